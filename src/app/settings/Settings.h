@@ -1,0 +1,89 @@
+#pragma once
+
+#include "IniFile.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One user-defined lookup as the two sections "Routers" and "RoutersData" keep it, row by row.
+struct TRouterEntry {
+    std::string Name;       // key in "Routers" (value "1")
+    std::string Record;     // the stored lookup record, key in "RoutersData"
+    bool Credentials = false; // value of the record's key in "RoutersData"
+
+    bool operator==(const TRouterEntry&) const = default;
+};
+
+// Every value the settings file holds, as plain data; the window maps it onto its controls. Passwords are held
+// in clear here: scrambling happens only between this struct and the file.
+struct TSettings {
+    // "Lookup"
+    std::string ExtDNS;               // default: the first external service's URL (given to DefaultSettings)
+    bool External = false;
+    bool UserDefined = true;
+    // "Router"
+    int SelectedRouter = -1;
+    // "Routers" / "RoutersData"
+    std::vector<TRouterEntry> Routers;
+    // "Mail"
+    bool SendMail = false;
+    std::string MailTo;
+    std::string MailServer;
+    std::string MailFrom;
+    std::string MailSubject = "Feedback from Kestrune";
+    bool WebAuth = false;
+    std::string WebUser;
+    std::string WebPass;
+    std::string MailedIP;             // the last mailed address
+    std::string MailPort = "25";
+    bool MailSSL = false;
+    // "FTP"
+    bool FtpEnable = false;
+    std::string FtpHost;
+    std::string FtpUsername;
+    std::string FtpPassword;
+    bool FtpSavePass = false;
+    std::string FtpLocalFile;
+    std::string FtpRemoteFile;
+    std::string UploadedIP;           // the last uploaded address
+    // "Local"
+    bool SaveIP = false;
+    std::string IPFilename;
+    bool SaveLog = false;
+    std::string LogFilename;
+    int LogLines = 100;
+    // "System"
+    int Interval = 30;
+    bool AutoStart = false;
+    bool Minimize = false;
+    bool StartMinimized = false;
+
+    bool operator==(const TSettings&) const = default;
+};
+
+// The settings of a first start.
+TSettings DefaultSettings(std::string_view firstExternalServiceUrl);
+
+// Reads every setting in the read order of the table; missing or bad values give the defaults, the interval is
+// held to 0..2880, passwords are unscrambled. Rows of "Routers" and "RoutersData" pair up by position.
+TSettings LoadSettings(const TIniFile& ini, std::string_view firstExternalServiceUrl);
+TSettings LoadSettingsFile(const std::filesystem::path& file, std::string_view firstExternalServiceUrl);
+
+// Writes every setting in the write order of the table into ini, keeping what else it holds. The FTP password
+// is kept only while "Remember password" is on (otherwise the key is written empty). Lookup names that could
+// not come back from the file as keys, or that would share a key with an earlier name, are stored under a
+// corrected name, so names and records still pair up after a reload.
+void SaveSettings(const TSettings& settings, TIniFile& ini);
+// Loads what the file holds, writes the settings over it and saves it atomically; EIniError names the file.
+void SaveSettingsFile(const TSettings& settings, const std::filesystem::path& file);
+
+// Names as SaveSettings stores them: every name a storable key, no two equal without regard to case.
+std::vector<std::string> StorableRouterNames(const std::vector<std::string>& names);
+
+enum class ELookupSource { UserDefined, External, Neither };
+
+// The two radio buttons restored in read order ("External" first, "userDefined" second): checking one clears
+// the other, clearing one changes nothing else.
+ELookupSource ResolveLookupSource(bool external, bool userDefined);
