@@ -1,0 +1,6 @@
+#include "NetExceptions.h"
+
+#include "NetSocket.h"
+
+ENetSocketError::ENetSocketError(int lastError)
+    : ENetException(NetSock::SocketErrorMessage(lastError)), LastError(lastError) {}

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "NetCookieManager.h"
+#include "NetHeaderList.h"
+#include "NetTCPConnection.h"
+#include "NetURI.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+enum TNetHTTPMethod { hmHead, hmGet, hmPost, hmOptions, hmTrace, hmPut, hmDelete, hmConnect };
+enum TNetHTTPProtocolVersion { pv1_0, pv1_1 };
+
+struct TNetHTTPRequest {
+    TNetHTTPMethod Method = hmGet;
+    std::string URL;  // the text after the method in the request line
+    std::string Host;
+    std::string Accept = "text/html, */*";
+    std::string AcceptCharset, AcceptEncoding, AcceptLanguage;
+    std::string UserAgent = "Mozilla/3.0 (compatible; Kestrune)";
+    std::string ContentType = "text/html";
+    std::string ContentEncoding, ContentLanguage, ContentVersion;
+    int64_t ContentLength = -1;
+    std::string CacheControl, Date, Expires, Pragma;
+    std::string Connection, ProxyConnection;
+    std::string From, Referer, IfModifiedSince, Range;
+    std::string Username, Password;
+    bool BasicAuthentication = true;
+    TNetHeaderList CustomHeaders{1024};
+    TNetHeaderList RawHeaders{1024};  // built from the fields above before each request
+};
+
+struct TNetHTTPResponse {
+    std::string ResponseText;  // the status line without its line end
+    int ResponseCode = -1;
+    TNetHTTPProtocolVersion ResponseVersion = pv1_1;
+    TNetHeaderList RawHeaders{1024};
+    std::string Location, Server, Connection, ProxyConnection, ContentRange;
+    int64_t ContentLength = -1;
+    bool HasContentLength = false;
+    std::string ContentType, ContentEncoding, ContentLanguage, ContentVersion;
+    std::string Date, LastModified, Expires, Pragma;
+    std::vector<std::string> WWWAuthenticate, ProxyAuthenticate;
+    bool KeepAlive = false;
+
+    void Clear();
+};
+
+// A blocking HTTP/1.1 GET client over one kept-alive connection. It follows no redirects and answers
+// no authentication challenge: any status outside 2xx raises ENetHTTPProtocolException.
+class TNetHTTP : public TNetTCPClient {
+public:
+    TNetHTTP();
+    ~TNetHTTP() override;
+
+    // One GET; returns the body bytes unchanged.
+    std::string FetchPage(const std::string& url);
+    // The same, writing the body into body as it arrives, so a failed fetch leaves the part received.
+    void Get(const std::string& url, std::string& body);
+
+    TNetHTTPRequest Request;
+    TNetHTTPResponse Response;
+    TNetURI URL;  // kept between fetches
+
+    TNetHTTPProtocolVersion ProtocolVersion = pv1_1;
+    bool HandleRedirects = false;
+    int RedirectMaximum = 15;
+    int AuthRetries = 3;
+    bool AllowCookies = true;
+    int DefaultPort = 80;
+
+    // Bounds on what a server may make us hold.
+    std::size_t MaxBodySize = 32u * 1024 * 1024;
+    std::size_t MaxHeaderBlockSize = 1024u * 1024;
+
+    TNetCookieManager* CookieManager() const { return fCookieManager.get(); }
+
+private:
+    void DoGet(const std::string& url, std::string& body);
+    void PrepareRequest(const std::string& url);
+    void ConnectToHost();
+    void WriteRequest();
+    void ReadResponseHeaders();
+    void ReadStatusAndHeaderLines();
+    void TakeResponseFields();
+    void StoreCookies();
+    void ReadBody(std::string& sink);
+    void ReadChunkedBody(std::string& sink);
+    [[noreturn]] void RaiseProtocolException();
+    bool ResponseIsKeepAlive();
+    void CloseUnlessKeepAlive();
+
+    std::unique_ptr<TNetCookieManager> fCookieManager;
+    bool fFetching = false;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Wait arguments of the network layer: -1 = the caller's default (ReadTimeout), -2 = no limit.
+inline constexpr int NetTimeoutDefault = -1;
+inline constexpr int NetTimeoutInfinite = -2;
+
+// The byte transport under a connection: plain socket, TLS over a socket, or in memory.
+class TNetIOHandler {
+public:
+    virtual ~TNetIOHandler() = default;
+
+    // Prepares a fresh transport before a connect (a new socket object).
+    virtual void Open() = 0;
+    // Connects; timeoutMs > 0 limits the connect, 0 or -1 picks the default, -2 no limit.
+    // Failures throw the ENet exceptions of the connect path.
+    virtual void ConnectClient(const std::string& host, uint16_t port, const std::string& boundIP,
+                               uint16_t boundPort, int timeoutMs) = 0;
+    virtual bool Connected() const = 0;
+    // Waits until data (or the peer's close) can be received; timeoutMs >= 0 or -2 for no limit.
+    // Must count bytes the handler already holds (e.g. decrypted TLS records).
+    virtual bool Readable(int timeoutMs) = 0;
+    // > 0: bytes received; 0: the peer closed; < 0: minus the socket error number (e.g. -10054).
+    virtual int Recv(void* buffer, std::size_t length) = 0;
+    // > 0: bytes sent (possibly fewer than asked); < 0: minus the socket error number.
+    virtual int Send(const void* buffer, std::size_t length) = 0;
+    // Closes the transport (shut down the sending side, then close). Safe to call when closed.
+    virtual void Close() = 0;
+
+    virtual int Handle() const = 0;  // socket fd, -1 when none
+    virtual std::string LocalIP() const = 0;
+    virtual uint16_t LocalPort() const = 0;
+    virtual std::string PeerIP() const = 0;
+    virtual uint16_t PeerPort() const = 0;
+};

@@ -1,0 +1,83 @@
+#include "NetIOHandlerSocket.h"
+
+#include "NetAntiFreeze.h"
+
+#include <poll.h>
+
+namespace {
+// Default limit of a connect made while a GUI wait hook keeps the window alive.
+constexpr int GuiConnectLimitMs = 120000;
+} // namespace
+
+TNetIOHandlerSocket::TNetIOHandlerSocket() = default;
+TNetIOHandlerSocket::~TNetIOHandlerSocket() = default;
+
+void TNetIOHandlerSocket::Open() { fBinding = std::make_unique<TNetSocketHandle>(); }
+
+void TNetIOHandlerSocket::ConnectClient(const std::string& host, uint16_t port, const std::string& boundIP,
+                                        uint16_t boundPort, int timeoutMs) {
+    if (!fBinding)
+        Open();
+    fBinding->AllocateSocket();
+    try {
+        fBinding->Bind(boundIP, boundPort);
+        fBinding->SetPeer(NetSock::ResolveHost(host), port);
+        if (!UseNagle)
+            fBinding->SetNoDelay(true);
+        int limit = timeoutMs;
+        if (limit == 0 || limit == NetTimeoutDefault)
+            limit = TNetAntiFreeze::HookActiveForThisThread() ? GuiConnectLimitMs : 0;
+        fBinding->Connect(limit > 0 ? limit : 0);
+    } catch (...) {
+        fBinding->CloseSocket(false);
+        throw;
+    }
+}
+
+bool TNetIOHandlerSocket::Connected() const { return fBinding && fBinding->HandleAllocated(); }
+
+bool TNetIOHandlerSocket::Readable(int timeoutMs) {
+    if (!Connected())
+        return false;
+    return fBinding->WaitReadable(timeoutMs == NetTimeoutInfinite ? -1 : timeoutMs) != 0;
+}
+
+int TNetIOHandlerSocket::Recv(void* buffer, std::size_t length) {
+    if (!Connected())
+        return -10038;
+    return fBinding->Recv(buffer, length);
+}
+
+int TNetIOHandlerSocket::Send(const void* buffer, std::size_t length) {
+    if (!Connected())
+        return -10038;
+    return fBinding->Send(buffer, length);
+}
+
+void TNetIOHandlerSocket::Close() {
+    if (fBinding)
+        fBinding->CloseSocket(true);
+}
+
+int TNetIOHandlerSocket::Handle() const { return fBinding ? fBinding->Handle() : -1; }
+std::string TNetIOHandlerSocket::LocalIP() const { return fBinding ? fBinding->IP() : std::string(); }
+uint16_t TNetIOHandlerSocket::LocalPort() const { return fBinding ? fBinding->Port() : 0; }
+std::string TNetIOHandlerSocket::PeerIP() const { return fBinding ? fBinding->PeerIP() : std::string(); }
+uint16_t TNetIOHandlerSocket::PeerPort() const { return fBinding ? fBinding->PeerPort() : 0; }
+
+void TNetIOHandlerSocket::Listen(const std::string& ip, uint16_t port, int backlog) {
+    Open();
+    fBinding->AllocateSocket();
+    try {
+        fBinding->Bind(ip, port);
+        fBinding->Listen(backlog);
+    } catch (...) {
+        fBinding->CloseSocket(false);
+        throw;
+    }
+}
+
+void TNetIOHandlerSocket::Accept(int timeoutMs) {
+    auto accepted = fBinding->Accept(timeoutMs);
+    fBinding = std::move(accepted);
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// Every socket call of the program lives behind this file. Errors use the Winsock numbers and texts
+// (10061 "Connection refused.", 11001 "Host not found.", ...).
+namespace NetSock {
+// Maps an errno value to its socket error number (unknown values keep a number outside the table).
+int ErrnoToSocketError(int err);
+// The text of a socket error number; empty for a number outside the table.
+std::string SocketErrorText(int code);
+// "Socket Error # %d\r\n%s".
+std::string SocketErrorMessage(int code);
+[[noreturn]] void RaiseSocketError(int code);
+// "LOCALHOST" (any case) → 127.0.0.1, a dotted quad unchanged, else the first IPv4 address of the name.
+// A failed lookup raises socket error 11001.
+std::string ResolveHost(const std::string& host);
+bool IsDottedQuad(const std::string& text);
+// poll() on one descriptor, resumed after signals; timeoutMs -1 = no limit. Returns revents, 0 on time-out.
+short PollFd(int fd, short pollEvents, int timeoutMs);
+} // namespace NetSock
+
+// One IPv4 stream socket: its handle and both ends' addresses.
+class TNetSocketHandle {
+public:
+    TNetSocketHandle() = default;
+    ~TNetSocketHandle();
+    TNetSocketHandle(const TNetSocketHandle&) = delete;
+    TNetSocketHandle& operator=(const TNetSocketHandle&) = delete;
+
+    // socket(); failure raises "Cannot allocate socket.".
+    void AllocateSocket();
+    bool HandleAllocated() const { return fHandle >= 0; }
+    int Handle() const { return fHandle; }
+
+    // bind(); an empty ip and port 0 mean any. Failure raises "Could not bind socket. ...".
+    void Bind(const std::string& ip, uint16_t port);
+    void SetPeer(const std::string& ip, uint16_t port);
+
+    // Connects to the peer set before. timeoutMs > 0 limits the wait ("Connect timed out.", and a failure
+    // raises ENetConnectException); timeoutMs <= 0 waits without a limit and raises ENetSocketError.
+    // The wait goes through the anti-freeze hook. On failure the socket is closed.
+    void Connect(int timeoutMs);
+
+    // listen() with the given backlog; the bound port is known afterwards through Port().
+    void Listen(int backlog);
+    // Waits (through the hook) for a peer; timeoutMs -1 = no limit. Returns the accepted socket, or
+    // raises "Timed out waiting for the peer to connect." / the socket error.
+    std::unique_ptr<TNetSocketHandle> Accept(int timeoutMs);
+
+    // Single calls: bytes (> 0), 0 at close (Recv), or minus the socket error number.
+    int Send(const void* buffer, std::size_t length);
+    int Recv(void* buffer, std::size_t length);
+    // Waits until readable or time-out; timeoutMs -1 = no limit. Returns poll revents, 0 on time-out.
+    short WaitReadable(int timeoutMs) const;
+
+    // Shuts down the sending side (when shutdownFirst), then closes. Safe when not allocated.
+    void CloseSocket(bool shutdownFirst = true);
+
+    void UpdateBindingLocal();
+    void UpdateBindingPeer();
+    const std::string& IP() const { return fIP; }
+    uint16_t Port() const { return fPort; }
+    const std::string& PeerIP() const { return fPeerIP; }
+    uint16_t PeerPort() const { return fPeerPort; }
+    void SetNoDelay(bool on);
+
+private:
+    int fHandle = -1;
+    std::string fIP, fPeerIP;
+    uint16_t fPort = 0, fPeerPort = 0;
+};
