@@ -30,6 +30,9 @@ public:
 
     // A missing or unreadable file gives an empty INI, as the settings have no error for a missing file.
     static TIniFile Load(const std::filesystem::path& file);
+    // For updating a file in place: a file that exists but cannot be read raises EIniError, so a save never
+    // drops what it could not read.
+    static TIniFile LoadForUpdate(const std::filesystem::path& file);
     static TIniFile Parse(std::string_view text);
 
     // The file text with CR LF line ends.

@@ -11,54 +11,55 @@
 struct TRouterEntry {
     std::string Name;       // key in "Routers" (value "1")
     std::string Record;     // the stored lookup record, key in "RoutersData"
-    bool Credentials = false; // value of the record's key in "RoutersData"
+    bool Credentials{};  // value of the record's key in "RoutersData"
 
     bool operator==(const TRouterEntry&) const = default;
 };
 
 // Every value the settings file holds, as plain data; the window maps it onto its controls. Passwords are held
-// in clear here: scrambling happens only between this struct and the file.
+// in clear here: scrambling happens only between this struct and the file. Defaults live in the settings table
+// alone: start from DefaultSettings(), not from TSettings{}.
 struct TSettings {
     // "Lookup"
-    std::string ExtDNS;               // default: the first external service's URL (given to DefaultSettings)
-    bool External = false;
-    bool UserDefined = true;
+    std::string ExtDNS;
+    bool External{};
+    bool UserDefined{};
     // "Router"
-    int SelectedRouter = -1;
+    int SelectedRouter{};
     // "Routers" / "RoutersData"
     std::vector<TRouterEntry> Routers;
     // "Mail"
-    bool SendMail = false;
+    bool SendMail{};
     std::string MailTo;
     std::string MailServer;
     std::string MailFrom;
-    std::string MailSubject = "Feedback from Kestrune";
-    bool WebAuth = false;
+    std::string MailSubject;
+    bool WebAuth{};
     std::string WebUser;
     std::string WebPass;
     std::string MailedIP;             // the last mailed address
-    std::string MailPort = "25";
-    bool MailSSL = false;
+    std::string MailPort;
+    bool MailSSL{};
     // "FTP"
-    bool FtpEnable = false;
+    bool FtpEnable{};
     std::string FtpHost;
     std::string FtpUsername;
     std::string FtpPassword;
-    bool FtpSavePass = false;
+    bool FtpSavePass{};
     std::string FtpLocalFile;
     std::string FtpRemoteFile;
     std::string UploadedIP;           // the last uploaded address
     // "Local"
-    bool SaveIP = false;
+    bool SaveIP{};
     std::string IPFilename;
-    bool SaveLog = false;
+    bool SaveLog{};
     std::string LogFilename;
-    int LogLines = 100;
+    int LogLines{};
     // "System"
-    int Interval = 30;
-    bool AutoStart = false;
-    bool Minimize = false;
-    bool StartMinimized = false;
+    int Interval{};
+    bool AutoStart{};
+    bool Minimize{};
+    bool StartMinimized{};
 
     bool operator==(const TSettings&) const = default;
 };
