@@ -1,8 +1,13 @@
 #pragma once
 
+#include "NetExceptions.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
+
+// An address text that cannot be read, e.g. "@ Outside address".
+class ENetEmailParseError : public ENetException { using ENetException::ENetException; };
 
 // One mail address with an optional display name.
 struct TNetEmailAddressItem {

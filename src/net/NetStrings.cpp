@@ -1,0 +1,74 @@
+#include "NetStrings.h"
+
+#include <cctype>
+#include <limits>
+
+namespace NetStr {
+
+std::string Trim(std::string_view text) {
+    std::size_t begin = 0, end = text.size();
+    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ')
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ')
+        --end;
+    return std::string(text.substr(begin, end - begin));
+}
+
+static char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
+            return false;
+    return true;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::string Upper(std::string_view text) {
+    std::string result(text);
+    for (char& c : result)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return result;
+}
+
+std::size_t FindNoCase(std::string_view text, std::string_view needle) {
+    if (needle.size() > text.size())
+        return std::string_view::npos;
+    for (std::size_t i = 0; i + needle.size() <= text.size(); ++i)
+        if (EqualsNoCase(text.substr(i, needle.size()), needle))
+            return i;
+    return std::string_view::npos;
+}
+
+long long ToInt64Def(std::string_view text, long long fallback) {
+    std::string t = Trim(text);
+    if (t.empty())
+        return fallback;
+    std::size_t i = 0;
+    bool negative = false;
+    if (t[0] == '-' || t[0] == '+') {
+        negative = t[0] == '-';
+        i = 1;
+    }
+    if (i == t.size())
+        return fallback;
+    unsigned long long value = 0;
+    const unsigned long long limit = static_cast<unsigned long long>(std::numeric_limits<long long>::max());
+    for (; i < t.size(); ++i) {
+        if (t[i] < '0' || t[i] > '9')
+            return fallback;
+        unsigned long long digit = static_cast<unsigned long long>(t[i] - '0');
+        if (value > (limit - digit) / 10)
+            return fallback;
+        value = value * 10 + digit;
+    }
+    return negative ? -static_cast<long long>(value) : static_cast<long long>(value);
+}
+
+} // namespace NetStr

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Small text helpers of the network layer (ASCII only, bytes kept as they are).
+namespace NetStr {
+// Removes leading and trailing bytes <= ' ' (blanks, tabs, control characters).
+std::string Trim(std::string_view text);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+bool StartsWithNoCase(std::string_view text, std::string_view prefix);
+std::string Upper(std::string_view text);
+// Position of needle in text ignoring case, or npos.
+std::size_t FindNoCase(std::string_view text, std::string_view needle);
+// Decimal integer of the whole (trimmed) text; fallback when it is not one or overflows.
+long long ToInt64Def(std::string_view text, long long fallback);
+} // namespace NetStr
