@@ -5,8 +5,6 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <utility>
 
 #include <fcntl.h>
@@ -79,9 +77,10 @@ std::optional<int> ParseInteger(std::string_view s)
             return std::nullopt;
         return static_cast<int>(value);
     }
-    if (!s.empty() && s.front() == '+')
+    bool plus = !s.empty() && s.front() == '+';
+    if (plus)
         s.remove_prefix(1);
-    if (s.empty() || s.front() == '+')
+    if (s.empty() || (plus && (s.front() < '0' || s.front() > '9')))
         return std::nullopt;
     int value = 0;
     auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value, 10);
@@ -118,28 +117,43 @@ void WriteAll(int fd, std::string_view data)
     }
 }
 
+// 0 or the errno of the failure.
+int ReadWholeFile(const std::filesystem::path& file, std::string& text)
+{
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    char buffer[65536];
+    int error = 0;
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            text.append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            error = errno;
+            break;
+        }
+    }
+    ::close(fd);
+    return error;
+}
+
 } // namespace
 
 TIniFile TIniFile::Load(const std::filesystem::path& file)
 {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return TIniFile();
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return Parse(text);
+    std::string text;
+    return ReadWholeFile(file, text) == 0 ? Parse(text) : TIniFile();
 }
 
 TIniFile TIniFile::LoadForUpdate(const std::filesystem::path& file)
 {
-    std::error_code ec;
-    if (!std::filesystem::exists(file, ec))
-        return TIniFile();
-    std::ifstream in(file, std::ios::binary);
     std::string text;
-    if (in.is_open())
-        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (!in.is_open() || in.bad())
-        throw EIniError("Could not read the file \"" + file.string() + "\" before writing it.");
+    int error = ReadWholeFile(file, text);
+    if (error != 0 && error != ENOENT)
+        throw EIniError("Could not read the file \"" + file.string() + "\" before writing it: " + ErrorText(error));
     return Parse(text);
 }
 

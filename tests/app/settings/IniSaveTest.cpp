@@ -1,0 +1,159 @@
+#include "IniFile.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <string>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+unsigned Mode(const fs::path& file)
+{
+    struct stat st {};
+    ::stat(file.c_str(), &st);
+    return st.st_mode & 07777;
+}
+
+// Files in the folder other than the ones named: a failed save must leave no temporary file behind.
+std::vector<std::string> Entries(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Lets a test run into a file-size limit, which fails writes as a full disk does.
+class TFileSizeLimit {
+public:
+    explicit TFileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &Saved);
+        OldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = Saved;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~TFileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &Saved);
+        std::signal(SIGXFSZ, OldHandler);
+    }
+
+private:
+    rlimit Saved{};
+    void (*OldHandler)(int) = nullptr;
+};
+
+TEST(IniSave, WritesCrLfTextOwnerOnly)
+{
+    TTempFolder folder;
+    fs::path file = folder / "kestrune.ini";
+    TIniFile ini;
+    ini.WriteString("Mail", "To", "a@b.c");
+    ini.WriteInteger("System", "Interval", 30);
+    ini.Save(file);
+    EXPECT_EQ(ReadFileBytes(file), "[Mail]\r\nTo=a@b.c\r\n[System]\r\nInterval=30\r\n");
+    EXPECT_EQ(Mode(file), 0600u);
+    EXPECT_EQ(Entries(folder.Path), (std::vector<std::string>{"kestrune.ini"}));
+}
+
+TEST(IniSave, ExistingFileBecomesOwnerOnlyAndKeepsWhatTheProgramDoesNotKnow)
+{
+    TTempFolder folder;
+    fs::path file = folder / "kestrune.ini";
+    WriteFileBytes(file, "# hand note\r\n[Mail]\r\nTo=old\r\nX-Custom = keep me \r\n\r\n[Plugin]\r\nA=\"1\"\r\n");
+    ::chmod(file.c_str(), 0644);
+
+    TIniFile ini = TIniFile::LoadForUpdate(file);
+    ini.WriteString("mail", "To", "new");
+    ini.Save(file);
+
+    EXPECT_EQ(ReadFileBytes(file),
+              "# hand note\r\n[Mail]\r\nTo=new\r\nX-Custom = keep me \r\n\r\n[Plugin]\r\nA=\"1\"\r\n");
+    EXPECT_EQ(Mode(file), 0600u);
+}
+
+TEST(IniSave, ReadOnlyFileIsRefusedByNameAndLeftAlone)
+{
+    TTempFolder folder;
+    fs::path file = folder / "kestrune.ini";
+    WriteFileBytes(file, "[Mail]\r\nTo=old\r\n");
+    ::chmod(file.c_str(), 0444);
+    TIniFile ini = TIniFile::Load(file);
+    ini.WriteString("Mail", "To", "new");
+    try {
+        ini.Save(file);
+        FAIL() << "saving over a read-only file succeeded";
+    } catch (const EIniError& e) {
+        EXPECT_NE(std::string(e.what()).find(file.string()), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadFileBytes(file), "[Mail]\r\nTo=old\r\n");
+    EXPECT_EQ(Mode(file), 0444u);
+    EXPECT_EQ(Entries(folder.Path), (std::vector<std::string>{"kestrune.ini"}));
+}
+
+TEST(IniSave, FullDiskLeavesTheOldFileWhole)
+{
+    TTempFolder folder;
+    fs::path file = folder / "kestrune.ini";
+    const std::string old = "[Mail]\r\nTo=old\r\n";
+    WriteFileBytes(file, old);
+    TIniFile ini = TIniFile::Load(file);
+    ini.WriteString("Mail", "Subject", std::string(2000, 's'));
+    {
+        TFileSizeLimit limit(512);
+        try {
+            ini.Save(file);
+            ADD_FAILURE() << "a save past the size limit succeeded";
+        } catch (const EIniError& e) {
+            EXPECT_NE(std::string(e.what()).find(file.string()), std::string::npos) << e.what();
+        }
+    }
+    EXPECT_EQ(ReadFileBytes(file), old);
+    EXPECT_EQ(Entries(folder.Path), (std::vector<std::string>{"kestrune.ini"}));
+}
+
+TEST(IniSave, MissingFolderIsAnErrorNamingTheFile)
+{
+    TTempFolder folder;
+    fs::path file = folder.Path / "no-such-folder" / "kestrune.ini";
+    try {
+        TIniFile().Save(file);
+        FAIL() << "saving into a missing folder succeeded";
+    } catch (const EIniError& e) {
+        EXPECT_NE(std::string(e.what()).find(file.string()), std::string::npos) << e.what();
+    }
+}
+
+TEST(IniSave, SymlinkedFileIsUpdatedThroughTheLink)
+{
+    TTempFolder folder;
+    fs::path real = folder / "real.ini";
+    fs::path link = folder / "kestrune.ini";
+    WriteFileBytes(real, "[A]\r\nB=1\r\n");
+    fs::create_symlink(real, link);
+    TIniFile ini = TIniFile::Load(link);
+    ini.WriteString("A", "B", "2");
+    ini.Save(link);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(ReadFileBytes(real), "[A]\r\nB=2\r\n");
+}
+
+TEST(IniLoad, MissingFileIsEmptyButAnUnreadableOneIsNotSilentlyReplaced)
+{
+    TTempFolder folder;
+    EXPECT_TRUE(TIniFile::Load(folder / "absent.ini").SectionNames().empty());
+    EXPECT_TRUE(TIniFile::LoadForUpdate(folder / "absent.ini").SectionNames().empty());
+    fs::create_directory(folder / "dir.ini");
+    EXPECT_THROW(TIniFile::LoadForUpdate(folder / "dir.ini"), EIniError);
+}
+
+} // namespace
