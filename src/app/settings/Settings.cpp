@@ -41,45 +41,42 @@ int Bounded(const TSettingDef& def, int value)
     return def.Min <= def.Max ? std::clamp(value, def.Min, def.Max) : value;
 }
 
-std::vector<TRouterEntry> LoadRouters(const TIniFile& ini)
+TIniKeyValues LoadSection(const TIniFile& ini, std::string_view section)
 {
-    const TSettingDef& names = SettingDef(ESetting::Routers);
-    const TSettingDef& records = SettingDef(ESetting::RoutersData);
-    const TSettingDef& flags = SettingDef(ESetting::RouterCredentials);
-
-    std::vector<std::string> nameKeys = ini.ReadSectionKeys(names.Section);
-    std::vector<std::string> recordKeys = ini.ReadSectionKeys(records.Section);
-    // A hand-edited file may hold more of one than of the other; only complete pairs make a lookup.
-    std::size_t rows = std::min(nameKeys.size(), recordKeys.size());
-    std::vector<TRouterEntry> routers;
-    routers.reserve(rows);
-    for (std::size_t i = 0; i < rows; ++i)
-        routers.push_back({nameKeys[i], recordKeys[i],
-                           ini.ReadBool(flags.Section, recordKeys[i], std::get<bool>(flags.Default))});
-    return routers;
+    TIniKeyValues pairs;
+    for (std::string& key : ini.ReadSectionKeys(section)) {
+        std::string value = ini.ReadString(section, key, "");
+        pairs.emplace_back(std::move(key), std::move(value));
+    }
+    return pairs;
 }
 
-void SaveRouters(const std::vector<TRouterEntry>& routers, TIniFile& ini)
+void WriteUniqueKey(TIniFile& ini, std::string_view section, const std::pair<std::string, std::string>& pair,
+                    std::vector<std::string>& written)
 {
-    const TSettingDef& names = SettingDef(ESetting::Routers);
-    const TSettingDef& records = SettingDef(ESetting::RoutersData);
-    ini.EraseSection(names.Section);
-    ini.EraseSection(records.Section);
+    std::string folded = Folded(pair.first);
+    if (std::find(written.begin(), written.end(), folded) != written.end())
+        throw EIniError("The key \"" + pair.first + "\" appears twice in section [" + std::string(section) +
+                        "] and cannot be saved.");
+    written.push_back(std::move(folded));
+    ini.WriteString(section, pair.first, pair.second);
+}
 
-    std::vector<std::string> plainNames;
-    for (const TRouterEntry& router : routers)
-        plainNames.push_back(router.Name);
-    std::vector<std::string> storedNames = StorableRouterNames(plainNames);
-
-    std::vector<std::string> seenRecords;
-    for (std::size_t i = 0; i < routers.size(); ++i) {
-        std::string folded = Folded(routers[i].Record);
-        if (std::find(seenRecords.begin(), seenRecords.end(), folded) != seenRecords.end())
-            throw EIniError("The user-defined lookup \"" + routers[i].Name +
-                            "\" has the same stored record as another one and cannot be saved.");
-        seenRecords.push_back(folded);
-        ini.WriteString(names.Section, storedNames[i], "1");
-        ini.WriteBool(records.Section, routers[i].Record, routers[i].Credentials);
+// Both sections are written row by row: the n-th name, then the n-th record.
+void SaveLookupSections(const TSettings& settings, TIniFile& ini)
+{
+    std::string_view names = SettingDef(ESetting::Routers).Section;
+    std::string_view records = SettingDef(ESetting::RoutersData).Section;
+    ini.EraseSection(names);
+    ini.EraseSection(records);
+    std::vector<std::string> writtenNames;
+    std::vector<std::string> writtenRecords;
+    std::size_t rows = std::max(settings.Routers.size(), settings.RoutersData.size());
+    for (std::size_t i = 0; i < rows; ++i) {
+        if (i < settings.Routers.size())
+            WriteUniqueKey(ini, names, settings.Routers[i], writtenNames);
+        if (i < settings.RoutersData.size())
+            WriteUniqueKey(ini, records, settings.RoutersData[i], writtenRecords);
     }
 }
 
@@ -113,10 +110,12 @@ TSettings LoadSettings(const TIniFile& ini, std::string_view firstExternalServic
             break;
         case ESettingKind::KeyList:
             if (id == ESetting::Routers)
-                settings.Routers = LoadRouters(ini);
+                settings.Routers = LoadSection(ini, def.Section);
+            else
+                settings.RoutersData = LoadSection(ini, def.Section);
             break;
         case ESettingKind::KeyFlags:
-            break;  // read with the records they belong to
+            break;  // the values of "RoutersData", read with their keys
         }
     }
     return settings;
@@ -148,7 +147,7 @@ void SaveSettings(const TSettings& settings, TIniFile& ini)
             ini.WriteInteger(def.Section, def.WriteKey, Member<int>(settings, def));
             break;
         case ESettingKind::KeyList:
-            SaveRouters(settings.Routers, ini);
+            SaveLookupSections(settings, ini);
             break;
         case ESettingKind::KeyFlags:
             break;
@@ -161,32 +160,6 @@ void SaveSettingsFile(const TSettings& settings, const std::filesystem::path& fi
     TIniFile ini = TIniFile::LoadForUpdate(file);
     SaveSettings(settings, ini);
     ini.Save(file);
-}
-
-std::vector<std::string> StorableRouterNames(const std::vector<std::string>& names)
-{
-    std::vector<std::string> stored;
-    std::vector<std::string> taken;
-    for (const std::string& name : names) {
-        std::string candidate = name;
-        for (char& c : candidate)
-            if (c == '=' || c == '\r' || c == '\n' || c == '\0')
-                c = '-';
-        auto notBlank = [](char c) { return c != ' ' && c != '\t'; };
-        candidate.erase(candidate.begin(), std::find_if(candidate.begin(), candidate.end(), notBlank));
-        candidate.erase(std::find_if(candidate.rbegin(), candidate.rend(), notBlank).base(), candidate.end());
-        if (!candidate.empty() && candidate.front() == '[')
-            candidate.front() = '(';
-        if (candidate.empty())
-            candidate = "Lookup";
-
-        std::string unique = candidate;
-        for (int n = 2; std::find(taken.begin(), taken.end(), Folded(unique)) != taken.end(); ++n)
-            unique = candidate + " (" + std::to_string(n) + ")";
-        taken.push_back(Folded(unique));
-        stored.push_back(unique);
-    }
-    return stored;
 }
 
 ELookupSource ResolveLookupSource(bool external, bool userDefined)

@@ -5,16 +5,11 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
-// One user-defined lookup as the two sections "Routers" and "RoutersData" keep it, row by row.
-struct TRouterEntry {
-    std::string Name;       // key in "Routers" (value "1")
-    std::string Record;     // the stored lookup record, key in "RoutersData"
-    bool Credentials{};  // value of the record's key in "RoutersData"
-
-    bool operator==(const TRouterEntry&) const = default;
-};
+// The keys and values of one section in file order.
+using TIniKeyValues = std::vector<std::pair<std::string, std::string>>;
 
 // Every value the settings file holds, as plain data; the window maps it onto its controls. Passwords are held
 // in clear here: scrambling happens only between this struct and the file. Defaults live in the settings table
@@ -26,8 +21,9 @@ struct TSettings {
     bool UserDefined{};
     // "Router"
     int SelectedRouter{};
-    // "Routers" / "RoutersData"
-    std::vector<TRouterEntry> Routers;
+    // "Routers" / "RoutersData": the user-defined lookups as the lookup layer stores them, row by row
+    TIniKeyValues Routers;
+    TIniKeyValues RoutersData;
     // "Mail"
     bool SendMail{};
     std::string MailTo;
@@ -68,20 +64,17 @@ struct TSettings {
 TSettings DefaultSettings(std::string_view firstExternalServiceUrl);
 
 // Reads every setting in the read order of the table; missing or bad values give the defaults, the interval is
-// held to 0..2880, passwords are unscrambled. Rows of "Routers" and "RoutersData" pair up by position.
+// held to 0..2880, passwords are unscrambled. "Routers" and "RoutersData" come back whole, in file order.
 TSettings LoadSettings(const TIniFile& ini, std::string_view firstExternalServiceUrl);
 TSettings LoadSettingsFile(const std::filesystem::path& file, std::string_view firstExternalServiceUrl);
 
 // Writes every setting in the write order of the table into ini, keeping what else it holds. The FTP password
-// is kept only while "Remember password" is on (otherwise the key is written empty). Lookup names that could
-// not come back from the file as keys, or that would share a key with an earlier name, are stored under a
-// corrected name, so names and records still pair up after a reload.
+// is kept only while "Remember password" is on (otherwise the key is written empty). "Routers" and
+// "RoutersData" are erased and written again row by row; a key that could not come back from the file, or
+// that repeats an earlier key of its section without regard to case, raises EIniError rather than merging rows.
 void SaveSettings(const TSettings& settings, TIniFile& ini);
 // Loads what the file holds, writes the settings over it and saves it atomically; EIniError names the file.
 void SaveSettingsFile(const TSettings& settings, const std::filesystem::path& file);
-
-// Names as SaveSettings stores them: every name a storable key, no two equal without regard to case.
-std::vector<std::string> StorableRouterNames(const std::vector<std::string>& names);
 
 enum class ELookupSource { UserDefined, External, Neither };
 

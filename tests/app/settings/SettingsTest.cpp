@@ -106,7 +106,8 @@ TEST(Settings, LastUploadedAddressIsOneEntryWrittenWithTheWriterCapitals)
 TEST(Settings, WrittenInOrderWithTheWriterCapitals)
 {
     TSettings s = DefaultSettings(kFirstService);
-    s.Routers = {{"Home", "1,192.168.1.1/st.htm,IP:,3", false}, {"Work", "2,10.0.0.1/s.htm,WAN,5,admin,\x9E", true}};
+    s.Routers = {{"Home", "1"}, {"Work", "1"}};
+    s.RoutersData = {{"1,192.168.1.1/st.htm,IP:,3", "0"}, {"2,10.0.0.1/s.htm,WAN,5,admin,\x9E", "1"}};
     s.WebPass = "abc";
     s.FtpPassword = "abc";
     s.FtpSavePass = true;
@@ -132,7 +133,8 @@ TSettings Populated()
     s.External = true;
     s.UserDefined = false;
     s.SelectedRouter = 101;
-    s.Routers = {{"Home", "1,192.168.1.1/st.htm,IP:,3", false}, {"Office", "2,10.0.0.1/s.htm,WAN,5,u,p", true}};
+    s.Routers = {{"Home", "1"}, {"~2", "~Office%20"}};
+    s.RoutersData = {{"1,192.168.1.1/st.htm,IP:,3", "0"}, {"2,10.0.0.1/s.htm,WAN,5,u,p", "1"}};
     s.SendMail = true;
     s.MailTo = "me@example.org";
     s.MailServer = "smtp.example.org";
@@ -193,7 +195,8 @@ TEST(Settings, SaveKeepsUnknownKeysAndReplacesTheLookupLists)
                          "[Extra]\r\nA=1\r\n");
     TSettings s = LoadSettingsFile(file, kFirstService);
     ASSERT_EQ(s.Routers.size(), 1u);
-    s.Routers = {{"New", "1,a,b,2", true}};
+    s.Routers = {{"New", "1"}};
+    s.RoutersData = {{"1,a,b,2", "1"}};
     SaveSettingsFile(s, file);
     TIniFile saved = TIniFile::Load(file);
     EXPECT_EQ(saved.ReadString("Mail", "Signature", ""), "keep");
@@ -202,36 +205,32 @@ TEST(Settings, SaveKeepsUnknownKeysAndReplacesTheLookupLists)
     EXPECT_EQ(saved.ReadSectionKeys("RoutersData"), (std::vector<std::string>{"1,a,b,2"}));
 }
 
-TEST(Settings, LookupNamesThatClashOrCannotBeKeysStillPairWithTheirRecords)
+TEST(Settings, LookupSectionsComeBackWholeInFileOrder)
 {
-    TTempFolder folder;
-    TSettings s = DefaultSettings(kFirstService);
-    s.Routers = {{"Router", "1,a,k,1", false}, {"ROUTER", "2,b,k,2", true}, {" a=b ", "3,c,k,3", false},
-                 {"[x]", "4,d,k,4", true}, {"", "5,e,k,5", false}, {"Router (2)", "6,f,k,6", false}};
-    SaveSettingsFile(s, folder / "kestrune.ini");
-    TSettings loaded = LoadSettingsFile(folder / "kestrune.ini", kFirstService);
-    ASSERT_EQ(loaded.Routers.size(), s.Routers.size());
-    std::vector<std::string> names;
-    for (std::size_t i = 0; i < s.Routers.size(); ++i) {
-        EXPECT_EQ(loaded.Routers[i].Record, s.Routers[i].Record);
-        EXPECT_EQ(loaded.Routers[i].Credentials, s.Routers[i].Credentials);
-        names.push_back(loaded.Routers[i].Name);
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{"Router", "ROUTER (2)", "a-b", "(x]", "Lookup", "Router (2) (2)"}));
-}
-
-TEST(Settings, UnevenListsInAHandEditedFileKeepOnlyWholePairs)
-{
-    TIniFile ini = TIniFile::Parse("[Routers]\r\nA=1\r\nB=1\r\nC=1\r\n[RoutersData]\r\n1,a=1\r\n2,b=0\r\n");
+    TIniFile ini = TIniFile::Parse("[Routers]\r\nZed=1\r\n~2=\"~%20a%3Db\"\r\nAlpha=1\r\n"
+                                   "[RoutersData]\r\n1,z=1\r\n2,y=0x0\r\n");
     TSettings s = LoadSettings(ini, kFirstService);
-    EXPECT_EQ(s.Routers, (std::vector<TRouterEntry>{{"A", "1,a", true}, {"B", "2,b", false}}));
+    EXPECT_EQ(s.Routers, (TIniKeyValues{{"Zed", "1"}, {"~2", "~%20a%3Db"}, {"Alpha", "1"}}));
+    EXPECT_EQ(s.RoutersData, (TIniKeyValues{{"1,z", "1"}, {"2,y", "0x0"}}));
 }
 
-TEST(Settings, DuplicateRecordsAreRefusedRatherThanMerged)
+TEST(Settings, LookupSectionsAreWrittenRowByRowAndRepeatedKeysRefused)
 {
     TSettings s = DefaultSettings(kFirstService);
-    s.Routers = {{"A", "1,x", false}, {"B", "1,X", true}};
-    TIniFile ini;
+    s.Routers = {{"A", "1"}, {"B", "1"}, {"C", "1"}};
+    s.RoutersData = {{"1,a", "0"}, {"2,b", "1"}};
+    TIniFile ini = TIniFile::Parse("[RoutersData]\r\nstale=1\r\n[Routers]\r\nstale=1\r\n");
+    SaveSettings(s, ini);
+    TSettings reloaded = LoadSettings(ini, kFirstService);
+    EXPECT_EQ(reloaded.Routers, s.Routers);
+    EXPECT_EQ(reloaded.RoutersData, s.RoutersData);
+
+    s.Routers = {{"Router", "1"}, {"ROUTER", "1"}};
+    EXPECT_THROW(SaveSettings(s, ini), EIniError);
+    s.Routers = {{"a=b", "1"}};
+    EXPECT_THROW(SaveSettings(s, ini), EIniError);
+    s.Routers = {};
+    s.RoutersData = {{"1,x", "0"}, {"1,X", "1"}};
     EXPECT_THROW(SaveSettings(s, ini), EIniError);
 }
 
