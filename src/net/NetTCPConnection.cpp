@@ -226,6 +226,15 @@ std::string TNetTCPConnection::TakeInput(std::size_t n) {
     return bytes;
 }
 
+void TNetTCPConnection::MoveInputTo(std::string& sink, std::size_t n) {
+    if (n > InputBufferSize())
+        throw ENetException(NetMsg::NotEnoughDataInBuffer);
+    sink.append(fInput, fInputStart, n);
+    fInputStart += n;
+    fSearchFrom = 0;
+    CompactInput();
+}
+
 std::string TNetTCPConnection::ExtractInputBuffer() { return TakeInput(InputBufferSize()); }
 
 // Finds a complete line in the buffer; handles an over-long line. False when more bytes are needed.
@@ -331,12 +340,9 @@ void TNetTCPConnection::ReadToStreamLimited(std::string& sink, int64_t count, st
                                             const char* tooLargeMessage) {
     TOperation op(*this);
     auto append = [&](std::size_t n) {
-        if (sink.size() + n > limit || sink.size() + n < sink.size())
+        if (n > limit - std::min(limit, sink.size()))
             throw ENetException(tooLargeMessage);
-        sink.append(fInput, fInputStart, n);
-        fInputStart += n;
-        fSearchFrom = 0;
-        CompactInput();
+        MoveInputTo(sink, n);
     };
     if (count < 0) {
         for (;;) {

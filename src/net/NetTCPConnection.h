@@ -125,6 +125,8 @@ protected:
     void Status(const char* format, const std::string& arg = {});
     // Takes n bytes off the front of the input buffer ("Not enough data in buffer." if short).
     std::string TakeInput(std::size_t n);
+    // Appends n buffered bytes to sink without an intermediate copy.
+    void MoveInputTo(std::string& sink, std::size_t n);
     bool WaitingInHook() const { return fWaiting; }
 
 private:
