@@ -1,0 +1,31 @@
+#pragma once
+
+#include <array>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+// Abbreviated day names (Sunday first) and month names (January first) of the user's locale.
+struct TDateNames {
+    std::array<std::string, 7> ShortDayNames;
+    std::array<std::string, 12> ShortMonthNames;
+
+    static TDateNames English();
+};
+
+// "ddd dd mmm yyyy   hh:mm:ss" then six blanks and the address, without a line end.
+std::string FormatLogEntry(const std::tm& localTime, const TDateNames& names, std::string_view address);
+std::string FormatLogEntry(std::time_t when, const TDateNames& names, std::string_view address);
+
+// The log's path with its extension replaced by ".tmp" (added when it has none).
+std::filesystem::path LogTempPath(const std::filesystem::path& logFile);
+
+// Puts the entry (a line without line end) on top of the log and keeps at most maxLines − 1 of its earlier
+// lines below it, each ended by CR LF; a limit of 1 or less keeps none. The new log is built in the log
+// temporary file and then renamed over the log in one step. Does nothing (returns false) when the name's
+// folder does not exist.
+// Raises EActionFileNameError for a log whose own extension is ".tmp", and EActionFileError for a read-only
+// log or any failure to read, write or rename; in every failure case the old log is left as it was and no
+// temporary file stays behind.
+bool WriteLog(std::string_view logFileName, std::string_view entry, int maxLines);

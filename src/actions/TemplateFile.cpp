@@ -1,0 +1,103 @@
+#include "TemplateFile.h"
+
+#include "ActionErrors.h"
+#include "ActionFiles.h"
+
+#include <cerrno>
+
+#include <fcntl.h>
+
+namespace {
+
+constexpr std::string_view kMarker = "{ip}";
+
+bool IsMarkerAt(std::string_view line, std::size_t pos)
+{
+    if (line.size() - pos < kMarker.size())
+        return false;
+    for (std::size_t i = 0; i < kMarker.size(); ++i) {
+        char c = line[pos + i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != kMarker[i])
+            return false;
+    }
+    return true;
+}
+
+std::string ReadWholeFile(const std::filesystem::path& file)
+{
+    TFileHandle in(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!in.IsOpen())
+        throw EActionFileError(FileErrorText("Could not open the upload template", file, errno));
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        long n = ReadSome(in.Get(), buffer, sizeof buffer);
+        if (n < 0)
+            throw EActionFileError(FileErrorText("Could not read the upload template", file, errno));
+        if (n == 0)
+            return text;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+} // namespace
+
+std::string ReplaceIpMarkers(std::string_view line, std::string_view address)
+{
+    std::string result;
+    result.reserve(line.size());
+    std::size_t pos = 0;
+    while (pos < line.size()) {
+        std::size_t brace = line.find('{', pos);
+        if (brace == std::string_view::npos) {
+            result.append(line.substr(pos));
+            break;
+        }
+        result.append(line.substr(pos, brace - pos));
+        if (IsMarkerAt(line, brace)) {
+            result.append(address);
+            pos = brace + kMarker.size();
+        } else {
+            result.push_back('{');
+            pos = brace + 1;
+        }
+    }
+    return result;
+}
+
+std::string FillTemplate(std::string_view templateText, std::string_view address)
+{
+    std::string result;
+    while (!templateText.empty()) {
+        std::size_t nl = templateText.find('\n');
+        std::string_view line = templateText.substr(0, nl);
+        templateText.remove_prefix(nl == std::string_view::npos ? templateText.size() : nl + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        result += ReplaceIpMarkers(line, address);
+        result += "\r\n";
+    }
+    return result;
+}
+
+void Makefile(const std::filesystem::path& templateFile, const std::filesystem::path& uploadFile,
+              std::string_view address)
+{
+    std::string filled = FillTemplate(ReadWholeFile(templateFile), address);
+    TFileHandle out(::open(uploadFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!out.IsOpen())
+        throw EActionFileError(FileErrorText("Could not create the upload file", uploadFile, errno));
+    int error = WriteAll(out.Get(), filled);
+    if (error == 0)
+        error = out.Close();
+    if (error != 0)
+        throw EActionFileError(FileErrorText("Could not write the upload file", uploadFile, error));
+}
+
+std::string RemoteFileName(std::string_view remote)
+{
+    std::size_t separator = remote.find_last_of("\\:");
+    return std::string(separator == std::string_view::npos ? remote : remote.substr(separator + 1));
+}

@@ -1,0 +1,58 @@
+#include "ActionErrors.h"
+#include "DataFile.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(WriteDataFile, HoldsExactlyTheAddress)
+{
+    TTempFolder folder;
+    fs::path file = folder / "ip.txt";
+    WriteFileBytes(file, "198.51.100.200\r\nold second line\r\n");
+    EXPECT_TRUE(WriteDataFile(file.string(), "203.0.113.7"));
+    EXPECT_EQ(ReadFileBytes(file), "203.0.113.7");
+    EXPECT_EQ(fs::file_size(file), 11u);
+    EXPECT_TRUE(WriteDataFile(file.string(), "Error"));
+    EXPECT_EQ(ReadFileBytes(file), "Error");
+}
+
+TEST(WriteDataFile, NothingWithoutAnExistingFolder)
+{
+    TTempFolder folder;
+    char old[4096];
+    ASSERT_NE(::getcwd(old, sizeof old), nullptr);
+    ASSERT_EQ(::chdir(folder.Path.c_str()), 0);
+    EXPECT_FALSE(WriteDataFile("", "1.2.3.4"));
+    EXPECT_FALSE(WriteDataFile("ip.txt", "1.2.3.4"));
+    EXPECT_FALSE(WriteDataFile((folder.Path / "missing" / "ip.txt").string(), "1.2.3.4"));
+    EXPECT_FALSE(fs::exists(folder / "ip.txt"));
+    EXPECT_FALSE(fs::exists(folder / "missing"));
+    ASSERT_EQ(::chdir(old), 0);
+}
+
+TEST(WriteDataFile, ReadOnlyOrUnwritableFileRaisesAnErrorNamingIt)
+{
+    TTempFolder folder;
+    fs::path file = folder / "ip.txt";
+    WriteFileBytes(file, "old");
+    ::chmod(file.c_str(), 0444);
+    try {
+        WriteDataFile(file.string(), "1.2.3.4");
+        FAIL() << "wrote a read-only IP file";
+    } catch (const EActionFileError& e) {
+        EXPECT_NE(std::string(e.what()).find(file.string()), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadFileBytes(file), "old");
+
+    fs::create_directory(folder / "taken");
+    EXPECT_THROW(WriteDataFile((folder / "taken").string(), "1.2.3.4"), EActionFileError);
+}
+
+} // namespace

@@ -1,0 +1,220 @@
+#include "ActionErrors.h"
+#include "FileSizeLimit.h"
+#include "LogFile.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <random>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kEntry = "Tue 05 Mar 2024   07:08:09      203.0.113.7";
+
+std::vector<std::string> Entries(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(LogEntry, DateTimeBlanksAndAddress)
+{
+    std::tm t{};
+    t.tm_year = 2024 - 1900;
+    t.tm_mon = 2;
+    t.tm_mday = 5;
+    t.tm_wday = 2;
+    t.tm_hour = 7;
+    t.tm_min = 8;
+    t.tm_sec = 9;
+    EXPECT_EQ(FormatLogEntry(t, TDateNames::English(), "203.0.113.7"), kEntry);
+
+    TDateNames german{{"So", "Mo", "Di", "Mi", "Do", "Fr", "Sa"},
+                      {"Jan", "Feb", "M\xC3\xA4r", "Apr", "Mai", "Jun", "Jul", "Aug", "Sep", "Okt", "Nov", "Dez"}};
+    t.tm_hour = 23;
+    t.tm_mday = 31;
+    EXPECT_EQ(FormatLogEntry(t, german, "Error"), "Di 31 M\xC3\xA4r 2024   23:08:09      Error");
+}
+
+TEST(LogEntry, FromTheClockInLocalTime)
+{
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    EXPECT_EQ(FormatLogEntry(now, TDateNames::English(), "x"), FormatLogEntry(local, TDateNames::English(), "x"));
+}
+
+struct TTempCase {
+    std::string Log;
+    std::string Temp;
+};
+
+class LogTemp : public ::testing::TestWithParam<TTempCase> {};
+
+TEST_P(LogTemp, ExtensionReplacedOrAdded)
+{
+    EXPECT_EQ(LogTempPath(GetParam().Log), fs::path(GetParam().Temp));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LogTemp,
+                         ::testing::Values(TTempCase{"/a/ip.log", "/a/ip.tmp"}, TTempCase{"/a/ip.txt", "/a/ip.tmp"},
+                                           TTempCase{"/a/ip", "/a/ip.tmp"}, TTempCase{"/a/x.tar.gz", "/a/x.tar.tmp"},
+                                           TTempCase{"/a.b/log", "/a.b/log.tmp"}));
+
+struct TLogCase {
+    const char* Name;
+    std::optional<std::string> Old;  // nullopt: no log yet
+    int Limit;
+    std::string Expected;            // after the new entry "E"
+};
+
+class WriteLogCases : public ::testing::TestWithParam<TLogCase> {};
+
+TEST_P(WriteLogCases, NewestFirstAndTrimmed)
+{
+    const TLogCase& c = GetParam();
+    TTempFolder folder;
+    fs::path log = folder / "ip.log";
+    if (c.Old)
+        WriteFileBytes(log, *c.Old);
+    EXPECT_TRUE(WriteLog(log.string(), "E", c.Limit));
+    EXPECT_EQ(ReadFileBytes(log), c.Expected);
+    EXPECT_EQ(Entries(folder.Path), (std::vector<std::string>{"ip.log"}));
+}
+
+const std::string kFive = "L1\r\nL2\r\nL3\r\nL4\r\nL5\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WriteLogCases,
+    ::testing::Values(TLogCase{"FirstEntry", std::nullopt, 100, "E\r\n"},
+                      TLogCase{"LimitThreeOnFiveLines", kFive, 3, "E\r\nL1\r\nL2\r\n"},
+                      TLogCase{"LimitOne", kFive, 1, "E\r\n"}, TLogCase{"LimitZero", kFive, 0, "E\r\n"},
+                      TLogCase{"LimitNegative", kFive, -1, "E\r\n"},
+                      TLogCase{"LimitSixKeepsAll", kFive, 6, "E\r\n" + kFive},
+                      TLogCase{"LimitAboveLength", kFive, 100, "E\r\n" + kFive},
+                      TLogCase{"EmptyLog", "", 100, "E\r\n"},
+                      TLogCase{"LfLinesGetCrLf", "a\nb\n", 100, "E\r\na\r\nb\r\n"},
+                      TLogCase{"LastLineWithoutBreak", "a\r\nb", 100, "E\r\na\r\nb\r\n"},
+                      TLogCase{"TrailingCrWithoutLf", "a\r", 100, "E\r\na\r\n"},
+                      TLogCase{"EmptyLinesCount", "A\r\n\r\nB\r\n", 3, "E\r\nA\r\n\r\n"},
+                      TLogCase{"LoneCrInsideLineKept", "a\rb\r\nc\r\n", 2, "E\r\na\rb\r\n"},
+                      TLogCase{"HandWrittenLinesCount", "# my note\r\nL1\r\n", 2, "E\r\n# my note\r\n"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(WriteLog, LinesAcrossReadBlocksAreCopiedExactly)
+{
+    TTempFolder folder;
+    fs::path log = folder / "ip.log";
+    // A CR as the last byte of the first 256 KiB block, its LF the first byte of the next.
+    std::string old = std::string(262143, 'x') + "\r\n";
+    std::string expected = "E\r\n" + old;
+    std::mt19937 random(7);
+    for (int i = 0; i < 30000; ++i) {
+        std::string line(random() % 40, static_cast<char>('a' + i % 26));
+        if (random() % 5 == 0)
+            line += "\rz";
+        bool lfOnly = random() % 3 == 0;
+        old += line + (lfOnly ? "\n" : "\r\n");
+        if (i < 19998)
+            expected += line + "\r\n";
+    }
+    WriteFileBytes(log, old);
+    ASSERT_TRUE(WriteLog(log.string(), "E", 20000));
+    EXPECT_EQ(ReadFileBytes(log), expected);
+}
+
+TEST(WriteLog, NothingWithoutAnExistingFolder)
+{
+    TTempFolder folder;
+    char old[4096];
+    ASSERT_NE(::getcwd(old, sizeof old), nullptr);
+    ASSERT_EQ(::chdir(folder.Path.c_str()), 0);
+    EXPECT_FALSE(WriteLog("", kEntry, 100));
+    EXPECT_FALSE(WriteLog("ip.log", kEntry, 100));
+    EXPECT_FALSE(WriteLog((folder.Path / "missing" / "ip.log").string(), kEntry, 100));
+    EXPECT_TRUE(Entries(folder.Path).empty());
+    ASSERT_EQ(::chdir(old), 0);
+}
+
+TEST(WriteLog, TmpLogIsRefusedAndLeftAlone)
+{
+    TTempFolder folder;
+    fs::path log = folder / "ip.tmp";
+    WriteFileBytes(log, kFive);
+    try {
+        WriteLog(log.string(), kEntry, 100);
+        FAIL() << "a log named .tmp was accepted";
+    } catch (const EActionFileNameError& e) {
+        EXPECT_NE(std::string(e.what()).find(log.string()), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find(".tmp"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadFileBytes(log), kFive);
+}
+
+TEST(WriteLog, ReadOnlyLogRaisesAnErrorAndLosesNoLine)
+{
+    TTempFolder folder;
+    fs::path log = folder / "ip.log";
+    WriteFileBytes(log, kFive);
+    ::chmod(log.c_str(), 0444);
+    try {
+        WriteLog(log.string(), kEntry, 100);
+        FAIL() << "a read-only log was replaced";
+    } catch (const EActionFileError& e) {
+        EXPECT_NE(std::string(e.what()).find(log.string()), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadFileBytes(log), kFive);
+    EXPECT_EQ(Entries(folder.Path), (std::vector<std::string>{"ip.log"}));
+}
+
+TEST(WriteLog, FullDiskRaisesAnErrorAndKeepsTheOldLog)
+{
+    TTempFolder folder;
+    fs::path log = folder / "ip.log";
+    std::string old;
+    while (old.size() < 4000)
+        old += kEntry + "\r\n";
+    WriteFileBytes(log, old);
+    {
+        TFileSizeLimit limit(old.size() + 10);
+        try {
+            WriteLog(log.string(), kEntry, 1000);
+            ADD_FAILURE() << "writing past the size limit succeeded";
+        } catch (const EActionFileError& e) {
+            EXPECT_NE(std::string(e.what()).find("ip.tmp"), std::string::npos) << e.what();
+        }
+    }
+    EXPECT_EQ(ReadFileBytes(log), old);
+    EXPECT_EQ(Entries(folder.Path), (std::vector<std::string>{"ip.log"}));
+}
+
+TEST(WriteLog, KeepsPermissionsReplacesAStaleTemporaryFileAndFollowsALink)
+{
+    TTempFolder folder;
+    fs::path real = folder / "real.log";
+    fs::path link = folder / "ip.log";
+    WriteFileBytes(real, "L1\r\n");
+    ::chmod(real.c_str(), 0640);
+    WriteFileBytes(folder / "real.tmp", "left over from a crash");
+    fs::create_symlink(real, link);
+
+    ASSERT_TRUE(WriteLog(link.string(), "E", 10));
+
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(ReadFileBytes(real), "E\r\nL1\r\n");
+    struct stat st {};
+    ::stat(real.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(Entries(folder.Path), (std::vector<std::string>{"ip.log", "real.log"}));
+}
+
+} // namespace

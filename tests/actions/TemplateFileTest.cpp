@@ -1,0 +1,93 @@
+#include "ActionErrors.h"
+#include "TempFolder.h"
+#include "TemplateFile.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TTextCase {
+    std::string In;
+    std::string Out;
+};
+
+class IpMarkers : public ::testing::TestWithParam<TTextCase> {};
+
+TEST_P(IpMarkers, EveryMarkerInAnyCaseIsReplaced)
+{
+    EXPECT_EQ(ReplaceIpMarkers(GetParam().In, "203.0.113.7"), GetParam().Out);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IpMarkers,
+    ::testing::Values(TTextCase{"<a href=\"http://{IP}/\">{ip}</a>", "<a href=\"http://203.0.113.7/\">203.0.113.7</a>"},
+                      TTextCase{"{Ip}{iP}", "203.0.113.7203.0.113.7"}, TTextCase{"{{IP}}", "{203.0.113.7}"},
+                      TTextCase{"{I P} {IP {IPX} IP}", "{I P} {IP {IPX} IP}"}, TTextCase{"no marker", "no marker"},
+                      TTextCase{"", ""}, TTextCase{"{", "{"}, TTextCase{"x{IP}", "x203.0.113.7"}));
+
+class FilledTemplate : public ::testing::TestWithParam<TTextCase> {};
+
+TEST_P(FilledTemplate, EveryLineEndsInCrLf)
+{
+    EXPECT_EQ(FillTemplate(GetParam().In, "10.0.0.1"), GetParam().Out);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FilledTemplate,
+                         ::testing::Values(TTextCase{"", ""}, TTextCase{"{IP} and {ip}\n", "10.0.0.1 and 10.0.0.1\r\n"},
+                                           TTextCase{"a\r\nb", "a\r\nb\r\n"}, TTextCase{"a\nb\n", "a\r\nb\r\n"},
+                                           TTextCase{"\n", "\r\n"}, TTextCase{"\r\n\r\n", "\r\n\r\n"},
+                                           TTextCase{"x\r", "x\r\n"}));
+
+TEST(Makefile, WritesTheFilledTemplate)
+{
+    TTempFolder folder;
+    WriteFileBytes(folder / "page.htm", "<p>{IP}</p>\n<p>{ip}</p>");
+    Makefile(folder / "page.htm", folder / "kestrune.tmp", "203.0.113.7");
+    EXPECT_EQ(ReadFileBytes(folder / "kestrune.tmp"), "<p>203.0.113.7</p>\r\n<p>203.0.113.7</p>\r\n");
+
+    WriteFileBytes(folder / "empty.htm", "");
+    Makefile(folder / "empty.htm", folder / "kestrune.tmp", "203.0.113.7");
+    EXPECT_TRUE(fs::exists(folder / "kestrune.tmp"));
+    EXPECT_EQ(fs::file_size(folder / "kestrune.tmp"), 0u);
+}
+
+TEST(Makefile, MissingTemplateOrUnwritableUploadFileIsAnErrorNamingTheFile)
+{
+    TTempFolder folder;
+    WriteFileBytes(folder / "kestrune.tmp", "previous upload");
+    try {
+        Makefile(folder / "absent.htm", folder / "kestrune.tmp", "1.2.3.4");
+        FAIL() << "a missing template was accepted";
+    } catch (const EActionFileError& e) {
+        EXPECT_NE(std::string(e.what()).find((folder / "absent.htm").string()), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadFileBytes(folder / "kestrune.tmp"), "previous upload");
+
+    WriteFileBytes(folder / "page.htm", "{IP}");
+    fs::path unwritable = folder.Path / "missing" / "kestrune.tmp";
+    try {
+        Makefile(folder / "page.htm", unwritable, "1.2.3.4");
+        FAIL() << "wrote into a missing folder";
+    } catch (const EActionFileError& e) {
+        EXPECT_NE(std::string(e.what()).find(unwritable.string()), std::string::npos) << e.what();
+    }
+}
+
+class RemoteName : public ::testing::TestWithParam<TTextCase> {};
+
+TEST_P(RemoteName, TextAfterTheLastBackslashOrColon)
+{
+    EXPECT_EQ(RemoteFileName(GetParam().In), GetParam().Out);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RemoteName,
+                         ::testing::Values(TTextCase{"index.html", "index.html"},
+                                           TTextCase{"c:\\www\\site\\index.html", "index.html"},
+                                           TTextCase{"ftp:index.html", "index.html"},
+                                           TTextCase{"www/index.html", "www/index.html"},
+                                           TTextCase{"a\\b:c/d", "c/d"}, TTextCase{"dir\\", ""},
+                                           TTextCase{"", ""}));
+
+} // namespace
