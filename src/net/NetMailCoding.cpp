@@ -1,12 +1,13 @@
 #include "NetMailCoding.h"
 
+#include "NetExceptions.h"
+
 #include <algorithm>
 
 namespace NetMail {
 
 namespace {
 
-constexpr char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 constexpr std::string_view kWordStart = "=?UTF-8?Q?";
 constexpr std::string_view kWordEnd = "?=";
 constexpr std::size_t kMaxEncodedWord = 75;
@@ -103,32 +104,6 @@ std::vector<Word> SplitWords(std::string_view text)
 
 } // namespace
 
-std::string Base64Encode(std::string_view bytes)
-{
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    std::size_t i = 0;
-    for (; i + 3 <= bytes.size(); i += 3) {
-        const unsigned triple = static_cast<unsigned char>(bytes[i]) << 16 |
-                                static_cast<unsigned char>(bytes[i + 1]) << 8 | static_cast<unsigned char>(bytes[i + 2]);
-        out += kBase64Alphabet[(triple >> 18) & 0x3F];
-        out += kBase64Alphabet[(triple >> 12) & 0x3F];
-        out += kBase64Alphabet[(triple >> 6) & 0x3F];
-        out += kBase64Alphabet[triple & 0x3F];
-    }
-    const std::size_t rest = bytes.size() - i;
-    if (rest > 0) {
-        unsigned triple = static_cast<unsigned char>(bytes[i]) << 16;
-        if (rest == 2)
-            triple |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-        out += kBase64Alphabet[(triple >> 18) & 0x3F];
-        out += kBase64Alphabet[(triple >> 12) & 0x3F];
-        out += rest == 2 ? kBase64Alphabet[(triple >> 6) & 0x3F] : '=';
-        out += '=';
-    }
-    return out;
-}
-
 bool HasNonPrintableAscii(std::string_view text)
 {
     return std::any_of(text.begin(), text.end(), [](char c) { return !IsPrintableAscii(static_cast<unsigned char>(c)); });
@@ -221,6 +196,12 @@ std::vector<std::string> SplitLines(std::string_view text)
 bool HasLineBreakOrNul(std::string_view text)
 {
     return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+void CheckNoLineBreak(std::string_view text, std::string_view what)
+{
+    if (HasLineBreakOrNul(text))
+        throw ENetException("Line break or NUL in mail " + std::string(what) + ".");
 }
 
 } // namespace NetMail

@@ -5,11 +5,8 @@
 #include <string_view>
 #include <vector>
 
-// Text codings of an outgoing mail: base64, RFC 2047 encoded words, header folding, dot-stuffing.
+// Text codings of an outgoing mail: RFC 2047 encoded words, header folding, dot-stuffing.
 namespace NetMail {
-
-// Standard base64 (RFC 2045 alphabet, "=" padding), no line breaks.
-std::string Base64Encode(std::string_view bytes);
 
 // Writes each run of blank-separated words holding a byte outside printable ASCII as encoded words
 // ("=?UTF-8?Q?...?="); plain words stay as they are. An encoded word never passes 75 characters:
@@ -35,5 +32,7 @@ std::vector<std::string> SplitLines(std::string_view text);
 
 // True when the text holds CR, LF or NUL, which would end a command or a header line early.
 bool HasLineBreakOrNul(std::string_view text);
+// Raises ENetException ("Line break or NUL in mail <what>.") when the text holds CR, LF or NUL.
+void CheckNoLineBreak(std::string_view text, std::string_view what);
 
 } // namespace NetMail

@@ -20,11 +20,7 @@ void AddIfSet(TNetMailHeaders &headers, std::string_view name, std::string value
         headers.emplace_back(name, std::move(value));
 }
 
-void CheckField(std::string_view value, std::string_view what)
-{
-    if (NetMail::HasLineBreakOrNul(value))
-        throw ENetException("Line break or NUL in mail " + std::string(what) + ".");
-}
+void CheckField(std::string_view value, std::string_view what) { NetMail::CheckNoLineBreak(value, what); }
 
 void CheckItem(const TNetEmailAddressItem &item, std::string_view what)
 {

@@ -1,0 +1,196 @@
+#include "NetSMTP.h"
+
+#include "NetBase64.h"
+#include "NetExceptions.h"
+#include "NetMailCoding.h"
+#include "NetMessages.h"
+#include "NetStrings.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <ctime>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string LocalHostName()
+{
+    char name[256] = {};
+    if (gethostname(name, sizeof name - 1) != 0 || name[0] == '\0')
+        return "localhost";
+    return name;
+}
+
+} // namespace
+
+// Narrows ReadTimeout to the time left for the duration of one step, then restores the setting.
+class TNetSMTP::TWaitLimit {
+public:
+    explicit TWaitLimit(TNetSMTP &client) : fClient(client), fSaved(client.ReadTimeout) {}
+    ~TWaitLimit() { fClient.ReadTimeout = fSaved; }
+    TWaitLimit(const TWaitLimit &) = delete;
+    TWaitLimit &operator=(const TWaitLimit &) = delete;
+
+    void Narrow()
+    {
+        if (!fClient.fDeadline)
+            return;
+        const int left = fClient.WaitLeftMs();
+        if (left <= 0)
+            throw ENetReadTimeout(NetMsg::ReadTimeout);
+        fClient.ReadTimeout = fSaved > 0 ? std::min(fSaved, left) : left;
+    }
+
+private:
+    TNetSMTP &fClient;
+    int fSaved;
+};
+
+TNetSMTP::TNetSMTP() { Port = 25; }
+
+TNetSMTP::~TNetSMTP() = default;
+
+void TNetSMTP::SetAuthenticationType(TNetSMTPAuthenticationType type)
+{
+    fAuthenticationType = type;
+    if (type == atLogin)
+        fUseEhlo = true;
+}
+
+void TNetSMTP::SetUseEhlo(bool use)
+{
+    fUseEhlo = use;
+    if (!use)
+        fAuthenticationType = atNone;
+}
+
+void TNetSMTP::SetTimeLimit(int limitMs) { fDeadline = Clock::now() + std::chrono::milliseconds(limitMs); }
+
+int TNetSMTP::WaitLeftMs() const
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*fDeadline - Clock::now()).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
+}
+
+int TNetSMTP::ConnectLimit(int timeoutMs) const
+{
+    if (!fDeadline)
+        return timeoutMs;
+    const int left = WaitLeftMs();
+    if (left <= 0)
+        throw ENetConnectTimeout(NetMsg::ConnectTimedOut);
+    return timeoutMs > 0 ? std::min(timeoutMs, left) : left;
+}
+
+int TNetSMTP::Command(const std::string &line, const TNetReplyCodes &allowed)
+{
+    TWaitLimit limit(*this);
+    limit.Narrow();
+    return SendCommand(line, allowed);
+}
+
+void TNetSMTP::Connect(int timeoutMs)
+{
+    TOperation operation(*this);
+    NetMail::CheckNoLineBreak(HeloName, "greeting name");
+    fAuthSchemes.clear();
+    fDidAuthenticate = false;
+    OpenConnection(ConnectLimit(timeoutMs));
+    try {
+        Greet();
+    } catch (...) {
+        try {
+            TNetTCPClient::CloseConnection();
+        } catch (const ENetException &) {
+            // the greeting's error is the one to report
+        }
+        throw;
+    }
+}
+
+void TNetSMTP::Greet()
+{
+    {
+        TWaitLimit limit(*this);
+        limit.Narrow();
+        ReadReply({220});
+    }
+    Greeting = LastCmdResult;
+    const std::string name = HeloName.empty() ? LocalHostName() : HeloName;
+    if (fUseEhlo && Command("EHLO " + name, {}) == 250) {
+        RecordAuthSchemes(LastCmdResult.Text);
+        return;
+    }
+    Command("HELO " + name, {250});
+}
+
+void TNetSMTP::RecordAuthSchemes(const std::vector<std::string> &ehloLines)
+{
+    for (const std::string &line : ehloLines) {
+        std::string upper = NetStr::Upper(line);
+        if (upper.rfind("AUTH ", 0) != 0 && upper.rfind("AUTH=", 0) != 0)
+            continue;
+        std::string rest = upper.substr(4);
+        std::replace(rest.begin(), rest.end(), '=', ' ');
+        std::size_t pos = 0;
+        while ((pos = rest.find_first_not_of(' ', pos)) != std::string::npos) {
+            const std::size_t end = std::min(rest.find(' ', pos), rest.size());
+            std::string scheme = rest.substr(pos, end - pos);
+            if (!Announced(scheme))
+                fAuthSchemes.push_back(std::move(scheme));
+            pos = end;
+        }
+    }
+}
+
+bool TNetSMTP::Announced(const std::string &scheme) const
+{
+    return std::find(fAuthSchemes.begin(), fAuthSchemes.end(), scheme) != fAuthSchemes.end();
+}
+
+void TNetSMTP::AuthenticateLogin()
+{
+    Command("AUTH LOGIN", {334});
+    Command(NetEncodeBase64(Username), {334});
+    Command(NetEncodeBase64(Password), {235});
+    fDidAuthenticate = true;
+}
+
+void TNetSMTP::SendMessage(TNetMessage &message)
+{
+    TOperation operation(*this);
+    message.CheckNoLineBreaks();
+    NetMail::CheckNoLineBreak(Username, "user name");
+    SetMailHeader(message.ExtraHeaders, "X-Mailer", MailAgent);
+    // Built before the dialogue, so a failure here leaves the server out of its data mode.
+    const std::string data = message.HeaderBlock(std::time(nullptr)) + "\r\n" + message.BodyBlock();
+
+    Command("RSET", {});
+    if (fAuthenticationType == atLogin && Announced("LOGIN") && !fDidAuthenticate)
+        AuthenticateLogin();
+    Command("MAIL FROM:<" + message.From.Address + ">", {250});
+    for (const TNetEmailAddressList *list : {&message.Recipients, &message.CCList, &message.BccList})
+        for (const TNetEmailAddressItem &item : *list)
+            Command("RCPT TO:<" + item.Address + ">", {250, 251});
+    Command("DATA", {354});
+    WriteBytes(data);
+    Command(".", {250});
+}
+
+void TNetSMTP::CloseConnection()
+{
+    TOperation operation(*this);
+    try {
+        if (IsConnected())
+            WriteLine("QUIT");
+    } catch (const ENetClientBusy &) {
+        throw;
+    } catch (const ENetException &) {
+        // a peer that is already gone needs no goodbye
+    }
+    fDidAuthenticate = false;
+    TNetTCPClient::CloseConnection();
+}

@@ -1,0 +1,309 @@
+#include "NetSSLIOHandlerSocket.h"
+
+#include "NetAntiFreeze.h"
+#include "NetExceptions.h"
+#include "NetMessages.h"
+#include "NetSocket.h"
+
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+
+#include <poll.h>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <mutex>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kWaitTimedOut = INT_MIN;
+constexpr int kConnectionReset = 10054;
+constexpr int kSendAfterClose = 10058;
+constexpr int kNotASocket = 10038;
+constexpr std::size_t kChunk = 16384;
+constexpr const char *kDefaultCipherList = "DEFAULT";
+
+void InitialiseLibraryOnce()
+{
+    static std::once_flag once;
+    static bool initialised = false;
+    std::call_once(once, [] {
+        initialised = OPENSSL_init_ssl(OPENSSL_INIT_LOAD_SSL_STRINGS | OPENSSL_INIT_LOAD_CRYPTO_STRINGS, nullptr) == 1;
+    });
+    if (!initialised)
+        throw ENetOSSLCouldNotLoadSSLLibrary(NetSSLMsg::CouldNotLoadSSLLibrary);
+}
+
+// Keeps OpenSSL from asking on the terminal for the pass phrase of an encrypted key.
+int EmptyPassword(char *, int, int, void *) { return 0; }
+
+int RemainingMs(Clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? static_cast<int>(std::min<long long>(left, INT_MAX)) : 0;
+}
+
+int ClampLength(std::size_t length) { return static_cast<int>(std::min<std::size_t>(length, INT_MAX)); }
+
+} // namespace
+
+TNetSSLIOHandlerSocket::TNetSSLIOHandlerSocket() = default;
+
+TNetSSLIOHandlerSocket::~TNetSSLIOHandlerSocket() { FreeSession(); }
+
+void TNetSSLIOHandlerSocket::Open()
+{
+    FreeSession();
+    TNetIOHandlerSocket::Open();
+}
+
+void TNetSSLIOHandlerSocket::ConnectClient(const std::string &host, uint16_t port, const std::string &boundIP,
+                                           uint16_t boundPort, int timeoutMs)
+{
+    FreeSession();
+    const auto started = Clock::now();
+    TNetIOHandlerSocket::ConnectClient(host, port, boundIP, boundPort, timeoutMs);
+    if (PassThrough)
+        return;
+    try {
+        CreateContext();
+        // The handshake shares the connect's limit, so a server that never answers it cannot hold us.
+        const int limit = timeoutMs > 0 ? std::max(1, RemainingMs(started + std::chrono::milliseconds(timeoutMs)))
+                                        : DefaultHandshakeLimitMs;
+        Handshake(host, limit);
+    } catch (...) {
+        FreeSession();
+        TNetIOHandlerSocket::Close();
+        throw;
+    }
+}
+
+void TNetSSLIOHandlerSocket::CreateContext()
+{
+    InitialiseLibraryOnce();
+    const TNetSSLMode mode = SSLOptions.Mode == sslmUnassigned ? sslmClient : SSLOptions.Mode;
+    // Only the negotiating client method exists in current OpenSSL; fixed old versions are not offered.
+    if (mode != sslmClient || SSLOptions.Method != sslvSSLv23)
+        throw ENetOSSLGetMethodError(NetSSLMsg::GetMethodError);
+    fContext = SSL_CTX_new(TLS_client_method());
+    if (!fContext)
+        throw ENetOSSLCreatingContextError(NetSSLMsg::CreatingContextError);
+    SSL_CTX_set_default_passwd_cb(fContext, EmptyPassword);
+    SSL_CTX_set_default_passwd_cb_userdata(fContext, this);
+    SSL_CTX_set_default_verify_paths(fContext);
+    if (!SSLOptions.RootCertFile.empty() &&
+        SSL_CTX_load_verify_locations(fContext, SSLOptions.RootCertFile.c_str(), nullptr) != 1)
+        throw ENetException(NetSSLMsg::LoadRootCertError);
+    if (!SSLOptions.CertFile.empty() &&
+        SSL_CTX_use_certificate_file(fContext, SSLOptions.CertFile.c_str(), SSL_FILETYPE_PEM) != 1)
+        throw ENetException(NetSSLMsg::LoadCertError);
+    if (!SSLOptions.KeyFile.empty() &&
+        SSL_CTX_use_PrivateKey_file(fContext, SSLOptions.KeyFile.c_str(), SSL_FILETYPE_PEM) != 1)
+        throw ENetException(NetSSLMsg::LoadKeyError);
+    const std::string &ciphers = SSLOptions.CipherList.empty() ? std::string(kDefaultCipherList) : SSLOptions.CipherList;
+    if (SSL_CTX_set_cipher_list(fContext, ciphers.c_str()) != 1)
+        throw ENetOSSLSettingCipherError(NetSSLMsg::SettingCipherError);
+    int verify = SSL_VERIFY_NONE;
+    if (SSLOptions.VerifyMode & sslvrfPeer)
+        verify |= SSL_VERIFY_PEER;
+    if (SSLOptions.VerifyMode & sslvrfFailIfNoPeerCert)
+        verify |= SSL_VERIFY_FAIL_IF_NO_PEER_CERT;
+    if (SSLOptions.VerifyMode & sslvrfClientOnce)
+        verify |= SSL_VERIFY_CLIENT_ONCE;
+    SSL_CTX_set_verify(fContext, verify, nullptr);
+    if (verify != SSL_VERIFY_NONE)
+        SSL_CTX_set_verify_depth(fContext, SSLOptions.VerifyDepth);
+}
+
+void TNetSSLIOHandlerSocket::Handshake(const std::string &host, int limitMs)
+{
+    fSession = SSL_new(fContext);
+    if (!fSession)
+        throw ENetOSSLConnectError(NetSSLMsg::ConnectError);
+    if (SSL_set_app_data(fSession, this) != 1)
+        throw ENetOSSLDataBindingError(NetSSLMsg::DataBindingError);
+    fNetIn = BIO_new(BIO_s_mem());
+    fNetOut = BIO_new(BIO_s_mem());
+    if (!fNetIn || !fNetOut) {
+        BIO_free(fNetIn);
+        BIO_free(fNetOut);
+        fNetIn = fNetOut = nullptr;
+        throw ENetOSSLConnectError(NetSSLMsg::ConnectError);
+    }
+    SSL_set_bio(fSession, fNetIn, fNetOut);
+    SSL_set_connect_state(fSession);
+    // Servers choose their certificate by name; an address literal is not a name (RFC 6066).
+    if (!host.empty() && !NetSock::IsDottedQuad(host))
+        SSL_set_tlsext_host_name(fSession, host.c_str());
+
+    const auto deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+    for (;;) {
+        ERR_clear_error();
+        const int result = SSL_connect(fSession);
+        if (FlushOutput() < 0)
+            throw ENetOSSLConnectError(NetSSLMsg::ConnectError);
+        if (result == 1)
+            break;
+        if (SSL_get_error(fSession, result) != SSL_ERROR_WANT_READ)
+            throw ENetOSSLConnectError(NetSSLMsg::ConnectError);
+        const int left = RemainingMs(deadline);
+        const int received = left > 0 ? FillInput(left) : kWaitTimedOut;
+        if (received == kWaitTimedOut)
+            throw ENetConnectTimeout(NetMsg::ConnectTimedOut);
+        if (received <= 0)
+            throw ENetOSSLConnectError(NetSSLMsg::ConnectError);
+    }
+    ReportCipher();
+}
+
+void TNetSSLIOHandlerSocket::ReportCipher()
+{
+    if (!OnStatusInfo)
+        return;
+    const SSL_CIPHER *cipher = SSL_get_current_cipher(fSession);
+    if (!cipher)
+        return;
+    char description[256] = {};
+    SSL_CIPHER_description(cipher, description, sizeof description);
+    std::string text = description;
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    OnStatusInfo(std::string("Cipher: name = ") + SSL_CIPHER_get_name(cipher) + "; " + "description = " + text + "; " +
+                 "bits = " + std::to_string(SSL_CIPHER_get_bits(cipher, nullptr)) + "; " +
+                 "version = " + SSL_CIPHER_get_version(cipher));
+}
+
+bool TNetSSLIOHandlerSocket::Readable(int timeoutMs)
+{
+    if (!fSession)
+        return TNetIOHandlerSocket::Readable(timeoutMs);
+    if (!Connected())
+        return false;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    for (;;) {
+        if (SSL_pending(fSession) > 0 || fTransportEnded)
+            return true;
+        if (BIO_ctrl_pending(fNetIn) > 0) {
+            // Records may hold no application data (session tickets); only data or a close count.
+            char probe;
+            ERR_clear_error();
+            const int result = SSL_peek(fSession, &probe, 1);
+            FlushOutput();
+            if (result > 0 || SSL_get_error(fSession, result) != SSL_ERROR_WANT_READ)
+                return true;
+        }
+        const int received = FillInput(timeoutMs == NetTimeoutInfinite ? -1 : RemainingMs(deadline));
+        if (received == kWaitTimedOut)
+            return false;
+    }
+}
+
+int TNetSSLIOHandlerSocket::Recv(void *buffer, std::size_t length)
+{
+    if (!fSession)
+        return TNetIOHandlerSocket::Recv(buffer, length);
+    if (!Connected())
+        return -kNotASocket;
+    for (;;) {
+        ERR_clear_error();
+        const int result = SSL_read(fSession, buffer, ClampLength(length));
+        const int flushed = FlushOutput();
+        if (result > 0)
+            return result;
+        const int error = SSL_get_error(fSession, result);
+        if (error == SSL_ERROR_ZERO_RETURN)
+            return 0;
+        if (flushed < 0)
+            return flushed;
+        if (error != SSL_ERROR_WANT_READ)
+            return fTransportEnded ? fTransportEndResult : -kConnectionReset;
+        const int received = TransportEndOrFill();
+        if (received <= 0)
+            return received;
+    }
+}
+
+int TNetSSLIOHandlerSocket::Send(const void *buffer, std::size_t length)
+{
+    if (!fSession)
+        return TNetIOHandlerSocket::Send(buffer, length);
+    if (!Connected())
+        return -kNotASocket;
+    for (;;) {
+        ERR_clear_error();
+        const int result = SSL_write(fSession, buffer, ClampLength(length));
+        const int flushed = FlushOutput();
+        if (flushed < 0)
+            return flushed;
+        if (result > 0)
+            return result;
+        if (SSL_get_error(fSession, result) != SSL_ERROR_WANT_READ)
+            return -kConnectionReset;
+        const int received = TransportEndOrFill();
+        if (received <= 0)
+            return received == 0 ? -kSendAfterClose : received;
+    }
+}
+
+void TNetSSLIOHandlerSocket::Close()
+{
+    if (fSession && Connected() && SSL_is_init_finished(fSession)) {
+        SSL_shutdown(fSession); // close notify; the peer's answer is not awaited
+        FlushOutput();
+    }
+    FreeSession();
+    TNetIOHandlerSocket::Close();
+}
+
+void TNetSSLIOHandlerSocket::FreeSession()
+{
+    if (fSession) {
+        SSL_free(fSession); // frees the attached buffers too
+    } else {
+        BIO_free(fNetIn);
+        BIO_free(fNetOut);
+    }
+    fSession = nullptr;
+    fNetIn = fNetOut = nullptr;
+    SSL_CTX_free(fContext);
+    fContext = nullptr;
+    fTransportEnded = false;
+    fTransportEndResult = 0;
+}
+
+int TNetSSLIOHandlerSocket::FlushOutput()
+{
+    char chunk[kChunk];
+    while (BIO_ctrl_pending(fNetOut) > 0) {
+        const int count = BIO_read(fNetOut, chunk, sizeof chunk);
+        if (count <= 0)
+            break;
+        for (int sent = 0; sent < count;) {
+            const int result = Binding()->Send(chunk + sent, static_cast<std::size_t>(count - sent));
+            if (result <= 0)
+                return result < 0 ? result : -kSendAfterClose;
+            sent += result;
+        }
+    }
+    return 0;
+}
+
+int TNetSSLIOHandlerSocket::FillInput(int limitMs)
+{
+    if (TNetAntiFreeze::Wait(Handle(), POLLIN, limitMs) == 0)
+        return kWaitTimedOut;
+    char chunk[kChunk];
+    const int count = Binding()->Recv(chunk, sizeof chunk);
+    if (count > 0) {
+        BIO_write(fNetIn, chunk, count);
+        return count;
+    }
+    fTransportEnded = true;
+    fTransportEndResult = count;
+    return count;
+}
+
+int TNetSSLIOHandlerSocket::TransportEndOrFill() { return fTransportEnded ? fTransportEndResult : FillInput(-1); }

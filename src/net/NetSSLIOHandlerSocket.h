@@ -1,0 +1,82 @@
+#pragma once
+
+#include "NetIOHandlerSocket.h"
+
+#include <functional>
+#include <string>
+
+using SSL = struct ssl_st;
+using SSL_CTX = struct ssl_ctx_st;
+using BIO = struct bio_st;
+
+enum TNetSSLVersion { sslvSSLv2, sslvSSLv23, sslvSSLv3, sslvTLSv1 };
+enum TNetSSLMode { sslmUnassigned, sslmClient, sslmServer, sslmBoth };
+enum TNetSSLVerifyModeFlag { sslvrfPeer = 1, sslvrfFailIfNoPeerCert = 2, sslvrfClientOnce = 4 };
+
+struct TNetSSLOptions {
+    TNetSSLVersion Method = sslvSSLv23; // SSLv23: the highest version both sides offer
+    TNetSSLMode Mode = sslmUnassigned;  // unassigned acts as client
+    int VerifyMode = 0;                 // TNetSSLVerifyModeFlag bits; 0 accepts any server certificate
+    int VerifyDepth = 0;
+    std::string RootCertFile;
+    std::string CertFile;
+    std::string KeyFile;
+    std::string CipherList; // empty: the library's default list
+};
+
+namespace NetSSLMsg {
+inline constexpr const char *CouldNotLoadSSLLibrary = "Could not load SSL library.";
+inline constexpr const char *GetMethodError = "Error geting SSL method.";
+inline constexpr const char *CreatingContextError = "Error creating SSL context.";
+inline constexpr const char *SettingCipherError = "SetCipher failed.";
+inline constexpr const char *DataBindingError = "Error binding data to SSL socket.";
+inline constexpr const char *ConnectError = "Error connecting with SSL.";
+inline constexpr const char *LoadRootCertError = "Could not load root certificate.";
+inline constexpr const char *LoadCertError = "Could not load certificate.";
+inline constexpr const char *LoadKeyError = "Could not load key, check password.";
+} // namespace NetSSLMsg
+
+// TLS over the plain socket from the first byte (implicit TLS). OpenSSL works on memory buffers and
+// every byte passes through the socket layer, so waits go through the anti-freeze hook and the
+// handshake is bounded by the connect's time limit ("Connect timed out.").
+class TNetSSLIOHandlerSocket : public TNetIOHandlerSocket {
+public:
+    TNetSSLIOHandlerSocket();
+    ~TNetSSLIOHandlerSocket() override;
+
+    TNetSSLOptions SSLOptions;
+    // Behaves as the plain socket handler when on.
+    bool PassThrough = false;
+    // Receives the negotiated cipher after the handshake ("Cipher: name = ...; ...").
+    std::function<void(const std::string &)> OnStatusInfo;
+
+    void Open() override;
+    void ConnectClient(const std::string &host, uint16_t port, const std::string &boundIP, uint16_t boundPort,
+                       int timeoutMs) override;
+    bool Readable(int timeoutMs) override;
+    int Recv(void *buffer, std::size_t length) override;
+    int Send(const void *buffer, std::size_t length) override;
+    void Close() override;
+
+    // The handshake's limit when the connect has none.
+    static constexpr int DefaultHandshakeLimitMs = 60000;
+
+private:
+    void CreateContext();
+    void Handshake(const std::string &host, int limitMs);
+    void ReportCipher();
+    void FreeSession();
+    // Moves what OpenSSL wrote to the socket; 0 or minus the socket error.
+    int FlushOutput();
+    // Waits (limit in ms, -1 none) and moves received bytes to OpenSSL: > 0 bytes, 0 peer closed,
+    // < 0 socket error; kWaitTimedOut when the wait ran out.
+    int FillInput(int limitMs);
+    int TransportEndOrFill();
+
+    SSL_CTX *fContext = nullptr;
+    SSL *fSession = nullptr;
+    BIO *fNetIn = nullptr;  // owned by fSession once attached
+    BIO *fNetOut = nullptr; // owned by fSession once attached
+    bool fTransportEnded = false;
+    int fTransportEndResult = 0;
+};

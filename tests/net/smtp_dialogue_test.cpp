@@ -1,0 +1,452 @@
+#include "NetAntiFreeze.h"
+#include "NetExceptions.h"
+#include "NetSMTP.h"
+#include "ScriptedServer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+using testsupport::ScriptedServer;
+
+namespace {
+
+constexpr std::time_t kSentAt = 1736057228; // Sun, 5 Jan 2025 06:07:08 UTC
+
+class SmtpDialogueTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("TZ", "UTC0", 1);
+        tzset();
+        smtp.Host = "127.0.0.1";
+        smtp.HeloName = "client.test";
+        message.From.Address = "me@x.org";
+        message.Recipients.SetEMailAddresses("a@x.org, \"Bea\" <b@y.org>");
+        message.Subject = "IP";
+        message.SetBodyText("hello");
+        message.UseNowForDate = false;
+        message.Date = kSentAt;
+    }
+    void TearDown() override
+    {
+        unsetenv("TZ");
+        tzset();
+    }
+
+    // The server side of greeting and EHLO with the given EHLO reply.
+    static void Greeting(ScriptedServer &server, const std::string &ehloReply)
+    {
+        server.Accept().Send("220 test ESMTP\r\n").ExpectLine("EHLO client.test").Send(ehloReply);
+    }
+    static void Login(ScriptedServer &server, const std::string &user64, const std::string &password64)
+    {
+        server.ExpectLine("AUTH LOGIN").Send("334 VXNlcm5hbWU6\r\n").ExpectLine(user64);
+        server.Send("334 UGFzc3dvcmQ6\r\n").ExpectLine(password64).Send("235 2.7.0 ok\r\n");
+    }
+    // The server side of one transaction for the fixture's message, from MAIL FROM to the final reply.
+    static void Transaction(ScriptedServer &server)
+    {
+        server.ExpectLine("MAIL FROM:<me@x.org>").Send("250 ok\r\n");
+        server.ExpectLine("RCPT TO:<a@x.org>").Send("250 ok\r\n");
+        server.ExpectLine("RCPT TO:<b@y.org>").Send("251 will forward\r\n");
+        server.ExpectLine("DATA").Send("354 go ahead\r\n").ReadUntil("\r\n.\r\n").Send("250 queued\r\n");
+    }
+    static void Quit(ScriptedServer &server) { server.ExpectLine("QUIT").ReadUntilClose(); }
+
+    void Connect(ScriptedServer &server)
+    {
+        server.Start();
+        smtp.Port = server.Port();
+        smtp.Connect(5000);
+    }
+
+    static std::string Data()
+    {
+        return "From: me@x.org\r\n"
+               "Subject: IP\r\n"
+               "To: a@x.org, \"Bea\" <b@y.org>\r\n"
+               "Date: Sun, 5 Jan 2025 06:07:08 +0000\r\n"
+               "X-Priority: 3\r\n"
+               "X-Library: Kestrune 1.1\r\n"
+               "\r\n"
+               "hello\r\n"
+               ".\r\n";
+    }
+
+    TNetSMTP smtp;
+    TNetMessage message;
+};
+
+long long MillisecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+}
+
+} // namespace
+
+TEST_F(SmtpDialogueTest, LoginDialogueAndMessageAreByteExact)
+{
+    ScriptedServer server;
+    Greeting(server, "250-test\r\n250-AUTH LOGIN PLAIN\r\n250 8BITMIME\r\n");
+    server.ExpectLine("RSET").Send("250 flushed\r\n");
+    Login(server, "dXNlckB4Lm9yZw==", "c8OpY3JldA==");
+    server.ExpectLine("MAIL FROM:<me@x.org>").Send("250 ok\r\n");
+    for (const char *rcpt : {"a@x.org", "b@y.org", "cc@x.org", "hidden@x.org"})
+        server.ExpectLine(std::string("RCPT TO:<") + rcpt + ">").Send("250 ok\r\n");
+    server.ExpectLine("DATA").Send("354 go ahead\r\n").ReadUntil("\r\n.\r\n").Send("250 queued\r\n");
+    Quit(server);
+
+    smtp.SetAuthenticationType(atLogin);
+    smtp.Username = "user@x.org";
+    smtp.Password = "sécret";
+    message.CCList.SetEMailAddresses("cc@x.org");
+    message.BccList.SetEMailAddresses("hidden@x.org");
+    Connect(server);
+    smtp.SendMessage(message);
+    EXPECT_TRUE(smtp.DidAuthenticate());
+    EXPECT_EQ(smtp.Greeting.NumericCode, 220);
+    smtp.Disconnect();
+    EXPECT_FALSE(smtp.DidAuthenticate());
+
+    ASSERT_TRUE(server.Finish()) << server.ErrorText();
+    EXPECT_EQ(server.Received(), "EHLO client.test\r\n"
+                                 "RSET\r\n"
+                                 "AUTH LOGIN\r\n"
+                                 "dXNlckB4Lm9yZw==\r\n"
+                                 "c8OpY3JldA==\r\n"
+                                 "MAIL FROM:<me@x.org>\r\n"
+                                 "RCPT TO:<a@x.org>\r\n"
+                                 "RCPT TO:<b@y.org>\r\n"
+                                 "RCPT TO:<cc@x.org>\r\n"
+                                 "RCPT TO:<hidden@x.org>\r\n"
+                                 "DATA\r\n"
+                                 "From: me@x.org\r\n"
+                                 "Subject: IP\r\n"
+                                 "To: a@x.org, \"Bea\" <b@y.org>\r\n"
+                                 "Cc: cc@x.org\r\n"
+                                 "Date: Sun, 5 Jan 2025 06:07:08 +0000\r\n"
+                                 "X-Priority: 3\r\n"
+                                 "X-Library: Kestrune 1.1\r\n"
+                                 "\r\n"
+                                 "hello\r\n"
+                                 ".\r\n"
+                                 "QUIT\r\n");
+}
+
+TEST_F(SmtpDialogueTest, AnnouncedSchemesDecideWhetherToLogIn)
+{
+    struct SchemeCase {
+        std::string ehloReply;
+        std::vector<std::string> schemes;
+        bool logsIn;
+    };
+    const std::vector<SchemeCase> cases = {
+        {"250-test\r\n250 AUTH LOGIN PLAIN\r\n", {"LOGIN", "PLAIN"}, true},
+        {"250-test\r\n250-AUTH=LOGIN\r\n250 SIZE 100\r\n", {"LOGIN"}, true},
+        {"250-test\r\n250-AUTH PLAIN CRAM-MD5\r\n250-auth=login\r\n250 AUTH LOGIN\r\n", {"PLAIN", "CRAM-MD5", "LOGIN"}, true},
+        {"250-test\r\n250 AUTH PLAIN\r\n", {"PLAIN"}, false},
+        {"250 test\r\n", {}, false},
+        {"250-test\r\n250 AUTHENTICATE LOGIN\r\n", {}, false},
+    };
+    for (const auto &c : cases) {
+        ScriptedServer server;
+        Greeting(server, c.ehloReply);
+        server.ExpectLine("RSET").Send("250 ok\r\n");
+        if (c.logsIn)
+            Login(server, "dQ==", "cA==");
+        Transaction(server);
+        Quit(server);
+
+        TNetSMTP client;
+        client.Host = "127.0.0.1";
+        client.HeloName = "client.test";
+        client.SetAuthenticationType(atLogin);
+        client.Username = "u";
+        client.Password = "p";
+        server.Start();
+        client.Port = server.Port();
+        client.Connect(5000);
+        EXPECT_EQ(client.AuthSchemesSupported(), c.schemes) << c.ehloReply;
+        client.SendMessage(message);
+        EXPECT_EQ(client.DidAuthenticate(), c.logsIn) << c.ehloReply;
+        client.Disconnect();
+        EXPECT_TRUE(server.Finish()) << c.ehloReply << server.ErrorText();
+    }
+}
+
+TEST_F(SmtpDialogueTest, EhloRefusedFallsBackToHeloWithoutLogin)
+{
+    ScriptedServer server;
+    Greeting(server, "500 5.5.1 unknown command\r\n");
+    server.ExpectLine("HELO client.test").Send("250 hello\r\n");
+    server.ExpectLine("RSET").Send("250 ok\r\n");
+    Transaction(server);
+    Quit(server);
+
+    smtp.SetAuthenticationType(atLogin);
+    smtp.Username = "u";
+    smtp.Password = "p";
+    Connect(server);
+    smtp.SendMessage(message);
+    EXPECT_FALSE(smtp.DidAuthenticate());
+    EXPECT_TRUE(smtp.AuthSchemesSupported().empty());
+    smtp.Disconnect();
+    ASSERT_TRUE(server.Finish()) << server.ErrorText();
+    EXPECT_EQ(server.Received(), "EHLO client.test\r\nHELO client.test\r\nRSET\r\nMAIL FROM:<me@x.org>\r\n"
+                                 "RCPT TO:<a@x.org>\r\nRCPT TO:<b@y.org>\r\nDATA\r\n" +
+                                     Data() + "QUIT\r\n");
+}
+
+TEST_F(SmtpDialogueTest, ARefusedRecipientStopsTheTransaction)
+{
+    ScriptedServer server;
+    Greeting(server, "250 test\r\n");
+    server.ExpectLine("RSET").Send("250 ok\r\n");
+    server.ExpectLine("MAIL FROM:<me@x.org>").Send("250 ok\r\n");
+    server.ExpectLine("RCPT TO:<a@x.org>").Send("550 5.1.1 no such user\r\n");
+    Quit(server);
+
+    Connect(server);
+    try {
+        smtp.SendMessage(message);
+        ADD_FAILURE() << "a refused recipient was accepted";
+    } catch (const ENetProtocolReplyError &e) {
+        EXPECT_EQ(e.ReplyErrorCode, 550);
+        EXPECT_STREQ(e.what(), "5.1.1 no such user\r\n");
+    }
+    EXPECT_TRUE(smtp.IsConnected());
+    smtp.Disconnect();
+    ASSERT_TRUE(server.Finish()) << server.ErrorText();
+    EXPECT_EQ(server.Received(), "EHLO client.test\r\nRSET\r\nMAIL FROM:<me@x.org>\r\nRCPT TO:<a@x.org>\r\nQUIT\r\n");
+}
+
+TEST_F(SmtpDialogueTest, EachStepRefusesOtherReplyCodes)
+{
+    struct StepCase {
+        std::string name;
+        std::function<void(ScriptedServer &)> script; // up to and including the refusal
+        int code;
+        bool stillConnected;
+    };
+    const std::vector<StepCase> cases = {
+        {"greeting", [](ScriptedServer &s) { s.Accept().Send("554 go away\r\n"); }, 554, false},
+        {"HELO",
+         [](ScriptedServer &s) {
+             Greeting(s, "502 no\r\n");
+             s.ExpectLine("HELO client.test").Send("501 bad name\r\n");
+         },
+         501, false},
+        {"AUTH LOGIN",
+         [](ScriptedServer &s) {
+             Greeting(s, "250 AUTH LOGIN\r\n");
+             s.ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("AUTH LOGIN").Send("504 not now\r\n");
+         },
+         504, true},
+        {"password",
+         [](ScriptedServer &s) {
+             Greeting(s, "250 AUTH LOGIN\r\n");
+             s.ExpectLine("RSET").Send("250 ok\r\n");
+             s.ExpectLine("AUTH LOGIN").Send("334 x\r\n").ExpectLine("dQ==").Send("334 y\r\n");
+             s.ExpectLine("cA==").Send("535 5.7.8 bad credentials\r\n");
+         },
+         535, true},
+        {"MAIL FROM",
+         [](ScriptedServer &s) {
+             Greeting(s, "250 test\r\n");
+             s.ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<me@x.org>").Send("553 sender refused\r\n");
+         },
+         553, true},
+        {"DATA",
+         [](ScriptedServer &s) {
+             Greeting(s, "250 test\r\n");
+             s.ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<me@x.org>").Send("250 ok\r\n");
+             s.ExpectLine("RCPT TO:<a@x.org>").Send("250 ok\r\n").ExpectLine("RCPT TO:<b@y.org>").Send("250 ok\r\n");
+             s.ExpectLine("DATA").Send("250 not 354\r\n");
+         },
+         250, true},
+        {"final dot",
+         [](ScriptedServer &s) {
+             Greeting(s, "250 test\r\n");
+             s.ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<me@x.org>").Send("250 ok\r\n");
+             s.ExpectLine("RCPT TO:<a@x.org>").Send("250 ok\r\n").ExpectLine("RCPT TO:<b@y.org>").Send("250 ok\r\n");
+             s.ExpectLine("DATA").Send("354 go\r\n").ReadUntil("\r\n.\r\n").Send("552 too big\r\n");
+         },
+         552, true},
+    };
+    for (const auto &c : cases) {
+        ScriptedServer server;
+        c.script(server);
+        if (c.stillConnected)
+            server.ExpectLine("QUIT");
+        server.ReadUntilClose();
+        TNetSMTP client;
+        client.Host = "127.0.0.1";
+        client.HeloName = "client.test";
+        client.SetAuthenticationType(atLogin);
+        client.Username = "u";
+        client.Password = "p";
+        server.Start();
+        client.Port = server.Port();
+        try {
+            client.Connect(5000);
+            client.SendMessage(message);
+            ADD_FAILURE() << c.name << " accepted";
+        } catch (const ENetProtocolReplyError &e) {
+            EXPECT_EQ(e.ReplyErrorCode, c.code) << c.name;
+        }
+        EXPECT_EQ(client.IsConnected(), c.stillConnected) << c.name;
+        client.Disconnect();
+        EXPECT_TRUE(server.Finish()) << c.name << ": " << server.ErrorText();
+    }
+}
+
+TEST_F(SmtpDialogueTest, LineBreaksAreRefusedBeforeTheTransactionStarts)
+{
+    const std::vector<std::pair<std::string, std::function<void(TNetSMTP &, TNetMessage &)>>> cases = {
+        {"subject", [](TNetSMTP &, TNetMessage &m) { m.Subject = "IP\r\nBcc: victim@x.org"; }},
+        {"recipient", [](TNetSMTP &, TNetMessage &m) { m.Recipients.Add({"", "a@x.org>\r\nRCPT TO:<victim@x.org"}); }},
+        {"sender", [](TNetSMTP &, TNetMessage &m) { m.From.Address = "me@x.org\nDATA"; }},
+        {"user name", [](TNetSMTP &c, TNetMessage &) { c.Username = "u\r\nQUIT"; }},
+    };
+    for (const auto &[name, spoil] : cases) {
+        ScriptedServer server;
+        Greeting(server, "250 AUTH LOGIN\r\n");
+        Quit(server);
+        TNetSMTP client;
+        TNetMessage faulty = message;
+        client.Host = "127.0.0.1";
+        client.HeloName = "client.test";
+        client.SetAuthenticationType(atLogin);
+        spoil(client, faulty);
+        server.Start();
+        client.Port = server.Port();
+        client.Connect(5000);
+        EXPECT_THROW(client.SendMessage(faulty), ENetException) << name;
+        client.Disconnect();
+        ASSERT_TRUE(server.Finish()) << name << ": " << server.ErrorText();
+        EXPECT_EQ(server.Received(), "EHLO client.test\r\nQUIT\r\n") << name;
+    }
+}
+
+TEST_F(SmtpDialogueTest, BodyLinesStartingWithADotAreStuffedOnTheWire)
+{
+    ScriptedServer server;
+    Greeting(server, "250 test\r\n");
+    server.ExpectLine("RSET").Send("250 ok\r\n");
+    Transaction(server);
+    Quit(server);
+    message.SetBodyText(".\r\n.hidden\r\n..two\r\nend.");
+    Connect(server);
+    smtp.SendMessage(message);
+    smtp.Disconnect();
+    ASSERT_TRUE(server.Finish()) << server.ErrorText();
+    EXPECT_NE(server.Received().find("X-Library: Kestrune 1.1\r\n\r\n..\r\n..hidden\r\n...two\r\nend.\r\n.\r\nQUIT\r\n"),
+              std::string::npos)
+        << server.Received();
+}
+
+TEST_F(SmtpDialogueTest, ASecondMessageOnTheConnectionDoesNotLogInAgain)
+{
+    ScriptedServer server;
+    Greeting(server, "250 AUTH LOGIN\r\n");
+    server.ExpectLine("RSET").Send("250 ok\r\n");
+    Login(server, "dQ==", "cA==");
+    Transaction(server);
+    server.ExpectLine("RSET").Send("250 ok\r\n");
+    Transaction(server);
+    Quit(server);
+    smtp.SetAuthenticationType(atLogin);
+    smtp.Username = "u";
+    smtp.Password = "p";
+    Connect(server);
+    smtp.SendMessage(message);
+    smtp.SendMessage(message);
+    smtp.Disconnect();
+    EXPECT_TRUE(server.Finish()) << server.ErrorText();
+}
+
+TEST_F(SmtpDialogueTest, TheTimeLimitEndsAWaitForASilentServer)
+{
+    struct SilentCase {
+        std::string name;
+        std::function<void(ScriptedServer &)> script;
+    };
+    const std::vector<SilentCase> cases = {
+        {"no greeting", [](ScriptedServer &s) { s.Accept().StaySilent(); }},
+        {"no EHLO reply", [](ScriptedServer &s) { s.Accept().Send("220 hi\r\n").ExpectLine("EHLO client.test").StaySilent(); }},
+    };
+    for (const auto &c : cases) {
+        ScriptedServer server;
+        c.script(server);
+        server.Start();
+        TNetSMTP client;
+        client.Host = "127.0.0.1";
+        client.HeloName = "client.test";
+        client.Port = server.Port();
+        client.SetTimeLimit(400);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_THROW(client.Connect(5000), ENetReadTimeout) << c.name;
+        const long long elapsed = MillisecondsSince(start);
+        EXPECT_GE(elapsed, 350) << c.name;
+        EXPECT_LT(elapsed, 3000) << c.name;
+        EXPECT_FALSE(client.IsConnected()) << c.name;
+        EXPECT_TRUE(server.Finish()) << c.name << ": " << server.ErrorText();
+    }
+}
+
+TEST_F(SmtpDialogueTest, TheClientRefusesToBeEnteredWhileItWaits)
+{
+    struct ReenteringHook : TNetWaitHook {
+        std::function<void()> during;
+        short Wait(int fd, short events, int timeoutMs) override
+        {
+            if (during) {
+                auto action = std::move(during);
+                during = nullptr;
+                action();
+            }
+            return TNetAntiFreeze::PollWait(fd, events, timeoutMs);
+        }
+    };
+    ScriptedServer server;
+    Greeting(server, "250 test\r\n");
+    server.ExpectLine("RSET").Send("250 ok\r\n");
+    Transaction(server);
+    Quit(server);
+    Connect(server);
+
+    TNetAntiFreeze antiFreeze;
+    ReenteringHook hook;
+    bool refused = false;
+    hook.during = [&] {
+        try {
+            smtp.SendMessage(message);
+        } catch (const ENetClientBusy &) {
+            refused = true;
+        }
+    };
+    TNetAntiFreeze::InstallHook(&hook);
+    EXPECT_NO_THROW(smtp.SendMessage(message));
+    TNetAntiFreeze::InstallHook(nullptr);
+    EXPECT_TRUE(refused);
+    smtp.Disconnect();
+    EXPECT_TRUE(server.Finish()) << server.ErrorText();
+}
+
+TEST(SmtpSettingsTest, LoginSwitchesEhloOnAndNoEhloSwitchesLoginOff)
+{
+    TNetSMTP smtp;
+    EXPECT_EQ(smtp.Port, 25);
+    EXPECT_TRUE(smtp.UseEhlo());
+    EXPECT_EQ(smtp.AuthenticationType(), atNone);
+    smtp.SetUseEhlo(false);
+    smtp.SetAuthenticationType(atLogin);
+    EXPECT_TRUE(smtp.UseEhlo());
+    smtp.SetUseEhlo(false);
+    EXPECT_EQ(smtp.AuthenticationType(), atNone);
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// A real SMTP server (aiosmtpd under the system Python) on 127.0.0.1 that stores every message it
+// accepts in a fresh temporary folder. Plain or TLS from the first byte (with a self-signed
+// certificate made for it by the openssl command); with a user it offers AUTH LOGIN, checks the
+// credentials and refuses mail from a session that did not log in. Stopped by its process id.
+class TSmtpServer {
+public:
+    struct TOptions {
+        bool Tls = false;
+        std::string User; // empty: no login offered or needed
+        std::string Password;
+    };
+    struct TStoredMail {
+        std::string Data;                    // as received after DATA, dot-stuffing removed
+        std::vector<std::string> Envelope;   // "MAIL FROM:<..>", "RCPT TO:<..>"..., "LOGIN user"
+    };
+
+    explicit TSmtpServer(const TOptions &options);
+    ~TSmtpServer();
+    TSmtpServer(const TSmtpServer &) = delete;
+    TSmtpServer &operator=(const TSmtpServer &) = delete;
+
+    uint16_t Port() const { return fPort; }
+    // The messages stored so far, in the order they arrived.
+    std::vector<TStoredMail> Stored() const;
+
+private:
+    void Stop();
+
+    std::filesystem::path fFolder;
+    pid_t fPid = -1;
+    uint16_t fPort = 0;
+};
