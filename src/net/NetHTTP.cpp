@@ -85,7 +85,7 @@ void TNetHTTP::DoGet(const std::string& url, std::string& body) {
         if (redirect || code / 100 != 2)
             RaiseProtocolException();
         if (code != 204) {
-            if (!(IOHandler() && IOHandler()->Connected() && !ClosedGracefully()) && InputBufferSize() == 0)
+            if (!(IOHandler() && IOHandler()->Connected() && !ClosedGracefully()))
                 throw ENetException(NetMsg::UndefinedSituation);
             ReadBody(body);
         }
@@ -244,6 +244,10 @@ void TNetHTTP::ReadStatusAndHeaderLines() {
         try {
             for (;;) {
                 std::string line = ReadLine();
+                if (ReadLnTimedOut()) {
+                    CloseConnection();  // closed in the middle of a header line
+                    break;
+                }
                 if (line.empty())
                     break;
                 headerBytes += line.size() + 2;

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "TempDir.h"
+
+#include <cstdint>
+#include <string>
+#include <sys/types.h>
+
+namespace testsupport {
+
+// A private nginx on 127.0.0.1 at a free port, its configuration and logs in a temporary folder,
+// stopped by PID at the end.
+class NginxServer {
+public:
+    struct Options {
+        std::string DocumentRoot;       // served at "/"; required
+        std::string ServerConfig;       // extra directives inside server { } (locations, ...)
+        std::string HttpConfig;         // extra directives inside http { }
+        int KeepaliveRequests = 1000;
+        int KeepaliveTimeoutSeconds = 60;
+    };
+
+    explicit NginxServer(const Options& options);
+    ~NginxServer();
+    NginxServer(const NginxServer&) = delete;
+    NginxServer& operator=(const NginxServer&) = delete;
+
+    uint16_t Port() const { return fPort; }
+    std::string BaseURL() const;  // "http://127.0.0.1:<port>"
+    const std::string& Folder() const { return fDir.Path(); }
+    std::string ErrorLog() const;
+    // Writes an htpasswd file with one plain-text entry and returns its path.
+    std::string WritePasswordFile(const std::string& name, const std::string& user, const std::string& password) const;
+
+    static const char* Executable();
+    static bool Available();
+    // A port the system reports free (bound to 0, then released).
+    static uint16_t FreePort();
+    // Waits until a connect to 127.0.0.1:port succeeds; false after timeoutMs.
+    static bool WaitUntilAccepting(uint16_t port, int timeoutMs);
+
+private:
+    TempDir fDir{"kestrune-nginx"};
+    uint16_t fPort = 0;
+    pid_t fPid = -1;
+};
+
+} // namespace testsupport
