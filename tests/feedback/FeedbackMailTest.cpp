@@ -1,0 +1,161 @@
+#include "FeedbackMail.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Splits a mailto: link the way a mail program does: address, then "&"-separated fields, each percent-decoded.
+struct TParsedLink {
+    std::string Address;
+    std::vector<std::pair<std::string, std::string>> Fields;
+};
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+std::string PercentDecode(std::string_view s)
+{
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
+            out.push_back(static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2])));
+            i += 2;
+        } else {
+            out.push_back(s[i]);
+        }
+    }
+    return out;
+}
+
+TParsedLink ParseMailto(std::string_view link)
+{
+    TParsedLink parsed;
+    EXPECT_TRUE(link.starts_with("mailto:")) << link;
+    link.remove_prefix(7);
+    std::size_t query = link.find('?');
+    parsed.Address = PercentDecode(link.substr(0, query));
+    if (query == std::string_view::npos)
+        return parsed;
+    std::string_view rest = link.substr(query + 1);
+    while (!rest.empty()) {
+        std::size_t amp = rest.find('&');
+        std::string_view field = rest.substr(0, amp);
+        std::size_t eq = field.find('=');
+        parsed.Fields.emplace_back(PercentDecode(field.substr(0, eq)),
+                                   eq == std::string_view::npos ? "" : PercentDecode(field.substr(eq + 1)));
+        rest.remove_prefix(amp == std::string_view::npos ? rest.size() : amp + 1);
+    }
+    return parsed;
+}
+
+TFeedbackData Sample()
+{
+    TFeedbackData d;
+    d.Url = "192.168.1.1/Status.htm";
+    d.Manufacturer = "Netgear";
+    d.Model = "DG834G";
+    d.Keyword = "IP Address";
+    d.SkipCount = "13";
+    return d;
+}
+
+const std::string kDashes(42, '-');
+
+TEST(FeedbackMail, LinkWithoutDefaultLogin)
+{
+    TParsedLink link = ParseMailto(FeedbackMailtoLink(Sample()));
+    EXPECT_EQ(link.Address, kFeedbackAddress);
+    ASSERT_EQ(link.Fields.size(), 2u);
+    EXPECT_EQ(link.Fields[0], (std::pair<std::string, std::string>{"subject", "Router Date Returned From Kestrune"}));
+    EXPECT_EQ(link.Fields[1].first, "body");
+    EXPECT_EQ(link.Fields[1].second, "Manufacturer: Netgear\r\nModel: DG834G\r\n"
+                                     "Default URL: http://192.168.1.1/Status.htm\r\nKeywords: IP Address\r\n"
+                                     "Search Value: 13\r\n" + kDashes + "\r\n"
+                                     "Please add a comment here if you wish... Thanks.\r\n\r\n");
+}
+
+TEST(FeedbackMail, LinkWithDefaultLoginHasEightDataLines)
+{
+    TFeedbackData d = Sample();
+    d.DefaultLoginRequired = true;
+    d.DefaultUsername = "admin";
+    d.DefaultPassword = "password";
+    TParsedLink link = ParseMailto(FeedbackMailtoLink(d));
+    ASSERT_EQ(link.Fields.size(), 2u);
+    EXPECT_EQ(link.Fields[1].second, "Manufacturer: Netgear\r\nModel: DG834G\r\n"
+                                     "Default URL: http://192.168.1.1/Status.htm\r\n"
+                                     "A default username and password is required.\r\n"
+                                     "Default Username: admin\r\nDefault password: password\r\n"
+                                     "Keywords: IP Address\r\nSearch Value: 13\r\n" + kDashes + "\r\n"
+                                     "Please add a comment here if you wish... Thanks.\r\n\r\n");
+}
+
+TEST(FeedbackMail, LineBreaksAreEncodedAsCrLf)
+{
+    std::string link = FeedbackMailtoLink(Sample());
+    EXPECT_TRUE(link.starts_with("mailto:kestrune-feedback@users.noreply.github.com?subject="
+                                 "Router%20Date%20Returned%20From%20Kestrune&body=Manufacturer:%20Netgear%0D%0A"))
+        << link;
+    EXPECT_TRUE(link.ends_with("Thanks.%0D%0A%0D%0A")) << link;
+}
+
+TEST(FeedbackMail, TypedDelimitersAndNonAsciiArriveWhole)
+{
+    TFeedbackData d = Sample();
+    d.Manufacturer = "AT&T & Co";
+    d.Model = "50% #1? a=b+c";
+    d.Url = "10.0.0.1/cgi?page=status&x=1#top";
+    d.Keyword = "Adresse IP \xC3\xB6" "ffentlich:";
+    d.SkipCount = "\"7\" <tab>\t";
+    d.DefaultLoginRequired = true;
+    d.DefaultUsername = "us&er";
+    d.DefaultPassword = "p@ss%20word";
+    std::string raw = FeedbackMailtoLink(d);
+    for (char forbidden : {' ', '#', '"', '<', '>', '\t', '\r', '\n'})
+        EXPECT_EQ(raw.find(forbidden), std::string::npos) << "raw '" << forbidden << "' in " << raw;
+    for (unsigned char c : raw)
+        EXPECT_LT(c, 0x80) << raw;
+
+    TParsedLink link = ParseMailto(raw);
+    ASSERT_EQ(link.Fields.size(), 2u) << raw;
+    std::map<std::string, std::string> lines;
+    std::string body = link.Fields[1].second;
+    for (std::size_t start = 0, end; (end = body.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        std::string line = body.substr(start, end - start);
+        std::size_t colon = line.find(": ");
+        if (colon != std::string::npos)
+            lines[line.substr(0, colon)] = line.substr(colon + 2);
+    }
+    EXPECT_EQ(lines["Manufacturer"], d.Manufacturer);
+    EXPECT_EQ(lines["Model"], d.Model);
+    EXPECT_EQ(lines["Default URL"], "http://" + d.Url);
+    EXPECT_EQ(lines["Keywords"], d.Keyword);
+    EXPECT_EQ(lines["Search Value"], d.SkipCount);
+    EXPECT_EQ(lines["Default Username"], d.DefaultUsername);
+    EXPECT_EQ(lines["Default password"], d.DefaultPassword);
+}
+
+TEST(FeedbackMail, EncodingTable)
+{
+    EXPECT_EQ(PercentEncodeMailtoValue("a&b=c"), "a%26b%3Dc");
+    EXPECT_EQ(PercentEncodeMailtoValue("100% #1?"), "100%25%20%231%3F");
+    EXPECT_EQ(PercentEncodeMailtoValue("a+b"), "a%2Bb");
+    EXPECT_EQ(PercentEncodeMailtoValue("\xC3\xA9"), "%C3%A9");
+    EXPECT_EQ(PercentEncodeMailtoValue("\r\n"), "%0D%0A");
+    EXPECT_EQ(PercentEncodeMailtoValue("user@host:8080/a-b_c.d~(x),y;z!$*'"), "user@host:8080/a-b_c.d~(x),y;z!$*'");
+    EXPECT_EQ(PercentEncodeMailtoValue(""), "");
+}
+
+} // namespace
