@@ -32,14 +32,14 @@ public:
     // 0 or the errno of the first failed write; later appends are dropped after a failure.
     int Append(std::string_view data)
     {
-        if (Error != 0)
+        if (Error != 0 || data.empty())
             return Error;
-        if (Buffer.size() + data.size() > kBufferSize) {
+        if (Buffer.size() + data.size() > kBufferSize)
             Flush();
-            if (data.size() >= kBufferSize) {
-                Error = WriteAll(Fd, data);
-                return Error;
-            }
+        // Large pieces go straight to the file rather than through the buffer.
+        if (Buffer.empty() && data.size() >= kBufferSize / 4) {
+            Error = WriteAll(Fd, data);
+            return Error;
         }
         Buffer.append(data);
         return Error;
@@ -67,7 +67,8 @@ struct TCopyResult {
 };
 
 // Copies up to maxLines lines of the old log, each re-ended by CR LF (a line may end in LF or CR LF, and the
-// last one in nothing). Streams the file so that a long log costs little more than copying it.
+// last one in nothing). Streams the file; runs of lines that already end in CR LF go out in one piece, so a
+// long log costs little more than copying it.
 TCopyResult CopyLines(int in, TBufferedWriter& out, long maxLines)
 {
     TCopyResult result;
@@ -86,14 +87,24 @@ TCopyResult CopyLines(int in, TBufferedWriter& out, long maxLines)
             break;
         const char* pos = buffer.data();
         const char* end = pos + n;
+        const char* run = pos;  // start of CR LF lines not yet handed to the writer
+        auto flushRun = [&](const char* upTo) {
+            out.Append(std::string_view(run, static_cast<std::size_t>(upTo - run)));
+        };
         while (pos < end && lines < maxLines) {
             const char* nl = static_cast<const char*>(std::memchr(pos, '\n', static_cast<std::size_t>(end - pos)));
+            if (nl != nullptr && !heldCR && !lineStarted && nl > pos && nl[-1] == '\r') {
+                ++lines;
+                pos = nl + 1;
+                continue;
+            }
+            flushRun(pos);
             const char* segmentEnd = nl != nullptr ? nl : end;
             std::string_view segment(pos, static_cast<std::size_t>(segmentEnd - pos));
-            if (heldCR && !segment.empty())
+            if (heldCR && !segment.empty()) {
                 out.Append("\r");
-            if (!segment.empty())
                 heldCR = false;
+            }
             if (nl != nullptr) {
                 if (!segment.empty() && segment.back() == '\r')
                     segment.remove_suffix(1);
@@ -112,7 +123,9 @@ TCopyResult CopyLines(int in, TBufferedWriter& out, long maxLines)
                 lineStarted = true;
                 pos = end;
             }
+            run = pos;
         }
+        flushRun(pos);
     }
     if (lineStarted && lines < maxLines)
         out.Append(kLineEnd);
