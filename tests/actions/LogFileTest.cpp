@@ -45,14 +45,6 @@ TEST(LogEntry, DateTimeBlanksAndAddress)
     EXPECT_EQ(FormatLogEntry(t, german, "Error"), "Di 31 M\xC3\xA4r 2024   23:08:09      Error");
 }
 
-TEST(LogEntry, FromTheClockInLocalTime)
-{
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    ::localtime_r(&now, &local);
-    EXPECT_EQ(FormatLogEntry(now, TDateNames::English(), "x"), FormatLogEntry(local, TDateNames::English(), "x"));
-}
-
 struct TTempCase {
     std::string Log;
     std::string Temp;

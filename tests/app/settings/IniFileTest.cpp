@@ -180,13 +180,4 @@ TEST(IniFile, EraseSectionRemovesEveryCopyAndDeleteKeyOneKey)
     EXPECT_EQ(ini.SectionNames(), (std::vector<std::string>{"Mail"}));
 }
 
-TEST(IniFile, IntegersAndBooleansAreWrittenInDecimal)
-{
-    TIniFile ini;
-    ini.WriteInteger("S", "I", -1);
-    ini.WriteBool("S", "T", true);
-    ini.WriteBool("S", "F", false);
-    EXPECT_EQ(ini.Text(), "[S]\r\nI=-1\r\nT=1\r\nF=0\r\n");
-}
-
 } // namespace

@@ -1,12 +1,12 @@
+#include "FileSizeLimit.h"
 #include "IniFile.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
+#include <algorithm>
 #include <string>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -29,28 +29,6 @@ std::vector<std::string> Entries(const fs::path& folder)
     std::sort(names.begin(), names.end());
     return names;
 }
-
-// Lets a test run into a file-size limit, which fails writes as a full disk does.
-class TFileSizeLimit {
-public:
-    explicit TFileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &Saved);
-        OldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = Saved;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~TFileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &Saved);
-        std::signal(SIGXFSZ, OldHandler);
-    }
-
-private:
-    rlimit Saved{};
-    void (*OldHandler)(int) = nullptr;
-};
 
 TEST(IniSave, WritesCrLfTextOwnerOnly)
 {

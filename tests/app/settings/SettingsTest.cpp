@@ -82,15 +82,6 @@ TEST(Settings, LogLinesAreLoadedAsStored)
     EXPECT_EQ(LoadSettings(TIniFile::Parse("[Local]\r\nLines=100000\r\n"), kFirstService).LogLines, 100000);
 }
 
-TEST(Settings, BadBooleansGiveTheirDefaults)
-{
-    TIniFile ini = TIniFile::Parse("[Lookup]\r\nExternal=yes\r\nuserDefined=no\r\n[Mail]\r\nSendmail=2\r\n");
-    TSettings s = LoadSettings(ini, kFirstService);
-    EXPECT_FALSE(s.External);
-    EXPECT_TRUE(s.UserDefined);
-    EXPECT_TRUE(s.SendMail);
-}
-
 TEST(Settings, LastUploadedAddressIsOneEntryWrittenWithTheWriterCapitals)
 {
     TIniFile ini = TIniFile::Parse("[FTP]\r\nUPLoadedIP=1.2.3.4\r\n");
