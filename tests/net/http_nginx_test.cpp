@@ -1,0 +1,139 @@
+// The HTTP client against a real nginx started by the test on 127.0.0.1.
+#include "NetExceptions.h"
+#include "NetHTTP.h"
+#include "NginxServer.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using testsupport::NginxServer;
+using testsupport::TempDir;
+
+namespace {
+
+class NginxHttp : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!NginxServer::Available())
+            GTEST_SKIP() << "nginx missing";
+        root = std::make_unique<TempDir>("kestrune-www");
+        root->Write("index.html", "<html>home</html>\n");
+        root->Write("status.htm", "WAN IP Address: 203.0.113.7\r\n");
+        root->Write("secure/router.htm", "<td>IP Address</td><td>198.51.100.23</td>");
+        root->Write("close/page.htm", "closing");
+        NginxServer::Options options;
+        options.DocumentRoot = root->Path();
+        server = std::make_unique<NginxServer>(options);
+        const std::string passwords = server->WritePasswordFile("htpasswd", "admin", "s3cret");
+        server.reset();
+        // Now that the password file's path is known, start the server with every location.
+        options.ServerConfig =
+            "    add_header X-Conn $connection always;\n"
+            "    add_header X-Conn-Requests $connection_requests always;\n"
+            "    location /secure/ { auth_basic \"Router\"; auth_basic_user_file " + passwords + "; }\n"
+            "    location = /old.htm { return 302 /status.htm; }\n"
+            "    location /close/ { keepalive_timeout 0; }\n"
+            "    location = /cookie.htm { add_header Set-Cookie \"sid=77; Path=/\"; return 200 \"c\"; }\n"
+            "    location = /echo-cookie.htm { return 200 \"$http_cookie\"; }\n";
+        keepPasswordDir = std::make_unique<TempDir>("kestrune-htpasswd");
+        keepPasswordDir->Write("htpasswd", "admin:{PLAIN}s3cret\n");
+        options.ServerConfig.replace(options.ServerConfig.find(passwords), passwords.size(),
+                                     keepPasswordDir->File("htpasswd"));
+        server = std::make_unique<NginxServer>(options);
+    }
+    static void TearDownTestSuite() {
+        server.reset();
+        keepPasswordDir.reset();
+        root.reset();
+    }
+    static std::string Url(const std::string& path) { return server->BaseURL() + path; }
+
+    static std::unique_ptr<TempDir> root, keepPasswordDir;
+    static std::unique_ptr<NginxServer> server;
+    TNetHTTP http;
+};
+
+std::unique_ptr<TempDir> NginxHttp::root;
+std::unique_ptr<TempDir> NginxHttp::keepPasswordDir;
+std::unique_ptr<NginxServer> NginxHttp::server;
+
+TEST_F(NginxHttp, FetchesPagesByteForByte) {
+    EXPECT_EQ(http.FetchPage(Url("/status.htm")), "WAN IP Address: 203.0.113.7\r\n");
+    EXPECT_EQ(http.FetchPage(Url("/")), "<html>home</html>\n");
+    EXPECT_EQ(http.Response.ResponseCode, 200);
+    EXPECT_EQ(http.Response.ResponseText, "HTTP/1.1 200 OK");
+}
+
+TEST_F(NginxHttp, BasicAuthFolder) {
+    http.Request.Username = "admin";
+    http.Request.Password = "s3cret";
+    EXPECT_EQ(http.FetchPage(Url("/secure/router.htm")), "<td>IP Address</td><td>198.51.100.23</td>");
+    http.Request.Password = "wrong";
+    try {
+        http.FetchPage(Url("/secure/router.htm"));
+        FAIL();
+    } catch (const ENetHTTPProtocolException& e) {
+        EXPECT_EQ(e.ReplyErrorCode, 401);
+        EXPECT_STREQ(e.what(), "HTTP/1.1 401 Unauthorized");
+        EXPECT_NE(e.ErrorMessage.find("401 Authorization Required"), std::string::npos);
+    }
+    http.Request.Password.clear();
+    http.Request.Username.clear();
+    const std::string withCredentials = server->BaseURL();
+    const std::string url = "http://admin:s3cret@" + withCredentials.substr(7) + "/secure/router.htm";
+    EXPECT_EQ(http.FetchPage(url), "<td>IP Address</td><td>198.51.100.23</td>");
+}
+
+TEST_F(NginxHttp, NotFoundCarriesTheErrorPage) {
+    try {
+        http.FetchPage(Url("/missing.htm"));
+        FAIL();
+    } catch (const ENetHTTPProtocolException& e) {
+        EXPECT_EQ(e.ReplyErrorCode, 404);
+        EXPECT_STREQ(e.what(), "HTTP/1.1 404 Not Found");
+        EXPECT_NE(e.ErrorMessage.find("<title>404 Not Found</title>"), std::string::npos);
+    }
+    EXPECT_EQ(http.FetchPage(Url("/status.htm")), "WAN IP Address: 203.0.113.7\r\n");
+}
+
+TEST_F(NginxHttp, RedirectIsNotFollowed) {
+    try {
+        http.FetchPage(Url("/old.htm"));
+        FAIL();
+    } catch (const ENetHTTPProtocolException& e) {
+        EXPECT_EQ(e.ReplyErrorCode, 302);
+        EXPECT_STREQ(e.what(), "HTTP/1.1 302 Moved Temporarily");
+    }
+    EXPECT_NE(http.Response.Location.find("/status.htm"), std::string::npos);
+}
+
+TEST_F(NginxHttp, KeepAliveReusesOneConnection) {
+    std::string connection;
+    for (int i = 1; i <= 5; ++i) {
+        http.FetchPage(Url("/status.htm"));
+        if (i == 1)
+            connection = http.Response.RawHeaders.Value("X-Conn");
+        EXPECT_EQ(http.Response.RawHeaders.Value("X-Conn"), connection);
+        EXPECT_EQ(http.Response.RawHeaders.Value("X-Conn-Requests"), std::to_string(i));
+    }
+    EXPECT_TRUE(http.Connected());
+}
+
+TEST_F(NginxHttp, ConnectionCloseForcesANewConnection) {
+    EXPECT_EQ(http.FetchPage(Url("/close/page.htm")), "closing");
+    EXPECT_EQ(http.Response.Connection, "close");
+    const std::string first = http.Response.RawHeaders.Value("X-Conn");
+    EXPECT_FALSE(http.Connected());
+    http.FetchPage(Url("/close/page.htm"));
+    EXPECT_NE(http.Response.RawHeaders.Value("X-Conn"), first);
+    EXPECT_EQ(http.Response.RawHeaders.Value("X-Conn-Requests"), "1");
+}
+
+TEST_F(NginxHttp, CookieFromOneResponseIsSentWithTheNext) {
+    EXPECT_EQ(http.FetchPage(Url("/cookie.htm")), "c");
+    EXPECT_EQ(http.FetchPage(Url("/echo-cookie.htm")), "sid=77");
+}
+
+} // namespace
