@@ -18,7 +18,7 @@ struct TLookupFields {
 
 enum class ELookupFailure {
     None,
-    Socket,          // ENetSocketError: resolve, connect, send or receive ("Socket Error # ...")
+    Socket,          // resolve, connect, send or receive failed ("Socket Error # ...")
     ConnectTimeout,  // "Connect timed out."
     HTTPStatus,      // a status outside 2xx; the message is the status line
     Busy,            // the HTTP client was already fetching (re-entry); nothing was sent

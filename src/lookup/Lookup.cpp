@@ -1,0 +1,66 @@
+#include "Lookup.h"
+
+#include "ExternalServices.h"
+#include "IPExtraction.h"
+
+#include "NetExceptions.h"
+#include "NetHTTP.h"
+
+namespace {
+
+std::string FetchAndCollect(TNetHTTP& http, const TLookupFields& fields, bool& requested)
+{
+    if (fields.External) {
+        std::optional<int> service = ExternalServiceIndex(fields.ServiceURL);
+        if (!service)
+            return {};
+        requested = true;
+        std::string page = http.FetchPage(std::string(kExternalServices[*service].URL));
+        return *service == 0 ? CollectFirstService(page) : CollectSecondService(page);
+    }
+    if (fields.WebAuth) {
+        http.Request.Username = fields.Username;
+        http.Request.Password = fields.Password;
+    }
+    requested = true;
+    std::string page = http.FetchPage("http://" + fields.URL);
+    return CollectUserDefined(page, fields.Keyword, fields.CharToSkip);
+}
+
+TLookupResult Failure(ELookupFailure kind, std::string message, bool requested)
+{
+    TLookupResult result;
+    result.Failure = kind;
+    result.ErrorMessage = std::move(message);
+    result.Requested = requested;
+    return result;
+}
+
+} // namespace
+
+TLookupResult RunLookup(TNetHTTP& http, const TLookupFields& fields)
+{
+    bool requested = false;
+    try {
+        TLookupResult result;
+        result.Address = AddressOrPlaceholder(FetchAndCollect(http, fields, requested));
+        result.Requested = requested;
+        return result;
+    } catch (const ENetHTTPProtocolException& e) {
+        TLookupResult result = Failure(ELookupFailure::HTTPStatus, e.what(), requested);
+        result.StatusCode = e.ReplyErrorCode;
+        return result;
+    } catch (const ENetSocketError& e) {
+        return Failure(ELookupFailure::Socket, e.what(), requested);
+    } catch (const ENetConnectException& e) {
+        return Failure(ELookupFailure::Socket, e.what(), requested);
+    } catch (const ENetConnectTimeout& e) {
+        return Failure(ELookupFailure::ConnectTimeout, e.what(), requested);
+    } catch (const ENetClientBusy& e) {
+        return Failure(ELookupFailure::Busy, e.what(), requested);
+    } catch (const ENetException& e) {
+        return Failure(ELookupFailure::Network, e.what(), requested);
+    } catch (const std::exception& e) {
+        return Failure(ELookupFailure::Unexpected, e.what(), requested);
+    }
+}
