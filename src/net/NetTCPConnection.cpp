@@ -146,7 +146,7 @@ void TNetTCPConnection::CheckForDisconnect(bool raiseIfDisconnected, bool ignore
 void TNetTCPConnection::CheckForGracefulDisconnect(bool raiseIfDisconnected) {
     TOperation op(*this);
     if (fIOHandler && fIOHandler->Connected() && !fClosedGracefully)
-        ReadFromStack(false, 1, false);
+        ReadFromStack(false, 0, false);  // notices a close that already happened; never waits
     CheckForDisconnect(raiseIfDisconnected);
 }
 

@@ -63,7 +63,7 @@ public:
     // Closes a socket the peer has closed; raises "Connection Closed Gracefully." when asked and nothing
     // (or, with ignoreBuffer, whatever) is buffered.
     void CheckForDisconnect(bool raiseIfDisconnected = true, bool ignoreBuffer = false);
-    // A read step with a 1 ms wait that raises nothing; notices a peer that closed in the meantime.
+    // A read step that does not wait and raises nothing; notices a peer that closed in the meantime.
     void CheckForGracefulDisconnect(bool raiseIfDisconnected = true);
     // One receive step; returns the bytes added to the input buffer, or -1 on a time-out not raised.
     int ReadFromStack(bool raiseIfDisconnected = true, int timeoutMs = NetTimeoutDefault,
