@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QApplication>
+
+class TDialogs;
+
+// The application object: an error that escapes any event handler reaches the general error report
+// (a message box with the error's text) and the program goes on.
+class TApplication : public QApplication {
+public:
+    TApplication(int& argc, char** argv);
+    void SetErrorReport(TDialogs* dialogs) { dialogs_ = dialogs; }
+    bool notify(QObject* receiver, QEvent* event) override;
+
+private:
+    TDialogs* dialogs_ = nullptr;
+};

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "NetAntiFreeze.h"
+
+// Network waits inside Qt's event loop: while a socket waits, timers, clicks and paints go on at once.
+class TQtWaitHook : public TNetWaitHook {
+public:
+    short Wait(int fd, short pollEvents, int timeoutMs) override;
+
+    // Longest stretch without a look at the socket, so that conditions a notifier does not report
+    // (a hang-up while waiting for output) are still seen.
+    static constexpr int kSliceMs = 250;
+};

@@ -1,0 +1,55 @@
+#include "ShutdownSignals.h"
+
+#include <QSocketNotifier>
+#include <csignal>
+#include <cerrno>
+#include <fcntl.h>
+#include <stdexcept>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int gPipe[2] = {-1, -1};
+constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+void OnSignal(int signalNumber)
+{
+    const int savedErrno = errno;
+    const unsigned char byte = static_cast<unsigned char>(signalNumber);
+    [[maybe_unused]] const ssize_t written = ::write(gPipe[1], &byte, 1);
+    errno = savedErrno;
+}
+
+} // namespace
+
+TShutdownSignals::TShutdownSignals(QObject* parent) : QObject(parent)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, gPipe) != 0)
+        throw std::runtime_error("Cannot create the signal pipe.");
+    notifier_ = new QSocketNotifier(gPipe[0], QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &TShutdownSignals::Drain);
+    for (int signalNumber : kSignals) {
+        struct sigaction action = {};
+        action.sa_handler = OnSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        ::sigaction(signalNumber, &action, nullptr);
+    }
+}
+
+TShutdownSignals::~TShutdownSignals()
+{
+    for (int signalNumber : kSignals)
+        ::signal(signalNumber, SIG_DFL);
+    ::close(gPipe[0]);
+    ::close(gPipe[1]);
+    gPipe[0] = gPipe[1] = -1;
+}
+
+void TShutdownSignals::Drain()
+{
+    unsigned char byte = 0;
+    while (::read(gPipe[0], &byte, 1) == 1)
+        emit Requested(byte);
+}

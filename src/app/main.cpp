@@ -1,0 +1,24 @@
+#include "Application.h"
+#include "Form1.h"
+#include "QtDialogs.h"
+#include "ShutdownSignals.h"
+
+#include <QSessionManager>
+
+int main(int argc, char** argv)
+{
+    TApplication application(argc, argv);
+    TQtDialogs dialogs;
+    application.SetErrorReport(&dialogs);
+    TForm1 form(dialogs, QCoreApplication::applicationFilePath());
+    TShutdownSignals shutdownSignals;
+    dialogs.SetOwner(&form);
+    QObject::connect(&shutdownSignals, &TShutdownSignals::Requested, &form, [&form] { form.CloseRequestedFromOutside(); });
+#ifndef QT_NO_SESSIONMANAGER
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &form,
+                     [&form](QSessionManager&) { form.SessionEnding(); });
+#endif
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &form, [&form] { form.ApplicationQuitting(); });
+    form.show();
+    return application.exec();
+}
