@@ -8,15 +8,18 @@
 
 namespace {
 
-std::string FetchAndCollect(TNetHTTP& http, const TLookupFields& fields, bool& requested)
+std::string FetchAndCollect(TNetHTTP& http, const TLookupFields& fields,
+                            std::span<const TExternalService, 2> services, bool& requested)
 {
     if (fields.External) {
-        std::optional<int> service = ExternalServiceIndex(fields.ServiceURL);
-        if (!service)
-            return {};
-        requested = true;
-        std::string page = http.FetchPage(std::string(kExternalServices[*service].URL));
-        return *service == 0 ? CollectFirstService(page) : CollectSecondService(page);
+        for (std::size_t i = 0; i < services.size(); ++i) {
+            if (fields.ServiceURL != services[i].URL)
+                continue;
+            requested = true;
+            std::string page = http.FetchPage(std::string(services[i].URL));
+            return i == 0 ? CollectFirstService(page) : CollectSecondService(page);
+        }
+        return {};
     }
     if (fields.WebAuth) {
         http.Request.Username = fields.Username;
@@ -40,10 +43,15 @@ TLookupResult Failure(ELookupFailure kind, std::string message, bool requested)
 
 TLookupResult RunLookup(TNetHTTP& http, const TLookupFields& fields)
 {
+    return RunLookup(http, fields, kExternalServices);
+}
+
+TLookupResult RunLookup(TNetHTTP& http, const TLookupFields& fields, std::span<const TExternalService, 2> services)
+{
     bool requested = false;
     try {
         TLookupResult result;
-        result.Address = AddressOrPlaceholder(FetchAndCollect(http, fields, requested));
+        result.Address = AddressOrPlaceholder(FetchAndCollect(http, fields, services, requested));
         result.Requested = requested;
         return result;
     } catch (const ENetHTTPProtocolException& e) {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ExternalServices.h"
+
+#include <span>
 #include <string>
 
 class TNetHTTP;
@@ -39,3 +42,5 @@ struct TLookupResult {
 // One lookup as the main window runs it, without touching any control: sets the client's credentials for a
 // user-defined page with WebAuth (and leaves them alone otherwise), fetches, extracts, validates. Never throws.
 TLookupResult RunLookup(TNetHTTP& http, const TLookupFields& fields);
+// The same with another pair of services in place of kExternalServices (a test's own pages).
+TLookupResult RunLookup(TNetHTTP& http, const TLookupFields& fields, std::span<const TExternalService, 2> services);
