@@ -23,12 +23,10 @@ protected:
         root->Write("status.htm", "WAN IP Address: 203.0.113.7\r\n");
         root->Write("secure/router.htm", "<td>IP Address</td><td>198.51.100.23</td>");
         root->Write("close/page.htm", "closing");
+        passwordDir = std::make_unique<TempDir>("kestrune-htpasswd");
+        const std::string passwords = passwordDir->Write("htpasswd", NginxServer::PasswordLine("admin", "s3cret"));
         NginxServer::Options options;
         options.DocumentRoot = root->Path();
-        server = std::make_unique<NginxServer>(options);
-        const std::string passwords = server->WritePasswordFile("htpasswd", "admin", "s3cret");
-        server.reset();
-        // Now that the password file's path is known, start the server with every location.
         options.ServerConfig =
             "    add_header X-Conn $connection always;\n"
             "    add_header X-Conn-Requests $connection_requests always;\n"
@@ -37,26 +35,22 @@ protected:
             "    location /close/ { keepalive_timeout 0; }\n"
             "    location = /cookie.htm { add_header Set-Cookie \"sid=77; Path=/\"; return 200 \"c\"; }\n"
             "    location = /echo-cookie.htm { return 200 \"$http_cookie\"; }\n";
-        keepPasswordDir = std::make_unique<TempDir>("kestrune-htpasswd");
-        keepPasswordDir->Write("htpasswd", "admin:{PLAIN}s3cret\n");
-        options.ServerConfig.replace(options.ServerConfig.find(passwords), passwords.size(),
-                                     keepPasswordDir->File("htpasswd"));
         server = std::make_unique<NginxServer>(options);
     }
     static void TearDownTestSuite() {
         server.reset();
-        keepPasswordDir.reset();
+        passwordDir.reset();
         root.reset();
     }
     static std::string Url(const std::string& path) { return server->BaseURL() + path; }
 
-    static std::unique_ptr<TempDir> root, keepPasswordDir;
+    static std::unique_ptr<TempDir> root, passwordDir;
     static std::unique_ptr<NginxServer> server;
     TNetHTTP http;
 };
 
 std::unique_ptr<TempDir> NginxHttp::root;
-std::unique_ptr<TempDir> NginxHttp::keepPasswordDir;
+std::unique_ptr<TempDir> NginxHttp::passwordDir;
 std::unique_ptr<NginxServer> NginxHttp::server;
 
 TEST_F(NginxHttp, FetchesPagesByteForByte) {

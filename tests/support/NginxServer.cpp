@@ -114,9 +114,8 @@ std::string NginxServer::BaseURL() const { return "http://127.0.0.1:" + std::to_
 
 std::string NginxServer::ErrorLog() const { return fDir.File("error.log"); }
 
-std::string NginxServer::WritePasswordFile(const std::string& name, const std::string& user,
-                                           const std::string& password) const {
-    return fDir.Write(name, user + ":{PLAIN}" + password + "\n");
+std::string NginxServer::PasswordLine(const std::string& user, const std::string& password) {
+    return user + ":{PLAIN}" + password + "\n";
 }
 
 } // namespace testsupport

@@ -29,8 +29,8 @@ public:
     std::string BaseURL() const;  // "http://127.0.0.1:<port>"
     const std::string& Folder() const { return fDir.Path(); }
     std::string ErrorLog() const;
-    // Writes an htpasswd file with one plain-text entry and returns its path.
-    std::string WritePasswordFile(const std::string& name, const std::string& user, const std::string& password) const;
+    // One line of an auth_basic_user_file ("user:{PLAIN}password").
+    static std::string PasswordLine(const std::string& user, const std::string& password);
 
     static const char* Executable();
     static bool Available();
