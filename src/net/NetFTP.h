@@ -44,6 +44,8 @@ public:
     const TNetRFCReply& LoginReply() const { return fLoginReply; }
     const std::string& SystemDesc() const { return fSystemDesc; }
     bool TransferRunning() const { return fData != nullptr; }
+    // True while one of the operations above is under way.
+    bool Busy() const { return fInOperation || IsBusy(); }
 
 private:
     class TBusyScope;

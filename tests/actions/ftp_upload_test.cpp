@@ -1,0 +1,153 @@
+// The template upload against a real FTP server on 127.0.0.1.
+#include "ActionErrors.h"
+#include "FtpServer.h"
+#include "FtpUpload.h"
+#include "NetExceptions.h"
+#include "NetFTP.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/socket.h>
+#include <netinet/in.h>
+#include <unistd.h>
+
+namespace {
+class FtpUpload : public testing::Test {
+protected:
+    FtpUpload() : server("bob", "s3cret") {}
+
+    void SetUp() override {
+        // What the window binds: a flag that tells whether a connection stood.
+        ftp.OnConnected = [this] { connectedFlag = true; ++connects; };
+        ftp.OnDisconnected = [this] { connectedFlag = false; };
+        job.Host = "127.0.0.1";
+        job.Username = "bob";
+        job.Password = "s3cret";
+        job.LocalTemplate = local.Write("template.html", "{IP}\n");
+        job.RemoteFile = "ip.html";
+        job.Address = "203.0.113.7";
+        job.UploadFile = local.File("kestrune.tmp");
+        ftp.Port = server.Port();
+    }
+
+    void Upload() {
+        try {
+            UploadTemplate(ftp, job, [this](const std::string& s) { statuses.push_back(s); });
+        } catch (...) {
+            CloseLikeTheWindow();
+            throw;
+        }
+        CloseLikeTheWindow();
+    }
+
+    void CloseLikeTheWindow() {
+        if (connectedFlag)
+            ftp.QuitAndClose();
+    }
+
+    TFtpServer server;
+    testsupport::TempDir local;
+    TNetFTP ftp;
+    TFtpUploadJob job;
+    bool connectedFlag = false;
+    int connects = 0;
+    std::vector<std::string> statuses;
+};
+
+TEST_F(FtpUpload, StoresTheFilledTemplateWithCrLfLines) {
+    job.LocalTemplate = local.Write("template.html", "<a href=\"http://{IP}/\">{ip}</a>\r\nsecond {Ip} line\n"
+                                                     "{IP{iP}}\nlast {iP}");
+    job.RemoteFile = "C:\\www\\site\\ip.html";
+    const std::string expected = "<a href=\"http://203.0.113.7/\">203.0.113.7</a>\r\nsecond 203.0.113.7 line\r\n"
+                                 "{IP203.0.113.7}\r\nlast 203.0.113.7\r\n";
+    Upload();
+    EXPECT_EQ(server.ReadStored("ip.html"), expected);
+    EXPECT_EQ(local.Read("kestrune.tmp"), expected);
+    EXPECT_EQ(statuses, (std::vector<std::string>{"Connecting to 127.0.0.1...", "Connected to 127.0.0.1."}));
+    EXPECT_FALSE(connectedFlag);
+    EXPECT_EQ(connects, 1);
+}
+
+TEST_F(FtpUpload, RepeatedUploadsReplaceTheFileAndKeepTheOwnersHandler) {
+    for (const char* address : {"198.51.100.1", "198.51.100.22"}) {
+        job.Address = address;
+        Upload();
+        EXPECT_EQ(server.ReadStored("ip.html"), std::string(address) + "\r\n");
+    }
+    EXPECT_EQ(connects, 2);
+    EXPECT_EQ(statuses.size(), 4u) << "the connected notice must not pile up across uploads";
+}
+
+TEST_F(FtpUpload, EmptyTemplateStoresAnEmptyFile) {
+    job.LocalTemplate = local.Write("empty.html", "");
+    Upload();
+    EXPECT_EQ(server.ReadStored("ip.html"), "");
+}
+
+TEST_F(FtpUpload, RemoteNameIsThePartAfterTheLastBackslashOrColon) {
+    std::filesystem::create_directory(server.Root() / "sub");
+    const struct {
+        const char* Typed;
+        const char* Stored;
+    } cases[] = {
+        {"C:\\www\\a.html", "a.html"},
+        {"site:b.html", "b.html"},
+        {"x\\y:c.html", "c.html"},
+        {"sub/d.html", "sub/d.html"},
+    };
+    for (const auto& c : cases) {
+        job.RemoteFile = c.Typed;
+        Upload();
+        EXPECT_EQ(server.ReadStored(c.Stored), "203.0.113.7\r\n") << c.Typed;
+    }
+}
+
+TEST_F(FtpUpload, WrongPasswordRaisesBeforeTheUploadFileIsBuilt) {
+    job.Password = "wrong";
+    try {
+        Upload();
+        ADD_FAILURE() << "upload with a wrong password";
+    } catch (const ENetProtocolReplyError& e) {
+        EXPECT_EQ(e.ReplyErrorCode, 530);
+    }
+    EXPECT_EQ(connects, 1);
+    EXPECT_FALSE(connectedFlag) << "the failed login must end the connection";
+    EXPECT_EQ(statuses.size(), 2u);
+    EXPECT_FALSE(std::filesystem::exists(job.UploadFile));
+}
+
+TEST_F(FtpUpload, MissingTemplateFailsAfterLoginAndLeavesTheConnectionToClose) {
+    job.LocalTemplate = local.File("missing.html");
+    EXPECT_THROW(UploadTemplate(ftp, job, nullptr), EActionFileError);
+    EXPECT_TRUE(connectedFlag);
+    EXPECT_TRUE(ftp.IsConnected());
+    ftp.QuitAndClose();
+    EXPECT_FALSE(connectedFlag);
+    EXPECT_THROW(server.ReadStored("ip.html"), std::runtime_error);
+}
+
+TEST_F(FtpUpload, RefusedConnectionShowsOnlyTheConnectingText) {
+    // A port that was free a moment ago: nothing listens there.
+    int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ::bind(probe, reinterpret_cast<sockaddr*>(&addr), len);
+    ::getsockname(probe, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::close(probe);
+    ftp.Port = ntohs(addr.sin_port);
+    EXPECT_THROW(Upload(), ENetException);
+    EXPECT_EQ(statuses, std::vector<std::string>{"Connecting to 127.0.0.1..."});
+    EXPECT_EQ(connects, 0);
+}
+
+TEST_F(FtpUpload, LineBreakInTheRemoteNameIsRefusedBeforeConnecting) {
+    job.RemoteFile = "ip.html\r\nDELE index.html";
+    EXPECT_THROW(Upload(), ENetException);
+    EXPECT_EQ(connects, 0);
+    EXPECT_TRUE(statuses.empty());
+}
+} // namespace

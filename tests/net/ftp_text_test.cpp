@@ -1,0 +1,60 @@
+#include "NetExceptions.h"
+#include "NetFTPText.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+TEST(FtpPortArgument, JoinsAddressAndPortBytes) {
+    const struct {
+        const char* Ip;
+        uint16_t Port;
+        const char* Expected;
+    } cases[] = {
+        {"192.168.1.10", 5001, "192,168,1,10,19,137"},
+        {"127.0.0.1", 0, "127,0,0,1,0,0"},
+        {"10.0.0.254", 255, "10,0,0,254,0,255"},
+        {"10.0.0.254", 256, "10,0,0,254,1,0"},
+        {"255.255.255.255", 65535, "255,255,255,255,255,255"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(NetFTPText::PortArgument(c.Ip, c.Port), c.Expected) << c.Ip << ":" << c.Port;
+}
+
+TEST(FtpPortArgument, RefusesWhatIsNotADottedQuad) {
+    for (const char* ip : {"", "::1", "1.2.3", "1.2.3.4.5", "1.2.3.256", "a.b.c.d", "1.2.3.4,5"})
+        EXPECT_THROW(NetFTPText::PortArgument(ip, 21), ENetException) << ip;
+}
+
+TEST(FtpPassiveReply, ReadsHostAndPort) {
+    const struct {
+        const char* Line;
+        const char* Host;
+        uint16_t Port;
+    } cases[] = {
+        {"Entering Passive Mode (127,0,0,1,4,1)", "127.0.0.1", 1025},
+        {"Entering Passive Mode (192,168,1,10,19,137).", "192.168.1.10", 5001},
+        {"Entering Passive Mode 10,1,2,3,0,21", "10.1.2.3", 21},
+        {"=(1, 2, 3, 4, 255, 255)", "1.2.3.4", 65535},
+    };
+    for (const auto& c : cases) {
+        const auto address = NetFTPText::ParsePassiveReply(c.Line);
+        EXPECT_EQ(address.Host, c.Host) << c.Line;
+        EXPECT_EQ(address.Port, c.Port) << c.Line;
+    }
+}
+
+TEST(FtpPassiveReply, RefusesMalformedAddresses) {
+    for (const char* line : {"", "Entering Passive Mode", "(1,2,3,4,5)", "(1,2,3,4,5,6,7)", "(1,2,3,4,256,1)",
+                             "(1,2,3,-4,5,6)", "(a,b,c,d,e,f)", "(1,2,3,4,5,)", "Mode 1,2,3,4,5,6x"})
+        EXPECT_THROW(NetFTPText::ParsePassiveReply(line), ENetException) << line;
+}
+
+TEST(FtpCommandLine, RefusesLineBreaksAndNul) {
+    EXPECT_TRUE(NetFTPText::FitsOnCommandLine("index.html"));
+    EXPECT_TRUE(NetFTPText::FitsOnCommandLine("web/ip page.html"));
+    EXPECT_TRUE(NetFTPText::FitsOnCommandLine(""));
+    EXPECT_FALSE(NetFTPText::FitsOnCommandLine("a\rb"));
+    EXPECT_FALSE(NetFTPText::FitsOnCommandLine("a\nb"));
+    EXPECT_FALSE(NetFTPText::FitsOnCommandLine(std::string_view("a\0b", 3)));
+}
+} // namespace

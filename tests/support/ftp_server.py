@@ -1,0 +1,51 @@
+"""FTP server for the integration tests: serves ROOT on 127.0.0.1 at a port
+the system picks, prints that port on one line, and runs until killed.
+
+usage: ftp_server.py ROOT USER PASSWORD [--reader NAME PASSWORD]
+The optional reader account may list and read but never store.
+"""
+import argparse
+import logging
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import DTPHandler, FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+class VerbatimDTPHandler(DTPHandler):
+    """Stores ASCII uploads byte for byte, as a server whose native line end
+    is CR LF does, so a test sees exactly what the client sent."""
+
+    def _posix_ascii_data_wrapper(self, chunk):
+        return chunk
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("root")
+    parser.add_argument("user")
+    parser.add_argument("password")
+    parser.add_argument("--reader", nargs=2, metavar=("NAME", "PASSWORD"))
+    args = parser.parse_args()
+
+    logging.basicConfig(level=logging.WARNING)
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(args.user, args.password, args.root, perm="elradfmw")
+    if args.reader:
+        authorizer.add_user(args.reader[0], args.reader[1], args.root, perm="elr")
+
+    handler = FTPHandler
+    handler.authorizer = authorizer
+    handler.dtp_handler = VerbatimDTPHandler
+    # A failed login would otherwise stall the reply for seconds.
+    handler.auth_failed_timeout = 0
+    handler.banner = "kestrune test server ready"
+
+    server = FTPServer(("127.0.0.1", 0), handler)
+    print(server.address[1], flush=True)
+    server.serve_forever(handle_exit=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
