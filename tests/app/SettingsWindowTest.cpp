@@ -1,0 +1,334 @@
+#include "FormFixture.h"
+#include "SpinEdit.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+class SettingsWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+    void uploadedAddressKeysAreOneEntry();
+    void passwordsAreStoredScrambled();
+    void intervalValues_data();
+    void intervalValues();
+    void quotedAndPaddedValues();
+    void lookupSource_data();
+    void lookupSource();
+    void everySettingSurvivesCloseAndStart();
+    void lookupListsAndSelection_data();
+    void lookupListsAndSelection();
+    void manualIntervalLoadsManualDisplays();
+    void startMinimizedEnablesTimer2();
+    void readOnlySettingsFileKeepsWindowOpen();
+    void closeRemovesLogTemporaryAndHelpFile();
+};
+
+void SettingsWindowTest::uploadedAddressKeysAreOneEntry()
+{
+    TFormFixture fixture;
+    fixture.WriteSettings("[FTP]\nUPLoadedIP=1.2.3.4\n");
+    TForm1& form = fixture.Start();
+    QCOMPARE(form.LastUploadedIP, QStringLiteral("1.2.3.4"));
+    QVERIFY(fixture.Close());
+    const std::string text = fixture.SettingsText();
+    QVERIFY(text.find("UpLoadedIP=1.2.3.4\r\n") != std::string::npos);
+    QVERIFY(text.find("UPLoadedIP") == std::string::npos);
+    QVERIFY(text.find("UserDefined=1\r\n") != std::string::npos);
+}
+
+void SettingsWindowTest::passwordsAreStoredScrambled()
+{
+    TFormFixture fixture;
+    {
+        TForm1& form = fixture.Start();
+        form.edWebPass->setText(QStringLiteral("abc"));
+        form.Password->setText(QStringLiteral("abc"));
+        form.cbPassword->setChecked(true);
+        QVERIFY(fixture.Close());
+    }
+    const std::string text = fixture.SettingsText();
+    QVERIFY(text.find("WebPass=\x9E\x9D\x9C\r\n") != std::string::npos);
+    QVERIFY(text.find("Password=\x9E\x9D\x9C\r\n") != std::string::npos);
+    QVERIFY(text.find("abc") == std::string::npos);
+    TForm1& again = fixture.Start();
+    QCOMPARE(again.edWebPass->text(), QStringLiteral("abc"));
+    QCOMPARE(again.Password->text(), QStringLiteral("abc"));
+}
+
+void SettingsWindowTest::intervalValues_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("hoursMinutes");
+    QTest::newRow("above the bound") << "5000" << "2880" << "48 hr : 0 min";
+    QTest::newRow("not a number") << "abc" << "30" << "0 hr : 30 min";
+    QTest::newRow("hexadecimal") << "0x3C" << "60" << "1 hr : 0 min";
+    QTest::newRow("negative") << "-5" << "0" << "0 hr : 0 min";
+    QTest::newRow("design value") << "10" << "10" << "0 hr : 10 min";
+}
+
+void SettingsWindowTest::intervalValues()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, shown);
+    QFETCH(QString, hoursMinutes);
+    TFormFixture fixture;
+    fixture.WriteSettings("[System]\nInterval=" + stored.toStdString() + "\n");
+    TForm1& form = fixture.Start();
+    QCOMPARE(form.SpinEdit1->Text(), shown);
+    QCOMPARE(form.Panel41->text(), hoursMinutes);
+    QVERIFY(fixture.Close());
+    QVERIFY(fixture.SettingsText().find("Interval=" + shown.toStdString() + "\r\n") != std::string::npos);
+}
+
+void SettingsWindowTest::quotedAndPaddedValues()
+{
+    TFormFixture fixture;
+    fixture.WriteSettings("[Mail]\nTo=\"  you@example.org  \"\nServer=   smtp.example.org   \nSubject='Hi'\n"
+                          "Port=\"2525\"\n[Local]\nLines= 0x10 \n");
+    TForm1& form = fixture.Start();
+    QCOMPARE(form.edWebTo->text(), QStringLiteral("  you@example.org  "));
+    QCOMPARE(form.edWebSMTP->text(), QStringLiteral("smtp.example.org"));
+    QCOMPARE(form.edWebMail->text(), QStringLiteral("Hi"));
+    QCOMPARE(form.edPort->text(), QStringLiteral("2525"));
+    QCOMPARE(form.SpinEdit2->Value(), 16);
+    QVERIFY(fixture.Close());
+    TForm1& again = fixture.Start();
+    QCOMPARE(again.edWebTo->text(), QStringLiteral("  you@example.org  "));
+}
+
+void SettingsWindowTest::lookupSource_data()
+{
+    QTest::addColumn<QString>("external");
+    QTest::addColumn<QString>("userDefined");
+    QTest::addColumn<bool>("externalChecked");
+    QTest::addColumn<bool>("userChecked");
+    QTest::newRow("user-defined") << "0" << "1" << false << true;
+    QTest::newRow("external") << "1" << "0" << true << false;
+    QTest::newRow("both: the later wins") << "1" << "1" << false << true;
+    QTest::newRow("neither") << "0" << "0" << false << false;
+}
+
+void SettingsWindowTest::lookupSource()
+{
+    QFETCH(QString, external);
+    QFETCH(QString, userDefined);
+    QFETCH(bool, externalChecked);
+    QFETCH(bool, userChecked);
+    TFormFixture fixture;
+    fixture.WriteSettings("[Lookup]\nExternal=" + external.toStdString() + "\nuserDefined=" +
+                          userDefined.toStdString() + "\n");
+    TForm1& form = fixture.Start();
+    QCOMPARE(form.rbExternal->isChecked(), externalChecked);
+    QCOMPARE(form.rbUserDefined->isChecked(), userChecked);
+    QCOMPARE(form.Button12->isEnabled(), externalChecked);
+}
+
+void SettingsWindowTest::everySettingSurvivesCloseAndStart()
+{
+    TFormFixture fixture;
+    {
+        TForm1& form = fixture.Start();
+        form.cboxDNS->setEditText(QStringLiteral("http://example.invalid/ip"));
+        form.rbExternal->setChecked(true);
+        form.cbWebMail->setChecked(true);
+        form.edWebTo->setText(QStringLiteral("to@example.org"));
+        form.edWebSMTP->setText(QStringLiteral("smtp.example.org"));
+        form.edWebFrom->setText(QStringLiteral("from@example.org"));
+        form.edWebMail->setText(QStringLiteral("Änderung"));
+        form.cboxWebAuth->setChecked(true);
+        form.edWebUser->setText(QStringLiteral("mailer"));
+        form.edWebPass->setText(QStringLiteral("päss,word"));
+        form.LastMailedIP = QStringLiteral("5.6.7.8");
+        form.edPort->setText(QStringLiteral("465"));
+        form.cbSSL->setChecked(true);
+        form.cbFTP->setChecked(true);
+        form.RemoteHost->setText(QStringLiteral("ftp.example.org"));
+        form.Username->setText(QStringLiteral("uploader"));
+        form.Password->setText(QStringLiteral("secret"));
+        form.cbPassword->setChecked(true);
+        form.edLocalFile->setText(QStringLiteral("/tmp/template.html"));
+        form.edRemote->setText(QStringLiteral("index.html"));
+        form.LastUploadedIP = QStringLiteral("1.2.3.4");
+        form.cbSaveIP->setChecked(true);
+        form.edSaveIP->setText(QStringLiteral("/tmp/ip.txt"));
+        form.cbLog->setChecked(true);
+        form.edLog->setText(QStringLiteral("/tmp/log.txt"));
+        form.SpinEdit2->SetValue(250);
+        form.SpinEdit1->SetValue(45);
+        form.cbMinimize->setChecked(true);
+        form.cbStartMinimized->setChecked(true);
+        QVERIFY(fixture.Close());
+    }
+    TForm1& form = fixture.Start();
+    QCOMPARE(form.cboxDNS->currentText(), QStringLiteral("http://example.invalid/ip"));
+    QVERIFY(form.rbExternal->isChecked());
+    QVERIFY(!form.rbUserDefined->isChecked());
+    QVERIFY(form.cbWebMail->isChecked());
+    QCOMPARE(form.edWebTo->text(), QStringLiteral("to@example.org"));
+    QCOMPARE(form.edWebSMTP->text(), QStringLiteral("smtp.example.org"));
+    QCOMPARE(form.edWebFrom->text(), QStringLiteral("from@example.org"));
+    QCOMPARE(form.edWebMail->text(), QStringLiteral("Änderung"));
+    QVERIFY(form.cboxWebAuth->isChecked());
+    QCOMPARE(form.edWebUser->text(), QStringLiteral("mailer"));
+    QCOMPARE(form.edWebPass->text(), QStringLiteral("päss,word"));
+    QCOMPARE(form.LastMailedIP, QStringLiteral("5.6.7.8"));
+    QCOMPARE(form.edPort->text(), QStringLiteral("465"));
+    QVERIFY(form.cbSSL->isChecked());
+    QVERIFY(form.cbFTP->isChecked());
+    QCOMPARE(form.RemoteHost->text(), QStringLiteral("ftp.example.org"));
+    QCOMPARE(form.Username->text(), QStringLiteral("uploader"));
+    QCOMPARE(form.Password->text(), QStringLiteral("secret"));
+    QVERIFY(form.cbPassword->isChecked());
+    QCOMPARE(form.edLocalFile->text(), QStringLiteral("/tmp/template.html"));
+    QCOMPARE(form.edRemote->text(), QStringLiteral("index.html"));
+    QCOMPARE(form.LastUploadedIP, QStringLiteral("1.2.3.4"));
+    QVERIFY(form.cbSaveIP->isChecked());
+    QCOMPARE(form.edSaveIP->text(), QStringLiteral("/tmp/ip.txt"));
+    QVERIFY(form.cbLog->isChecked());
+    QCOMPARE(form.edLog->text(), QStringLiteral("/tmp/log.txt"));
+    QCOMPARE(form.SpinEdit2->Value(), 250);
+    QCOMPARE(form.SpinEdit1->Value(), 45);
+    QVERIFY(form.cbMinimize->isChecked());
+    QVERIFY(form.cbStartMinimized->isChecked());
+    QVERIFY(!form.cbAutoStartRefresh->isChecked());
+    // Filling the FTP fields re-tested the Upload button.
+    QVERIFY(form.btnFTP->isEnabled());
+    QVERIFY(form.Button12->isEnabled());
+}
+
+void SettingsWindowTest::lookupListsAndSelection_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("userRow");
+    QTest::addColumn<int>("presetRow");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<int>("codeAtClose");
+    QTest::newRow("nothing") << -1 << -1 << -1 << "" << -1;
+    QTest::newRow("second user-defined") << 1 << 1 << -1 << "10.0.0.138/status" << 1;
+    QTest::newRow("second preset") << 101 << -1 << 1 << "192.168.8.1/home/hstatus.sht" << 101;
+    QTest::newRow("no such user row") << 7 << -1 << -1 << "" << -1;
+    QTest::newRow("no such preset") << 150 << -1 << -1 << "" << -1;
+}
+
+void SettingsWindowTest::lookupListsAndSelection()
+{
+    QFETCH(int, code);
+    QFETCH(int, userRow);
+    QFETCH(int, presetRow);
+    QFETCH(QString, url);
+    QFETCH(int, codeAtClose);
+    TFormFixture fixture;
+    // The second record carries credentials, a scrambled password ("pw") and the "=" substitute.
+    fixture.WriteSettings("[Router]\nSelectedRouter=" + std::to_string(code) +
+                          "\n[Routers]\nFirst=1\nSecond=1\n[RoutersData]\n1,192.168.1.1/a.htm,WAN:,3=0\n"
+                          "2,10.0.0.138/status,IP\xA7,2,admin,\x8F\x88=1\n");
+    TForm1& form = fixture.Start();
+    QCOMPARE(form.ListBox5->count(), 2);
+    QCOMPARE(form.ListBox5->item(1)->text(), QStringLiteral("Second"));
+    QCOMPARE(form.CheckListBox5->count(), 2);
+    QCOMPARE(form.CheckListBox5->item(0)->checkState(), Qt::Unchecked);
+    QCOMPARE(form.CheckListBox5->item(1)->checkState(), Qt::Checked);
+    QCOMPARE(form.ListBox5->currentRow(), userRow);
+    QCOMPARE(form.ListBox6->currentRow(), presetRow);
+    QCOMPARE(form.edURL->text(), url);
+    if (userRow == 1) {
+        QCOMPARE(form.edKeyword->text(), QStringLiteral("IP="));
+        QCOMPARE(form.edChartoSkip->text(), QStringLiteral("2"));
+        QVERIFY(form.cbWebAuth->isChecked());
+        QCOMPARE(form.edWebUsername->text(), QStringLiteral("admin"));
+        QCOMPARE(form.edWebPassword->text(), QStringLiteral("pw"));
+        QCOMPARE(form.Panel56->text(), QStringLiteral("Second"));
+        QVERIFY(form.btnRemove->isEnabled());
+    }
+    if (presetRow >= 0) {
+        QVERIFY(!form.btnRemove->isEnabled());
+        QVERIFY(!form.btnWebEdit->isEnabled());
+        QCOMPARE(form.Panel56->text(), QStringLiteral("Mentor MR4A/UK"));
+    }
+    QCOMPARE(form.SelectedRouter, codeAtClose);
+    QVERIFY(fixture.Close());
+    const std::string text = fixture.SettingsText();
+    QVERIFY(text.find("SelectedRouter=" + std::to_string(codeAtClose) + "\r\n") != std::string::npos);
+    QVERIFY(text.find("2,10.0.0.138/status,IP\xA7,2,admin,\x8F\x88=1\r\n") != std::string::npos);
+    QVERIFY(text.find("[Routers]\r\nFirst=1\r\nSecond=1\r\n") != std::string::npos);
+}
+
+void SettingsWindowTest::manualIntervalLoadsManualDisplays()
+{
+    TFormFixture fixture;
+    fixture.WriteSettings("[System]\nInterval=0\n");
+    TForm1& form = fixture.Start();
+    QCOMPARE(form.Panel30->text(), QStringLiteral("Manual"));
+    QCOMPARE(form.btnStart->text(), QStringLiteral("Update"));
+    QVERIFY(!form.Label38->isEnabled());
+    QCOMPARE(form.cbAutoStartRefresh->text(), QStringLiteral("Check once at startup"));
+    QCOMPARE(form.Panel41->text(), QStringLiteral("0 hr : 0 min"));
+}
+
+void SettingsWindowTest::startMinimizedEnablesTimer2()
+{
+    TFormFixture fixture;
+    fixture.WriteSettings("[System]\nStartMinimized=1\n");
+    TForm1& form = fixture.Start();
+    QVERIFY(form.cbStartMinimized->isChecked());
+    QVERIFY(form.Timer2->isActive());
+    QCOMPARE(form.Timer2->interval(), 20);
+}
+
+void SettingsWindowTest::readOnlySettingsFileKeepsWindowOpen()
+{
+    TFormFixture fixture;
+    fixture.WriteSettings("[System]\nInterval=45\n");
+    TForm1& form = fixture.Start();
+    form.show();
+    const std::string logTemp = fixture.Folder.Write("log.tmp", "pending");
+    form.edLog->setText(QString::fromStdString(fixture.Folder.File("log.txt")));
+    fs::permissions(fixture.SettingsPath(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    form.SpinEdit1->SetValue(90);
+
+    QVERIFY(!form.close());
+    QVERIFY(form.isVisible());
+    const QStringList errors = fixture.Dialogs.Errors();
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].contains(QString::fromStdString(fixture.SettingsPath())), qPrintable(errors[0]));
+    QVERIFY(fs::exists(logTemp));
+    QVERIFY(fixture.SettingsText().find("Interval=45") != std::string::npos);
+
+    fs::permissions(fixture.SettingsPath(), fs::perms::owner_read | fs::perms::owner_write);
+    QVERIFY(form.close());
+    QVERIFY(!fs::exists(logTemp));
+    QVERIFY(fixture.SettingsText().find("Interval=90\r\n") != std::string::npos);
+}
+
+void SettingsWindowTest::closeRemovesLogTemporaryAndHelpFile()
+{
+    TFormFixture fixture;
+    TForm1& form = fixture.Start();
+    const std::string logTemp = fixture.Folder.Write("history", "");  // a log name without extension
+    const std::string withTmp = fixture.Folder.Write("history.tmp", "pending");
+    const std::string help = fixture.Folder.Write("kestrune.html", "<html></html>");
+    const std::string unrelated = fixture.Folder.Write("kestrune.tmp", "upload file stays");
+    form.edLog->setText(QString::fromStdString(logTemp));
+    QVERIFY(fixture.Close());
+    QVERIFY(!fs::exists(withTmp));
+    QVERIFY(!fs::exists(help));
+    QVERIFY(fs::exists(logTemp));
+    QVERIFY(fs::exists(unrelated));
+    QVERIFY(fs::status(fixture.SettingsPath()).permissions() ==
+            (fs::perms::owner_read | fs::perms::owner_write));
+}
+
+QTEST_MAIN(SettingsWindowTest)
+#include "SettingsWindowTest.moc"
