@@ -9,9 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sys/socket.h>
-#include <netinet/in.h>
-#include <unistd.h>
 
 namespace {
 class FtpUpload : public testing::Test {
@@ -70,16 +67,6 @@ TEST_F(FtpUpload, StoresTheFilledTemplateWithCrLfLines) {
     EXPECT_EQ(connects, 1);
 }
 
-TEST_F(FtpUpload, RepeatedUploadsReplaceTheFileAndKeepTheOwnersHandler) {
-    for (const char* address : {"198.51.100.1", "198.51.100.22"}) {
-        job.Address = address;
-        Upload();
-        EXPECT_EQ(server.ReadStored("ip.html"), std::string(address) + "\r\n");
-    }
-    EXPECT_EQ(connects, 2);
-    EXPECT_EQ(statuses.size(), 4u) << "the connected notice must not pile up across uploads";
-}
-
 TEST_F(FtpUpload, EmptyTemplateStoresAnEmptyFile) {
     job.LocalTemplate = local.Write("empty.html", "");
     Upload();
@@ -102,6 +89,8 @@ TEST_F(FtpUpload, RemoteNameIsThePartAfterTheLastBackslashOrColon) {
         Upload();
         EXPECT_EQ(server.ReadStored(c.Stored), "203.0.113.7\r\n") << c.Typed;
     }
+    EXPECT_EQ(connects, 4);
+    EXPECT_EQ(statuses.size(), 8u) << "the connected notice must not pile up across uploads";
 }
 
 TEST_F(FtpUpload, WrongPasswordRaisesBeforeTheUploadFileIsBuilt) {
@@ -126,22 +115,6 @@ TEST_F(FtpUpload, MissingTemplateFailsAfterLoginAndLeavesTheConnectionToClose) {
     ftp.QuitAndClose();
     EXPECT_FALSE(connectedFlag);
     EXPECT_THROW(server.ReadStored("ip.html"), std::runtime_error);
-}
-
-TEST_F(FtpUpload, RefusedConnectionShowsOnlyTheConnectingText) {
-    // A port that was free a moment ago: nothing listens there.
-    int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ::bind(probe, reinterpret_cast<sockaddr*>(&addr), len);
-    ::getsockname(probe, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(probe);
-    ftp.Port = ntohs(addr.sin_port);
-    EXPECT_THROW(Upload(), ENetException);
-    EXPECT_EQ(statuses, std::vector<std::string>{"Connecting to 127.0.0.1..."});
-    EXPECT_EQ(connects, 0);
 }
 
 TEST_F(FtpUpload, LineBreakInTheRemoteNameIsRefusedBeforeConnecting) {
