@@ -67,7 +67,9 @@ void TNetFTP::OpenConnection(bool autoLogin, int timeoutMs) {
         }
         Status(NetFTPText::StatusConnectionEstablished);
     } catch (...) {
-        CloseConnection();
+        // A peer that hung up was closed (and reported) by the read that noticed it.
+        if (IOHandler() && IOHandler()->Connected())
+            CloseConnection();
         throw;
     }
 }

@@ -211,6 +211,14 @@ INSTANTIATE_TEST_SUITE_P(Steps, FtpLoginFailure,
                                          LoginFailure{"Syst", 3, "421 Closing", 421}),
                          [](const auto& info) { return std::string(info.param.Name); });
 
+TEST_F(FtpDialogue, ServerHangingUpBeforeTheGreetingIsReportedOnce) {
+    server.Accept().Close();
+    server.Start();
+    EXPECT_THROW(ftp.OpenConnection(true, -1), ENetConnClosedGracefully);
+    EXPECT_FALSE(ftp.IsConnected());
+    EXPECT_EQ(events, (std::vector<std::string>{"connected", "disconnected"}));
+}
+
 TEST_F(FtpDialogue, RefusedStoreFreesTheDataPortAndKeepsControlOpen) {
     ScriptLogin();
     Play(server, {{"", "200 PORT ok"}, {"STOR up.txt", "553 Could not create file."}});
