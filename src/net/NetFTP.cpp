@@ -187,6 +187,8 @@ void TNetFTP::ReadFinalReply() {
     if (code == 426 || code == 450) {
         ReadReply({226, 225});
         Status(NetFTPText::StatusTransferAborted);
+        // The server kept an incomplete file: counting that as an upload would never retry it.
+        throw ENetProtocolReplyError(code, NetFTPText::StatusTransferAborted);
     }
 }
 

@@ -132,7 +132,7 @@ TEST_F(FtpDialogue, ActiveUploadSendsTheExactCommandsAndData) {
 
 struct FinalReplyCase {
     const char* Replies;
-    int ErrorCode;  // 0: the upload succeeds
+    int ErrorCode;  // 0: the upload succeeds; an aborted transfer fails with its first code
     bool Aborted;
 };
 class FtpFinalReply : public FtpDialogue, public testing::WithParamInterface<FinalReplyCase> {};
@@ -154,8 +154,8 @@ TEST_P(FtpFinalReply, IsJudgedByItsCode) {
 INSTANTIATE_TEST_SUITE_P(Codes, FtpFinalReply,
                          testing::Values(FinalReplyCase{"226 ok", 0, false}, FinalReplyCase{"225 ok", 0, false},
                                          FinalReplyCase{"250 ok", 0, false},
-                                         FinalReplyCase{"426 aborted\r\n226 closed", 0, true},
-                                         FinalReplyCase{"450 busy\r\n225 closed", 0, true},
+                                         FinalReplyCase{"426 aborted\r\n226 closed", 426, true},
+                                         FinalReplyCase{"450 busy\r\n225 closed", 450, true},
                                          FinalReplyCase{"451 local error", 451, false},
                                          FinalReplyCase{"426 aborted\r\n550 no", 550, false}));
 
