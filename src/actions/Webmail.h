@@ -34,9 +34,10 @@ public:
     TWebmail(const TWebmail &) = delete;
     TWebmail &operator=(const TWebmail &) = delete;
 
+    // Declared first so it outlives the client that may still hold it.
+    TNetSSLIOHandlerSocket SSLHandler;
     TNetSMTP SMTP;
     TNetMessage MailMessage;
-    TNetSSLIOHandlerSocket SSLHandler;
 
     int ConnectTimeoutMs = 5000;
     // Replies are awaited at most this long in all, so a silent server cannot hold a check for ever.

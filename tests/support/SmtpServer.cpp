@@ -43,24 +43,14 @@ pid_t Spawn(std::vector<std::string> args, int stdoutFd)
     posix_spawn_file_actions_init(&actions);
     if (stdoutFd >= 0)
         posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
+    else // the openssl command's progress output
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     pid_t pid = -1;
     const int rc = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)
         throw std::system_error(rc, std::generic_category(), "posix_spawn " + args[0]);
     return pid;
-}
-
-void MakeCertificate(const std::filesystem::path &folder)
-{
-    const pid_t pid = Spawn({KESTRUNE_OPENSSL_COMMAND, "req", "-x509", "-newkey", "ec", "-pkeyopt",
-                             "ec_paramgen_curve:prime256v1", "-nodes", "-days", "1", "-subj", "/CN=localhost",
-                             "-keyout", (folder / "key.pem").string(), "-out", (folder / "cert.pem").string()},
-                            -1);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        throw std::runtime_error("openssl could not make the test certificate");
 }
 
 // The server prints its port once it listens; read that line within a bound.
@@ -109,12 +99,24 @@ std::string ReadFile(const std::filesystem::path &path)
 
 } // namespace
 
+void MakeSelfSignedCertificate(const std::filesystem::path &certFile, const std::filesystem::path &keyFile)
+{
+    const pid_t pid = Spawn({KESTRUNE_OPENSSL_COMMAND, "req", "-x509", "-newkey", "ec", "-pkeyopt",
+                             "ec_paramgen_curve:prime256v1", "-nodes", "-days", "1", "-subj", "/CN=localhost",
+                             "-keyout", keyFile.string(), "-out", certFile.string()},
+                            -1);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error("openssl could not make the test certificate");
+}
+
 TSmtpServer::TSmtpServer(const TOptions &options) : fFolder(MakeTempFolder())
 {
     std::vector<std::string> args = {KESTRUNE_SYSTEM_PYTHON, KESTRUNE_SMTP_SERVER_SCRIPT, fFolder.string()};
     try {
         if (options.Tls) {
-            MakeCertificate(fFolder);
+            MakeSelfSignedCertificate(fFolder / "cert.pem", fFolder / "key.pem");
             args.insert(args.end(), {"--tls", (fFolder / "cert.pem").string(), (fFolder / "key.pem").string()});
         }
         if (!options.User.empty())

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+// Makes a self-signed certificate for "localhost" and its key (PEM files) with the openssl command.
+void MakeSelfSignedCertificate(const std::filesystem::path &certFile, const std::filesystem::path &keyFile);
+
 // A real SMTP server (aiosmtpd under the system Python) on 127.0.0.1 that stores every message it
 // accepts in a fresh temporary folder. Plain or TLS from the first byte (with a self-signed
 // certificate made for it by the openssl command); with a user it offers AUTH LOGIN, checks the

@@ -12,6 +12,7 @@ credentials, and refuses mail from a session that has not logged in.
 """
 import argparse
 import asyncio
+import logging
 import os
 import ssl
 import sys
@@ -47,7 +48,7 @@ def make_authenticator(user, password):
     def authenticate(server, session, envelope, mechanism, auth_data):
         ok = (mechanism == "LOGIN" and isinstance(auth_data, LoginPassword)
               and auth_data.login == user.encode() and auth_data.password == password.encode())
-        return AuthResult(success=ok, auth_data=auth_data if ok else None)
+        return AuthResult(success=ok, handled=False, auth_data=auth_data if ok else None)
     return authenticate
 
 
@@ -59,6 +60,7 @@ def main():
     args = parser.parse_args()
     # AUTH without TLS is what the plain tests exercise; the library warns about it.
     warnings.simplefilter("ignore")
+    logging.getLogger("mail.log").setLevel(logging.CRITICAL)
 
     handler = StoringHandler(args.folder)
     options = {"hostname": "kestrune-test", "ident": "kestrune test SMTP"}
