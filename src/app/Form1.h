@@ -3,10 +3,12 @@
 #include "AppPaths.h"
 #include "CheckScope.h"
 #include "Dialogs.h"
+#include "ExternalServices.h"
 #include "NetAntiFreeze.h"
 #include "NetHTTP.h"
 
 #include <QMainWindow>
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -179,6 +181,8 @@ public:
     QString LastLoggedIP;
     bool DNSBlocked1 = false;    // the block flags of the two external services
     bool DNSBlocked2 = false;
+    // The services cboxDNS offers, in its order (tests point them at local pages).
+    std::array<TExternalService, 2> ExternalServices = {kExternalServices[0], kExternalServices[1]};
 
     TDialogs& Dialogs() { return dialogs_; }
     QString ExecutablePath() const { return executablePath_; }

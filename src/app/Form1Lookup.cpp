@@ -64,7 +64,7 @@ void TForm1::SetOutsideIP(QObject*)
     }
     TLookupResult result;
     try {
-        result = RunLookup(NetHTTP1, fields);
+        result = RunLookup(NetHTTP1, fields, ExternalServices);
     } catch (const std::exception& error) {
         ReportLookupError(Text(LookupText::ErrorPrefix) + QString::fromUtf8(error.what()));
         return;
@@ -88,13 +88,17 @@ void TForm1::ReportLookupError(const QString& /*text*/)
 
 void TForm1::Button12Click(QObject* Sender)
 {
-    const std::optional<int> service = ExternalServiceIndex(Bytes(cboxDNS->currentText()));
+    const std::string text = Bytes(cboxDNS->currentText());
+    std::optional<int> service;
+    for (int i = 0; i < 2; ++i)
+        if (!service && text == ExternalServices[i].URL)
+            service = i;
     if (DNSBlocked1 && service == 0) {
-        dialogs_.ShowMessage(Text(RateMessage(kExternalServices[0])));
+        dialogs_.ShowMessage(Text(RateMessage(ExternalServices[0])));
         return;
     }
     if (DNSBlocked2 && service == 1) {
-        dialogs_.ShowMessage(Text(RateMessage(kExternalServices[1])));
+        dialogs_.ShowMessage(Text(RateMessage(ExternalServices[1])));
         return;
     }
     if (CheckRunning()) {
