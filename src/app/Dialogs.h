@@ -34,4 +34,6 @@ public:
     // Opens a file, web address or "mailto:" link with the desktop's handler.
     virtual void OpenUrl(const QString& url) = 0;
     virtual bool ClipboardHasText() = 0;
+    virtual QString ReadClipboard() = 0;
+    virtual void WriteClipboard(const QString& text) = 0;
 };

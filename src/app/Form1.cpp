@@ -106,6 +106,11 @@ void TForm1::ConnectHandlers()
     connect(ListBox6, &QListWidget::itemClicked, this, [this] { Guarded([this] { SelectPresetClick(); }); });
     ConnectSchedulerHandlers();
     ConnectLookupHandlers();
+    ConnectUserLookupHandlers();
+    ConnectInspectorHandlers();
+    ConnectTrayHandlers();
+    ConnectExtrasHandlers();
+    ConnectActionHandlers();
 }
 
 void TForm1::showEvent(QShowEvent* event)

@@ -5,7 +5,9 @@
 #include "Dialogs.h"
 #include "ExternalServices.h"
 #include "NetAntiFreeze.h"
+#include "NetFTP.h"
 #include "NetHTTP.h"
+#include "Webmail.h"
 
 #include <QMainWindow>
 #include <array>
@@ -30,6 +32,11 @@ class QTimer;
 class QStyle;
 class TSpinEdit;
 class TQtWaitHook;
+class TFindDialog;
+class TPageView;
+class TTrayIcon;
+class QDialog;
+class QMimeData;
 struct TLookupRecord;
 struct TSettings;
 
@@ -158,6 +165,7 @@ public:
     QMenu* PopupMenu1 = nullptr;
     QAction* RestoreKestrune1 = nullptr;
     QAction* ExitKestrune1 = nullptr;
+    TTrayIcon* TrayIcon = nullptr;
     QMenu* PopupMenu2 = nullptr;
     QAction* Cut1 = nullptr;
     QAction* Copy1 = nullptr;
@@ -166,10 +174,15 @@ public:
     QAction* MarkIPAddress1 = nullptr;
     QAction* MarkKeywords1 = nullptr;
     QAction* Find1 = nullptr;
+    TFindDialog* FindDialog1 = nullptr;
+    // The feedback form, created hidden after start-up by the program entry.
+    QDialog* Form2 = nullptr;
     TFileDialogOptions OpenDialog1;
     TFileDialogOptions SaveDialog1;
     TNetAntiFreeze NetAntiFreeze1;
     TNetHTTP NetHTTP1;
+    TNetFTP NetFTP1;
+    TWebmail Mail; // the mail client SMTP with MailMessage and SSLHandler
 
     // Values kept for the whole run.
     TAppPaths Paths;             // settings, help and upload files
@@ -179,6 +192,7 @@ public:
     QString LastMailedIP;
     QString LastSavedIP;
     QString LastLoggedIP;
+    bool FTPConnected = false;   // a connection of NetFTP1 stands
     bool DNSBlocked1 = false;    // the block flags of the two external services
     bool DNSBlocked2 = false;
     // The services cboxDNS offers, in its order (tests point them at local pages).
@@ -231,6 +245,70 @@ public:
     void SelectPresetClick();
     void TsFTPShow();
 
+    // User-defined lookups.
+    void btnNewClick();
+    void btnAddClick();
+    void btnWebEditClick();
+    void btnRemoveClick();
+    void edURLChange();
+    void TsUserShow();
+
+    // Page inspector. The page view carries selections between RichEdit1 and the page's bytes; the IP mark
+    // is the marked address's byte offset, 0 when none is marked.
+    TPageView& PageView() const { return *pageView_; }
+    std::size_t IPMark() const { return ipMark_; }
+    void TsTestShow();
+    void btnGetPageClick();
+    void btnMarkIPClick();
+    void MarkKeyClick();
+    void btnAutoClick();
+    void Find1Click();
+    void FindDialog1Find();
+    void Memo3MouseUp();
+    void RichEdit1Change();
+    void PopupMenu2Popup();
+    void Cut1Click();
+    void Copy1Click();
+    void Paste1Click();
+    void SelectAll1Click();
+
+    // Change actions. A run of the change handler that arrives while one is under way is refused with a
+    // beep; a manual upload also holds off checks, so a tick during it defers its check by a minute.
+    bool ChangeRunning() const { return changeRunning_; }
+    void NetFTP1Connected();
+    void NetFTP1Disconnected();
+    void Button1Click();
+    void SendWebmail(const QString& text);
+    void btnMailTestClick();
+    void TsMailShow();
+    void cbWebMailClick();
+    void Button2Click();
+    void WriteDataFile(QObject* Sender);
+    void WriteLog();
+    void btnLocalTestClick();
+    void btnSaveIPClick();
+    void btnSaveLogClick();
+    void SpinEdit2Change();
+
+    // Tray icon and window states.
+    void cbMinimizeClick();
+    void Timer2Timer();
+    void IconTimerTimer();
+    void TrayIconBalloonHintClick();
+    void RestoreKestrune1Click();
+    // A failed lookup's balloon; the icon shows for as long as IconTimer runs.
+    void ShowErrorBalloon(const QString& text);
+
+    // Tab check and window extras.
+    void PageControl9Changing(QObject* Sender, bool& AllowChange);
+    void Label6MouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift);
+    void cbDebugClick();
+    void btnHelpClick();
+    void Label5Click();
+    // Files dropped on the window: the first local path goes into the page view. True when handled.
+    bool WMDropFiles(const QMimeData* files);
+    void TsSystemShow();
+
     // Runs a handler as the event loop would: an error that escapes it is shown by the general error
     // report and the program goes on.
     void Guarded(const std::function<void()>& handler);
@@ -255,6 +333,11 @@ private:
     void ConnectHandlers();
     void ConnectSchedulerHandlers();
     void ConnectLookupHandlers();
+    void ConnectUserLookupHandlers();
+    void ConnectInspectorHandlers();
+    void ConnectTrayHandlers();
+    void ConnectExtrasHandlers();
+    void ConnectActionHandlers();
     QLineEdit* MaskedEdit(QWidget* parent, const QString& name);
 
     void WriteHelpFileIfMissing();
@@ -268,7 +351,19 @@ private:
     void RestoreSelectedLookup();
     // Empties the lookup fields, then fills them from record.
     void LoadLookupFields(const TLookupRecord& record);
+    TLookupRecord FieldsRecord() const;
+    // The checks of Add and Apply; shows the failing one's message.
+    bool EntryFieldsAccepted();
+    void ApplyMarkState();
+    void UpdateFeedbackButton();
+    // Fetches edURL into the page view; a failure is reported and leaves what arrived.
+    void FetchIntoPageView();
+    bool FindInPageView(const QString& text);
     void ResetCountdownDisplay();
+    // The upload of the filled-in template; a failure leaves "Error" in the address display.
+    void UploadToServer();
+    void DisconnectFtp();
+    TWebmailSettings MailSettings() const;
 
     TDialogs& dialogs_;
     QString executablePath_;
@@ -277,4 +372,8 @@ private:
     bool shownBefore_ = false;
     bool closeAccepted_ = false;
     bool checkRunning_ = false;
+    TPageView* pageView_ = nullptr;
+    std::size_t ipMark_ = 0;
+    bool loadingRow_ = false;  // a ListBox5 row is being loaded into the fields
+    bool changeRunning_ = false;
 };

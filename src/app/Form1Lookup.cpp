@@ -80,9 +80,18 @@ void TForm1::SetOutsideIP(QObject*)
     StatusBar1->clearMessage();
 }
 
-void TForm1::ReportLookupError(const QString& /*text*/)
+void TForm1::ReportLookupError(const QString& text)
 {
-    // The tray icon's error balloon and the error e-mail join here.
+    ShowErrorBalloon(text);
+    if (cbWebMail->isChecked()) {
+        try {
+            SendWebmail(text);
+        } catch (...) {
+            // The log entry after the mail failed: the status line is still cleared before the error report.
+            StatusBar1->clearMessage();
+            throw;
+        }
+    }
     StatusBar1->clearMessage();
 }
 

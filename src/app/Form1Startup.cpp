@@ -3,6 +3,7 @@
 #include "ListRows.h"
 #include "SelectionCode.h"
 #include "SpinEdit.h"
+#include "TrayIcon.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -35,7 +36,7 @@ void TForm1::FormCreate()
     SetTimerEnabled(DNSBlock1, false);
     SetTimerEnabled(DNSBlock2, false);
     Button12->setEnabled(rbExternal->isChecked());
-    // The tray icon's minimise switch takes the state of cbMinimize here.
+    TrayIcon->SetMinimizeToTray(cbMinimize->isChecked());
     cbAutoStartRefresh->setText(SpinEdit1->Value() != 0 ? QStringLiteral("Start automatically")
                                                          : QStringLiteral("Check once at startup"));
     TsFTPShow();

@@ -86,6 +86,10 @@ bool TQtDialogs::ClipboardHasText()
     return data && data->hasText();
 }
 
+QString TQtDialogs::ReadClipboard() { return QApplication::clipboard()->text(); }
+
+void TQtDialogs::WriteClipboard(const QString& text) { QApplication::clipboard()->setText(text); }
+
 QStringList TQtDialogs::NameFilters(const QString& filter)
 {
     QStringList result;

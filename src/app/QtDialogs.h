@@ -20,6 +20,8 @@ public:
     void Beep() override;
     void OpenUrl(const QString& url) override;
     bool ClipboardHasText() override;
+    QString ReadClipboard() override;
+    void WriteClipboard(const QString& text) override;
 
     // "Text Files (*.txt)|*.txt|..." to Qt's name filters.
     static QStringList NameFilters(const QString& filter);

@@ -1,5 +1,6 @@
 #include "Application.h"
 #include "Form1.h"
+#include "Form2.h"
 #include "QtDialogs.h"
 #include "ShutdownSignals.h"
 
@@ -11,6 +12,9 @@ int main(int argc, char** argv)
     TQtDialogs dialogs;
     application.SetErrorReport(&dialogs);
     TForm1 form(dialogs, QCoreApplication::applicationFilePath());
+    // The feedback form lives hidden until the System tab's Feedback button shows it.
+    TForm2 form2(form, dialogs);
+    form.Form2 = &form2;
     TShutdownSignals shutdownSignals;
     dialogs.SetOwner(&form);
     QObject::connect(&shutdownSignals, &TShutdownSignals::Requested, &form, [&form] { form.CloseRequestedFromOutside(); });

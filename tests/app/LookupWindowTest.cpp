@@ -84,6 +84,8 @@ void LookupWindowTest::getIpRefusesWithItsMessages()
     form.edKeyword->setText(keyword);
     form.edChartoSkip->setText(skip);
     form.rbExternal->setChecked(!userDefined);
+    // The enable rule greys the button for empty fields; the handler must still refuse on its own.
+    form.btnGetIP->setEnabled(true);
     QTest::mouseClick(form.btnGetIP, Qt::LeftButton);
     QCOMPARE(fixture.Dialogs.Messages(), QStringList{message});
     QCOMPARE(form.Panel1->text(), QStringLiteral("1.1.1.1"));

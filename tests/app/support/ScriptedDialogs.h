@@ -26,6 +26,7 @@ public:
     int Beeps = 0;
     QStringList OpenedUrls;
     bool ClipboardText = false;
+    QString Clipboard;
 
     // The texts shown of one kind, in order.
     QStringList Texts(EKind kind) const;
@@ -42,4 +43,10 @@ public:
     void Beep() override { ++Beeps; }
     void OpenUrl(const QString& url) override { OpenedUrls << url; }
     bool ClipboardHasText() override { return ClipboardText; }
+    QString ReadClipboard() override { return Clipboard; }
+    void WriteClipboard(const QString& text) override
+    {
+        Clipboard = text;
+        ClipboardText = !text.isEmpty();
+    }
 };

@@ -1,0 +1,62 @@
+#include "Form1.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+std::string Bytes(const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+}
+
+QString Text(const std::string& bytes) { return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())); }
+
+} // namespace
+
+TWebmailSettings TForm1::MailSettings() const
+{
+    TWebmailSettings settings;
+    settings.To = Bytes(edWebTo->text());
+    settings.SMTPServer = Bytes(edWebSMTP->text());
+    settings.PortText = Bytes(edPort->text());
+    settings.SSL = cbSSL->isChecked();
+    settings.From = Bytes(edWebFrom->text());
+    settings.Subject = Bytes(edWebMail->text());
+    settings.LoginRequired = cboxWebAuth->isChecked();
+    settings.User = Bytes(edWebUser->text());
+    settings.Password = Bytes(edWebPass->text());
+    return settings;
+}
+
+void TForm1::SendWebmail(const QString& text)
+{
+    if (Mail.Busy()) {
+        // Another mail waits on the server; this one would have to share its connection.
+        dialogs_.Beep();
+        return;
+    }
+    // Success and failure alike go unreported.
+    Mail.SendWebmail(MailSettings(), Bytes(text));
+    if (cbLog->isChecked() && !cbFTP->isChecked())
+        WriteLog();
+}
+
+void TForm1::btnMailTestClick()
+{
+    const std::string message = WebmailFieldCheckMessage(MailSettings());
+    if (!message.empty()) {
+        dialogs_.ShowMessage(Text(message));
+        return;
+    }
+    SendWebmail(Text(WebmailTestText(Bytes(Panel1->text()))));
+}
+
+void TForm1::TsMailShow() { btnMailTest->setEnabled(cbWebMail->isChecked()); }
+
+void TForm1::cbWebMailClick() { btnMailTest->setEnabled(cbWebMail->isChecked()); }
+
+void TForm1::Button2Click() { edPort->setText(Text(WebmailDefaultPortText(cbSSL->isChecked()))); }
