@@ -168,13 +168,19 @@ TEST_F(SmtpDialogueTest, AnnouncedSchemesDecideWhetherToLogIn)
         client.SetAuthenticationType(atLogin);
         client.Username = "u";
         client.Password = "p";
+        server.SetReadLimit(3000);
         server.Start();
         client.Port = server.Port();
-        client.Connect(5000);
-        EXPECT_EQ(client.AuthSchemesSupported(), c.schemes) << c.ehloReply;
-        client.SendMessage(message);
-        EXPECT_EQ(client.DidAuthenticate(), c.logsIn) << c.ehloReply;
-        client.Disconnect();
+        // A client that strays from the script meets a closed connection and fails this case only.
+        try {
+            client.Connect(5000);
+            EXPECT_EQ(client.AuthSchemesSupported(), c.schemes) << c.ehloReply;
+            client.SendMessage(message);
+            EXPECT_EQ(client.DidAuthenticate(), c.logsIn) << c.ehloReply;
+            client.Disconnect();
+        } catch (const ENetException &e) {
+            ADD_FAILURE() << c.ehloReply << e.what();
+        }
         EXPECT_TRUE(server.Finish()) << c.ehloReply << server.ErrorText();
     }
 }

@@ -98,19 +98,26 @@ void ScriptedServer::AddError(const std::string& text) {
 
 void ScriptedServer::Run() {
     for (const Step& step : fSteps)
-        if (!RunStep(step))
+        if (!RunStep(step)) {
+            // A client that still waits for the rest of the script gets a closed connection, not silence.
+            CloseConnection(true);
             break;
+        }
     std::lock_guard lock(fLock);
     fDone = true;
     fDoneSignal.notify_all();
 }
 
-bool ScriptedServer::Fill() {
+bool ScriptedServer::Fill(bool bounded) {
     pollfd fds[2] = {{fConn, POLLIN, 0}, {fWake[0], POLLIN, 0}};
     for (;;) {
-        int n = ::poll(fds, 2, -1);
+        int n = ::poll(fds, 2, bounded ? fReadLimitMs : -1);
         if (n < 0 && errno == EINTR)
             continue;
+        if (n == 0) {
+            AddError("no data from the client within " + std::to_string(fReadLimitMs) + " ms");
+            return false;
+        }
         if (n < 0 || (fds[1].revents & POLLIN))
             return false;
         break;
@@ -214,7 +221,7 @@ bool ScriptedServer::RunStep(const Step& step) {
         return true;
     case Step::kUntilClose:
     case Step::kSilent:
-        while (Fill()) {
+        while (Fill(false)) {
         }
         fPending.clear();
         return true;

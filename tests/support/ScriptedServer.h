@@ -50,6 +50,10 @@ public:
     // Runs code on the server thread (e.g. to signal the test); gets the connection's fd.
     ScriptedServer& Do(std::function<void(int fd)> action);
 
+    // How long a line, marker or byte-count step waits for the client before the script fails (and the
+    // connection is reset, so a client waiting on its side is not left hanging). Set before Start.
+    void SetReadLimit(int ms) { fReadLimitMs = ms; }
+
     // Starts playing the script. Steps may not be added afterwards.
     void Start();
     // Waits for the script to end (limit in ms); true when every step ran and every expectation held.
@@ -79,7 +83,8 @@ private:
     ScriptedServer& Add(Step step);
     void Run();
     bool RunStep(const Step& step);
-    bool Fill();  // reads more bytes into the connection's buffer; false at close, error or stop
+    // Reads more bytes into the connection's buffer; false at close, error, stop or (bounded) the read limit.
+    bool Fill(bool bounded = true);
     void AddError(const std::string& text);
     void CloseConnection(bool reset);
 
@@ -87,6 +92,7 @@ private:
     int fConn = -1;
     int fWake[2] = {-1, -1};
     uint16_t fPort = 0;
+    int fReadLimitMs = 30000;
     std::vector<Step> fSteps;
     std::thread fThread;
     std::string fPending;  // received on the current connection, not yet consumed by a step
