@@ -52,6 +52,8 @@ void TForm1::btnMailTestClick()
         dialogs_.ShowMessage(Text(message));
         return;
     }
+    // A check arriving meanwhile would find the mail client busy and lose its mail: it waits for the test.
+    const TCheckScope scope(checkRunning_);
     SendWebmail(Text(WebmailTestText(Bytes(Panel1->text()))));
 }
 

@@ -51,6 +51,12 @@ struct TLocalFiles {
     std::string LogFile;
 };
 
+// A port on 127.0.0.1 that refuses connections.
+uint16_t RefusingPort()
+{
+    return static_cast<uint16_t>(RefusingAddress().section(QLatin1Char(':'), 1).section('/', 0, 0).toInt());
+}
+
 // The address at the end of a log line.
 QString LoggedAddress(const QString& line) { return line.mid(line.lastIndexOf(QLatin1Char(' ')) + 1); }
 
@@ -68,6 +74,14 @@ private slots:
     void placeholderDoesNothing();
     void failedUploadCarriesErrorAndIsRetried();
     void readOnlyLogReachesErrorReportAndSchedulerGoesOn();
+    void tmpLogIsRefusedWithAMessage();
+    void uploadFailuresLeaveOnlyError_data();
+    void uploadFailuresLeaveOnlyError();
+    void displayTextIsUploadedAsItIs_data();
+    void displayTextIsUploadedAsItIs();
+    void uploadButtonFollowsTheFiveFields();
+    void browsePresets_data();
+    void browsePresets();
     void runsArrivingDuringAnUploadAreRefusedOrDeferred();
     void ipFileTestButtonWritesRegardlessOfTheBox();
     void logUsesTheLocaleNames();
@@ -306,6 +320,162 @@ void ChangesTest::readOnlyLogReachesErrorReportAndSchedulerGoesOn()
     QCOMPARE(LoggedAddress(log[0]), QStringLiteral("10.1.2.5"));
     QCOMPARE(log[1] + QStringLiteral("\r\n"), QString::fromStdString(logged));
     QCOMPARE(fixture.Dialogs.Errors().size(), 1);
+}
+
+void ChangesTest::tmpLogIsRefusedWithAMessage()
+{
+    TFormFixture fixture;
+    TForm1& form = fixture.Start();
+    const std::string log = fixture.Folder.Write("ip.tmp", "Mon 01 Jan 2024   00:00:00      10.0.0.1\r\n");
+    const std::string ipFile = fixture.Folder.File("ip.txt");
+    // An upload that fails at once: the later steps then carry "Error".
+    form.cbFTP->setChecked(true);
+    form.RemoteHost->setText(QStringLiteral("127.0.0.1"));
+    form.NetFTP1.Port = RefusingPort();
+    form.cbLog->setChecked(true);
+    form.edLog->setText(QString::fromStdString(log));
+    form.cbSaveIP->setChecked(true);
+    form.edSaveIP->setText(QString::fromStdString(ipFile));
+    form.Panel1->setText(QStringLiteral("203.0.113.7"));
+    form.Countdown = 77;
+
+    form.Guarded([&] { form.btnFTPClick(&form); });
+    const QStringList errors = fixture.Dialogs.Errors();
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].contains(QString::fromStdString(log)) && errors[0].contains(QStringLiteral(".tmp")),
+             qPrintable(errors[0]));
+    QCOMPARE(FileBytes(log), std::string("Mon 01 Jan 2024   00:00:00      10.0.0.1\r\n"));
+    // The steps before the log ran; the run ended there, before the countdown reset.
+    QCOMPARE(FileBytes(ipFile), std::string("Error"));
+    QCOMPARE(form.Countdown, 77);
+}
+
+void ChangesTest::uploadFailuresLeaveOnlyError_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("templateExists");
+    QTest::addColumn<bool>("refusingPort");
+    QTest::newRow("wrong password") << "up" << "wrong" << true << false;
+    QTest::newRow("missing template, found after login") << "up" << "pw" << false << false;
+    QTest::newRow("store refused") << "reader" << "rd" << true << false;
+    QTest::newRow("connection refused") << "up" << "pw" << true << true;
+}
+
+void ChangesTest::uploadFailuresLeaveOnlyError()
+{
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(bool, templateExists);
+    QFETCH(bool, refusingPort);
+    TFtpServer ftp("up", "pw", "reader", "rd");
+    TFormFixture fixture;
+    TForm1& form = fixture.Start();
+    const std::string templ =
+        templateExists ? fixture.Folder.Write("t.txt", "{IP}") : fixture.Folder.File("missing.txt");
+    FillFtpTab(form, ftp, user, password, templ, QStringLiteral("ip.txt"));
+    if (refusingPort)
+        form.NetFTP1.Port = RefusingPort();
+    form.LastUploadedIP = QStringLiteral("old");
+    form.Panel1->setText(QStringLiteral("203.0.113.7"));
+    form.Countdown = 77;
+
+    form.btnFTP->click();
+    QCOMPARE(form.Panel1->text(), QStringLiteral("Error"));
+    QCOMPARE(form.LastUploadedIP, QStringLiteral("old"));
+    QCOMPARE(form.StatusBar1->currentMessage(), QString());
+    QCOMPARE(fixture.Dialogs.Shown.size(), 0);
+    QVERIFY(!form.FTPConnected);
+    QVERIFY(!form.NetFTP1.Connected());
+    QVERIFY(!std::filesystem::exists(ftp.Root() / "ip.txt"));
+    QCOMPARE(form.Countdown, form.SpinEdit1->Value());
+}
+
+void ChangesTest::displayTextIsUploadedAsItIs_data()
+{
+    QTest::addColumn<QString>("display");
+    QTest::newRow("after a failed upload") << "Error";
+    QTest::newRow("after a failed external lookup") << "";
+}
+
+void ChangesTest::displayTextIsUploadedAsItIs()
+{
+    QFETCH(QString, display);
+    TLocalPage page(Page("10.1.2.3"));
+    TFtpServer ftp("up", "pw");
+    TFormFixture fixture;
+    TForm1& form = fixture.Start();
+    const TLocalFiles files(fixture);
+    UsePage(form, page);
+    FillFtpTab(form, ftp, QStringLiteral("up"), QStringLiteral("pw"), fixture.Folder.Write("t.txt", "[{Ip}]"),
+               QStringLiteral("ip.txt"));
+    form.cbFTP->setChecked(true);
+    files.Enable(form, true, true);
+    form.Panel1->setText(display);
+
+    form.btnFTP->click();
+    QCOMPARE(ftp.ReadStored("ip.txt"), "[" + display.toStdString() + "]\r\n");
+    QCOMPARE(form.LastUploadedIP, display);
+    QVERIFY(!std::filesystem::exists(files.IpFile));
+
+    // The next check finds a different address and runs every enabled action with it.
+    form.SpinEdit1->SetValue(2);
+    form.Countdown = 1;
+    form.Guarded([&] { form.Timer1Timer(); });
+    QCOMPARE(ftp.ReadStored("ip.txt"), std::string("[10.1.2.3]\r\n"));
+    QCOMPARE(form.LastUploadedIP, QStringLiteral("10.1.2.3"));
+    QCOMPARE(FileBytes(files.IpFile), std::string("10.1.2.3"));
+    QCOMPARE(LoggedAddress(CrLfLines(files.LogFile).value(0)), QStringLiteral("10.1.2.3"));
+}
+
+void ChangesTest::uploadButtonFollowsTheFiveFields()
+{
+    TFormFixture fixture;
+    TForm1& form = fixture.Start();
+    QLineEdit* const fields[] = {form.RemoteHost, form.Username, form.Password, form.edLocalFile, form.edRemote};
+    for (QLineEdit* field : fields)
+        field->setText(QStringLiteral("x"));
+    QVERIFY(form.btnFTP->isEnabled());
+    for (QLineEdit* field : fields) {
+        field->clear();
+        QVERIFY2(!form.btnFTP->isEnabled(), qPrintable(field->objectName()));
+        field->setText(QStringLiteral("/no/such/template.htm"));
+        QVERIFY2(form.btnFTP->isEnabled(), qPrintable(field->objectName()));
+    }
+}
+
+void ChangesTest::browsePresets_data()
+{
+    QTest::addColumn<QString>("boxText");
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("folder"); // empty: the executable's
+    QTest::newRow("empty box") << "" << "" << "";
+    QTest::newRow("template path") << "/srv/www/index.ip.html" << "index.ip" << "/srv/www";
+}
+
+void ChangesTest::browsePresets()
+{
+    QFETCH(QString, boxText);
+    QFETCH(QString, fileName);
+    QFETCH(QString, folder);
+    TFormFixture fixture;
+    TForm1& form = fixture.Start();
+    form.edLocalFile->setText(boxText);
+
+    form.Button1->click(); // cancelled
+    QCOMPARE(form.edLocalFile->text(), boxText);
+    fixture.Dialogs.FileAnswers.enqueue(QStringLiteral("/chosen/page.htm"));
+    form.Button1->click();
+    QCOMPARE(form.edLocalFile->text(), QStringLiteral("/chosen/page.htm"));
+
+    const auto& shown = fixture.Dialogs.Shown;
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(int(shown[0].Kind), int(TScriptedDialogs::EKind::OpenFile));
+    QCOMPARE(shown[0].File.fileName, fileName);
+    QCOMPARE(shown[0].File.initialDir, folder.isEmpty() ? QString::fromStdString(fixture.Folder.Path()) : folder);
+    QCOMPARE(shown[0].File.filter,
+             QStringLiteral("All Files (*.htm;*.html;*.js;*.txt)|*.htm;*.html;*.js;*.txt|HTML Files (*.htm;*.html)|"
+                            "*.htm;*.html|Script Files (*.js)|*.js|Text Files (*.txt)|*.txt"));
 }
 
 void ChangesTest::runsArrivingDuringAnUploadAreRefusedOrDeferred()
