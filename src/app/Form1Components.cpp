@@ -83,6 +83,9 @@ void TForm1::BuildComponents()
         "Script Files (*.js)|*.js|Text Files (*.txt)|*.txt");
     SaveDialog1.filter = QStringLiteral("Text Files (*.txt)|*.txt");
     SaveDialog1.defaultExtension = QStringLiteral("txt");
+
+    // A server that stops answering would otherwise hold the upload, and with it every later check, for ever.
+    NetFTP1.ReadTimeout = 60000;
 }
 
 void TForm1::SetTimerEnabled(QTimer* timer, bool enabled)

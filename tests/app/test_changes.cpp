@@ -79,6 +79,7 @@ private slots:
     void uploadFailuresLeaveOnlyError();
     void displayTextIsUploadedAsItIs_data();
     void displayTextIsUploadedAsItIs();
+    void silentFtpServerCannotHoldTheCheck();
     void uploadButtonFollowsTheFiveFields();
     void browsePresets_data();
     void browsePresets();
@@ -426,6 +427,34 @@ void ChangesTest::displayTextIsUploadedAsItIs()
     QCOMPARE(form.LastUploadedIP, QStringLiteral("10.1.2.3"));
     QCOMPARE(FileBytes(files.IpFile), std::string("10.1.2.3"));
     QCOMPARE(LoggedAddress(CrLfLines(files.LogFile).value(0)), QStringLiteral("10.1.2.3"));
+}
+
+void ChangesTest::silentFtpServerCannotHoldTheCheck()
+{
+    TLocalPage page(Page("10.1.2.3"));
+    TSilentServer silent;
+    TFormFixture fixture;
+    TForm1& form = fixture.Start();
+    const TLocalFiles files(fixture);
+    UsePage(form, page);
+    form.cbFTP->setChecked(true);
+    form.RemoteHost->setText(QStringLiteral("127.0.0.1"));
+    form.NetFTP1.Port = static_cast<uint16_t>(silent.Address().section(QLatin1Char(':'), 1).section('/', 0, 0).toInt());
+    form.NetFTP1.ReadTimeout = 300; // the window's bound, shortened for the test
+    files.Enable(form, true, false);
+    form.SpinEdit1->SetValue(2);
+    form.Countdown = 1;
+
+    QElapsedTimer clock;
+    clock.start();
+    form.Guarded([&] { form.Timer1Timer(); });
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(form.Panel1->text(), QStringLiteral("Error"));
+    QCOMPARE(FileBytes(files.IpFile), std::string("Error"));
+    QCOMPARE(form.StatusBar1->currentMessage(), QString());
+    QCOMPARE(fixture.Dialogs.Shown.size(), 0);
+    QVERIFY(!form.CheckRunning() && !form.ChangeRunning());
+    QCOMPARE(form.Countdown, 2);
 }
 
 void ChangesTest::uploadButtonFollowsTheFiveFields()
