@@ -305,9 +305,13 @@ public:
     void cbDebugClick();
     void btnHelpClick();
     void Label5Click();
+    void Label5MouseEnter();
+    void Label5MouseLeave();
     // Files dropped on the window: the first local path goes into the page view. True when handled.
     bool WMDropFiles(const QMimeData* files);
     void TsSystemShow();
+    // The feedback form, modal, at the window's left + 50 and top + 40.
+    void btnFeedBackClick();
 
     // Runs a handler as the event loop would: an error that escapes it is shown by the general error
     // report and the program goes on.

@@ -3,6 +3,7 @@
 #include "EventTap.h"
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -24,6 +25,7 @@ namespace {
 const char* const kHelpMissing = "The help file cannot be located. Please shut down Kestrune and restart.";
 const char* const kProductNotice = "Kestrune v1.1 - keeps an eye on the public address of your network.";
 const QPoint kQuestionOffset(120, 150);
+const QPoint kFeedbackOffset(50, 40);
 
 // The next enabled tab from current in direction step; wrapping as Ctrl+Tab does, or stopping at the ends
 // as the arrow keys do. -1 when there is none.
@@ -114,8 +116,11 @@ void TForm1::ConnectExtrasHandlers()
     });
     connect(cbDebug, &QCheckBox::toggled, this, [this] { Guarded([this] { cbDebugClick(); }); });
 
-    Label5->setCursor(Qt::PointingHandCursor);
     TEventTap::Install(Label5, [this](QObject*, QEvent* event) {
+        if (event->type() == QEvent::Enter)
+            Guarded([this] { Label5MouseEnter(); });
+        if (event->type() == QEvent::Leave)
+            Guarded([this] { Label5MouseLeave(); });
         if (event->type() != QEvent::MouseButtonRelease)
             return false;
         const auto* mouse = static_cast<QMouseEvent*>(event);
@@ -125,6 +130,7 @@ void TForm1::ConnectExtrasHandlers()
     });
 
     connect(btnHelp, &QPushButton::clicked, this, [this] { Guarded([this] { btnHelpClick(); }); });
+    connect(btnFeedBack, &QPushButton::clicked, this, [this] { Guarded([this] { btnFeedBackClick(); }); });
     connect(PageControl9, &QTabWidget::currentChanged, this, [this] {
         if (PageControl9->currentWidget() == TsSystem)
             Guarded([this] { TsSystemShow(); });
@@ -226,6 +232,11 @@ void TForm1::btnHelpClick()
 
 void TForm1::Label5Click() { dialogs_.OpenUrl(Label5->text()); }
 
+// The label's own cursor rather than the application's, so no pointer shape outlives a missed leave.
+void TForm1::Label5MouseEnter() { Label5->setCursor(Qt::PointingHandCursor); }
+
+void TForm1::Label5MouseLeave() { Label5->unsetCursor(); }
+
 bool TForm1::WMDropFiles(const QMimeData* files)
 {
     // Only the first dropped item counts, and only when it is a local file.
@@ -239,4 +250,12 @@ void TForm1::TsSystemShow()
 {
     btnFeedBack->setEnabled(!edURL->text().isEmpty() && !edChartoSkip->text().isEmpty() &&
                             !edKeyword->text().isEmpty());
+}
+
+void TForm1::btnFeedBackClick()
+{
+    if (!Form2)
+        return;
+    Form2->move(frameGeometry().topLeft() + kFeedbackOffset);
+    Form2->exec();
 }

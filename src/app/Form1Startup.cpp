@@ -119,7 +119,12 @@ void TForm1::RemoveFilesAtClose()
         std::filesystem::remove(Paths.HelpFile, ignored);
 }
 
-void TForm1::ExitKestrune1Click() { close(); }
+void TForm1::ExitKestrune1Click()
+{
+    // Closing a window hidden in the tray ends no event loop by itself; the program must end all the same.
+    if (close())
+        QCoreApplication::quit();
+}
 
 void TForm1::CloseRequestedFromOutside()
 {

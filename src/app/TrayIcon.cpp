@@ -43,6 +43,15 @@ private:
     QSystemTrayIcon icon_;
 };
 
+// At most limit UTF-16 units, never half of a character written as a surrogate pair.
+QString Cut(const QString& text, int limit)
+{
+    if (text.size() <= limit)
+        return text;
+    const int end = text.at(limit - 1).isHighSurrogate() ? limit - 1 : limit;
+    return text.left(end);
+}
+
 TTrayIcon::TPlatformFactory& Factory()
 {
     static TTrayIcon::TPlatformFactory factory;
@@ -83,7 +92,7 @@ void TTrayIcon::SetPopupMenu(QMenu* menu) { platform_->SetMenu(menu); }
 
 void TTrayIcon::ShowBalloon(const QString& title, const QString& text, EBalloonIcon icon, int timeoutSeconds)
 {
-    platform_->ShowBalloon({title.left(kTitleLimit), text.left(kTextLimit), icon, timeoutSeconds * 1000});
+    platform_->ShowBalloon({Cut(title, kTitleLimit), Cut(text, kTextLimit), icon, timeoutSeconds * 1000});
 }
 
 void TTrayIcon::RestoreMainWindow()
@@ -109,7 +118,8 @@ void TTrayIcon::HideToTray()
 
 bool TTrayIcon::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == window_ && event->type() == QEvent::Show)
+    // Only the program shows a hidden window; the platform's own show notices may trail a hide.
+    if (watched == window_ && event->type() == QEvent::Show && !event->spontaneous())
         inTray_ = false;
     if (watched == window_ && event->type() == QEvent::WindowStateChange && window_->isMinimized() &&
         minimizeToTray_) {

@@ -102,22 +102,20 @@ void TForm2::BuildControls()
     column->addSpacing(6);
     column->addWidget(Label3);
 
-    auto* url = new QHBoxLayout;
+    // One grid, so the address, manufacturer and model fields line up.
+    auto* router = new QGridLayout;
     Label4 = NewLabel(this, QStringLiteral("Label4"), QStringLiteral("http://"));
     Edit1 = NewEdit(this, QStringLiteral("Edit1"));
-    url->addWidget(Label4);
-    url->addWidget(Edit1, 1);
-    column->addLayout(url);
-
-    auto* router = new QGridLayout;
     Label5 = NewLabel(this, QStringLiteral("Label5"), QStringLiteral("Router Manufacturer"));
     Edit2 = NewEdit(this, QStringLiteral("Edit2"));
     Label6 = NewLabel(this, QStringLiteral("Label6"), QStringLiteral("Model"));
     Edit3 = NewEdit(this, QStringLiteral("Edit3"));
-    router->addWidget(Label5, 0, 0);
-    router->addWidget(Edit2, 0, 1);
-    router->addWidget(Label6, 1, 0);
-    router->addWidget(Edit3, 1, 1);
+    router->addWidget(Label4, 0, 0);
+    router->addWidget(Edit1, 0, 1);
+    router->addWidget(Label5, 1, 0);
+    router->addWidget(Edit2, 1, 1);
+    router->addWidget(Label6, 2, 0);
+    router->addWidget(Edit3, 2, 1);
     column->addLayout(router);
 
     // In a check box caption "&&" stands for one ampersand.
