@@ -110,7 +110,8 @@ void TForm2::BuildControls()
     Edit2 = NewEdit(this, QStringLiteral("Edit2"));
     Label6 = NewLabel(this, QStringLiteral("Label6"), QStringLiteral("Model"));
     Edit3 = NewEdit(this, QStringLiteral("Edit3"));
-    router->addWidget(Label4, 0, 0);
+    // Right against its field: the address continues after "http://".
+    router->addWidget(Label4, 0, 0, Qt::AlignRight | Qt::AlignVCenter);
     router->addWidget(Edit1, 0, 1);
     router->addWidget(Label5, 1, 0);
     router->addWidget(Edit2, 1, 1);
