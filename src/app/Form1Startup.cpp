@@ -111,8 +111,10 @@ void TForm1::RemoveFilesAtClose()
     std::error_code ignored;
     // An empty log name would make the temporary file ".tmp" in whatever folder is current.
     if (!edLog->text().isEmpty()) {
-        const std::filesystem::path logTemp = ReplaceExtension(edLog->text().toStdString(), ".tmp");
-        if (std::filesystem::is_regular_file(logTemp, ignored))
+        const std::filesystem::path log = edLog->text().toStdString();
+        const std::filesystem::path logTemp = ReplaceExtension(log, ".tmp");
+        // A log whose own extension is ".tmp" is the user's log, not a leftover.
+        if (logTemp != log && std::filesystem::is_regular_file(logTemp, ignored))
             std::filesystem::remove(logTemp, ignored);
     }
     if (std::filesystem::is_regular_file(Paths.HelpFile, ignored))

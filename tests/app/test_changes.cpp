@@ -349,6 +349,9 @@ void ChangesTest::tmpLogIsRefusedWithAMessage()
     // The steps before the log ran; the run ended there, before the countdown reset.
     QCOMPARE(FileBytes(ipFile), std::string("Error"));
     QCOMPARE(form.Countdown, 77);
+    // Nor does the clean-up at close take it for a leftover temporary file.
+    QVERIFY(fixture.Close());
+    QCOMPARE(FileBytes(log), std::string("Mon 01 Jan 2024   00:00:00      10.0.0.1\r\n"));
 }
 
 void ChangesTest::uploadFailuresLeaveOnlyError_data()
