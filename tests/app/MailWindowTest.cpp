@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -95,6 +96,9 @@ void MailWindowTest::testButtonChecksTheFieldsThenSends()
     QCOMPARE(HeaderValue(stored[0].Data, QStringLiteral("Subject")), QStringLiteral("Kestrune test"));
     const QStringList body = BodyLines(stored[0].Data);
     QCOMPARE(body.size(), 4);
+    // Day and month names are the user's; the shape is fixed: no year, two blanks before the time.
+    const QRegularExpression dateLine(QStringLiteral("^\\S+ \\d\\d \\S+  \\d\\d:\\d\\d:\\d\\d$"));
+    QVERIFY2(dateLine.match(body[0]).hasMatch(), qPrintable(body[0]));
     QCOMPARE(body[1], QStringLiteral("Kestrune IP-check has detected the following IP address: "));
     QCOMPARE(body[2], QStringLiteral("Test message. IP address: ") + kAddress);
     QCOMPARE(body[3], QString(35, QLatin1Char('-')));
