@@ -1,8 +1,8 @@
 // Fetch time of TNetHTTP against libcurl on the same local nginx, alternating in one process.
 // Prints the median time per fetch of each and their ratio (ours / libcurl).
+#include "BenchReport.h"
+#include "BenchWeb.h"
 #include "NetHTTP.h"
-#include "NginxServer.h"
-#include "TempDir.h"
 
 #include <curl/curl.h>
 
@@ -43,11 +43,6 @@ private:
     std::string fBody;
 };
 
-double MedianMicros(std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
-
 template <typename Fetch>
 double TimeOne(Fetch&& fetch, const std::string& expected) {
     const auto start = Clock::now();
@@ -70,31 +65,32 @@ void Compare(const char* label, const std::string& url, const std::string& page,
             curlTimes.push_back(b);
         }
     }
-    const double o = MedianMicros(oursTimes), c = MedianMicros(curlTimes);
-    std::printf("%s: ours %.1f us, libcurl %.1f us, ratio %.2f\n", label, o, c, o / c);
+    const double o = Median(oursTimes), c = Median(curlTimes);
+    PrintRow(Format("%s, %d fetches each, alternating, vs libcurl", label, rounds),
+             Format("ours %.1f us, libcurl %.1f us (median per fetch)", o, c), o / c);
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) try {
     const int keepAliveRounds = argc > 1 ? std::atoi(argv[1]) : 1000;
     const int newConnectionRounds = argc > 2 ? std::atoi(argv[2]) : 200;
     curl_global_init(CURL_GLOBAL_DEFAULT);
-    testsupport::TempDir root("kestrune-bench-www");
     std::string page;
     for (int i = 0; page.size() < 2048; ++i)
         page += "<p>line " + std::to_string(i) + " of the status page: WAN 203.0.113.7</p>\n";
     page.resize(2048);
-    root.Write("page.htm", page);
-    root.Write("close/page.htm", page);
-    testsupport::NginxServer::Options options;
-    options.DocumentRoot = root.Path();
-    options.KeepaliveRequests = 1000000;
-    options.ServerConfig = "    access_log off;\n    location /close/ { keepalive_timeout 0; }\n";
-    testsupport::NginxServer nginx(options);
+    TBenchWeb web;
+    web.Write("page.htm", page);
+    // nginx closes every connection under /close/ after its response.
+    web.Write("close/page.htm", page);
 
-    Compare("HTTP keep-alive 2KB fetch", nginx.BaseURL() + "/page.htm", page, keepAliveRounds);
-    Compare("HTTP new connection 2KB fetch", nginx.BaseURL() + "/close/page.htm", page, newConnectionRounds);
+    Compare("HTTP keep-alive 2 KB page", web.BaseURL() + "/page.htm", page, keepAliveRounds);
+    Compare("HTTP new connection 2 KB page (Connection: close)", web.BaseURL() + "/close/page.htm", page,
+            newConnectionRounds);
     curl_global_cleanup();
     return 0;
+} catch (const std::exception& error) {
+    std::fprintf(stderr, "http_fetch_bench: %s\n", error.what());
+    return 1;
 }

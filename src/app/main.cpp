@@ -3,6 +3,7 @@
 #include "Form2.h"
 #include "QtDialogs.h"
 #include "ShutdownSignals.h"
+#include "StartupProbe.h"
 
 #include <QSessionManager>
 
@@ -23,6 +24,7 @@ int main(int argc, char** argv)
                      [&form](QSessionManager&) { form.SessionEnding(); });
 #endif
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &form, [&form] { form.ApplicationQuitting(); });
+    InstallStartupProbe(form);
     form.show();
     return application.exec();
 }

@@ -1,0 +1,48 @@
+#include "BenchWeb.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+std::string Variable(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+} // namespace
+
+TBenchWeb::TBenchWeb()
+    : baseURL_(Variable("KESTRUNE_BENCH_WWW")), root_(Variable("KESTRUNE_BENCH_WWW_ROOT")),
+      windowLog_(Variable("KESTRUNE_BENCH_WWW_LOG"))
+{
+    if (!baseURL_.empty() && !root_.empty() && !windowLog_.empty())
+        return;
+    ownRoot_ = std::make_unique<testsupport::TempDir>("kestrune-bench-www");
+    testsupport::NginxServer::Options options;
+    options.DocumentRoot = ownRoot_->Path();
+    options.KeepaliveRequests = 1000000;
+    // Relative log paths resolve under the server's own folder.
+    options.ServerConfig = "    access_log off;\n    location /close/ { keepalive_timeout 0; }\n"
+                           "    location /window/ { access_log window.log; }\n";
+    ownServer_ = std::make_unique<testsupport::NginxServer>(options);
+    baseURL_ = ownServer_->BaseURL();
+    root_ = ownRoot_->Path();
+    windowLog_ = ownServer_->Folder() + "/window.log";
+}
+
+void TBenchWeb::Write(const std::string& relative, const std::string& body) const
+{
+    const std::filesystem::path file = std::filesystem::path(root_) / relative;
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << body;
+}
+
+int TBenchWeb::WindowRequests() const
+{
+    std::ifstream log(windowLog_, std::ios::binary);
+    int lines = 0;
+    for (std::string line; std::getline(log, line);)
+        ++lines;
+    return lines;
+}

@@ -1,0 +1,199 @@
+// One mail (plain and TLS) and one template upload as whole commands against the local SMTP and FTP servers
+// bench/run started, against curl doing the same, alternating. Prints median wall times and their ratio.
+//
+// usage: transfer_bench compare [runs]   (servers named by KESTRUNE_BENCH_SMTP_PORT/_DIR,
+//                                         KESTRUNE_BENCH_SMTPS_PORT/_DIR, KESTRUNE_BENCH_FTP_PORT/_DIR/_USER/_PASSWORD)
+//        transfer_bench mail PORT plain|tls
+//        transfer_bench upload PORT USER PASSWORD TEMPLATE REMOTE
+#include "BenchReport.h"
+#include "FtpUpload.h"
+#include "NetFTP.h"
+#include "Spawn.h"
+#include "TempDir.h"
+#include "Webmail.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kFrom = "kestrune@home.example";
+constexpr const char* kTo = "a@x.org";
+constexpr const char* kAddress = "203.0.113.7";
+constexpr const char* kCurl = "/usr/bin/curl";
+
+int SendOneMail(const std::string& port, bool tls)
+{
+    TWebmail webmail;
+    TWebmailSettings settings;
+    settings.SMTPServer = "127.0.0.1";
+    settings.PortText = port;
+    settings.SSL = tls;
+    settings.From = kFrom;
+    settings.To = kTo;
+    settings.Subject = "New IP";
+    const TWebmailResult result = webmail.SendWebmail(settings, WebmailTestText(kAddress));
+    if (!result.Sent)
+        std::fprintf(stderr, "mail not sent: %s\n", result.Error.c_str());
+    return result.Sent ? 0 : 1;
+}
+
+int UploadOnce(char** argv)
+{
+    const testsupport::TempDir local("kestrune-bench-upload");
+    TNetFTP ftp;
+    bool connected = false;
+    ftp.OnConnected = [&] { connected = true; };
+    ftp.OnDisconnected = [&] { connected = false; };
+    ftp.Port = static_cast<uint16_t>(std::atoi(argv[2]));
+    TFtpUploadJob job;
+    job.Host = "127.0.0.1";
+    job.Username = argv[3];
+    job.Password = argv[4];
+    job.LocalTemplate = argv[5];
+    job.RemoteFile = argv[6];
+    job.Address = kAddress;
+    job.UploadFile = local.File("kestrune.tmp");
+    try {
+        UploadTemplate(ftp, job, {});
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "upload failed: %s\n", error.what());
+        if (connected)
+            ftp.QuitAndClose();
+        return 1;
+    }
+    ftp.QuitAndClose();
+    return 0;
+}
+
+std::string Variable(const char* name)
+{
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0')
+        throw std::runtime_error(std::string(name) + " is not set (bench/run sets it)");
+    return value;
+}
+
+std::string Self()
+{
+    return fs::read_symlink("/proc/self/exe").string();
+}
+
+int CountFiles(const std::string& folder, const std::string& extension)
+{
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator(folder))
+        count += entry.path().extension() == extension;
+    return count;
+}
+
+std::string ReadFile(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+double TimeCommand(const std::vector<std::string>& argv)
+{
+    const TRunResult run = RunToEnd(argv);
+    if (run.ExitCode != 0)
+        throw std::runtime_error(argv[0] + " " + argv[1] + " ... ended with " + std::to_string(run.ExitCode));
+    return run.WallMs;
+}
+
+// Runs both commands once untimed, then runs times alternating; prints the row.
+void CompareCommands(const std::string& name, const std::vector<std::string>& ours,
+                     const std::vector<std::string>& curl, int runs)
+{
+    TimeCommand(ours);
+    TimeCommand(curl);
+    std::vector<double> o, c;
+    for (int i = 0; i < runs; ++i) {
+        o.push_back(TimeCommand(ours));
+        c.push_back(TimeCommand(curl));
+    }
+    PrintRow(name, Format("ours %.1f ms, curl %.1f ms (medians of %d)", Median(o), Median(c), runs),
+             Median(o) / Median(c));
+}
+
+void CompareMail(bool tls, int runs, const std::string& message)
+{
+    const std::string port = Variable(tls ? "KESTRUNE_BENCH_SMTPS_PORT" : "KESTRUNE_BENCH_SMTP_PORT");
+    const std::string folder = Variable(tls ? "KESTRUNE_BENCH_SMTPS_DIR" : "KESTRUNE_BENCH_SMTP_DIR");
+    const int before = CountFiles(folder, ".eml");
+    std::vector<std::string> curl = {kCurl, "-sS", std::string(tls ? "smtps" : "smtp") + "://127.0.0.1:" + port,
+                                     "--mail-from", kFrom, "--mail-rcpt", kTo, "--upload-file", message};
+    if (tls)
+        curl.push_back("-k");
+    CompareCommands(tls ? "SMTP TLS, one mail as a whole command, vs curl -k smtps://"
+                        : "SMTP plain, one mail as a whole command, vs curl smtp://",
+                    {Self(), "mail", port, tls ? "tls" : "plain"}, curl, runs);
+    const int stored = CountFiles(folder, ".eml") - before;
+    if (stored != 2 * (runs + 1))
+        throw std::runtime_error("the SMTP server stored " + std::to_string(stored) + " mails");
+}
+
+void CompareUpload(int runs, const testsupport::TempDir& local)
+{
+    const std::string port = Variable("KESTRUNE_BENCH_FTP_PORT"), root = Variable("KESTRUNE_BENCH_FTP_DIR");
+    const std::string user = Variable("KESTRUNE_BENCH_FTP_USER"), password = Variable("KESTRUNE_BENCH_FTP_PASSWORD");
+    std::string templateText, filled;
+    for (int i = 0; i < 40; ++i) {
+        templateText += "<p>Home network " + std::to_string(i) + ": <a href=\"http://{IP}/\">{IP}</a></p>\r\n";
+        filled += "<p>Home network " + std::to_string(i) + ": <a href=\"http://" + kAddress + "/\">" + kAddress +
+                  "</a></p>\r\n";
+    }
+    const std::string templateFile = local.Write("template.html", templateText);
+    const std::string filledFile = local.Write("filled.html", filled);
+    CompareCommands("FTP upload of a 2.5 KB template, active mode, as a whole command, vs curl ftp:// --ftp-port",
+                    {Self(), "upload", port, user, password, templateFile, "ours.html"},
+                    {kCurl, "-sS", "--ftp-port", "127.0.0.1", "--user", user + ":" + password, "--upload-file",
+                     filledFile, "ftp://127.0.0.1:" + port + "/curl.html"},
+                    runs);
+    if (ReadFile(fs::path(root) / "ours.html") != filled || ReadFile(fs::path(root) / "curl.html") != filled)
+        throw std::runtime_error("the FTP server does not hold the filled template from both");
+}
+
+int Compare(int runs)
+{
+    const testsupport::TempDir local("kestrune-bench-transfer");
+    const std::string message = local.Write(
+        "message.eml", std::string("From: ") + kFrom + "\r\nTo: " + kTo +
+                           "\r\nSubject: New IP\r\nDate: Mon, 07 Dec 2026 09:00:00 +0000\r\n\r\n" +
+                           WebmailBodyText(WebmailTestText(kAddress), std::time(nullptr)) + "\r\n");
+    CompareMail(false, runs, message);
+    CompareMail(true, runs, message);
+    CompareUpload(runs, local);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+try {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "mail" && argc == 4)
+        return SendOneMail(argv[2], std::string(argv[3]) == "tls");
+    if (mode == "upload" && argc == 7)
+        return UploadOnce(argv);
+    if (mode == "compare")
+        return Compare(argc > 2 ? std::atoi(argv[2]) : 20);
+    std::fprintf(stderr, "usage: transfer_bench compare [runs] | mail PORT plain|tls | "
+                         "upload PORT USER PASSWORD TEMPLATE REMOTE\n");
+    return 2;
+} catch (const std::exception& error) {
+    std::fprintf(stderr, "transfer_bench: %s\n", error.what());
+    return 1;
+}

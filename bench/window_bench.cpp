@@ -1,0 +1,312 @@
+// Window figures. The real program, offscreen, against an empty QMainWindow: start-up to the first shown
+// window, resident memory after start, and CPU and wake-ups while it idles with the scheduler on. In this
+// process, through the same window class: resident memory after many checks against a local page, and the
+// longest gap of a 10 ms timer while a fetch waits on a silent server.
+//
+// usage: window_bench startup [runs] | idle [seconds] | checks [count] | timer [waits]
+#include "BenchReport.h"
+#include "BenchWeb.h"
+#include "Application.h"
+#include "Form1.h"
+#include "FormFixture.h"
+#include "LocalPage.h"
+#include "Spawn.h"
+#include "SpinEdit.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sys/wait.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kStatusPage = "<html><body>WAN IP: 10.1.2.3 Mask</body></html>";
+constexpr const char* kAddress = "10.1.2.3";
+constexpr const char* kStatusPath = "window/status.htm";
+
+long ResidentKilobytes(const std::string& statusFile = "/proc/self/status")
+{
+    std::ifstream status(statusFile);
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::strtol(line.c_str() + 6, nullptr, 10);
+    throw std::runtime_error("no VmRSS in " + statusFile);
+}
+
+// An executable copied into a folder of its own, so that its settings and help files stay there.
+class TCopiedProgram {
+public:
+    TCopiedProgram(const std::string& executable, const std::string& name) : path_(fs::path(folder_.Path()) / name)
+    {
+        fs::copy_file(executable, path_);
+        fs::permissions(path_, fs::perms::owner_all);
+    }
+    const fs::path& Path() const { return path_; }
+    fs::path File(const std::string& name) const { return path_.parent_path() / name; }
+
+private:
+    testsupport::TempDir folder_{"kestrune-bench-program"};
+    fs::path path_;
+};
+
+struct TShown {
+    double StartupMs;
+    long RssKb;
+};
+
+TShown RunUntilShown(const TCopiedProgram& program)
+{
+    // Every run starts without settings, as a first start does: no auto-check.
+    fs::remove(program.File("kestrune.ini"));
+    const TRunResult run =
+        RunToEnd({program.Path().string()}, {"QT_QPA_PLATFORM=offscreen", "KESTRUNE_EXIT_AFTER_SHOW=1"});
+    long long shownNs = 0;
+    long rssKb = 0;
+    if (run.ExitCode != 0 || std::sscanf(run.Output.c_str(), "shown %lld rss_kb %ld", &shownNs, &rssKb) != 2)
+        throw std::runtime_error(program.Path().string() + " ended with " + std::to_string(run.ExitCode) +
+                                 " and printed \"" + run.Output + "\"");
+    return {(shownNs - run.StartNs) / 1e6, rssKb};
+}
+
+int Startup(int runs)
+{
+    const TCopiedProgram ours(KESTRUNE_EXECUTABLE, "kestrune"), bare(KESTRUNE_BARE_WINDOW, "bare_window");
+    RunUntilShown(ours); // loads both into the page cache
+    RunUntilShown(bare);
+    std::vector<double> oursMs, bareMs, oursKb, bareKb;
+    for (int i = 0; i < runs; ++i) {
+        const TShown a = RunUntilShown(ours), b = RunUntilShown(bare);
+        oursMs.push_back(a.StartupMs);
+        bareMs.push_back(b.StartupMs);
+        oursKb.push_back(static_cast<double>(a.RssKb));
+        bareKb.push_back(static_cast<double>(b.RssKb));
+    }
+    const double o = Median(oursMs), b = Median(bareMs);
+    PrintRow(Format("window start-up to first shown, offscreen, no auto-check, %d runs each, vs bare QMainWindow", runs),
+             Format("ours %.1f ms, bare %.1f ms (medians; launch to first paint)", o, b), o / b);
+    const double ok = Median(oursKb), bk = Median(bareKb);
+    PrintRow("window resident memory after start, vs bare QMainWindow",
+             Format("ours %.1f MB, bare %.1f MB (medians)", ok / 1024, bk / 1024), ok / bk);
+    return 0;
+}
+
+// CPU time in ns and context switches (each a sleep, so each a wake-up) of all threads of a process.
+struct TUsage {
+    double CpuNs = 0;
+    long Switches = 0;
+};
+
+TUsage UsageOf(pid_t pid)
+{
+    TUsage usage;
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task")) {
+        std::ifstream schedstat(task.path() / "schedstat");
+        double ns = 0;
+        schedstat >> ns;
+        usage.CpuNs += ns;
+        std::ifstream status(task.path() / "status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0 || line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
+                usage.Switches += std::strtol(line.c_str() + line.find(':') + 1, nullptr, 10);
+    }
+    return usage;
+}
+
+struct TIdle {
+    double CpuMs;
+    long WakeUps;
+};
+
+// Runs the program offscreen, lets it settle after ready() says so, then measures it for the given time.
+// cleanEnd: the program must end through its own close path with exit code 0 on SIGTERM.
+template <typename Ready>
+TIdle MeasureIdle(const TCopiedProgram& program, int seconds, bool cleanEnd, Ready&& ready)
+{
+    const pid_t pid = StartInBackground({program.Path().string()}, {"QT_QPA_PLATFORM=offscreen"},
+                                        program.Path().parent_path().string());
+    try {
+        ready();
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        const TUsage before = UsageOf(pid);
+        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        const TUsage after = UsageOf(pid);
+        int status = 0;
+        if (::waitpid(pid, &status, WNOHANG) != 0)
+            throw std::runtime_error(program.Path().string() + " ended during the measurement");
+        status = StopProcess(pid, 10000);
+        if (cleanEnd && (!WIFEXITED(status) || WEXITSTATUS(status) != 0))
+            throw std::runtime_error(program.Path().string() + " did not end cleanly on SIGTERM");
+        return {(after.CpuNs - before.CpuNs) / 1e6, after.Switches - before.Switches};
+    } catch (...) {
+        StopProcess(pid, 1000);
+        throw;
+    }
+}
+
+int Idle(int seconds)
+{
+    TBenchWeb web;
+    web.Write(kStatusPath, kStatusPage);
+    const TCopiedProgram ours(KESTRUNE_EXECUTABLE, "kestrune"), bare(KESTRUNE_BARE_WINDOW, "bare_window");
+    const std::string page = web.BaseURL().substr(std::string("http://").size()) + "/" + kStatusPath;
+    // A user-defined lookup of the local page, checked at start and then every 30 minutes.
+    std::ofstream(ours.File("kestrune.ini"), std::ios::binary)
+        << "[Router]\r\nSelectedRouter=0\r\n[Routers]\r\nHome=1\r\n[RoutersData]\r\n1," << page
+        << ",WAN IP:,0=0\r\n[System]\r\nInterval=30\r\nAutoStart=1\r\n";
+    const int requestsBefore = web.WindowRequests();
+    const TIdle o = MeasureIdle(ours, seconds, true, [&] {
+        for (int waited = 0; web.WindowRequests() == requestsBefore; waited += 50) {
+            if (waited > 30000)
+                throw std::runtime_error("the program did not check the local page at start");
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+    const TIdle b = MeasureIdle(bare, seconds, false, [] {});
+    const double perMinute = o.CpuMs * 60.0 / seconds;
+    PrintRow(Format("idle CPU over %d s, scheduler on, offscreen, vs budget of 50 ms per minute", seconds),
+             Format("ours %.2f ms (%.2f ms/min), %ld wake-ups; bare QMainWindow %.2f ms, %ld wake-ups", o.CpuMs,
+                    perMinute, o.WakeUps, b.CpuMs, b.WakeUps),
+             perMinute / 50.0);
+    return 0;
+}
+
+void UseUserDefinedPage(TForm1& form, const QString& address)
+{
+    form.rbUserDefined->setChecked(true);
+    form.edURL->setText(address);
+    form.edKeyword->setText(QStringLiteral("WAN IP:"));
+    form.edChartoSkip->setText(QStringLiteral("0"));
+    form.SpinEdit1->SetValue(0); // the Start button becomes "Update": one check per click
+}
+
+void ShowAndSettle(TForm1& form)
+{
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form))
+        throw std::runtime_error("the window was not exposed");
+    QCoreApplication::processEvents();
+}
+
+int Checks(int count)
+{
+    TBenchWeb web;
+    web.Write(kStatusPath, kStatusPage);
+    TFormFixture fixture;
+    TForm1& form = fixture.Start();
+    ShowAndSettle(form);
+    const long startKb = ResidentKilobytes();
+    UseUserDefinedPage(form, QString::fromStdString(web.BaseURL().substr(7) + "/" + kStatusPath));
+    const int requestsBefore = web.WindowRequests();
+    std::vector<double> checkMs;
+    for (int i = 0; i < count; ++i) {
+        form.Panel1->clear();
+        QElapsedTimer clock;
+        clock.start();
+        form.btnStartClick(form.btnStart);
+        checkMs.push_back(clock.nsecsElapsed() / 1e6);
+        // Between checks the program returns to its event loop; so does this one.
+        QCoreApplication::processEvents();
+        if (form.Panel1->text() != QLatin1String(kAddress) || !fixture.Dialogs.Errors().isEmpty())
+            throw std::runtime_error("check " + std::to_string(i + 1) + " showed \"" +
+                                     form.Panel1->text().toStdString() + "\"");
+    }
+    const long afterKb = ResidentKilobytes();
+    // nginx logs a request after its response; give the last line a moment.
+    for (int waited = 0; web.WindowRequests() - requestsBefore < count && waited < 2000; waited += 20)
+        QTest::qWait(20);
+    const int requests = web.WindowRequests() - requestsBefore;
+    if (requests < count)
+        throw std::runtime_error("the page was fetched " + std::to_string(requests) + " times");
+    PrintRow(Format("window resident memory after %d checks against a local page, vs after start", count),
+             Format("start %.1f MB, after %.1f MB; median check %.2f ms", startKb / 1024.0, afterKb / 1024.0,
+                    Median(checkMs)),
+             static_cast<double>(afterKb) / static_cast<double>(startKb));
+    return 0;
+}
+
+int Timer(int waits)
+{
+    constexpr qint64 kWaitMs = 1000;
+    TSilentServer silent;
+    TFormFixture fixture;
+    TForm1& form = fixture.Start();
+    ShowAndSettle(form);
+    UseUserDefinedPage(form, silent.Address());
+    std::vector<double> longest;
+    long ticks = 0;
+    for (int i = 0; i < waits; ++i) {
+        QTimer timer;
+        timer.setInterval(10);
+        timer.setTimerType(Qt::PreciseTimer);
+        QElapsedTimer clock;
+        qint64 last = 0, gap = 0;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            const qint64 now = clock.nsecsElapsed();
+            gap = std::max(gap, now - last);
+            last = now;
+            ++ticks;
+        });
+        QTimer::singleShot(kWaitMs, &form, [&] { silent.Release(); });
+        clock.start();
+        timer.start();
+        form.btnTestClick(form.btnGetIP);
+        timer.stop();
+        if (clock.elapsed() < kWaitMs * 9 / 10)
+            throw std::runtime_error("the fetch did not wait on the silent server");
+        // The gap up to the fetch's end counts too: the timer may not have ticked since.
+        gap = std::max(gap, clock.nsecsElapsed() - last);
+        longest.push_back(gap / 1e6);
+    }
+    const double worst = *std::max_element(longest.begin(), longest.end());
+    PrintRow(Format("window 10 ms timer, longest gap while a fetch waits on a silent server (%d x 1 s), "
+                    "vs 20 ms target", waits),
+             Format("longest %.2f ms, median of the waits' longest %.2f ms, %ld ticks", worst, Median(longest), ticks),
+             worst / 20.0);
+    return 0;
+}
+
+int Count(int argc, char** argv, int fallback)
+{
+    return argc > 2 ? std::atoi(argv[2]) : fallback;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+try {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "startup")
+        return Startup(Count(argc, argv, 20));
+    if (mode == "idle")
+        return Idle(Count(argc, argv, 60));
+    if (mode != "checks" && mode != "timer") {
+        std::fprintf(stderr, "usage: window_bench startup [runs] | idle [seconds] | checks [count] | timer [waits]\n");
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    TApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    return mode == "checks" ? Checks(Count(argc, argv, 1000)) : Timer(Count(argc, argv, 5));
+} catch (const std::exception& error) {
+    std::fprintf(stderr, "window_bench: %s\n", error.what());
+    return 1;
+}
