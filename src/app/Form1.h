@@ -273,7 +273,8 @@ public:
     void SelectAll1Click();
 
     // Change actions. A run of the change handler that arrives while one is under way is refused with a
-    // beep; a manual upload also holds off checks, so a tick during it defers its check by a minute.
+    // beep; a manual upload or a test mail also holds off checks, so a tick during it defers its check by
+    // a minute.
     bool ChangeRunning() const { return changeRunning_; }
     void NetFTP1Connected();
     void NetFTP1Disconnected();
