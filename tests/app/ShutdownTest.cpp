@@ -1,5 +1,8 @@
 #include "FormFixture.h"
 
+#include <QDateTime>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QtTest>
 #include <chrono>
 #include <csignal>
@@ -47,6 +50,7 @@ class ShutdownTest : public QObject {
 private slots:
     void signalRunsTheClosePath_data();
     void signalRunsTheClosePath();
+    void firstShowProbeReportsAndQuits();
 };
 
 void ShutdownTest::signalRunsTheClosePath_data()
@@ -93,6 +97,40 @@ void ShutdownTest::signalRunsTheClosePath()
     QVERIFY(settings.find("Subject=Feedback from Kestrune\r\n") != std::string::npos);
     QVERIFY(settings.find("[Extra]\r\nKeep=me\r\n") != std::string::npos);
     QVERIFY(!fs::exists(help));
+}
+
+// The hook start-up benchmarks use: one line after the first paint, then the program's own quit path.
+void ShutdownTest::firstShowProbeReportsAndQuits()
+{
+    testsupport::TempDir folder("kestrune-probe");
+    const std::string executable = folder.File("kestrune");
+    fs::copy_file(KESTRUNE_EXECUTABLE, executable);
+    fs::permissions(executable, fs::perms::owner_all);
+    folder.Write("kestrune.ini", CrLf("[System]\nInterval=77\n"));
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("KESTRUNE_EXIT_AFTER_SHOW"), QStringLiteral("1"));
+    program.setProcessEnvironment(environment);
+    const qint64 launchedMs = QDateTime::currentMSecsSinceEpoch();
+    program.start(QString::fromStdString(executable), {});
+    const bool finished = program.waitForFinished(30000);
+    const qint64 endedMs = QDateTime::currentMSecsSinceEpoch();
+    if (!finished)
+        program.kill();
+    QVERIFY(finished);
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    const QString output = QString::fromLatin1(program.readAllStandardOutput());
+    const QRegularExpressionMatch line =
+        QRegularExpression(QStringLiteral("^shown (\\d+) rss_kb (\\d+)\n$")).match(output);
+    QVERIFY2(line.hasMatch(), qPrintable(output));
+    const qint64 shownMs = line.captured(1).toLongLong() / 1000000;
+    QVERIFY(shownMs >= launchedMs && shownMs <= endedMs);
+    QVERIFY(line.captured(2).toLong() > 1000);
+    const std::string settings = folder.Read("kestrune.ini");
+    QVERIFY2(settings.find("Interval=77\r\n") != std::string::npos, settings.c_str());
+    QVERIFY(settings.find("Subject=Feedback from Kestrune\r\n") != std::string::npos);
 }
 
 QTEST_MAIN(ShutdownTest)
