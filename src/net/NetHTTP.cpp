@@ -89,7 +89,7 @@ void TNetHTTP::DoGet(const std::string& url, std::string& body) {
                 throw ENetException(NetMsg::UndefinedSituation);
             ReadBody(body);
         }
-        Response.KeepAlive = ResponseIsKeepAlive();
+        Response.KeepAlive = ResponseIsKeepAlive() && ResponseEndIsKnown();
     } catch (const ENetHTTPProtocolException&) {
         CloseUnlessKeepAlive();
         throw;
@@ -227,7 +227,10 @@ void TNetHTTP::ReadStatusAndHeaderLines() {
     do {
         Response.RawHeaders.Clear();
         Response.ResponseText = ReadLine();
-        headerBytes += Response.ResponseText.size();
+        // Interim responses count towards the bound too, or endless "100 Continue" blocks never end.
+        headerBytes += Response.ResponseText.size() + 2;
+        if (headerBytes > MaxHeaderBlockSize)
+            throw ENetException(NetMsg::HeaderBlockTooLarge);
         const std::string& status = Response.ResponseText;
         const auto firstBlank = status.find(' ');
         std::string word;
@@ -248,9 +251,9 @@ void TNetHTTP::ReadStatusAndHeaderLines() {
                     CloseConnection();  // closed in the middle of a header line
                     break;
                 }
+                headerBytes += line.size() + 2;
                 if (line.empty())
                     break;
-                headerBytes += line.size() + 2;
                 if (headerBytes > MaxHeaderBlockSize)
                     throw ENetException(NetMsg::HeaderBlockTooLarge);
                 Response.RawHeaders.AddLine(std::move(line));
@@ -309,7 +312,7 @@ void TNetHTTP::ReadBody(std::string& sink) {
         std::size_t remaining = static_cast<std::size_t>(Response.ContentLength);
         for (;;) {
             const std::size_t n = std::min(remaining, InputBufferSize());
-            MoveInputTo(sink, n);
+            MoveInputTo(sink, n, limit);
             remaining -= n;
             if (remaining == 0)
                 return;
@@ -324,17 +327,8 @@ void TNetHTTP::ReadBody(std::string& sink) {
         ReadChunkedBody(sink);
         return;
     }
-    if (!Response.HasContentLength) {
-        const std::size_t room = limit - std::min(limit, sink.size());
-        std::string part;
-        try {
-            ReadToStreamLimited(part, -1, room, NetMsg::BodyTooLarge);
-        } catch (...) {
-            sink += part;
-            throw;
-        }
-        sink += part;
-    }
+    if (!Response.HasContentLength)
+        ReadToStreamLimited(sink, -1, limit, NetMsg::BodyTooLarge);
 }
 
 void TNetHTTP::ReadChunkedBody(std::string& sink) {
@@ -349,7 +343,7 @@ void TNetHTTP::ReadChunkedBody(std::string& sink) {
         std::size_t remaining = size;
         for (;;) {
             const std::size_t n = std::min(remaining, InputBufferSize());
-            MoveInputTo(sink, n);
+            MoveInputTo(sink, n, MaxBodySize);
             remaining -= n;
             if (remaining == 0)
                 break;
@@ -376,7 +370,7 @@ void TNetHTTP::RaiseProtocolException() {
     }
     ReadTimeout = savedTimeout;
     if (Response.KeepAlive)
-        Response.KeepAlive = ResponseIsKeepAlive();
+        Response.KeepAlive = ResponseIsKeepAlive() && ResponseEndIsKnown();
     throw ENetHTTPProtocolException(Response.ResponseCode, Response.ResponseText, errorBody);
 }
 
@@ -388,6 +382,13 @@ bool TNetHTTP::ResponseIsKeepAlive() {
     if (ProtocolVersion == pv1_1)
         return connection != "CLOSE" && proxy != "CLOSE";
     return connection == "KEEP-ALIVE" || proxy == "KEEP-ALIVE";
+}
+
+bool TNetHTTP::ResponseEndIsKnown() const {
+    // A "Content-Length" that is no length leaves the body's end open: whatever the server sent after the
+    // head would be read as the next response.
+    const bool chunked = Response.RawHeaders.Value("Transfer-Encoding").find("chunked") != std::string::npos;
+    return !(Response.HasContentLength && Response.ContentLength < 0 && !chunked);
 }
 
 void TNetHTTP::CloseUnlessKeepAlive() {

@@ -89,6 +89,7 @@ private:
     void ReadChunkedBody(std::string& sink);
     [[noreturn]] void RaiseProtocolException();
     bool ResponseIsKeepAlive();
+    bool ResponseEndIsKnown() const;
     void CloseUnlessKeepAlive();
 
     std::unique_ptr<TNetCookieManager> fCookieManager;

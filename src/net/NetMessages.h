@@ -14,6 +14,7 @@ inline constexpr const char* NotEnoughDataInBuffer = "Not enough data in buffer.
 inline constexpr const char* NoDataToRead = "No data to read.";
 inline constexpr const char* OnlyOneAntiFreeze = "Only one TNetAntiFreeze can exist per application.";
 inline constexpr const char* ClientBusy = "The network client is busy with another operation.";
+inline constexpr const char* ReplyTooLarge = "Reply is too large.";
 inline constexpr const char* ListenTimedOut = "Timed out waiting for the peer to connect.";
 
 inline constexpr const char* UndefinedSituation = "Undefined situation";

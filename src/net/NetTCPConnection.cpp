@@ -7,6 +7,7 @@
 #include "NetStrings.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <istream>
 #include <ostream>
@@ -226,9 +227,16 @@ std::string TNetTCPConnection::TakeInput(std::size_t n) {
     return bytes;
 }
 
-void TNetTCPConnection::MoveInputTo(std::string& sink, std::size_t n) {
+void TNetTCPConnection::MoveInputTo(std::string& sink, std::size_t n, std::size_t growthLimit) {
     if (n > InputBufferSize())
         throw ENetException(NetMsg::NotEnoughDataInBuffer);
+    const std::size_t needed = sink.size() + n;
+    if (needed > sink.capacity()) {
+        std::size_t grown = std::max<std::size_t>(std::bit_ceil(needed), 65536);
+        if (grown > growthLimit)
+            grown = std::max(growthLimit, needed);
+        sink.reserve(grown);
+    }
     sink.append(fInput, fInputStart, n);
     fInputStart += n;
     fSearchFrom = 0;
@@ -342,7 +350,7 @@ void TNetTCPConnection::ReadToStreamLimited(std::string& sink, int64_t count, st
     auto append = [&](std::size_t n) {
         if (n > limit - std::min(limit, sink.size()))
             throw ENetException(tooLargeMessage);
-        MoveInputTo(sink, n);
+        MoveInputTo(sink, n, limit);
     };
     if (count < 0) {
         for (;;) {
@@ -469,13 +477,27 @@ void TNetTCPConnection::CancelWriteBuffer() {
 
 int TNetTCPConnection::ReadReply(const TNetReplyCodes& allowed) {
     TOperation op(*this);
+    // Counts every byte of the reply, skipped blank lines too, so a server cannot make us collect or
+    // wait through an endless reply.
+    std::size_t replyBytes = 0;
+    auto nextLine = [&]() {
+        for (;;) {
+            const std::string raw = ReadLine();
+            replyBytes += raw.size() + 2;
+            if (replyBytes > MaxReplySize)
+                throw ENetException(NetMsg::ReplyTooLarge);
+            std::string line = NetStr::Trim(raw);
+            if (!line.empty())
+                return line;
+        }
+    };
     std::vector<std::string> lines;
-    lines.push_back(ReadLnWait());
+    lines.push_back(nextLine());
     const std::string& first = lines.front();
     if (first.size() > 3 && first[3] == '-') {
         const std::string last = first.substr(0, 3) + " ";
         for (;;) {
-            lines.push_back(ReadLnWait());
+            lines.push_back(nextLine());
             const std::string& line = lines.back();
             if (line.size() < 4 || NetStr::EqualsNoCase(std::string_view(line).substr(0, 4), last))
                 break;

@@ -36,6 +36,7 @@ public:
     int RecvBufferSize = 32768;
     int SendBufferSize = 32768;
     int MaxLineLength = 16384;
+    std::size_t MaxReplySize = 1024u * 1024;  // all lines of one numeric reply, blank ones included
     TNetMaxLineAction MaxLineAction = maException;
     int ReadTimeout = 0;  // ms; 0 = no limit
 
@@ -125,8 +126,10 @@ protected:
     void Status(const char* format, const std::string& arg = {});
     // Takes n bytes off the front of the input buffer ("Not enough data in buffer." if short).
     std::string TakeInput(std::size_t n);
-    // Appends n buffered bytes to sink without an intermediate copy.
-    void MoveInputTo(std::string& sink, std::size_t n);
+    // Appends n buffered bytes to sink without an intermediate copy. The sink's capacity grows in powers
+    // of two but never past growthLimit (when more is needed, exactly that), so a sink bounded by a limit
+    // is not left holding a block of twice the limit.
+    void MoveInputTo(std::string& sink, std::size_t n, std::size_t growthLimit = std::string::npos);
     bool WaitingInHook() const { return fWaiting; }
 
 private:

@@ -1,0 +1,185 @@
+// What a hostile or broken server sends must end in a clear error with bounded memory: oversized pages,
+// endless headers and replies, absurd framing values. Each case runs against a real loopback peer.
+#include "FtpUpload.h"
+#include "Lookup.h"
+#include "NetExceptions.h"
+#include "NetFTP.h"
+#include "NetHTTP.h"
+#include "PeakMemory.h"
+#include "ScriptedServer.h"
+#include "StreamingPeer.h"
+#include "TempDir.h"
+#include "Webmail.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+constexpr uint64_t kMiB = 1024 * 1024;
+
+// Far below what any unbounded read of these streams would hold, far above the client's own limits
+// (32 MiB of body, 1 MiB of header block, one 16 KiB line, 1 MiB of reply lines).
+constexpr long kBoundKiB = 80 * 1024;
+
+TLookupFields PageAt(uint16_t port) {
+    TLookupFields fields;
+    fields.URL = "127.0.0.1:" + std::to_string(port) + "/ip.htm";
+    fields.Keyword = "IP:";
+    fields.CharToSkip = "0";
+    return fields;
+}
+
+struct THttpCase {
+    const char* Name;
+    std::string Prefix;
+    std::string Unit;
+    uint64_t UnitBytes;
+    const char* Message;
+};
+
+TEST(HostileHttp, EveryOversizedOrEndlessResponseFailsWithBoundedMemory) {
+    const std::string ok = "HTTP/1.1 200 OK\r\n";
+    const THttpCase cases[] = {
+        {"100 MB page by length", ok + "Content-Length: 104857600\r\n\r\n", "IP: 1.2.3.4 ", 100 * kMiB,
+         "Response body is too large."},
+        {"100 MB page until close", "HTTP/1.0 200 OK\r\n\r\n", "IP: 1.2.3.4 ", 100 * kMiB,
+         "Response body is too large."},
+        {"100 MB page in chunks", ok + "Transfer-Encoding: chunked\r\n\r\n",
+         "fff0\r\n" + std::string(0xfff0, 'p') + "\r\n", 100 * kMiB, "Response body is too large."},
+        {"never-ending header", ok, "X-Filler: " + std::string(500, 'h') + "\r\n", 200 * kMiB,
+         "Response header block is too large."},
+        {"never-ending header line", ok + "X-Filler: ", std::string(4096, 'h'), 200 * kMiB,
+         "Max line length exceeded."},
+        {"never-ending interim responses", "", "HTTP/1.1 100 Continue\r\n\r\n", 200 * kMiB,
+         "Response header block is too large."},
+        {"chunk size ffffffffffffffffff", ok + "Transfer-Encoding: chunked\r\n\r\nffffffffffffffffff\r\n", "x",
+         1 * kMiB, "Chunk size is too large."},
+    };
+    for (const THttpCase& c : cases) {
+        TStreamingPeer peer({"\r\n\r\n", c.Prefix, c.Unit, c.UnitBytes});
+        TNetHTTP http;
+        TPeakMemory memory;
+        memory.Start();
+        const TLookupResult result = RunLookup(http, PageAt(peer.Port()));
+        const long growth = memory.GrowthKiB();
+        EXPECT_TRUE(result.Failed()) << c.Name;
+        EXPECT_EQ(result.ErrorMessage, c.Message) << c.Name;
+        EXPECT_LT(growth, kBoundKiB) << c.Name;
+        EXPECT_FALSE(http.Connected()) << c.Name;
+        std::printf("[ memory   ] %-32s peak growth %ld KiB\n", c.Name, growth);
+    }
+}
+
+// A Content-Length that is present but not a length leaves the body's end unknown: whatever the server
+// sent after the head must not be read as the next response.
+TEST(HostileHttp, NegativeContentLengthNeverLeavesBytesForTheNextFetch) {
+    for (const char* length : {"-5", "-1", "abc", "99999999999999999999"}) {
+        testsupport::ScriptedServer server;
+        server.Accept().ReadUntil("\r\n\r\n");
+        server.Send(std::string("HTTP/1.1 200 OK\r\nContent-Length: ") + length + "\r\n\r\nIP: 10.9.9.9 ");
+        // The client must give this connection up; a second request on it is never answered.
+        server.ReadUntilClose();
+        server.Accept().ReadUntil("\r\n\r\n").Send("HTTP/1.1 200 OK\r\nContent-Length: 13\r\n\r\nIP: 1.2.3.4 \n");
+        server.ReadUntilClose();
+        server.Start();
+        TNetHTTP http;
+        http.ReadTimeout = 3000;  // a client that reuses the connection waits for an answer that never comes
+        const TLookupResult first = RunLookup(http, PageAt(server.Port()));
+        EXPECT_FALSE(first.Failed()) << length << ": " << first.ErrorMessage;
+        const TLookupResult second = RunLookup(http, PageAt(server.Port()));
+        EXPECT_FALSE(second.Failed()) << length << ": " << second.ErrorMessage;
+        EXPECT_EQ(second.Address, "1.2.3.4") << length;
+        http.Disconnect();
+        EXPECT_TRUE(server.Finish()) << length << ": " << server.ErrorText();
+        EXPECT_EQ(server.Accepted(), 2) << length;
+    }
+}
+
+// A server that sets a cookie holding a line break or NUL must not get it written into our next request.
+TEST(HostileHttp, CookiesWithLineBreaksOrNulAreNotSentBack) {
+    for (const std::string& value : {std::string("a\rX-Injected: 1"), std::string("a\0b", 3), std::string("\r")}) {
+        testsupport::ScriptedServer server;
+        server.Accept().ReadUntil("\r\n\r\n");
+        server.Send("HTTP/1.1 200 OK\r\nSet-Cookie: evil=" + value + "\r\nSet-Cookie: good=1\r\n"
+                    "Content-Length: 0\r\n\r\n");
+        server.ReadUntil("\r\n\r\n").Send("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n").ReadUntilClose();
+        server.Start();
+        TNetHTTP http;
+        const std::string url = "http://127.0.0.1:" + std::to_string(server.Port()) + "/";
+        http.FetchPage(url);
+        http.FetchPage(url);
+        http.Disconnect();
+        ASSERT_TRUE(server.Finish()) << server.ErrorText();
+        const auto requests = server.ReceivedPerConnection();
+        ASSERT_EQ(requests.size(), 1u);
+        const std::string second = requests[0].substr(requests[0].find("\r\n\r\n") + 4);
+        EXPECT_NE(second.find("Cookie: good=1\r\n"), std::string::npos) << second;
+        EXPECT_EQ(second.find("evil"), std::string::npos) << second;
+        EXPECT_EQ(second.find('\0'), std::string::npos);
+    }
+}
+
+struct TReplyCase {
+    const char* Name;
+    std::string Prefix;
+    std::string Unit;
+    uint64_t UnitBytes;
+    const char* Message;
+};
+
+// Replies as SMTP and FTP servers could send them without end.
+std::vector<TReplyCase> ReplyCases(const std::string& code) {
+    return {
+        {"1 MB reply line", code + " ", std::string(1024, 'r'), 1 * kMiB, "Max line length exceeded."},
+        {"endless multi-line reply", "", code + "-" + std::string(1000, 'm') + "\r\n", 200 * kMiB,
+         "Reply is too large."},
+    };
+}
+
+TEST(HostileReplies, SmtpGreetingsFailTheMailWithBoundedMemory) {
+    for (const TReplyCase& c : ReplyCases("220")) {
+        TStreamingPeer peer({"", c.Prefix, c.Unit, c.UnitBytes});
+        TWebmail webmail;
+        TWebmailSettings settings;
+        settings.To = "a@x.org";
+        settings.From = "me@x.org";
+        settings.SMTPServer = "127.0.0.1";
+        settings.PortText = std::to_string(peer.Port());
+        TPeakMemory memory;
+        memory.Start();
+        const TWebmailResult result = webmail.SendWebmail(settings, "1.2.3.4");
+        const long growth = memory.GrowthKiB();
+        EXPECT_FALSE(result.Sent) << c.Name;
+        EXPECT_EQ(result.Error, c.Message) << c.Name;
+        EXPECT_LT(growth, kBoundKiB) << c.Name;
+        EXPECT_FALSE(webmail.SMTP.IsConnected()) << c.Name;
+        std::printf("[ memory   ] SMTP %-27s peak growth %ld KiB\n", c.Name, growth);
+    }
+}
+
+TEST(HostileReplies, FtpGreetingsFailTheUploadWithBoundedMemory) {
+    testsupport::TempDir local;
+    for (const TReplyCase& c : ReplyCases("220")) {
+        TStreamingPeer peer({"", c.Prefix, c.Unit, c.UnitBytes});
+        TNetFTP ftp;
+        ftp.Port = peer.Port();
+        TFtpUploadJob job{"127.0.0.1", "bob", "s3cret", local.Write("t.html", "{IP}"), "ip.html", "1.2.3.4",
+                          local.File("upload.tmp")};
+        TPeakMemory memory;
+        memory.Start();
+        try {
+            UploadTemplate(ftp, job, {});
+            ADD_FAILURE() << c.Name << ": uploaded";
+        } catch (const ENetException& e) {
+            EXPECT_STREQ(e.what(), c.Message) << c.Name;
+        }
+        const long growth = memory.GrowthKiB();
+        EXPECT_LT(growth, kBoundKiB) << c.Name;
+        EXPECT_FALSE(ftp.Connected()) << c.Name;
+        std::printf("[ memory   ] FTP %-28s peak growth %ld KiB\n", c.Name, growth);
+    }
+}
+
+} // namespace
