@@ -1,0 +1,95 @@
+// A password never comes back to the user inside a text: not in an error, not in a status line, neither
+// plain nor in the base64 form it takes on the wire. Each case is a refused login at a real server.
+#include "FtpServer.h"
+#include "FtpUpload.h"
+#include "Lookup.h"
+#include "NetBase64.h"
+#include "NetExceptions.h"
+#include "NetFTP.h"
+#include "NetHTTP.h"
+#include "NginxServer.h"
+#include "SmtpServer.h"
+#include "TempDir.h"
+#include "Webmail.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kPassword = "Tr0ub4dor-and-3";
+
+// Every text that could be shown, checked for the password and its encodings.
+void ExpectNoPassword(const std::vector<std::string>& texts, const std::string& user, const char* where) {
+    const std::string forms[] = {kPassword, NetEncodeBase64(kPassword), NetEncodeBase64(user + ":" + kPassword)};
+    for (const std::string& text : texts)
+        for (const std::string& form : forms)
+            EXPECT_EQ(text.find(form), std::string::npos) << where << " shows the password in: " << text;
+}
+
+TEST(Secrets, RefusedLoginsNeverShowThePassword) {
+    // FTP: the upload's error and every status line it showed.
+    {
+        TFtpServer server("bob", "the-right-one");
+        testsupport::TempDir local;
+        TNetFTP ftp;
+        ftp.Port = server.Port();
+        std::vector<std::string> texts;
+        const TFtpUploadJob job{"127.0.0.1", "bob", kPassword, local.Write("t.html", "{IP}"), "ip.html", "1.2.3.4",
+                                local.File("upload.tmp")};
+        try {
+            UploadTemplate(ftp, job, [&texts](const std::string& s) { texts.push_back(s); });
+            ADD_FAILURE() << "uploaded with a wrong password";
+        } catch (const ENetProtocolReplyError& e) {
+            EXPECT_EQ(e.ReplyErrorCode, 530);
+            texts.push_back(e.what());
+        }
+        if (ftp.Connected())
+            ftp.QuitAndClose();
+        EXPECT_GE(texts.size(), 2u);  // the status lines were seen, so they were checked
+        ExpectNoPassword(texts, "bob", "FTP");
+    }
+    // SMTP: the mail's error.
+    {
+        TSmtpServer server({false, "mailuser", "the-right-one"});
+        TWebmail webmail;
+        TWebmailSettings settings;
+        settings.To = "a@x.org";
+        settings.From = "me@x.org";
+        settings.SMTPServer = "127.0.0.1";
+        settings.PortText = std::to_string(server.Port());
+        settings.LoginRequired = true;
+        settings.User = "mailuser";
+        settings.Password = kPassword;
+        const TWebmailResult result = webmail.SendWebmail(settings, "1.2.3.4");
+        EXPECT_FALSE(result.Sent);
+        EXPECT_FALSE(result.Error.empty());
+        ExpectNoPassword({result.Error}, "mailuser", "SMTP");
+    }
+    // HTTP: a router page behind basic authentication.
+    if (testsupport::NginxServer::Available()) {
+        testsupport::TempDir root("kestrune-secret-www");
+        root.Write("secure/ip.htm", "IP: 10.1.2.3 ");
+        root.Write("htpasswd", "admin:{PLAIN}the-right-one\n");
+        testsupport::NginxServer::Options options;
+        options.DocumentRoot = root.Path();
+        options.ServerConfig = "    location /secure/ { auth_basic \"Router\"; auth_basic_user_file " +
+                               root.File("htpasswd") + "; }\n";
+        testsupport::NginxServer nginx(options);
+        TNetHTTP http;
+        TLookupFields fields;
+        fields.URL = "127.0.0.1:" + std::to_string(nginx.Port()) + "/secure/ip.htm";
+        fields.Keyword = "IP:";
+        fields.CharToSkip = "0";
+        fields.WebAuth = true;
+        fields.Username = "admin";
+        fields.Password = kPassword;
+        const TLookupResult result = RunLookup(http, fields);
+        EXPECT_EQ(result.StatusCode, 401);
+        ExpectNoPassword({result.ErrorMessage, result.Address}, "admin", "HTTP");
+    }
+}
+
+} // namespace
