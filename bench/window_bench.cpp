@@ -27,6 +27,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -108,26 +109,46 @@ int Startup(int runs)
     return 0;
 }
 
-// CPU time in ns and context switches (each a sleep, so each a wake-up) of all threads of a process.
+// CPU time in ns and context switches (each a sleep, so each a wake-up) of one thread.
 struct TUsage {
     double CpuNs = 0;
     long Switches = 0;
 };
 
-TUsage UsageOf(pid_t pid)
+std::map<std::string, TUsage> ThreadUsages(pid_t pid)
 {
-    TUsage usage;
-    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task")) {
-        std::ifstream schedstat(task.path() / "schedstat");
-        double ns = 0;
-        schedstat >> ns;
-        usage.CpuNs += ns;
+    std::map<std::string, TUsage> usages;
+    std::error_code gone;
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", gone)) {
+        TUsage& usage = usages[task.path().filename().string()];
+        std::ifstream(task.path() / "schedstat") >> usage.CpuNs;
         std::ifstream status(task.path() / "status");
         for (std::string line; std::getline(status, line);)
             if (line.rfind("voluntary_ctxt_switches:", 0) == 0 || line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
                 usage.Switches += std::strtol(line.c_str() + line.find(':') + 1, nullptr, 10);
     }
-    return usage;
+    return usages;
+}
+
+// What all threads of a process used over a time. A thread that ends meanwhile (Qt's pooled threads end after
+// 30 s idle) takes its counters with it, so each thread's last reading, taken every 100 ms, counts.
+TUsage UsageOver(pid_t pid, int seconds)
+{
+    const std::map<std::string, TUsage> first = ThreadUsages(pid);
+    std::map<std::string, TUsage> last = first;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        for (const auto& [thread, usage] : ThreadUsages(pid))
+            last[thread] = usage;
+    }
+    TUsage total;
+    for (const auto& [thread, usage] : last) {
+        const auto before = first.find(thread);
+        total.CpuNs += usage.CpuNs - (before == first.end() ? 0 : before->second.CpuNs);
+        total.Switches += usage.Switches - (before == first.end() ? 0 : before->second.Switches);
+    }
+    return total;
 }
 
 struct TIdle {
@@ -145,16 +166,14 @@ TIdle MeasureIdle(const TCopiedProgram& program, int seconds, bool cleanEnd, Rea
     try {
         ready();
         std::this_thread::sleep_for(std::chrono::seconds(2));
-        const TUsage before = UsageOf(pid);
-        std::this_thread::sleep_for(std::chrono::seconds(seconds));
-        const TUsage after = UsageOf(pid);
+        const TUsage used = UsageOver(pid, seconds);
         int status = 0;
         if (::waitpid(pid, &status, WNOHANG) != 0)
             throw std::runtime_error(program.Path().string() + " ended during the measurement");
         status = StopProcess(pid, 10000);
         if (cleanEnd && (!WIFEXITED(status) || WEXITSTATUS(status) != 0))
             throw std::runtime_error(program.Path().string() + " did not end cleanly on SIGTERM");
-        return {(after.CpuNs - before.CpuNs) / 1e6, after.Switches - before.Switches};
+        return {used.CpuNs / 1e6, used.Switches};
     } catch (...) {
         StopProcess(pid, 1000);
         throw;
