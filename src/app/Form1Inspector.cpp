@@ -83,6 +83,9 @@ void TForm1::ApplyMarkState()
         btnKeyWord->setEnabled(selected);
         MarkKeywords1->setEnabled(selected);
     } else {
+        // Without a marked address a keyword has no distance to count.
+        btnKeyWord->setEnabled(false);
+        MarkKeywords1->setEnabled(false);
         btnMarkIP->setEnabled(selected);
         MarkIPAddress1->setEnabled(selected);
     }
@@ -118,8 +121,6 @@ void TForm1::RichEdit1Change()
     ApplyMarkState();
     btnTest->setEnabled(!edKeyword->text().isEmpty() && !edChartoSkip->text().isEmpty() && pageShown);
     UpdateFeedbackButton();
-    if (ipMark_ == 0)
-        btnKeyWord->setEnabled(false);
     btnAdd->setEnabled(!edChartoSkip->text().isEmpty());
     btnGetIP->setEnabled(!edURL->text().isEmpty() && !edChartoSkip->text().isEmpty() &&
                          !edKeyword->text().isEmpty());
@@ -184,6 +185,8 @@ void TForm1::btnGetPageClick()
     if (!address.isEmpty()) {
         FindInPageView(address);
         ipMark_ = pageView_->Selection().Start;
+        // The buttons follow the new mark, not the one the search ran under.
+        ApplyMarkState();
     }
 }
 
@@ -241,6 +244,7 @@ void TForm1::btnAutoClick()
     }
     const TAutoResult result = AutoKeyword(pageView_->Page(), Bytes(address), pageView_->Selection());
     ipMark_ = result.IPMark;
+    ApplyMarkState();
     if (!result.Found) {
         // A found address stays selected; the user can still pick a keyword by hand.
         if (!address.isEmpty() && result.Message != LookupText::IPNotFound)
