@@ -101,10 +101,11 @@ int Startup(int runs)
         bareKb.push_back(static_cast<double>(b.RssKb));
     }
     const double o = Median(oursMs), b = Median(bareMs);
-    PrintRow(Format("window start-up to first shown, offscreen, no auto-check, %d runs each, vs bare QMainWindow", runs),
+    PrintRow(Format("program start-up to first shown window, offscreen, no auto-check, %d runs each, "
+                    "vs bare QMainWindow", runs),
              Format("ours %.1f ms, bare %.1f ms (medians; launch to first paint)", o, b), o / b);
     const double ok = Median(oursKb), bk = Median(bareKb);
-    PrintRow("window resident memory after start, vs bare QMainWindow",
+    PrintRow("program resident memory after start, vs bare QMainWindow",
              Format("ours %.1f MB, bare %.1f MB (medians)", ok / 1024, bk / 1024), ok / bk);
     return 0;
 }
@@ -200,7 +201,7 @@ int Idle(int seconds)
     });
     const TIdle b = MeasureIdle(bare, seconds, false, [] {});
     const double perMinute = o.CpuMs * 60.0 / seconds;
-    PrintRow(Format("idle CPU over %d s, scheduler on, offscreen, vs budget of 50 ms per minute", seconds),
+    PrintRow(Format("program idle CPU over %d s, scheduler on, offscreen, vs budget of 50 ms per minute", seconds),
              Format("ours %.2f ms (%.2f ms/min), %ld wake-ups; bare QMainWindow %.2f ms, %ld wake-ups", o.CpuMs,
                     perMinute, o.WakeUps, b.CpuMs, b.WakeUps),
              perMinute / 50.0);
@@ -254,7 +255,7 @@ int Checks(int count)
     const int requests = web.WindowRequests() - requestsBefore;
     if (requests < count)
         throw std::runtime_error("the page was fetched " + std::to_string(requests) + " times");
-    PrintRow(Format("window resident memory after %d checks against a local page, vs after start", count),
+    PrintRow(Format("window in-process, resident memory after %d checks against a local page, vs after start", count),
              Format("start %.1f MB, after %.1f MB; median check %.2f ms", startKb / 1024.0, afterKb / 1024.0,
                     Median(checkMs)),
              static_cast<double>(afterKb) / static_cast<double>(startKb));
@@ -295,7 +296,7 @@ int Timer(int waits)
         longest.push_back(gap / 1e6);
     }
     const double worst = *std::max_element(longest.begin(), longest.end());
-    PrintRow(Format("window 10 ms timer, longest gap while a fetch waits on a silent server (%d x 1 s), "
+    PrintRow(Format("window in-process, 10 ms timer, longest gap while a fetch waits on a silent server (%d x 1 s), "
                     "vs 20 ms target", waits),
              Format("longest %.2f ms, median of the waits' longest %.2f ms, %ld ticks", worst, Median(longest), ticks),
              worst / 20.0);
