@@ -81,6 +81,8 @@ private slots:
     void pagesBehindBasicAuth();
     void findNextRunsForwardOnly();
     void contextMenuAndClipboard();
+    void buttonsWhenTheTabIsShown_data();
+    void buttonsWhenTheTabIsShown();
     void taughtLookupSurvivesRestart();
 
 private:
@@ -391,6 +393,54 @@ void InspectorWindowTest::contextMenuAndClipboard()
     form.FindDialog1->SetFindText(QStringLiteral("WAN"));
     form.FindDialog1Find();
     QCOMPARE(ViewOffset(form), 12);
+}
+
+void InspectorWindowTest::buttonsWhenTheTabIsShown_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("userDefined");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("keyword");
+    QTest::addColumn<QString>("skip");
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QStringList>("enabled");
+    const QStringList none;
+    QTest::newRow("nothing") << "" << true << "" << "" << "" << "" << none;
+    QTest::newRow("page address") << "r/s" << true << "" << "" << "" << "" << QStringList{"btnGetPage"};
+    QTest::newRow("external source") << "r/s" << false << "" << "" << "" << "" << none;
+    QTest::newRow("address to look for") << "" << true << "1.2.3.4" << "" << "" << "" << QStringList{"btnAuto"};
+    QTest::newRow("page shown") << "" << true << "" << "" << "" << "text"
+                                << QStringList{"btnFind", "btnKeyWord"};
+    QTest::newRow("keyword and skip without a page") << "" << true << "" << "k" << "1" << "" << none;
+    QTest::newRow("everything") << "r/s" << true << "1.2.3.4" << "k" << "1" << "text"
+                                << QStringList{"btnAuto", "btnFind", "btnTest", "btnGetPage", "btnKeyWord"};
+}
+
+void InspectorWindowTest::buttonsWhenTheTabIsShown()
+{
+    QFETCH(QString, url);
+    QFETCH(bool, userDefined);
+    QFETCH(QString, address);
+    QFETCH(QString, keyword);
+    QFETCH(QString, skip);
+    QFETCH(QString, page);
+    QFETCH(QStringList, enabled);
+    TFormFixture fixture;
+    TForm1& form = fixture.Start();
+    form.rbUserDefined->setChecked(userDefined);
+    form.rbExternal->setChecked(!userDefined);
+    form.edURL->setText(url);
+    form.edIPAddress->setText(address);
+    form.edKeyword->setText(keyword);
+    form.edChartoSkip->setText(skip);
+    form.RichEdit1->setPlainText(page);
+    form.PageControl9->setCurrentWidget(form.TsTest);
+    QStringList actual;
+    for (QPushButton* button : {form.btnAuto, form.btnFind, form.btnTest, form.btnGetPage, form.btnKeyWord}) {
+        if (button->isEnabled())
+            actual << button->objectName();
+    }
+    QCOMPARE(actual, enabled);
 }
 
 void InspectorWindowTest::taughtLookupSurvivesRestart()
