@@ -7,6 +7,7 @@
 #include "SelectionCode.h"
 
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -52,6 +53,18 @@ void TForm1::ConnectUserLookupHandlers()
     for (QLineEdit* field : {edURL, edKeyword, edWebUsername, edWebPassword})
         connect(field, &QLineEdit::textChanged, this, [this] { Guarded([this] { edURLChange(); }); });
     connect(cbWebAuth, &QCheckBox::toggled, this, [this] { Guarded([this] { edURLChange(); }); });
+    // The arrow keys move the selection as a click does, and Apply and Remove act on the selected row, so
+    // that row is loaded too. Clicks are left to the click handlers; focusing the list only marks a row as
+    // current without selecting it, and must not replace the fields.
+    auto loadOnKeys = [this](QListWidget* list, void (TForm1::*load)()) {
+        connect(list, &QListWidget::currentRowChanged, this, [this, list, load](int row) {
+            const QListWidgetItem* item = list->item(row);
+            if (item && item->isSelected() && list->hasFocus() && QGuiApplication::mouseButtons() == Qt::NoButton)
+                Guarded([this, load] { (this->*load)(); });
+        });
+    };
+    loadOnKeys(ListBox5, &TForm1::ListBox5Click);
+    loadOnKeys(ListBox6, &TForm1::SelectPresetClick);
     connect(PageControl9, &QTabWidget::currentChanged, this, [this] {
         if (PageControl9->currentWidget() == TsUser)
             Guarded([this] { TsUserShow(); });

@@ -99,6 +99,7 @@ private slots:
     void removeTakesNameAndRecordTogether();
     void oddNamesAndFieldsSurviveRestart();
     void urlPrefixAndApplyEnabling();
+    void arrowKeysLoadTheEntryThatApplyChanges();
 };
 
 void UserLookupsWindowTest::presetsLoadAndKeepApplyOff_data()
@@ -445,6 +446,36 @@ void UserLookupsWindowTest::urlPrefixAndApplyEnabling()
     // Choosing a preset withdraws Apply.
     ClickRow(form, form.ListBox6, 1);
     QVERIFY(!form.btnWebEdit->isEnabled());
+}
+
+void UserLookupsWindowTest::arrowKeysLoadTheEntryThatApplyChanges()
+{
+    TFormFixture fixture;
+    TForm1& form = fixture.Start();
+    for (const char* name : {"A", "B"}) {
+        Fill(form, {QStringLiteral("%1/x").arg(QLatin1String(name)), "k", "1"});
+        AddAs(fixture, QString::fromLatin1(name));
+    }
+    ClickRow(form, form.ListBox5, 0);
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.ListBox5->setFocus();
+    QTest::keyClick(form.ListBox5, Qt::Key_Down);
+    QCOMPARE(form.ListBox5->currentRow(), 1);
+    QCOMPARE(form.edURL->text(), QStringLiteral("B/x"));
+    QCOMPARE(form.Panel56->text(), QStringLiteral("B"));
+    QCOMPARE(form.SelectedRouter, 1);
+    form.edKeyword->setText(QStringLiteral("changed"));
+    QTest::mouseClick(form.btnWebEdit, Qt::LeftButton);
+    QCOMPARE(Records(form), (std::vector<std::string>{"1,A/x,k,1", "3,B/x,changed,1"}));
+
+    // Moving the focus into a list loads nothing.
+    form.ListBox6->setFocus();
+    QCOMPARE(form.edURL->text(), QStringLiteral("B/x"));
+    QTest::keyClick(form.ListBox6, Qt::Key_Down);
+    QCOMPARE(form.edURL->text(), QStringLiteral("192.168.8.1/home/hstatus.sht"));
+    QCOMPARE(form.SelectedRouter, 101);
+    QVERIFY(form.ListBox5->selectedItems().isEmpty());
 }
 
 QTEST_MAIN(UserLookupsWindowTest)
