@@ -351,6 +351,17 @@ void InspectorWindowTest::findNextRunsForwardOnly()
     QTest::mouseClick(form.FindDialog1->FindNextButton(), Qt::LeftButton);
     QCOMPARE(ViewOffset(form), 11);  // an empty selection searches from the start
     QVERIFY(fixture.Dialogs.Shown.isEmpty());
+
+    // Ctrl+F in the page view opens the dialog as the menu item does.
+    form.FindDialog1->hide();
+    form.show();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.PageControl9->setCurrentWidget(form.TsTest);
+    form.RichEdit1->setFocus();
+    QTest::keyClick(form.RichEdit1, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(form.FindDialog1->isVisible());
+    QCOMPARE(form.FindDialog1->FindText(), QStringLiteral("1.1.1.1"));
     form.FindDialog1->hide();
 }
 
