@@ -33,7 +33,9 @@ void TPageView::SetPage(std::string bytes)
     TPageText page(std::move(bytes));
     {
         const QScopedValueRollback setting(setting_, true);
-        view_->setPlainText(QString::fromStdU16String(page.ViewText()));
+        // Taken unit for unit: the UTF-16 decoder would drop a leading byte order mark and shift every offset.
+        const std::u16string& text = page.ViewText();
+        view_->setPlainText(QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size())));
     }
     page_ = std::move(page);
     stale_ = false;
