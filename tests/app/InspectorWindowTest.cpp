@@ -432,7 +432,10 @@ void InspectorWindowTest::buttonsWhenTheTabIsShown_data()
                                 << QStringList{"btnFind", "btnKeyWord"};
     QTest::newRow("keyword and skip without a page") << "" << true << "" << "k" << "1" << "" << none;
     QTest::newRow("everything") << "r/s" << true << "1.2.3.4" << "k" << "1" << "text"
-                                << QStringList{"btnAuto", "btnFind", "btnTest", "btnGetPage", "btnKeyWord"};
+                                << QStringList{"btnAuto", "btnFind", "btnTest", "btnGetPage", "btnKeyWord", "btnFeedBack"};
+    // The feedback form sends the page address, keyword and skip count, so it is offered once all are there.
+    QTest::newRow("lookup fields without a page") << "r/s" << true << "" << "k" << "1" << ""
+                                                  << QStringList{"btnGetPage", "btnFeedBack"};
 }
 
 void InspectorWindowTest::buttonsWhenTheTabIsShown()
@@ -455,7 +458,8 @@ void InspectorWindowTest::buttonsWhenTheTabIsShown()
     form.RichEdit1->setPlainText(page);
     form.PageControl9->setCurrentWidget(form.TsTest);
     QStringList actual;
-    for (QPushButton* button : {form.btnAuto, form.btnFind, form.btnTest, form.btnGetPage, form.btnKeyWord}) {
+    for (QPushButton* button :
+         {form.btnAuto, form.btnFind, form.btnTest, form.btnGetPage, form.btnKeyWord, form.btnFeedBack}) {
         if (button->isEnabled())
             actual << button->objectName();
     }
