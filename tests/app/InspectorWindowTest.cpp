@@ -231,6 +231,8 @@ void InspectorWindowTest::autoWalksLeftToAnAcceptableKeyword_data()
     QTest::newRow("CR LF page") << Utf8(kCrLfPage) << "203.0.113.9"
                                 << QByteArray("\xF0\x9F\x8C\x90</td>\r\n\t\t<td>") << 1 << "";
     QTest::newRow("odd characters before") << kOddPage << "10.1.2.3" << QByteArray("g\tWAN address:") << 1 << "";
+    QTest::newRow("Latin-1 bytes are not taken into a keyword")
+        << QByteArray("<b>Adresse WAN</b> \xE9tat\xA0: 10.1.2.3") << "10.1.2.3" << QByteArray("resse WAN</b> ") << 7 << "";
     QTest::newRow("address near the start") << QByteArray("IP: 10.1.2.3 up") << "10.1.2.3" << QByteArray() << 0
                                             << kNoKeyword;
     QTest::newRow("no acceptable window") << QByteArray("...,,,...,,,...,,,... 10.1.2.3") << "10.1.2.3"
