@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -101,16 +102,23 @@ pid_t StartInBackground(const std::vector<std::string>& argv, const std::vector<
 {
     std::vector<std::string> args(argv), env = Environment(extraEnv);
     std::vector<char*> argp = Pointers(args), envp = Pointers(env);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    if (!workingFolder.empty())
-        posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
-    pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, argp[0], &actions, nullptr, argp.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        throw std::system_error(rc, std::generic_category(), "posix_spawn " + argv[0]);
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        throw std::system_error(errno, std::generic_category(), "fork");
+    if (pid == 0) {
+        // Should the benchmark be killed, the program it started ends with it instead of idling on.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent)
+            ::_exit(126);
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (null < 0 || ::dup2(null, STDOUT_FILENO) < 0)
+            ::_exit(126);
+        if (!workingFolder.empty() && ::chdir(workingFolder.c_str()) != 0)
+            ::_exit(126);
+        ::execve(argp[0], argp.data(), envp.data());
+        ::_exit(127);
+    }
     return pid;
 }
 

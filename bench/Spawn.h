@@ -18,7 +18,8 @@ struct TRunResult {
 // passed through. Throws when the program cannot be started.
 TRunResult RunToEnd(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {});
 
-// Starts argv[0] in the background with the extra environment; standard output goes to /dev/null.
+// Starts argv[0] in the background with the extra environment; standard output goes to /dev/null. The
+// program gets SIGTERM when the calling thread ends.
 pid_t StartInBackground(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {},
                         const std::string& workingFolder = {});
 // Sends SIGTERM and waits; SIGKILL when it has not ended after timeoutMs. Returns the wait status.

@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -42,6 +43,17 @@ namespace fs = std::filesystem;
 constexpr const char* kStatusPage = "<html><body>WAN IP: 10.1.2.3 Mask</body></html>";
 constexpr const char* kAddress = "10.1.2.3";
 constexpr const char* kStatusPath = "window/status.htm";
+
+volatile std::sig_atomic_t gStopRequested = 0;
+
+// Sleeps; a SIGTERM or SIGINT meanwhile ends the measurement by an exception, so that the programs it
+// started are stopped and their folders removed.
+void Pause(std::chrono::milliseconds time)
+{
+    std::this_thread::sleep_for(time);
+    if (gStopRequested)
+        throw std::runtime_error("stopped by a signal");
+}
 
 long ResidentKilobytes(const std::string& statusFile = "/proc/self/status")
 {
@@ -139,7 +151,7 @@ TUsage UsageOver(pid_t pid, int seconds)
     std::map<std::string, TUsage> last = first;
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     while (std::chrono::steady_clock::now() < end) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        Pause(std::chrono::milliseconds(100));
         for (const auto& [thread, usage] : ThreadUsages(pid))
             last[thread] = usage;
     }
@@ -166,7 +178,7 @@ TIdle MeasureIdle(const TCopiedProgram& program, int seconds, bool cleanEnd, Rea
                                         program.Path().parent_path().string());
     try {
         ready();
-        std::this_thread::sleep_for(std::chrono::seconds(2));
+        Pause(std::chrono::seconds(2));
         const TUsage used = UsageOver(pid, seconds);
         int status = 0;
         if (::waitpid(pid, &status, WNOHANG) != 0)
@@ -196,7 +208,7 @@ int Idle(int seconds)
         for (int waited = 0; web.WindowRequests() == requestsBefore; waited += 50) {
             if (waited > 30000)
                 throw std::runtime_error("the program did not check the local page at start");
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            Pause(std::chrono::milliseconds(50));
         }
     });
     const TIdle b = MeasureIdle(bare, seconds, false, [] {});
@@ -315,8 +327,11 @@ try {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "startup")
         return Startup(Count(argc, argv, 20));
-    if (mode == "idle")
+    if (mode == "idle") {
+        std::signal(SIGTERM, [](int) { gStopRequested = 1; });
+        std::signal(SIGINT, [](int) { gStopRequested = 1; });
         return Idle(Count(argc, argv, 60));
+    }
     if (mode != "checks" && mode != "timer") {
         std::fprintf(stderr, "usage: window_bench startup [runs] | idle [seconds] | checks [count] | timer [waits]\n");
         return 2;
