@@ -247,8 +247,9 @@ void TForm1::btnAutoClick()
     ApplyMarkState();
     if (!result.Found) {
         // A found address stays selected; the user can still pick a keyword by hand.
-        if (!address.isEmpty() && result.Message != LookupText::IPNotFound)
-            pageView_->Select(TByteRange{ipMark_, Bytes(address).size()});
+        const std::string wanted = Bytes(address);
+        if (!wanted.empty() && pageView_->Page().Bytes().compare(ipMark_, wanted.size(), wanted) == 0)
+            pageView_->Select(TByteRange{ipMark_, wanted.size()});
         dialogs_.ShowMessage(Text(result.Message));
         return;
     }

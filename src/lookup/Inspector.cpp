@@ -78,17 +78,18 @@ TAutoResult AutoKeyword(const TPageText& page, std::string_view address, TByteRa
 {
     TAutoResult result;
     result.IPMark = selection.Start;
-    if (!address.empty()) {
-        std::optional<TByteRange> hit = FindNext(page, address, selection);
-        if (!hit) {
-            result.Message = LookupText::IPNotFound;
-            return result;
-        }
-        result.IPMark = hit->Start;
-    }
     if (page.Bytes().empty()) {
         result.Message = LookupText::IPNotFound;
         return result;
+    }
+    if (!address.empty()) {
+        std::optional<TByteRange> hit = FindNext(page, address, selection);
+        if (!hit) {
+            // No window can stand before an address that is not there: the walk has nothing to find.
+            result.Message = LookupText::NoSuitableKeyword;
+            return result;
+        }
+        result.IPMark = hit->Start;
     }
 
     std::size_t addressUnit = page.PageToView(result.IPMark);
