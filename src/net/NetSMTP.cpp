@@ -166,7 +166,9 @@ void TNetSMTP::SendMessage(TNetMessage &message)
     NetMail::CheckNoLineBreak(Username, "user name");
     SetMailHeader(message.ExtraHeaders, "X-Mailer", MailAgent);
     // Built before the dialogue, so a failure here leaves the server out of its data mode.
-    const std::string data = message.HeaderBlock(std::time(nullptr)) + "\r\n" + message.BodyBlock();
+    // The terminating "." travels with the message: written on its own it would wait for the
+    // server's delayed acknowledgement of the last data segment (Nagle), some 40 ms per mail.
+    const std::string data = message.HeaderBlock(std::time(nullptr)) + "\r\n" + message.BodyBlock() + ".\r\n";
 
     Command("RSET", {});
     if (fAuthenticationType == atLogin && Announced("LOGIN") && !fDidAuthenticate)
@@ -177,7 +179,9 @@ void TNetSMTP::SendMessage(TNetMessage &message)
             Command("RCPT TO:<" + item.Address + ">", {250, 251});
     Command("DATA", {354});
     WriteBytes(data);
-    Command(".", {250});
+    TWaitLimit limit(*this);
+    limit.Narrow();
+    ReadReply({250});
 }
 
 void TNetSMTP::CloseConnection()

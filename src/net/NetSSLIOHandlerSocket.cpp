@@ -93,7 +93,9 @@ void TNetSSLIOHandlerSocket::CreateContext()
         throw ENetOSSLCreatingContextError(NetSSLMsg::CreatingContextError);
     SSL_CTX_set_default_passwd_cb(fContext, EmptyPassword);
     SSL_CTX_set_default_passwd_cb_userdata(fContext, this);
-    SSL_CTX_set_default_verify_paths(fContext);
+    // Loading the system's certificate store costs tens of milliseconds; only verification needs it.
+    if (SSLOptions.VerifyMode & sslvrfPeer)
+        SSL_CTX_set_default_verify_paths(fContext);
     if (!SSLOptions.RootCertFile.empty() &&
         SSL_CTX_load_verify_locations(fContext, SSLOptions.RootCertFile.c_str(), nullptr) != 1)
         throw ENetException(NetSSLMsg::LoadRootCertError);
