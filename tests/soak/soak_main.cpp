@@ -68,6 +68,9 @@ public:
         const char* expected = close ? "203.0.113.8" : "203.0.113.7";
         if (result.Failed() || result.Address != expected)
             return Fail("lookup", i, result.Failed() ? result.ErrorMessage : result.Address);
+        // The two pages must really differ in what they do to the connection.
+        if (fHttp.Connected() == close)
+            return Fail("lookup", i, close ? "connection kept after \"Connection: close\"" : "keep-alive not kept");
         return true;
     }
 
