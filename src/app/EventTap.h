@@ -10,6 +10,10 @@ public:
     using THandler = std::function<bool(QObject* watched, QEvent* event)>;
 
     static TEventTap* Install(QObject* watched, THandler handler);
+    // Removes every tap on root and its descendants. A window whose taps call back into it does this in
+    // its destructor: the base destructor still sends events to the children (hide, deactivation) after
+    // the window's own members are gone.
+    static void RemoveAll(QObject* root);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "EventTap.h"
 #include "ListRows.h"
 #include "QtWaitHook.h"
 #include "SpinEdit.h"
@@ -76,6 +77,7 @@ TForm1::TForm1(TDialogs& dialogs, const QString& executablePath, QWidget* parent
 
 TForm1::~TForm1()
 {
+    TEventTap::RemoveAll(this);
     if (TNetAntiFreeze::InstalledHook() == waitHook_.get())
         TNetAntiFreeze::InstallHook(nullptr);
 }
