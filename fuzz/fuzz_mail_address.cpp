@@ -15,9 +15,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     } catch (const ENetEmailParseError&) {
         return 0;
     }
+    // Setting a list replaces what it held: it reads exactly as a fresh list reads the same text.
+    TNetEmailAddressList fresh;
+    fresh.SetEMailAddresses(text);
+    FUZZ_CHECK(fresh.size() == list.size());
+    for (std::size_t i = 0; i < list.size() && i < fresh.size(); ++i)
+        FUZZ_CHECK(fresh[i].Address == list[i].Address && fresh[i].Name == list[i].Name);
     for (const TNetEmailAddressItem& item : list) {
         FUZZ_CHECK(!(item.Name.empty() && item.Address.empty()));
-        FUZZ_CHECK(item.Address != "stale@x.org" || text.find("stale@x.org") != std::string::npos);
         const std::string header = item.Text();
         FUZZ_CHECK(header.find(item.Address) != std::string::npos);
     }
