@@ -4,6 +4,7 @@
 #include "FileDialogPresets.h"
 #include "LogFile.h"
 #include "SpinEdit.h"
+#include "Utf8Text.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -13,12 +14,6 @@
 #include <ctime>
 
 namespace {
-
-std::string Bytes(const QString& text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
-}
 
 // The abbreviated day and month names of the user's locale.
 TDateNames LocaleDateNames()

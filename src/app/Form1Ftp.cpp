@@ -2,22 +2,13 @@
 
 #include "FileDialogPresets.h"
 #include "FtpUpload.h"
+#include "Utf8Text.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <exception>
-
-namespace {
-
-std::string Bytes(const QString& text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
-}
-
-} // namespace
 
 void TForm1::TsFTPShow()
 {

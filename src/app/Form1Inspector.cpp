@@ -5,6 +5,7 @@
 #include "LookupTexts.h"
 #include "PageView.h"
 #include "SelectionCode.h"
+#include "Utf8Text.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -16,17 +17,6 @@
 #include <QTabWidget>
 
 namespace {
-
-QString Text(std::string_view bytes)
-{
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-std::string Bytes(const QString& text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
-}
 
 void OnTrigger(TForm1* form, QAction* action, void (TForm1::*handler)())
 {

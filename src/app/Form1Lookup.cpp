@@ -3,6 +3,7 @@
 #include "ExternalServices.h"
 #include "Lookup.h"
 #include "LookupTexts.h"
+#include "Utf8Text.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,21 +13,6 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTimer>
-
-namespace {
-
-std::string Bytes(const QString& text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
-}
-
-QString Text(std::string_view bytes)
-{
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-} // namespace
 
 void TForm1::ConnectLookupHandlers()
 {

@@ -6,6 +6,7 @@
 #include "Settings.h"
 #include "SettingsTable.h"
 #include "SpinEdit.h"
+#include "Utf8Text.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,17 +15,6 @@
 #include <QRadioButton>
 
 namespace {
-
-std::string Bytes(const QString& text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
-}
-
-QString Text(const std::string& bytes)
-{
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
 
 // Puts one setting into its control the way a user would, so the control's change handling runs.
 void Apply(TForm1& form, ESetting id, const TSettings& s, const std::vector<TLookupEntry>& lookups)

@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "FeedbackMail.h"
 #include "Form1.h"
+#include "Utf8Text.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -61,12 +62,6 @@ QWidget* TwoLineCaption(QWidget* parent, QLabel* first, QLabel* second)
     column->addWidget(first);
     column->addWidget(second);
     return box;
-}
-
-std::string Bytes(const QString& text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
 }
 
 } // namespace
