@@ -1,4 +1,5 @@
 #include "FeedbackMail.h"
+#include "PercentCoding.h"
 
 #include <gtest/gtest.h>
 
@@ -13,31 +14,6 @@ struct TParsedLink {
     std::string Address;
     std::vector<std::pair<std::string, std::string>> Fields;
 };
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-std::string PercentDecode(std::string_view s)
-{
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
-            out.push_back(static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2])));
-            i += 2;
-        } else {
-            out.push_back(s[i]);
-        }
-    }
-    return out;
-}
 
 TParsedLink ParseMailto(std::string_view link)
 {
