@@ -1,5 +1,7 @@
 #include "IPExtraction.h"
 
+#include "NetStrings.h"
+
 #include <limits>
 
 namespace {
@@ -8,17 +10,6 @@ constexpr std::string_view kFirstMarker = "Address:";
 constexpr std::string_view kSecondMarker = "Your IP  Is ";
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // From start (clamped to the page), the bytes up to the first stop byte or the page's end.
 std::string CopyUntil(std::string_view page, std::size_t start, char stop)
@@ -84,7 +75,7 @@ std::optional<std::int32_t> ParseSkipCount(std::string_view text)
     constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
     std::int64_t magnitude = 0;
     for (; i < text.size(); ++i) {
-        int digit = base == 16 ? HexValue(text[i]) : (IsDigit(text[i]) ? text[i] - '0' : -1);
+        int digit = base == 16 ? NetStr::HexDigitValue(text[i]) : (IsDigit(text[i]) ? text[i] - '0' : -1);
         if (digit < 0)
             return std::nullopt;
         magnitude = magnitude * base + digit;

@@ -1,19 +1,6 @@
 #include "PercentCoding.h"
 
-namespace {
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-} // namespace
+#include "NetStrings.h"
 
 std::string PercentEncode(std::string_view text, bool (*mustEscape)(unsigned char))
 {
@@ -38,8 +25,8 @@ std::string PercentDecode(std::string_view text)
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
+        if (text[i] == '%' && i + 2 < text.size() && NetStr::HexDigitValue(text[i + 1]) >= 0 && NetStr::HexDigitValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(NetStr::HexDigitValue(text[i + 1]) * 16 + NetStr::HexDigitValue(text[i + 2]));
             i += 2;
         } else {
             out += text[i];

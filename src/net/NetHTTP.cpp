@@ -35,14 +35,8 @@ std::size_t ParseChunkSize(const std::string& line, std::size_t limit) {
         return 0;
     std::size_t value = 0;
     for (char c : field) {
-        int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else
+        const int digit = NetStr::HexDigitValue(c);
+        if (digit < 0)
             return 0;
         if (value > (limit - static_cast<std::size_t>(digit)) / 16)
             throw ENetException(NetMsg::ChunkSizeInvalid);

@@ -71,4 +71,14 @@ long long ToInt64Def(std::string_view text, long long fallback) {
     return negative ? -static_cast<long long>(value) : static_cast<long long>(value);
 }
 
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 } // namespace NetStr

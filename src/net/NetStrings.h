@@ -14,4 +14,6 @@ std::string Upper(std::string_view text);
 std::size_t FindNoCase(std::string_view text, std::string_view needle);
 // Decimal integer of the whole (trimmed) text; fallback when it is not one or overflows.
 long long ToInt64Def(std::string_view text, long long fallback);
+// Value of one hexadecimal digit (either case), or -1.
+int HexDigitValue(char c);
 } // namespace NetStr
