@@ -1,6 +1,7 @@
 #pragma once
 
-#include <sys/types.h>
+#include "PeerProcess.h"
+#include "TempDir.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -13,19 +14,15 @@ public:
     // reader: an optional second account that may read but never store.
     TFtpServer(const std::string& user, const std::string& password, const std::string& readerUser = {},
                const std::string& readerPassword = {});
-    ~TFtpServer();
     TFtpServer(const TFtpServer&) = delete;
     TFtpServer& operator=(const TFtpServer&) = delete;
 
-    uint16_t Port() const { return fPort; }
-    const std::filesystem::path& Root() const { return fRoot; }
+    uint16_t Port() const { return fProcess.Port(); }
+    std::filesystem::path Root() const { return fFolder.Path(); }
     // The bytes of a file in the served folder; throws when it does not exist.
     std::string ReadStored(const std::string& name) const;
 
 private:
-    void Stop();
-
-    std::filesystem::path fRoot;
-    pid_t fPid = -1;
-    uint16_t fPort = 0;
+    testsupport::TempDir fFolder{"kestrune-ftp"};
+    testsupport::PeerProcess fProcess; // stopped before the folder goes
 };

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <sys/types.h>
+#include "PeerProcess.h"
+#include "TempDir.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -27,18 +28,14 @@ public:
     };
 
     explicit TSmtpServer(const TOptions &options);
-    ~TSmtpServer();
     TSmtpServer(const TSmtpServer &) = delete;
     TSmtpServer &operator=(const TSmtpServer &) = delete;
 
-    uint16_t Port() const { return fPort; }
+    uint16_t Port() const { return fProcess.Port(); }
     // The messages stored so far, in the order they arrived.
     std::vector<TStoredMail> Stored() const;
 
 private:
-    void Stop();
-
-    std::filesystem::path fFolder;
-    pid_t fPid = -1;
-    uint16_t fPort = 0;
+    testsupport::TempDir fFolder{"kestrune-smtp"};
+    testsupport::PeerProcess fProcess; // stopped before the folder goes
 };
