@@ -23,8 +23,6 @@ protected:
     {
         setenv("TZ", "UTC0", 1);
         tzset();
-        smtp.Host = "127.0.0.1";
-        smtp.HeloName = "client.test";
         message.From.Address = "me@x.org";
         message.Recipients.SetEMailAddresses("a@x.org, \"Bea\" <b@y.org>");
         message.Subject = "IP";
@@ -43,25 +41,49 @@ protected:
     {
         server.Accept().Send("220 test ESMTP\r\n").ExpectLine("EHLO client.test").Send(ehloReply);
     }
+    // Greeting, then the RSET every message starts with.
+    static void Opening(ScriptedServer &server, const std::string &ehloReply)
+    {
+        Greeting(server, ehloReply);
+        server.ExpectLine("RSET").Send("250 ok\r\n");
+    }
     static void Login(ScriptedServer &server, const std::string &user64, const std::string &password64)
     {
         server.ExpectLine("AUTH LOGIN").Send("334 VXNlcm5hbWU6\r\n").ExpectLine(user64);
         server.Send("334 UGFzc3dvcmQ6\r\n").ExpectLine(password64).Send("235 2.7.0 ok\r\n");
     }
     // The server side of one transaction for the fixture's message, from MAIL FROM to the final reply.
-    static void Transaction(ScriptedServer &server)
+    static void Envelope(ScriptedServer &server)
     {
         server.ExpectLine("MAIL FROM:<me@x.org>").Send("250 ok\r\n");
         server.ExpectLine("RCPT TO:<a@x.org>").Send("250 ok\r\n");
         server.ExpectLine("RCPT TO:<b@y.org>").Send("251 will forward\r\n");
+    }
+    static void Transaction(ScriptedServer &server)
+    {
+        Envelope(server);
         server.ExpectLine("DATA").Send("354 go ahead\r\n").ReadUntil("\r\n.\r\n").Send("250 queued\r\n");
     }
     static void Quit(ScriptedServer &server) { server.ExpectLine("QUIT").ReadUntilClose(); }
 
+    // A client that logs in as "u" with "p" when the server offers it.
+    static void LogInAsU(TNetSMTP &client)
+    {
+        client.SetAuthenticationType(atLogin);
+        client.Username = "u";
+        client.Password = "p";
+    }
+    // Starts the server and points the client at it.
+    static void Aim(TNetSMTP &client, ScriptedServer &server)
+    {
+        client.Host = "127.0.0.1";
+        client.HeloName = "client.test";
+        server.Start();
+        client.Port = server.Port();
+    }
     void Connect(ScriptedServer &server)
     {
-        server.Start();
-        smtp.Port = server.Port();
+        Aim(smtp, server);
         smtp.Connect(5000);
     }
 
@@ -155,22 +177,16 @@ TEST_F(SmtpDialogueTest, AnnouncedSchemesDecideWhetherToLogIn)
     };
     for (const auto &c : cases) {
         ScriptedServer server;
-        Greeting(server, c.ehloReply);
-        server.ExpectLine("RSET").Send("250 ok\r\n");
+        Opening(server, c.ehloReply);
         if (c.logsIn)
             Login(server, "dQ==", "cA==");
         Transaction(server);
         Quit(server);
 
         TNetSMTP client;
-        client.Host = "127.0.0.1";
-        client.HeloName = "client.test";
-        client.SetAuthenticationType(atLogin);
-        client.Username = "u";
-        client.Password = "p";
+        LogInAsU(client);
         server.SetReadLimit(3000);
-        server.Start();
-        client.Port = server.Port();
+        Aim(client, server);
         // A client that strays from the script meets a closed connection and fails this case only.
         try {
             client.Connect(5000);
@@ -194,9 +210,7 @@ TEST_F(SmtpDialogueTest, EhloRefusedFallsBackToHeloWithoutLogin)
     Transaction(server);
     Quit(server);
 
-    smtp.SetAuthenticationType(atLogin);
-    smtp.Username = "u";
-    smtp.Password = "p";
+    LogInAsU(smtp);
     Connect(server);
     smtp.SendMessage(message);
     EXPECT_FALSE(smtp.DidAuthenticate());
@@ -211,8 +225,7 @@ TEST_F(SmtpDialogueTest, EhloRefusedFallsBackToHeloWithoutLogin)
 TEST_F(SmtpDialogueTest, ARefusedRecipientStopsTheTransaction)
 {
     ScriptedServer server;
-    Greeting(server, "250 test\r\n");
-    server.ExpectLine("RSET").Send("250 ok\r\n");
+    Opening(server, "250 test\r\n");
     server.ExpectLine("MAIL FROM:<me@x.org>").Send("250 ok\r\n");
     server.ExpectLine("RCPT TO:<a@x.org>").Send("550 5.1.1 no such user\r\n");
     Quit(server);
@@ -249,37 +262,34 @@ TEST_F(SmtpDialogueTest, EachStepRefusesOtherReplyCodes)
          501, false},
         {"AUTH LOGIN",
          [](ScriptedServer &s) {
-             Greeting(s, "250 AUTH LOGIN\r\n");
-             s.ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("AUTH LOGIN").Send("504 not now\r\n");
+             Opening(s, "250 AUTH LOGIN\r\n");
+             s.ExpectLine("AUTH LOGIN").Send("504 not now\r\n");
          },
          504, true},
         {"password",
          [](ScriptedServer &s) {
-             Greeting(s, "250 AUTH LOGIN\r\n");
-             s.ExpectLine("RSET").Send("250 ok\r\n");
+             Opening(s, "250 AUTH LOGIN\r\n");
              s.ExpectLine("AUTH LOGIN").Send("334 x\r\n").ExpectLine("dQ==").Send("334 y\r\n");
              s.ExpectLine("cA==").Send("535 5.7.8 bad credentials\r\n");
          },
          535, true},
         {"MAIL FROM",
          [](ScriptedServer &s) {
-             Greeting(s, "250 test\r\n");
-             s.ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<me@x.org>").Send("553 sender refused\r\n");
+             Opening(s, "250 test\r\n");
+             s.ExpectLine("MAIL FROM:<me@x.org>").Send("553 sender refused\r\n");
          },
          553, true},
         {"DATA",
          [](ScriptedServer &s) {
-             Greeting(s, "250 test\r\n");
-             s.ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<me@x.org>").Send("250 ok\r\n");
-             s.ExpectLine("RCPT TO:<a@x.org>").Send("250 ok\r\n").ExpectLine("RCPT TO:<b@y.org>").Send("250 ok\r\n");
+             Opening(s, "250 test\r\n");
+             Envelope(s);
              s.ExpectLine("DATA").Send("250 not 354\r\n");
          },
          250, true},
         {"final dot",
          [](ScriptedServer &s) {
-             Greeting(s, "250 test\r\n");
-             s.ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<me@x.org>").Send("250 ok\r\n");
-             s.ExpectLine("RCPT TO:<a@x.org>").Send("250 ok\r\n").ExpectLine("RCPT TO:<b@y.org>").Send("250 ok\r\n");
+             Opening(s, "250 test\r\n");
+             Envelope(s);
              s.ExpectLine("DATA").Send("354 go\r\n").ReadUntil("\r\n.\r\n").Send("552 too big\r\n");
          },
          552, true},
@@ -291,13 +301,8 @@ TEST_F(SmtpDialogueTest, EachStepRefusesOtherReplyCodes)
             server.ExpectLine("QUIT");
         server.ReadUntilClose();
         TNetSMTP client;
-        client.Host = "127.0.0.1";
-        client.HeloName = "client.test";
-        client.SetAuthenticationType(atLogin);
-        client.Username = "u";
-        client.Password = "p";
-        server.Start();
-        client.Port = server.Port();
+        LogInAsU(client);
+        Aim(client, server);
         try {
             client.Connect(5000);
             client.SendMessage(message);
@@ -325,12 +330,9 @@ TEST_F(SmtpDialogueTest, LineBreaksAreRefusedBeforeTheTransactionStarts)
         Quit(server);
         TNetSMTP client;
         TNetMessage faulty = message;
-        client.Host = "127.0.0.1";
-        client.HeloName = "client.test";
-        client.SetAuthenticationType(atLogin);
+        LogInAsU(client);
         spoil(client, faulty);
-        server.Start();
-        client.Port = server.Port();
+        Aim(client, server);
         client.Connect(5000);
         EXPECT_THROW(client.SendMessage(faulty), ENetException) << name;
         client.Disconnect();
@@ -342,8 +344,7 @@ TEST_F(SmtpDialogueTest, LineBreaksAreRefusedBeforeTheTransactionStarts)
 TEST_F(SmtpDialogueTest, BodyLinesStartingWithADotAreStuffedOnTheWire)
 {
     ScriptedServer server;
-    Greeting(server, "250 test\r\n");
-    server.ExpectLine("RSET").Send("250 ok\r\n");
+    Opening(server, "250 test\r\n");
     Transaction(server);
     Quit(server);
     message.SetBodyText(".\r\n.hidden\r\n..two\r\nend.");
@@ -359,16 +360,13 @@ TEST_F(SmtpDialogueTest, BodyLinesStartingWithADotAreStuffedOnTheWire)
 TEST_F(SmtpDialogueTest, ASecondMessageOnTheConnectionDoesNotLogInAgain)
 {
     ScriptedServer server;
-    Greeting(server, "250 AUTH LOGIN\r\n");
-    server.ExpectLine("RSET").Send("250 ok\r\n");
+    Opening(server, "250 AUTH LOGIN\r\n");
     Login(server, "dQ==", "cA==");
     Transaction(server);
     server.ExpectLine("RSET").Send("250 ok\r\n");
     Transaction(server);
     Quit(server);
-    smtp.SetAuthenticationType(atLogin);
-    smtp.Username = "u";
-    smtp.Password = "p";
+    LogInAsU(smtp);
     Connect(server);
     smtp.SendMessage(message);
     smtp.SendMessage(message);
@@ -389,11 +387,8 @@ TEST_F(SmtpDialogueTest, TheTimeLimitEndsAWaitForASilentServer)
     for (const auto &c : cases) {
         ScriptedServer server;
         c.script(server);
-        server.Start();
         TNetSMTP client;
-        client.Host = "127.0.0.1";
-        client.HeloName = "client.test";
-        client.Port = server.Port();
+        Aim(client, server);
         client.SetTimeLimit(400);
         const auto start = std::chrono::steady_clock::now();
         EXPECT_THROW(client.Connect(5000), ENetReadTimeout) << c.name;
@@ -420,8 +415,7 @@ TEST_F(SmtpDialogueTest, TheClientRefusesToBeEnteredWhileItWaits)
         }
     };
     ScriptedServer server;
-    Greeting(server, "250 test\r\n");
-    server.ExpectLine("RSET").Send("250 ok\r\n");
+    Opening(server, "250 test\r\n");
     Transaction(server);
     Quit(server);
     Connect(server);
