@@ -64,3 +64,5 @@ QStringList CrLfLines(const std::string& file)
         lines.removeLast();
     return lines;
 }
+
+QString LoggedAddress(const QString& line) { return line.mid(line.lastIndexOf(QLatin1Char(' ')) + 1); }

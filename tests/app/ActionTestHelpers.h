@@ -24,3 +24,5 @@ QString HeaderValue(const std::string& data, const QString& name);
 std::string FileBytes(const std::string& file);
 // The CR LF lines of a file; a trailing CR LF ends the last line.
 QStringList CrLfLines(const std::string& file);
+// The address at the end of a log line.
+QString LoggedAddress(const QString& line);

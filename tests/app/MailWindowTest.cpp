@@ -2,6 +2,7 @@
 // and the mail about a failed lookup, against a real SMTP server (aiosmtpd) and a real page (nginx).
 #include "ActionTestHelpers.h"
 #include "FormFixture.h"
+#include "FormSteps.h"
 #include "LocalPage.h"
 #include "SmtpServer.h"
 
@@ -19,12 +20,6 @@
 namespace {
 
 const QString kAddress = QStringLiteral("203.0.113.7");
-
-// The port part of a TSilentServer address ("127.0.0.1:<port>/status.htm").
-QString PortOf(const TSilentServer& server) { return server.Address().section(QLatin1Char(':'), 1).section('/', 0, 0); }
-
-// The address at the end of a log line.
-QString LoggedAddress(const QString& line) { return line.mid(line.lastIndexOf(QLatin1Char(' ')) + 1); }
 
 } // namespace
 
@@ -163,10 +158,7 @@ void MailWindowTest::everyMailAddsALogEntryOnlyWithFtpOff()
     form.cbLog->setChecked(true);
     form.edLog->setText(QString::fromStdString(log));
     form.cbFTP->setChecked(ftpOn);
-    form.rbUserDefined->setChecked(true);
-    form.edURL->setText(RefusingAddress());
-    form.edKeyword->setText(QStringLiteral("WAN IP:"));
-    form.edChartoSkip->setText(QStringLiteral("0"));
+    UseUserDefinedPage(form, RefusingAddress());
     form.Panel1->setText(kAddress);
 
     // A failed lookup mails its error; the entry holds the address display, not the mailed text.
@@ -249,11 +241,8 @@ void MailWindowTest::checksWaitForARunningTestMail()
     form.cbWebMail->setChecked(true);
     form.edWebTo->setText(QStringLiteral("owner@home.example"));
     form.edWebSMTP->setText(QStringLiteral("127.0.0.1"));
-    form.edPort->setText(PortOf(silent));
-    form.rbUserDefined->setChecked(true);
-    form.edURL->setText(page.Address());
-    form.edKeyword->setText(QStringLiteral("WAN IP:"));
-    form.edChartoSkip->setText(QStringLiteral("0"));
+    form.edPort->setText(PortOf(silent.Address()));
+    UseUserDefinedPage(form, page.Address());
     form.Panel1->setText(kAddress);
     form.Countdown = 1;
 
@@ -280,7 +269,7 @@ void MailWindowTest::checksWaitForARunningTestMail()
     // The deferred check runs at the next tick and mails its address.
     TSmtpServer smtp({});
     form.edPort->setText(QString::number(smtp.Port()));
-    form.Guarded([&] { form.Timer1Timer(); });
+    Ticks(form, 1);
     QCOMPARE(page.Requests(), 1);
     QCOMPARE(form.LastMailedIP, QStringLiteral("10.1.2.3"));
     QCOMPARE(smtp.Stored().size(), 1u);

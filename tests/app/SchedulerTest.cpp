@@ -1,4 +1,5 @@
 #include "FormFixture.h"
+#include "FormSteps.h"
 #include "LocalPage.h"
 #include "SpinEdit.h"
 #include "WatchedForm.h"
@@ -17,24 +18,12 @@ namespace {
 
 const char* const kPage = "<html><body>WAN IP: 10.1.2.3 Mask</body></html>";
 
-void UseUserDefinedPage(TForm1& form, const QString& address)
+// Settings whose selected router entry reads the page, with the interval and the start-up box.
+void WriteRouterSettings(const TFormFixture& fixture, const TLocalPage& page, int interval, bool autoStart)
 {
-    form.rbUserDefined->setChecked(true);
-    form.edURL->setText(address);
-    form.edKeyword->setText(QStringLiteral("WAN IP:"));
-    form.edChartoSkip->setText(QStringLiteral("0"));
-}
-
-void Ticks(TForm1& form, int count)
-{
-    for (int i = 0; i < count; ++i)
-        form.Guarded([&] { form.Timer1Timer(); });
-}
-
-void LeaveIntervalBox(TForm1& form)
-{
-    QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
-    QCoreApplication::sendEvent(form.SpinEdit1, &leave);
+    fixture.WriteSettings("[Router]\nSelectedRouter=0\n[Routers]\nHome=1\n[RoutersData]\n1," +
+                          page.Address().toStdString() + ",WAN IP:,0=0\n[System]\nInterval=" +
+                          std::to_string(interval) + "\nAutoStart=" + (autoStart ? "1" : "0") + "\n");
 }
 
 } // namespace
@@ -286,8 +275,7 @@ void SchedulerTest::autoStartWithIntervalZeroChecksOnceBeforeShow()
 {
     TLocalPage page(kPage);
     TFormFixture fixture;
-    fixture.WriteSettings("[Router]\nSelectedRouter=0\n[Routers]\nHome=1\n[RoutersData]\n1," +
-                          page.Address().toStdString() + ",WAN IP:,0=0\n[System]\nInterval=0\nAutoStart=1\n");
+    WriteRouterSettings(fixture, page, 0, true);
     TForm1& form = fixture.Start();
     QVERIFY(!form.isVisible());
     QCOMPARE(page.Requests(), 1);
@@ -305,8 +293,7 @@ void SchedulerTest::autoStartWithIntervalStartsScheduler()
 {
     TLocalPage page(kPage);
     TFormFixture fixture;
-    fixture.WriteSettings("[Router]\nSelectedRouter=0\n[Routers]\nHome=1\n[RoutersData]\n1," +
-                          page.Address().toStdString() + ",WAN IP:,0=0\n[System]\nInterval=15\nAutoStart=1\n");
+    WriteRouterSettings(fixture, page, 15, true);
     TForm1& form = fixture.Start();
     QCOMPARE(page.Requests(), 1);
     QVERIFY(form.Timer1->isActive());
@@ -318,8 +305,7 @@ void SchedulerTest::noAutoStartNoCheck()
 {
     TLocalPage page(kPage);
     TFormFixture fixture;
-    fixture.WriteSettings("[Router]\nSelectedRouter=0\n[Routers]\nHome=1\n[RoutersData]\n1," +
-                          page.Address().toStdString() + ",WAN IP:,0=0\n[System]\nInterval=0\nAutoStart=0\n");
+    WriteRouterSettings(fixture, page, 0, false);
     TForm1& form = fixture.Start();
     QCOMPARE(form.edURL->text(), page.Address());
     QCOMPARE(page.Requests(), 0);

@@ -1,4 +1,5 @@
 #include "FormFixture.h"
+#include "FormSteps.h"
 #include "LocalPage.h"
 #include "TrayIcon.h"
 
@@ -68,10 +69,7 @@ void SettleStart(TForm1& form)
 
 void MakeLookupFail(TForm1& form)
 {
-    form.rbUserDefined->setChecked(true);
-    form.edURL->setText(RefusingAddress());
-    form.edKeyword->setText(QStringLiteral("WAN IP:"));
-    form.edChartoSkip->setText(QStringLiteral("0"));
+    UseUserDefinedPage(form, RefusingAddress());
     form.btnTestClick(form.btnGetIP);
 }
 

@@ -1,4 +1,5 @@
 #include "FormFixture.h"
+#include "FormSteps.h"
 #include "LocalPage.h"
 #include "QtWaitHook.h"
 #include "SpinEdit.h"
@@ -15,14 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-void UseUserDefinedPage(TForm1& form, const QString& address)
-{
-    form.rbUserDefined->setChecked(true);
-    form.edURL->setText(address);
-    form.edKeyword->setText(QStringLiteral("WAN IP:"));
-    form.edChartoSkip->setText(QStringLiteral("0"));
-}
 
 // Ticks of a 10 ms timer and the longest gap between two of them.
 struct TTickWatch {

@@ -1,6 +1,7 @@
 // The change handler and the local files through the window, against a real page (nginx), FTP and SMTP server.
 #include "ActionTestHelpers.h"
 #include "FormFixture.h"
+#include "FormSteps.h"
 #include "FtpServer.h"
 #include "LocalPage.h"
 #include "SmtpServer.h"
@@ -20,20 +21,6 @@ namespace {
 
 std::string Page(const std::string& address) { return "<html><body>WAN IP: " + address + " Mask</body></html>"; }
 
-void UsePage(TForm1& form, const TLocalPage& page)
-{
-    form.rbUserDefined->setChecked(true);
-    form.edURL->setText(page.Address());
-    form.edKeyword->setText(QStringLiteral("WAN IP:"));
-    form.edChartoSkip->setText(QStringLiteral("0"));
-}
-
-void Ticks(TForm1& form, int count)
-{
-    for (int i = 0; i < count; ++i)
-        form.Guarded([&] { form.Timer1Timer(); });
-}
-
 // The local files of one window, in the window's own folder.
 struct TLocalFiles {
     explicit TLocalFiles(TFormFixture& fixture)
@@ -50,15 +37,6 @@ struct TLocalFiles {
     std::string IpFile;
     std::string LogFile;
 };
-
-// A port on 127.0.0.1 that refuses connections.
-uint16_t RefusingPort()
-{
-    return static_cast<uint16_t>(RefusingAddress().section(QLatin1Char(':'), 1).section('/', 0, 0).toInt());
-}
-
-// The address at the end of a log line.
-QString LoggedAddress(const QString& line) { return line.mid(line.lastIndexOf(QLatin1Char(' ')) + 1); }
 
 } // namespace
 
@@ -81,15 +59,13 @@ private slots:
     void displayTextIsUploadedAsItIs();
     void silentFtpServerCannotHoldTheCheck();
     void uploadButtonFollowsTheFiveFields();
-    void browsePresets_data();
-    void browsePresets();
     void runsArrivingDuringAnUploadAreRefusedOrDeferred();
     void ipFileTestButtonWritesRegardlessOfTheBox();
     void logUsesTheLocaleNames();
     void logSizeSteps_data();
     void logSizeSteps();
-    void saveAsPresets_data();
-    void saveAsPresets();
+    void fileDialogPresets_data();
+    void fileDialogPresets();
 };
 
 void ChangesTest::scheduledChecksRunEveryActionOncePerNewAddress()
@@ -101,7 +77,7 @@ void ChangesTest::scheduledChecksRunEveryActionOncePerNewAddress()
     TForm1& form = fixture.Start();
     const TLocalFiles files(fixture);
     const std::string templ = fixture.Folder.Write("page.html", "<a href=\"http://{IP}/\">{ip}</a>\n");
-    UsePage(form, page);
+    UseUserDefinedPage(form, page.Address());
     FillFtpTab(form, ftp, QStringLiteral("up"), QStringLiteral("pw"), templ, QStringLiteral("site\\ip.html"));
     form.cbFTP->setChecked(true);
     FillMailTab(form, smtp);
@@ -259,7 +235,7 @@ void ChangesTest::failedUploadCarriesErrorAndIsRetried()
     TFormFixture fixture;
     TForm1& form = fixture.Start();
     const TLocalFiles files(fixture);
-    UsePage(form, page);
+    UseUserDefinedPage(form, page.Address());
     FillFtpTab(form, ftp, QStringLiteral("up"), QStringLiteral("wrong"), fixture.Folder.Write("t.txt", "{IP}"),
                QStringLiteral("ip.txt"));
     form.cbFTP->setChecked(true);
@@ -291,7 +267,7 @@ void ChangesTest::readOnlyLogReachesErrorReportAndSchedulerGoesOn()
     TFormFixture fixture;
     TForm1& form = fixture.Start();
     const TLocalFiles files(fixture);
-    UsePage(form, page);
+    UseUserDefinedPage(form, page.Address());
     FillFtpTab(form, ftp, QStringLiteral("up"), QStringLiteral("pw"), fixture.Folder.Write("t.txt", "{IP}"),
                QStringLiteral("ip.txt"));
     form.cbFTP->setChecked(true);
@@ -332,7 +308,7 @@ void ChangesTest::tmpLogIsRefusedWithAMessage()
     // An upload that fails at once: the later steps then carry "Error".
     form.cbFTP->setChecked(true);
     form.RemoteHost->setText(QStringLiteral("127.0.0.1"));
-    form.NetFTP1.Port = RefusingPort();
+    form.NetFTP1.Port = PortNumberOf(RefusingAddress());
     form.cbLog->setChecked(true);
     form.edLog->setText(QString::fromStdString(log));
     form.cbSaveIP->setChecked(true);
@@ -379,7 +355,7 @@ void ChangesTest::uploadFailuresLeaveOnlyError()
         templateExists ? fixture.Folder.Write("t.txt", "{IP}") : fixture.Folder.File("missing.txt");
     FillFtpTab(form, ftp, user, password, templ, QStringLiteral("ip.txt"));
     if (refusingPort)
-        form.NetFTP1.Port = RefusingPort();
+        form.NetFTP1.Port = PortNumberOf(RefusingAddress());
     form.LastUploadedIP = QStringLiteral("old");
     form.Panel1->setText(QStringLiteral("203.0.113.7"));
     form.Countdown = 77;
@@ -410,7 +386,7 @@ void ChangesTest::displayTextIsUploadedAsItIs()
     TFormFixture fixture;
     TForm1& form = fixture.Start();
     const TLocalFiles files(fixture);
-    UsePage(form, page);
+    UseUserDefinedPage(form, page.Address());
     FillFtpTab(form, ftp, QStringLiteral("up"), QStringLiteral("pw"), fixture.Folder.Write("t.txt", "[{Ip}]"),
                QStringLiteral("ip.txt"));
     form.cbFTP->setChecked(true);
@@ -425,7 +401,7 @@ void ChangesTest::displayTextIsUploadedAsItIs()
     // The next check finds a different address and runs every enabled action with it.
     form.SpinEdit1->SetValue(2);
     form.Countdown = 1;
-    form.Guarded([&] { form.Timer1Timer(); });
+    Ticks(form, 1);
     QCOMPARE(ftp.ReadStored("ip.txt"), std::string("[10.1.2.3]\r\n"));
     QCOMPARE(form.LastUploadedIP, QStringLiteral("10.1.2.3"));
     QCOMPARE(FileBytes(files.IpFile), std::string("10.1.2.3"));
@@ -439,10 +415,10 @@ void ChangesTest::silentFtpServerCannotHoldTheCheck()
     TFormFixture fixture;
     TForm1& form = fixture.Start();
     const TLocalFiles files(fixture);
-    UsePage(form, page);
+    UseUserDefinedPage(form, page.Address());
     form.cbFTP->setChecked(true);
     form.RemoteHost->setText(QStringLiteral("127.0.0.1"));
-    form.NetFTP1.Port = static_cast<uint16_t>(silent.Address().section(QLatin1Char(':'), 1).section('/', 0, 0).toInt());
+    form.NetFTP1.Port = PortNumberOf(silent.Address());
     form.NetFTP1.ReadTimeout = 300; // the window's bound, shortened for the test
     files.Enable(form, true, false);
     form.SpinEdit1->SetValue(2);
@@ -476,53 +452,19 @@ void ChangesTest::uploadButtonFollowsTheFiveFields()
     }
 }
 
-void ChangesTest::browsePresets_data()
-{
-    QTest::addColumn<QString>("boxText");
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QString>("folder"); // empty: the executable's
-    QTest::newRow("empty box") << "" << "" << "";
-    QTest::newRow("template path") << "/srv/www/index.ip.html" << "index.ip" << "/srv/www";
-}
-
-void ChangesTest::browsePresets()
-{
-    QFETCH(QString, boxText);
-    QFETCH(QString, fileName);
-    QFETCH(QString, folder);
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    form.edLocalFile->setText(boxText);
-
-    form.Button1->click(); // cancelled
-    QCOMPARE(form.edLocalFile->text(), boxText);
-    fixture.Dialogs.FileAnswers.enqueue(QStringLiteral("/chosen/page.htm"));
-    form.Button1->click();
-    QCOMPARE(form.edLocalFile->text(), QStringLiteral("/chosen/page.htm"));
-
-    const auto& shown = fixture.Dialogs.Shown;
-    QCOMPARE(shown.size(), 2);
-    QCOMPARE(int(shown[0].Kind), int(TScriptedDialogs::EKind::OpenFile));
-    QCOMPARE(shown[0].File.fileName, fileName);
-    QCOMPARE(shown[0].File.initialDir, folder.isEmpty() ? QString::fromStdString(fixture.Folder.Path()) : folder);
-    QCOMPARE(shown[0].File.filter,
-             QStringLiteral("All Files (*.htm;*.html;*.js;*.txt)|*.htm;*.html;*.js;*.txt|HTML Files (*.htm;*.html)|"
-                            "*.htm;*.html|Script Files (*.js)|*.js|Text Files (*.txt)|*.txt"));
-}
-
 void ChangesTest::runsArrivingDuringAnUploadAreRefusedOrDeferred()
 {
     TLocalPage page(Page("10.1.2.3"));
     TSilentServer silent;
     TFormFixture fixture;
     TForm1& form = fixture.Start();
-    UsePage(form, page);
+    UseUserDefinedPage(form, page.Address());
     form.RemoteHost->setText(QStringLiteral("127.0.0.1"));
     form.Username->setText(QStringLiteral("up"));
     form.Password->setText(QStringLiteral("pw"));
     form.edLocalFile->setText(QString::fromStdString(fixture.Folder.Write("t.txt", "{IP}")));
     form.edRemote->setText(QStringLiteral("ip.txt"));
-    form.NetFTP1.Port = static_cast<uint16_t>(silent.Address().section(QLatin1Char(':'), 1).section('/', 0, 0).toInt());
+    form.NetFTP1.Port = PortNumberOf(silent.Address());
     form.Panel1->setText(QStringLiteral("203.0.113.7"));
     form.Countdown = 1;
 
@@ -612,48 +554,65 @@ void ChangesTest::logSizeSteps()
     QCOMPARE(form.SpinEdit2->Increment(), step);
 }
 
-void ChangesTest::saveAsPresets_data()
+void ChangesTest::fileDialogPresets_data()
 {
+    const QString htmlFilter =
+        QStringLiteral("All Files (*.htm;*.html;*.js;*.txt)|*.htm;*.html;*.js;*.txt|HTML Files (*.htm;*.html)|"
+                       "*.htm;*.html|Script Files (*.js)|*.js|Text Files (*.txt)|*.txt");
+    const QString textFilter = QStringLiteral("Text Files (*.txt)|*.txt");
+    const int open = int(TScriptedDialogs::EKind::OpenFile);
+    const int save = int(TScriptedDialogs::EKind::SaveFile);
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("boxText");
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<QString>("folder"); // empty: the executable's
-    QTest::newRow("ip empty") << "btnSaveIP" << "edSaveIP" << "" << "untitled" << "";
-    QTest::newRow("ip path") << "btnSaveIP" << "edSaveIP" << "/srv/data/ip.txt" << "ip" << "/srv/data";
-    QTest::newRow("log empty") << "btnSaveLog" << "edLog" << "" << "untitled" << "";
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("extension");
+    QTest::newRow("template empty") << "Button1" << "edLocalFile" << "" << "" << "" << open << htmlFilter << "";
+    QTest::newRow("template path") << "Button1" << "edLocalFile" << "/srv/www/index.ip.html" << "index.ip"
+                                   << "/srv/www" << open << htmlFilter << "";
+    QTest::newRow("ip empty") << "btnSaveIP" << "edSaveIP" << "" << "untitled" << "" << save << textFilter << "txt";
+    QTest::newRow("ip path") << "btnSaveIP" << "edSaveIP" << "/srv/data/ip.txt" << "ip" << "/srv/data" << save
+                             << textFilter << "txt";
+    QTest::newRow("log empty") << "btnSaveLog" << "edLog" << "" << "untitled" << "" << save << textFilter << "txt";
     QTest::newRow("log path") << "btnSaveLog" << "edLog" << "/var/log/kestrune.addr.log" << "kestrune.addr"
-                              << "/var/log";
-    QTest::newRow("log in root") << "btnSaveLog" << "edLog" << "/ip.log" << "ip" << "/";
+                              << "/var/log" << save << textFilter << "txt";
+    QTest::newRow("log in root") << "btnSaveLog" << "edLog" << "/ip.log" << "ip" << "/" << save << textFilter
+                                 << "txt";
 }
 
-void ChangesTest::saveAsPresets()
+void ChangesTest::fileDialogPresets()
 {
     QFETCH(QString, button);
     QFETCH(QString, box);
     QFETCH(QString, boxText);
     QFETCH(QString, fileName);
     QFETCH(QString, folder);
+    QFETCH(int, kind);
+    QFETCH(QString, filter);
+    QFETCH(QString, extension);
     TFormFixture fixture;
     TForm1& form = fixture.Start();
     auto* edit = form.findChild<QLineEdit*>(box);
-    auto* saveAs = form.findChild<QPushButton*>(button);
-    QVERIFY(edit && saveAs);
+    auto* browse = form.findChild<QPushButton*>(button);
+    QVERIFY(edit && browse);
     edit->setText(boxText);
 
-    saveAs->click(); // cancelled
+    browse->click(); // cancelled
     QCOMPARE(edit->text(), boxText);
     fixture.Dialogs.FileAnswers.enqueue(QStringLiteral("/chosen/file.txt"));
-    saveAs->click();
+    browse->click();
     QCOMPARE(edit->text(), QStringLiteral("/chosen/file.txt"));
 
     const auto& shown = fixture.Dialogs.Shown;
     QCOMPARE(shown.size(), 2);
-    QCOMPARE(int(shown[0].Kind), int(TScriptedDialogs::EKind::SaveFile));
+    QCOMPARE(int(shown[0].Kind), kind);
     QCOMPARE(shown[0].File.fileName, fileName);
     QCOMPARE(shown[0].File.initialDir, folder.isEmpty() ? QString::fromStdString(fixture.Folder.Path()) : folder);
-    QCOMPARE(shown[0].File.filter, QStringLiteral("Text Files (*.txt)|*.txt"));
-    QCOMPARE(shown[0].File.defaultExtension, QStringLiteral("txt"));
+    QCOMPARE(shown[0].File.filter, filter);
+    QCOMPARE(shown[0].File.defaultExtension, extension);
 }
 
 QTEST_MAIN(ChangesTest)
