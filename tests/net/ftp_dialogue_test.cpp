@@ -6,6 +6,8 @@
 #include "NetMessages.h"
 #include "ScriptedServer.h"
 
+#include "Raises.h"
+
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -17,6 +19,7 @@
 #include <regex>
 #include <sstream>
 
+using testsupport::ExpectRaise;
 using testsupport::ScriptedServer;
 
 namespace {
@@ -226,12 +229,9 @@ TEST_F(FtpDialogue, RefusedStoreFreesTheDataPortAndKeepsControlOpen) {
     server.Start();
     ftp.OpenConnection(true, -1);
     std::istringstream source("abc");
-    try {
-        ftp.Upload(source, "up.txt", false);
-        ADD_FAILURE() << "store went through";
-    } catch (const ENetProtocolReplyError& e) {
-        EXPECT_EQ(e.ReplyErrorCode, 553);
-        EXPECT_STREQ(e.what(), "Could not create file.\r\n");
+    if (const auto e = ExpectRaise<ENetProtocolReplyError>([&] { ftp.Upload(source, "up.txt", false); },
+                                                           "Could not create file.\r\n")) {
+        EXPECT_EQ(e->ReplyErrorCode, 553);
     }
     EXPECT_TRUE(ftp.IsConnected());
     ftp.QuitAndClose();

@@ -6,11 +6,14 @@
 #include "NetIOHandlerMemory.h"
 #include "ScriptedServer.h"
 
+#include "Raises.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <sys/resource.h>
 
+using testsupport::ExpectRaise;
 using testsupport::ScriptedServer;
 
 namespace {
@@ -225,18 +228,9 @@ TEST_F(MemoryHttp, AnotherHostOrPortMeansAnotherConnectionAndItsDefaultPort) {
 }
 
 TEST_F(MemoryHttp, SchemesOtherThanHttp) {
-    try {
-        http.FetchPage("https://secure.test/");
-        FAIL();
-    } catch (const ENetIOHandlerPropInvalid& e) {
-        EXPECT_STREQ(e.what(), "IOHandler value is not valid");
-    }
-    try {
-        http.FetchPage("gopher://h/");
-        FAIL();
-    } catch (const ENetUnknownProtocol& e) {
-        EXPECT_STREQ(e.what(), "");
-    }
+    ExpectRaise<ENetIOHandlerPropInvalid>([&] { http.FetchPage("https://secure.test/"); },
+                                          "IOHandler value is not valid");
+    ExpectRaise<ENetUnknownProtocol>([&] { http.FetchPage("gopher://h/"); }, "");
     EXPECT_EQ(io.ConnectCount(), 0);
 }
 
@@ -256,12 +250,7 @@ TEST_F(MemoryHttp, CookiesAreStoredAndSentBack) {
 TEST_F(MemoryHttp, CloseInsideHeadersOf2xxIsUndefinedSituation) {
     io.FeedInput("HTTP/1.1 200 OK\r\nContent-Le");
     io.FeedClose();
-    try {
-        http.FetchPage("http://h/");
-        FAIL();
-    } catch (const ENetException& e) {
-        EXPECT_STREQ(e.what(), "Undefined situation");
-    }
+    ExpectRaise<ENetException>([&] { http.FetchPage("http://h/"); }, "Undefined situation");
     EXPECT_FALSE(io.Connected());
 }
 
@@ -291,12 +280,7 @@ TEST_F(MemoryHttp, CloseInsideChunkRaisesButKeepsWhatArrived) {
 
 TEST_F(MemoryHttp, OverLongHeaderLineRaises) {
     io.FeedInput("HTTP/1.1 200 OK\r\nX-Big: " + std::string(16400, 'a') + "\r\n\r\n");
-    try {
-        http.FetchPage("http://h/");
-        FAIL();
-    } catch (const ENetReadLnMaxLineLengthExceeded& e) {
-        EXPECT_STREQ(e.what(), "Max line length exceeded.");
-    }
+    ExpectRaise<ENetReadLnMaxLineLengthExceeded>([&] { http.FetchPage("http://h/"); }, "Max line length exceeded.");
     EXPECT_FALSE(io.Connected());  // never reused after a broken response
 }
 
@@ -341,12 +325,7 @@ TEST_F(MemoryHttp, BodyUntilClosePastTheBoundFails) {
     io.FeedInput("HTTP/1.0 200 OK\r\n\r\n" + std::string(10000, 'u'));
     io.FeedClose();
     std::string body;
-    try {
-        http.Get("http://h/", body);
-        FAIL();
-    } catch (const ENetException& e) {
-        EXPECT_STREQ(e.what(), "Response body is too large.");
-    }
+    ExpectRaise<ENetException>([&] { http.Get("http://h/", body); }, "Response body is too large.");
     EXPECT_LE(body.size(), 4096u);
 }
 
@@ -356,12 +335,7 @@ TEST_F(MemoryHttp, HeaderBlockPastOneMebibyteFails) {
     while (wire.size() < 1100 * 1024)
         wire += line;
     io.FeedInput(wire + "\r\n");
-    try {
-        http.FetchPage("http://h/");
-        FAIL();
-    } catch (const ENetException& e) {
-        EXPECT_STREQ(e.what(), "Response header block is too large.");
-    }
+    ExpectRaise<ENetException>([&] { http.FetchPage("http://h/"); }, "Response header block is too large.");
 }
 
 TEST_F(MemoryHttp, StatusLineFields) {
@@ -457,18 +431,10 @@ TEST(HttpOverSocket, KeepAliveThenConnectionCloseThenNewConnection) {
 
 TEST(HttpOverSocket, RefusedAndUnknownHostMessages) {
     TNetHTTP http;
-    try {
-        http.FetchPage("http://127.0.0.1:1/");
-        FAIL();
-    } catch (const ENetException& e) {
-        EXPECT_STREQ(e.what(), "Socket Error # 10061\r\nConnection refused.");
-    }
-    try {
-        http.FetchPage("http://no-such-host.invalid/");
-        FAIL();
-    } catch (const ENetSocketError& e) {
-        EXPECT_STREQ(e.what(), "Socket Error # 11001\r\nHost not found.");
-    }
+    ExpectRaise<ENetException>([&] { http.FetchPage("http://127.0.0.1:1/"); },
+                               "Socket Error # 10061\r\nConnection refused.");
+    ExpectRaise<ENetSocketError>([&] { http.FetchPage("http://no-such-host.invalid/"); },
+                                 "Socket Error # 11001\r\nHost not found.");
 }
 
 } // namespace

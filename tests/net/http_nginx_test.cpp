@@ -4,12 +4,16 @@
 #include "NginxServer.h"
 #include "TempDir.h"
 
+#include "Raises.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 
 using testsupport::NginxServer;
 using testsupport::TempDir;
+
+using testsupport::ExpectRaise;
 
 namespace {
 
@@ -93,12 +97,9 @@ TEST_F(NginxHttp, NotFoundCarriesTheErrorPage) {
 }
 
 TEST_F(NginxHttp, RedirectIsNotFollowed) {
-    try {
-        http.FetchPage(Url("/old.htm"));
-        FAIL();
-    } catch (const ENetHTTPProtocolException& e) {
-        EXPECT_EQ(e.ReplyErrorCode, 302);
-        EXPECT_STREQ(e.what(), "HTTP/1.1 302 Moved Temporarily");
+    if (const auto e = ExpectRaise<ENetHTTPProtocolException>([&] { http.FetchPage(Url("/old.htm")); },
+                                                              "HTTP/1.1 302 Moved Temporarily")) {
+        EXPECT_EQ(e->ReplyErrorCode, 302);
     }
     EXPECT_NE(http.Response.Location.find("/status.htm"), std::string::npos);
 }

@@ -3,6 +3,8 @@
 #include "NetSMTP.h"
 #include "ScriptedServer.h"
 
+#include "Raises.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -11,6 +13,7 @@
 #include <string>
 #include <vector>
 
+using testsupport::ExpectRaise;
 using testsupport::ScriptedServer;
 
 namespace {
@@ -231,12 +234,9 @@ TEST_F(SmtpDialogueTest, ARefusedRecipientStopsTheTransaction)
     Quit(server);
 
     Connect(server);
-    try {
-        smtp.SendMessage(message);
-        ADD_FAILURE() << "a refused recipient was accepted";
-    } catch (const ENetProtocolReplyError &e) {
-        EXPECT_EQ(e.ReplyErrorCode, 550);
-        EXPECT_STREQ(e.what(), "5.1.1 no such user\r\n");
+    if (const auto e = ExpectRaise<ENetProtocolReplyError>([&] { smtp.SendMessage(message); },
+                                                           "5.1.1 no such user\r\n")) {
+        EXPECT_EQ(e->ReplyErrorCode, 550);
     }
     EXPECT_TRUE(smtp.IsConnected());
     smtp.Disconnect();

@@ -3,9 +3,13 @@
 #include "NetIOHandlerMemory.h"
 #include "NetTCPConnection.h"
 
+#include "Raises.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
+
+using testsupport::ExpectRaise;
 
 namespace {
 
@@ -64,12 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(MemoryConnection, ReplyOutsideAllowedCodesRaisesWithItsText) {
     io.FeedInput("354 go ahead\r\n");
-    try {
-        conn.ReadReply({250});
-        FAIL() << "no exception";
-    } catch (const ENetProtocolReplyError& e) {
-        EXPECT_EQ(e.ReplyErrorCode, 354);
-        EXPECT_STREQ(e.what(), "go ahead\r\n");
+    if (const auto e = ExpectRaise<ENetProtocolReplyError>([&] { conn.ReadReply({250}); }, "go ahead\r\n")) {
+        EXPECT_EQ(e->ReplyErrorCode, 354);
     }
 }
 
@@ -82,12 +82,7 @@ TEST_F(MemoryConnection, AllowedSetsAcceptingEveryCode) {
 
 TEST_F(MemoryConnection, MultiLineErrorMessageHasEveryLine) {
     io.FeedInput("550-no such\r\n550 mailbox\r\n");
-    try {
-        conn.ReadReply({250});
-        FAIL();
-    } catch (const ENetProtocolReplyError& e) {
-        EXPECT_STREQ(e.what(), "no such\r\nmailbox\r\n");
-    }
+    ExpectRaise<ENetProtocolReplyError>([&] { conn.ReadReply({250}); }, "no such\r\nmailbox\r\n");
 }
 
 TEST_F(MemoryConnection, SendCommandWritesLineThenReadsReply) {
@@ -116,12 +111,7 @@ TEST_F(MemoryConnection, LongestLineIsAcceptedOneMoreRaises) {
     io.FeedInput(longest + "\r\n" + longest + "\n" + std::string(16385, 'y') + "\r\n");
     EXPECT_EQ(conn.ReadLine(), longest);
     EXPECT_EQ(conn.ReadLine(), longest);
-    try {
-        conn.ReadLine();
-        FAIL();
-    } catch (const ENetReadLnMaxLineLengthExceeded& e) {
-        EXPECT_STREQ(e.what(), "Max line length exceeded.");
-    }
+    ExpectRaise<ENetReadLnMaxLineLengthExceeded>([&] { conn.ReadLine(); }, "Max line length exceeded.");
 }
 
 TEST_F(MemoryConnection, OverLongLineWithoutTerminatorRaisesWithoutWaitingForIt) {
@@ -146,12 +136,7 @@ TEST_F(MemoryConnection, HalfLineThenCloseGivesEmptyTimedOutLineThenClosedError)
     EXPECT_FALSE(conn.ReadLnTimedOut());
     EXPECT_EQ(conn.ReadLine(), "");
     EXPECT_TRUE(conn.ReadLnTimedOut());
-    try {
-        conn.ReadLine();
-        FAIL();
-    } catch (const ENetConnClosedGracefully& e) {
-        EXPECT_STREQ(e.what(), "Connection Closed Gracefully.");
-    }
+    ExpectRaise<ENetConnClosedGracefully>([&] { conn.ReadLine(); }, "Connection Closed Gracefully.");
 }
 
 TEST_F(MemoryConnection, LinesReceivedBeforeCloseCanStillBeRead) {
@@ -170,12 +155,7 @@ TEST_F(MemoryConnection, ExplicitWaitTimesOutWithEmptyLineDefaultWaitRaises) {
     EXPECT_EQ(conn.ReadLine("\n", 50), "");
     EXPECT_TRUE(conn.ReadLnTimedOut());
     conn.ReadTimeout = 50;
-    try {
-        conn.ReadLine();
-        FAIL();
-    } catch (const ENetReadTimeout& e) {
-        EXPECT_STREQ(e.what(), "Read Timeout");
-    }
+    ExpectRaise<ENetReadTimeout>([&] { conn.ReadLine(); }, "Read Timeout");
 }
 
 TEST_F(MemoryConnection, ReadLnWaitSkipsEmptyLinesUpToItsLimit) {
@@ -272,33 +252,20 @@ TEST_F(MemoryConnection, WriteStreamSendsBlocksAndRaisesWhenSourceEndsEarly) {
     EXPECT_EQ(io.Written(), "0123456789");
     EXPECT_EQ(io.WriteCalls().size(), 3u);
     std::istringstream shortSource("abc");
-    try {
-        conn.WriteStream(shortSource, 10);
-        FAIL();
-    } catch (const ENetException& e) {
-        EXPECT_STREQ(e.what(), "No data to read.");
-    }
+    ExpectRaise<ENetException>([&] { conn.WriteStream(shortSource, 10); }, "No data to read.");
 }
 
 TEST_F(MemoryConnection, SendErrorClosesAndRaisesSocketError) {
     io.FailSendWith = 10054;
-    try {
-        conn.WriteLine("QUIT");
-        FAIL();
-    } catch (const ENetSocketError& e) {
-        EXPECT_EQ(e.LastError, 10054);
-        EXPECT_STREQ(e.what(), "Socket Error # 10054\r\nConnection reset by peer.");
+    if (const auto e = ExpectRaise<ENetSocketError>([&] { conn.WriteLine("QUIT"); },
+                                                    "Socket Error # 10054\r\nConnection reset by peer.")) {
+        EXPECT_EQ(e->LastError, 10054);
     }
     EXPECT_FALSE(io.Connected());
 }
 
 TEST_F(MemoryConnection, SecondOpenRaisesAlreadyConnected) {
-    try {
-        conn.OpenConnection();
-        FAIL();
-    } catch (const ENetAlreadyConnected& e) {
-        EXPECT_STREQ(e.what(), "Already connected.");
-    }
+    ExpectRaise<ENetAlreadyConnected>([&] { conn.OpenConnection(); }, "Already connected.");
 }
 
 TEST(TcpConnection, ReadOrWriteWithoutConnectionRaisesClosed) {
@@ -335,12 +302,7 @@ TEST(TcpConnection, FailedConnectLeavesConnectionClosed) {
     conn.SetIOHandler(&io);
     bool connectedEvent = false;
     conn.OnConnected = [&] { connectedEvent = true; };
-    try {
-        conn.OpenConnection();
-        FAIL();
-    } catch (const ENetSocketError& e) {
-        EXPECT_STREQ(e.what(), "Socket Error # 10061\r\nConnection refused.");
-    }
+    ExpectRaise<ENetSocketError>([&] { conn.OpenConnection(); }, "Socket Error # 10061\r\nConnection refused.");
     EXPECT_FALSE(connectedEvent);
     EXPECT_FALSE(conn.Connected());
 }

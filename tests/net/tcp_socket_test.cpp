@@ -6,6 +6,8 @@
 #include "NetTCPConnection.h"
 #include "ScriptedServer.h"
 
+#include "Raises.h"
+
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -17,6 +19,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+using testsupport::ExpectRaise;
 using testsupport::ScriptedServer;
 
 namespace {
@@ -84,12 +87,9 @@ TEST(HostResolution, UnknownHostRaises11001) {
     TNetTCPClient conn;
     conn.Host = "no-such-host.invalid";
     conn.Port = 80;
-    try {
-        conn.OpenConnection();
-        FAIL();
-    } catch (const ENetSocketError& e) {
-        EXPECT_EQ(e.LastError, 11001);
-        EXPECT_STREQ(e.what(), "Socket Error # 11001\r\nHost not found.");
+    if (const auto e = ExpectRaise<ENetSocketError>([&] { conn.OpenConnection(); },
+                                                    "Socket Error # 11001\r\nHost not found.")) {
+        EXPECT_EQ(e->LastError, 11001);
     }
     EXPECT_FALSE(conn.Connected());
 }
@@ -99,19 +99,13 @@ TEST(Connecting, RefusedWithoutAndWithTimeLimit) {
     TNetTCPClient conn;
     conn.Host = "127.0.0.1";
     conn.Port = port;
-    try {
-        conn.OpenConnection();
-        FAIL();
-    } catch (const ENetSocketError& e) {
-        EXPECT_EQ(e.LastError, 10061);
-        EXPECT_STREQ(e.what(), "Socket Error # 10061\r\nConnection refused.");
+    if (const auto e = ExpectRaise<ENetSocketError>([&] { conn.OpenConnection(); },
+                                                    "Socket Error # 10061\r\nConnection refused.")) {
+        EXPECT_EQ(e->LastError, 10061);
     }
-    try {
-        conn.OpenConnection(3000);
-        FAIL();
-    } catch (const ENetConnectException& e) {
-        EXPECT_EQ(e.LastError, 10061);
-        EXPECT_STREQ(e.what(), "Socket Error # 10061\r\nConnection refused.");
+    if (const auto e = ExpectRaise<ENetConnectException>([&] { conn.OpenConnection(3000); },
+                                                         "Socket Error # 10061\r\nConnection refused.")) {
+        EXPECT_EQ(e->LastError, 10061);
     }
 }
 
@@ -135,12 +129,7 @@ TEST(Connecting, TimeLimitEndsAConnectThatHangs) {
     conn.Host = "127.0.0.1";
     conn.Port = ntohs(addr.sin_port);
     const auto start = std::chrono::steady_clock::now();
-    try {
-        conn.OpenConnection(400);
-        FAIL() << "connected";
-    } catch (const ENetConnectTimeout& e) {
-        EXPECT_STREQ(e.what(), "Connect timed out.");
-    }
+    ExpectRaise<ENetConnectTimeout>([&] { conn.OpenConnection(400); }, "Connect timed out.");
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_GE(took, std::chrono::milliseconds(350));
     EXPECT_LT(took, std::chrono::milliseconds(3000));
@@ -157,12 +146,8 @@ TEST(Connecting, BindToAPortInUseRaises) {
     conn.Port = taken.Port();
     conn.BoundIP = "127.0.0.1";
     conn.BoundPort = taken.Port();
-    try {
-        conn.OpenConnection();
-        FAIL();
-    } catch (const ENetException& e) {
-        EXPECT_STREQ(e.what(), "Could not bind socket. Address and port are already in use.");
-    }
+    ExpectRaise<ENetException>([&] { conn.OpenConnection(); },
+                               "Could not bind socket. Address and port are already in use.");
 }
 
 TEST(Dialogue, ExactBytesBothWaysAndAddresses) {
@@ -195,12 +180,9 @@ TEST(Dialogue, PeerResetRaises10054) {
     conn.ReadReply();
     conn.WriteLine("X");
     ASSERT_TRUE(server.Finish()) << server.ErrorText();
-    try {
-        conn.ReadLine();
-        FAIL();
-    } catch (const ENetSocketError& e) {
-        EXPECT_EQ(e.LastError, 10054);
-        EXPECT_STREQ(e.what(), "Socket Error # 10054\r\nConnection reset by peer.");
+    if (const auto e = ExpectRaise<ENetSocketError>([&] { conn.ReadLine(); },
+                                                    "Socket Error # 10054\r\nConnection reset by peer.")) {
+        EXPECT_EQ(e->LastError, 10054);
     }
 }
 
@@ -282,12 +264,7 @@ public:
 
 TEST(AntiFreeze, OnlyOneObjectAndHookOnlyForItsThreadWhileActive) {
     TNetAntiFreeze first;
-    try {
-        TNetAntiFreeze second;
-        FAIL();
-    } catch (const ENetException& e) {
-        EXPECT_STREQ(e.what(), "Only one TNetAntiFreeze can exist per application.");
-    }
+    ExpectRaise<ENetException>([&] { TNetAntiFreeze second; }, "Only one TNetAntiFreeze can exist per application.");
     EXPECT_EQ(first.IdleTimeOut, 250);
     CountingHook hook;
     TNetAntiFreeze::InstallHook(&hook);

@@ -7,6 +7,8 @@
 #include "SmtpServer.h"
 #include "TempDir.h"
 
+#include "Raises.h"
+
 #include <gtest/gtest.h>
 
 #include <openssl/ssl.h>
@@ -19,6 +21,7 @@
 #include <string>
 #include <vector>
 
+using testsupport::ExpectRaise;
 using testsupport::ScriptedServer;
 using testsupport::TempDir;
 
@@ -222,12 +225,7 @@ TEST_F(TlsTransportTest, ASilentServerCannotHoldTheHandshake)
     server.Accept().StaySilent();
     Start(server);
     const auto start = std::chrono::steady_clock::now();
-    try {
-        connection.Connect(600);
-        ADD_FAILURE() << "connected";
-    } catch (const ENetConnectTimeout &e) {
-        EXPECT_STREQ(e.what(), "Connect timed out.");
-    }
+    ExpectRaise<ENetConnectTimeout>([&] { connection.Connect(600); }, "Connect timed out.");
     const long long elapsed = MillisecondsSince(start);
     EXPECT_GE(elapsed, 550);
     EXPECT_LT(elapsed, 3000);
