@@ -15,6 +15,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QtTest>
+#include <memory>
 #include <sys/stat.h>
 
 namespace {
@@ -36,6 +37,29 @@ struct TLocalFiles {
     }
     std::string IpFile;
     std::string LogFile;
+};
+
+
+// A window whose upload goes to a local FTP server ("up"/"pw") from a template in its folder, with the IP file
+// and the log on and, when asked, mail to a local SMTP server.
+struct TUploadRig {
+    TUploadRig(const std::string& templateText, bool withMail, const QString& password = QStringLiteral("pw"))
+        : ftp("up", "pw"), form(fixture.Start()), files(fixture)
+    {
+        FillFtpTab(form, ftp, QStringLiteral("up"), password, fixture.Folder.Write("t.txt", templateText),
+                   QStringLiteral("ip.txt"));
+        form.cbFTP->setChecked(true);
+        if (withMail) {
+            smtp = std::make_unique<TSmtpServer>(TSmtpServer::TOptions{});
+            FillMailTab(form, *smtp);
+        }
+        files.Enable(form, true, true);
+    }
+    TFtpServer ftp;
+    std::unique_ptr<TSmtpServer> smtp;
+    TFormFixture fixture;
+    TForm1& form;
+    const TLocalFiles files;
 };
 
 } // namespace
@@ -135,17 +159,11 @@ void ChangesTest::sameAddressTwiceActsOnce()
     QFETCH(bool, mailOn);
     QFETCH(int, mails);
     QFETCH(int, logLines);
-    TFtpServer ftp("up", "pw");
-    TSmtpServer smtp({});
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    const TLocalFiles files(fixture);
-    FillFtpTab(form, ftp, QStringLiteral("up"), QStringLiteral("pw"), fixture.Folder.Write("t.txt", "{IP}"),
-               QStringLiteral("ip.txt"));
+    TUploadRig rig("{IP}", true);
+    TForm1& form = rig.form;
+    const TLocalFiles& files = rig.files;
     form.cbFTP->setChecked(ftpOn);
-    FillMailTab(form, smtp);
     form.cbWebMail->setChecked(mailOn);
-    files.Enable(form, true, true);
 
     const struct {
         const char* Address;
@@ -157,7 +175,7 @@ void ChangesTest::sameAddressTwiceActsOnce()
         form.btnFTPClick(&form);
         QCOMPARE(FileBytes(files.IpFile), std::string(run.IpFile));
     }
-    QCOMPARE(int(smtp.Stored().size()), mails);
+    QCOMPARE(int(rig.smtp->Stored().size()), mails);
     QCOMPARE(CrLfLines(files.LogFile).size(), logLines);
     QCOMPARE(form.LastSavedIP, QStringLiteral("203.0.113.8"));
     QCOMPARE(form.LastMailedIP, mailOn ? QStringLiteral("203.0.113.8") : QString());
@@ -166,28 +184,22 @@ void ChangesTest::sameAddressTwiceActsOnce()
 
 void ChangesTest::manualUploadTouchesOnlyTheUpload()
 {
-    TFtpServer ftp("up", "pw");
-    TSmtpServer smtp({});
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    const TLocalFiles files(fixture);
-    FillFtpTab(form, ftp, QStringLiteral("up"), QStringLiteral("pw"), fixture.Folder.Write("t.txt", "ip={IP}"),
-               QStringLiteral("ip.txt"));
+    TUploadRig rig("ip={IP}", true);
+    TForm1& form = rig.form;
+    const TLocalFiles& files = rig.files;
     form.cbFTP->setChecked(false);
-    FillMailTab(form, smtp);
-    files.Enable(form, true, true);
     form.LastMailedIP = QStringLiteral("old");
     form.Panel1->setText(QStringLiteral("203.0.113.7"));
     form.Countdown = 77;
 
     form.btnFTP->click();
-    QCOMPARE(fixture.Dialogs.Errors(), QStringList());
-    QCOMPARE(ftp.ReadStored("ip.txt"), std::string("ip=203.0.113.7\r\n"));
+    QCOMPARE(rig.fixture.Dialogs.Errors(), QStringList());
+    QCOMPARE(rig.ftp.ReadStored("ip.txt"), std::string("ip=203.0.113.7\r\n"));
     QCOMPARE(form.LastUploadedIP, QStringLiteral("203.0.113.7"));
     QCOMPARE(form.LastMailedIP, QStringLiteral("old"));
     QCOMPARE(form.LastSavedIP, QString());
     QCOMPARE(form.LastLoggedIP, QString());
-    QCOMPARE(smtp.Stored().size(), 0u);
+    QCOMPARE(rig.smtp->Stored().size(), 0u);
     QVERIFY(!std::filesystem::exists(files.IpFile));
     QVERIFY(!std::filesystem::exists(files.LogFile));
     QCOMPARE(form.Countdown, form.SpinEdit1->Value());
@@ -203,23 +215,16 @@ void ChangesTest::placeholderDoesNothing_data()
 void ChangesTest::placeholderDoesNothing()
 {
     QFETCH(bool, manual);
-    TFtpServer ftp("up", "pw");
-    TSmtpServer smtp({});
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    const TLocalFiles files(fixture);
-    FillFtpTab(form, ftp, QStringLiteral("up"), QStringLiteral("pw"), fixture.Folder.Write("t.txt", "{IP}"),
-               QStringLiteral("ip.txt"));
-    form.cbFTP->setChecked(true);
-    FillMailTab(form, smtp);
-    files.Enable(form, true, true);
+    TUploadRig rig("{IP}", true);
+    TForm1& form = rig.form;
+    const TLocalFiles& files = rig.files;
     form.Panel1->setText(QStringLiteral("---.---.---.---"));
     form.Countdown = 77;
     form.StatusBar1->showMessage(QStringLiteral("kept"));
 
     form.btnFTPClick(manual ? static_cast<QObject*>(form.btnFTP) : &form);
-    QVERIFY(std::filesystem::is_empty(ftp.Root()));
-    QCOMPARE(smtp.Stored().size(), 0u);
+    QVERIFY(std::filesystem::is_empty(rig.ftp.Root()));
+    QCOMPARE(rig.smtp->Stored().size(), 0u);
     QVERIFY(!std::filesystem::exists(files.IpFile));
     QVERIFY(!std::filesystem::exists(files.LogFile));
     QCOMPARE(form.Countdown, 77);
@@ -230,17 +235,11 @@ void ChangesTest::placeholderDoesNothing()
 void ChangesTest::failedUploadCarriesErrorAndIsRetried()
 {
     TLocalPage page(Page("10.1.2.3"));
-    TFtpServer ftp("up", "pw");
-    TSmtpServer smtp({});
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    const TLocalFiles files(fixture);
+    TUploadRig rig("{IP}", true, QStringLiteral("wrong"));
+    TForm1& form = rig.form;
+    const TLocalFiles& files = rig.files;
+    TSmtpServer& smtp = *rig.smtp;
     UseUserDefinedPage(form, page.Address());
-    FillFtpTab(form, ftp, QStringLiteral("up"), QStringLiteral("wrong"), fixture.Folder.Write("t.txt", "{IP}"),
-               QStringLiteral("ip.txt"));
-    form.cbFTP->setChecked(true);
-    FillMailTab(form, smtp);
-    files.Enable(form, true, true);
     form.SpinEdit1->SetValue(2);
 
     form.Guarded([&] { form.btnStartClick(form.btnStart); });
@@ -253,7 +252,7 @@ void ChangesTest::failedUploadCarriesErrorAndIsRetried()
     form.Password->setText(QStringLiteral("pw"));
     Ticks(form, 2);
     QCOMPARE(form.Panel1->text(), QStringLiteral("10.1.2.3"));
-    QCOMPARE(ftp.ReadStored("ip.txt"), std::string("10.1.2.3\r\n"));
+    QCOMPARE(rig.ftp.ReadStored("ip.txt"), std::string("10.1.2.3\r\n"));
     QCOMPARE(form.LastUploadedIP, QStringLiteral("10.1.2.3"));
     QCOMPARE(FileBytes(files.IpFile), std::string("10.1.2.3"));
     QCOMPARE(CrLfLines(files.LogFile).size(), 2);
@@ -263,15 +262,11 @@ void ChangesTest::failedUploadCarriesErrorAndIsRetried()
 void ChangesTest::readOnlyLogReachesErrorReportAndSchedulerGoesOn()
 {
     TLocalPage page(Page("10.1.2.3"));
-    TFtpServer ftp("up", "pw");
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    const TLocalFiles files(fixture);
+    TUploadRig rig("{IP}", false);
+    TForm1& form = rig.form;
+    TFormFixture& fixture = rig.fixture;
+    const TLocalFiles& files = rig.files;
     UseUserDefinedPage(form, page.Address());
-    FillFtpTab(form, ftp, QStringLiteral("up"), QStringLiteral("pw"), fixture.Folder.Write("t.txt", "{IP}"),
-               QStringLiteral("ip.txt"));
-    form.cbFTP->setChecked(true);
-    files.Enable(form, true, true);
     form.SpinEdit1->SetValue(2);
     form.Guarded([&] { form.btnStartClick(form.btnStart); });
     const std::string logged = FileBytes(files.LogFile);
@@ -382,15 +377,11 @@ void ChangesTest::displayTextIsUploadedAsItIs()
 {
     QFETCH(QString, display);
     TLocalPage page(Page("10.1.2.3"));
-    TFtpServer ftp("up", "pw");
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    const TLocalFiles files(fixture);
+    TUploadRig rig("[{Ip}]", false);
+    TForm1& form = rig.form;
+    const TLocalFiles& files = rig.files;
+    TFtpServer& ftp = rig.ftp;
     UseUserDefinedPage(form, page.Address());
-    FillFtpTab(form, ftp, QStringLiteral("up"), QStringLiteral("pw"), fixture.Folder.Write("t.txt", "[{Ip}]"),
-               QStringLiteral("ip.txt"));
-    form.cbFTP->setChecked(true);
-    files.Enable(form, true, true);
     form.Panel1->setText(display);
 
     form.btnFTP->click();
