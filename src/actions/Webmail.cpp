@@ -1,6 +1,7 @@
 #include "Webmail.h"
 
 #include "NetExceptions.h"
+#include "NetFlagScope.h"
 #include "NetMessages.h"
 #include "NetStrings.h"
 
@@ -17,18 +18,6 @@ bool HasEightBitBytes(std::string_view text)
     return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
 }
 
-// Clears the busy mark however the call ends.
-class TBusyMark {
-public:
-    explicit TBusyMark(bool &busy) : fBusy(busy) { fBusy = true; }
-    ~TBusyMark() { fBusy = false; }
-    TBusyMark(const TBusyMark &) = delete;
-    TBusyMark &operator=(const TBusyMark &) = delete;
-
-private:
-    bool &fBusy;
-};
-
 } // namespace
 
 TWebmail::TWebmail()
@@ -43,7 +32,7 @@ TWebmailResult TWebmail::SendWebmail(const TWebmailSettings &settings, std::stri
 {
     if (fBusy || SMTP.IsBusy())
         return {false, NetMsg::ClientBusy};
-    TBusyMark mark(fBusy);
+    TFlagScope mark(fBusy);
     TWebmailResult result;
     try {
         PrepareMessage(settings, text);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "AppPaths.h"
-#include "CheckScope.h"
+#include "NetFlagScope.h"
 #include "Dialogs.h"
 #include "ExternalServices.h"
 #include "NetAntiFreeze.h"

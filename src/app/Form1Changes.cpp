@@ -1,6 +1,6 @@
 #include "Form1.h"
 
-#include "CheckScope.h"
+#include "NetFlagScope.h"
 #include "SpinEdit.h"
 
 #include <QCheckBox>
@@ -46,8 +46,8 @@ void TForm1::btnFTPClick(QObject* Sender)
         dialogs_.Beep();
         return;
     }
-    const TCheckScope changeScope(changeRunning_);
-    std::optional<TCheckScope> checkScope;
+    const TFlagScope changeScope(changeRunning_);
+    std::optional<TFlagScope> checkScope;
     if (manual)
         checkScope.emplace(checkRunning_);
 

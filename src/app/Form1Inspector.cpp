@@ -142,7 +142,7 @@ void TForm1::FetchIntoPageView()
     std::string body;
     try {
         // Holds off scheduled checks: the client serves one request at a time.
-        const TCheckScope scope(checkRunning_);
+        const TFlagScope scope(checkRunning_);
         NetHTTP1.Get("http://" + Bytes(edURL->text()), body);
     } catch (const std::exception&) {
         dialogs_.ShowMessage(Text(LookupText::UnableToConnect));

@@ -34,7 +34,7 @@ void TForm1::ConnectLookupHandlers()
 
 void TForm1::SetOutsideIP(QObject*)
 {
-    const TCheckScope scope(checkRunning_);
+    const TFlagScope scope(checkRunning_);
     TLookupFields fields;
     fields.External = rbExternal->isChecked();
     fields.ServiceURL = Bytes(cboxDNS->currentText());

@@ -42,7 +42,7 @@ void TForm1::btnMailTestClick()
         return;
     }
     // A check arriving meanwhile would find the mail client busy and lose its mail: it waits for the test.
-    const TCheckScope scope(checkRunning_);
+    const TFlagScope scope(checkRunning_);
     SendWebmail(Text(WebmailTestText(Bytes(Panel1->text()))));
 }
 

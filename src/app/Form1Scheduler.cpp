@@ -83,7 +83,7 @@ void TForm1::ResetCountdownDisplay()
 
 void TForm1::RunCheck(bool scheduled)
 {
-    const TCheckScope scope(checkRunning_);
+    const TFlagScope scope(checkRunning_);
     SetOutsideIP(this);
     const QString address = Panel1->text();
     if (address == LastUploadedIP)

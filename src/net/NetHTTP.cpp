@@ -2,6 +2,7 @@
 
 #include "NetBase64.h"
 #include "NetExceptions.h"
+#include "NetFlagScope.h"
 #include "NetMessages.h"
 #include "NetStrings.h"
 
@@ -15,18 +16,6 @@ const char* MethodName(TNetHTTPMethod method) {
 }
 
 bool HasLineBreakOrNul(const std::string& text) { return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos; }
-
-// Clears a flag when the fetch ends however it ends.
-class TFetchScope {
-public:
-    explicit TFetchScope(bool& flag) : fFlag(flag) { fFlag = true; }
-    ~TFetchScope() { fFlag = false; }
-    TFetchScope(const TFetchScope&) = delete;
-    TFetchScope& operator=(const TFetchScope&) = delete;
-
-private:
-    bool& fFlag;
-};
 
 // Value of a chunk-size field; 0 when it is not a hexadecimal number. Raises when it exceeds limit.
 std::size_t ParseChunkSize(const std::string& line, std::size_t limit) {
@@ -63,7 +52,7 @@ std::string TNetHTTP::FetchPage(const std::string& url) {
 void TNetHTTP::Get(const std::string& url, std::string& body) {
     if (fFetching || WaitingInHook() || IsBusy())
         throw ENetClientBusy(NetMsg::ClientBusy);
-    TFetchScope scope(fFetching);
+    TFlagScope scope(fFetching);
     DoGet(url, body);
 }
 
