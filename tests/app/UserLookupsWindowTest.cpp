@@ -80,6 +80,25 @@ std::vector<std::string> Records(const TForm1& form)
     return records;
 }
 
+// Entries named A, B... whose address is "<name>/x".
+void AddNamed(TFormFixture& fixture, std::initializer_list<const char*> names)
+{
+    for (const char* name : names) {
+        Fill(*fixture.Form, {QStringLiteral("%1/x").arg(QLatin1String(name)), "k", "1"});
+        AddAs(fixture, QString::fromLatin1(name));
+    }
+}
+
+// Clicking each row loads its address and shows its name.
+void ExpectRowsLoad(TForm1& form, const QStringList& urls)
+{
+    for (int row = 0; row < urls.size(); ++row) {
+        ClickRow(form, form.ListBox5, row);
+        QCOMPARE(form.edURL->text(), urls[row]);
+        QCOMPARE(form.Panel56->text(), Names(form)[row]);
+    }
+}
+
 const TFields kNetgear{"192.168.0.1/setup.cgi?next_file=s_status.htm", "P Address </b>", "25", "admin", "lanterns",
                        true};
 
@@ -235,12 +254,7 @@ void UserLookupsWindowTest::duplicateNamesAskAndStayPairedAfterRestart()
     // The selection came back and loaded the last entry.
     QCOMPARE(form.ListBox5->currentRow(), 3);
     QCOMPARE(form.edURL->text(), QStringLiteral("four/d"));
-    const QStringList urls{"one/a", "two/b", "three/c", "four/d"};
-    for (int row = 0; row < 4; ++row) {
-        ClickRow(form, form.ListBox5, row);
-        QCOMPARE(form.edURL->text(), urls[row]);
-        QCOMPARE(form.Panel56->text(), Names(form)[row]);
-    }
+    ExpectRowsLoad(form, {"one/a", "two/b", "three/c", "four/d"});
 }
 
 void UserLookupsWindowTest::storedRecordsSequenceAndSubstitute()
@@ -323,10 +337,7 @@ void UserLookupsWindowTest::removeTakesNameAndRecordTogether()
 {
     TFormFixture fixture;
     TForm1& form = fixture.Start();
-    for (const char* name : {"A", "B", "C"}) {
-        Fill(form, {QStringLiteral("%1/x").arg(QLatin1String(name)), "k", "1"});
-        AddAs(fixture, QString::fromLatin1(name));
-    }
+    AddNamed(fixture, {"A", "B", "C"});
     ClickRow(form, form.ListBox5, 1);
     QVERIFY(form.btnRemove->isEnabled());
     form.edIPAddress->setText(QStringLiteral("1.2.3.4"));
@@ -353,12 +364,7 @@ void UserLookupsWindowTest::removeTakesNameAndRecordTogether()
     TForm1& again = fixture.Start();
     QCOMPARE(Names(again), (QStringList{"A", "C", "D"}));
     QCOMPARE(again.SelectedRouter, 2);
-    const QStringList urls{"A/x", "C/x", "C/x"};
-    for (int row = 0; row < urls.size(); ++row) {
-        ClickRow(again, again.ListBox5, row);
-        QCOMPARE(again.edURL->text(), urls[row]);
-        QCOMPARE(again.Panel56->text(), Names(again)[row]);
-    }
+    ExpectRowsLoad(again, {"A/x", "C/x", "C/x"});
 }
 
 void UserLookupsWindowTest::oddNamesAndFieldsSurviveRestart()
@@ -452,10 +458,7 @@ void UserLookupsWindowTest::arrowKeysLoadTheEntryThatApplyChanges()
 {
     TFormFixture fixture;
     TForm1& form = fixture.Start();
-    for (const char* name : {"A", "B"}) {
-        Fill(form, {QStringLiteral("%1/x").arg(QLatin1String(name)), "k", "1"});
-        AddAs(fixture, QString::fromLatin1(name));
-    }
+    AddNamed(fixture, {"A", "B"});
     ClickRow(form, form.ListBox5, 0);
     form.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&form));
