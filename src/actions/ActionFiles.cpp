@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -63,4 +64,17 @@ int WriteAll(int fd, std::string_view data)
         data.remove_prefix(static_cast<std::size_t>(n));
     }
     return 0;
+}
+
+void ReplaceFileContents(const std::filesystem::path& file, std::string_view data, std::string_view what)
+{
+    const std::string kind(what);
+    TFileHandle out(::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!out.IsOpen())
+        throw EActionFileError(FileErrorText("Could not create the " + kind, file, errno));
+    int error = WriteAll(out.Get(), data);
+    if (error == 0)
+        error = out.Close();
+    if (error != 0)
+        throw EActionFileError(FileErrorText("Could not write the " + kind, file, error));
 }

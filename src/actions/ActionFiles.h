@@ -39,3 +39,5 @@ private:
 long ReadSome(int fd, char* buffer, std::size_t size);
 // Writes everything; returns 0 or the errno of the failure.
 int WriteAll(int fd, std::string_view data);
+// Creates or truncates file and writes data; raises "Could not create the <what>" / "Could not write the <what>".
+void ReplaceFileContents(const std::filesystem::path& file, std::string_view data, std::string_view what);

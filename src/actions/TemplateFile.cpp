@@ -85,15 +85,7 @@ std::string FillTemplate(std::string_view templateText, std::string_view address
 void Makefile(const std::filesystem::path& templateFile, const std::filesystem::path& uploadFile,
               std::string_view address)
 {
-    std::string filled = FillTemplate(ReadWholeFile(templateFile), address);
-    TFileHandle out(::open(uploadFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (!out.IsOpen())
-        throw EActionFileError(FileErrorText("Could not create the upload file", uploadFile, errno));
-    int error = WriteAll(out.Get(), filled);
-    if (error == 0)
-        error = out.Close();
-    if (error != 0)
-        throw EActionFileError(FileErrorText("Could not write the upload file", uploadFile, error));
+    ReplaceFileContents(uploadFile, FillTemplate(ReadWholeFile(templateFile), address), "upload file");
 }
 
 std::string RemoteFileName(std::string_view remote)
