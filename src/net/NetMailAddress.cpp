@@ -17,13 +17,36 @@ std::string_view Trim(std::string_view text)
     return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
+// Follows quoted strings and (nested) comments byte by byte; escapes are the caller's.
+class TQuoteTracker {
+public:
+    // Whether c stands outside every quoted string and comment (and so may separate).
+    bool Outside(char c)
+    {
+        if (fQuoted)
+            fQuoted = c != '"';
+        else if (fCommentDepth > 0)
+            fCommentDepth += c == '(' ? 1 : c == ')' ? -1 : 0;
+        else if (c == '"')
+            fQuoted = true;
+        else if (c == '(')
+            fCommentDepth = 1;
+        else
+            return true;
+        return false;
+    }
+
+private:
+    bool fQuoted = false;
+    int fCommentDepth = 0;
+};
+
 // Splits at "," and ";" outside quotes and (nested) comments; a colon there ends a group name.
 std::vector<std::string> SplitItems(std::string_view text)
 {
     std::vector<std::string> items;
     std::string current;
-    bool quoted = false;
-    int commentDepth = 0;
+    TQuoteTracker tracker;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (c == '\\' && i + 1 < text.size()) {
@@ -31,21 +54,16 @@ std::vector<std::string> SplitItems(std::string_view text)
             current += text[++i];
             continue;
         }
-        if (quoted) {
-            quoted = c != '"';
-        } else if (commentDepth > 0) {
-            commentDepth += c == '(' ? 1 : c == ')' ? -1 : 0;
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == '(') {
-            commentDepth = 1;
-        } else if (c == ',' || c == ';') {
-            items.push_back(std::move(current));
-            current.clear();
-            continue;
-        } else if (c == ':') {
-            current.clear();
-            continue;
+        if (tracker.Outside(c)) {
+            if (c == ',' || c == ';') {
+                items.push_back(std::move(current));
+                current.clear();
+                continue;
+            }
+            if (c == ':') {
+                current.clear();
+                continue;
+            }
         }
         current += c;
     }
@@ -108,23 +126,13 @@ std::string CollapseBlanks(std::string_view text)
 // Position of the first "<" outside quotes and comments, or npos.
 std::size_t FindAngleOpen(std::string_view text)
 {
-    bool quoted = false;
-    int commentDepth = 0;
+    TQuoteTracker tracker;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if (c == '\\') {
+        if (c == '\\')
             ++i;
-        } else if (quoted) {
-            quoted = c != '"';
-        } else if (commentDepth > 0) {
-            commentDepth += c == '(' ? 1 : c == ')' ? -1 : 0;
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == '(') {
-            commentDepth = 1;
-        } else if (c == '<') {
+        else if (tracker.Outside(c) && c == '<')
             return i;
-        }
     }
     return std::string_view::npos;
 }
