@@ -1,16 +1,12 @@
-#include "NetAntiFreeze.h"
 #include "NetMailDate.h"
 #include "NetMessages.h"
+#include "NginxServer.h"
 #include "ScriptedServer.h"
 #include "SmtpServer.h"
+#include "Waiting.h"
 #include "Webmail.h"
 
 #include <gtest/gtest.h>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <clocale>
@@ -20,28 +16,12 @@
 #include <string>
 #include <vector>
 
+using testsupport::ActOnFirstWait;
+using testsupport::MillisecondsSince;
+using testsupport::NginxServer;
 using testsupport::ScriptedServer;
 
 namespace {
-
-// A port on 127.0.0.1 where nothing listens: bound by the system, then released.
-uint16_t ClosedPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr);
-    socklen_t length = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &length);
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
-
-long long MillisecondsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-}
 
 class WebmailTest : public ::testing::Test {
 protected:
@@ -197,7 +177,7 @@ TEST_F(WebmailTest, FailuresComeBackInsteadOfBeingRaised)
              s.To = "<a@x.org> b@y.org";
          },
          "@ Outside address"},
-        {"nothing listens", [&](TWebmailSettings &s) { s.PortText = std::to_string(ClosedPort()); },
+        {"nothing listens", [&](TWebmailSettings &s) { s.PortText = std::to_string(NginxServer::FreePort()); },
          "Socket Error # 10061\r\nConnection refused."},
         {"line break in the subject", [&](TWebmailSettings &s) {
              s.PortText = std::to_string(plainServer.Port());
@@ -270,22 +250,10 @@ TEST_F(WebmailTest, TheConnectTimeOutIsFiveSeconds)
 
 TEST_F(WebmailTest, ASecondMailWhileOneWaitsIsRefused)
 {
-    struct ReenteringHook : TNetWaitHook {
-        std::function<void()> during;
-        short Wait(int fd, short events, int timeoutMs) override
-        {
-            if (during) {
-                auto action = std::move(during);
-                during = nullptr;
-                action();
-            }
-            return TNetAntiFreeze::PollWait(fd, events, timeoutMs);
-        }
-    };
     TSmtpServer server({false, "", ""});
     settings.PortText = std::to_string(server.Port());
     TNetAntiFreeze antiFreeze;
-    ReenteringHook hook;
+    ActOnFirstWait hook;
     TWebmailResult inner;
     hook.during = [&] {
         TWebmailSettings other = settings;

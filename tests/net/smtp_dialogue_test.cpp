@@ -4,6 +4,7 @@
 #include "ScriptedServer.h"
 
 #include "Raises.h"
+#include "Waiting.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,9 @@
 #include <string>
 #include <vector>
 
+using testsupport::ActOnFirstWait;
 using testsupport::ExpectRaise;
+using testsupport::MillisecondsSince;
 using testsupport::ScriptedServer;
 
 namespace {
@@ -106,11 +109,6 @@ protected:
     TNetSMTP smtp;
     TNetMessage message;
 };
-
-long long MillisecondsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-}
 
 } // namespace
 
@@ -402,18 +400,6 @@ TEST_F(SmtpDialogueTest, TheTimeLimitEndsAWaitForASilentServer)
 
 TEST_F(SmtpDialogueTest, TheClientRefusesToBeEnteredWhileItWaits)
 {
-    struct ReenteringHook : TNetWaitHook {
-        std::function<void()> during;
-        short Wait(int fd, short events, int timeoutMs) override
-        {
-            if (during) {
-                auto action = std::move(during);
-                during = nullptr;
-                action();
-            }
-            return TNetAntiFreeze::PollWait(fd, events, timeoutMs);
-        }
-    };
     ScriptedServer server;
     Opening(server, "250 test\r\n");
     Transaction(server);
@@ -421,7 +407,7 @@ TEST_F(SmtpDialogueTest, TheClientRefusesToBeEnteredWhileItWaits)
     Connect(server);
 
     TNetAntiFreeze antiFreeze;
-    ReenteringHook hook;
+    ActOnFirstWait hook;
     bool refused = false;
     hook.during = [&] {
         try {

@@ -4,6 +4,7 @@
 #include "NetIOHandlerSocket.h"
 #include "NetSocket.h"
 #include "NetTCPConnection.h"
+#include "NginxServer.h"
 #include "ScriptedServer.h"
 
 #include "Raises.h"
@@ -20,6 +21,7 @@
 #include <unistd.h>
 
 using testsupport::ExpectRaise;
+using testsupport::NginxServer;
 using testsupport::ScriptedServer;
 
 namespace {
@@ -29,18 +31,6 @@ double ProcessCpuSeconds() {
     ::getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-uint16_t ClosedPort() {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
 }
 
 void ConnectTo(TNetTCPClient& conn, const ScriptedServer& server, int timeoutMs = NetTimeoutDefault) {
@@ -95,7 +85,7 @@ TEST(HostResolution, UnknownHostRaises11001) {
 }
 
 TEST(Connecting, RefusedWithoutAndWithTimeLimit) {
-    const uint16_t port = ClosedPort();
+    const uint16_t port = NginxServer::FreePort();  // nothing listens there
     TNetTCPClient conn;
     conn.Host = "127.0.0.1";
     conn.Port = port;

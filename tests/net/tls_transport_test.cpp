@@ -8,6 +8,7 @@
 #include "TempDir.h"
 
 #include "Raises.h"
+#include "Waiting.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,7 @@
 #include <vector>
 
 using testsupport::ExpectRaise;
+using testsupport::MillisecondsSince;
 using testsupport::ScriptedServer;
 using testsupport::TempDir;
 
@@ -73,11 +75,6 @@ std::string ReadUntilEnd(SSL *session, bool &closeNotify)
         }
         received.append(buffer, static_cast<std::size_t>(n));
     }
-}
-
-long long MillisecondsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
 }
 
 class TlsTransportTest : public ::testing::Test {
