@@ -1,32 +1,19 @@
 #pragma once
 
+#include "TempDir.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
-#include <stdlib.h>
-
-// A fresh folder under /tmp, removed with everything in it at the end of the test.
+// A fresh folder under /tmp, removed with everything in it at the end of the test; paths in it by "/".
 class TTempFolder {
 public:
-    TTempFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kestrune-test-XXXXXX").string();
-        Path = ::mkdtemp(pattern.data());
-    }
-    ~TTempFolder()
-    {
-        std::error_code ec;
-        std::filesystem::permissions(Path, std::filesystem::perms::owner_all, ec);
-        std::filesystem::remove_all(Path, ec);
-    }
-    TTempFolder(const TTempFolder&) = delete;
-    TTempFolder& operator=(const TTempFolder&) = delete;
-
     std::filesystem::path operator/(const std::string& name) const { return Path / name; }
 
-    std::filesystem::path Path;
+    testsupport::TempDir Dir{"kestrune-test"};
+    std::filesystem::path Path{Dir.Path()};
 };
 
 inline std::string ReadFileBytes(const std::filesystem::path& file)
