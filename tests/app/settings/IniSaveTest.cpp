@@ -30,6 +30,17 @@ std::vector<std::string> Entries(const fs::path& folder)
     return names;
 }
 
+// A save that must fail with an error naming the file.
+void ExpectSaveRefused(const TIniFile& ini, const fs::path& file)
+{
+    try {
+        ini.Save(file);
+        ADD_FAILURE() << "saving " << file << " succeeded";
+    } catch (const EIniError& e) {
+        EXPECT_NE(std::string(e.what()).find(file.string()), std::string::npos) << e.what();
+    }
+}
+
 TEST(IniSave, WritesCrLfTextOwnerOnly)
 {
     TTempFolder folder;
@@ -67,12 +78,7 @@ TEST(IniSave, ReadOnlyFileIsRefusedByNameAndLeftAlone)
     ::chmod(file.c_str(), 0444);
     TIniFile ini = TIniFile::Load(file);
     ini.WriteString("Mail", "To", "new");
-    try {
-        ini.Save(file);
-        FAIL() << "saving over a read-only file succeeded";
-    } catch (const EIniError& e) {
-        EXPECT_NE(std::string(e.what()).find(file.string()), std::string::npos) << e.what();
-    }
+    ExpectSaveRefused(ini, file);
     EXPECT_EQ(ReadFileBytes(file), "[Mail]\r\nTo=old\r\n");
     EXPECT_EQ(Mode(file), 0444u);
     EXPECT_EQ(Entries(folder.Path), (std::vector<std::string>{"kestrune.ini"}));
@@ -88,12 +94,7 @@ TEST(IniSave, FullDiskLeavesTheOldFileWhole)
     ini.WriteString("Mail", "Subject", std::string(2000, 's'));
     {
         TFileSizeLimit limit(512);
-        try {
-            ini.Save(file);
-            ADD_FAILURE() << "a save past the size limit succeeded";
-        } catch (const EIniError& e) {
-            EXPECT_NE(std::string(e.what()).find(file.string()), std::string::npos) << e.what();
-        }
+        ExpectSaveRefused(ini, file);
     }
     EXPECT_EQ(ReadFileBytes(file), old);
     EXPECT_EQ(Entries(folder.Path), (std::vector<std::string>{"kestrune.ini"}));
@@ -103,12 +104,7 @@ TEST(IniSave, MissingFolderIsAnErrorNamingTheFile)
 {
     TTempFolder folder;
     fs::path file = folder.Path / "no-such-folder" / "kestrune.ini";
-    try {
-        TIniFile().Save(file);
-        FAIL() << "saving into a missing folder succeeded";
-    } catch (const EIniError& e) {
-        EXPECT_NE(std::string(e.what()).find(file.string()), std::string::npos) << e.what();
-    }
+    ExpectSaveRefused(TIniFile(), file);
 }
 
 TEST(IniSave, SymlinkedFileIsUpdatedThroughTheLink)
