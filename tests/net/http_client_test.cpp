@@ -7,13 +7,15 @@
 #include "ScriptedServer.h"
 
 #include "Raises.h"
+#include "Waiting.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <sys/resource.h>
 
 using testsupport::ExpectRaise;
+using testsupport::MillisecondsSince;
+using testsupport::ProcessCpuSeconds;
 using testsupport::ScriptedServer;
 
 namespace {
@@ -149,13 +151,10 @@ TEST_F(MemoryHttp, ZeroLengthAnd204HaveEmptyBodies) {
 TEST_F(MemoryHttp, NotFoundRaisesStatusLineWithBodyAsErrorMessage) {
     io.FeedInput(Response("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n", "no page\r\n"));
     std::string body = "untouched";
-    try {
-        http.Get("http://h/missing.htm", body);
-        FAIL();
-    } catch (const ENetHTTPProtocolException& e) {
-        EXPECT_EQ(e.ReplyErrorCode, 404);
-        EXPECT_STREQ(e.what(), "HTTP/1.1 404 Not Found");
-        EXPECT_EQ(e.ErrorMessage, "no page\r\n");
+    if (const auto e = ExpectRaise<ENetHTTPProtocolException>([&] { http.Get("http://h/missing.htm", body); },
+                                                              "HTTP/1.1 404 Not Found")) {
+        EXPECT_EQ(e->ReplyErrorCode, 404);
+        EXPECT_EQ(e->ErrorMessage, "no page\r\n");
     }
     EXPECT_EQ(body, "untouched");
     EXPECT_TRUE(io.Connected());  // the error page was read whole; the connection stays
@@ -179,12 +178,10 @@ TEST_F(MemoryHttp, RedirectsAndLocationRaiseWithTheirStatusLine) {
         TNetHTTP client;
         client.SetIOHandler(&one);
         one.FeedInput(c.status + "\r\n" + c.headers + "\r\nok");
-        try {
-            client.FetchPage("http://h/page");
-            ADD_FAILURE() << c.status;
-        } catch (const ENetHTTPProtocolException& e) {
-            EXPECT_EQ(e.ReplyErrorCode, c.code);
-            EXPECT_EQ(e.what(), c.status);
+        SCOPED_TRACE(c.status);
+        if (const auto e = ExpectRaise<ENetHTTPProtocolException>([&] { client.FetchPage("http://h/page"); },
+                                                                  c.status.c_str())) {
+            EXPECT_EQ(e->ReplyErrorCode, c.code);
         }
         EXPECT_EQ(one.ConnectCount(), 1);
         EXPECT_EQ(one.Written().find("GET /page HTTP/1.1"), 0u);  // nothing follows the redirect
@@ -300,12 +297,8 @@ TEST_F(MemoryHttp, SizeBoundsFailClearly) {
         TNetHTTP client;
         client.SetIOHandler(&one);
         one.FeedInput(c.wire);
-        try {
-            client.FetchPage("http://h/");
-            ADD_FAILURE() << c.name;
-        } catch (const ENetException& e) {
-            EXPECT_STREQ(e.what(), c.message) << c.name;
-        }
+        SCOPED_TRACE(c.name);
+        ExpectRaise<ENetException>([&] { client.FetchPage("http://h/"); }, c.message);
     }
 }
 
@@ -396,15 +389,11 @@ TEST(HttpOverSocket, SilentServerEndsAtReadTimeoutWithoutSpinning) {
     server.Start();
     TNetHTTP http;
     http.ReadTimeout = 500;
-    rusage before{}, after{};
-    ::getrusage(RUSAGE_SELF, &before);
+    const double cpuBefore = ProcessCpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     EXPECT_THROW(http.FetchPage("http://127.0.0.1:" + std::to_string(server.Port()) + "/"), ENetReadTimeout);
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(450));
-    ::getrusage(RUSAGE_SELF, &after);
-    const double cpu = static_cast<double>(after.ru_utime.tv_sec - before.ru_utime.tv_sec) +
-                       static_cast<double>(after.ru_utime.tv_usec - before.ru_utime.tv_usec) / 1e6;
-    EXPECT_LT(cpu, 0.1);
+    EXPECT_GE(MillisecondsSince(start), 450);
+    EXPECT_LT(ProcessCpuSeconds() - cpuBefore, 0.1);
     EXPECT_FALSE(http.Connected());
     EXPECT_TRUE(server.Finish());
 }

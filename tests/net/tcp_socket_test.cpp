@@ -8,6 +8,7 @@
 #include "ScriptedServer.h"
 
 #include "Raises.h"
+#include "Waiting.h"
 
 #include <gtest/gtest.h>
 
@@ -16,22 +17,15 @@
 #include <chrono>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 using testsupport::ExpectRaise;
 using testsupport::NginxServer;
+using testsupport::ProcessCpuSeconds;
 using testsupport::ScriptedServer;
 
 namespace {
-
-double ProcessCpuSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 void ConnectTo(TNetTCPClient& conn, const ScriptedServer& server, int timeoutMs = NetTimeoutDefault) {
     conn.Host = "127.0.0.1";

@@ -2,6 +2,8 @@
 
 #include "NetAntiFreeze.h"
 
+#include <sys/resource.h>
+
 #include <chrono>
 #include <functional>
 
@@ -10,6 +12,15 @@ namespace testsupport {
 inline long long MillisecondsSince(std::chrono::steady_clock::time_point start)
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+}
+
+// User and system time this process has used so far; a wait that spins shows up here.
+inline double ProcessCpuSeconds()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 // A wait hook that runs its action once, inside the first network wait, the way a timer handler could.
