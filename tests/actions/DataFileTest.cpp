@@ -2,10 +2,14 @@
 #include "DataFile.h"
 #include "TempFolder.h"
 
+#include "Raises.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
+
+using testsupport::ExpectRaiseNaming;
 
 namespace {
 
@@ -43,12 +47,7 @@ TEST(WriteDataFile, ReadOnlyOrUnwritableFileRaisesAnErrorNamingIt)
     fs::path file = folder / "ip.txt";
     WriteFileBytes(file, "old");
     ::chmod(file.c_str(), 0444);
-    try {
-        WriteDataFile(file.string(), "1.2.3.4");
-        FAIL() << "wrote a read-only IP file";
-    } catch (const EActionFileError& e) {
-        EXPECT_NE(std::string(e.what()).find(file.string()), std::string::npos) << e.what();
-    }
+    ExpectRaiseNaming<EActionFileError>([&] { WriteDataFile(file.string(), "1.2.3.4"); }, {file.string()});
     EXPECT_EQ(ReadFileBytes(file), "old");
 
     fs::create_directory(folder / "taken");

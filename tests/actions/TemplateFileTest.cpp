@@ -2,7 +2,11 @@
 #include "TempFolder.h"
 #include "TemplateFile.h"
 
+#include "Raises.h"
+
 #include <gtest/gtest.h>
+
+using testsupport::ExpectRaiseNaming;
 
 namespace {
 
@@ -57,22 +61,14 @@ TEST(Makefile, MissingTemplateOrUnwritableUploadFileIsAnErrorNamingTheFile)
 {
     TTempFolder folder;
     WriteFileBytes(folder / "kestrune.tmp", "previous upload");
-    try {
-        Makefile(folder / "absent.htm", folder / "kestrune.tmp", "1.2.3.4");
-        FAIL() << "a missing template was accepted";
-    } catch (const EActionFileError& e) {
-        EXPECT_NE(std::string(e.what()).find((folder / "absent.htm").string()), std::string::npos) << e.what();
-    }
+    ExpectRaiseNaming<EActionFileError>([&] { Makefile(folder / "absent.htm", folder / "kestrune.tmp", "1.2.3.4"); },
+                                        {(folder / "absent.htm").string()});
     EXPECT_EQ(ReadFileBytes(folder / "kestrune.tmp"), "previous upload");
 
     WriteFileBytes(folder / "page.htm", "{IP}");
     fs::path unwritable = folder.Path / "missing" / "kestrune.tmp";
-    try {
-        Makefile(folder / "page.htm", unwritable, "1.2.3.4");
-        FAIL() << "wrote into a missing folder";
-    } catch (const EActionFileError& e) {
-        EXPECT_NE(std::string(e.what()).find(unwritable.string()), std::string::npos) << e.what();
-    }
+    ExpectRaiseNaming<EActionFileError>([&] { Makefile(folder / "page.htm", unwritable, "1.2.3.4"); },
+                                        {unwritable.string()});
 }
 
 class RemoteName : public ::testing::TestWithParam<TTextCase> {};

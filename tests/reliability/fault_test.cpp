@@ -11,11 +11,15 @@
 #include "TempDir.h"
 #include "Webmail.h"
 
+#include "Raises.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <memory>
 #include <string>
+
+using testsupport::ExpectRaiseNaming;
 
 namespace {
 
@@ -126,12 +130,7 @@ TEST(SmtpFaults, ADroppedConnectionFailsTheMailAndTheNextOneIsDelivered) {
 TEST(DiskFull, IpFileOnAFullDeviceRaisesNamingTheFile) {
     if (!std::filesystem::exists("/dev/full"))
         GTEST_SKIP() << "/dev/full missing";
-    try {
-        WriteDataFile("/dev/full", "203.0.113.7");
-        FAIL() << "writing to a full device succeeded";
-    } catch (const EActionFileError& e) {
-        EXPECT_NE(std::string(e.what()).find("/dev/full"), std::string::npos) << e.what();
-    }
+    ExpectRaiseNaming<EActionFileError>([&] { WriteDataFile("/dev/full", "203.0.113.7"); }, {"/dev/full"});
 }
 
 } // namespace

@@ -11,9 +11,13 @@
 #include "TempDir.h"
 #include "Webmail.h"
 
+#include "Raises.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
+
+using testsupport::ExpectRaise;
 
 namespace {
 
@@ -169,12 +173,8 @@ TEST(HostileReplies, FtpGreetingsFailTheUploadWithBoundedMemory) {
                           local.File("upload.tmp")};
         TPeakMemory memory;
         memory.Start();
-        try {
-            UploadTemplate(ftp, job, {});
-            ADD_FAILURE() << c.Name << ": uploaded";
-        } catch (const ENetException& e) {
-            EXPECT_STREQ(e.what(), c.Message) << c.Name;
-        }
+        SCOPED_TRACE(c.Name);
+        ExpectRaise<ENetException>([&] { UploadTemplate(ftp, job, {}); }, c.Message);
         const long growth = memory.GrowthKiB();
         EXPECT_LT(growth, kBoundKiB) << c.Name;
         EXPECT_FALSE(ftp.Connected()) << c.Name;

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <optional>
+#include <string>
 
 namespace testsupport {
 
@@ -18,6 +20,21 @@ std::optional<E> ExpectRaise(Action action, const char *text)
         return e;
     }
     ADD_FAILURE() << "nothing was raised; expected: " << text;
+    return std::nullopt;
+}
+
+// As ExpectRaise, for an E whose text names each of parts (a file name, say) among other words.
+template <class E, class Action>
+std::optional<E> ExpectRaiseNaming(Action action, std::initializer_list<std::string> parts)
+{
+    try {
+        action();
+    } catch (const E &e) {
+        for (const std::string &part : parts)
+            EXPECT_NE(std::string(e.what()).find(part), std::string::npos) << e.what() << " does not name " << part;
+        return e;
+    }
+    ADD_FAILURE() << "nothing was raised";
     return std::nullopt;
 }
 
