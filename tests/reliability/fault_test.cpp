@@ -2,14 +2,13 @@
 // client that met the fault does its next job against a sound peer as if nothing had happened.
 #include "ActionErrors.h"
 #include "DataFile.h"
-#include "Lookup.h"
 #include "NetHTTP.h"
 #include "NginxServer.h"
 #include "ScriptedServer.h"
 #include "SmtpServer.h"
 #include "StreamingPeer.h"
+#include "Targets.h"
 #include "TempDir.h"
-#include "Webmail.h"
 
 #include "Raises.h"
 
@@ -26,14 +25,6 @@ namespace {
 const char* const kReset = "Socket Error # 10054\r\nConnection reset by peer.";
 const char* const kClosed = "Connection Closed Gracefully.";
 const char* const kSendAfterClose = "Socket Error # 10058\r\nCannot send or receive after socket is closed.";
-
-TLookupFields PageAt(uint16_t port, const std::string& path = "/ip.htm") {
-    TLookupFields fields;
-    fields.URL = "127.0.0.1:" + std::to_string(port) + path;
-    fields.Keyword = "IP:";
-    fields.CharToSkip = "0";
-    return fields;
-}
 
 struct THttpFault {
     const char* Name;
@@ -101,16 +92,14 @@ TEST(SmtpFaults, ADroppedConnectionFailsTheMailAndTheNextOneIsDelivered) {
          [&](testsupport::ScriptedServer& s) { upToData(s); s.ReadUntil("\r\n.\r\n").Reset(); }},
     };
     TWebmail webmail;
-    TWebmailSettings settings;
-    settings.To = "a@x.org";
-    settings.From = "me@x.org";
-    settings.SMTPServer = "127.0.0.1";
+    const TWebmailSettings settings = MailThrough(sound.Port());
     for (const TDrop& drop : drops) {
         testsupport::ScriptedServer server;
         drop.Script(server);
         server.Start();
-        settings.PortText = std::to_string(server.Port());
-        const TWebmailResult failed = webmail.SendWebmail(settings, "1.2.3.4");
+        TWebmailSettings broken = settings;
+        broken.PortText = std::to_string(server.Port());
+        const TWebmailResult failed = webmail.SendWebmail(broken, "1.2.3.4");
         EXPECT_FALSE(failed.Sent) << drop.Name;
         // Which of the three a drop gives depends on whether we were writing or reading when it came.
         EXPECT_TRUE(failed.Error == kClosed || failed.Error == kReset || failed.Error == kSendAfterClose)
@@ -118,7 +107,6 @@ TEST(SmtpFaults, ADroppedConnectionFailsTheMailAndTheNextOneIsDelivered) {
         EXPECT_FALSE(webmail.SMTP.IsConnected()) << drop.Name;
         EXPECT_TRUE(server.Finish()) << drop.Name << ": " << server.ErrorText();
 
-        settings.PortText = std::to_string(sound.Port());
         const TWebmailResult next = webmail.SendWebmail(settings, "1.2.3.4");
         EXPECT_TRUE(next.Sent) << drop.Name << ": " << next.Error;
     }

@@ -1,15 +1,14 @@
 // What a hostile or broken server sends must end in a clear error with bounded memory: oversized pages,
 // endless headers and replies, absurd framing values. Each case runs against a real loopback peer.
 #include "FtpUpload.h"
-#include "Lookup.h"
 #include "NetExceptions.h"
 #include "NetFTP.h"
 #include "NetHTTP.h"
 #include "PeakMemory.h"
 #include "ScriptedServer.h"
 #include "StreamingPeer.h"
+#include "Targets.h"
 #include "TempDir.h"
-#include "Webmail.h"
 
 #include "Raises.h"
 
@@ -26,14 +25,6 @@ constexpr uint64_t kMiB = 1024 * 1024;
 // Far below what any unbounded read of these streams would hold, far above the client's own limits
 // (32 MiB of body, 1 MiB of header block, one 16 KiB line, 1 MiB of reply lines).
 constexpr long kBoundKiB = 80 * 1024;
-
-TLookupFields PageAt(uint16_t port) {
-    TLookupFields fields;
-    fields.URL = "127.0.0.1:" + std::to_string(port) + "/ip.htm";
-    fields.Keyword = "IP:";
-    fields.CharToSkip = "0";
-    return fields;
-}
 
 struct THttpCase {
     const char* Name;
@@ -146,11 +137,7 @@ TEST(HostileReplies, SmtpGreetingsFailTheMailWithBoundedMemory) {
     for (const TReplyCase& c : ReplyCases("220")) {
         TStreamingPeer peer({"", c.Prefix, c.Unit, c.UnitBytes});
         TWebmail webmail;
-        TWebmailSettings settings;
-        settings.To = "a@x.org";
-        settings.From = "me@x.org";
-        settings.SMTPServer = "127.0.0.1";
-        settings.PortText = std::to_string(peer.Port());
+        const TWebmailSettings settings = MailThrough(peer.Port());
         TPeakMemory memory;
         memory.Start();
         const TWebmailResult result = webmail.SendWebmail(settings, "1.2.3.4");

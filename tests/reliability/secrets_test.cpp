@@ -2,15 +2,14 @@
 // plain nor in the base64 form it takes on the wire. Each case is a refused login at a real server.
 #include "FtpServer.h"
 #include "FtpUpload.h"
-#include "Lookup.h"
 #include "NetBase64.h"
 #include "NetExceptions.h"
 #include "NetFTP.h"
 #include "NetHTTP.h"
 #include "NginxServer.h"
 #include "SmtpServer.h"
+#include "Targets.h"
 #include "TempDir.h"
-#include "Webmail.h"
 
 #include <gtest/gtest.h>
 
@@ -55,11 +54,7 @@ TEST(Secrets, RefusedLoginsNeverShowThePassword) {
     {
         TSmtpServer server({false, "mailuser", "the-right-one"});
         TWebmail webmail;
-        TWebmailSettings settings;
-        settings.To = "a@x.org";
-        settings.From = "me@x.org";
-        settings.SMTPServer = "127.0.0.1";
-        settings.PortText = std::to_string(server.Port());
+        TWebmailSettings settings = MailThrough(server.Port());
         settings.LoginRequired = true;
         settings.User = "mailuser";
         settings.Password = kPassword;
@@ -79,10 +74,7 @@ TEST(Secrets, RefusedLoginsNeverShowThePassword) {
                                root.File("htpasswd") + "; }\n";
         testsupport::NginxServer nginx(options);
         TNetHTTP http;
-        TLookupFields fields;
-        fields.URL = "127.0.0.1:" + std::to_string(nginx.Port()) + "/secure/ip.htm";
-        fields.Keyword = "IP:";
-        fields.CharToSkip = "0";
+        TLookupFields fields = PageAt(nginx.Port(), "/secure/ip.htm");
         fields.WebAuth = true;
         fields.Username = "admin";
         fields.Password = kPassword;
