@@ -137,71 +137,52 @@ void SettingsWindowTest::lookupSource()
 
 void SettingsWindowTest::everySettingSurvivesCloseAndStart()
 {
+    const QList<QPair<QLineEdit* TForm1::*, QString>> texts = {
+        {&TForm1::edWebTo, QStringLiteral("to@example.org")},
+        {&TForm1::edWebSMTP, QStringLiteral("smtp.example.org")},
+        {&TForm1::edWebFrom, QStringLiteral("from@example.org")},
+        {&TForm1::edWebMail, QStringLiteral("Änderung")},
+        {&TForm1::edWebUser, QStringLiteral("mailer")},
+        {&TForm1::edWebPass, QStringLiteral("päss,word")},
+        {&TForm1::edPort, QStringLiteral("465")},
+        {&TForm1::RemoteHost, QStringLiteral("ftp.example.org")},
+        {&TForm1::Username, QStringLiteral("uploader")},
+        {&TForm1::Password, QStringLiteral("secret")},
+        {&TForm1::edLocalFile, QStringLiteral("/tmp/template.html")},
+        {&TForm1::edRemote, QStringLiteral("index.html")},
+        {&TForm1::edSaveIP, QStringLiteral("/tmp/ip.txt")},
+        {&TForm1::edLog, QStringLiteral("/tmp/log.txt")},
+    };
+    const QList<QCheckBox* TForm1::*> boxes = {&TForm1::cbWebMail, &TForm1::cboxWebAuth, &TForm1::cbSSL,
+                                               &TForm1::cbFTP,     &TForm1::cbPassword,  &TForm1::cbSaveIP,
+                                               &TForm1::cbLog,     &TForm1::cbMinimize,  &TForm1::cbStartMinimized};
     TFormFixture fixture;
     {
         TForm1& form = fixture.Start();
         form.cboxDNS->setEditText(QStringLiteral("http://example.invalid/ip"));
         form.rbExternal->setChecked(true);
-        form.cbWebMail->setChecked(true);
-        form.edWebTo->setText(QStringLiteral("to@example.org"));
-        form.edWebSMTP->setText(QStringLiteral("smtp.example.org"));
-        form.edWebFrom->setText(QStringLiteral("from@example.org"));
-        form.edWebMail->setText(QStringLiteral("Änderung"));
-        form.cboxWebAuth->setChecked(true);
-        form.edWebUser->setText(QStringLiteral("mailer"));
-        form.edWebPass->setText(QStringLiteral("päss,word"));
+        for (QCheckBox* TForm1::*box : boxes)
+            (form.*box)->setChecked(true);
+        for (const auto& [edit, text] : texts)
+            (form.*edit)->setText(text);
         form.LastMailedIP = QStringLiteral("5.6.7.8");
-        form.edPort->setText(QStringLiteral("465"));
-        form.cbSSL->setChecked(true);
-        form.cbFTP->setChecked(true);
-        form.RemoteHost->setText(QStringLiteral("ftp.example.org"));
-        form.Username->setText(QStringLiteral("uploader"));
-        form.Password->setText(QStringLiteral("secret"));
-        form.cbPassword->setChecked(true);
-        form.edLocalFile->setText(QStringLiteral("/tmp/template.html"));
-        form.edRemote->setText(QStringLiteral("index.html"));
         form.LastUploadedIP = QStringLiteral("1.2.3.4");
-        form.cbSaveIP->setChecked(true);
-        form.edSaveIP->setText(QStringLiteral("/tmp/ip.txt"));
-        form.cbLog->setChecked(true);
-        form.edLog->setText(QStringLiteral("/tmp/log.txt"));
         form.SpinEdit2->SetValue(250);
         form.SpinEdit1->SetValue(45);
-        form.cbMinimize->setChecked(true);
-        form.cbStartMinimized->setChecked(true);
         QVERIFY(fixture.Close());
     }
     TForm1& form = fixture.Start();
     QCOMPARE(form.cboxDNS->currentText(), QStringLiteral("http://example.invalid/ip"));
     QVERIFY(form.rbExternal->isChecked());
     QVERIFY(!form.rbUserDefined->isChecked());
-    QVERIFY(form.cbWebMail->isChecked());
-    QCOMPARE(form.edWebTo->text(), QStringLiteral("to@example.org"));
-    QCOMPARE(form.edWebSMTP->text(), QStringLiteral("smtp.example.org"));
-    QCOMPARE(form.edWebFrom->text(), QStringLiteral("from@example.org"));
-    QCOMPARE(form.edWebMail->text(), QStringLiteral("Änderung"));
-    QVERIFY(form.cboxWebAuth->isChecked());
-    QCOMPARE(form.edWebUser->text(), QStringLiteral("mailer"));
-    QCOMPARE(form.edWebPass->text(), QStringLiteral("päss,word"));
+    for (QCheckBox* TForm1::*box : boxes)
+        QVERIFY2((form.*box)->isChecked(), qPrintable((form.*box)->objectName()));
+    for (const auto& [edit, text] : texts)
+        QCOMPARE((form.*edit)->text(), text);
     QCOMPARE(form.LastMailedIP, QStringLiteral("5.6.7.8"));
-    QCOMPARE(form.edPort->text(), QStringLiteral("465"));
-    QVERIFY(form.cbSSL->isChecked());
-    QVERIFY(form.cbFTP->isChecked());
-    QCOMPARE(form.RemoteHost->text(), QStringLiteral("ftp.example.org"));
-    QCOMPARE(form.Username->text(), QStringLiteral("uploader"));
-    QCOMPARE(form.Password->text(), QStringLiteral("secret"));
-    QVERIFY(form.cbPassword->isChecked());
-    QCOMPARE(form.edLocalFile->text(), QStringLiteral("/tmp/template.html"));
-    QCOMPARE(form.edRemote->text(), QStringLiteral("index.html"));
     QCOMPARE(form.LastUploadedIP, QStringLiteral("1.2.3.4"));
-    QVERIFY(form.cbSaveIP->isChecked());
-    QCOMPARE(form.edSaveIP->text(), QStringLiteral("/tmp/ip.txt"));
-    QVERIFY(form.cbLog->isChecked());
-    QCOMPARE(form.edLog->text(), QStringLiteral("/tmp/log.txt"));
     QCOMPARE(form.SpinEdit2->Value(), 250);
     QCOMPARE(form.SpinEdit1->Value(), 45);
-    QVERIFY(form.cbMinimize->isChecked());
-    QVERIFY(form.cbStartMinimized->isChecked());
     QVERIFY(!form.cbAutoStartRefresh->isChecked());
     // Filling the FTP fields re-tested the Upload button.
     QVERIFY(form.btnFTP->isEnabled());
