@@ -18,6 +18,14 @@ namespace {
 
 const char* const kPage = "<html><body>WAN IP: 10.1.2.3 Mask</body></html>";
 
+// A watched window whose user-defined lookup reads the page.
+struct TPageRig {
+    TPageRig() { UseUserDefinedPage(form, page.Address()); }
+    TLocalPage page{kPage};
+    TFormFixture fixture;
+    TWatchedForm& form = fixture.Start<TWatchedForm>();
+};
+
 // Settings whose selected router entry reads the page, with the interval and the start-up box.
 void WriteRouterSettings(const TFormFixture& fixture, const TLocalPage& page, int interval, bool autoStart)
 {
@@ -50,10 +58,8 @@ private slots:
 
 void SchedulerTest::ninetyMinutesOnALocalPage()
 {
-    TLocalPage page(kPage);
-    TFormFixture fixture;
-    auto& form = fixture.Start<TWatchedForm>();
-    UseUserDefinedPage(form, page.Address());
+    TPageRig rig;
+    auto& [page, fixture, form] = rig;
     form.SpinEdit1->SetValue(90);
     QCOMPARE(form.Panel41->text(), QStringLiteral("1 hr : 30 min"));
 
@@ -141,10 +147,8 @@ void SchedulerTest::externalSourceRaisesFiveToTenAtStart()
 
 void SchedulerTest::localPageKeepsFiveForTheFirstRunOnly()
 {
-    TLocalPage page(kPage);
-    TFormFixture fixture;
-    auto& form = fixture.Start<TWatchedForm>();
-    UseUserDefinedPage(form, page.Address());
+    TPageRig rig;
+    auto& [page, fixture, form] = rig;
     form.SpinEdit1->SetValue(5);
     form.btnStartClick(form.btnStart);
     QCOMPARE(form.SpinEdit1->Value(), 5);
@@ -180,10 +184,8 @@ void SchedulerTest::afterStartAndStopTypedIntervalsBecomeTen()
 {
     QFETCH(QString, typed);
     QFETCH(QString, expected);
-    TLocalPage page(kPage);
-    TFormFixture fixture;
-    auto& form = fixture.Start<TWatchedForm>();
-    UseUserDefinedPage(form, page.Address());
+    TPageRig rig;
+    auto& [page, fixture, form] = rig;
     form.btnStartClick(form.btnStart);
     form.btnStopFTPClick(form.btnStopFTP);
     form.SpinEdit1->SetText(QString());
@@ -195,10 +197,8 @@ void SchedulerTest::afterStartAndStopTypedIntervalsBecomeTen()
 
 void SchedulerTest::manualModeRunsOneCheckPerPress()
 {
-    TLocalPage page(kPage);
-    TFormFixture fixture;
-    auto& form = fixture.Start<TWatchedForm>();
-    UseUserDefinedPage(form, page.Address());
+    TPageRig rig;
+    auto& [page, fixture, form] = rig;
     form.SpinEdit1->SetValue(0);
     QCOMPARE(form.Panel30->text(), QStringLiteral("Manual"));
     QCOMPARE(form.btnStart->text(), QStringLiteral("Update"));
@@ -251,10 +251,8 @@ void SchedulerTest::scheduledCheckLeavesEmptyOrErrorAlone()
 
 void SchedulerTest::errorEscapingACheckKeepsTheSchedule()
 {
-    TLocalPage page(kPage);
-    TFormFixture fixture;
-    auto& form = fixture.Start<TWatchedForm>();
-    UseUserDefinedPage(form, page.Address());
+    TPageRig rig;
+    auto& [page, fixture, form] = rig;
     form.FailWith = QStringLiteral("I/O error 103");
     form.SpinEdit1->SetValue(2);
     form.Guarded([&] { form.btnStartClick(form.btnStart); });
