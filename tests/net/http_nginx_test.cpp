@@ -10,10 +10,9 @@
 
 #include <memory>
 
+using testsupport::ExpectRaise;
 using testsupport::NginxServer;
 using testsupport::TempDir;
-
-using testsupport::ExpectRaise;
 
 namespace {
 
@@ -69,13 +68,10 @@ TEST_F(NginxHttp, BasicAuthFolder) {
     http.Request.Password = "s3cret";
     EXPECT_EQ(http.FetchPage(Url("/secure/router.htm")), "<td>IP Address</td><td>198.51.100.23</td>");
     http.Request.Password = "wrong";
-    try {
-        http.FetchPage(Url("/secure/router.htm"));
-        FAIL();
-    } catch (const ENetHTTPProtocolException& e) {
-        EXPECT_EQ(e.ReplyErrorCode, 401);
-        EXPECT_STREQ(e.what(), "HTTP/1.1 401 Unauthorized");
-        EXPECT_NE(e.ErrorMessage.find("401 Authorization Required"), std::string::npos);
+    if (const auto e = ExpectRaise<ENetHTTPProtocolException>([&] { http.FetchPage(Url("/secure/router.htm")); },
+                                                              "HTTP/1.1 401 Unauthorized")) {
+        EXPECT_EQ(e->ReplyErrorCode, 401);
+        EXPECT_NE(e->ErrorMessage.find("401 Authorization Required"), std::string::npos);
     }
     http.Request.Password.clear();
     http.Request.Username.clear();
@@ -85,13 +81,10 @@ TEST_F(NginxHttp, BasicAuthFolder) {
 }
 
 TEST_F(NginxHttp, NotFoundCarriesTheErrorPage) {
-    try {
-        http.FetchPage(Url("/missing.htm"));
-        FAIL();
-    } catch (const ENetHTTPProtocolException& e) {
-        EXPECT_EQ(e.ReplyErrorCode, 404);
-        EXPECT_STREQ(e.what(), "HTTP/1.1 404 Not Found");
-        EXPECT_NE(e.ErrorMessage.find("<title>404 Not Found</title>"), std::string::npos);
+    if (const auto e = ExpectRaise<ENetHTTPProtocolException>([&] { http.FetchPage(Url("/missing.htm")); },
+                                                              "HTTP/1.1 404 Not Found")) {
+        EXPECT_EQ(e->ReplyErrorCode, 404);
+        EXPECT_NE(e->ErrorMessage.find("<title>404 Not Found</title>"), std::string::npos);
     }
     EXPECT_EQ(http.FetchPage(Url("/status.htm")), "WAN IP Address: 203.0.113.7\r\n");
 }
