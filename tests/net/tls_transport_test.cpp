@@ -200,12 +200,8 @@ TEST_F(TlsTransportTest, HandshakeFailuresReportErrorConnectingWithSsl)
         ScriptedServer server;
         c.script(server);
         Start(server);
-        try {
-            connection.Connect(5000);
-            ADD_FAILURE() << c.name << ": connected";
-        } catch (const ENetOSSLConnectError &e) {
-            EXPECT_STREQ(e.what(), "Error connecting with SSL.") << c.name;
-        }
+        SCOPED_TRACE(c.name);
+        ExpectRaise<ENetOSSLConnectError>([&] { connection.Connect(5000); }, "Error connecting with SSL.");
         EXPECT_FALSE(connection.IsConnected()) << c.name;
         ASSERT_TRUE(server.Finish()) << c.name << ": " << server.ErrorText();
         // What went out was a TLS handshake record, never a plain command.
@@ -285,12 +281,8 @@ TEST_F(TlsTransportTest, ContextSettingsThatCannotWorkAreRefused)
         server.Accept().ReadUntilClose();
         server.Start();
         client.Port = server.Port();
-        try {
-            client.Connect(5000);
-            ADD_FAILURE() << c.name << ": connected";
-        } catch (const ENetException &e) {
-            EXPECT_EQ(e.what(), c.message) << c.name;
-        }
+        SCOPED_TRACE(c.name);
+        ExpectRaise<ENetException>([&] { client.Connect(5000); }, c.message.c_str());
         EXPECT_FALSE(client.IsConnected()) << c.name;
         EXPECT_TRUE(server.Finish()) << c.name << ": " << server.ErrorText();
         EXPECT_EQ(server.Received(), "") << c.name;
