@@ -4,7 +4,11 @@
 #include "NetFTP.h"
 #include "TempDir.h"
 
+#include "Raises.h"
+
 #include <gtest/gtest.h>
+
+using testsupport::ExpectRaise;
 
 namespace {
 class FtpRealServer : public testing::Test {
@@ -60,12 +64,9 @@ TEST_F(FtpRealServer, PassiveUploadStoresTheFile) {
 
 TEST_F(FtpRealServer, WrongPasswordClosesTheConnection) {
     ftp.Password = "wrong";
-    try {
-        ftp.OpenConnection(true, -1);
-        ADD_FAILURE() << "logged in with a wrong password";
-    } catch (const ENetProtocolReplyError& e) {
-        EXPECT_EQ(e.ReplyErrorCode, 530);
-        EXPECT_STREQ(e.what(), "Authentication failed.\r\n");
+    if (const auto e = ExpectRaise<ENetProtocolReplyError>([&] { ftp.OpenConnection(true, -1); },
+                                                           "Authentication failed.\r\n")) {
+        EXPECT_EQ(e->ReplyErrorCode, 530);
     }
     EXPECT_FALSE(ftp.IsConnected());
     EXPECT_EQ(connected, 1);
@@ -75,12 +76,9 @@ TEST_F(FtpRealServer, WrongPasswordClosesTheConnection) {
 TEST_F(FtpRealServer, RefusedStoreKeepsTheControlConnectionUsable) {
     ftp.Username = "reader";
     ftp.OpenConnection(true, -1);
-    try {
-        ftp.UploadFile(local.Write("page.html", "x"), "page.html", false);
-        ADD_FAILURE() << "read-only account stored a file";
-    } catch (const ENetProtocolReplyError& e) {
-        EXPECT_EQ(e.ReplyErrorCode, 550);
-        EXPECT_STREQ(e.what(), "Not enough privileges.\r\n");
+    if (const auto e = ExpectRaise<ENetProtocolReplyError>(
+            [&] { ftp.UploadFile(local.Write("page.html", "x"), "page.html", false); }, "Not enough privileges.\r\n")) {
+        EXPECT_EQ(e->ReplyErrorCode, 550);
     }
     ASSERT_TRUE(ftp.IsConnected());
     EXPECT_EQ(ftp.SendCommand("NOOP", {200}), 200);
