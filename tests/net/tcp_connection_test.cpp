@@ -307,11 +307,7 @@ TEST(TcpConnection, FailedConnectLeavesConnectionClosed) {
     EXPECT_FALSE(conn.Connected());
 }
 
-TEST(TcpConnection, GracefulProbeNoticesPeerCloseWithoutRaising) {
-    TNetIOHandlerMemory io;
-    TNetTCPClient conn;
-    conn.SetIOHandler(&io);
-    conn.OpenConnection();
+TEST_F(MemoryConnection, GracefulProbeNoticesPeerCloseWithoutRaising) {
     conn.CheckForGracefulDisconnect(false);
     EXPECT_TRUE(conn.Connected());
     io.FeedClose();
