@@ -17,11 +17,6 @@ void TNetIOHandlerMemory::FeedClose() {
     fInput.back().Close = true;
 }
 
-void TNetIOHandlerMemory::ClearWritten() {
-    fWritten.clear();
-    fWriteCalls.clear();
-}
-
 std::size_t TNetIOHandlerMemory::PendingInput() const {
     std::size_t total = 0;
     for (const auto& s : fInput)
@@ -61,14 +56,12 @@ bool TNetIOHandlerMemory::Readable(int timeoutMs) {
         FeedClose();
         return true;
     }
-    ++fTimedOutWaits;
     return false;
 }
 
 int TNetIOHandlerMemory::Recv(void* buffer, std::size_t length) {
     if (!fConnected)
         return -10038;
-    ++fRecvCount;
     if (!HaveSomethingToDeliver())
         return -10035;
     TSegment& front = fInput.front();
@@ -102,7 +95,6 @@ void TNetIOHandlerMemory::Close() {
     if (!fConnected)
         return;
     fConnected = false;
-    ++fCloseCount;
     // What this connection's peer still had to send is gone; later segments belong to the next one.
     while (!fInput.empty()) {
         bool wasClose = fInput.front().Close;

@@ -21,7 +21,6 @@ public:
     // Bytes the client wrote, over all connections, and per write call.
     const std::string& Written() const { return fWritten; }
     const std::deque<std::string>& WriteCalls() const { return fWriteCalls; }
-    void ClearWritten();
     std::size_t PendingInput() const;
 
     // At most this many bytes per Recv (0 = no limit) to exercise reads split anywhere.
@@ -34,13 +33,9 @@ public:
     std::function<void(TNetIOHandlerMemory&)> OnStarve;
 
     int ConnectCount() const { return fConnectCount; }
-    int CloseCount() const { return fCloseCount; }
     const std::string& LastHost() const { return fLastHost; }
     uint16_t LastPort() const { return fLastPort; }
     int LastConnectTimeout() const { return fLastTimeout; }
-    // Receive calls made and waits that reported a time-out; useful to prove a read did not spin.
-    int RecvCount() const { return fRecvCount; }
-    int TimedOutWaits() const { return fTimedOutWaits; }
 
     void Open() override;
     void ConnectClient(const std::string& host, uint16_t port, const std::string& boundIP, uint16_t boundPort,
@@ -68,7 +63,7 @@ private:
     std::string fWritten;
     std::deque<std::string> fWriteCalls;
     bool fConnected = false;
-    int fConnectCount = 0, fCloseCount = 0, fRecvCount = 0, fTimedOutWaits = 0;
+    int fConnectCount = 0;
     std::string fLastHost;
     uint16_t fLastPort = 0;
     int fLastTimeout = 0;

@@ -25,25 +25,12 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
-
 std::string Upper(std::string_view text) {
     std::string result(text);
     for (char& c : result)
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');
     return result;
-}
-
-std::size_t FindNoCase(std::string_view text, std::string_view needle) {
-    if (needle.size() > text.size())
-        return std::string_view::npos;
-    for (std::size_t i = 0; i + needle.size() <= text.size(); ++i)
-        if (EqualsNoCase(text.substr(i, needle.size()), needle))
-            return i;
-    return std::string_view::npos;
 }
 
 long long ToInt64Def(std::string_view text, long long fallback) {

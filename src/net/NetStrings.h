@@ -8,10 +8,7 @@ namespace NetStr {
 // Removes leading and trailing bytes <= ' ' (blanks, tabs, control characters).
 std::string Trim(std::string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);
-bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 std::string Upper(std::string_view text);
-// Position of needle in text ignoring case, or npos.
-std::size_t FindNoCase(std::string_view text, std::string_view needle);
 // Decimal integer of the whole (trimmed) text; fallback when it is not one or overflows.
 long long ToInt64Def(std::string_view text, long long fallback);
 // Value of one hexadecimal digit (either case), or -1.

@@ -243,8 +243,6 @@ void TNetTCPConnection::MoveInputTo(std::string& sink, std::size_t n, std::size_
     CompactInput();
 }
 
-std::string TNetTCPConnection::ExtractInputBuffer() { return TakeInput(InputBufferSize()); }
-
 // Finds a complete line in the buffer; handles an over-long line. False when more bytes are needed.
 bool TNetTCPConnection::ReadLineFromBuffer(const std::string& terminator, std::size_t maxLength, std::string& line) {
     const std::string_view buffered(fInput.data() + fInputStart, InputBufferSize());

@@ -51,7 +51,6 @@ public:
     // socket handler is created, owned and freed by the connection.
     void SetIOHandler(TNetIOHandler* handler);
     TNetIOHandler* IOHandler() const { return fIOHandler; }
-    bool OwnsIOHandler() const { return fOwnsIOHandler; }
 
     // timeoutMs: > 0 limit; -1 or 0 the default (120000 ms while a GUI wait hook is active, else none).
     void OpenConnection(int timeoutMs = NetTimeoutDefault);
@@ -99,15 +98,12 @@ public:
     void FlushWriteBuffer();
     void CloseWriteBuffer();   // flushes, then writes go straight out again
     void CancelWriteBuffer();  // drops what was collected
-    bool WriteBufferOpen() const { return fWriteBufferOpen; }
 
     int ReadReply(const TNetReplyCodes& allowed = {});
     int SendCommand(std::string_view line, const TNetReplyCodes& allowed = {});
 
     bool ClosedGracefully() const { return fClosedGracefully; }
     std::size_t InputBufferSize() const { return fInput.size() - fInputStart; }
-    // Removes and returns everything buffered.
-    std::string ExtractInputBuffer();
     // True while an operation waits on this connection.
     bool IsBusy() const { return fBusy > 0; }
 
@@ -137,7 +133,6 @@ private:
     void FreeOwnedHandler();
     void CloseSocketAfterPeerClose();
     bool ReadLineFromBuffer(const std::string& terminator, std::size_t maxLength, std::string& line);
-    bool CollectOneLine(const std::string& terminator, int timeoutMs, std::size_t maxLength, std::string& line);
     void SendAll(const char* data, std::size_t length);
     void CompactInput();
     int ReceiveIntoBuffer();
