@@ -112,7 +112,7 @@ std::time_t TNetCookieManager::ParseCookieDate(const std::string& text) {
 void TNetCookieManager::AddCookie(const std::string& setCookieValue, const std::string& requestHost,
                                   const std::string& requestPath) {
     // A line break or NUL would be written into our own "Cookie" header: never store such a cookie.
-    if (setCookieValue.find_first_of(std::string("\r\n\0", 3)) != std::string::npos)
+    if (NetStr::HasLineBreakOrNul(setCookieValue))
         return;
     const auto parts = SplitAttributes(setCookieValue);
     if (parts.empty())

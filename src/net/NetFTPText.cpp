@@ -1,6 +1,7 @@
 #include "NetFTPText.h"
 
 #include "NetExceptions.h"
+#include "NetStrings.h"
 
 #include <charconv>
 #include <vector>
@@ -33,7 +34,7 @@ bool ReadByteList(std::string_view text, std::size_t expected, std::vector<int>&
 } // namespace
 
 bool FitsOnCommandLine(std::string_view text) {
-    return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+    return !NetStr::HasLineBreakOrNul(text);
 }
 
 std::string PortArgument(const std::string& ip, uint16_t port) {

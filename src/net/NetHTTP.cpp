@@ -15,8 +15,6 @@ const char* MethodName(TNetHTTPMethod method) {
     return names[method];
 }
 
-bool HasLineBreakOrNul(const std::string& text) { return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos; }
-
 // Value of a chunk-size field; 0 when it is not a hexadecimal number. Raises when it exceeds limit.
 std::size_t ParseChunkSize(const std::string& line, std::size_t limit) {
     const std::string field = line.substr(0, line.find(' '));
@@ -86,14 +84,14 @@ void TNetHTTP::DoGet(const std::string& url, std::string& body) {
 }
 
 void TNetHTTP::PrepareRequest(const std::string& url) {
-    if (HasLineBreakOrNul(url))
+    if (NetStr::HasLineBreakOrNul(url))
         throw ENetException(NetMsg::ControlCharInRequest);
     TNetURI target(url);
     if (!target.Username.empty()) {
         Request.Username = target.Username;
         Request.Password = target.Password;
     }
-    if (HasLineBreakOrNul(Request.Username) || HasLineBreakOrNul(Request.Password))
+    if (NetStr::HasLineBreakOrNul(Request.Username) || NetStr::HasLineBreakOrNul(Request.Password))
         throw ENetException(NetMsg::ControlCharInRequest);
 
     if (!target.Path.empty() && target.Path.front() == '/')

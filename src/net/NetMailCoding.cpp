@@ -193,11 +193,6 @@ std::vector<std::string> SplitLines(std::string_view text)
     return lines;
 }
 
-bool HasLineBreakOrNul(std::string_view text)
-{
-    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
-}
-
 void CheckNoLineBreak(std::string_view text, std::string_view what)
 {
     if (HasLineBreakOrNul(text))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "NetStrings.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -30,8 +32,8 @@ std::string DotStuff(std::string_view line);
 // Splits a text into lines at CR LF, LF or a lone CR; a break at the very end makes no empty line.
 std::vector<std::string> SplitLines(std::string_view text);
 
-// True when the text holds CR, LF or NUL, which would end a command or a header line early.
-bool HasLineBreakOrNul(std::string_view text);
+// CR, LF or NUL would end a command or a header line early.
+using NetStr::HasLineBreakOrNul;
 // Raises ENetException ("Line break or NUL in mail <what>.") when the text holds CR, LF or NUL.
 void CheckNoLineBreak(std::string_view text, std::string_view what);
 

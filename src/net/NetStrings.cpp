@@ -58,6 +58,10 @@ long long ToInt64Def(std::string_view text, long long fallback) {
     return negative ? -static_cast<long long>(value) : static_cast<long long>(value);
 }
 
+bool HasLineBreakOrNul(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
 int HexDigitValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
