@@ -26,11 +26,6 @@ TNetAntiFreeze::~TNetAntiFreeze() {
         gInstance = nullptr;
 }
 
-TNetAntiFreeze* TNetAntiFreeze::Instance() {
-    std::lock_guard lock(gLock);
-    return gInstance;
-}
-
 void TNetAntiFreeze::InstallHook(TNetWaitHook* hook) {
     std::lock_guard lock(gLock);
     gHook = hook;

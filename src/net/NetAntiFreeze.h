@@ -36,6 +36,4 @@ public:
     static short Wait(int fd, short pollEvents, int timeoutMs);
     // Plain poll() retried on EINTR with the remaining time; used when no hook applies.
     static short PollWait(int fd, short pollEvents, int timeoutMs);
-
-    static TNetAntiFreeze* Instance();
 };

@@ -6,11 +6,6 @@ namespace {
 bool IsContinuation(const std::string& line) { return !line.empty() && (line[0] == ' ' || line[0] == '\t'); }
 } // namespace
 
-std::string TNetHeaderList::NameOfLine(std::string_view line) {
-    const auto colon = line.find(':');
-    return NetStr::Trim(line.substr(0, colon == std::string_view::npos ? line.size() : colon));
-}
-
 void TNetHeaderList::Add(std::string_view name, std::string_view value) {
     std::string line;
     line.reserve(name.size() + value.size() + 2);

@@ -36,8 +36,6 @@ public:
     // Every line followed by CR LF.
     std::string Text() const;
 
-    static std::string NameOfLine(std::string_view line);
-
 private:
     std::string ValueAt(std::size_t index) const;
     std::size_t ContinuationEnd(std::size_t index) const;

@@ -17,13 +17,6 @@ void TNetIOHandlerMemory::FeedClose() {
     fInput.back().Close = true;
 }
 
-std::size_t TNetIOHandlerMemory::PendingInput() const {
-    std::size_t total = 0;
-    for (const auto& s : fInput)
-        total += s.Bytes.size();
-    return total - fFrontOffset;
-}
-
 void TNetIOHandlerMemory::Open() {}
 
 void TNetIOHandlerMemory::ConnectClient(const std::string& host, uint16_t port, const std::string&, uint16_t,

@@ -21,7 +21,6 @@ public:
     // Bytes the client wrote, over all connections, and per write call.
     const std::string& Written() const { return fWritten; }
     const std::deque<std::string>& WriteCalls() const { return fWriteCalls; }
-    std::size_t PendingInput() const;
 
     // At most this many bytes per Recv (0 = no limit) to exercise reads split anywhere.
     std::size_t MaxRecvChunk = 0;
