@@ -255,7 +255,9 @@ void SchedulerTest::errorEscapingACheckKeepsTheSchedule()
     auto& [page, fixture, form] = rig;
     form.FailWith = QStringLiteral("I/O error 103");
     form.SpinEdit1->SetValue(2);
-    form.Guarded([&] { form.btnStartClick(form.btnStart); });
+    // Structured bindings cannot be captured by every compiler the suite is built with.
+    TWatchedForm& watched = form;
+    watched.Guarded([&watched] { watched.btnStartClick(watched.btnStart); });
     QCOMPARE(fixture.Dialogs.Errors(), QStringList{"I/O error 103"});
     QVERIFY(form.Timer1->isActive());
 
