@@ -4,6 +4,7 @@
 #include "NetMessages.h"
 #include "NetSocket.h"
 
+#include <atomic>
 #include <mutex>
 
 namespace {
@@ -11,6 +12,7 @@ std::mutex gLock;
 TNetAntiFreeze* gInstance = nullptr;
 TNetWaitHook* gHook = nullptr;
 std::thread::id gHookThread;
+std::atomic<bool> gCancelled{false};
 } // namespace
 
 TNetAntiFreeze::TNetAntiFreeze() {
@@ -42,7 +44,17 @@ bool TNetAntiFreeze::HookActiveForThisThread() {
     return gHook && gHookThread == std::this_thread::get_id() && (!gInstance || gInstance->Active);
 }
 
+void TNetAntiFreeze::CancelAllWaits() {
+    gCancelled.store(true);
+}
+
+bool TNetAntiFreeze::WaitsCancelled() {
+    return gCancelled.load();
+}
+
 short TNetAntiFreeze::Wait(int fd, short pollEvents, int timeoutMs) {
+    if (gCancelled.load())
+        throw ENetCancelled(NetMsg::Cancelled);
     TNetWaitHook* hook = nullptr;
     {
         std::lock_guard lock(gLock);

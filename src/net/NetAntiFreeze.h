@@ -36,4 +36,8 @@ public:
     static short Wait(int fd, short pollEvents, int timeoutMs);
     // Plain poll() retried on EINTR with the remaining time; used when no hook applies.
     static short PollWait(int fd, short pollEvents, int timeoutMs);
+    // The program is closing: every network wait, under way or later, ends and raises ENetCancelled.
+    // Safe to call from a signal handler.
+    static void CancelAllWaits();
+    static bool WaitsCancelled();
 };

@@ -19,6 +19,8 @@ class ENetUnknownProtocol : public ENetException { using ENetException::ENetExce
 class ENetIOHandlerPropInvalid : public ENetException { using ENetException::ENetException; };
 // A network client was entered again (through the wait hook) while an operation on it was under way.
 class ENetClientBusy : public ENetException { using ENetException::ENetException; };
+// The program is closing; the network call was given up.
+class ENetCancelled : public ENetException { using ENetException::ENetException; };
 
 // A connect with a time limit failed; carries the socket error number (0 when there is none).
 class ENetConnectException : public ENetException {

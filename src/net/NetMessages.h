@@ -7,6 +7,7 @@ inline constexpr const char* CannotAllocateSocket = "Cannot allocate socket.";
 inline constexpr const char* CouldNotBindSocket = "Could not bind socket. Address and port are already in use.";
 inline constexpr const char* ConnectTimedOut = "Connect timed out.";
 inline constexpr const char* ReadTimeout = "Read Timeout";
+inline constexpr const char* Cancelled = "The network operation was cancelled because Kestrune is closing.";
 inline constexpr const char* MaxLineLengthExceeded = "Max line length exceeded.";
 inline constexpr const char* ConnectionClosedGracefully = "Connection Closed Gracefully.";
 inline constexpr const char* NotConnected = "Not Connected";
