@@ -14,8 +14,3 @@ public:
 class EActionFileError : public EActionError {
     using EActionError::EActionError;
 };
-
-// A file name the operation refuses because using it would destroy data.
-class EActionFileNameError : public EActionError {
-    using EActionError::EActionError;
-};

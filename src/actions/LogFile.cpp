@@ -133,8 +133,6 @@ TCopyResult CopyLines(int in, TBufferedWriter& out, long maxLines)
     return result;
 }
 
-void RemoveQuietly(const std::filesystem::path& file) { ::unlink(file.c_str()); }
-
 } // namespace
 
 TDateNames TDateNames::English()
@@ -162,49 +160,33 @@ std::string FormatLogEntry(std::time_t when, const TDateNames& names, std::strin
     return FormatLogEntry(local, names, address);
 }
 
-std::filesystem::path LogTempPath(const std::filesystem::path& logFile)
-{
-    std::filesystem::path temp = logFile;
-    temp.replace_extension(".tmp");
-    return temp;
-}
-
 bool WriteLog(std::string_view logFileName, std::string_view entry, int maxLines)
 {
     if (!FileFolderExists(logFileName))
         return false;
-    std::filesystem::path log(logFileName);
-    std::error_code ec;
-    if (std::filesystem::is_symlink(log, ec)) {
-        auto target = std::filesystem::canonical(log, ec);
-        if (!ec)
-            log = target;
-    }
-    std::filesystem::path temp = LogTempPath(log);
-    if (temp == log)
-        throw EActionFileNameError("The log file \"" + log.string() +
-                                   "\" has the extension \".tmp\", which its temporary file needs. "
-                                   "Please choose a log file with another extension.");
+    const std::filesystem::path log(logFileName);
 
+    // A link at the log's name is replaced by the new log, never read or written through: in a shared folder
+    // it may have been planted to point at another of the user's files.
     struct stat st {};
-    bool exists = ::stat(log.c_str(), &st) == 0;
+    bool exists = ::lstat(log.c_str(), &st) == 0 && !S_ISLNK(st.st_mode);
     if (exists && !S_ISREG(st.st_mode))
         throw EActionFileError("The log file \"" + log.string() + "\" is not a regular file.");
     if (exists && IsReadOnlyFile(log))
         throw EActionFileError("The log file \"" + log.string() + "\" is read-only; the new entry was not added.");
 
-    bool copyOldLines = exists && maxLines > 1;
-    TFileHandle in(copyOldLines ? ::open(log.c_str(), O_RDONLY | O_CLOEXEC) : -1);
-    if (copyOldLines && !in.IsOpen())
-        throw EActionFileError(FileErrorText("Could not read the log file", log, errno));
+    TFileHandle in;
+    if (exists && maxLines > 1) {
+        in = TFileHandle(OpenRegularForReading(log, "Could not read the log file", false));
+        if (::fstat(in.Get(), &st) != 0)
+            throw EActionFileError(FileErrorText("Could not read the log file", log, errno));
+    }
 
-    TFileHandle out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666));
-    if (!out.IsOpen())
-        throw EActionFileError(FileErrorText("Could not create the log temporary file", temp, errno));
-    if (exists)
-        ::fchmod(out.Get(), st.st_mode & 07777);
+    TFileReplacement out(log);
+    if (int error = out.Create(exists ? ModeToKeep(st) : std::nullopt); error != 0)
+        throw EActionFileError(FileErrorText("Could not create the log temporary file", log, error));
 
-    TBufferedWriter writer(out.Get());
+    TBufferedWriter writer(out.Fd());
     writer.Append(entry);
     writer.Append(kLineEnd);
     TCopyResult copied;
@@ -212,19 +194,12 @@ bool WriteLog(std::string_view logFileName, std::string_view entry, int maxLines
         copied = CopyLines(in.Get(), writer, static_cast<long>(maxLines) - 1);
     int writeError = writer.Flush();
     if (writeError == 0)
-        writeError = out.Close();
-    if (copied.ReadError != 0) {
-        RemoveQuietly(temp);
+        writeError = out.Finish();
+    if (copied.ReadError != 0)
         throw EActionFileError(FileErrorText("Could not read the log file", log, copied.ReadError));
-    }
-    if (writeError != 0) {
-        RemoveQuietly(temp);
-        throw EActionFileError(FileErrorText("Could not write the log temporary file", temp, writeError));
-    }
-    if (::rename(temp.c_str(), log.c_str()) != 0) {
-        int error = errno;
-        RemoveQuietly(temp);
+    if (writeError != 0)
+        throw EActionFileError(FileErrorText("Could not write the log temporary file", out.TempPath(), writeError));
+    if (int error = out.Install(); error != 0)
         throw EActionFileError(FileErrorText("Could not replace the log file", log, error));
-    }
     return true;
 }

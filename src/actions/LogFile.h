@@ -18,14 +18,10 @@ struct TDateNames {
 std::string FormatLogEntry(const std::tm& localTime, const TDateNames& names, std::string_view address);
 std::string FormatLogEntry(std::time_t when, const TDateNames& names, std::string_view address);
 
-// The log's path with its extension replaced by ".tmp" (added when it has none).
-std::filesystem::path LogTempPath(const std::filesystem::path& logFile);
-
 // Puts the entry (a line without line end) on top of the log and keeps at most maxLines − 1 of its earlier
-// lines below it, each ended by CR LF; a limit of 1 or less keeps none. The new log is built in the log
-// temporary file and then renamed over the log in one step. Does nothing (returns false) when the name's
-// folder does not exist.
-// Raises EActionFileNameError for a log whose own extension is ".tmp", and EActionFileError for a read-only
-// log or any failure to read, write or rename; in every failure case the old log is left as it was and no
-// temporary file stays behind.
+// lines below it, each ended by CR LF; a limit of 1 or less keeps none. The new log is built in a temporary
+// file of unpredictable name beside it and then renamed over the log in one step (a link at the log's name is
+// replaced, not followed). Does nothing (returns false) when the name's folder does not exist.
+// Raises EActionFileError for a read-only log, one that is not a regular file, or any failure to read, write or
+// rename; in every failure case the old log is left as it was and no temporary file stays behind.
 bool WriteLog(std::string_view logFileName, std::string_view entry, int maxLines);

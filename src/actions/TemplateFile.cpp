@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -25,19 +25,30 @@ bool IsMarkerAt(std::string_view line, std::size_t pos)
     return true;
 }
 
+// Far above any web page, far below what would exhaust memory.
+constexpr std::size_t kMaxTemplateSize = 16 << 20;
+
 std::string ReadWholeFile(const std::filesystem::path& file)
 {
-    TFileHandle in(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!in.IsOpen())
-        throw EActionFileError(FileErrorText("Could not open the upload template", file, errno));
+    TFileHandle in(OpenRegularForReading(file, "Could not open the upload template"));
+    const std::string readError = "Could not read the upload template";
+    const std::string tooLarge = readError + " \"" + file.string() + "\": it is larger than 16 MiB";
+    struct stat st {};
+    if (::fstat(in.Get(), &st) != 0)
+        throw EActionFileError(FileErrorText(readError, file, errno));
+    if (st.st_size > static_cast<off_t>(kMaxTemplateSize))
+        throw EActionFileError(tooLarge);
     std::string text;
     char buffer[65536];
     for (;;) {
         long n = ReadSome(in.Get(), buffer, sizeof buffer);
         if (n < 0)
-            throw EActionFileError(FileErrorText("Could not read the upload template", file, errno));
+            throw EActionFileError(FileErrorText(readError, file, errno));
         if (n == 0)
             return text;
+        // The file may have grown since its size was taken.
+        if (text.size() + static_cast<std::size_t>(n) > kMaxTemplateSize)
+            throw EActionFileError(tooLarge);
         text.append(buffer, static_cast<std::size_t>(n));
     }
 }

@@ -12,7 +12,8 @@ std::string ReplaceIpMarkers(std::string_view line, std::string_view address);
 std::string FillTemplate(std::string_view templateText, std::string_view address);
 
 // Builds the upload file from the template. Raises EActionFileError naming the file that could not be read or
-// written; the template is read before the upload file is touched.
+// written, a template that is not a regular file or is over 16 MiB included; the template is read before the
+// upload file is touched.
 void Makefile(const std::filesystem::path& templateFile, const std::filesystem::path& uploadFile,
               std::string_view address);
 

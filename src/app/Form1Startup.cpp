@@ -109,14 +109,8 @@ void TForm1::FormCloseQuery(bool& CanClose)
 void TForm1::RemoveFilesAtClose()
 {
     std::error_code ignored;
-    // An empty log name would make the temporary file ".tmp" in whatever folder is current.
-    if (!edLog->text().isEmpty()) {
-        const std::filesystem::path log = edLog->text().toStdString();
-        const std::filesystem::path logTemp = ReplaceExtension(log, ".tmp");
-        // A log whose own extension is ".tmp" is the user's log, not a leftover.
-        if (logTemp != log && std::filesystem::is_regular_file(logTemp, ignored))
-            std::filesystem::remove(logTemp, ignored);
-    }
+    // The log's temporary file has an unpredictable name and is gone once an entry is written; the log's name
+    // with ".tmp" may well be a file of the user's, so it is left alone.
     if (std::filesystem::is_regular_file(Paths.HelpFile, ignored))
         std::filesystem::remove(Paths.HelpFile, ignored);
 }

@@ -49,23 +49,6 @@ TEST(LogEntry, DateTimeBlanksAndAddress)
     EXPECT_EQ(FormatLogEntry(t, german, "Error"), "Di 31 M\xC3\xA4r 2024   23:08:09      Error");
 }
 
-struct TTempCase {
-    std::string Log;
-    std::string Temp;
-};
-
-class LogTemp : public ::testing::TestWithParam<TTempCase> {};
-
-TEST_P(LogTemp, ExtensionReplacedOrAdded)
-{
-    EXPECT_EQ(LogTempPath(GetParam().Log), fs::path(GetParam().Temp));
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, LogTemp,
-                         ::testing::Values(TTempCase{"/a/ip.log", "/a/ip.tmp"}, TTempCase{"/a/ip.txt", "/a/ip.tmp"},
-                                           TTempCase{"/a/ip", "/a/ip.tmp"}, TTempCase{"/a/x.tar.gz", "/a/x.tar.tmp"},
-                                           TTempCase{"/a.b/log", "/a.b/log.tmp"}));
-
 struct TLogCase {
     const char* Name;
     std::optional<std::string> Old;  // nullopt: no log yet
@@ -141,13 +124,14 @@ TEST(WriteLog, NothingWithoutAnExistingFolder)
     ASSERT_EQ(::chdir(old), 0);
 }
 
-TEST(WriteLog, TmpLogIsRefusedAndLeftAlone)
+TEST(WriteLog, ATmpExtensionIsAnOrdinaryLog)
 {
     TTempFolder folder;
     fs::path log = folder / "ip.tmp";
     WriteFileBytes(log, kFive);
-    ExpectRaiseNaming<EActionFileNameError>([&] { WriteLog(log.string(), kEntry, 100); }, {log.string(), ".tmp"});
-    EXPECT_EQ(ReadFileBytes(log), kFive);
+    ASSERT_TRUE(WriteLog(log.string(), "E", 3));
+    EXPECT_EQ(ReadFileBytes(log), "E\r\nL1\r\nL2\r\n");
+    EXPECT_EQ(Entries(folder.Path), (std::vector<std::string>{"ip.tmp"}));
 }
 
 TEST(WriteLog, ReadOnlyLogRaisesAnErrorAndLosesNoLine)
@@ -171,30 +155,30 @@ TEST(WriteLog, FullDiskRaisesAnErrorAndKeepsTheOldLog)
     WriteFileBytes(log, old);
     {
         TFileSizeLimit limit(old.size() + 10);
-        ExpectRaiseNaming<EActionFileError>([&] { WriteLog(log.string(), kEntry, 1000); }, {"ip.tmp"});
+        ExpectRaiseNaming<EActionFileError>([&] { WriteLog(log.string(), kEntry, 1000); }, {log.string()});
     }
     EXPECT_EQ(ReadFileBytes(log), old);
     EXPECT_EQ(Entries(folder.Path), (std::vector<std::string>{"ip.log"}));
 }
 
-TEST(WriteLog, KeepsPermissionsReplacesAStaleTemporaryFileAndFollowsALink)
+TEST(WriteLog, KeepsPermissionsAndNeitherUsesNorInstallsAPlantedTemporaryFile)
 {
     TTempFolder folder;
-    fs::path real = folder / "real.log";
-    fs::path link = folder / "ip.log";
-    WriteFileBytes(real, "L1\r\n");
-    ::chmod(real.c_str(), 0640);
-    WriteFileBytes(folder / "real.tmp", "left over from a crash");
-    fs::create_symlink(real, link);
+    fs::path log = folder / "ip.log";
+    fs::path planted = folder / "ip.tmp";
+    WriteFileBytes(log, "L1\r\n");
+    ::chmod(log.c_str(), 0640);
+    WriteFileBytes(planted, "planted\r\n");
+    ::chmod(planted.c_str(), 0666);
 
-    ASSERT_TRUE(WriteLog(link.string(), "E", 10));
+    ASSERT_TRUE(WriteLog(log.string(), "E", 10));
 
-    EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_EQ(ReadFileBytes(real), "E\r\nL1\r\n");
+    EXPECT_EQ(ReadFileBytes(log), "E\r\nL1\r\n");
     struct stat st {};
-    ::stat(real.c_str(), &st);
+    ::stat(log.c_str(), &st);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
-    EXPECT_EQ(Entries(folder.Path), (std::vector<std::string>{"ip.log", "real.log"}));
+    EXPECT_EQ(ReadFileBytes(planted), "planted\r\n");
+    EXPECT_EQ(Entries(folder.Path), (std::vector<std::string>{"ip.log", "ip.tmp"}));
 }
 
 } // namespace
