@@ -28,6 +28,22 @@ private:
     std::function<void()> fSaved;
 };
 
+// One time limit for the whole upload (connect, login, store), lifted at the end.
+class TUploadLimit {
+public:
+    explicit TUploadLimit(TNetFTP& ftp) : fFtp(ftp)
+    {
+        if (ftp.OperationTimeout > 0)
+            ftp.SetTimeLimit(ftp.OperationTimeout);
+    }
+    ~TUploadLimit() { fFtp.ClearTimeLimit(); }
+    TUploadLimit(const TUploadLimit&) = delete;
+    TUploadLimit& operator=(const TUploadLimit&) = delete;
+
+private:
+    TNetFTP& fFtp;
+};
+
 } // namespace
 
 std::string ConnectingStatusText(const std::string& host)
@@ -53,6 +69,7 @@ void UploadTemplate(TNetFTP& ftp, const TFtpUploadJob& job, const std::function<
     ftp.Username = job.Username;
     ftp.Password = job.Password;
     ftp.SetTransferType(ftASCII);
+    TUploadLimit limit(ftp);
 
     auto status = [&showStatus](const std::string& text) {
         if (showStatus)

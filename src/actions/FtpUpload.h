@@ -20,7 +20,8 @@ struct TFtpUploadJob {
 // Connects to the server with automatic login, builds the upload file from the template and stores it.
 // showStatus receives "Connecting to <host>..." first and "Connected to <host>." once the connection stands
 // (before the greeting is read). Every failure raises; a connection that stood is left open for the caller,
-// who closes it with QuitAndClose (OnConnected tells whether one stood).
+// who closes it with QuitAndClose (OnConnected tells whether one stood). The whole upload is bounded by
+// ftp.OperationTimeout, each read by ftp.ReadTimeout.
 void UploadTemplate(TNetFTP& ftp, const TFtpUploadJob& job, const std::function<void(const std::string&)>& showStatus);
 
 std::string ConnectingStatusText(const std::string& host);

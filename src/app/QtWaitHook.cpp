@@ -1,5 +1,8 @@
 #include "QtWaitHook.h"
 
+#include "NetExceptions.h"
+#include "NetMessages.h"
+
 #include <QEventLoop>
 #include <algorithm>
 #include <QSocketNotifier>
@@ -29,6 +32,12 @@ short TQtWaitHook::Wait(int fd, short pollEvents, int timeoutMs)
         writable = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Write);
         QObject::connect(writable.get(), &QSocketNotifier::activated, &loop, wake);
     }
+    // A cancel (a signal, the window closing) must end the wait at once, not at the next slice.
+    std::unique_ptr<QSocketNotifier> cancelled;
+    if (TNetAntiFreeze::CancelFd() >= 0) {
+        cancelled = std::make_unique<QSocketNotifier>(TNetAntiFreeze::CancelFd(), QSocketNotifier::Read);
+        QObject::connect(cancelled.get(), &QSocketNotifier::activated, &loop, wake);
+    }
     QTimer slice;
     slice.setInterval(kSliceMs);
     QObject::connect(&slice, &QTimer::timeout, &loop, [&] {
@@ -46,9 +55,11 @@ short TQtWaitHook::Wait(int fd, short pollEvents, int timeoutMs)
     loop.exec();
     if (!woken) {
         // The application is quitting and no event loop runs any more: wait as a program without a
-        // window does, so the caller neither spins nor sees a time-out that did not happen.
-        int left = timeoutMs < 0 ? -1 : std::max(0, deadline.remainingTime());
-        return TNetAntiFreeze::PollWait(fd, pollEvents, left);
+        // window does (a cancel still ends it), so the caller neither spins nor sees a time-out that did
+        // not happen. A wait without a limit would outlive the program: it is given up.
+        if (timeoutMs < 0)
+            throw ENetCancelled(NetMsg::Cancelled);
+        return TNetAntiFreeze::PollWait(fd, pollEvents, std::max(0, deadline.remainingTime()));
     }
     return TNetAntiFreeze::PollWait(fd, pollEvents, 0);
 }

@@ -11,6 +11,11 @@ namespace {
 std::string FetchAndCollect(TNetHTTP& http, const TLookupFields& fields,
                             std::span<const TExternalService, 2> services, bool& requested)
 {
+    // The router's credentials are for the router's page only: every other lookup runs without any.
+    if (!fields.External && fields.WebAuth)
+        http.SetCredentials(fields.Username, fields.Password);
+    else
+        http.SetCredentials({}, {});
     if (fields.External) {
         for (std::size_t i = 0; i < services.size(); ++i) {
             if (fields.ServiceURL != services[i].URL)
@@ -20,10 +25,6 @@ std::string FetchAndCollect(TNetHTTP& http, const TLookupFields& fields,
             return i == 0 ? CollectFirstService(page) : CollectSecondService(page);
         }
         return {};
-    }
-    if (fields.WebAuth) {
-        http.Request.Username = fields.Username;
-        http.Request.Password = fields.Password;
     }
     requested = true;
     std::string page = http.FetchPage("http://" + fields.URL);

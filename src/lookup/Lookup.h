@@ -40,7 +40,8 @@ struct TLookupResult {
 };
 
 // One lookup as the main window runs it, without touching any control: sets the client's credentials for a
-// user-defined page with WebAuth (and leaves them alone otherwise), fetches, extracts, validates. Never throws.
+// user-defined page with WebAuth (and clears them otherwise), fetches, extracts, validates. Never throws.
+// The client's own bounds apply (ReadTimeout, OperationTimeout).
 TLookupResult RunLookup(TNetHTTP& http, const TLookupFields& fields);
 // The same with another pair of services in place of kExternalServices (a test's own pages).
 TLookupResult RunLookup(TNetHTTP& http, const TLookupFields& fields, std::span<const TExternalService, 2> services);

@@ -5,7 +5,10 @@
 #include "NetSocket.h"
 
 #include <atomic>
+#include <cerrno>
+#include <fcntl.h>
 #include <mutex>
+#include <unistd.h>
 
 namespace {
 std::mutex gLock;
@@ -13,6 +16,22 @@ TNetAntiFreeze* gInstance = nullptr;
 TNetWaitHook* gHook = nullptr;
 std::thread::id gHookThread;
 std::atomic<bool> gCancelled{false};
+
+// Written once by CancelAllWaits and never drained, so every wait that also watches the read end wakes at
+// once. Made before main, so a cancel from a signal handler always finds it.
+struct TCancelPipe {
+    int fds[2] = {-1, -1};
+    TCancelPipe() {
+        if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0)
+            fds[0] = fds[1] = -1;
+    }
+    ~TCancelPipe() {
+        for (int fd : fds)
+            if (fd >= 0)
+                ::close(fd);
+    }
+};
+const TCancelPipe gCancelPipe;
 } // namespace
 
 TNetAntiFreeze::TNetAntiFreeze() {
@@ -45,7 +64,19 @@ bool TNetAntiFreeze::HookActiveForThisThread() {
 }
 
 void TNetAntiFreeze::CancelAllWaits() {
-    gCancelled.store(true);
+    const int savedErrno = errno;
+    if (!gCancelled.exchange(true) && gCancelPipe.fds[1] >= 0) {
+        const char byte = 1;
+        [[maybe_unused]] ssize_t written = ::write(gCancelPipe.fds[1], &byte, 1);
+    }
+    errno = savedErrno;
+}
+
+int TNetAntiFreeze::CancelFd() { return gCancelPipe.fds[0]; }
+
+void TNetAntiFreeze::ThrowIfCancelled() {
+    if (gCancelled.load())
+        throw ENetCancelled(NetMsg::Cancelled);
 }
 
 bool TNetAntiFreeze::WaitsCancelled() {
@@ -53,19 +84,21 @@ bool TNetAntiFreeze::WaitsCancelled() {
 }
 
 short TNetAntiFreeze::Wait(int fd, short pollEvents, int timeoutMs) {
-    if (gCancelled.load())
-        throw ENetCancelled(NetMsg::Cancelled);
+    ThrowIfCancelled();
     TNetWaitHook* hook = nullptr;
     {
         std::lock_guard lock(gLock);
         if (gHook && gHookThread == std::this_thread::get_id() && (!gInstance || gInstance->Active))
             hook = gHook;
     }
-    if (hook)
-        return hook->Wait(fd, pollEvents, timeoutMs < 0 ? -1 : timeoutMs);
-    return PollWait(fd, pollEvents, timeoutMs);
+    const short revents = hook ? hook->Wait(fd, pollEvents, timeoutMs < 0 ? -1 : timeoutMs)
+                               : PollWait(fd, pollEvents, timeoutMs);
+    ThrowIfCancelled();
+    return revents;
 }
 
 short TNetAntiFreeze::PollWait(int fd, short pollEvents, int timeoutMs) {
-    return NetSock::PollFd(fd, pollEvents, timeoutMs);
+    const short revents = NetSock::PollFd(fd, pollEvents, timeoutMs, CancelFd());
+    ThrowIfCancelled();
+    return revents;
 }

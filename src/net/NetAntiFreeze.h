@@ -34,10 +34,14 @@ public:
     static bool HookActiveForThisThread();
     // The one wait of the network layer. timeoutMs -1 = no limit. Returns revents, 0 on time-out.
     static short Wait(int fd, short pollEvents, int timeoutMs);
-    // Plain poll() retried on EINTR with the remaining time; used when no hook applies.
+    // Plain poll() retried on EINTR with the remaining time; used when no hook applies. Also ends (raising
+    // ENetCancelled) when CancelAllWaits is called.
     static short PollWait(int fd, short pollEvents, int timeoutMs);
     // The program is closing: every network wait, under way or later, ends and raises ENetCancelled.
-    // Safe to call from a signal handler.
+    // Safe to call from a signal handler and from any thread.
     static void CancelAllWaits();
     static bool WaitsCancelled();
+    // Becomes readable (for good) once CancelAllWaits was called; a hook watches it beside its own fd.
+    static int CancelFd();
+    static void ThrowIfCancelled();
 };

@@ -5,6 +5,7 @@
 #include "NetIOHandlerSocket.h"
 #include "NetMessages.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fstream>
 #include <system_error>
@@ -36,7 +37,11 @@ private:
     TNetFTP& fOwner;
 };
 
-TNetFTP::TNetFTP() { Port = FtpPort; }
+TNetFTP::TNetFTP() {
+    Port = FtpPort;
+    ReadTimeout = NetDefaultReadTimeoutMs;
+    OperationTimeout = NetDefaultOperationTimeoutMs;
+}
 
 TNetFTP::~TNetFTP() { ReleaseData(); }
 
@@ -51,6 +56,7 @@ void TNetFTP::SetTransferType(TNetFTPTransferType type) {
 
 void TNetFTP::OpenConnection(bool autoLogin, int timeoutMs) {
     TBusyScope busy(*this);
+    TOperationLimit limit(*this);
     if (autoLogin) {
         RequireCommandLineText(Username);
         RequireCommandLineText(Password);
@@ -76,6 +82,7 @@ void TNetFTP::OpenConnection(bool autoLogin, int timeoutMs) {
 
 void TNetFTP::Login() {
     TBusyScope busy(*this);
+    TOperationLimit limit(*this);
     LoginSteps();
 }
 
@@ -110,6 +117,7 @@ void TNetFTP::AskSystemType() {
 
 void TNetFTP::UploadFile(const std::string& localPath, const std::string& remoteName, bool append) {
     TBusyScope busy(*this);
+    TOperationLimit limit(*this);
     RequireCommandLineText(remoteName);
     std::ifstream file(localPath, std::ios::binary);
     if (!file)
@@ -119,6 +127,7 @@ void TNetFTP::UploadFile(const std::string& localPath, const std::string& remote
 
 void TNetFTP::Upload(std::istream& source, const std::string& remoteName, bool append) {
     TBusyScope busy(*this);
+    TOperationLimit limit(*this);
     RequireCommandLineText(remoteName);
     Store(source, remoteName, append);
 }
@@ -147,7 +156,9 @@ void TNetFTP::StoreActive(std::istream& source, const std::string& command) {
     fData = NewDataConnection();
     SendCommand("PORT " + NetFTPText::PortArgument(localIP, fDataHandler->LocalPort()), {200});
     SendCommand(command, {125, 150});
-    fDataHandler->Accept(DataConnectTimeout);
+    // Only the server we talk to may deliver the data; anyone else who finds the port is turned away.
+    const int left = TimeLimitLeftMs();
+    fDataHandler->Accept(left >= 0 ? std::min(DataConnectTimeout, left) : DataConnectTimeout, IOHandler()->PeerIP());
     fData->SetIOHandler(fDataHandler.get());
     fData->WriteStream(source);
     fData->CloseConnection();

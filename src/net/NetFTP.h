@@ -10,7 +10,8 @@ class TNetIOHandlerSocket;
 
 enum TNetFTPTransferType { ftBinary, ftASCII };
 
-// An FTP client that logs in and stores files, in active mode by default.
+// An FTP client that logs in and stores files, in active mode by default. Reads and each public
+// operation are bounded (ReadTimeout, OperationTimeout; 60 s and 120 s at first).
 // Every public operation refuses to start while another one of this client is under way (a window
 // handler running inside one of its waits) with ENetClientBusy.
 class TNetFTP : public TNetTCPClient {

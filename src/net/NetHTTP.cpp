@@ -37,7 +37,29 @@ void TNetHTTPResponse::Clear() {
     *this = TNetHTTPResponse();
 }
 
-TNetHTTP::TNetHTTP() { Port = 80; }
+TNetHTTP::TNetHTTP() {
+    Port = 80;
+    ReadTimeout = NetDefaultReadTimeoutMs;
+    OperationTimeout = NetDefaultOperationTimeoutMs;
+}
+
+void TNetHTTP::SetCredentials(const std::string& username, const std::string& password) {
+    Request.Username = username;
+    Request.Password = password;
+    fCredUsername = username;
+    fCredPassword = password;
+    fCredOrigin.clear();
+}
+
+bool TNetHTTP::CredentialsBelongHere() {
+    const std::string origin = NetStr::Upper(URL.Host) + ":" + URL.Port;
+    if (Request.Username != fCredUsername || Request.Password != fCredPassword || fCredOrigin.empty()) {
+        fCredUsername = Request.Username;
+        fCredPassword = Request.Password;
+        fCredOrigin = origin;
+    }
+    return fCredOrigin == origin;
+}
 
 TNetHTTP::~TNetHTTP() = default;
 
@@ -51,6 +73,7 @@ void TNetHTTP::Get(const std::string& url, std::string& body) {
     if (fFetching || WaitingInHook() || IsBusy())
         throw ENetClientBusy(NetMsg::ClientBusy);
     TFlagScope scope(fFetching);
+    TOperationLimit limit(*this);
     DoGet(url, body);
 }
 
@@ -87,7 +110,8 @@ void TNetHTTP::PrepareRequest(const std::string& url) {
     if (NetStr::HasLineBreakOrNul(url))
         throw ENetException(NetMsg::ControlCharInRequest);
     TNetURI target(url);
-    if (!target.Username.empty()) {
+    const bool credentialsInURL = !target.Username.empty();
+    if (credentialsInURL) {
         Request.Username = target.Username;
         Request.Password = target.Password;
     }
@@ -130,6 +154,10 @@ void TNetHTTP::PrepareRequest(const std::string& url) {
     if (Request.Method != hmPost && Request.Method != hmPut)
         Request.ContentLength = -1;
     Request.Host = URL.Host + (URL.Port != "80" ? ":" + URL.Port : std::string());
+    if (credentialsInURL)
+        fCredOrigin.clear();
+    // Empty credentials give nothing away; they are sent as before.
+    fSendCredentials = CredentialsBelongHere() || (Request.Username.empty() && Request.Password.empty());
 }
 
 void TNetHTTP::ConnectToHost() {
@@ -186,7 +214,7 @@ void TNetHTTP::WriteRequest() {
     add("User-Agent", Request.UserAgent);
     add("If-Modified-Since", Request.IfModifiedSince);
     add("Range", Request.Range);
-    if (Request.BasicAuthentication)
+    if (Request.BasicAuthentication && fSendCredentials)
         h.Add("Authorization", "Basic " + NetEncodeBase64(Request.Username + ":" + Request.Password));
     if (fCookieManager) {
         fCookieManager->RemoveExpired(std::time(nullptr));

@@ -48,7 +48,8 @@ struct TNetHTTPResponse {
 };
 
 // A blocking HTTP/1.1 GET client over one kept-alive connection. It follows no redirects and answers
-// no authentication challenge: any status outside 2xx raises ENetHTTPProtocolException.
+// no authentication challenge: any status outside 2xx raises ENetHTTPProtocolException. Reads and each
+// fetch as a whole are bounded (ReadTimeout, OperationTimeout; 60 s and 120 s at first).
 class TNetHTTP : public TNetTCPClient {
 public:
     TNetHTTP();
@@ -76,6 +77,11 @@ public:
 
     TNetCookieManager* CookieManager() const { return fCookieManager.get(); }
 
+    // Sets Request.Username and Password for the host and port of the next request. Credentials belong to
+    // the host and port they were first sent to (or, in a URL, named with): a request to any other carries
+    // no Authorization header until they are set again.
+    void SetCredentials(const std::string& username, const std::string& password);
+
 private:
     void DoGet(const std::string& url, std::string& body);
     void PrepareRequest(const std::string& url);
@@ -92,6 +98,11 @@ private:
     bool ResponseEndIsKnown() const;
     void CloseUnlessKeepAlive();
 
+    bool CredentialsBelongHere();
+
     std::unique_ptr<TNetCookieManager> fCookieManager;
     bool fFetching = false;
+    // The credentials last bound and the "host:port" they belong to (empty: the next request's).
+    std::string fCredUsername, fCredPassword, fCredOrigin;
+    bool fSendCredentials = true;
 };

@@ -2,6 +2,10 @@
 
 #include "NetAntiFreeze.h"
 
+#include "NetExceptions.h"
+#include "NetMessages.h"
+
+#include <chrono>
 #include <poll.h>
 
 namespace {
@@ -21,12 +25,21 @@ void TNetIOHandlerSocket::ConnectClient(const std::string& host, uint16_t port, 
     fBinding->AllocateSocket();
     try {
         fBinding->Bind(boundIP, boundPort);
-        fBinding->SetPeer(NetSock::ResolveHost(host), port);
-        if (!UseNagle)
-            fBinding->SetNoDelay(true);
         int limit = timeoutMs;
         if (limit == 0 || limit == NetTimeoutDefault)
             limit = TNetAntiFreeze::HookActiveForThisThread() ? GuiConnectLimitMs : 0;
+        // The name lookup and the connect share one limit.
+        const auto start = std::chrono::steady_clock::now();
+        fBinding->SetPeer(NetSock::ResolveHost(host, limit > 0 ? limit : -1), port);
+        if (!UseNagle)
+            fBinding->SetNoDelay(true);
+        if (limit > 0) {
+            const auto spent =
+                std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+            if (spent >= limit)
+                throw ENetConnectTimeout(NetMsg::ConnectTimedOut);
+            limit -= static_cast<int>(spent);
+        }
         fBinding->Connect(limit > 0 ? limit : 0);
     } catch (...) {
         fBinding->CloseSocket(false);
@@ -77,7 +90,7 @@ void TNetIOHandlerSocket::Listen(const std::string& ip, uint16_t port, int backl
     }
 }
 
-void TNetIOHandlerSocket::Accept(int timeoutMs) {
-    auto accepted = fBinding->Accept(timeoutMs);
+void TNetIOHandlerSocket::Accept(int timeoutMs, const std::string& onlyFromIP) {
+    auto accepted = fBinding->Accept(timeoutMs, onlyFromIP);
     fBinding = std::move(accepted);
 }

@@ -28,9 +28,10 @@ public:
     uint16_t PeerPort() const override;
 
     // Server side of a data connection: listen on ip (empty = any) and port (0 = system's choice), then
-    // Accept replaces the listening socket by the accepted one (timeoutMs -1 = no limit).
+    // Accept replaces the listening socket by the accepted one (timeoutMs -1 = no limit). With onlyFromIP,
+    // peers from any other address are closed and the wait goes on.
     void Listen(const std::string& ip, uint16_t port, int backlog);
-    void Accept(int timeoutMs);
+    void Accept(int timeoutMs, const std::string& onlyFromIP = {});
 
     bool UseNagle = true;
     TNetSocketHandle* Binding() { return fBinding.get(); }

@@ -14,8 +14,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 std::string LocalHostName()
 {
     char name[256] = {};
@@ -36,9 +34,9 @@ public:
 
     void Narrow()
     {
-        if (!fClient.fDeadline)
+        if (!fClient.HasTimeLimit())
             return;
-        const int left = fClient.WaitLeftMs();
+        const int left = fClient.TimeLimitLeftMs();
         if (left <= 0)
             throw ENetReadTimeout(NetMsg::ReadTimeout);
         fClient.ReadTimeout = fSaved > 0 ? std::min(fSaved, left) : left;
@@ -67,19 +65,11 @@ void TNetSMTP::SetUseEhlo(bool use)
         fAuthenticationType = atNone;
 }
 
-void TNetSMTP::SetTimeLimit(int limitMs) { fDeadline = Clock::now() + std::chrono::milliseconds(limitMs); }
-
-int TNetSMTP::WaitLeftMs() const
-{
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*fDeadline - Clock::now()).count();
-    return static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
-}
-
 int TNetSMTP::ConnectLimit(int timeoutMs) const
 {
-    if (!fDeadline)
+    if (!HasTimeLimit())
         return timeoutMs;
-    const int left = WaitLeftMs();
+    const int left = TimeLimitLeftMs();
     if (left <= 0)
         throw ENetConnectTimeout(NetMsg::ConnectTimedOut);
     return timeoutMs > 0 ? std::min(timeoutMs, left) : left;

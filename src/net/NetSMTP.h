@@ -41,11 +41,6 @@ public:
     // Says "QUIT" (without awaiting the reply) when still connected, then closes.
     void CloseConnection() override;
 
-    // Bounds every later wait of this client (connect, handshake, replies) to end by limitMs from
-    // now; a wait past it raises "Read Timeout". ClearTimeLimit lifts the bound.
-    void SetTimeLimit(int limitMs);
-    void ClearTimeLimit() { fDeadline.reset(); }
-
 private:
     class TWaitLimit;
     int Command(const std::string &line, const TNetReplyCodes &allowed);
@@ -54,11 +49,9 @@ private:
     bool Announced(const std::string &scheme) const;
     void AuthenticateLogin();
     int ConnectLimit(int timeoutMs) const;
-    int WaitLeftMs() const;
 
     TNetSMTPAuthenticationType fAuthenticationType = atNone;
     bool fUseEhlo = true;
     std::vector<std::string> fAuthSchemes;
     bool fDidAuthenticate = false;
-    std::optional<std::chrono::steady_clock::time_point> fDeadline;
 };

@@ -10,12 +10,15 @@
 #include <cstring>
 #include <fcntl.h>
 #include <map>
+#include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <strings.h>
+#include <system_error>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -95,6 +98,36 @@ int RemainingMs(std::chrono::steady_clock::time_point deadline) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
+
+bool SystemResolve(const std::string& host, std::string& ip) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* result = nullptr;
+    if (::getaddrinfo(host.c_str(), nullptr, &hints, &result) != 0 || !result)
+        return false;
+    uint16_t unused = 0;
+    ReadAddress(*reinterpret_cast<sockaddr_in*>(result->ai_addr), ip, unused);
+    ::freeaddrinfo(result);
+    return true;
+}
+
+std::mutex gResolveLock;
+NetSock::TResolveFunction gResolve;
+
+// Shared by the waiting caller and the worker, so whichever ends last frees it; the worker writes one
+// byte to the pipe when the answer stands.
+struct TResolveJob {
+    int fds[2] = {-1, -1};
+    std::mutex lock;
+    bool found = false;
+    std::string ip;
+    ~TResolveJob() {
+        for (int fd : fds)
+            if (fd >= 0)
+                ::close(fd);
+    }
+};
 } // namespace
 
 namespace NetSock {
@@ -180,32 +213,66 @@ bool IsDottedQuad(const std::string& text) {
     return false;
 }
 
-std::string ResolveHost(const std::string& host) {
+void SetResolveFunction(TResolveFunction resolve) {
+    std::lock_guard lock(gResolveLock);
+    gResolve = std::move(resolve);
+}
+
+std::string ResolveHost(const std::string& host, int timeoutMs) {
     if (strcasecmp(host.c_str(), "LOCALHOST") == 0)
         return "127.0.0.1";
     if (IsDottedQuad(host))
         return host;
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* result = nullptr;
-    if (host.empty() || ::getaddrinfo(host.c_str(), nullptr, &hints, &result) != 0 || !result)
+    if (host.empty())
         RaiseSocketError(HostNotFound);
-    std::string ip;
-    uint16_t unused = 0;
-    ReadAddress(*reinterpret_cast<sockaddr_in*>(result->ai_addr), ip, unused);
-    ::freeaddrinfo(result);
-    return ip;
+    TResolveFunction resolve;
+    {
+        std::lock_guard lock(gResolveLock);
+        resolve = gResolve ? gResolve : TResolveFunction(SystemResolve);
+    }
+    auto job = std::make_shared<TResolveJob>();
+    if (::pipe2(job->fds, O_CLOEXEC | O_NONBLOCK) != 0)
+        RaiseSocketError(LastSocketError());
+    try {
+        std::thread([job, resolve = std::move(resolve), host] {
+            std::string ip;
+            bool found = false;
+            try {
+                found = resolve(host, ip);
+            } catch (...) {
+                found = false;
+            }
+            {
+                std::lock_guard lock(job->lock);
+                job->found = found;
+                job->ip = std::move(ip);
+            }
+            const char done = 1;
+            [[maybe_unused]] ssize_t written = ::write(job->fds[1], &done, 1);
+        }).detach();
+    } catch (const std::system_error&) {
+        RaiseSocketError(10055);
+    }
+    const bool limited = timeoutMs > 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limited ? timeoutMs : 0);
+    while (TNetAntiFreeze::Wait(job->fds[0], POLLIN, limited ? RemainingMs(deadline) : -1) == 0) {
+        if (limited && RemainingMs(deadline) == 0)
+            throw ENetConnectTimeout(NetMsg::ConnectTimedOut);
+    }
+    std::lock_guard lock(job->lock);
+    if (!job->found)
+        RaiseSocketError(HostNotFound);
+    return job->ip;
 }
 
-short PollFd(int fd, short pollEvents, int timeoutMs) {
+short PollFd(int fd, short pollEvents, int timeoutMs, int wakeFd) {
     const bool unlimited = timeoutMs < 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(unlimited ? 0 : timeoutMs);
     for (;;) {
-        pollfd p{fd, pollEvents, 0};
-        int n = ::poll(&p, 1, unlimited ? -1 : RemainingMs(deadline));
+        pollfd p[2] = {{fd, pollEvents, 0}, {wakeFd, POLLIN, 0}};
+        int n = ::poll(p, wakeFd >= 0 ? 2 : 1, unlimited ? -1 : RemainingMs(deadline));
         if (n > 0)
-            return p.revents;
+            return p[0].revents;
         if (n == 0)
             return 0;
         if (errno != EINTR)
@@ -277,28 +344,30 @@ void TNetSocketHandle::Listen(int backlog) {
     UpdateBindingLocal();
 }
 
-std::unique_ptr<TNetSocketHandle> TNetSocketHandle::Accept(int timeoutMs) {
+std::unique_ptr<TNetSocketHandle> TNetSocketHandle::Accept(int timeoutMs, const std::string& onlyFromIP) {
     const bool limited = timeoutMs >= 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limited ? timeoutMs : 0);
     for (;;) {
         short revents = TNetAntiFreeze::Wait(fHandle, POLLIN, limited ? RemainingMs(deadline) : -1);
         if (revents & POLLNVAL)
             NetSock::RaiseSocketError(10038);
-        if (revents != 0)
-            break;
-        if (limited && RemainingMs(deadline) == 0)
-            throw ENetException(NetMsg::ListenTimedOut);
+        if (revents == 0) {
+            if (limited && RemainingMs(deadline) == 0)
+                throw ENetException(NetMsg::ListenTimedOut);
+            continue;
+        }
+        sockaddr_in peer{};
+        socklen_t len = sizeof peer;
+        int fd = ::accept4(fHandle, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_CLOEXEC);
+        if (fd < 0)
+            NetSock::RaiseSocketError(LastSocketError());
+        auto accepted = std::make_unique<TNetSocketHandle>();
+        accepted->fHandle = fd;
+        accepted->UpdateBindingLocal();
+        accepted->UpdateBindingPeer();
+        if (onlyFromIP.empty() || accepted->fPeerIP == onlyFromIP)
+            return accepted;
     }
-    sockaddr_in peer{};
-    socklen_t len = sizeof peer;
-    int fd = ::accept4(fHandle, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_CLOEXEC);
-    if (fd < 0)
-        NetSock::RaiseSocketError(LastSocketError());
-    auto accepted = std::make_unique<TNetSocketHandle>();
-    accepted->fHandle = fd;
-    accepted->UpdateBindingLocal();
-    accepted->UpdateBindingPeer();
-    return accepted;
 }
 
 int TNetSocketHandle::Send(const void* buffer, std::size_t length) {

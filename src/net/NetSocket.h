@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -16,11 +17,18 @@ std::string SocketErrorText(int code);
 std::string SocketErrorMessage(int code);
 [[noreturn]] void RaiseSocketError(int code);
 // "LOCALHOST" (any case) → 127.0.0.1, a dotted quad unchanged, else the first IPv4 address of the name.
-// A failed lookup raises socket error 11001.
-std::string ResolveHost(const std::string& host);
+// A failed lookup raises socket error 11001. The name is looked up on a worker thread while the caller
+// waits through the anti-freeze (so the window answers and a cancel ends the wait); timeoutMs > 0 bounds
+// that wait ("Connect timed out."), else it has no limit.
+std::string ResolveHost(const std::string& host, int timeoutMs = -1);
+// How a name is looked up: true with the address in ip, false when not found. Runs on a worker thread
+// that may outlive the wait for it. An empty function restores the system's resolver.
+using TResolveFunction = std::function<bool(const std::string& host, std::string& ip)>;
+void SetResolveFunction(TResolveFunction resolve);
 bool IsDottedQuad(const std::string& text);
 // poll() on one descriptor, resumed after signals; timeoutMs -1 = no limit. Returns revents, 0 on time-out.
-short PollFd(int fd, short pollEvents, int timeoutMs);
+// A readable wakeFd (when >= 0) ends the wait early with 0.
+short PollFd(int fd, short pollEvents, int timeoutMs, int wakeFd = -1);
 } // namespace NetSock
 
 // One IPv4 stream socket: its handle and both ends' addresses.
@@ -48,8 +56,9 @@ public:
     // listen() with the given backlog; the bound port is known afterwards through Port().
     void Listen(int backlog);
     // Waits (through the hook) for a peer; timeoutMs -1 = no limit. Returns the accepted socket, or
-    // raises "Timed out waiting for the peer to connect." / the socket error.
-    std::unique_ptr<TNetSocketHandle> Accept(int timeoutMs);
+    // raises "Timed out waiting for the peer to connect." / the socket error. With onlyFromIP, a peer
+    // from another address is closed at once and the wait goes on within the same limit.
+    std::unique_ptr<TNetSocketHandle> Accept(int timeoutMs, const std::string& onlyFromIP = {});
 
     // Single calls: bytes (> 0), 0 at close (Recv), or minus the socket error number.
     int Send(const void* buffer, std::size_t length);

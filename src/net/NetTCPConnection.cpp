@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <climits>
 #include <cstring>
 #include <istream>
 #include <ostream>
@@ -29,7 +30,31 @@ TNetTCPConnection::TOperation::TOperation(TNetTCPConnection& owner) : fOwner(own
 
 TNetTCPConnection::TOperation::~TOperation() { --fOwner.fBusy; }
 
+TNetTCPConnection::TOperationLimit::TOperationLimit(TNetTCPConnection& owner) : fOwner(owner) {
+    if (!owner.fDeadline && owner.OperationTimeout > 0) {
+        owner.SetTimeLimit(owner.OperationTimeout);
+        fStarted = true;
+    }
+}
+
+TNetTCPConnection::TOperationLimit::~TOperationLimit() {
+    if (fStarted)
+        fOwner.ClearTimeLimit();
+}
+
 TNetTCPConnection::TNetTCPConnection() = default;
+
+void TNetTCPConnection::SetTimeLimit(int limitMs) {
+    fDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+}
+
+int TNetTCPConnection::TimeLimitLeftMs() const {
+    if (!fDeadline)
+        return -1;
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(*fDeadline - std::chrono::steady_clock::now()).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
+}
 
 TNetTCPConnection::~TNetTCPConnection() {
     if (fIOHandler && fIOHandler->Connected())
@@ -70,6 +95,12 @@ void TNetTCPConnection::FreeOwnedHandler() {
 
 void TNetTCPConnection::OpenConnection(int timeoutMs) {
     TOperation op(*this);
+    if (fDeadline) {
+        const int left = TimeLimitLeftMs();
+        if (left == 0)
+            throw ENetConnectTimeout(NetMsg::ConnectTimedOut);
+        timeoutMs = timeoutMs > 0 ? std::min(timeoutMs, left) : left;
+    }
     if (!fIOHandler)
         CreateOwnedHandler();
     else if (fIOHandler->Connected())
@@ -179,6 +210,14 @@ int TNetTCPConnection::ReadFromStack(bool raiseIfDisconnected, int timeoutMs, bo
     TOperation op(*this);
     if (timeoutMs == NetTimeoutDefault)
         timeoutMs = ReadTimeout > 0 ? ReadTimeout : NetTimeoutInfinite;
+    bool cutByLimit = false;
+    if (fDeadline && timeoutMs != 0) {
+        const int left = TimeLimitLeftMs();
+        if (timeoutMs < 0 || left < timeoutMs) {
+            timeoutMs = left;
+            cutByLimit = true;
+        }
+    }
     int received = 0;
     CheckForDisconnect(raiseIfDisconnected);
     for (;;) {
@@ -193,7 +232,7 @@ int TNetTCPConnection::ReadFromStack(bool raiseIfDisconnected, int timeoutMs, bo
             }
             fWaiting = false;
             if (!readable) {
-                if (raiseOnTimeout)
+                if (raiseOnTimeout || cutByLimit)
                     throw ENetReadTimeout(NetMsg::ReadTimeout);
                 return -1;
             }

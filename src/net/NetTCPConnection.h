@@ -3,16 +3,22 @@
 #include "NetIOHandler.h"
 #include "NetRFCReply.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 enum TNetMaxLineAction { maException, maSplit };
+
+// The bounds the program's HTTP and FTP clients start with: one read, and one whole operation.
+inline constexpr int NetDefaultReadTimeoutMs = 60000;
+inline constexpr int NetDefaultOperationTimeoutMs = 120000;
 
 // Allowed reply codes; empty, or the single code -1, accepts every code.
 using TNetReplyCodes = std::vector<int>;
@@ -39,6 +45,16 @@ public:
     std::size_t MaxReplySize = 1024u * 1024;  // all lines of one numeric reply, blank ones included
     TNetMaxLineAction MaxLineAction = maException;
     int ReadTimeout = 0;  // ms; 0 = no limit
+    // ms each public call of a protocol client may take in all, unless a time limit already runs; 0 = none.
+    int OperationTimeout = 0;
+
+    // Bounds every later wait of this connection (connect, name lookup, reads) to end by limitMs from now;
+    // a read past it raises "Read Timeout", a connect "Connect timed out.". ClearTimeLimit lifts the bound.
+    void SetTimeLimit(int limitMs);
+    void ClearTimeLimit() { fDeadline.reset(); }
+    bool HasTimeLimit() const { return fDeadline.has_value(); }
+    // ms left of the time limit (0 when past it); -1 without one.
+    int TimeLimitLeftMs() const;
 
     TNetRFCReply Greeting;
     TNetRFCReply LastCmdResult;
@@ -119,6 +135,18 @@ protected:
     private:
         TNetTCPConnection& fOwner;
     };
+    // Starts OperationTimeout for one public call when no time limit runs, and lifts what it started.
+    class TOperationLimit {
+    public:
+        explicit TOperationLimit(TNetTCPConnection& owner);
+        ~TOperationLimit();
+        TOperationLimit(const TOperationLimit&) = delete;
+        TOperationLimit& operator=(const TOperationLimit&) = delete;
+
+    private:
+        TNetTCPConnection& fOwner;
+        bool fStarted = false;
+    };
     void Status(const char* format, const std::string& arg = {});
     // Takes n bytes off the front of the input buffer ("Not enough data in buffer." if short).
     std::string TakeInput(std::size_t n);
@@ -151,6 +179,7 @@ private:
     bool fReadLnSplit = false;
     int fBusy = 0;
     bool fWaiting = false;
+    std::optional<std::chrono::steady_clock::time_point> fDeadline;
 };
 
 // The client form of the connection; the protocol clients derive from it.

@@ -103,10 +103,10 @@ TEST_F(LookupAgainstNginx, BasicCredentialsAreSetOnlyWhenAsked)
     EXPECT_EQ(RunLookup(http, fields).Address, "10.1.2.3");
     EXPECT_EQ(http.Request.Username, "admin");
 
-    // Without WebAuth the credentials set before stay on the client.
+    // Without WebAuth the router's credentials are dropped, not sent again.
     fields.WebAuth = false;
-    fields.Password = "wrong";
-    EXPECT_EQ(RunLookup(http, fields).Address, "10.1.2.3");
+    EXPECT_EQ(RunLookup(http, fields).StatusCode, 401);
+    EXPECT_EQ(http.Request.Username, "");
 }
 
 TEST_F(LookupAgainstNginx, FailuresCarryTheExactMessage)

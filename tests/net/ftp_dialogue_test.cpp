@@ -48,8 +48,9 @@ std::string ReadAll(int fd) {
     return data;
 }
 
-// Connects to the address of the client's last PORT command and reads until close; "" if nothing listens.
-std::string ReadDataFrom(const ScriptedServer& server) {
+// Connects to the address of the client's last PORT command (from fromIP when given) and reads until
+// close; "" if nothing listens.
+std::string ReadDataFrom(const ScriptedServer& server, const char* fromIP = nullptr) {
     sockaddr_in addr{};
     for (const auto& line : server.Lines()) {
         unsigned h[4], p[2];
@@ -58,6 +59,11 @@ std::string ReadDataFrom(const ScriptedServer& server) {
                     {htonl((h[0] << 24) | (h[1] << 16) | (h[2] << 8) | h[3])}, {}};
     }
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fromIP) {
+        sockaddr_in local{AF_INET, 0, {}, {}};
+        ::inet_pton(AF_INET, fromIP, &local.sin_addr);
+        ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local);
+    }
     std::string data = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 ? ReadAll(fd) : "";
     ::close(fd);
     return data;
@@ -255,6 +261,25 @@ TEST_F(FtpDialogue, DataConnectionNeverOpenedEndsWithinTheBound) {
     EXPECT_TRUE(ftp.IsConnected());
     ftp.QuitAndClose();
     ASSERT_TRUE(server.Finish()) << server.ErrorText();
+}
+
+TEST_F(FtpDialogue, ActiveDataConnectionIsTakenOnlyFromTheControlPeer) {
+    ScriptLogin();
+    Play(server, kStore);
+    std::string intruderGot = "not closed";
+    server.Do([&](int) {
+        intruderGot = ReadDataFrom(server, "127.0.0.2");  // another host finding the port first
+        received = ReadDataFrom(server);
+    });
+    server.Send("226 done\r\n").ExpectLine("QUIT").Close();
+    server.Start();
+    ftp.OpenConnection(true, -1);
+    std::istringstream source("the address");
+    ftp.Upload(source, "up.txt", false);
+    ftp.QuitAndClose();
+    ASSERT_TRUE(server.Finish()) << server.ErrorText();
+    EXPECT_EQ(intruderGot, "");
+    EXPECT_EQ(received, "the address");
 }
 
 TEST_F(FtpDialogue, LineBreakInCredentialsIsRefusedBeforeConnecting) {

@@ -383,6 +383,41 @@ TEST(HttpOverSocket, ExactRequestBytesAndReentryRefusal) {
                                      kHeadTail + "Authorization: Basic Og==\r\n\r\n");
 }
 
+TEST(HttpOverSocket, CredentialsGoOnlyToTheHostAndPortTheyWereFirstSentTo) {
+    ScriptedServer router, service;
+    const std::string serviceURL = "http://127.0.0.1:" + std::to_string(service.Port()) + "/ip";
+    router.Accept().ReadUntil("\r\n\r\n").Send(Ok("router")).ReadUntilClose();
+    router.Accept().ReadUntil("\r\n\r\n");
+    router.Send(Response("HTTP/1.1 302 Found\r\nLocation: " + serviceURL + "\r\nContent-Length: 0\r\n", ""));
+    router.ReadUntilClose();
+    router.Accept().ReadUntil("\r\n\r\n").Send(Ok("again")).ReadUntilClose();
+    for (int i = 0; i < 3; ++i)
+        service.Accept().ReadUntil("\r\n\r\n").Send(Ok("ip", "Connection: close\r\n")).Close();
+    router.Start();
+    service.Start();
+    const std::string routerURL = "http://127.0.0.1:" + std::to_string(router.Port()) + "/";
+    TNetHTTP http;
+    http.Request.Username = "admin";
+    http.Request.Password = "rivet";
+    EXPECT_EQ(http.FetchPage(routerURL), "router");
+    EXPECT_EQ(http.FetchPage(serviceURL), "ip");  // a later request to another port
+    EXPECT_THROW(http.FetchPage(routerURL + "moved"), ENetHTTPProtocolException);
+    EXPECT_EQ(http.FetchPage(http.Response.Location), "ip");  // where the redirect pointed
+    // Named in a URL, they belong to that URL's host and port.
+    EXPECT_EQ(http.FetchPage("http://user:pw@127.0.0.1:" + std::to_string(router.Port()) + "/"), "again");
+    EXPECT_EQ(http.FetchPage(serviceURL), "ip");
+    http.Disconnect();
+    ASSERT_TRUE(router.Finish()) << router.ErrorText();
+    ASSERT_TRUE(service.Finish()) << service.ErrorText();
+    const auto routerHeads = router.ReceivedPerConnection();
+    ASSERT_EQ(routerHeads.size(), 3u);
+    for (int i : {0, 1})
+        EXPECT_NE(routerHeads[i].find("Authorization: Basic YWRtaW46cml2ZXQ=\r\n"), std::string::npos);  // admin:rivet
+    EXPECT_NE(routerHeads[2].find("Authorization: Basic dXNlcjpwdw==\r\n"), std::string::npos);          // user:pw
+    EXPECT_EQ(service.Accepted(), 3);
+    EXPECT_EQ(service.Received().find("Authorization"), std::string::npos) << service.Received();
+}
+
 TEST(HttpOverSocket, SilentServerEndsAtReadTimeoutWithoutSpinning) {
     ScriptedServer server;
     server.Accept().ReadUntil("\r\n\r\n").StaySilent();
