@@ -1,6 +1,9 @@
 #include "Application.h"
 
 #include "Dialogs.h"
+#include "NetAntiFreeze.h"
+
+#include <QEvent>
 
 #include <exception>
 
@@ -21,4 +24,13 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
             dialogs_->ShowError(QStringLiteral("Unknown error."));
     }
     return false;
+}
+
+bool TApplication::event(QEvent* event)
+{
+    const bool handled = QApplication::event(event);
+    // A quit that a window refused leaves the program running with its network intact.
+    if (event->type() == QEvent::Quit && event->isAccepted())
+        TNetAntiFreeze::CancelAllWaits();
+    return handled;
 }

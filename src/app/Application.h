@@ -12,6 +12,10 @@ public:
     void SetErrorReport(TDialogs* dialogs) { dialogs_ = dialogs; }
     bool notify(QObject* receiver, QEvent* event) override;
 
+protected:
+    // Once a quit is under way, a network wait would hold the program until its time-out: all are cancelled.
+    bool event(QEvent* event) override;
+
 private:
     TDialogs* dialogs_ = nullptr;
 };

@@ -71,8 +71,11 @@ TForm1::TForm1(TDialogs& dialogs, const QString& executablePath, QWidget* parent
     // The interval box's displays follow its design value until the settings give another.
     SpinEdit1Change();
 
-    Paths = AppPathsFor(executablePath_.toStdString());
-    FormCreate();
+    // Start-up runs outside the event loop's own error handling; its errors are reported as any handler's.
+    Guarded([this] {
+        Paths = AppPathsFor(executablePath_.toStdString());
+        FormCreate();
+    });
 }
 
 TForm1::~TForm1()

@@ -206,12 +206,16 @@ public:
     void FormShow();
     void FormCloseQuery(bool& CanClose);
     void ExitKestrune1Click();
-    // A termination signal: the same close path, then the program ends.
+    // A termination signal: the same close path, then the program ends, even when the settings cannot be
+    // written (reported on standard error, exit status 1).
     void CloseRequestedFromOutside();
-    // The session ends: settings written and files removed as at a close.
+    // The session ends: settings written and files removed as at a close; from now on a close that cannot
+    // write the settings is reported on standard error and ends the program all the same.
     void SessionEnding();
     // The application quits without the window having closed.
     void ApplicationQuitting();
+    // 1 once the settings could not be written on the way out, else 0.
+    int ExitStatus() const { return exitStatus_; }
 
     // Settings file.
     void LoadSettings();
@@ -376,6 +380,8 @@ private:
     QStyle* plusMaskStyle_ = nullptr;
     bool shownBefore_ = false;
     bool closeAccepted_ = false;
+    bool ending_ = false;  // the program ends whatever the close finds
+    int exitStatus_ = 0;
     bool checkRunning_ = false;
     TPageView* pageView_ = nullptr;
     std::size_t ipMark_ = 0;

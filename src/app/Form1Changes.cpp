@@ -8,7 +8,10 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <exception>
+#include <functional>
 #include <optional>
+#include <vector>
 
 namespace {
 const QString kPlaceholderAddress = QStringLiteral("---.---.---.---");
@@ -60,19 +63,31 @@ void TForm1::btnFTPClick(QObject* Sender)
         DisconnectFtp();
     StatusBar1->clearMessage();
 
+    // A failing file keeps neither the other files nor the countdown reset from their turn; failures are
+    // reported once the run is done.
+    std::vector<std::exception_ptr> failures;
+    const auto step = [&failures](const std::function<void()>& action) {
+        try {
+            action();
+        } catch (...) {
+            failures.push_back(std::current_exception());
+        }
+    };
     if (!manual) {
         if (cbWebMail->isChecked() && Panel1->text() != LastMailedIP) {
             LastMailedIP = Panel1->text();
-            SendWebmail(Panel1->text());
+            step([this] { SendWebmail(Panel1->text()); });
         }
         if (cbSaveIP->isChecked() && Panel1->text() != LastSavedIP) {
             LastSavedIP = Panel1->text();
-            WriteDataFile(this);
+            step([this] { WriteDataFile(this); });
         }
         if (cbLog->isChecked() && cbFTP->isChecked() && Panel1->text() != LastLoggedIP) {
             LastLoggedIP = Panel1->text();
-            WriteLog();
+            step([this] { WriteLog(); });
         }
     }
     Countdown = SpinEdit1->Value();
+    for (const std::exception_ptr& failure : failures)
+        Guarded([&failure] { std::rethrow_exception(failure); });
 }

@@ -45,5 +45,8 @@ void TForm1::BuildExternalTab()
         ListRows::AddRecordRow(CheckListBox6, std::string(preset.Record), false);
     page->addWidget(CheckListBox5);
     page->addWidget(CheckListBox6);
+    // The debug view shows stored passwords: hidden from the start, not only once start-up gets that far.
+    CheckListBox5->hide();
+    CheckListBox6->hide();
     page->addStretch();
 }

@@ -62,6 +62,8 @@ void TForm1::BuildTestTab()
     fields->addRow(QStringLiteral("Skip:"), edChartoSkip);
     fields->addRow(QStringLiteral("Keyword:"), edKeyword);
     side->addWidget(Panel4);
+    // Part of the debug view, hidden from the start.
+    Panel4->hide();
     side->addStretch();
     page->addLayout(side);
 

@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -99,7 +100,15 @@ void TForm1::FormCloseQuery(bool& CanClose)
     try {
         SaveSettings();
     } catch (const std::exception& error) {
-        dialogs_.ShowError(QString::fromUtf8(error.what()));
+        if (!ending_) {
+            dialogs_.ShowError(QString::fromUtf8(error.what()));
+            return;
+        }
+        // No one may be there to answer a message box; the files stay for the next start.
+        std::fprintf(stderr, "Kestrune: %s\n", error.what());
+        std::fflush(stderr);
+        exitStatus_ = 1;
+        CanClose = true;
         return;
     }
     RemoveFilesAtClose();
@@ -124,18 +133,24 @@ void TForm1::ExitKestrune1Click()
 
 void TForm1::CloseRequestedFromOutside()
 {
-    if (closeAccepted_ || close())
-        QCoreApplication::quit();
+    ending_ = true;
+    if (!closeAccepted_)
+        close();
+    TNetAntiFreeze::CancelAllWaits();
+    // Not quit(): that asks every window again and a refusal would keep the program.
+    QCoreApplication::exit(exitStatus_);
 }
 
 void TForm1::SessionEnding()
 {
+    ending_ = true;
     bool canClose = false;
     Guarded([&] { FormCloseQuery(canClose); });
 }
 
 void TForm1::ApplicationQuitting()
 {
+    TNetAntiFreeze::CancelAllWaits();
     if (!closeAccepted_)
         SessionEnding();
 }

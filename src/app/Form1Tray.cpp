@@ -43,6 +43,10 @@ void TForm1::cbMinimizeClick() { TrayIcon->SetMinimizeToTray(cbMinimize->isCheck
 
 void TForm1::Timer2Timer()
 {
+    // A slow first check lets the timer run before the program entry shows the window; that show would
+    // undo the minimising, so wait for it.
+    if (!shownBefore_)
+        return;
     // Minimising hands the window to the tray icon when minimise-to-tray is on.
     showMinimized();
     SetTimerEnabled(Timer2, false);

@@ -1,5 +1,7 @@
 #include "ShutdownSignals.h"
 
+#include "NetAntiFreeze.h"
+
 #include <QSocketNotifier>
 #include <csignal>
 #include <cerrno>
@@ -16,6 +18,8 @@ constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 void OnSignal(int signalNumber)
 {
     const int savedErrno = errno;
+    // Here and not in the event loop: a wait may hold the user-interface thread.
+    TNetAntiFreeze::CancelAllWaits();
     const unsigned char byte = static_cast<unsigned char>(signalNumber);
     [[maybe_unused]] const ssize_t written = ::write(gPipe[1], &byte, 1);
     errno = savedErrno;
@@ -23,12 +27,12 @@ void OnSignal(int signalNumber)
 
 } // namespace
 
-TShutdownSignals::TShutdownSignals(QObject* parent) : QObject(parent)
+void TShutdownSignals::InstallHandlers()
 {
+    if (gPipe[0] >= 0)
+        return;
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, gPipe) != 0)
         throw std::runtime_error("Cannot create the signal pipe.");
-    notifier_ = new QSocketNotifier(gPipe[0], QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &TShutdownSignals::Drain);
     for (int signalNumber : kSignals) {
         struct sigaction action = {};
         action.sa_handler = OnSignal;
@@ -36,6 +40,13 @@ TShutdownSignals::TShutdownSignals(QObject* parent) : QObject(parent)
         action.sa_flags = SA_RESTART;
         ::sigaction(signalNumber, &action, nullptr);
     }
+}
+
+TShutdownSignals::TShutdownSignals(QObject* parent) : QObject(parent)
+{
+    InstallHandlers();
+    notifier_ = new QSocketNotifier(gPipe[0], QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &TShutdownSignals::Drain);
 }
 
 TShutdownSignals::~TShutdownSignals()
@@ -47,9 +58,19 @@ TShutdownSignals::~TShutdownSignals()
     gPipe[0] = gPipe[1] = -1;
 }
 
-void TShutdownSignals::Drain()
+int TShutdownSignals::CollectEarly()
 {
     unsigned char byte = 0;
     while (::read(gPipe[0], &byte, 1) == 1)
+        received_ = byte;
+    return received_;
+}
+
+void TShutdownSignals::Drain()
+{
+    unsigned char byte = 0;
+    while (::read(gPipe[0], &byte, 1) == 1) {
+        received_ = byte;
         emit Requested(byte);
+    }
 }

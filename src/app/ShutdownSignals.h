@@ -4,13 +4,19 @@
 
 class QSocketNotifier;
 
-// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal delivered by the event loop (the handler only writes a
-// byte into a pipe), so the program ends through its normal close path.
+// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal delivered by the event loop (the handler writes a byte
+// into a pipe and cancels every network wait), so the program ends through its normal close path.
 class TShutdownSignals : public QObject {
     Q_OBJECT
 public:
     explicit TShutdownSignals(QObject* parent = nullptr);
     ~TShutdownSignals() override;
+
+    // Catches the signals before any Qt object exists; the object, made later, delivers what arrived.
+    static void InstallHandlers();
+    // The last signal that arrived so far, 0 for none; takes what waits in the pipe without emitting it, for
+    // the time before anyone is connected.
+    int CollectEarly();
 
 signals:
     void Requested(int signalNumber);
@@ -19,4 +25,5 @@ private:
     void Drain();
 
     QSocketNotifier* notifier_ = nullptr;
+    int received_ = 0;
 };

@@ -1,4 +1,5 @@
 #include "FormFixture.h"
+#include "LocalPage.h"
 
 #include <QDateTime>
 #include <QProcess>
@@ -6,8 +7,10 @@
 #include <QtTest>
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -43,6 +46,47 @@ int WaitForExit(pid_t pid, int timeoutMs)
     return -1;
 }
 
+// Starts the program offscreen with no signal blocked; its standard error goes to errorFile when given.
+pid_t Launch(const std::string& executable, const std::string& errorFile = {})
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        if (!errorFile.empty()) {
+            const int fd = ::open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(fd, STDERR_FILENO);
+        }
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        ::execl(executable.c_str(), executable.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    return pid;
+}
+
+// The exit status once the program has ended, killed and -1 when it has not within timeoutMs.
+int Reap(pid_t pid, int timeoutMs)
+{
+    const int status = WaitForExit(pid, timeoutMs);
+    if (status == -1) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+    }
+    return status;
+}
+
+// A copy of the program in folder, with a help file present and the settings given.
+std::string ProgramIn(const testsupport::TempDir& folder, const std::string& settings)
+{
+    const std::string executable = folder.File("kestrune");
+    fs::copy_file(KESTRUNE_EXECUTABLE, executable);
+    fs::permissions(executable, fs::perms::owner_all);
+    folder.Write("kestrune.ini", CrLf(settings));
+    folder.Write("kestrune.html", "<html></html>");
+    return executable;
+}
+
 } // namespace
 
 class ShutdownTest : public QObject {
@@ -51,6 +95,8 @@ private slots:
     void signalRunsTheClosePath_data();
     void signalRunsTheClosePath();
     void firstShowProbeReportsAndQuits();
+    void signalDuringStartUpCheckEndsAfterIt();
+    void unwritableSettingsStillEndOnSignal();
 };
 
 void ShutdownTest::signalRunsTheClosePath_data()
@@ -131,6 +177,55 @@ void ShutdownTest::firstShowProbeReportsAndQuits()
     const std::string settings = folder.Read("kestrune.ini");
     QVERIFY2(settings.find("Interval=77\r\n") != std::string::npos, settings.c_str());
     QVERIFY(settings.find("Subject=Feedback from Kestrune\r\n") != std::string::npos);
+}
+
+// The first check waits on a silent page; a failed lookup then mails to a silent server, a wait the signal
+// must have cancelled before it began.
+void ShutdownTest::signalDuringStartUpCheckEndsAfterIt()
+{
+    TSilentServer page;
+    TSilentServer mail;
+    testsupport::TempDir folder("kestrune-early");
+    const std::string executable =
+        ProgramIn(folder, "[Router]\nSelectedRouter=0\n[Routers]\nHome=1\n[RoutersData]\n1," +
+                              page.Address().toStdString() +
+                              ",WAN IP:,0=0\n[Mail]\nSendmail=1\nTo=a@example.com\nFrom=b@example.com\n"
+                              "Server=127.0.0.1\nPort=" + mail.Port().toStdString() +
+                              "\n[System]\nAutoStart=1\nInterval=0\n");
+    const pid_t pid = Launch(executable);
+    QVERIFY(pid > 0);
+    const bool checking = page.WaitForConnection(30000);
+    const bool caught = CatchesSignal(pid, SIGTERM, executable);
+    if (checking && caught) {
+        ::kill(pid, SIGTERM);
+        page.Release();
+    }
+    const int status = Reap(pid, checking && caught ? 20000 : 0);
+    QVERIFY(checking);
+    QVERIFY(caught);
+    QCOMPARE(status, 0);
+    const std::string settings = folder.Read("kestrune.ini");
+    QVERIFY2(settings.find("Subject=Feedback from Kestrune\r\n") != std::string::npos, settings.c_str());
+    QVERIFY(!fs::exists(folder.File("kestrune.html")));
+}
+
+void ShutdownTest::unwritableSettingsStillEndOnSignal()
+{
+    testsupport::TempDir folder("kestrune-readonly");
+    testsupport::TempDir output("kestrune-stderr");
+    const std::string executable = ProgramIn(folder, "[System]\nInterval=77\n");
+    const std::string ini = folder.File("kestrune.ini");
+    ::chmod(ini.c_str(), 0444);
+    const pid_t pid = Launch(executable, output.File("stderr.txt"));
+    QVERIFY(pid > 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!CatchesSignal(pid, SIGTERM, executable) && std::chrono::steady_clock::now() < deadline)
+        QTest::qWait(20);
+    ::kill(pid, SIGTERM);
+    QCOMPARE(Reap(pid, 30000), 1);
+    const std::string error = output.Read("stderr.txt");
+    QVERIFY2(error.find(ini) != std::string::npos, error.c_str());
+    QCOMPARE(folder.Read("kestrune.ini"), CrLf("[System]\nInterval=77\n"));
 }
 
 QTEST_MAIN(ShutdownTest)

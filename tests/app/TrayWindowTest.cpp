@@ -1,10 +1,12 @@
 #include "FormFixture.h"
 #include "FormSteps.h"
 #include "LocalPage.h"
+#include "ScriptedServer.h"
 #include "TrayIcon.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -13,7 +15,9 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -83,6 +87,7 @@ private slots:
     void cleanup() { TTrayIcon::InstallPlatformFactory({}); }
     void startUpStates_data();
     void startUpStates();
+    void slowFirstCheckStillEndsInTheTray();
     void restoreFromTrayShowsUserTabAndHidesIcon();
     void minimiseFollowsTheCheckBox();
     void errorBalloonAndItsCleanUp_data();
@@ -135,6 +140,27 @@ void TrayWindowTest::startUpStates()
     QCOMPARE(tray_->Menu, form.PopupMenu1);
     QCOMPARE(MenuTexts(tray_->Menu), QStringList({QStringLiteral("Restore Kestrune"), QStringLiteral("Exit Kestrune")}));
     QVERIFY(fixture.Dialogs.Shown.isEmpty());
+}
+
+void TrayWindowTest::slowFirstCheckStillEndsInTheTray()
+{
+    // The page answers long after the 20 ms start timer's interval.
+    testsupport::ScriptedServer page;
+    page.Accept().ReadUntil("\r\n\r\n").Do([](int) { std::this_thread::sleep_for(std::chrono::milliseconds(300)); });
+    page.Send("HTTP/1.0 200 OK\r\n\r\n<html>WAN IP: 10.1.2.3 Mask</html>").Close();
+    page.Start();
+    TFormFixture fixture;
+    fixture.WriteSettings("[Router]\nSelectedRouter=0\n[Routers]\nHome=1\n[RoutersData]\n1,127.0.0.1:" +
+                          std::to_string(page.Port()) +
+                          "/s.htm,WAN IP:,0=0\n[System]\nInterval=0\nAutoStart=1\nMinimize=1\nStartMinimized=1\n");
+    TForm1& form = fixture.Start();
+    QVERIFY(page.Finish());
+    QCOMPARE(form.Panel1->text(), QStringLiteral("10.1.2.3"));
+    form.show();
+    SettleStart(form);
+    QVERIFY(!form.isVisible());
+    QVERIFY(form.TrayIcon->InTrayState());
+    QVERIFY(tray_->Visible);
 }
 
 void TrayWindowTest::restoreFromTrayShowsUserTabAndHidesIcon()

@@ -1,4 +1,5 @@
 #include "FormFixture.h"
+#include "LocalPage.h"
 #include "SpinEdit.h"
 
 #include <QAbstractButton>
@@ -17,6 +18,8 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
+#include <filesystem>
+#include <sys/stat.h>
 
 class WindowTest : public QObject {
     Q_OBJECT
@@ -32,6 +35,9 @@ private slots:
     void showActivatesUserTabAndCentres();
     void captionsFitAtDesignSize();
     void escapingErrorIsReportedAndProgramGoesOn();
+    void startUpCheckErrorIsReportedAndProgramGoesOn_data();
+    void startUpCheckErrorIsReportedAndProgramGoesOn();
+    void debugViewHiddenWhenStartUpStopsEarly();
 };
 
 void WindowTest::captions_data()
@@ -280,6 +286,57 @@ void WindowTest::escapingErrorIsReportedAndProgramGoesOn()
     form.Guarded([&] { after = true; });
     QCOMPARE(fixture.Dialogs.Errors(), QStringList{"I/O error 5"});
     QVERIFY(after);
+}
+
+void WindowTest::startUpCheckErrorIsReportedAndProgramGoesOn_data()
+{
+    QTest::addColumn<bool>("lookupFails");
+    QTest::addColumn<int>("interval");
+    QTest::newRow("IP file after the check, once at start-up") << false << 0;
+    QTest::newRow("log after a failed lookup's mail, scheduler") << true << 10;
+}
+
+void WindowTest::startUpCheckErrorIsReportedAndProgramGoesOn()
+{
+    QFETCH(bool, lookupFails);
+    QFETCH(int, interval);
+    TLocalPage page("<html>WAN IP: 10.1.2.3 Mask</html>");
+    TFormFixture fixture;
+    const std::string file = fixture.Folder.Write(lookupFails ? "ip.log" : "ip.txt", "");
+    ::chmod(file.c_str(), 0444);
+    const QString refusing = RefusingAddress();
+    const QString lookup = lookupFails ? refusing : page.Address();
+    const std::string local = lookupFails ? "SaveLog=1\nLog=" + file : "SaveIP=1\nFilename=" + file;
+    fixture.WriteSettings("[Router]\nSelectedRouter=0\n[Routers]\nHome=1\n[RoutersData]\n1," + lookup.toStdString() +
+                          ",WAN IP:,0=0\n[Mail]\nSendmail=" + (lookupFails ? "1" : "0") +
+                          "\nTo=a@example.com\nFrom=b@example.com\nServer=127.0.0.1\nPort=" +
+                          refusing.section(':', 1).section('/', 0, 0).toStdString() + "\n[Local]\n" + local +
+                          "\n[System]\nAutoStart=1\nInterval=" + std::to_string(interval) + "\n");
+
+    TForm1& form = fixture.Start();
+    QCOMPARE(fixture.Dialogs.Errors().size(), 1);
+    QVERIFY2(fixture.Dialogs.Errors()[0].contains(QString::fromStdString(file)), qPrintable(fixture.Dialogs.Errors()[0]));
+    QCOMPARE(form.Timer1->isActive(), interval != 0);
+    QVERIFY(fixture.Close());
+    QVERIFY(fixture.SettingsText().find("AutoStart=1\r\n") != std::string::npos);
+}
+
+// Start-up stops at an unwritable help file, before it applies the debug switch; the stored lookups (with
+// their scrambled passwords) must stay out of sight all the same.
+void WindowTest::debugViewHiddenWhenStartUpStopsEarly()
+{
+    TFormFixture fixture;
+    fixture.WriteSettings("[Routers]\nHome=1\n[RoutersData]\n1,192.168.1.1/s.htm,WAN:,0,admin,secret=1\n");
+    const std::string notAFolder = fixture.Folder.Write("plain", "");
+    std::filesystem::create_symlink(notAFolder + "/help.html", fixture.Folder.File("kestrune.html"));
+    TForm1& form = fixture.Start();
+    QCOMPARE(fixture.Dialogs.Errors().size(), 1);
+    QCOMPARE(form.CheckListBox5->count(), 1);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    for (QWidget* debugOnly : {static_cast<QWidget*>(form.CheckListBox5), static_cast<QWidget*>(form.CheckListBox6),
+                               static_cast<QWidget*>(form.Panel4)})
+        QVERIFY2(debugOnly->isHidden(), qPrintable(debugOnly->objectName()));
 }
 
 QTEST_MAIN(WindowTest)

@@ -77,6 +77,7 @@ private slots:
     void failedUploadCarriesErrorAndIsRetried();
     void readOnlyLogReachesErrorReportAndSchedulerGoesOn();
     void tmpLogIsAnOrdinaryLog();
+    void failedLogAfterMailLeavesTheRestToRun();
     void uploadFailuresLeaveOnlyError_data();
     void uploadFailuresLeaveOnlyError();
     void displayTextIsUploadedAsItIs_data();
@@ -321,6 +322,32 @@ void ChangesTest::tmpLogIsAnOrdinaryLog()
     // Nor does the clean-up at close take it for a leftover temporary file.
     QVERIFY(fixture.Close());
     QCOMPARE(CrLfLines(log).size(), 2);
+}
+
+// Without FTP the log entry follows the mail, ahead of the IP file and the countdown reset.
+void ChangesTest::failedLogAfterMailLeavesTheRestToRun()
+{
+    TFormFixture fixture;
+    TForm1& form = fixture.Start();
+    const TLocalFiles files(fixture);
+    files.Enable(form, true, true);
+    fixture.Folder.Write("ip.log", "");
+    ::chmod(files.LogFile.c_str(), 0444);
+    form.cbWebMail->setChecked(true);
+    form.edWebTo->setText(QStringLiteral("a@example.com"));
+    form.edWebFrom->setText(QStringLiteral("b@example.com"));
+    form.edWebSMTP->setText(QStringLiteral("127.0.0.1"));
+    form.edPort->setText(PortOf(RefusingAddress()));
+    form.Panel1->setText(QStringLiteral("203.0.113.7"));
+    form.Countdown = 77;
+
+    form.Guarded([&] { form.btnFTPClick(&form); });
+    QCOMPARE(fixture.Dialogs.Errors().size(), 1);
+    QVERIFY2(fixture.Dialogs.Errors()[0].contains(QString::fromStdString(files.LogFile)),
+             qPrintable(fixture.Dialogs.Errors()[0]));
+    QCOMPARE(FileBytes(files.IpFile), std::string("203.0.113.7"));
+    QCOMPARE(FileBytes(files.LogFile), std::string());
+    QCOMPARE(form.Countdown, form.SpinEdit1->Value());
 }
 
 void ChangesTest::uploadFailuresLeaveOnlyError_data()

@@ -4,6 +4,7 @@
 #include <arpa/inet.h>
 #include <fstream>
 #include <netinet/in.h>
+#include <poll.h>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -66,6 +67,12 @@ TSilentServer::TSilentServer()
 TSilentServer::~TSilentServer() { ::close(fd_); }
 
 QString TSilentServer::Address() const { return QStringLiteral("127.0.0.1:%1/status.htm").arg(port_); }
+
+bool TSilentServer::WaitForConnection(int timeoutMs) const
+{
+    pollfd waiting{fd_, POLLIN, 0};
+    return ::poll(&waiting, 1, timeoutMs) == 1;
+}
 
 int TSilentServer::Release()
 {

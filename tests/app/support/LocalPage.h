@@ -30,6 +30,9 @@ public:
     TSilentServer();
     ~TSilentServer();
     QString Address() const;
+    QString Port() const { return QString::number(port_); }
+    // True once a connection waits to be accepted, false when none came within timeoutMs.
+    bool WaitForConnection(int timeoutMs) const;
     // Accepts and closes every connection waiting so far; returns how many there were.
     int Release();
 
