@@ -26,6 +26,8 @@ namespace kestrune::core {
 class Monitor {
 public:
     // The settings are read when the monitor acts; the last uploaded and mailed addresses are taken from them.
+    // Settings, observer and timers must outlive the monitor, which must not be destroyed inside one of its
+    // own network waits.
     Monitor(TSettings& settings, MonitorObserver& observer, TimerService& timers);
     ~Monitor();
     Monitor(const Monitor&) = delete;
@@ -37,7 +39,8 @@ public:
     void setAppPaths(const TAppPaths& paths) { m_paths = paths; }
     // The day and month names of the log's date; English until a face sets its locale's.
     void setDateNames(const TDateNames& names) { m_dateNames = names; }
-    // The services of the external source, in the order the service box offers them.
+    // The services of the external source, in the order the service box offers them; their texts must
+    // outlive the monitor.
     void setExternalServices(const std::array<TExternalService, 2>& services) { m_services = services; }
     // Restores the published addresses (a settings file read again).
     void setLastUploaded(const std::string& address) { m_lastUploaded = address; }

@@ -163,7 +163,6 @@ TEST(MonitorScheduler, IntervalZeroChecksOncePerPress)
     EXPECT_FALSE(rig.timers.active.contains(TimerId::Minute));
     EXPECT_EQ(rig.seen.countdowns.back(), "Manual");
     EXPECT_EQ(rig.monitor.minimumInterval(), 0);
-
 }
 
 TEST(MonitorChanges, NewAddressIsUploadedMailedSavedAndLoggedOnce)
