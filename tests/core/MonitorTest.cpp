@@ -264,12 +264,14 @@ TEST(MonitorChanges, FailingLogIsReportedAndTheRestGoesOnAlsoAtStartUp)
     rig.useMail(smtp);
     rig.settings.SaveIP = true;
     rig.settings.SaveLog = true;
-    rig.settings.LogFilename = rig.folder.File("ip.tmp");
+    // A folder where the log should be: every log write fails, whoever runs the test.
+    rig.settings.LogFilename = rig.folder.File("ip.log");
+    std::filesystem::create_directory(rig.settings.LogFilename);
     rig.settings.AutoStart = true;
 
     rig.monitor.startUp();
     ASSERT_EQ(rig.seen.notices[Notice::Error].size(), 1u);
-    EXPECT_NE(rig.seen.notices[Notice::Error][0].find("ip.tmp"), std::string::npos);
+    EXPECT_NE(rig.seen.notices[Notice::Error][0].find("ip.log"), std::string::npos);
     EXPECT_EQ(smtp.Stored().size(), 1u);
     EXPECT_EQ(Bytes(rig.ipFile), "10.1.2.3");
     EXPECT_TRUE(rig.seen.running);
