@@ -32,6 +32,7 @@ private slots:
     void startMinimizedEnablesTimer2();
     void readOnlySettingsFileKeepsWindowOpen();
     void closeRemovesLogTemporaryAndHelpFile();
+    void hundredThousandLookupsStartAndClose();
 };
 
 void SettingsWindowTest::uploadedAddressKeysAreOneEntry()
@@ -309,6 +310,28 @@ void SettingsWindowTest::closeRemovesLogTemporaryAndHelpFile()
     QVERIFY(fs::exists(unrelated));
     QVERIFY(fs::status(fixture.SettingsPath()).permissions() ==
             (fs::perms::owner_read | fs::perms::owner_write));
+}
+
+// Loading and saving take well under a second each; scanning the file per key made them take minutes.
+void SettingsWindowTest::hundredThousandLookupsStartAndClose()
+{
+    constexpr int kRows = 100000;
+    std::string names = "[Routers]\n";
+    std::string records = "[RoutersData]\n";
+    for (int i = 0; i < kRows; ++i) {
+        names += "Lookup" + std::to_string(i) + "=1\n";
+        records += std::to_string(i + 1) + ",10.0.0.1/" + std::to_string(i) + ",IP,0=" + std::to_string(i % 2) + "\n";
+    }
+    TFormFixture fixture;
+    fixture.WriteSettings("[Router]\nSelectedRouter=" + std::to_string(1000 + kRows - 1) + "\n" + names + records);
+    TForm1& form = fixture.Start();
+    QCOMPARE(form.ListBox5->count(), kRows);
+    QCOMPARE(form.CheckListBox5->count(), kRows);
+    QCOMPARE(form.ListBox5->currentRow(), kRows - 1);
+    QCOMPARE(form.edURL->text(), QStringLiteral("10.0.0.1/99999"));
+    QVERIFY(fixture.Close());
+    const std::string text = fixture.SettingsText();
+    QVERIFY(text.find(CrLf(names + records)) != std::string::npos);
 }
 
 QTEST_MAIN(SettingsWindowTest)

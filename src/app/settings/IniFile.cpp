@@ -33,11 +33,11 @@ std::string_view Trim(std::string_view s)
 
 char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool SameName(std::string_view a, std::string_view b)
+std::string Folded(std::string_view s)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return FoldCase(x) == FoldCase(y);
-           });
+    std::string out(s);
+    std::transform(out.begin(), out.end(), out.begin(), FoldCase);
+    return out;
 }
 
 bool IsEnclosedInQuotes(std::string_view s)
@@ -177,7 +177,7 @@ TIniFile TIniFile::Parse(std::string_view text)
         if (trimmed.starts_with('[')) {
             std::string_view name = trimmed.substr(1);
             name = Trim(name.substr(0, name.find(']')));
-            ini.Sections.push_back(TSection{std::string(line), std::string(name), {}});
+            ini.Sections.push_back(TSection{std::string(line), std::string(name), {}, {}});
             continue;
         }
         TLine entry{std::string(line), {}, {}, false};
@@ -189,6 +189,9 @@ TIniFile TIniFile::Parse(std::string_view text)
         }
         ini.Sections.back().Lines.push_back(std::move(entry));
     }
+    for (TSection& section : ini.Sections)
+        IndexKeys(section);
+    ini.IndexSections();
     return ini;
 }
 
@@ -265,10 +268,8 @@ void TIniFile::Save(const std::filesystem::path& file) const
 
 const TIniFile::TSection* TIniFile::FindSection(std::string_view name) const
 {
-    for (const TSection& section : Sections)
-        if (!section.Header.empty() && SameName(section.Name, name))
-            return &section;
-    return nullptr;
+    auto found = SectionIndex.find(Folded(name));
+    return found == SectionIndex.end() ? nullptr : &Sections[found->second];
 }
 
 TIniFile::TSection* TIniFile::FindSection(std::string_view name)
@@ -278,10 +279,31 @@ TIniFile::TSection* TIniFile::FindSection(std::string_view name)
 
 const TIniFile::TLine* TIniFile::FindKey(const TSection& section, std::string_view key)
 {
-    for (const TLine& line : section.Lines)
-        if (line.IsKey && SameName(line.Key, key))
-            return &line;
-    return nullptr;
+    auto found = section.KeyLines.find(Folded(key));
+    return found == section.KeyLines.end() ? nullptr : &section.Lines[found->second];
+}
+
+void TIniFile::AddSection(TSection section)
+{
+    Sections.push_back(std::move(section));
+    SectionIndex.emplace(Folded(Sections.back().Name), Sections.size() - 1);
+}
+
+void TIniFile::IndexKeys(TSection& section)
+{
+    section.KeyLines.clear();
+    for (std::size_t i = 0; i < section.Lines.size(); ++i)
+        if (section.Lines[i].IsKey)
+            section.KeyLines.emplace(Folded(section.Lines[i].Key), i);
+}
+
+// Only sections with a header line can be found by name; the lines before the first one cannot.
+void TIniFile::IndexSections()
+{
+    SectionIndex.clear();
+    for (std::size_t i = 0; i < Sections.size(); ++i)
+        if (!Sections[i].Header.empty())
+            SectionIndex.emplace(Folded(Sections[i].Name), i);
 }
 
 bool TIniFile::SectionExists(std::string_view section) const { return FindSection(section) != nullptr; }
@@ -361,22 +383,23 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
 
     TSection* target = FindSection(section);
     if (target == nullptr) {
-        Sections.push_back(TSection{"[" + std::string(section) + "]", std::string(section), {}});
+        AddSection(TSection{"[" + std::string(section) + "]", std::string(section), {}, {}});
         target = &Sections.back();
     }
     std::string stored = StoredValue(value);
     TLine line{std::string(key) + "=" + stored, std::string(key), stored, true};
 
-    for (TLine& existing : target->Lines) {
-        if (existing.IsKey && SameName(existing.Key, key)) {
-            existing = std::move(line);
-            return;
-        }
+    std::string folded = Folded(key);
+    if (auto existing = target->KeyLines.find(folded); existing != target->KeyLines.end()) {
+        target->Lines[existing->second] = std::move(line);
+        return;
     }
     // New keys go after the section's last line of content, so blank lines before the next section stay there.
+    // Only blank lines follow that place, so no indexed key line moves.
     auto lastContent = std::find_if(target->Lines.rbegin(), target->Lines.rend(),
                                     [](const TLine& l) { return !Trim(l.Raw).empty(); });
-    target->Lines.insert(lastContent.base(), std::move(line));
+    auto inserted = target->Lines.insert(lastContent.base(), std::move(line));
+    target->KeyLines.emplace(std::move(folded), static_cast<std::size_t>(inserted - target->Lines.begin()));
 }
 
 void TIniFile::WriteInteger(std::string_view section, std::string_view key, int value)
@@ -394,15 +417,18 @@ void TIniFile::DeleteKey(std::string_view section, std::string_view key)
     TSection* found = FindSection(section);
     if (found == nullptr)
         return;
-    auto it = std::find_if(found->Lines.begin(), found->Lines.end(),
-                           [&](const TLine& l) { return l.IsKey && SameName(l.Key, key); });
-    if (it != found->Lines.end())
-        found->Lines.erase(it);
+    auto line = found->KeyLines.find(Folded(key));
+    if (line == found->KeyLines.end())
+        return;
+    found->Lines.erase(found->Lines.begin() + static_cast<std::ptrdiff_t>(line->second));
+    IndexKeys(*found);
 }
 
 void TIniFile::EraseSection(std::string_view section)
 {
-    std::erase_if(Sections, [&](const TSection& s) { return !s.Header.empty() && SameName(s.Name, section); });
+    std::string folded = Folded(section);
+    std::erase_if(Sections, [&](const TSection& s) { return !s.Header.empty() && Folded(s.Name) == folded; });
+    IndexSections();
 }
 
 bool TIniFile::IsStorableKey(std::string_view key)

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // Raised when the settings file cannot be written or a name cannot be stored in it; the message names the file.
@@ -81,16 +82,23 @@ private:
         std::string Value;    // trimmed value text as it stands in the file (quotes kept)
         bool IsKey = false;
     };
+    // Case-folded name to the position of its first occurrence, so a large file is not scanned per lookup.
+    using TNameIndex = std::unordered_map<std::string, std::size_t>;
     struct TSection {
         std::string Header;   // the "[Name]" line as read or written
         std::string Name;     // empty for the lines before the first section
         std::vector<TLine> Lines;
+        TNameIndex KeyLines;
     };
 
     const TSection* FindSection(std::string_view name) const;
     TSection* FindSection(std::string_view name);
     static const TLine* FindKey(const TSection& section, std::string_view key);
+    void AddSection(TSection section);
+    static void IndexKeys(TSection& section);
+    void IndexSections();
 
     std::vector<TSection> Sections;
+    TNameIndex SectionIndex;
     bool HasByteOrderMark = false;
 };
