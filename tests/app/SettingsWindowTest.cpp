@@ -1,3 +1,4 @@
+#include "EnDeCrypt.h"
 #include "FormFixture.h"
 #include "SpinEdit.h"
 
@@ -33,6 +34,7 @@ private slots:
     void readOnlySettingsFileKeepsWindowOpen();
     void closeRemovesLogTemporaryAndHelpFile();
     void hundredThousandLookupsStartAndClose();
+    void bytesThatAreNotUtf8SurviveUnlessEdited();
 };
 
 void SettingsWindowTest::uploadedAddressKeysAreOneEntry()
@@ -332,6 +334,43 @@ void SettingsWindowTest::hundredThousandLookupsStartAndClose()
     QVERIFY(fixture.Close());
     const std::string text = fixture.SettingsText();
     QVERIFY(text.find(CrLf(names + records)) != std::string::npos);
+}
+
+// Values in a Latin-1 code page, as another program or an older version wrote them.
+void SettingsWindowTest::bytesThatAreNotUtf8SurviveUnlessEdited()
+{
+    const std::vector<std::string> mail = {"Subject=Gr\xFC\xDF" "e", "WebUser=m\xFCller",
+                                           "WebPass=" + EnDeCrypt("p\xE4ss")};
+    const std::vector<std::string> ftp = {"Username=j\xF6rg", "Password=" + EnDeCrypt("geh\xE9im"), "SavePass=1"};
+    const std::string log = "Log=/var/log/k\xF6" "de.txt";
+    const std::string name = "K\xFC" "che=1";
+    auto section = [](const std::string& header, const std::vector<std::string>& lines) {
+        std::string text = header + "\n";
+        for (const std::string& line : lines)
+            text += line + "\n";
+        return text;
+    };
+    TFormFixture fixture;
+    fixture.WriteSettings(section("[Mail]", mail) + section("[FTP]", ftp) + "[Local]\n" + log + "\n[Routers]\n" +
+                          name + "\n[RoutersData]\n1,10.0.0.1/ip,IP,0=0\n");
+    TForm1& form = fixture.Start();
+    QCOMPARE(form.edWebMail->text(), QString::fromLatin1("Gr\xFC\xDF" "e"));
+    QCOMPARE(form.edWebPass->text(), QString::fromLatin1("p\xE4ss"));
+    QCOMPARE(form.Password->text(), QString::fromLatin1("geh\xE9im"));
+    QCOMPARE(form.ListBox5->item(0)->text(), QString::fromLatin1("K\xFC" "che"));
+    QVERIFY(fixture.Close());
+    std::vector<std::string> kept = mail;
+    kept.insert(kept.end(), ftp.begin(), ftp.end());
+    kept.insert(kept.end(), {log, name});
+    for (const std::string& line : kept)
+        QVERIFY2(fixture.SettingsText().find(line + "\r\n") != std::string::npos, line.c_str());
+
+    TForm1& again = fixture.Start();
+    again.edWebUser->setText(QStringLiteral("Jürgen"));
+    QVERIFY(fixture.Close());
+    const std::string text = fixture.SettingsText();
+    QVERIFY(text.find("WebUser=J\xC3\xBCrgen\r\n") != std::string::npos);
+    QVERIFY(text.find(mail[0] + "\r\n") != std::string::npos);
 }
 
 QTEST_MAIN(SettingsWindowTest)
