@@ -96,7 +96,12 @@ std::string_view FirstServiceUrl() { return kExternalServices[0].URL; }
 
 } // namespace
 
-void TForm1::LoadSettings() { ApplySettings(LoadSettingsFile(Paths.SettingsFile, FirstServiceUrl())); }
+void TForm1::LoadSettings()
+{
+    // A close killed while saving leaves a full copy of the file, scrambled passwords included.
+    TIniFile::RemoveStaleTemporaries(Paths.SettingsFile);
+    ApplySettings(LoadSettingsFile(Paths.SettingsFile, FirstServiceUrl()));
+}
 
 void TForm1::ApplySettings(const TSettings& settings)
 {

@@ -35,6 +35,7 @@ private slots:
     void closeRemovesLogTemporaryAndHelpFile();
     void hundredThousandLookupsStartAndClose();
     void bytesThatAreNotUtf8SurviveUnlessEdited();
+    void startRemovesStaleSettingsTemporaries();
 };
 
 void SettingsWindowTest::uploadedAddressKeysAreOneEntry()
@@ -371,6 +372,19 @@ void SettingsWindowTest::bytesThatAreNotUtf8SurviveUnlessEdited()
     const std::string text = fixture.SettingsText();
     QVERIFY(text.find("WebUser=J\xC3\xBCrgen\r\n") != std::string::npos);
     QVERIFY(text.find(mail[0] + "\r\n") != std::string::npos);
+}
+
+// A close killed while saving left a copy of the settings file beside it.
+void SettingsWindowTest::startRemovesStaleSettingsTemporaries()
+{
+    TFormFixture fixture;
+    fixture.WriteSettings("[System]\nInterval=45\n");
+    const std::string stale = fixture.Folder.Write(".kestrune.ini.a1B2c3", "[FTP]\r\nPassword=\x9E\r\n");
+    const std::string other = fixture.Folder.Write(".kestrune.html.a1B2c3", "not ours");
+    TForm1& form = fixture.Start();
+    QVERIFY(!fs::exists(stale));
+    QVERIFY(fs::exists(other));
+    QCOMPARE(form.SpinEdit1->Value(), 45);
 }
 
 QTEST_MAIN(SettingsWindowTest)

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -95,6 +96,19 @@ std::string StoredValue(std::string_view value)
     value = value.substr(0, value.find_first_of(std::string_view("\r\n\0", 3)));
     bool needsQuotes = !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) || IsEnclosedInQuotes(value));
     return needsQuotes ? "\"" + std::string(value) + "\"" : std::string(value);
+}
+
+// Save's temporary is this prefix and six letters or digits from mkstemp.
+std::string TemporaryPrefix(const std::filesystem::path& file) { return "." + file.filename().string() + "."; }
+constexpr std::string_view kTemporaryLetters = "XXXXXX";
+
+bool IsTemporaryName(std::string_view name, std::string_view prefix)
+{
+    if (name.size() != prefix.size() + kTemporaryLetters.size() || !name.starts_with(prefix))
+        return false;
+    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    });
 }
 
 std::string ErrorText(int error) { return std::strerror(error); }
@@ -234,7 +248,7 @@ void TIniFile::Save(const std::filesystem::path& file) const
     std::filesystem::path folder = target.parent_path();
     if (folder.empty())
         folder = ".";
-    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::string temp = (folder / (TemporaryPrefix(target) + std::string(kTemporaryLetters))).string();
     int fd = ::mkstemp(temp.data());
     if (fd < 0)
         throw EIniError(WriteFailure(file, ErrorText(errno)));
@@ -264,6 +278,33 @@ void TIniFile::Save(const std::filesystem::path& file) const
         ::fsync(dirFd);
         ::close(dirFd);
     }
+}
+
+void TIniFile::RemoveStaleTemporaries(const std::filesystem::path& file)
+{
+    std::filesystem::path folder = file.parent_path();
+    if (folder.empty())
+        folder = ".";
+    int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return;
+    DIR* dir = ::fdopendir(dirFd);
+    if (dir == nullptr) {
+        ::close(dirFd);
+        return;
+    }
+    const std::string prefix = TemporaryPrefix(file);
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir))
+        if (IsTemporaryName(entry->d_name, prefix))
+            names.emplace_back(entry->d_name);
+    for (const std::string& name : names) {
+        struct stat st {};
+        if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+            st.st_uid == ::geteuid())
+            ::unlinkat(dirFd, name.c_str(), 0);
+    }
+    ::closedir(dir);
 }
 
 const TIniFile::TSection* TIniFile::FindSection(std::string_view name) const

@@ -41,6 +41,9 @@ public:
     // Writes aside and renames over the file, owner-only (0600). On failure the old file is untouched and
     // EIniError names the file. A file without any write permission bit counts as read-only and is refused.
     void Save(const std::filesystem::path& file) const;
+    // Removes the temporaries an interrupted Save of this file left in its folder: only regular files of this
+    // user named exactly as Save names them. Links are never followed; failures are ignored.
+    static void RemoveStaleTemporaries(const std::filesystem::path& file);
 
     bool SectionExists(std::string_view section) const;
     bool ValueExists(std::string_view section, std::string_view key) const;
