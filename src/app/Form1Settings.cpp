@@ -89,6 +89,10 @@ void Apply(TForm1& form, ESetting id, const TSettings& s, const std::vector<TLoo
     case ESetting::StartMinimized: form.cbStartMinimized->setChecked(s.StartMinimized); break;
     case ESetting::MailPort: form.edPort->setText(ShownText(s.MailPort)); break;
     case ESetting::MailSSL: form.cbSSL->setChecked(s.MailSSL); break;
+    case ESetting::RunCommand:
+    case ESetting::Command:
+    case ESetting::CommandIP:
+        break;  // no control yet: kept as loaded
     }
 }
 
@@ -154,6 +158,12 @@ TSettings TForm1::ControlsToSettings() const
     s.AutoStart = cbAutoStartRefresh->isChecked();
     s.Minimize = cbMinimize->isChecked();
     s.StartMinimized = cbStartMinimized->isChecked();
+    // Settings without a control yet go back as they were loaded.
+    s.RunCommand = was.RunCommand;
+    s.Command = was.Command;
+    s.CommandIP = was.CommandIP;
+    s.DnsUpdates = was.DnsUpdates;
+    s.PendingRetries = was.PendingRetries;
     return s;
 }
 

@@ -31,6 +31,11 @@ public:
     // The interval rule or its bounds changed the interval; the settings already hold it.
     virtual void intervalChanged(int minutes) = 0;
     virtual void notice(Notice kind, const std::string& text) = 0;
+    // A line for the debug view (what a dynamic-DNS update or the command answered).
+    virtual void debugText(const std::string& /*text*/) {}
+    // What the settings hold of the publish steps changed (an entry's last address or hold, the pending
+    // retries): a face that saves the settings file on its own saves it now.
+    virtual void publishStateChanged() {}
 };
 
 } // namespace kestrune::core
