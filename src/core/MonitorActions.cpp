@@ -72,8 +72,10 @@ void Monitor::uploadToServer()
         EnsureAppFolder(m_paths);
         UploadTemplate(m_ftp, job, [this](const std::string& status) { m_observer.statusChanged(status); });
         m_lastUploaded = job.Address;
-    } catch (const std::exception&) {
-        // The address display is the upload's only report of a failure.
+        m_observer.actionFinished(Action::Upload, {});
+    } catch (const std::exception& error) {
+        m_observer.actionFinished(Action::Upload, error.what());
+        // The address display is the window's only report of a failure.
         setAddress(std::string(kErrorAddress));
     }
 }
@@ -110,8 +112,9 @@ void Monitor::sendWebmail(const std::string& text)
         m_observer.notice(Notice::Beep, {});
         return;
     }
-    // Success and failure alike go unreported.
-    m_mail.SendWebmail(mailSettings(), text);
+    // The window reports neither success nor failure.
+    const TWebmailResult result = m_mail.SendWebmail(mailSettings(), text);
+    m_observer.actionFinished(Action::Mail, result.Sent ? std::string() : result.Error.empty() ? "not sent" : result.Error);
     if (m_settings.SaveLog && !m_settings.FtpEnable)
         writeLog();
 }
@@ -135,6 +138,7 @@ void Monitor::writeDataFile(bool test)
     if (!m_settings.SaveIP && !test)
         return;
     WriteDataFile(m_settings.IPFilename, m_address);
+    m_observer.actionFinished(Action::IpFile, {});
 }
 
 void Monitor::writeIpFileNow()
@@ -148,6 +152,7 @@ void Monitor::writeLog()
         return;
     const std::string entry = FormatLogEntry(std::time(nullptr), m_dateNames, m_address);
     WriteLog(m_settings.LogFilename, entry, m_settings.LogLines);
+    m_observer.actionFinished(Action::Log, {});
 }
 
 } // namespace kestrune::core

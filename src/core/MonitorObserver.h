@@ -12,6 +12,9 @@ enum class Notice {
     Beep,     // a refused request; the text is empty
 };
 
+// A change action the monitor ran.
+enum class Action { Upload, Mail, IpFile, Log };
+
 // Everything the monitor shows goes through here; a face (the window, a headless runner, a test) renders it.
 class MonitorObserver {
 public:
@@ -31,6 +34,9 @@ public:
     // The interval rule or its bounds changed the interval; the settings already hold it.
     virtual void intervalChanged(int minutes) = 0;
     virtual void notice(Notice kind, const std::string& text) = 0;
+    // An action ended: error is empty when it succeeded. The window shows no more than the calls above, so
+    // this has a default; a failing IP file or log also comes as Notice::Error, as the window shows it.
+    virtual void actionFinished(Action /*action*/, const std::string& /*error*/) {}
 };
 
 } // namespace kestrune::core
