@@ -41,15 +41,16 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
         list << text(argument);
     CommandLine result;
     const std::string program = arguments.empty() ? "kestrune" : arguments.front();
-    if (!parser.parse(list) || !parser.positionalArguments().isEmpty()) {
+    const auto misuse = [&](const std::string& reason) {
         result.finished = true;
         result.status = kExitUsage;
-        const std::string reason = parser.errorText().isEmpty()
-                                       ? "Unexpected argument: " + bytes(parser.positionalArguments().front())
-                                       : bytes(parser.errorText());
         result.error = program + ": " + reason + "\nTry \"" + program + " --help\".\n";
         return result;
-    }
+    };
+    if (!parser.parse(list))
+        return misuse(bytes(parser.errorText()));
+    if (!parser.positionalArguments().isEmpty())
+        return misuse("Unexpected argument: " + bytes(parser.positionalArguments().front()));
     if (parser.isSet(help)) {
         result.finished = true;
         QString usage = parser.helpText();
@@ -64,12 +65,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
     }
     if (parser.isSet(config)) {
         const QString file = parser.value(config);
-        if (file.isEmpty()) {
-            result.finished = true;
-            result.status = kExitUsage;
-            result.error = program + ": --config needs the name of a settings file.\n";
-            return result;
-        }
+        if (file.isEmpty())
+            return misuse("--config needs the name of a settings file.");
         result.options.configFile = std::filesystem::path(bytes(file));
     }
     result.options.headless = parser.isSet(headless);
