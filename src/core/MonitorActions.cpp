@@ -85,11 +85,14 @@ Monitor::StepEnd Monitor::uploadToServer(const std::string& address)
         EnsureAppFolder(m_paths);
         UploadTemplate(m_ftp, job, [this](const std::string& status) { m_observer.statusChanged(status); });
         m_lastUploaded = job.Address;
+        m_observer.actionFinished(Action::Upload, {});
         return StepEnd::Done;
     } catch (const ENetProtocolReplyError& error) {
+        m_observer.actionFinished(Action::Upload, error.what());
         // A refused login is refused again at every try.
         return error.ReplyErrorCode == 530 ? StepEnd::Fatal : StepEnd::Passing;
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        m_observer.actionFinished(Action::Upload, error.what());
         return StepEnd::Passing;
     }
 }
@@ -126,8 +129,10 @@ bool Monitor::sendWebmail(const std::string& text)
         m_observer.notice(Notice::Beep, {});
         return false;
     }
-    // Success and failure alike go unreported.
-    const bool sent = m_mail.SendWebmail(mailSettings(), text).Sent;
+    // The window reports neither success nor failure.
+    const TWebmailResult result = m_mail.SendWebmail(mailSettings(), text);
+    m_observer.actionFinished(Action::Mail, result.Sent ? std::string() : result.Error.empty() ? "not sent" : result.Error);
+    const bool sent = result.Sent;
     if (m_settings.SaveLog && !m_settings.FtpEnable)
         writeLog();
     return sent;
@@ -152,6 +157,7 @@ void Monitor::writeDataFile(bool test)
     if (!m_settings.SaveIP && !test)
         return;
     WriteDataFile(m_settings.IPFilename, m_address);
+    m_observer.actionFinished(Action::IpFile, {});
 }
 
 void Monitor::writeIpFileNow()
@@ -165,6 +171,7 @@ void Monitor::writeLog()
         return;
     const std::string entry = FormatLogEntry(std::time(nullptr), m_dateNames, m_address);
     WriteLog(m_settings.LogFilename, entry, m_settings.LogLines);
+    m_observer.actionFinished(Action::Log, {});
 }
 
 } // namespace kestrune::core

@@ -6,6 +6,7 @@
 #include "NetFlagScope.h"
 #include "Settings.h"
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 
@@ -212,8 +213,9 @@ void Monitor::armRetryTimer()
         m_timers.stop(TimerId::Retry);
         return;
     }
-    // One second at least, so an overdue retry read from the file does not spin the timer.
-    const long long wait = std::max(*due - now(), 1LL);
+    // One second at least, so an overdue retry read from the file does not spin the timer; a day at most, so
+    // a damaged due time still fits a timer (the timer comes back and looks again).
+    const long long wait = std::clamp(*due - now(), 1LL, 86400LL);
     m_timers.start(TimerId::Retry, std::chrono::seconds(wait));
 }
 

@@ -23,7 +23,7 @@ void PublishRetries::failed(const std::string& channel, const std::string& addre
     settings::PendingRetry& retry = entry(channel, address);
     retry.attempts = std::min(retry.attempts + 1, 1000);
     retry.serverWait = false;
-    long long delay = kMinimumDelay << std::min(retry.attempts - 1, 20);
+    long long delay = kMinimumDelay << std::min(retry.attempts - 1, 10);
     if (nextCheck)
         delay = std::min(delay, *nextCheck - now);
     retry.due = now + std::max(delay, kMinimumDelay);

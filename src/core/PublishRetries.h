@@ -14,7 +14,7 @@ using WallClock = std::function<long long()>;
 
 // The publish steps waiting for another try, kept in the settings so they survive a restart. A step that
 // failed for a passing reason is tried after 1, 2, 4, 8 ... minutes, never sooner than a minute after its
-// failure and never after the next scheduled check; a server that asked for rest gets 30 minutes at least.
+// failure and never after the next scheduled check (17 hours at most); a server that asked for rest gets 30 minutes at least.
 class PublishRetries {
 public:
     explicit PublishRetries(std::vector<settings::PendingRetry>& pending) : m_pending(pending) {}
