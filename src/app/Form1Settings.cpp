@@ -66,6 +66,8 @@ void Apply(TForm1& form, ESetting id, const TSettings& s, const std::vector<TLoo
     case ESetting::StartMinimized: form.cbStartMinimized->setChecked(s.StartMinimized); break;
     case ESetting::MailPort: form.edPort->setText(Text(s.MailPort)); break;
     case ESetting::MailSSL: form.cbSSL->setChecked(s.MailSSL); break;
+    case ESetting::Fallback:
+    case ESetting::PublicOnly: break;  // no control yet; SaveSettings keeps what the file holds
     }
 }
 
@@ -131,5 +133,9 @@ void TForm1::SaveSettings()
 {
     if (Paths.InConfigFolder)
         EnsureAppFolder(Paths);
-    SaveSettingsFile(ControlsToSettings(), Paths.SettingsFile);
+    TSettings settings = ControlsToSettings();
+    const TSettings stored = LoadSettingsFile(Paths.SettingsFile, FirstServiceUrl());
+    settings.Fallback = stored.Fallback;
+    settings.PublicOnly = stored.PublicOnly;
+    SaveSettingsFile(settings, Paths.SettingsFile);
 }

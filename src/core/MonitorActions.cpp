@@ -31,14 +31,14 @@ void Monitor::handleChange(bool manual)
     if (manual)
         checkScope.emplace(m_checkRunning);
 
-    if (m_address == kPlaceholderAddress)
+    if (m_address == kPlaceholderAddress || refusedToPublish())
         return;
     m_ftpConnected = false;
     if (m_settings.FtpEnable || manual)
         uploadToServer();
     if (m_ftpConnected)
         disconnectFtp();
-    m_observer.statusChanged({});
+    m_observer.statusChanged(m_lookupNote);
 
     if (!manual) {
         // A failing file is reported and the other actions still run, so one bad path loses nothing else.
@@ -132,19 +132,22 @@ void Monitor::sendTestMail()
 
 void Monitor::writeDataFile(bool test)
 {
-    if (!m_settings.SaveIP && !test)
+    if ((!m_settings.SaveIP && !test) || !mayPublish())
         return;
     WriteDataFile(m_settings.IPFilename, m_address);
 }
 
 void Monitor::writeIpFileNow()
 {
-    guarded([this] { writeDataFile(true); });
+    guarded([this] {
+        if (!refusedToPublish())
+            writeDataFile(true);
+    });
 }
 
 void Monitor::writeLog()
 {
-    if (!m_settings.SaveLog)
+    if (!m_settings.SaveLog || !mayPublish())
         return;
     const std::string entry = FormatLogEntry(std::time(nullptr), m_dateNames, m_address);
     WriteLog(m_settings.LogFilename, entry, m_settings.LogLines);

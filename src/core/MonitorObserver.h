@@ -31,6 +31,8 @@ public:
     // The interval rule or its bounds changed the interval; the settings already hold it.
     virtual void intervalChanged(int minutes) = 0;
     virtual void notice(Notice kind, const std::string& text) = 0;
+    // The external service that gave the address (its name, or the URL typed), for the debug view.
+    virtual void serviceAnswered(const std::string& /*service*/) {}
 };
 
 } // namespace kestrune::core

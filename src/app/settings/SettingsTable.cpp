@@ -45,6 +45,8 @@ constexpr std::array<TSettingDef, kSettingCount> kTable = {{
     {ESetting::StartMinimized, "System", "StartMinimized", "StartMinimized", K::Boolean, false, &S::StartMinimized},
     {ESetting::MailPort, "Mail", "Port", "Port", K::Text, std::string_view("25"), &S::MailPort},
     {ESetting::MailSSL, "Mail", "SSL", "SSL", K::Boolean, false, &S::MailSSL},
+    {ESetting::Fallback, "Lookup", "Fallback", "Fallback", K::Boolean, false, &S::Fallback},
+    {ESetting::PublicOnly, "System", "PublicOnly", "PublicOnly", K::Boolean, true, &S::PublicOnly},
 }};
 
 constexpr bool TableFollowsEnumOrder()
