@@ -2,6 +2,7 @@
 #include "FtpServer.h"
 #include "Monitor.h"
 #include "NginxServer.h"
+#include "SchedulerRules.h"
 #include "Settings.h"
 #include "SmtpServer.h"
 #include "TempDir.h"
@@ -423,4 +424,13 @@ TEST(MonitorChanges, AddressesThatAreNotPublicAreShownButNeverPublished)
     EXPECT_EQ(Bytes(rig.ipFile), "203.0.113.7");
     EXPECT_EQ(ftp.ReadStored("ip.txt"), "ip=203.0.113.7\r\n");
     EXPECT_NE(Bytes(rig.settings.LogFilename).find("203.0.113.7"), std::string::npos);
+}
+
+TEST(MonitorScheduler, AnHttpsRouterPageOnTheLocalNetworkKeepsShortIntervals)
+{
+    EXPECT_TRUE(IsLocalPage("https://192.168.1.1/status"));
+    EXPECT_TRUE(IsLocalPage("HTTPS://10.0.0.1/"));
+    EXPECT_FALSE(IsLocalPage("https://203.0.113.1/"));
+    EXPECT_EQ(IntervalByRule(5, false, true, "https://192.168.1.1/"), 5);
+    EXPECT_EQ(IntervalByRule(5, false, true, "https://router.example/"), 10);
 }
