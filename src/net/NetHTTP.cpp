@@ -200,8 +200,12 @@ void TNetHTTP::ChooseTransport(bool https) {
         }
         return;
     }
-    if (!fTLS)
+    if (!fTLS) {
         fTLS = std::make_unique<TNetSSLIOHandlerSocket>();
+        // The handshake's last flight and the request go out as separate writes: Nagle would hold the request
+        // for the server's delayed acknowledgement (tens of milliseconds).
+        fTLS->UseNagle = false;
+    }
     TNetSSLOptions options;
     options.VerifyMode = AcceptAnyCertificate ? 0 : sslvrfPeer;
     // A connection made under other rules (plain, or with another certificate check) is not reused.

@@ -32,9 +32,12 @@ protected:
         trust = std::make_unique<TrustTestAuthority>();
         root = std::make_unique<TempDir>("kestrune-www");
         root->Write("status.htm", "WAN IP Address: 203.0.113.7\r\n");
+        root->Write("close/status.htm", "WAN IP Address: 203.0.113.7\r\n");
         NginxServer::Options options;
         options.DocumentRoot = root->Path();
-        options.ServerConfig = "    add_header X-Conn $connection always;\n";
+        options.ServerConfig = "    add_header X-Conn $connection always;\n"
+                               "    add_header X-Reused $ssl_session_reused always;\n"
+                               "    location /close/ { keepalive_timeout 0; }\n";
         options.TlsCertFile = certificates.serverCert();
         options.TlsKeyFile = certificates.serverKey();
         signedServer = std::make_unique<NginxServer>(options);
@@ -75,6 +78,15 @@ TEST_F(HttpsTest, VerifiedFetchKeepsItsConnectionAndSwitchesToPlainAndBack)
     EXPECT_EQ(http.FetchPage(signedServer->BaseURL() + "/status.htm"), kPage);
     EXPECT_NE(http.Response.RawHeaders.Value("X-Conn"), connection);
     EXPECT_EQ(http.FetchPage(url), kPage);
+}
+
+TEST_F(HttpsTest, NewConnectionsToTheSameServerResumeTheSession)
+{
+    const std::string url = signedServer->TlsBaseURL() + "/close/status.htm";
+    EXPECT_EQ(http.FetchPage(url), kPage);
+    EXPECT_EQ(http.Response.RawHeaders.Value("X-Reused"), ".");
+    EXPECT_EQ(http.FetchPage(url), kPage);
+    EXPECT_EQ(http.Response.RawHeaders.Value("X-Reused"), "r");
 }
 
 TEST_F(HttpsTest, SelfSignedCertificateIsRefusedUnlessAnyIsAccepted)
