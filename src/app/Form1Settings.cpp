@@ -93,6 +93,8 @@ void Apply(TForm1& form, ESetting id, const TSettings& s, const std::vector<TLoo
     case ESetting::Command:
     case ESetting::CommandIP:
         break;  // no control yet: kept as loaded
+    case ESetting::Fallback:
+    case ESetting::PublicOnly: break;  // no control yet; SaveSettings keeps what the file holds
     }
 }
 
@@ -171,5 +173,9 @@ void TForm1::SaveSettings()
 {
     if (Paths.InConfigFolder)
         EnsureAppFolder(Paths);
-    SaveSettingsFile(ControlsToSettings(), Paths.SettingsFile);
+    TSettings settings = ControlsToSettings();
+    const TSettings stored = LoadSettingsFile(Paths.SettingsFile, FirstServiceUrl());
+    settings.Fallback = stored.Fallback;
+    settings.PublicOnly = stored.PublicOnly;
+    SaveSettingsFile(settings, Paths.SettingsFile);
 }

@@ -135,8 +135,8 @@ void SchedulerTest::externalSourceRaisesFiveToTenAtStart()
     TFormFixture fixture;
     auto& form = fixture.Start<TWatchedForm>();
     form.rbExternal->setChecked(true);
-    // A service text that names neither service sends no request.
-    form.cboxDNS->setEditText(QStringLiteral("no service"));
+    // An empty service text sends no request.
+    form.cboxDNS->setEditText(QString());
     form.SpinEdit1->SetValue(5);
     form.btnStartClick(form.btnStart);
     QCOMPARE(form.SpinEdit1->Text(), QStringLiteral("10"));

@@ -128,7 +128,7 @@ void WindowTest::designDefaults()
     QVERIFY(!form.btnStopFTP->isEnabled());
     QVERIFY(!form.btnFeedBack->isEnabled());
     QCOMPARE(form.edKeyword->text(), QStringLiteral("<html>"));
-    QCOMPARE(form.cboxDNS->count(), 2);
+    QCOMPARE(form.cboxDNS->count(), 6);
     QVERIFY(form.cboxDNS->isEditable());
     QCOMPARE(form.cboxDNS->currentText(), form.cboxDNS->itemText(0));
     QCOMPARE(form.ListBox6->count(), 3);
