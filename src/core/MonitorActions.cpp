@@ -34,11 +34,12 @@ void Monitor::handleChange(bool manual)
     if (m_address == kPlaceholderAddress)
         return;
     m_ftpConnected = false;
+    m_passiveFallback = false;
     if (m_settings.FtpEnable || manual)
         uploadToServer();
     if (m_ftpConnected)
         disconnectFtp();
-    m_observer.statusChanged({});
+    m_observer.statusChanged(m_passiveFallback ? PassiveFallbackStatusText() : std::string());
 
     if (!manual) {
         // A failing file is reported and the other actions still run, so one bad path loses nothing else.
@@ -68,9 +69,13 @@ void Monitor::uploadToServer()
     job.RemoteFile = m_settings.FtpRemoteFile;
     job.Address = m_address;
     job.UploadFile = m_paths.UploadFile;
+    job.Passive = m_settings.FtpPassive;
+    job.TLS = m_settings.FtpTLS;
+    job.AnyCertificate = m_settings.FtpAnyCertificate;
     try {
         EnsureAppFolder(m_paths);
-        UploadTemplate(m_ftp, job, [this](const std::string& status) { m_observer.statusChanged(status); });
+        m_passiveFallback =
+            UploadTemplate(m_ftp, job, [this](const std::string& status) { m_observer.statusChanged(status); });
         m_lastUploaded = job.Address;
     } catch (const std::exception&) {
         // The address display is the upload's only report of a failure.
@@ -95,6 +100,8 @@ TWebmailSettings Monitor::mailSettings() const
     settings.SMTPServer = m_settings.MailServer;
     settings.PortText = m_settings.MailPort;
     settings.SSL = m_settings.MailSSL;
+    settings.StartTLS = m_settings.MailStartTLS;
+    settings.AnyCertificate = m_settings.MailAnyCertificate;
     settings.From = m_settings.MailFrom;
     settings.Subject = m_settings.MailSubject;
     settings.LoginRequired = m_settings.WebAuth;

@@ -52,7 +52,11 @@ int ClampLength(std::size_t length) { return static_cast<int>(std::min<std::size
 
 TNetSSLIOHandlerSocket::TNetSSLIOHandlerSocket() = default;
 
-TNetSSLIOHandlerSocket::~TNetSSLIOHandlerSocket() { FreeSession(); }
+TNetSSLIOHandlerSocket::~TNetSSLIOHandlerSocket()
+{
+    FreeSession();
+    SSL_SESSION_free(fResumeSession);
+}
 
 void TNetSSLIOHandlerSocket::Open()
 {
@@ -80,6 +84,28 @@ void TNetSSLIOHandlerSocket::ConnectClient(const std::string &host, uint16_t por
         throw;
     }
 }
+
+void TNetSSLIOHandlerSocket::StartTLS(const std::string &host, int limitMs)
+{
+    if (fSession || !Connected())
+        throw ENetOSSLConnectError(NetSSLMsg::ConnectError);
+    try {
+        CreateContext();
+        Handshake(host, limitMs > 0 ? limitMs : DefaultHandshakeLimitMs);
+    } catch (...) {
+        FreeSession();
+        TNetIOHandlerSocket::Close();
+        throw;
+    }
+}
+
+void TNetSSLIOHandlerSocket::ResumeSessionOf(const TNetSSLIOHandlerSocket &other)
+{
+    SSL_SESSION_free(fResumeSession);
+    fResumeSession = other.fSession ? SSL_get1_session(other.fSession) : nullptr;
+}
+
+bool TNetSSLIOHandlerSocket::SessionReused() const { return fSession && SSL_session_reused(fSession) == 1; }
 
 void TNetSSLIOHandlerSocket::CreateContext()
 {
@@ -137,6 +163,8 @@ void TNetSSLIOHandlerSocket::Handshake(const std::string &host, int limitMs)
     }
     SSL_set_bio(fSession, fNetIn, fNetOut);
     SSL_set_connect_state(fSession);
+    if (fResumeSession && SSL_set_session(fSession, fResumeSession) != 1)
+        throw ENetOSSLConnectError(NetSSLMsg::ConnectError);
     // Servers choose their certificate by name; an address literal is not a name (RFC 6066).
     if (!host.empty() && !NetSock::IsDottedQuad(host))
         SSL_set_tlsext_host_name(fSession, host.c_str());

@@ -8,6 +8,7 @@
 using SSL = struct ssl_st;
 using SSL_CTX = struct ssl_ctx_st;
 using BIO = struct bio_st;
+using SSL_SESSION = struct ssl_session_st;
 
 enum TNetSSLVersion { sslvSSLv2, sslvSSLv23, sslvSSLv3, sslvTLSv1 };
 enum TNetSSLMode { sslmUnassigned, sslmClient, sslmServer, sslmBoth };
@@ -58,6 +59,14 @@ public:
     int Send(const void *buffer, std::size_t length) override;
     void Close() override;
 
+    // Begins TLS on the connection already standing (STARTTLS, AUTH TLS, an accepted FTP data
+    // connection): the handshake is bounded by limitMs; a failure closes the socket and raises.
+    void StartTLS(const std::string &host, int limitMs);
+    // The next handshake offers the session other has now, so a server that demands its data
+    // connections resume the control connection's session accepts this one. Nothing when other has none.
+    void ResumeSessionOf(const TNetSSLIOHandlerSocket &other);
+    bool SessionReused() const;
+
     // The handshake's limit when the connect has none.
     static constexpr int DefaultHandshakeLimitMs = 60000;
 
@@ -77,6 +86,7 @@ private:
     SSL *fSession = nullptr;
     BIO *fNetIn = nullptr;  // owned by fSession once attached
     BIO *fNetOut = nullptr; // owned by fSession once attached
+    SSL_SESSION *fResumeSession = nullptr; // owned reference
     bool fTransportEnded = false;
     int fTransportEndResult = 0;
 };

@@ -128,6 +128,28 @@ TEST_F(WebmailTest, ATlsMailGoesToTheRecipientsOfEachCall)
     EXPECT_NE(stored[1].Data.find("\r\nTo: second@x.org\r\n"), std::string::npos) << stored[1].Data;
 }
 
+TEST_F(WebmailTest, AStartTlsMailLogsInWithPlainOnlyAfterTheHandshake)
+{
+    TSmtpServer::TOptions options;
+    options.StartTls = true;
+    options.User = "mailuser";
+    options.Password = "pa ss";
+    options.Mechanism = "PLAIN";
+    TSmtpServer server(options);
+    settings.PortText = std::to_string(server.Port());
+    settings.StartTLS = true;
+    settings.LoginRequired = true;
+    settings.User = "mailuser";
+    settings.Password = "pa ss";
+    const TWebmailResult result = Send(WebmailTestText("203.0.113.9"));
+    EXPECT_TRUE(result.Sent) << result.Error;
+
+    const auto stored = server.Stored();
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0].Envelope, (std::vector<std::string>{"MAIL FROM:<kestrune@home.example>", "RCPT TO:<a@x.org>",
+                                                            "PLAIN mailuser"}));
+}
+
 TEST_F(WebmailTest, AnEightBitBodyIsLabelledUtf8)
 {
     TSmtpServer server({false, "", ""});
@@ -172,6 +194,14 @@ TEST_F(WebmailTest, FailuresComeBackInsteadOfBeingRaised)
              s.SSL = true;
          },
          "Error connecting with SSL."},
+        {"STARTTLS against a server without it", [&](TWebmailSettings &s) {
+             s.PortText = std::to_string(loginServer.Port());
+             s.StartTLS = true;
+             s.LoginRequired = true;
+             s.User = "mailuser";
+             s.Password = "right";
+         },
+         "The server does not offer STARTTLS; the mail was not sent in plain text."},
         {"unreadable recipients", [&](TWebmailSettings &s) {
              s.PortText = std::to_string(plainServer.Port());
              s.To = "<a@x.org> b@y.org";
@@ -306,6 +336,8 @@ TEST(WebmailFieldsTest, TheTestButtonShowsOnlyTheLastFailedCheck)
         EXPECT_EQ(WebmailFieldCheckMessage(c.settings), c.message) << c.name;
     EXPECT_EQ(WebmailDefaultPortText(true), "465");
     EXPECT_EQ(WebmailDefaultPortText(false), "25");
+    EXPECT_EQ(WebmailDefaultPortText(false, true), "587");
+    EXPECT_EQ(WebmailDefaultPortText(true, true), "465");
 }
 
 TEST(WebmailFieldsTest, TheBodyHasFourLines)

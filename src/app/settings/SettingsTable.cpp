@@ -45,6 +45,13 @@ constexpr std::array<TSettingDef, kSettingCount> kTable = {{
     {ESetting::StartMinimized, "System", "StartMinimized", "StartMinimized", K::Boolean, false, &S::StartMinimized},
     {ESetting::MailPort, "Mail", "Port", "Port", K::Text, std::string_view("25"), &S::MailPort},
     {ESetting::MailSSL, "Mail", "SSL", "SSL", K::Boolean, false, &S::MailSSL},
+    {ESetting::MailStartTLS, "Mail", "StartTLS", "StartTLS", K::Boolean, false, &S::MailStartTLS},
+    {ESetting::MailAnyCertificate, "Mail", "AnyCertificate", "AnyCertificate", K::Boolean, false,
+     &S::MailAnyCertificate},
+    {ESetting::FtpPassive, "FTP", "Passive", "Passive", K::Boolean, false, &S::FtpPassive},
+    {ESetting::FtpTLS, "FTP", "TLS", "TLS", K::Boolean, false, &S::FtpTLS},
+    {ESetting::FtpAnyCertificate, "FTP", "AnyCertificate", "AnyCertificate", K::Boolean, false,
+     &S::FtpAnyCertificate},
 }};
 
 constexpr bool TableFollowsEnumOrder()
