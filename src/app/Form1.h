@@ -7,6 +7,7 @@
 #include "NetAntiFreeze.h"
 #include "NetFTP.h"
 #include "NetHTTP.h"
+#include "Settings.h"
 #include "Webmail.h"
 
 #include <QMainWindow>
@@ -38,7 +39,6 @@ class TTrayIcon;
 class QDialog;
 class QMimeData;
 struct TLookupRecord;
-struct TSettings;
 
 // The main window. Controls, components and handlers carry the names under which the rest of the program
 // knows them; handlers are public so that every part of the program (and its tests) can run them as the
@@ -387,4 +387,5 @@ private:
     std::size_t ipMark_ = 0;
     bool loadingRow_ = false;  // a ListBox5 row is being loaded into the fields
     bool changeRunning_ = false;
+    TSettings loadedSettings_;  // as last applied: a field still showing its value is saved as these bytes
 };

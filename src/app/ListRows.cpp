@@ -6,9 +6,12 @@ namespace ListRows {
 
 void AddCheckRow(QListWidget* list, const QString& text, bool checked)
 {
-    auto* item = new QListWidgetItem(text, list);
+    // Set up before it joins the list: an item of a list searches the whole list for its row on every change
+    // until it is in it.
+    auto* item = new QListWidgetItem(text);
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    list->addItem(item);
 }
 
 bool IsChecked(const QListWidget* list, int row)

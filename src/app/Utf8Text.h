@@ -17,3 +17,12 @@ inline std::string Bytes(const QString& text)
     const QByteArray utf8 = text.toUtf8();
     return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
 }
+
+// Bytes that are not UTF-8 (from another program or an older version's code page) show one character per byte.
+inline QString ShownText(std::string_view bytes)
+{
+    QString text = Text(bytes);
+    if (Bytes(text) != bytes)
+        text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return text;
+}
