@@ -69,6 +69,7 @@ void TWebmail::PrepareClient(const TWebmailSettings &settings)
     SMTP.Host = settings.SMTPServer;
     SMTP.Port = static_cast<uint16_t>(WebmailPort(settings.PortText));
     const bool tls = settings.SSL || settings.StartTLS;
+    SSLHandler.SSLOptions.VerifyMode = settings.AnyCertificate ? 0 : sslvrfPeer;
     SSLHandler.PassThrough = !settings.SSL;
     SMTP.RequireStartTLS = !settings.SSL && settings.StartTLS;
     SMTP.SetIOHandler(tls ? &SSLHandler : nullptr);

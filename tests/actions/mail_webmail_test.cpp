@@ -3,6 +3,7 @@
 #include "NginxServer.h"
 #include "ScriptedServer.h"
 #include "SmtpServer.h"
+#include "TestCertificates.h"
 #include "Waiting.h"
 #include "Webmail.h"
 
@@ -20,6 +21,8 @@ using testsupport::ActOnFirstWait;
 using testsupport::MillisecondsSince;
 using testsupport::NginxServer;
 using testsupport::ScriptedServer;
+using testsupport::TestCertificates;
+using testsupport::TrustTestAuthority;
 
 namespace {
 
@@ -114,7 +117,12 @@ TEST_F(WebmailTest, APlainMailWithLoginReachesEveryRecipient)
 
 TEST_F(WebmailTest, ATlsMailGoesToTheRecipientsOfEachCall)
 {
-    TSmtpServer server({true, "", ""});
+    const TrustTestAuthority trust;
+    TSmtpServer::TOptions options;
+    options.Tls = true;
+    options.CertFile = TestCertificates::get().serverCert();
+    options.KeyFile = TestCertificates::get().serverKey();
+    TSmtpServer server(options);
     settings.PortText = std::to_string(server.Port());
     settings.SSL = true;
     EXPECT_TRUE(Send(WebmailTestText("203.0.113.9")).Sent);
@@ -130,12 +138,16 @@ TEST_F(WebmailTest, ATlsMailGoesToTheRecipientsOfEachCall)
 
 TEST_F(WebmailTest, AStartTlsMailLogsInWithPlainOnlyAfterTheHandshake)
 {
+    const TrustTestAuthority trust;
     TSmtpServer::TOptions options;
     options.StartTls = true;
+    options.CertFile = TestCertificates::get().serverCert();
+    options.KeyFile = TestCertificates::get().serverKey();
     options.User = "mailuser";
     options.Password = "pa ss";
     options.Mechanism = "PLAIN";
     TSmtpServer server(options);
+    settings.SMTPServer = "localhost";
     settings.PortText = std::to_string(server.Port());
     settings.StartTLS = true;
     settings.LoginRequired = true;
@@ -148,6 +160,47 @@ TEST_F(WebmailTest, AStartTlsMailLogsInWithPlainOnlyAfterTheHandshake)
     ASSERT_EQ(stored.size(), 1u);
     EXPECT_EQ(stored[0].Envelope, (std::vector<std::string>{"MAIL FROM:<kestrune@home.example>", "RCPT TO:<a@x.org>",
                                                             "PLAIN mailuser"}));
+}
+
+TEST_F(WebmailTest, AnUntrustedCertificateStopsTheMailUnlessAnyIsAccepted)
+{
+    const TrustTestAuthority trust;
+    TSmtpServer::TOptions options;
+    options.StartTls = true;
+    TSmtpServer selfSigned(options); // a certificate of its own that nobody trusts
+    options.StartTls = false;
+    options.Tls = true;
+    TSmtpServer implicit(options);
+    options.CertFile = TestCertificates::get().serverCert();
+    options.KeyFile = TestCertificates::get().serverKey();
+    TSmtpServer trusted(options);
+    struct CertCase {
+        const TSmtpServer &server;
+        bool startTls;
+        std::string host;
+        bool anyCertificate;
+        std::string error; // empty: sent
+    };
+    const std::vector<CertCase> cases = {
+        {selfSigned, true, "localhost", false, "certificate verify failed: self-signed certificate"},
+        {implicit, false, "127.0.0.1", false, "certificate verify failed: self-signed certificate"},
+        {selfSigned, true, "localhost", true, ""},
+        {implicit, false, "127.0.0.1", true, ""},
+        {trusted, false, "127.0.0.1", false, ""},
+    };
+    std::size_t sent = 0;
+    for (const auto &c : cases) {
+        settings.SMTPServer = c.host;
+        settings.PortText = std::to_string(c.server.Port());
+        settings.StartTLS = c.startTls;
+        settings.SSL = !c.startTls;
+        settings.AnyCertificate = c.anyCertificate;
+        const TWebmailResult result = Send("1.2.3.4");
+        EXPECT_EQ(result.Error, c.error) << c.host << c.anyCertificate;
+        sent += result.Sent ? 1 : 0;
+    }
+    EXPECT_EQ(selfSigned.Stored().size() + implicit.Stored().size() + trusted.Stored().size(), sent);
+    EXPECT_EQ(sent, 3u);
 }
 
 TEST_F(WebmailTest, AnEightBitBodyIsLabelledUtf8)
