@@ -5,6 +5,8 @@
 #include "NetExceptions.h"
 #include "NetFTP.h"
 #include "TempDir.h"
+#include "TestCertificates.h"
+#include "VsftpdServer.h"
 
 #include <gtest/gtest.h>
 
@@ -145,6 +147,28 @@ TEST_F(FtpUpload, AServerThatCannotReachTheClientGetsOnePassiveTryOnANewConnecti
     job.RemoteFile = "missing/ip.html";
     EXPECT_THROW(Upload(), ENetProtocolReplyError);
     EXPECT_EQ(connects, 4);
+}
+
+TEST_F(FtpUpload, TheTlsChoicesReachTheClient) {
+    if (!testsupport::VsftpdServer::available())
+        GTEST_SKIP() << "vsftpd is not installed (scripts/install-deps)";
+    const testsupport::TrustTestAuthority trust;
+    const auto& certificates = testsupport::TestCertificates::get();
+    testsupport::VsftpdServer trusted(certificates.serverCert(), certificates.serverKey());
+    testsupport::VsftpdServer selfSigned(certificates.selfSignedCert(), certificates.selfSignedKey());
+    job.Username = "anonymous";
+    job.Password = "kestrune@";
+    job.TLS = true;
+    job.Passive = true;
+    job.Host = "localhost:" + std::to_string(trusted.port());
+    ASSERT_NO_THROW(Upload()) << trusted.log();
+    EXPECT_EQ(trusted.readStored("ip.html"), "203.0.113.7\r\n");
+
+    job.Host = "localhost:" + std::to_string(selfSigned.port());
+    EXPECT_THROW(Upload(), ENetOSSLCertificateError);
+    job.AnyCertificate = true;
+    ASSERT_NO_THROW(Upload()) << selfSigned.log();
+    EXPECT_EQ(selfSigned.readStored("ip.html"), "203.0.113.7\r\n");
 }
 
 TEST(FtpHostField, APortAfterTheColonOrTheDefault) {
