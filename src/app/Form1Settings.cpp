@@ -93,7 +93,11 @@ void Apply(TForm1& form, ESetting id, const TSettings& s, const std::vector<TLoo
     case ESetting::MailAnyCertificate:
     case ESetting::FtpPassive:
     case ESetting::FtpTLS:
-    case ESetting::FtpAnyCertificate: break; // no control yet
+    case ESetting::FtpAnyCertificate:
+    case ESetting::RunCommand:
+    case ESetting::Command:
+    case ESetting::CommandIP:
+        break;  // no control yet: kept as loaded
     }
 }
 
@@ -159,6 +163,12 @@ TSettings TForm1::ControlsToSettings() const
     s.AutoStart = cbAutoStartRefresh->isChecked();
     s.Minimize = cbMinimize->isChecked();
     s.StartMinimized = cbStartMinimized->isChecked();
+    // Settings without a control yet go back as they were loaded.
+    s.RunCommand = was.RunCommand;
+    s.Command = was.Command;
+    s.CommandIP = was.CommandIP;
+    s.DnsUpdates = was.DnsUpdates;
+    s.PendingRetries = was.PendingRetries;
     return s;
 }
 

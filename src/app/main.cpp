@@ -1,17 +1,58 @@
+#include "AppPaths.h"
 #include "Application.h"
+#include "CommandLine.h"
 #include "Form1.h"
 #include "Form2.h"
+#include "HeadlessStart.h"
+#include "InstanceBeacon.h"
+#include "InstanceLock.h"
 #include "QtDialogs.h"
 #include "ShutdownSignals.h"
 #include "StartupProbe.h"
 
+#include <QMessageBox>
 #include <QSessionManager>
+
+#include <cstdio>
+
+namespace {
+
+// A second window on a settings file in use does not start: the running window comes to the front, or a
+// message box says why. A signal closes the box.
+int RefuseSecondWindow(const kestrune::launch::InstanceLock& lock)
+{
+    using kestrune::launch::InstanceLock;
+    const bool held = lock.state() == InstanceLock::State::HeldElsewhere;
+    const std::string text = held ? lock.alreadyRunningText() : lock.error();
+    if (held && kestrune::launch::InstanceBeacon::bringToFront(lock.settingsFile())) {
+        std::fprintf(stderr, "%s It was brought to the front.\n", text.c_str());
+        return kestrune::launch::kExitAlreadyRunning;
+    }
+    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fflush(stderr);
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Kestrune"), QString::fromStdString(text), QMessageBox::Ok);
+    TShutdownSignals shutdownSignals;
+    QObject::connect(&shutdownSignals, &TShutdownSignals::Requested, &box, &QMessageBox::reject);
+    if (shutdownSignals.CollectEarly() == 0)
+        box.exec();
+    return held ? kestrune::launch::kExitAlreadyRunning : kestrune::launch::kExitError;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     // From the first moment: an early termination signal is kept until the window can close in order.
     TShutdownSignals::InstallHandlers();
+    // Headless runs, --help and the like end here, before anything needs a display.
+    if (const std::optional<int> status = kestrune::headless::startFromCommandLine(argc, argv))
+        return *status;
     TApplication application(argc, argv);
+    const kestrune::launch::InstanceLock instanceLock(
+        AppPathsFor(QCoreApplication::applicationFilePath().toStdString()).SettingsFile);
+    if (!instanceLock.acquired())
+        return RefuseSecondWindow(instanceLock);
+    kestrune::launch::InstanceBeacon instanceBeacon(instanceLock.settingsFile());
     TShutdownSignals shutdownSignals;
     TQtDialogs dialogs;
     application.SetErrorReport(&dialogs);
@@ -28,6 +69,11 @@ int main(int argc, char** argv)
                      [&form](QSessionManager&) { form.SessionEnding(); });
 #endif
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &form, [&form] { form.ApplicationQuitting(); });
+    QObject::connect(&instanceBeacon, &kestrune::launch::InstanceBeacon::activationRequested, &form, [&form] {
+        form.showNormal();
+        form.raise();
+        form.activateWindow();
+    });
     InstallStartupProbe(form);
     if (signalledDuringStartUp)
         QMetaObject::invokeMethod(&form, [&form] { form.CloseRequestedFromOutside(); }, Qt::QueuedConnection);

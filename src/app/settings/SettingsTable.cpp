@@ -52,6 +52,9 @@ constexpr std::array<TSettingDef, kSettingCount> kTable = {{
     {ESetting::FtpTLS, "FTP", "TLS", "TLS", K::Boolean, false, &S::FtpTLS},
     {ESetting::FtpAnyCertificate, "FTP", "AnyCertificate", "AnyCertificate", K::Boolean, false,
      &S::FtpAnyCertificate},
+    {ESetting::RunCommand, "Local", "RunCommand", "RunCommand", K::Boolean, false, &S::RunCommand},
+    {ESetting::Command, "Local", "Command", "Command", K::Text, std::string_view(), &S::Command},
+    {ESetting::CommandIP, "Local", "CommandIP", "CommandIP", K::Text, std::string_view(), &S::CommandIP},
 }};
 
 constexpr bool TableFollowsEnumOrder()

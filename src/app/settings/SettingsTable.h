@@ -17,8 +17,9 @@ enum class ESetting {
     Interval, AutoStart, Minimize, StartMinimized,
     MailPort, MailSSL,
     MailStartTLS, MailAnyCertificate, FtpPassive, FtpTLS, FtpAnyCertificate,
+    RunCommand, Command, CommandIP,
 };
-inline constexpr std::size_t kSettingCount = 40;
+inline constexpr std::size_t kSettingCount = 43;
 
 struct TFirstExternalService {};  // the ExtDNS default, supplied by the lookup layer at load time
 
@@ -55,12 +56,13 @@ inline constexpr std::array<ESetting, kSettingCount> kSettingsReadOrder = {
     ESetting::MailPort, ESetting::MailSSL,
     ESetting::MailStartTLS, ESetting::MailAnyCertificate, ESetting::FtpPassive, ESetting::FtpTLS,
     ESetting::FtpAnyCertificate,
+    ESetting::RunCommand, ESetting::Command, ESetting::CommandIP,
 };
 
 // Close writes in this order. ESetting::Routers stands for: erase "Routers", erase "RoutersData", then per
 // lookup its name into "Routers" and its record with the credentials flag into "RoutersData".
 // "Port" and "SSL" are written with the other "Mail" keys, after "IP"; the later keys at the end of their sections.
-inline constexpr std::array<ESetting, 38> kSettingsWriteOrder = {
+inline constexpr std::array<ESetting, 41> kSettingsWriteOrder = {
     ESetting::ExtDNS, ESetting::External, ESetting::UserDefined, ESetting::SelectedRouter,
     ESetting::Routers,
     ESetting::SendMail, ESetting::MailTo, ESetting::MailServer, ESetting::MailFrom, ESetting::MailSubject,
@@ -70,5 +72,6 @@ inline constexpr std::array<ESetting, 38> kSettingsWriteOrder = {
     ESetting::FtpLocalFile, ESetting::FtpRemoteFile, ESetting::UploadedIP, ESetting::FtpPassive, ESetting::FtpTLS,
     ESetting::FtpAnyCertificate,
     ESetting::SaveIP, ESetting::IPFilename, ESetting::SaveLog, ESetting::LogFilename, ESetting::LogLines,
+    ESetting::RunCommand, ESetting::Command, ESetting::CommandIP,
     ESetting::Interval, ESetting::AutoStart, ESetting::Minimize, ESetting::StartMinimized,
 };

@@ -13,13 +13,15 @@
 namespace {
 
 int gPipe[2] = {-1, -1};
+volatile std::sig_atomic_t gHangUpReloads = 0;
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 void OnSignal(int signalNumber)
 {
     const int savedErrno = errno;
     // Here and not in the event loop: a wait may hold the user-interface thread.
-    TNetAntiFreeze::CancelAllWaits();
+    if (signalNumber != SIGHUP || gHangUpReloads == 0)
+        TNetAntiFreeze::CancelAllWaits();
     const unsigned char byte = static_cast<unsigned char>(signalNumber);
     [[maybe_unused]] const ssize_t written = ::write(gPipe[1], &byte, 1);
     errno = savedErrno;
@@ -41,6 +43,8 @@ void TShutdownSignals::InstallHandlers()
         ::sigaction(signalNumber, &action, nullptr);
     }
 }
+
+void TShutdownSignals::TreatHangUpAsReload() { gHangUpReloads = 1; }
 
 TShutdownSignals::TShutdownSignals(QObject* parent) : QObject(parent)
 {
