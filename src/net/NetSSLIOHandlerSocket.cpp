@@ -119,8 +119,6 @@ void TNetSSLIOHandlerSocket::ResumeSessionOf(const TNetSSLIOHandlerSocket &other
     fResumeSession = other.fSession ? SSL_get1_session(other.fSession) : nullptr;
 }
 
-bool TNetSSLIOHandlerSocket::SessionReused() const { return fSession && SSL_session_reused(fSession) == 1; }
-
 void TNetSSLIOHandlerSocket::PrepareContext()
 {
     if (fContext && fContextOptions == SSLOptions)

@@ -76,7 +76,6 @@ public:
     // The next handshake offers the session other has now, so a server that demands its data
     // connections resume the control connection's session accepts this one. Nothing when other has none.
     void ResumeSessionOf(const TNetSSLIOHandlerSocket &other);
-    bool SessionReused() const;
 
     // The handshake's limit when the connect has none.
     static constexpr int DefaultHandshakeLimitMs = 60000;
