@@ -1,10 +1,13 @@
-// One mail (plain and TLS) and one template upload as whole commands against the local SMTP and FTP servers
-// bench/run started, against curl doing the same, alternating. Prints median wall times and their ratio.
+// One mail (plain, TLS and STARTTLS) and one template upload (active plain, passive FTPS) as whole commands
+// against the local SMTP and FTP servers bench/run started, against curl doing the same, alternating. Prints
+// median wall times and their ratio. STARTTLS and FTPS verify the servers' certificates (KESTRUNE_BENCH_CA).
 //
 // usage: transfer_bench compare [runs]   (servers named by KESTRUNE_BENCH_SMTP_PORT/_DIR,
-//                                         KESTRUNE_BENCH_SMTPS_PORT/_DIR, KESTRUNE_BENCH_FTP_PORT/_DIR/_USER/_PASSWORD)
-//        transfer_bench mail PORT plain|tls
+//                                         KESTRUNE_BENCH_SMTPS_PORT/_DIR, KESTRUNE_BENCH_SMTPSTART_PORT/_DIR,
+//                                         KESTRUNE_BENCH_FTP_PORT/_DIR/_USER/_PASSWORD, KESTRUNE_BENCH_FTPS_PORT/_DIR)
+//        transfer_bench mail PORT plain|tls|starttls
 //        transfer_bench upload PORT USER PASSWORD TEMPLATE REMOTE
+//        transfer_bench upload-ftps PORT TEMPLATE REMOTE
 #include "BenchReport.h"
 #include "FtpUpload.h"
 #include "NetFTP.h"
@@ -32,13 +35,16 @@ constexpr const char* kTo = "a@x.org";
 constexpr const char* kAddress = "203.0.113.7";
 constexpr const char* kCurl = "/usr/bin/curl";
 
-int SendOneMail(const std::string& port, bool tls)
+int SendOneMail(const std::string& port, const std::string& security)
 {
     TWebmail webmail;
     TWebmailSettings settings;
-    settings.SMTPServer = "127.0.0.1";
+    settings.SMTPServer = security == "starttls" ? "localhost" : "127.0.0.1";
     settings.PortText = port;
-    settings.SSL = tls;
+    settings.SSL = security == "tls";
+    settings.StartTLS = security == "starttls";
+    // The implicit-TLS server has a certificate of its own; curl is told -k for it.
+    settings.AnyCertificate = security == "tls";
     settings.From = kFrom;
     settings.To = kTo;
     settings.Subject = "New IP";
@@ -48,20 +54,21 @@ int SendOneMail(const std::string& port, bool tls)
     return result.Sent ? 0 : 1;
 }
 
-int UploadOnce(char** argv)
+int UploadOnce(char** argv, bool ftps)
 {
     const testsupport::TempDir local("kestrune-bench-upload");
     TNetFTP ftp;
     bool connected = false;
     ftp.OnConnected = [&] { connected = true; };
     ftp.OnDisconnected = [&] { connected = false; };
-    ftp.Port = static_cast<uint16_t>(std::atoi(argv[2]));
     TFtpUploadJob job;
-    job.Host = "127.0.0.1";
-    job.Username = argv[3];
-    job.Password = argv[4];
-    job.LocalTemplate = argv[5];
-    job.RemoteFile = argv[6];
+    job.Host = std::string(ftps ? "localhost:" : "127.0.0.1:") + argv[2];
+    job.Username = ftps ? "anonymous" : argv[3];
+    job.Password = ftps ? "kestrune@" : argv[4];
+    job.LocalTemplate = argv[ftps ? 3 : 5];
+    job.RemoteFile = argv[ftps ? 4 : 6];
+    job.Passive = ftps;
+    job.TLS = ftps;
     job.Address = kAddress;
     job.UploadFile = local.File("kestrune.tmp");
     try {
@@ -128,18 +135,26 @@ void CompareCommands(const std::string& name, const std::vector<std::string>& ou
              Median(o) / Median(c));
 }
 
-void CompareMail(bool tls, int runs, const std::string& message)
+void CompareMail(const std::string& security, int runs, const std::string& message)
 {
-    const std::string port = Variable(tls ? "KESTRUNE_BENCH_SMTPS_PORT" : "KESTRUNE_BENCH_SMTP_PORT");
-    const std::string folder = Variable(tls ? "KESTRUNE_BENCH_SMTPS_DIR" : "KESTRUNE_BENCH_SMTP_DIR");
+    const bool tls = security == "tls", startTls = security == "starttls";
+    const std::string server = tls ? "SMTPS" : startTls ? "SMTPSTART" : "SMTP";
+    const std::string port = Variable(("KESTRUNE_BENCH_" + server + "_PORT").c_str());
+    const std::string folder = Variable(("KESTRUNE_BENCH_" + server + "_DIR").c_str());
     const int before = CountFiles(folder, ".eml");
-    std::vector<std::string> curl = {kCurl, "-sS", std::string(tls ? "smtps" : "smtp") + "://127.0.0.1:" + port,
+    std::vector<std::string> curl = {kCurl, "-sS",
+                                     std::string(tls ? "smtps://127.0.0.1:" : startTls ? "smtp://localhost:"
+                                                                                       : "smtp://127.0.0.1:") +
+                                         port,
                                      "--mail-from", kFrom, "--mail-rcpt", kTo, "--upload-file", message};
     if (tls)
         curl.push_back("-k");
-    CompareCommands(tls ? "SMTP TLS, one mail as a whole command, vs curl -k smtps://"
-                        : "SMTP plain, one mail as a whole command, vs curl smtp://",
-                    {Self(), "mail", port, tls ? "tls" : "plain"}, curl, runs);
+    if (startTls)
+        curl.insert(curl.end(), {"--ssl-reqd", "--cacert", Variable("KESTRUNE_BENCH_CA")});
+    CompareCommands(tls        ? "SMTP TLS, one mail as a whole command, vs curl -k smtps://"
+                    : startTls ? "SMTP STARTTLS, verified, one mail as a whole command, vs curl --ssl-reqd smtp://"
+                               : "SMTP plain, one mail as a whole command, vs curl smtp://",
+                    {Self(), "mail", port, security}, curl, runs);
     const int stored = CountFiles(folder, ".eml") - before;
     if (stored != 2 * (runs + 1))
         throw std::runtime_error("the SMTP server stored " + std::to_string(stored) + " mails");
@@ -164,17 +179,29 @@ void CompareUpload(int runs, const testsupport::TempDir& local)
                     runs);
     if (ReadFile(fs::path(root) / "ours.html") != filled || ReadFile(fs::path(root) / "curl.html") != filled)
         throw std::runtime_error("the FTP server does not hold the filled template from both");
+
+    const std::string tlsPort = Variable("KESTRUNE_BENCH_FTPS_PORT"), tlsRoot = Variable("KESTRUNE_BENCH_FTPS_DIR");
+    CompareCommands("FTPS upload of a 2.5 KB template, passive, verified, as a whole command, vs curl --ssl-reqd",
+                    {Self(), "upload-ftps", tlsPort, templateFile, "ours.html"},
+                    {kCurl, "-sS", "--ssl-reqd", "--cacert", Variable("KESTRUNE_BENCH_CA"), "--user",
+                     "anonymous:kestrune@", "--upload-file", filledFile, "ftp://localhost:" + tlsPort + "/curl.html"},
+                    runs);
+    if (ReadFile(fs::path(tlsRoot) / "ours.html") != filled || ReadFile(fs::path(tlsRoot) / "curl.html") != filled)
+        throw std::runtime_error("the FTPS server does not hold the filled template from both");
 }
 
 int Compare(int runs)
 {
+    // Our commands find the run's certificate authority where every OpenSSL program looks first.
+    setenv("SSL_CERT_FILE", Variable("KESTRUNE_BENCH_CA").c_str(), 1);
     const testsupport::TempDir local("kestrune-bench-transfer");
     const std::string message = local.Write(
         "message.eml", std::string("From: ") + kFrom + "\r\nTo: " + kTo +
                            "\r\nSubject: New IP\r\nDate: Mon, 07 Dec 2026 09:00:00 +0000\r\n\r\n" +
                            WebmailBodyText(WebmailTestText(kAddress), std::time(nullptr)) + "\r\n");
-    CompareMail(false, runs, message);
-    CompareMail(true, runs, message);
+    CompareMail("plain", runs, message);
+    CompareMail("tls", runs, message);
+    CompareMail("starttls", runs, message);
     CompareUpload(runs, local);
     return 0;
 }
@@ -185,13 +212,15 @@ int main(int argc, char** argv)
 try {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "mail" && argc == 4)
-        return SendOneMail(argv[2], std::string(argv[3]) == "tls");
+        return SendOneMail(argv[2], argv[3]);
     if (mode == "upload" && argc == 7)
-        return UploadOnce(argv);
+        return UploadOnce(argv, false);
+    if (mode == "upload-ftps" && argc == 5)
+        return UploadOnce(argv, true);
     if (mode == "compare")
         return Compare(argc > 2 ? std::atoi(argv[2]) : 20);
-    std::fprintf(stderr, "usage: transfer_bench compare [runs] | mail PORT plain|tls | "
-                         "upload PORT USER PASSWORD TEMPLATE REMOTE\n");
+    std::fprintf(stderr, "usage: transfer_bench compare [runs] | mail PORT plain|tls|starttls | "
+                         "upload PORT USER PASSWORD TEMPLATE REMOTE | upload-ftps PORT TEMPLATE REMOTE\n");
     return 2;
 } catch (const std::exception& error) {
     std::fprintf(stderr, "transfer_bench: %s\n", error.what());

@@ -68,7 +68,11 @@ void TWebmail::PrepareClient(const TWebmailSettings &settings)
 {
     SMTP.Host = settings.SMTPServer;
     SMTP.Port = static_cast<uint16_t>(WebmailPort(settings.PortText));
-    SMTP.SetIOHandler(settings.SSL ? &SSLHandler : nullptr);
+    const bool tls = settings.SSL || settings.StartTLS;
+    SSLHandler.SSLOptions.VerifyMode = settings.AnyCertificate ? 0 : sslvrfPeer;
+    SSLHandler.PassThrough = !settings.SSL;
+    SMTP.RequireStartTLS = !settings.SSL && settings.StartTLS;
+    SMTP.SetIOHandler(tls ? &SSLHandler : nullptr);
     if (settings.LoginRequired) {
         SMTP.Username = settings.User;
         SMTP.Password = settings.Password;
@@ -132,4 +136,4 @@ std::string WebmailFieldCheckMessage(const TWebmailSettings &settings)
     return message;
 }
 
-std::string WebmailDefaultPortText(bool ssl) { return ssl ? "465" : "25"; }
+std::string WebmailDefaultPortText(bool ssl, bool startTLS) { return ssl ? "465" : startTLS ? "587" : "25"; }

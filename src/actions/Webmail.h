@@ -13,7 +13,9 @@ struct TWebmailSettings {
     std::string To;         // one address or a list separated by "," or ";"
     std::string SMTPServer;
     std::string PortText = "25";
-    bool SSL = false;
+    bool SSL = false;      // TLS from the first byte; wins over StartTLS
+    bool StartTLS = false; // TLS after STARTTLS; never plain text
+    bool AnyCertificate = false;
     std::string From;
     std::string Subject = "Feedback from Kestrune";
     bool LoginRequired = false;
@@ -70,5 +72,5 @@ std::string WebmailLookupErrorText(std::string_view errorMessage);
 
 // The Test button's field checks: the message of the last failed check, or empty when all pass.
 std::string WebmailFieldCheckMessage(const TWebmailSettings &settings);
-// The "Set Default" port for the SSL choice.
-std::string WebmailDefaultPortText(bool ssl);
+// The "Set Default" port for the security choice: 465 for SSL/TLS, 587 for STARTTLS, else 25.
+std::string WebmailDefaultPortText(bool ssl, bool startTLS = false);

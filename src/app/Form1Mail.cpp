@@ -18,6 +18,7 @@ TWebmailSettings TForm1::MailSettings() const
     settings.LoginRequired = cboxWebAuth->isChecked();
     settings.User = Bytes(edWebUser->text());
     settings.Password = Bytes(edWebPass->text());
+    settings.AnyCertificate = true; // this window has no certificate box: it keeps accepting any, as before
     return settings;
 }
 

@@ -89,6 +89,11 @@ void Apply(TForm1& form, ESetting id, const TSettings& s, const std::vector<TLoo
     case ESetting::StartMinimized: form.cbStartMinimized->setChecked(s.StartMinimized); break;
     case ESetting::MailPort: form.edPort->setText(ShownText(s.MailPort)); break;
     case ESetting::MailSSL: form.cbSSL->setChecked(s.MailSSL); break;
+    case ESetting::MailStartTLS:
+    case ESetting::MailAnyCertificate:
+    case ESetting::FtpPassive:
+    case ESetting::FtpTLS:
+    case ESetting::FtpAnyCertificate:
     case ESetting::RunCommand:
     case ESetting::Command:
     case ESetting::CommandIP:

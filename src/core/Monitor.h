@@ -163,6 +163,7 @@ private:
     bool m_checkRunning = false;
     bool m_changeRunning = false;
     bool m_ftpConnected = false;
+    bool m_passiveFallback = false;  // the last upload got through only in passive mode
     std::array<bool, 2> m_serviceBlocked = {false, false};
     WallClock m_clock;
     PublishRetries m_retries;

@@ -39,6 +39,7 @@ void Monitor::handleChange(bool manual)
     if (!manual && publishable(found))
         m_retries.addressChanged(found);
     m_ftpConnected = false;
+    m_passiveFallback = false;
     if (m_settings.FtpEnable || manual) {
         const StepEnd end = uploadToServer(found);
         if (end != StepEnd::Done)
@@ -48,7 +49,7 @@ void Monitor::handleChange(bool manual)
     }
     if (m_ftpConnected)
         disconnectFtp();
-    m_observer.statusChanged(m_lookupNote);
+    m_observer.statusChanged(m_passiveFallback ? PassiveFallbackStatusText() : m_lookupNote);
 
     if (!manual) {
         std::string updated;
@@ -81,9 +82,13 @@ Monitor::StepEnd Monitor::uploadToServer(const std::string& address)
     job.RemoteFile = m_settings.FtpRemoteFile;
     job.Address = address;
     job.UploadFile = m_paths.UploadFile;
+    job.Passive = m_settings.FtpPassive;
+    job.TLS = m_settings.FtpTLS;
+    job.AnyCertificate = m_settings.FtpAnyCertificate;
     try {
         EnsureAppFolder(m_paths);
-        UploadTemplate(m_ftp, job, [this](const std::string& status) { m_observer.statusChanged(status); });
+        m_passiveFallback =
+            UploadTemplate(m_ftp, job, [this](const std::string& status) { m_observer.statusChanged(status); });
         m_lastUploaded = job.Address;
         m_observer.actionFinished(Action::Upload, {});
         return StepEnd::Done;
@@ -114,6 +119,8 @@ TWebmailSettings Monitor::mailSettings() const
     settings.SMTPServer = m_settings.MailServer;
     settings.PortText = m_settings.MailPort;
     settings.SSL = m_settings.MailSSL;
+    settings.StartTLS = m_settings.MailStartTLS;
+    settings.AnyCertificate = m_settings.MailAnyCertificate;
     settings.From = m_settings.MailFrom;
     settings.Subject = m_settings.MailSubject;
     settings.LoginRequired = m_settings.WebAuth;

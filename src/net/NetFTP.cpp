@@ -4,6 +4,7 @@
 #include "NetFTPText.h"
 #include "NetIOHandlerSocket.h"
 #include "NetMessages.h"
+#include "NetSSLIOHandlerSocket.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -37,13 +38,17 @@ private:
     TNetFTP& fOwner;
 };
 
-TNetFTP::TNetFTP() {
+TNetFTP::TNetFTP() : fControlTLS(std::make_unique<TNetSSLIOHandlerSocket>()) {
     Port = FtpPort;
     ReadTimeout = NetDefaultReadTimeoutMs;
     OperationTimeout = NetDefaultOperationTimeoutMs;
 }
 
-TNetFTP::~TNetFTP() { ReleaseData(); }
+TNetFTP::~TNetFTP() {
+    ReleaseData();
+    if (IOHandler() == fControlTLS.get())
+        SetIOHandler(nullptr);
+}
 
 void TNetFTP::SetTransferType(TNetFTPTransferType type) {
     if (fData)
@@ -63,9 +68,17 @@ void TNetFTP::OpenConnection(bool autoLogin, int timeoutMs) {
     }
     fLoginReply.Clear();
     fSystemDesc.clear();
+    // The control connection starts in plain text; StartTLS upgrades it after AUTH TLS.
+    fControlTLS->PassThrough = true;
+    if (UseTLS)
+        SetIOHandler(fControlTLS.get());
+    else if (IOHandler() == fControlTLS.get())
+        SetIOHandler(nullptr);
     TNetTCPClient::OpenConnection(timeoutMs);
     try {
         ReadGreeting();
+        if (UseTLS)
+            StartTLS();
         if (autoLogin) {
             LoginSteps();
             SendTransferType();
@@ -92,6 +105,28 @@ void TNetFTP::LoginSteps() {
     if (SendCommand("USER " + Username, {230, 331}) == 331)
         SendCommand("PASS " + Password, {230});
     fLoginReply = LastCmdResult;
+    if (UseTLS)
+        ProtectData();
+}
+
+int TNetFTP::TLSLimitMs() const {
+    const int left = TimeLimitLeftMs();
+    if (left < 0)
+        return ReadTimeout;
+    return std::max(1, ReadTimeout > 0 ? std::min(left, ReadTimeout) : left);
+}
+
+void TNetFTP::StartTLS() {
+    SendCommand("AUTH TLS", {234});
+    // Bytes that arrived in plain text behind the reply would pass for protected ones (injection).
+    if (InputBufferSize() > 0)
+        throw ENetException(NetFTPText::DataBeforeTLS);
+    fControlTLS->StartTLS(Host, TLSLimitMs());
+}
+
+void TNetFTP::ProtectData() {
+    SendCommand("PBSZ 0", {200});
+    SendCommand("PROT P", {200});
 }
 
 void TNetFTP::ReadGreeting() {
@@ -136,6 +171,7 @@ void TNetFTP::Store(std::istream& source, const std::string& remoteName, bool ap
     const std::string command = remoteName.empty() ? std::string("STOU")
                                                    : (append ? "APPE " : "STOR ") + remoteName;
     Status(NetFTPText::StatusStartingTransfer);
+    fDataConnectionFailed = false;
     try {
         if (Passive)
             StorePassive(source, command);
@@ -151,30 +187,60 @@ void TNetFTP::Store(std::istream& source, const std::string& remoteName, bool ap
 
 void TNetFTP::StoreActive(std::istream& source, const std::string& command) {
     const std::string localIP = IOHandler()->LocalIP();
-    fDataHandler = std::make_unique<TNetIOHandlerSocket>();
+    fDataHandler = NewDataHandler();
     fDataHandler->Listen(localIP, 0, DataListenBacklog);
     fData = NewDataConnection();
-    SendCommand("PORT " + NetFTPText::PortArgument(localIP, fDataHandler->LocalPort()), {200});
-    SendCommand(command, {125, 150});
+    try {
+        SendCommand("PORT " + NetFTPText::PortArgument(localIP, fDataHandler->LocalPort()), {200});
+        SendCommand(command, {125, 150});
+    } catch (const ENetProtocolReplyError& e) {
+        fDataConnectionFailed = e.ReplyErrorCode == 425;
+        throw;
+    }
     // Only the server we talk to may deliver the data; anyone else who finds the port is turned away.
     const int left = TimeLimitLeftMs();
-    fDataHandler->Accept(left >= 0 ? std::min(DataConnectTimeout, left) : DataConnectTimeout, IOHandler()->PeerIP());
+    try {
+        fDataHandler->Accept(left >= 0 ? std::min(DataConnectTimeout, left) : DataConnectTimeout,
+                             IOHandler()->PeerIP());
+    } catch (const ENetCancelled&) {
+        throw;
+    } catch (const ENetException&) {
+        fDataConnectionFailed = true;
+        throw;
+    }
+    StartDataTLS();
     fData->SetIOHandler(fDataHandler.get());
     fData->WriteStream(source);
     fData->CloseConnection();
 }
 
-void TNetFTP::StorePassive(std::istream& source, const std::string& command) {
+uint16_t TNetFTP::PassivePort() {
+    if (SendCommand("EPSV", {}) == 229)
+        return NetFTPText::ParseExtendedPassiveReply(LastCmdResult.Text.empty() ? std::string()
+                                                                                 : LastCmdResult.Text.front());
     SendCommand("PASV", {227});
-    const auto offered =
-        NetFTPText::ParsePassiveReply(LastCmdResult.Text.empty() ? std::string() : LastCmdResult.Text.front());
+    return NetFTPText::ParsePassiveReply(LastCmdResult.Text.empty() ? std::string() : LastCmdResult.Text.front())
+        .Port;
+}
+
+void TNetFTP::StorePassive(std::istream& source, const std::string& command) {
+    const uint16_t port = PassivePort();
     fData = NewDataConnection();
+    fDataHandler = NewDataHandler();
+    fData->SetIOHandler(fDataHandler.get());
     // Only the port is taken from the reply: a server behind NAT names an address nobody can reach,
     // and a hostile one could point the client at any host.
     fData->Host = IOHandler()->PeerIP();
-    fData->Port = offered.Port;
+    fData->Port = port;
     WriteLine(command);
     fData->OpenConnection();
+    try {
+        StartDataTLS();
+    } catch (const ENetException&) {
+        // A server that refused the store closes the data connection unanswered: its reply says why.
+        ReadReply({110, 125, 150});
+        throw;
+    }
     ReadReply({110, 125, 150});
     try {
         fData->WriteStream(source);
@@ -183,6 +249,21 @@ void TNetFTP::StorePassive(std::istream& source, const std::string& command) {
             throw;
     }
     fData->CloseConnection();
+}
+
+std::unique_ptr<TNetIOHandlerSocket> TNetFTP::NewDataHandler() const {
+    if (!UseTLS)
+        return std::make_unique<TNetIOHandlerSocket>();
+    auto tls = std::make_unique<TNetSSLIOHandlerSocket>();
+    tls->SSLOptions = fControlTLS->SSLOptions;
+    tls->PassThrough = true;
+    tls->ResumeSessionOf(*fControlTLS);
+    return tls;
+}
+
+void TNetFTP::StartDataTLS() {
+    if (UseTLS)
+        static_cast<TNetSSLIOHandlerSocket&>(*fDataHandler).StartTLS(Host, TLSLimitMs());
 }
 
 std::unique_ptr<TNetTCPConnection> TNetFTP::NewDataConnection() const {

@@ -7,10 +7,14 @@
 #include <string>
 
 class TNetIOHandlerSocket;
+class TNetSSLIOHandlerSocket;
 
 enum TNetFTPTransferType { ftBinary, ftASCII };
 
-// An FTP client that logs in and stores files, in active mode by default. Reads and each public
+// An FTP client that logs in and stores files, in active mode by default; in passive mode it asks for
+// EPSV, then PASV, and always connects to the control connection's peer. With UseTLS the dialogue is
+// explicit FTPS (AUTH TLS, PBSZ 0, PROT P) and each data connection resumes the control connection's
+// TLS session. Reads and each public
 // operation are bounded (ReadTimeout, OperationTimeout; 60 s and 120 s at first).
 // Every public operation refuses to start while another one of this client is under way (a window
 // handler running inside one of its waits) with ENetClientBusy.
@@ -22,6 +26,7 @@ public:
     std::string Username;
     std::string Password;
     bool Passive = false;
+    bool UseTLS = false;
     // How long the server may take to open an active data connection after the store command.
     int DataConnectTimeout = 60000;
 
@@ -45,6 +50,12 @@ public:
     const TNetRFCReply& LoginReply() const { return fLoginReply; }
     const std::string& SystemDesc() const { return fSystemDesc; }
     bool TransferRunning() const { return fData != nullptr; }
+    // The last active-mode store failed because the server could not open the data connection (a 425
+    // reply, or no connection within DataConnectTimeout): passive mode may get through.
+    bool DataConnectionFailed() const { return fDataConnectionFailed; }
+    // The TLS transport of the control connection while UseTLS; its certificate checks apply to the
+    // data connections too.
+    TNetSSLIOHandlerSocket& ControlTLS() { return *fControlTLS; }
     // True while one of the operations above is under way.
     bool Busy() const { return fInOperation || IsBusy(); }
 
@@ -54,6 +65,12 @@ private:
     void LoginSteps();
     void SendTransferType();
     void AskSystemType();
+    void StartTLS();
+    void ProtectData();
+    int TLSLimitMs() const;
+    uint16_t PassivePort();
+    std::unique_ptr<TNetIOHandlerSocket> NewDataHandler() const;
+    void StartDataTLS();
     void Store(std::istream& source, const std::string& remoteName, bool append);
     void StoreActive(std::istream& source, const std::string& command);
     void StorePassive(std::istream& source, const std::string& command);
@@ -64,7 +81,9 @@ private:
     TNetFTPTransferType fTransferType = ftBinary;
     TNetRFCReply fLoginReply;
     std::string fSystemDesc;
+    std::unique_ptr<TNetSSLIOHandlerSocket> fControlTLS;
     std::unique_ptr<TNetIOHandlerSocket> fDataHandler;
     std::unique_ptr<TNetTCPConnection> fData;
     bool fInOperation = false;
+    bool fDataConnectionFailed = false;
 };

@@ -68,4 +68,26 @@ TPassiveAddress ParsePassiveReply(const std::string& line) {
     result.Port = static_cast<uint16_t>(v[4] * 256 + v[5]);
     return result;
 }
+
+uint16_t ParseExtendedPassiveReply(const std::string& line) {
+    const std::size_t open = line.find('(');
+    const std::size_t close = open == std::string::npos ? std::string::npos : line.find(')', open);
+    if (close == std::string::npos || close - open < 6)
+        throw ENetException(BadExtendedPassiveReply);
+    const std::string_view inner = std::string_view(line).substr(open + 1, close - open - 1);
+    const char d = inner.front();
+    const std::string_view digits = inner.substr(3, inner.size() - 4);
+    if (d < 33 || d > 126 || inner[1] != d || inner[2] != d || inner.back() != d || digits.empty() ||
+        digits.size() > 5)
+        throw ENetException(BadExtendedPassiveReply);
+    long port = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            throw ENetException(BadExtendedPassiveReply);
+        port = port * 10 + (c - '0');
+    }
+    if (port < 1 || port > 65535)
+        throw ENetException(BadExtendedPassiveReply);
+    return static_cast<uint16_t>(port);
+}
 } // namespace NetFTPText

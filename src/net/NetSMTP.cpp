@@ -4,6 +4,7 @@
 #include "NetExceptions.h"
 #include "NetMailCoding.h"
 #include "NetMessages.h"
+#include "NetSSLIOHandlerSocket.h"
 #include "NetStrings.h"
 
 #include <unistd.h>
@@ -20,6 +21,19 @@ std::string LocalHostName()
     if (gethostname(name, sizeof name - 1) != 0 || name[0] == '\0')
         return "localhost";
     return name;
+}
+
+constexpr const char *kNoStartTLS = "The server does not offer STARTTLS; the mail was not sent in plain text.";
+constexpr const char *kDataBeforeTLS = "The server sent data before the TLS handshake; the connection was closed.";
+
+bool OffersStartTLS(const std::vector<std::string> &ehloLines)
+{
+    for (const std::string &line : ehloLines) {
+        const std::string upper = NetStr::Upper(line);
+        if (upper == "STARTTLS" || upper.rfind("STARTTLS ", 0) == 0)
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -112,9 +126,33 @@ void TNetSMTP::Greet()
     const std::string name = HeloName.empty() ? LocalHostName() : HeloName;
     if (fUseEhlo && Command("EHLO " + name, {}) == 250) {
         RecordAuthSchemes(LastCmdResult.Text);
+        if (RequireStartTLS)
+            StartTLS(name);
         return;
     }
+    if (RequireStartTLS)
+        throw ENetException(kNoStartTLS);
     Command("HELO " + name, {250});
+}
+
+void TNetSMTP::StartTLS(const std::string &name)
+{
+    auto *tls = dynamic_cast<TNetSSLIOHandlerSocket *>(IOHandler());
+    if (!tls)
+        throw ENetIOHandlerPropInvalid(NetSSLMsg::ConnectError);
+    if (!OffersStartTLS(LastCmdResult.Text))
+        throw ENetException(kNoStartTLS);
+    Command("STARTTLS", {220});
+    // Bytes that arrived in plain text behind the reply would pass for protected ones (injection).
+    if (InputBufferSize() > 0)
+        throw ENetException(kDataBeforeTLS);
+    const int left = TimeLimitLeftMs();
+    const int limit = left >= 0 ? std::max(1, ReadTimeout > 0 ? std::min(left, ReadTimeout) : left) : ReadTimeout;
+    tls->StartTLS(Host, limit);
+    // What the server announced in plain text may have been altered; only the protected list counts.
+    fAuthSchemes.clear();
+    Command("EHLO " + name, {250});
+    RecordAuthSchemes(LastCmdResult.Text);
 }
 
 void TNetSMTP::RecordAuthSchemes(const std::vector<std::string> &ehloLines)
@@ -149,6 +187,17 @@ void TNetSMTP::AuthenticateLogin()
     fDidAuthenticate = true;
 }
 
+void TNetSMTP::AuthenticatePlain()
+{
+    std::string credentials;
+    credentials.push_back('\0');
+    credentials += Username;
+    credentials.push_back('\0');
+    credentials += Password;
+    Command("AUTH PLAIN " + NetEncodeBase64(credentials), {235});
+    fDidAuthenticate = true;
+}
+
 void TNetSMTP::SendMessage(TNetMessage &message)
 {
     TOperation operation(*this);
@@ -161,8 +210,12 @@ void TNetSMTP::SendMessage(TNetMessage &message)
     const std::string data = message.HeaderBlock(std::time(nullptr)) + "\r\n" + message.BodyBlock() + ".\r\n";
 
     Command("RSET", {});
-    if (fAuthenticationType == atLogin && Announced("LOGIN") && !fDidAuthenticate)
-        AuthenticateLogin();
+    if (fAuthenticationType == atLogin && !fDidAuthenticate) {
+        if (Announced("LOGIN"))
+            AuthenticateLogin();
+        else if (Announced("PLAIN"))
+            AuthenticatePlain();
+    }
     Command("MAIL FROM:<" + message.From.Address + ">", {250});
     for (const TNetEmailAddressList *list : {&message.Recipients, &message.CCList, &message.BccList})
         for (const TNetEmailAddressItem &item : *list)

@@ -69,6 +69,7 @@ TNetSSLIOHandlerSocket::~TNetSSLIOHandlerSocket()
 {
     FreeSession();
     FreeContext();
+    SSL_SESSION_free(fResumeSession);
 }
 
 void TNetSSLIOHandlerSocket::Open()
@@ -96,6 +97,26 @@ void TNetSSLIOHandlerSocket::ConnectClient(const std::string &host, uint16_t por
         TNetIOHandlerSocket::Close();
         throw;
     }
+}
+
+void TNetSSLIOHandlerSocket::StartTLS(const std::string &host, int limitMs)
+{
+    if (fSession || !Connected())
+        throw ENetOSSLConnectError(NetSSLMsg::ConnectError);
+    try {
+        PrepareContext();
+        Handshake(host, PeerPort(), limitMs > 0 ? limitMs : DefaultHandshakeLimitMs);
+    } catch (...) {
+        FreeSession();
+        TNetIOHandlerSocket::Close();
+        throw;
+    }
+}
+
+void TNetSSLIOHandlerSocket::ResumeSessionOf(const TNetSSLIOHandlerSocket &other)
+{
+    SSL_SESSION_free(fResumeSession);
+    fResumeSession = other.fSession ? SSL_get1_session(other.fSession) : nullptr;
 }
 
 void TNetSSLIOHandlerSocket::PrepareContext()
@@ -192,8 +213,12 @@ void TNetSSLIOHandlerSocket::Handshake(const std::string &host, uint16_t port, i
                                            X509_verify_cert_error_string(X509_V_ERR_HOSTNAME_MISMATCH));
     }
     fSessionTarget = host + ":" + std::to_string(port);
-    if (fResumable && fResumableTarget == fSessionTarget)
+    if (fResumeSession) {
+        if (SSL_set_session(fSession, fResumeSession) != 1)
+            throw ENetOSSLConnectError(NetSSLMsg::ConnectError);
+    } else if (fResumable && fResumableTarget == fSessionTarget) {
         SSL_set_session(fSession, fResumable);
+    }
 
     const TDeadline deadline = TDeadline::In(limitMs);
     for (;;) {

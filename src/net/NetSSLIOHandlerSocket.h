@@ -70,6 +70,13 @@ public:
     int Send(const void *buffer, std::size_t length, int timeoutMs) override;
     void Close() override;
 
+    // Begins TLS on the connection already standing (STARTTLS, AUTH TLS, an accepted FTP data
+    // connection): the handshake is bounded by limitMs; a failure closes the socket and raises.
+    void StartTLS(const std::string &host, int limitMs);
+    // The next handshake offers the session other has now, so a server that demands its data
+    // connections resume the control connection's session accepts this one. Nothing when other has none.
+    void ResumeSessionOf(const TNetSSLIOHandlerSocket &other);
+
     // The handshake's limit when the connect has none.
     static constexpr int DefaultHandshakeLimitMs = 60000;
 
@@ -108,6 +115,7 @@ private:
     SSL *fSession = nullptr;
     BIO *fNetIn = nullptr;  // owned by fSession once attached
     BIO *fNetOut = nullptr; // owned by fSession once attached
+    SSL_SESSION *fResumeSession = nullptr; // owned reference
     bool fTransportEnded = false;
     int fTransportEndResult = 0;
     // Set by Readable: the Recv that follows finishes within the same wait (without one, it does not wait).

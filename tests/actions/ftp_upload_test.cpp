@@ -5,6 +5,8 @@
 #include "NetExceptions.h"
 #include "NetFTP.h"
 #include "TempDir.h"
+#include "TestCertificates.h"
+#include "VsftpdServer.h"
 
 #include <gtest/gtest.h>
 
@@ -123,4 +125,61 @@ TEST_F(FtpUpload, LineBreakInTheRemoteNameIsRefusedBeforeConnecting) {
     EXPECT_EQ(connects, 0);
     EXPECT_TRUE(statuses.empty());
 }
+TEST_F(FtpUpload, AServerThatCannotReachTheClientGetsOnePassiveTryOnANewConnection) {
+    TFtpServer natted("bob", "s3cret", {}, {}, true);
+    job.Host = "127.0.0.1:" + std::to_string(natted.Port());
+    bool passiveWorked = false;
+    ASSERT_NO_THROW(passiveWorked = UploadTemplate(ftp, job, [this](const std::string& s) { statuses.push_back(s); }));
+    CloseLikeTheWindow();
+    EXPECT_TRUE(passiveWorked);
+    EXPECT_EQ(natted.ReadStored("ip.html"), "203.0.113.7\r\n");
+    EXPECT_EQ(connects, 2);
+    EXPECT_EQ(ftp.Port, server.Port());  // the field's port was for that upload only
+
+    // Passive from the start needs no second connection; active against a server that refuses it for
+    // another reason is not retried.
+    job.Passive = true;
+    EXPECT_FALSE(UploadTemplate(ftp, job, nullptr));
+    CloseLikeTheWindow();
+    EXPECT_EQ(connects, 3);
+    job.Passive = false;
+    job.Host = "127.0.0.1";
+    job.RemoteFile = "missing/ip.html";
+    EXPECT_THROW(Upload(), ENetProtocolReplyError);
+    EXPECT_EQ(connects, 4);
+}
+
+TEST_F(FtpUpload, TheTlsChoicesReachTheClient) {
+    if (!testsupport::VsftpdServer::available())
+        GTEST_SKIP() << "vsftpd is not installed (scripts/install-deps)";
+    const testsupport::TrustTestAuthority trust;
+    const auto& certificates = testsupport::TestCertificates::get();
+    testsupport::VsftpdServer trusted(certificates.serverCert(), certificates.serverKey());
+    testsupport::VsftpdServer selfSigned(certificates.selfSignedCert(), certificates.selfSignedKey());
+    job.Username = "anonymous";
+    job.Password = "kestrune@";
+    job.TLS = true;
+    job.Passive = true;
+    job.Host = "localhost:" + std::to_string(trusted.port());
+    ASSERT_NO_THROW(Upload()) << trusted.log();
+    EXPECT_EQ(trusted.readStored("ip.html"), "203.0.113.7\r\n");
+
+    job.Host = "localhost:" + std::to_string(selfSigned.port());
+    EXPECT_THROW(Upload(), ENetOSSLCertificateError);
+    job.AnyCertificate = true;
+    ASSERT_NO_THROW(Upload()) << selfSigned.log();
+    EXPECT_EQ(selfSigned.readStored("ip.html"), "203.0.113.7\r\n");
+}
+
+TEST(FtpHostField, APortAfterTheColonOrTheDefault) {
+    EXPECT_EQ(FtpHostAndPort("ftp.example.org").Host, "ftp.example.org");
+    EXPECT_EQ(FtpHostAndPort("ftp.example.org").Port, 21);
+    EXPECT_EQ(FtpHostAndPort("ftp.example.org", 2100).Port, 2100);
+    EXPECT_EQ(FtpHostAndPort("10.0.0.1:2121").Host, "10.0.0.1");
+    EXPECT_EQ(FtpHostAndPort("10.0.0.1:2121").Port, 2121);
+    EXPECT_EQ(FtpHostAndPort("h:65535").Port, 65535);
+    for (const char* bad : {"h:", "h:0", "h:65536", "h:21a", "h:-1", "h:1:2", "h:123456"})
+        EXPECT_THROW(FtpHostAndPort(bad), ENetException) << bad;
+}
+
 } // namespace

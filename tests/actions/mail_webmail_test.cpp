@@ -3,6 +3,7 @@
 #include "NginxServer.h"
 #include "ScriptedServer.h"
 #include "SmtpServer.h"
+#include "TestCertificates.h"
 #include "Waiting.h"
 #include "Webmail.h"
 
@@ -20,6 +21,8 @@ using testsupport::ActOnFirstWait;
 using testsupport::MillisecondsSince;
 using testsupport::NginxServer;
 using testsupport::ScriptedServer;
+using testsupport::TestCertificates;
+using testsupport::TrustTestAuthority;
 
 namespace {
 
@@ -114,7 +117,12 @@ TEST_F(WebmailTest, APlainMailWithLoginReachesEveryRecipient)
 
 TEST_F(WebmailTest, ATlsMailGoesToTheRecipientsOfEachCall)
 {
-    TSmtpServer server({true, "", ""});
+    const TrustTestAuthority trust;
+    TSmtpServer::TOptions options;
+    options.Tls = true;
+    options.CertFile = TestCertificates::get().serverCert();
+    options.KeyFile = TestCertificates::get().serverKey();
+    TSmtpServer server(options);
     settings.PortText = std::to_string(server.Port());
     settings.SSL = true;
     EXPECT_TRUE(Send(WebmailTestText("203.0.113.9")).Sent);
@@ -126,6 +134,73 @@ TEST_F(WebmailTest, ATlsMailGoesToTheRecipientsOfEachCall)
     EXPECT_EQ(stored[1].Envelope, (std::vector<std::string>{"MAIL FROM:<kestrune@home.example>", "RCPT TO:<second@x.org>"}));
     EXPECT_NE(stored[0].Data.find("\r\nTest message. IP address: 203.0.113.9\r\n"), std::string::npos) << stored[0].Data;
     EXPECT_NE(stored[1].Data.find("\r\nTo: second@x.org\r\n"), std::string::npos) << stored[1].Data;
+}
+
+TEST_F(WebmailTest, AStartTlsMailLogsInWithPlainOnlyAfterTheHandshake)
+{
+    const TrustTestAuthority trust;
+    TSmtpServer::TOptions options;
+    options.StartTls = true;
+    options.CertFile = TestCertificates::get().serverCert();
+    options.KeyFile = TestCertificates::get().serverKey();
+    options.User = "mailuser";
+    options.Password = "pa ss";
+    options.Mechanism = "PLAIN";
+    TSmtpServer server(options);
+    settings.SMTPServer = "localhost";
+    settings.PortText = std::to_string(server.Port());
+    settings.StartTLS = true;
+    settings.LoginRequired = true;
+    settings.User = "mailuser";
+    settings.Password = "pa ss";
+    const TWebmailResult result = Send(WebmailTestText("203.0.113.9"));
+    EXPECT_TRUE(result.Sent) << result.Error;
+
+    const auto stored = server.Stored();
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0].Envelope, (std::vector<std::string>{"MAIL FROM:<kestrune@home.example>", "RCPT TO:<a@x.org>",
+                                                            "PLAIN mailuser"}));
+}
+
+TEST_F(WebmailTest, AnUntrustedCertificateStopsTheMailUnlessAnyIsAccepted)
+{
+    const TrustTestAuthority trust;
+    TSmtpServer::TOptions options;
+    options.StartTls = true;
+    TSmtpServer selfSigned(options); // a certificate of its own that nobody trusts
+    options.StartTls = false;
+    options.Tls = true;
+    TSmtpServer implicit(options);
+    options.CertFile = TestCertificates::get().serverCert();
+    options.KeyFile = TestCertificates::get().serverKey();
+    TSmtpServer trusted(options);
+    struct CertCase {
+        const TSmtpServer &server;
+        bool startTls;
+        std::string host;
+        bool anyCertificate;
+        std::string error; // empty: sent
+    };
+    const std::vector<CertCase> cases = {
+        {selfSigned, true, "localhost", false, "certificate verify failed: self-signed certificate"},
+        {implicit, false, "127.0.0.1", false, "certificate verify failed: self-signed certificate"},
+        {selfSigned, true, "localhost", true, ""},
+        {implicit, false, "127.0.0.1", true, ""},
+        {trusted, false, "127.0.0.1", false, ""},
+    };
+    std::size_t sent = 0;
+    for (const auto &c : cases) {
+        settings.SMTPServer = c.host;
+        settings.PortText = std::to_string(c.server.Port());
+        settings.StartTLS = c.startTls;
+        settings.SSL = !c.startTls;
+        settings.AnyCertificate = c.anyCertificate;
+        const TWebmailResult result = Send("1.2.3.4");
+        EXPECT_EQ(result.Error, c.error) << c.host << c.anyCertificate;
+        sent += result.Sent ? 1 : 0;
+    }
+    EXPECT_EQ(selfSigned.Stored().size() + implicit.Stored().size() + trusted.Stored().size(), sent);
+    EXPECT_EQ(sent, 3u);
 }
 
 TEST_F(WebmailTest, AnEightBitBodyIsLabelledUtf8)
@@ -172,6 +247,14 @@ TEST_F(WebmailTest, FailuresComeBackInsteadOfBeingRaised)
              s.SSL = true;
          },
          "Error connecting with SSL."},
+        {"STARTTLS against a server without it", [&](TWebmailSettings &s) {
+             s.PortText = std::to_string(loginServer.Port());
+             s.StartTLS = true;
+             s.LoginRequired = true;
+             s.User = "mailuser";
+             s.Password = "right";
+         },
+         "The server does not offer STARTTLS; the mail was not sent in plain text."},
         {"unreadable recipients", [&](TWebmailSettings &s) {
              s.PortText = std::to_string(plainServer.Port());
              s.To = "<a@x.org> b@y.org";
@@ -306,6 +389,8 @@ TEST(WebmailFieldsTest, TheTestButtonShowsOnlyTheLastFailedCheck)
         EXPECT_EQ(WebmailFieldCheckMessage(c.settings), c.message) << c.name;
     EXPECT_EQ(WebmailDefaultPortText(true), "465");
     EXPECT_EQ(WebmailDefaultPortText(false), "25");
+    EXPECT_EQ(WebmailDefaultPortText(false, true), "587");
+    EXPECT_EQ(WebmailDefaultPortText(true, true), "465");
 }
 
 TEST(WebmailFieldsTest, TheBodyHasFourLines)

@@ -1,5 +1,6 @@
 // The monitor's scheduler and change-handling rules through its public API, against real local peers.
 #include "FtpServer.h"
+#include "FtpUpload.h"
 #include "Monitor.h"
 #include "NginxServer.h"
 #include "SchedulerRules.h"
@@ -87,12 +88,11 @@ struct Rig {
     void useFtp(const TFtpServer& server, const std::string& password)
     {
         settings.FtpEnable = true;
-        settings.FtpHost = "127.0.0.1";
+        settings.FtpHost = "127.0.0.1:" + std::to_string(server.Port());
         settings.FtpUsername = "up";
         settings.FtpPassword = password;
         settings.FtpLocalFile = folder.Write("t.txt", "ip={IP}\n");
         settings.FtpRemoteFile = "ip.txt";
-        monitor.ftp().Port = server.Port();
     }
     void useMail(const TSmtpServer& server)
     {
@@ -228,6 +228,22 @@ TEST(MonitorChanges, FailedUploadLeavesErrorAndPlaceholderDoesNothing)
     rig.monitor.start();
     EXPECT_EQ(rig.seen.address, "---.---.---.---");
     EXPECT_EQ(Bytes(rig.ipFile), "Error");
+}
+
+TEST(MonitorChanges, AnUploadThatGetsThroughOnlyInPassiveModeSaysSo)
+{
+    TFtpServer ftp("up", "pw", {}, {}, true);
+    Rig rig("10.1.2.3");
+    rig.useFtp(ftp, "pw");
+    rig.monitor.start();
+    EXPECT_EQ(ftp.ReadStored("ip.txt"), "ip=10.1.2.3\r\n");
+    EXPECT_EQ(rig.seen.status, PassiveFallbackStatusText());
+
+    rig.settings.FtpPassive = true;
+    rig.setPage(RouterPage("10.9.9.9"));
+    rig.ticks(3);
+    EXPECT_EQ(ftp.ReadStored("ip.txt"), "ip=10.9.9.9\r\n");
+    EXPECT_EQ(rig.seen.status, "");
 }
 
 TEST(MonitorChanges, ScheduledCheckLeavesAnEmptyAddressAloneButStartDoesNot)

@@ -349,7 +349,7 @@ TEST_F(FtpDialogue, ADataPeerThatStopsReadingEndsTheUploadAtTheReadTimeout) {
     EXPECT_TRUE(server.Finish()) << server.ErrorText();
 }
 
-TEST_F(FtpDialogue, PassiveUploadConnectsToTheControlPeerWhateverTheReplyNames) {
+TEST_F(FtpDialogue, PassiveUploadFallsBackToPasvAndConnectsToTheControlPeerWhateverTheReplyNames) {
     // The data listener is on 127.0.0.1; the reply names 127.0.0.2, where nothing listens.
     int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
@@ -359,8 +359,40 @@ TEST_F(FtpDialogue, PassiveUploadConnectsToTheControlPeerWhateverTheReplyNames) 
     ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
     const int port = ntohs(addr.sin_port);
     ScriptLogin();
-    Play(server, {{"PASV", "227 Entering Passive Mode (127,0,0,2," + std::to_string(port / 256) + "," +
+    Play(server, {{"EPSV", "502 Command not implemented"},
+                  {"PASV", "227 Entering Passive Mode (127,0,0,2," + std::to_string(port / 256) + "," +
                                std::to_string(port % 256) + ")"},
+                  {"STOR up.txt", "150 Opening"}});
+    server.Do([&](int) {
+        pollfd p{listener, POLLIN, 0};
+        if (::poll(&p, 1, PeerWaitMs) > 0) {
+            int fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+            received = ReadAll(fd);
+            ::close(fd);
+        }
+    });
+    server.Send("226 done\r\n").ExpectLine("QUIT").Close();
+    server.Start();
+    ftp.Passive = true;
+    ftp.OpenConnection(true, -1);
+    std::istringstream source("passive bytes\r\n");
+    EXPECT_NO_THROW(ftp.Upload(source, "up.txt", false));
+    ftp.QuitAndClose();
+    EXPECT_TRUE(server.Finish()) << server.ErrorText();
+    ::close(listener);
+    EXPECT_EQ(received, "passive bytes\r\n");
+}
+
+TEST_F(FtpDialogue, ExtendedPassiveUploadUsesTheAnnouncedPortOnTheControlPeer) {
+    int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), len), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+    const int port = ntohs(addr.sin_port);
+    ScriptLogin();
+    Play(server, {{"EPSV", "229 Entering Extended Passive Mode (!!!" + std::to_string(port) + "!)"},
                   {"STOR up.txt", "150 Opening"}});
     server.Do([&](int) {
         pollfd p{listener, POLLIN, 0};

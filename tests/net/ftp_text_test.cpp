@@ -58,3 +58,11 @@ TEST(FtpCommandLine, RefusesLineBreaksAndNul) {
     EXPECT_FALSE(NetFTPText::FitsOnCommandLine(std::string_view("a\0b", 3)));
 }
 } // namespace
+
+TEST(FtpText, ExtendedPassiveReplyGivesOnlyAPort) {
+    EXPECT_EQ(NetFTPText::ParseExtendedPassiveReply("229 Entering Extended Passive Mode (|||6446|)"), 6446);
+    EXPECT_EQ(NetFTPText::ParseExtendedPassiveReply("229 ok (!!!1!)"), 1);
+    for (const char* bad : {"229 ok", "229 (|||0|)", "229 (|||65536|)", "229 (||1|2|)", "229 (|||64a|)", "229 (|||6446)",
+                            "229 (|||6446!)", "229 (   21 )"})
+        EXPECT_THROW(NetFTPText::ParseExtendedPassiveReply(bad), ENetException) << bad;
+}

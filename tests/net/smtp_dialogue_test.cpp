@@ -1,6 +1,7 @@
 #include "NetAntiFreeze.h"
 #include "NetExceptions.h"
 #include "NetSMTP.h"
+#include "NetSSLIOHandlerSocket.h"
 #include "ScriptedServer.h"
 
 #include "Raises.h"
@@ -166,21 +167,24 @@ TEST_F(SmtpDialogueTest, AnnouncedSchemesDecideWhetherToLogIn)
     struct SchemeCase {
         std::string ehloReply;
         std::vector<std::string> schemes;
-        bool logsIn;
+        std::string login; // the scheme used: LOGIN is preferred, PLAIN next, else none
     };
     const std::vector<SchemeCase> cases = {
-        {"250-test\r\n250 AUTH LOGIN PLAIN\r\n", {"LOGIN", "PLAIN"}, true},
-        {"250-test\r\n250-AUTH=LOGIN\r\n250 SIZE 100\r\n", {"LOGIN"}, true},
-        {"250-test\r\n250-AUTH PLAIN CRAM-MD5\r\n250-auth=login\r\n250 AUTH LOGIN\r\n", {"PLAIN", "CRAM-MD5", "LOGIN"}, true},
-        {"250-test\r\n250 AUTH PLAIN\r\n", {"PLAIN"}, false},
-        {"250 test\r\n", {}, false},
-        {"250-test\r\n250 AUTHENTICATE LOGIN\r\n", {}, false},
+        {"250-test\r\n250 AUTH LOGIN PLAIN\r\n", {"LOGIN", "PLAIN"}, "LOGIN"},
+        {"250-test\r\n250-AUTH=LOGIN\r\n250 SIZE 100\r\n", {"LOGIN"}, "LOGIN"},
+        {"250-test\r\n250-AUTH PLAIN CRAM-MD5\r\n250-auth=login\r\n250 AUTH LOGIN\r\n", {"PLAIN", "CRAM-MD5", "LOGIN"}, "LOGIN"},
+        {"250-test\r\n250 AUTH PLAIN\r\n", {"PLAIN"}, "PLAIN"},
+        {"250-test\r\n250 AUTH CRAM-MD5 plain\r\n", {"CRAM-MD5", "PLAIN"}, "PLAIN"},
+        {"250 test\r\n", {}, ""},
+        {"250-test\r\n250 AUTHENTICATE LOGIN\r\n", {}, ""},
     };
     for (const auto &c : cases) {
         ScriptedServer server;
         Opening(server, c.ehloReply);
-        if (c.logsIn)
+        if (c.login == "LOGIN")
             Login(server, "dQ==", "cA==");
+        if (c.login == "PLAIN")
+            server.ExpectLine("AUTH PLAIN AHUAcA==").Send("235 2.7.0 ok\r\n");
         Transaction(server);
         Quit(server);
 
@@ -193,7 +197,7 @@ TEST_F(SmtpDialogueTest, AnnouncedSchemesDecideWhetherToLogIn)
             client.Connect(5000);
             EXPECT_EQ(client.AuthSchemesSupported(), c.schemes) << c.ehloReply;
             client.SendMessage(message);
-            EXPECT_EQ(client.DidAuthenticate(), c.logsIn) << c.ehloReply;
+            EXPECT_EQ(client.DidAuthenticate(), !c.login.empty()) << c.ehloReply;
             client.Disconnect();
         } catch (const ENetException &e) {
             ADD_FAILURE() << c.ehloReply << e.what();
@@ -422,6 +426,32 @@ TEST_F(SmtpDialogueTest, TheClientRefusesToBeEnteredWhileItWaits)
     EXPECT_TRUE(refused);
     smtp.Disconnect();
     EXPECT_TRUE(server.Finish()) << server.ErrorText();
+}
+
+TEST_F(SmtpDialogueTest, StartTlsIsRequiredAndPlainTextBehindItsReplyRefused)
+{
+    // Not offered: the client stops before any command that could carry the mail or a password.
+    ScriptedServer refused;
+    Greeting(refused, "250-test\r\n250 AUTH LOGIN\r\n");
+    refused.ReadUntilClose();
+    // Offered, but a reply smuggled in behind the go-ahead would later pass for a protected one.
+    ScriptedServer injected;
+    Greeting(injected, "250-test\r\n250 STARTTLS\r\n");
+    injected.ExpectLine("STARTTLS").Send("220 go ahead\r\n250 injected\r\n").ReadUntilClose();
+    const std::vector<std::pair<ScriptedServer *, std::string>> cases = {
+        {&refused, "The server does not offer STARTTLS; the mail was not sent in plain text."},
+        {&injected, "The server sent data before the TLS handshake; the connection was closed."}};
+    for (const auto &[server, error] : cases) {
+        TNetSSLIOHandlerSocket tls;
+        tls.PassThrough = true;
+        TNetSMTP client;
+        client.SetIOHandler(&tls);
+        client.RequireStartTLS = true;
+        Aim(client, *server);
+        ExpectRaise<ENetException>([&] { client.Connect(5000); }, error.c_str());
+        EXPECT_FALSE(client.IsConnected());
+        EXPECT_TRUE(server->Finish()) << server->ErrorText();
+    }
 }
 
 TEST(SmtpSettingsTest, LoginSwitchesEhloOnAndNoEhloSwitchesLoginOff)

@@ -22,7 +22,9 @@ const std::string kPassword = "Tr0ub4dor-and-3";
 
 // Every text that could be shown, checked for the password and its encodings.
 void ExpectNoPassword(const std::vector<std::string>& texts, const std::string& user, const char* where) {
-    const std::string forms[] = {kPassword, NetEncodeBase64(kPassword), NetEncodeBase64(user + ":" + kPassword)};
+    const std::string plain = std::string(1, '\0') + user + std::string(1, '\0') + kPassword;
+    const std::string forms[] = {kPassword, NetEncodeBase64(kPassword), NetEncodeBase64(user + ":" + kPassword),
+                                 NetEncodeBase64(plain)};
     for (const std::string& text : texts)
         for (const std::string& form : forms)
             EXPECT_EQ(text.find(form), std::string::npos) << where << " shows the password in: " << text;
@@ -50,9 +52,9 @@ TEST(Secrets, RefusedLoginsNeverShowThePassword) {
         EXPECT_GE(texts.size(), 2u);  // the status lines were seen, so they were checked
         ExpectNoPassword(texts, "bob", "FTP");
     }
-    // SMTP: the mail's error.
-    {
-        TSmtpServer server({false, "mailuser", "the-right-one"});
+    // SMTP: the mail's error, with either login scheme.
+    for (const char* mechanism : {"LOGIN", "PLAIN"}) {
+        TSmtpServer server({false, "mailuser", "the-right-one", mechanism});
         TWebmail webmail;
         TWebmailSettings settings = MailThrough(server.Port());
         settings.LoginRequired = true;

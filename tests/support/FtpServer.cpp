@@ -5,11 +5,13 @@
 #include <stdexcept>
 
 TFtpServer::TFtpServer(const std::string& user, const std::string& password, const std::string& readerUser,
-                       const std::string& readerPassword) {
+                       const std::string& readerPassword, bool refuseActive) {
     std::vector<std::string> args = {KESTRUNE_SYSTEM_PYTHON, KESTRUNE_FTP_SERVER_SCRIPT, fFolder.Path(), user,
                                      password};
     if (!readerUser.empty())
         args.insert(args.end(), {"--reader", readerUser, readerPassword});
+    if (refuseActive)
+        args.emplace_back("--refuse-active");
     fProcess.Start(std::move(args), "FTP test server");
 }
 

@@ -11,9 +11,10 @@
 // It stores uploads byte for byte whatever the transfer type. Stopped by its process id when destroyed.
 class TFtpServer {
 public:
-    // reader: an optional second account that may read but never store.
+    // reader: an optional second account that may read but never store. refuseActive: PORT and EPRT get
+    // 425, as from a server that cannot reach the client.
     TFtpServer(const std::string& user, const std::string& password, const std::string& readerUser = {},
-               const std::string& readerPassword = {});
+               const std::string& readerPassword = {}, bool refuseActive = false);
     TFtpServer(const TFtpServer&) = delete;
     TFtpServer& operator=(const TFtpServer&) = delete;
 

@@ -29,12 +29,17 @@ TSmtpServer::TSmtpServer(const TOptions &options)
 {
     const std::filesystem::path folder = fFolder.Path();
     std::vector<std::string> args = {KESTRUNE_SYSTEM_PYTHON, KESTRUNE_SMTP_SERVER_SCRIPT, folder.string()};
-    if (options.Tls) {
-        MakeSelfSignedCertificate(folder / "cert.pem", folder / "key.pem");
-        args.insert(args.end(), {"--tls", (folder / "cert.pem").string(), (folder / "key.pem").string()});
+    if (options.Tls || options.StartTls) {
+        std::filesystem::path cert = options.CertFile, key = options.KeyFile;
+        if (cert.empty()) {
+            cert = folder / "cert.pem";
+            key = folder / "key.pem";
+            MakeSelfSignedCertificate(cert, key);
+        }
+        args.insert(args.end(), {options.Tls ? "--tls" : "--starttls", cert.string(), key.string()});
     }
     if (!options.User.empty())
-        args.insert(args.end(), {"--login", options.User, options.Password});
+        args.insert(args.end(), {"--login", options.User, options.Password, "--mechanism", options.Mechanism});
     fProcess.Start(std::move(args), "SMTP test server");
 }
 

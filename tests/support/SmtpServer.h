@@ -21,10 +21,15 @@ public:
         bool Tls = false;
         std::string User; // empty: no login offered or needed
         std::string Password;
+        std::string Mechanism = "LOGIN"; // the one AUTH mechanism offered: LOGIN or PLAIN
+        bool StartTls = false;           // offers STARTTLS and insists on it
+        // The server's certificate and key for either TLS form; empty: a self-signed one made here.
+        std::filesystem::path CertFile = {};
+        std::filesystem::path KeyFile = {};
     };
     struct TStoredMail {
         std::string Data;                    // as received after DATA, dot-stuffing removed
-        std::vector<std::string> Envelope;   // "MAIL FROM:<..>", "RCPT TO:<..>"..., "LOGIN user"
+        std::vector<std::string> Envelope;   // "MAIL FROM:<..>", "RCPT TO:<..>"..., "LOGIN user" / "PLAIN user"
     };
 
     explicit TSmtpServer(const TOptions &options);

@@ -1,8 +1,10 @@
 """FTP server for the integration tests: serves ROOT on 127.0.0.1 at a port
 the system picks, prints that port on one line, and runs until killed.
 
-usage: ftp_server.py ROOT USER PASSWORD [--reader NAME PASSWORD]
-The optional reader account may list and read but never store.
+usage: ftp_server.py ROOT USER PASSWORD [--reader NAME PASSWORD] [--refuse-active]
+The optional reader account may list and read but never store. With
+--refuse-active the server answers PORT and EPRT with 425, as one that cannot
+reach the client (behind NAT) does.
 """
 import argparse
 import logging
@@ -21,12 +23,21 @@ class VerbatimDTPHandler(DTPHandler):
         return chunk
 
 
+class NoActiveHandler(FTPHandler):
+    def ftp_PORT(self, line):
+        self.respond("425 Can't open data connection.")
+
+    def ftp_EPRT(self, line):
+        self.respond("425 Can't open data connection.")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("root")
     parser.add_argument("user")
     parser.add_argument("password")
     parser.add_argument("--reader", nargs=2, metavar=("NAME", "PASSWORD"))
+    parser.add_argument("--refuse-active", action="store_true")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.WARNING)
@@ -35,7 +46,7 @@ def main():
     if args.reader:
         authorizer.add_user(args.reader[0], args.reader[1], args.root, perm="elr")
 
-    handler = FTPHandler
+    handler = NoActiveHandler if args.refuse_active else FTPHandler
     handler.authorizer = authorizer
     handler.dtp_handler = VerbatimDTPHandler
     # A failed login would otherwise stall the reply for seconds.

@@ -70,7 +70,9 @@ struct TSettings {
     std::string WebPass;
     std::string MailedIP;             // the last mailed address
     std::string MailPort;
-    bool MailSSL{};
+    bool MailSSL{};                   // implicit TLS; wins over MailStartTLS when both are set
+    bool MailStartTLS{};
+    bool MailAnyCertificate{};        // a self-signed server is accepted
     // "FTP"
     bool FtpEnable{};
     std::string FtpHost;
@@ -80,6 +82,9 @@ struct TSettings {
     std::string FtpLocalFile;
     std::string FtpRemoteFile;
     std::string UploadedIP;           // the last uploaded address
+    bool FtpPassive{};
+    bool FtpTLS{};                    // explicit TLS (AUTH TLS)
+    bool FtpAnyCertificate{};
     // "Local"
     bool SaveIP{};
     std::string IPFilename;

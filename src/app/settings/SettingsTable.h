@@ -16,10 +16,11 @@ enum class ESetting {
     SaveIP, IPFilename, SaveLog, LogFilename, LogLines,
     Interval, AutoStart, Minimize, StartMinimized,
     MailPort, MailSSL,
+    MailStartTLS, MailAnyCertificate, FtpPassive, FtpTLS, FtpAnyCertificate,
     RunCommand, Command, CommandIP,
     Fallback, PublicOnly,
 };
-inline constexpr std::size_t kSettingCount = 40;
+inline constexpr std::size_t kSettingCount = 45;
 
 struct TFirstExternalService {};  // the ExtDNS default, supplied by the lookup layer at load time
 
@@ -54,21 +55,24 @@ inline constexpr std::array<ESetting, kSettingCount> kSettingsReadOrder = {
     ESetting::SaveIP, ESetting::IPFilename, ESetting::SaveLog, ESetting::LogFilename, ESetting::LogLines,
     ESetting::Interval, ESetting::AutoStart, ESetting::Minimize, ESetting::StartMinimized,
     ESetting::MailPort, ESetting::MailSSL,
+    ESetting::MailStartTLS, ESetting::MailAnyCertificate, ESetting::FtpPassive, ESetting::FtpTLS,
+    ESetting::FtpAnyCertificate,
     ESetting::RunCommand, ESetting::Command, ESetting::CommandIP,
     ESetting::Fallback, ESetting::PublicOnly,
 };
 
 // Close writes in this order. ESetting::Routers stands for: erase "Routers", erase "RoutersData", then per
 // lookup its name into "Routers" and its record with the credentials flag into "RoutersData".
-// "Port" and "SSL" are written with the other "Mail" keys, after "IP".
-inline constexpr std::array<ESetting, 38> kSettingsWriteOrder = {
+// "Port" and "SSL" are written with the other "Mail" keys, after "IP"; the later keys at the end of their sections.
+inline constexpr std::array<ESetting, 43> kSettingsWriteOrder = {
     ESetting::ExtDNS, ESetting::External, ESetting::UserDefined, ESetting::Fallback, ESetting::SelectedRouter,
     ESetting::Routers,
     ESetting::SendMail, ESetting::MailTo, ESetting::MailServer, ESetting::MailFrom, ESetting::MailSubject,
     ESetting::WebAuth, ESetting::WebUser, ESetting::WebPass, ESetting::MailedIP, ESetting::MailPort,
-    ESetting::MailSSL,
+    ESetting::MailSSL, ESetting::MailStartTLS, ESetting::MailAnyCertificate,
     ESetting::FtpEnable, ESetting::FtpHost, ESetting::FtpUsername, ESetting::FtpPassword, ESetting::FtpSavePass,
-    ESetting::FtpLocalFile, ESetting::FtpRemoteFile, ESetting::UploadedIP,
+    ESetting::FtpLocalFile, ESetting::FtpRemoteFile, ESetting::UploadedIP, ESetting::FtpPassive, ESetting::FtpTLS,
+    ESetting::FtpAnyCertificate,
     ESetting::SaveIP, ESetting::IPFilename, ESetting::SaveLog, ESetting::LogFilename, ESetting::LogLines,
     ESetting::RunCommand, ESetting::Command, ESetting::CommandIP,
     ESetting::Interval, ESetting::AutoStart, ESetting::Minimize, ESetting::StartMinimized, ESetting::PublicOnly,

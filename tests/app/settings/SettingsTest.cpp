@@ -55,6 +55,7 @@ TEST(Settings, FirstStartWithoutFile)
     EXPECT_TRUE(s.Routers.empty());
     EXPECT_FALSE(s.SendMail || s.WebAuth || s.MailSSL || s.FtpEnable || s.FtpSavePass || s.SaveIP || s.SaveLog ||
                  s.AutoStart || s.Minimize || s.StartMinimized);
+    EXPECT_FALSE(s.MailStartTLS || s.MailAnyCertificate || s.FtpPassive || s.FtpTLS || s.FtpAnyCertificate);
     EXPECT_TRUE(s.MailTo.empty() && s.FtpPassword.empty() && s.UploadedIP.empty() && s.LogFilename.empty());
 }
 
@@ -82,6 +83,16 @@ TEST(Settings, LogLinesAreLoadedAsStored)
     TIniFile ini = TIniFile::Parse("[Local]\r\nLines=-3\r\n[System]\r\n");
     EXPECT_EQ(LoadSettings(ini, kFirstService).LogLines, -3);
     EXPECT_EQ(LoadSettings(TIniFile::Parse("[Local]\r\nLines=100000\r\n"), kFirstService).LogLines, 100000);
+}
+
+TEST(Settings, StoredMailSecurityKeepsItsMeaning)
+{
+    TSettings s = LoadSettings(TIniFile::Parse("[Mail]\r\nSSL=1\r\n[FTP]\r\nHost=h\r\n"), kFirstService);
+    EXPECT_TRUE(s.MailSSL);
+    EXPECT_FALSE(s.MailStartTLS || s.MailAnyCertificate || s.FtpPassive || s.FtpTLS || s.FtpAnyCertificate);
+    s = LoadSettings(TIniFile::Parse("[Mail]\r\nStartTLS=1\r\n[FTP]\r\nPassive=1\r\nTLS=1\r\n"), kFirstService);
+    EXPECT_TRUE(s.MailStartTLS && s.FtpPassive && s.FtpTLS);
+    EXPECT_FALSE(s.MailSSL);
 }
 
 TEST(Settings, LastUploadedAddressIsOneEntryWrittenWithTheWriterCapitals)
@@ -112,9 +123,9 @@ TEST(Settings, WrittenInOrderWithTheWriterCapitals)
               "[Routers]\r\nHome=1\r\nWork=1\r\n"
               "[RoutersData]\r\n1,192.168.1.1/st.htm,IP:,3=0\r\n2,10.0.0.1/s.htm,WAN,5,admin,\x9E=1\r\n"
               "[Mail]\r\nSendmail=0\r\nTo=\r\nServer=\r\nFrom=\r\nSubject=Feedback from Kestrune\r\nWebAuth=0\r\n"
-              "WebUser=\r\nWebPass=\x9E\x9D\x9C\r\nIP=\r\nPort=25\r\nSSL=0\r\n"
+              "WebUser=\r\nWebPass=\x9E\x9D\x9C\r\nIP=\r\nPort=25\r\nSSL=0\r\nStartTLS=0\r\nAnyCertificate=0\r\n"
               "[FTP]\r\nEnable=0\r\nHost=\r\nUsername=\r\nPassword=\x9E\x9D\x9C\r\nSavePass=1\r\nLocalFile=\r\n"
-              "RemoteFile=\r\nUpLoadedIP=\r\n"
+              "RemoteFile=\r\nUpLoadedIP=\r\nPassive=0\r\nTLS=0\r\nAnyCertificate=0\r\n"
               "[Local]\r\nSaveIP=0\r\nFilename=\r\nSaveLog=0\r\nLog=\r\nLines=100\r\nRunCommand=0\r\nCommand=\r\nCommandIP=\r\n"
               "[System]\r\nInterval=30\r\nAutoStart=0\r\nMinimize=0\r\nStartMinimized=0\r\nPublicOnly=1\r\n");
 }
@@ -147,6 +158,11 @@ TSettings Populated()
     s.FtpLocalFile = "/home/u/index.tpl";
     s.FtpRemoteFile = "www\\index.html";
     s.UploadedIP = "203.0.113.6";
+    s.MailStartTLS = true;
+    s.MailAnyCertificate = true;
+    s.FtpPassive = true;
+    s.FtpTLS = true;
+    s.FtpAnyCertificate = true;
     s.SaveIP = true;
     s.IPFilename = "/home/u/ip.txt";
     s.SaveLog = true;
@@ -291,7 +307,7 @@ TEST(SettingsTable, EachStoredValueOnceAndEveryOrderComplete)
                 << def.Section << "/" << def.ReadKey;
         }
     }
-    EXPECT_EQ(keys.size(), 37u);
+    EXPECT_EQ(keys.size(), 42u);
     std::set<ESetting> read(kSettingsReadOrder.begin(), kSettingsReadOrder.end());
     EXPECT_EQ(read.size(), kSettingCount);
     std::set<ESetting> written(kSettingsWriteOrder.begin(), kSettingsWriteOrder.end());
