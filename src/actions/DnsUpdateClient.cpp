@@ -192,6 +192,8 @@ DnsUpdateResult classifyDnsAnswer(DnsProvider provider, int status, std::string_
 DnsUpdateResult sendDnsUpdate(TNetHTTP& http, const DnsUpdateRequest& request)
 {
     try {
+        // The request carries credentials or a token: only a server the system trusts may see them.
+        http.AcceptAnyCertificate = false;
         http.Request.UserAgent = dnsUserAgent();
         http.Request.Accept = "text/plain, */*";
         const bool withCredentials = request.provider != DnsProvider::DuckDns && !request.user.empty();
@@ -203,6 +205,8 @@ DnsUpdateResult sendDnsUpdate(TNetHTTP& http, const DnsUpdateRequest& request)
     } catch (const ENetHTTPProtocolException& error) {
         return classifyDnsAnswer(request.provider, error.ReplyErrorCode, error.ErrorMessage);
     } catch (const std::exception& error) {
+        // A refused certificate included: it is not the provider's answer, and a renewed certificate or an
+        // updated store mends it with no settings change, so it is tried again like a server out of reach.
         return {DnsAnswer::Passing, error.what()};
     }
 }

@@ -1,32 +1,66 @@
-// Dynamic-DNS updates against a local update server: the requests sent and how answers are taken.
+// Dynamic-DNS updates against a local update server behind nginx with TLS: the requests sent and how
+// answers are taken.
 #include "DnsUpdateClient.h"
 #include "DnsUpdateServer.h"
 #include "NetBase64.h"
 #include "NetHTTP.h"
+#include "NginxServer.h"
+#include "TestCertificates.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 using namespace kestrune::actions;
+using testsupport::NginxServer;
+using testsupport::TestCertificates;
 
 namespace {
 
-DnsUpdateRequest request(DnsProvider provider, const testsupport::DnsUpdateServer& server)
+// nginx with the given certificate passing every request on to the update server.
+NginxServer::Options proxyTo(const testsupport::DnsUpdateServer& server, const std::string& cert,
+                             const std::string& key)
 {
-    DnsUpdateRequest r;
-    r.provider = provider;
-    r.server = server.origin();
-    r.hosts = "home.example.org, nas.example.org";
-    r.user = "me@example.org";
-    r.password = "pa:ss word";
-    r.address = "203.0.113.7";
-    return r;
+    NginxServer::Options options;
+    options.ProxyPort = server.port();
+    options.TlsCertFile = cert;
+    options.TlsKeyFile = key;
+    return options;
 }
 
-TEST(DnsUpdateClient, Dyndns2SendsHostsAddressCredentialsAndAgentAndReadsEachAnswer)
-{
+class DnsUpdateClient : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!NginxServer::Available())
+            GTEST_SKIP() << "nginx missing";
+        const TestCertificates& certificates = TestCertificates::get();
+        tls.emplace(proxyTo(server, certificates.serverCert(), certificates.serverKey()));
+    }
+
+    DnsUpdateRequest request(DnsProvider provider) const
+    {
+        DnsUpdateRequest r;
+        r.provider = provider;
+        r.server = tls->TlsBaseURL();
+        r.hosts = "home.example.org, nas.example.org";
+        r.user = "me@example.org";
+        r.password = "pa:ss word";
+        r.address = "203.0.113.7";
+        return r;
+    }
+
+    testsupport::TrustTestAuthority trust;
     testsupport::DnsUpdateServer server;
+    std::optional<NginxServer> tls;
     TNetHTTP http;
-    const DnsUpdateRequest r = request(DnsProvider::Dyndns2, server);
+};
+
+TEST_F(DnsUpdateClient, Dyndns2SendsHostsAddressCredentialsAndAgentAndReadsEachAnswer)
+{
+    DnsUpdateRequest r = request(DnsProvider::Dyndns2);
+    // A server with no scheme is reached over https.
+    r.server = "127.0.0.1:" + std::to_string(tls->TlsPort());
 
     server.answer(200, "good 203.0.113.7\ngood 203.0.113.7\n");
     const DnsUpdateResult good = sendDnsUpdate(http, r);
@@ -36,7 +70,7 @@ TEST(DnsUpdateClient, Dyndns2SendsHostsAddressCredentialsAndAgentAndReadsEachAns
     const auto sent = server.requests()[0];
     EXPECT_EQ(sent.path, "/nic/update?hostname=home.example.org,nas.example.org&myip=203.0.113.7");
     EXPECT_EQ(sent.authorization, "Basic " + NetEncodeBase64("me@example.org:pa:ss word"));
-    EXPECT_EQ(sent.agent, "Kestrune/1.1");
+    EXPECT_EQ(sent.agent, "Kestrune/" KESTRUNE_PROJECT_VERSION);
 
     server.answer(200, "nochg 203.0.113.7");
     EXPECT_EQ(sendDnsUpdate(http, r).answer, DnsAnswer::Success);
@@ -68,11 +102,9 @@ TEST(DnsUpdateClient, Dyndns2SendsHostsAddressCredentialsAndAgentAndReadsEachAns
     EXPECT_EQ(unreachable.code.find("pa:ss"), std::string::npos);
 }
 
-TEST(DnsUpdateClient, DuckDnsTakesTheTokenInTheQueryAndAnswersOkOrKo)
+TEST_F(DnsUpdateClient, DuckDnsTakesTheTokenInTheQueryAndAnswersOkOrKo)
 {
-    testsupport::DnsUpdateServer server;
-    TNetHTTP http;
-    DnsUpdateRequest r = request(DnsProvider::DuckDns, server);
+    DnsUpdateRequest r = request(DnsProvider::DuckDns);
     r.hosts = "myhome";
     r.password = "tok/en";
     server.answer(200, "OK");
@@ -87,14 +119,12 @@ TEST(DnsUpdateClient, DuckDnsTakesTheTokenInTheQueryAndAnswersOkOrKo)
     EXPECT_EQ(dnsUpdateUrl(r), "https://www.duckdns.org/update?domains=myhome&token=tok%2Fen&ip=203.0.113.7");
 }
 
-TEST(DnsUpdateClient, CustomUrlIsFilledInEncodedAndSucceedsOnAny2xx)
+TEST_F(DnsUpdateClient, CustomUrlIsFilledInEncodedAndSucceedsOnAny2xx)
 {
-    testsupport::DnsUpdateServer server;
-    TNetHTTP http;
-    DnsUpdateRequest r = request(DnsProvider::Custom, server);
+    DnsUpdateRequest r = request(DnsProvider::Custom);
     r.hosts = "a b&c";
     r.user.clear();
-    r.urlTemplate = server.origin() + "/set?name={HOST}&ip={IP}&again={IP}";
+    r.urlTemplate = tls->TlsBaseURL() + "/set?name={HOST}&ip={IP}&again={IP}";
     server.answer(204, "");
     EXPECT_EQ(sendDnsUpdate(http, r).answer, DnsAnswer::Success);
     ASSERT_EQ(server.requests().size(), 1u);
@@ -104,7 +134,26 @@ TEST(DnsUpdateClient, CustomUrlIsFilledInEncodedAndSucceedsOnAny2xx)
     EXPECT_EQ(sendDnsUpdate(http, r).answer, DnsAnswer::Passing);
 }
 
-TEST(DnsUpdateClient, PresetsFillInTheirPublishedUpdateHosts)
+// An untrusted certificate is retried later, and nothing (credentials included) reaches the server.
+TEST_F(DnsUpdateClient, UntrustedCertificateIsAPassingFailureEvenWhenAnyWasAccepted)
+{
+    const TestCertificates& certificates = TestCertificates::get();
+    const NginxServer selfSigned(proxyTo(server, certificates.selfSignedCert(), certificates.selfSignedKey()));
+    DnsUpdateRequest r = request(DnsProvider::Dyndns2);
+    r.server = selfSigned.TlsBaseURL();
+    http.AcceptAnyCertificate = true;
+    const DnsUpdateResult refused = sendDnsUpdate(http, r);
+    EXPECT_EQ(refused.answer, DnsAnswer::Passing);
+    EXPECT_EQ(refused.code, "certificate verify failed: self-signed certificate");
+    EXPECT_TRUE(server.requests().empty());
+
+    // The same server through plain HTTP: the proxy itself works.
+    r.server = selfSigned.BaseURL();
+    EXPECT_EQ(sendDnsUpdate(http, r).answer, DnsAnswer::Success);
+    EXPECT_EQ(server.requests().size(), 1u);
+}
+
+TEST(DnsUpdateUrl, PresetsFillInTheirPublishedUpdateHosts)
 {
     DnsUpdateRequest r;
     r.hosts = "h.example";

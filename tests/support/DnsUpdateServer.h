@@ -10,7 +10,8 @@
 namespace testsupport {
 
 // A dynamic-DNS update server of the tests' own (Python, plain HTTP on 127.0.0.1): every GET gets the answer
-// last set, and every request is recorded. Stopped by its process id.
+// last set, and every request is recorded. Stopped by its process id. For https, an NginxServer with
+// ProxyPort = port() stands in front of it.
 class DnsUpdateServer {
 public:
     struct Request {

@@ -82,7 +82,11 @@ NginxServer::NginxServer(const Options& options) {
         conf += "    listen 127.0.0.1:" + std::to_string(fTlsPort) + " ssl;\n";
         conf += "    ssl_certificate " + options.TlsCertFile + ";\n    ssl_certificate_key " + options.TlsKeyFile + ";\n";
     }
-    conf += "    server_name localhost;\n    root " + options.DocumentRoot + ";\n";
+    conf += "    server_name localhost;\n";
+    if (!options.DocumentRoot.empty())
+        conf += "    root " + options.DocumentRoot + ";\n";
+    if (options.ProxyPort != 0)
+        conf += "    location / { proxy_pass http://127.0.0.1:" + std::to_string(options.ProxyPort) + "; }\n";
     conf += options.ServerConfig + "\n  }\n}\n";
     fDir.Write("nginx.conf", conf);
 

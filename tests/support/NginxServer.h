@@ -13,7 +13,7 @@ namespace testsupport {
 class NginxServer {
 public:
     struct Options {
-        std::string DocumentRoot;       // served at "/"; required
+        std::string DocumentRoot;       // served at "/"; required unless ProxyPort is set
         std::string ServerConfig;       // extra directives inside server { } (locations, ...)
         std::string HttpConfig;         // extra directives inside http { }
         int KeepaliveRequests = 1000;
@@ -21,6 +21,8 @@ public:
         // With both set, the same site is served over TLS on a second port too.
         std::string TlsCertFile;
         std::string TlsKeyFile;
+        // When set, every request is passed on to http://127.0.0.1:<ProxyPort> instead.
+        uint16_t ProxyPort = 0;
     };
 
     explicit NginxServer(const Options& options);
