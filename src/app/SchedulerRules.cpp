@@ -2,12 +2,14 @@
 
 #include <array>
 
-std::string HoursMinutes(int minutes)
+namespace kestrune::app {
+
+std::string hoursMinutes(int minutes)
 {
     return std::to_string(minutes / 60) + " hr : " + std::to_string(minutes % 60) + " min";
 }
 
-bool IsLocalPage(std::string_view url)
+bool isLocalPage(std::string_view url)
 {
     const std::size_t dot = url.find('.');
     if (dot == std::string_view::npos)
@@ -20,16 +22,16 @@ bool IsLocalPage(std::string_view url)
     return false;
 }
 
-int IntervalByRule(int interval, bool externalSource, bool userDefinedSource, std::string_view url)
+int intervalByRule(int interval, bool externalSource, bool userDefinedSource, std::string_view url)
 {
     if (interval < 1 || interval > 10)
         return interval;
-    if (externalSource || (userDefinedSource && !IsLocalPage(url)))
+    if (externalSource || (userDefinedSource && !isLocalPage(url)))
         return 10;
     return interval;
 }
 
-int IntervalStep(int value)
+int intervalStep(int value)
 {
     if (value >= 0 && value <= 59)
         return 1;
@@ -37,3 +39,5 @@ int IntervalStep(int value)
         return 10;
     return 30;
 }
+
+} // namespace kestrune::app

@@ -10,12 +10,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace kestrune::app {
+
 namespace {
 
 int gPipe[2] = {-1, -1};
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
-void OnSignal(int signalNumber)
+void onSignal(int signalNumber)
 {
     const int savedErrno = errno;
     // Here and not in the event loop: a wait may hold the user-interface thread.
@@ -27,7 +29,7 @@ void OnSignal(int signalNumber)
 
 } // namespace
 
-void TShutdownSignals::InstallHandlers()
+void ShutdownSignals::installHandlers()
 {
     if (gPipe[0] >= 0)
         return;
@@ -35,21 +37,21 @@ void TShutdownSignals::InstallHandlers()
         throw std::runtime_error("Cannot create the signal pipe.");
     for (int signalNumber : kSignals) {
         struct sigaction action = {};
-        action.sa_handler = OnSignal;
+        action.sa_handler = onSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;
         ::sigaction(signalNumber, &action, nullptr);
     }
 }
 
-TShutdownSignals::TShutdownSignals(QObject* parent) : QObject(parent)
+ShutdownSignals::ShutdownSignals(QObject* parent) : QObject(parent)
 {
-    InstallHandlers();
-    notifier_ = new QSocketNotifier(gPipe[0], QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &TShutdownSignals::Drain);
+    installHandlers();
+    m_notifier = new QSocketNotifier(gPipe[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &ShutdownSignals::drain);
 }
 
-TShutdownSignals::~TShutdownSignals()
+ShutdownSignals::~ShutdownSignals()
 {
     for (int signalNumber : kSignals)
         ::signal(signalNumber, SIG_DFL);
@@ -58,19 +60,21 @@ TShutdownSignals::~TShutdownSignals()
     gPipe[0] = gPipe[1] = -1;
 }
 
-int TShutdownSignals::CollectEarly()
+int ShutdownSignals::collectEarly()
 {
     unsigned char byte = 0;
     while (::read(gPipe[0], &byte, 1) == 1)
-        received_ = byte;
-    return received_;
+        m_received = byte;
+    return m_received;
 }
 
-void TShutdownSignals::Drain()
+void ShutdownSignals::drain()
 {
     unsigned char byte = 0;
     while (::read(gPipe[0], &byte, 1) == 1) {
-        received_ = byte;
-        emit Requested(byte);
+        m_received = byte;
+        emit requested(byte);
     }
 }
+
+} // namespace kestrune::app

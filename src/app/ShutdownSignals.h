@@ -4,26 +4,30 @@
 
 class QSocketNotifier;
 
+namespace kestrune::app {
+
 // Turns SIGTERM, SIGINT and SIGHUP into a Qt signal delivered by the event loop (the handler writes a byte
 // into a pipe and cancels every network wait), so the program ends through its normal close path.
-class TShutdownSignals : public QObject {
+class ShutdownSignals : public QObject {
     Q_OBJECT
 public:
-    explicit TShutdownSignals(QObject* parent = nullptr);
-    ~TShutdownSignals() override;
+    explicit ShutdownSignals(QObject* parent = nullptr);
+    ~ShutdownSignals() override;
 
     // Catches the signals before any Qt object exists; the object, made later, delivers what arrived.
-    static void InstallHandlers();
+    static void installHandlers();
     // The last signal that arrived so far, 0 for none; takes what waits in the pipe without emitting it, for
     // the time before anyone is connected.
-    int CollectEarly();
+    int collectEarly();
 
 signals:
-    void Requested(int signalNumber);
+    void requested(int signalNumber);
 
 private:
-    void Drain();
+    void drain();
 
-    QSocketNotifier* notifier_ = nullptr;
-    int received_ = 0;
+    QSocketNotifier* m_notifier = nullptr;
+    int m_received = 0;
 };
+
+} // namespace kestrune::app

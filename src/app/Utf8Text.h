@@ -7,13 +7,17 @@
 #include <string>
 #include <string_view>
 
-inline QString Text(std::string_view bytes)
+namespace kestrune::app {
+
+inline QString toQString(std::string_view bytes)
 {
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-inline std::string Bytes(const QString& text)
+inline std::string toBytes(const QString& text)
 {
     const QByteArray utf8 = text.toUtf8();
     return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
 }
+
+} // namespace kestrune::app

@@ -1,6 +1,6 @@
 #include "Application.h"
-#include "Form1.h"
-#include "Form2.h"
+#include "FeedbackForm.h"
+#include "MainWindow.h"
 #include "QtDialogs.h"
 #include "ShutdownSignals.h"
 #include "StartupProbe.h"
@@ -9,30 +9,31 @@
 
 int main(int argc, char** argv)
 {
+    using namespace kestrune::app;
     // From the first moment: an early termination signal is kept until the window can close in order.
-    TShutdownSignals::InstallHandlers();
-    TApplication application(argc, argv);
-    TShutdownSignals shutdownSignals;
-    TQtDialogs dialogs;
-    application.SetErrorReport(&dialogs);
-    TForm1 form(dialogs, QCoreApplication::applicationFilePath());
+    ShutdownSignals::installHandlers();
+    Application application(argc, argv);
+    ShutdownSignals shutdownSignals;
+    QtDialogs dialogs;
+    application.setErrorReport(&dialogs);
+    MainWindow window(dialogs, QCoreApplication::applicationFilePath());
     // The feedback form lives hidden until the System tab's Feedback button shows it.
-    TForm2 form2(form, dialogs);
-    form.Form2 = &form2;
-    dialogs.SetOwner(&form);
+    kestrune::feedback::FeedbackForm feedbackForm(window, dialogs);
+    window.setFeedbackForm(&feedbackForm);
+    dialogs.setOwner(&window);
     // A signal during start-up (a waiting first check included) ends the program once start-up is done.
-    const bool signalledDuringStartUp = shutdownSignals.CollectEarly() != 0;
-    QObject::connect(&shutdownSignals, &TShutdownSignals::Requested, &form, [&form] { form.CloseRequestedFromOutside(); });
+    const bool signalledDuringStartUp = shutdownSignals.collectEarly() != 0;
+    QObject::connect(&shutdownSignals, &ShutdownSignals::requested, &window, [&window] { window.closeFromOutside(); });
 #ifndef QT_NO_SESSIONMANAGER
-    QObject::connect(&application, &QGuiApplication::commitDataRequest, &form,
-                     [&form](QSessionManager&) { form.SessionEnding(); });
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.onSessionEnding(); });
 #endif
-    QObject::connect(&application, &QCoreApplication::aboutToQuit, &form, [&form] { form.ApplicationQuitting(); });
-    InstallStartupProbe(form);
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &window, [&window] { window.onApplicationQuitting(); });
+    installStartupProbe(window);
     if (signalledDuringStartUp)
-        QMetaObject::invokeMethod(&form, [&form] { form.CloseRequestedFromOutside(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(&window, [&window] { window.closeFromOutside(); }, Qt::QueuedConnection);
     else
-        form.show();
+        window.show();
     const int status = application.exec();
-    return status != 0 ? status : form.ExitStatus();
+    return status != 0 ? status : window.exitStatus();
 }

@@ -1,5 +1,5 @@
-#include "FormFixture.h"
-#include "SpinEdit.h"
+#include "WindowFixture.h"
+#include "SpinBox.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QtTest>
 #include <filesystem>
+
+using namespace kestrune::app;
 
 namespace fs = std::filesystem;
 
@@ -29,19 +31,19 @@ private slots:
     void lookupListsAndSelection_data();
     void lookupListsAndSelection();
     void manualIntervalLoadsManualDisplays();
-    void startMinimizedEnablesTimer2();
+    void startMinimizedEnablesItsTimer();
     void readOnlySettingsFileKeepsWindowOpen();
     void closeRemovesHelpFileButNotTheLogsTmpNeighbour();
 };
 
 void SettingsWindowTest::uploadedAddressKeysAreOneEntry()
 {
-    TFormFixture fixture;
-    fixture.WriteSettings("[FTP]\nUPLoadedIP=1.2.3.4\n");
-    TForm1& form = fixture.Start();
-    QCOMPARE(form.LastUploadedIP, QStringLiteral("1.2.3.4"));
-    QVERIFY(fixture.Close());
-    const std::string text = fixture.SettingsText();
+    WindowFixture fixture;
+    fixture.writeSettings("[FTP]\nUPLoadedIP=1.2.3.4\n");
+    MainWindow& form = fixture.start();
+    QCOMPARE(form.lastUploadedAddress(), QStringLiteral("1.2.3.4"));
+    QVERIFY(fixture.close());
+    const std::string text = fixture.settingsText();
     QVERIFY(text.find("UpLoadedIP=1.2.3.4\r\n") != std::string::npos);
     QVERIFY(text.find("UPLoadedIP") == std::string::npos);
     QVERIFY(text.find("UserDefined=1\r\n") != std::string::npos);
@@ -49,21 +51,21 @@ void SettingsWindowTest::uploadedAddressKeysAreOneEntry()
 
 void SettingsWindowTest::passwordsAreStoredScrambled()
 {
-    TFormFixture fixture;
+    WindowFixture fixture;
     {
-        TForm1& form = fixture.Start();
-        form.edWebPass->setText(QStringLiteral("abc"));
-        form.Password->setText(QStringLiteral("abc"));
-        form.cbPassword->setChecked(true);
-        QVERIFY(fixture.Close());
+        MainWindow& form = fixture.start();
+        form.mailTab()->passwordEdit()->setText(QStringLiteral("abc"));
+        form.ftpTab()->passwordEdit()->setText(QStringLiteral("abc"));
+        form.ftpTab()->rememberPasswordCheck()->setChecked(true);
+        QVERIFY(fixture.close());
     }
-    const std::string text = fixture.SettingsText();
+    const std::string text = fixture.settingsText();
     QVERIFY(text.find("WebPass=\x9E\x9D\x9C\r\n") != std::string::npos);
     QVERIFY(text.find("Password=\x9E\x9D\x9C\r\n") != std::string::npos);
     QVERIFY(text.find("abc") == std::string::npos);
-    TForm1& again = fixture.Start();
-    QCOMPARE(again.edWebPass->text(), QStringLiteral("abc"));
-    QCOMPARE(again.Password->text(), QStringLiteral("abc"));
+    MainWindow& again = fixture.start();
+    QCOMPARE(again.mailTab()->passwordEdit()->text(), QStringLiteral("abc"));
+    QCOMPARE(again.ftpTab()->passwordEdit()->text(), QStringLiteral("abc"));
 }
 
 void SettingsWindowTest::intervalValues_data()
@@ -83,29 +85,29 @@ void SettingsWindowTest::intervalValues()
     QFETCH(QString, stored);
     QFETCH(QString, shown);
     QFETCH(QString, hoursMinutes);
-    TFormFixture fixture;
-    fixture.WriteSettings("[System]\nInterval=" + stored.toStdString() + "\n");
-    TForm1& form = fixture.Start();
-    QCOMPARE(form.SpinEdit1->Text(), shown);
-    QCOMPARE(form.Panel41->text(), hoursMinutes);
-    QVERIFY(fixture.Close());
-    QVERIFY(fixture.SettingsText().find("Interval=" + shown.toStdString() + "\r\n") != std::string::npos);
+    WindowFixture fixture;
+    fixture.writeSettings("[System]\nInterval=" + stored.toStdString() + "\n");
+    MainWindow& form = fixture.start();
+    QCOMPARE(form.systemTab()->intervalSpin()->text(), shown);
+    QCOMPARE(form.systemTab()->intervalLabel()->text(), hoursMinutes);
+    QVERIFY(fixture.close());
+    QVERIFY(fixture.settingsText().find("Interval=" + shown.toStdString() + "\r\n") != std::string::npos);
 }
 
 void SettingsWindowTest::quotedAndPaddedValues()
 {
-    TFormFixture fixture;
-    fixture.WriteSettings("[Mail]\nTo=\"  you@example.org  \"\nServer=   smtp.example.org   \nSubject='Hi'\n"
+    WindowFixture fixture;
+    fixture.writeSettings("[Mail]\nTo=\"  you@example.org  \"\nServer=   smtp.example.org   \nSubject='Hi'\n"
                           "Port=\"2525\"\n[Local]\nLines= 0x10 \n");
-    TForm1& form = fixture.Start();
-    QCOMPARE(form.edWebTo->text(), QStringLiteral("  you@example.org  "));
-    QCOMPARE(form.edWebSMTP->text(), QStringLiteral("smtp.example.org"));
-    QCOMPARE(form.edWebMail->text(), QStringLiteral("Hi"));
-    QCOMPARE(form.edPort->text(), QStringLiteral("2525"));
-    QCOMPARE(form.SpinEdit2->Value(), 16);
-    QVERIFY(fixture.Close());
-    TForm1& again = fixture.Start();
-    QCOMPARE(again.edWebTo->text(), QStringLiteral("  you@example.org  "));
+    MainWindow& form = fixture.start();
+    QCOMPARE(form.mailTab()->toEdit()->text(), QStringLiteral("  you@example.org  "));
+    QCOMPARE(form.mailTab()->serverEdit()->text(), QStringLiteral("smtp.example.org"));
+    QCOMPARE(form.mailTab()->subjectEdit()->text(), QStringLiteral("Hi"));
+    QCOMPARE(form.mailTab()->portEdit()->text(), QStringLiteral("2525"));
+    QCOMPARE(form.localFilesTab()->logLinesSpin()->value(), 16);
+    QVERIFY(fixture.close());
+    MainWindow& again = fixture.start();
+    QCOMPARE(again.mailTab()->toEdit()->text(), QStringLiteral("  you@example.org  "));
 }
 
 void SettingsWindowTest::lookupSource_data()
@@ -126,67 +128,68 @@ void SettingsWindowTest::lookupSource()
     QFETCH(QString, userDefined);
     QFETCH(bool, externalChecked);
     QFETCH(bool, userChecked);
-    TFormFixture fixture;
-    fixture.WriteSettings("[Lookup]\nExternal=" + external.toStdString() + "\nuserDefined=" +
+    WindowFixture fixture;
+    fixture.writeSettings("[Lookup]\nExternal=" + external.toStdString() + "\nuserDefined=" +
                           userDefined.toStdString() + "\n");
-    TForm1& form = fixture.Start();
-    QCOMPARE(form.rbExternal->isChecked(), externalChecked);
-    QCOMPARE(form.rbUserDefined->isChecked(), userChecked);
-    QCOMPARE(form.Button12->isEnabled(), externalChecked);
+    MainWindow& form = fixture.start();
+    QCOMPARE(form.externalServiceTab()->externalRadio()->isChecked(), externalChecked);
+    QCOMPARE(form.userLookupsTab()->userDefinedRadio()->isChecked(), userChecked);
+    QCOMPARE(form.externalServiceTab()->lookupButton()->isEnabled(), externalChecked);
 }
 
 void SettingsWindowTest::everySettingSurvivesCloseAndStart()
 {
-    const QList<QPair<QLineEdit* TForm1::*, QString>> texts = {
-        {&TForm1::edWebTo, QStringLiteral("to@example.org")},
-        {&TForm1::edWebSMTP, QStringLiteral("smtp.example.org")},
-        {&TForm1::edWebFrom, QStringLiteral("from@example.org")},
-        {&TForm1::edWebMail, QStringLiteral("Änderung")},
-        {&TForm1::edWebUser, QStringLiteral("mailer")},
-        {&TForm1::edWebPass, QStringLiteral("päss,word")},
-        {&TForm1::edPort, QStringLiteral("465")},
-        {&TForm1::RemoteHost, QStringLiteral("ftp.example.org")},
-        {&TForm1::Username, QStringLiteral("uploader")},
-        {&TForm1::Password, QStringLiteral("secret")},
-        {&TForm1::edLocalFile, QStringLiteral("/tmp/template.html")},
-        {&TForm1::edRemote, QStringLiteral("index.html")},
-        {&TForm1::edSaveIP, QStringLiteral("/tmp/ip.txt")},
-        {&TForm1::edLog, QStringLiteral("/tmp/log.txt")},
+    const QList<QPair<QString, QString>> texts = {
+        {QStringLiteral("mailToEdit"), QStringLiteral("to@example.org")},
+        {QStringLiteral("mailServerEdit"), QStringLiteral("smtp.example.org")},
+        {QStringLiteral("mailFromEdit"), QStringLiteral("from@example.org")},
+        {QStringLiteral("mailSubjectEdit"), QStringLiteral("Änderung")},
+        {QStringLiteral("mailUserEdit"), QStringLiteral("mailer")},
+        {QStringLiteral("mailPasswordEdit"), QStringLiteral("päss,word")},
+        {QStringLiteral("mailPortEdit"), QStringLiteral("465")},
+        {QStringLiteral("ftpHostEdit"), QStringLiteral("ftp.example.org")},
+        {QStringLiteral("ftpUsernameEdit"), QStringLiteral("uploader")},
+        {QStringLiteral("ftpPasswordEdit"), QStringLiteral("secret")},
+        {QStringLiteral("templateEdit"), QStringLiteral("/tmp/template.html")},
+        {QStringLiteral("remoteFileEdit"), QStringLiteral("index.html")},
+        {QStringLiteral("addressFileEdit"), QStringLiteral("/tmp/ip.txt")},
+        {QStringLiteral("logFileEdit"), QStringLiteral("/tmp/log.txt")},
     };
-    const QList<QCheckBox* TForm1::*> boxes = {&TForm1::cbWebMail, &TForm1::cboxWebAuth, &TForm1::cbSSL,
-                                               &TForm1::cbFTP,     &TForm1::cbPassword,  &TForm1::cbSaveIP,
-                                               &TForm1::cbLog,     &TForm1::cbMinimize,  &TForm1::cbStartMinimized};
-    TFormFixture fixture;
+    // Found by name: each is owned by its tab.
+    const QStringList boxes = {"sendMailCheck", "mailLoginCheck", "sslCheck", "ftpEnableCheck", "rememberPasswordCheck",
+                               "saveAddressCheck",
+                               "logCheck", "minimizeToTrayCheck", "startMinimizedCheck"};
+    WindowFixture fixture;
     {
-        TForm1& form = fixture.Start();
-        form.cboxDNS->setEditText(QStringLiteral("http://example.invalid/ip"));
-        form.rbExternal->setChecked(true);
-        for (QCheckBox* TForm1::*box : boxes)
-            (form.*box)->setChecked(true);
+        MainWindow& form = fixture.start();
+        form.externalServiceTab()->serviceCombo()->setEditText(QStringLiteral("http://example.invalid/ip"));
+        form.externalServiceTab()->externalRadio()->setChecked(true);
+        for (const QString& box : boxes)
+            form.findChild<QCheckBox*>(box)->setChecked(true);
         for (const auto& [edit, text] : texts)
-            (form.*edit)->setText(text);
-        form.LastMailedIP = QStringLiteral("5.6.7.8");
-        form.LastUploadedIP = QStringLiteral("1.2.3.4");
-        form.SpinEdit2->SetValue(250);
-        form.SpinEdit1->SetValue(45);
-        QVERIFY(fixture.Close());
+            form.findChild<QLineEdit*>(edit)->setText(text);
+        form.setLastMailedAddress(QStringLiteral("5.6.7.8"));
+        form.setLastUploadedAddress(QStringLiteral("1.2.3.4"));
+        form.localFilesTab()->logLinesSpin()->setValue(250);
+        form.systemTab()->intervalSpin()->setValue(45);
+        QVERIFY(fixture.close());
     }
-    TForm1& form = fixture.Start();
-    QCOMPARE(form.cboxDNS->currentText(), QStringLiteral("http://example.invalid/ip"));
-    QVERIFY(form.rbExternal->isChecked());
-    QVERIFY(!form.rbUserDefined->isChecked());
-    for (QCheckBox* TForm1::*box : boxes)
-        QVERIFY2((form.*box)->isChecked(), qPrintable((form.*box)->objectName()));
+    MainWindow& form = fixture.start();
+    QCOMPARE(form.externalServiceTab()->serviceCombo()->currentText(), QStringLiteral("http://example.invalid/ip"));
+    QVERIFY(form.externalServiceTab()->externalRadio()->isChecked());
+    QVERIFY(!form.userLookupsTab()->userDefinedRadio()->isChecked());
+    for (const QString& box : boxes)
+        QVERIFY2(form.findChild<QCheckBox*>(box)->isChecked(), qPrintable(box));
     for (const auto& [edit, text] : texts)
-        QCOMPARE((form.*edit)->text(), text);
-    QCOMPARE(form.LastMailedIP, QStringLiteral("5.6.7.8"));
-    QCOMPARE(form.LastUploadedIP, QStringLiteral("1.2.3.4"));
-    QCOMPARE(form.SpinEdit2->Value(), 250);
-    QCOMPARE(form.SpinEdit1->Value(), 45);
-    QVERIFY(!form.cbAutoStartRefresh->isChecked());
+        QCOMPARE(form.findChild<QLineEdit*>(edit)->text(), text);
+    QCOMPARE(form.lastMailedAddress(), QStringLiteral("5.6.7.8"));
+    QCOMPARE(form.lastUploadedAddress(), QStringLiteral("1.2.3.4"));
+    QCOMPARE(form.localFilesTab()->logLinesSpin()->value(), 250);
+    QCOMPARE(form.systemTab()->intervalSpin()->value(), 45);
+    QVERIFY(!form.systemTab()->autoStartCheck()->isChecked());
     // Filling the FTP fields re-tested the Upload button.
-    QVERIFY(form.btnFTP->isEnabled());
-    QVERIFY(form.Button12->isEnabled());
+    QVERIFY(form.ftpTab()->uploadButton()->isEnabled());
+    QVERIFY(form.externalServiceTab()->lookupButton()->isEnabled());
 }
 
 void SettingsWindowTest::lookupListsAndSelection_data()
@@ -210,37 +213,37 @@ void SettingsWindowTest::lookupListsAndSelection()
     QFETCH(int, presetRow);
     QFETCH(QString, url);
     QFETCH(int, codeAtClose);
-    TFormFixture fixture;
+    WindowFixture fixture;
     // The second record carries credentials, a scrambled password ("pw") and the "=" substitute.
-    fixture.WriteSettings("[Router]\nSelectedRouter=" + std::to_string(code) +
+    fixture.writeSettings("[Router]\nSelectedRouter=" + std::to_string(code) +
                           "\n[Routers]\nFirst=1\nSecond=1\n[RoutersData]\n1,192.168.1.1/a.htm,WAN:,3=0\n"
                           "2,10.0.0.138/status,IP\xA7,2,admin,\x8F\x88=1\n");
-    TForm1& form = fixture.Start();
-    QCOMPARE(form.ListBox5->count(), 2);
-    QCOMPARE(form.ListBox5->item(1)->text(), QStringLiteral("Second"));
-    QCOMPARE(form.CheckListBox5->count(), 2);
-    QCOMPARE(form.CheckListBox5->item(0)->checkState(), Qt::Unchecked);
-    QCOMPARE(form.CheckListBox5->item(1)->checkState(), Qt::Checked);
-    QCOMPARE(form.ListBox5->currentRow(), userRow);
-    QCOMPARE(form.ListBox6->currentRow(), presetRow);
-    QCOMPARE(form.edURL->text(), url);
+    MainWindow& form = fixture.start();
+    QCOMPARE(form.userLookupsTab()->userLookupList()->count(), 2);
+    QCOMPARE(form.userLookupsTab()->userLookupList()->item(1)->text(), QStringLiteral("Second"));
+    QCOMPARE(form.externalServiceTab()->userRecordsList()->count(), 2);
+    QCOMPARE(form.externalServiceTab()->userRecordsList()->item(0)->checkState(), Qt::Unchecked);
+    QCOMPARE(form.externalServiceTab()->userRecordsList()->item(1)->checkState(), Qt::Checked);
+    QCOMPARE(form.userLookupsTab()->userLookupList()->currentRow(), userRow);
+    QCOMPARE(form.userLookupsTab()->presetList()->currentRow(), presetRow);
+    QCOMPARE(form.userLookupsTab()->urlEdit()->text(), url);
     if (userRow == 1) {
-        QCOMPARE(form.edKeyword->text(), QStringLiteral("IP="));
-        QCOMPARE(form.edChartoSkip->text(), QStringLiteral("2"));
-        QVERIFY(form.cbWebAuth->isChecked());
-        QCOMPARE(form.edWebUsername->text(), QStringLiteral("admin"));
-        QCOMPARE(form.edWebPassword->text(), QStringLiteral("pw"));
-        QCOMPARE(form.Panel56->text(), QStringLiteral("Second"));
-        QVERIFY(form.btnRemove->isEnabled());
+        QCOMPARE(form.pageInspectorTab()->keywordEdit()->text(), QStringLiteral("IP="));
+        QCOMPARE(form.pageInspectorTab()->skipEdit()->text(), QStringLiteral("2"));
+        QVERIFY(form.userLookupsTab()->pageAuthCheck()->isChecked());
+        QCOMPARE(form.userLookupsTab()->pageUsernameEdit()->text(), QStringLiteral("admin"));
+        QCOMPARE(form.userLookupsTab()->pagePasswordEdit()->text(), QStringLiteral("pw"));
+        QCOMPARE(form.userLookupsTab()->entryNameLabel()->text(), QStringLiteral("Second"));
+        QVERIFY(form.userLookupsTab()->removeButton()->isEnabled());
     }
     if (presetRow >= 0) {
-        QVERIFY(!form.btnRemove->isEnabled());
-        QVERIFY(!form.btnWebEdit->isEnabled());
-        QCOMPARE(form.Panel56->text(), QStringLiteral("Mentor MR4A/UK"));
+        QVERIFY(!form.userLookupsTab()->removeButton()->isEnabled());
+        QVERIFY(!form.userLookupsTab()->applyButton()->isEnabled());
+        QCOMPARE(form.userLookupsTab()->entryNameLabel()->text(), QStringLiteral("Mentor MR4A/UK"));
     }
-    QCOMPARE(form.SelectedRouter, codeAtClose);
-    QVERIFY(fixture.Close());
-    const std::string text = fixture.SettingsText();
+    QCOMPARE(form.selectionCode(), codeAtClose);
+    QVERIFY(fixture.close());
+    const std::string text = fixture.settingsText();
     QVERIFY(text.find("SelectedRouter=" + std::to_string(codeAtClose) + "\r\n") != std::string::npos);
     QVERIFY(text.find("2,10.0.0.138/status,IP\xA7,2,admin,\x8F\x88=1\r\n") != std::string::npos);
     QVERIFY(text.find("[Routers]\r\nFirst=1\r\nSecond=1\r\n") != std::string::npos);
@@ -248,66 +251,66 @@ void SettingsWindowTest::lookupListsAndSelection()
 
 void SettingsWindowTest::manualIntervalLoadsManualDisplays()
 {
-    TFormFixture fixture;
-    fixture.WriteSettings("[System]\nInterval=0\n");
-    TForm1& form = fixture.Start();
-    QCOMPARE(form.Panel30->text(), QStringLiteral("Manual"));
-    QCOMPARE(form.btnStart->text(), QStringLiteral("Update"));
-    QVERIFY(!form.Label38->isEnabled());
-    QCOMPARE(form.cbAutoStartRefresh->text(), QStringLiteral("Check once at startup"));
-    QCOMPARE(form.Panel41->text(), QStringLiteral("0 hr : 0 min"));
+    WindowFixture fixture;
+    fixture.writeSettings("[System]\nInterval=0\n");
+    MainWindow& form = fixture.start();
+    QCOMPARE(form.systemTab()->countdownLabel()->text(), QStringLiteral("Manual"));
+    QCOMPARE(form.systemTab()->startButton()->text(), QStringLiteral("Update"));
+    QVERIFY(!form.systemTab()->countdownCaption()->isEnabled());
+    QCOMPARE(form.systemTab()->autoStartCheck()->text(), QStringLiteral("Check once at startup"));
+    QCOMPARE(form.systemTab()->intervalLabel()->text(), QStringLiteral("0 hr : 0 min"));
 }
 
-void SettingsWindowTest::startMinimizedEnablesTimer2()
+void SettingsWindowTest::startMinimizedEnablesItsTimer()
 {
-    TFormFixture fixture;
-    fixture.WriteSettings("[System]\nStartMinimized=1\n");
-    TForm1& form = fixture.Start();
-    QVERIFY(form.cbStartMinimized->isChecked());
-    QVERIFY(form.Timer2->isActive());
-    QCOMPARE(form.Timer2->interval(), 20);
+    WindowFixture fixture;
+    fixture.writeSettings("[System]\nStartMinimized=1\n");
+    MainWindow& form = fixture.start();
+    QVERIFY(form.systemTab()->startMinimizedCheck()->isChecked());
+    QVERIFY(form.startMinimizedTimer()->isActive());
+    QCOMPARE(form.startMinimizedTimer()->interval(), 20);
 }
 
 void SettingsWindowTest::readOnlySettingsFileKeepsWindowOpen()
 {
-    TFormFixture fixture;
-    fixture.WriteSettings("[System]\nInterval=45\n");
-    TForm1& form = fixture.Start();
+    WindowFixture fixture;
+    fixture.writeSettings("[System]\nInterval=45\n");
+    MainWindow& form = fixture.start();
     form.show();
-    const std::string help = fixture.Folder.Write("kestrune.html", "<html></html>");
-    fs::permissions(fixture.SettingsPath(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    form.SpinEdit1->SetValue(90);
+    const std::string help = fixture.folder.Write("kestrune.html", "<html></html>");
+    fs::permissions(fixture.settingsPath(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    form.systemTab()->intervalSpin()->setValue(90);
 
     QVERIFY(!form.close());
     QVERIFY(form.isVisible());
-    const QStringList errors = fixture.Dialogs.Errors();
+    const QStringList errors = fixture.dialogs.errors();
     QCOMPARE(errors.size(), 1);
-    QVERIFY2(errors[0].contains(QString::fromStdString(fixture.SettingsPath())), qPrintable(errors[0]));
+    QVERIFY2(errors[0].contains(QString::fromStdString(fixture.settingsPath())), qPrintable(errors[0]));
     QVERIFY(fs::exists(help));
-    QVERIFY(fixture.SettingsText().find("Interval=45") != std::string::npos);
+    QVERIFY(fixture.settingsText().find("Interval=45") != std::string::npos);
 
-    fs::permissions(fixture.SettingsPath(), fs::perms::owner_read | fs::perms::owner_write);
+    fs::permissions(fixture.settingsPath(), fs::perms::owner_read | fs::perms::owner_write);
     QVERIFY(form.close());
     QVERIFY(!fs::exists(help));
-    QVERIFY(fixture.SettingsText().find("Interval=90\r\n") != std::string::npos);
+    QVERIFY(fixture.settingsText().find("Interval=90\r\n") != std::string::npos);
 }
 
 void SettingsWindowTest::closeRemovesHelpFileButNotTheLogsTmpNeighbour()
 {
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    const std::string logTemp = fixture.Folder.Write("history", "");  // a log name without extension
-    const std::string withTmp = fixture.Folder.Write("history.tmp", "pending");
-    const std::string help = fixture.Folder.Write("kestrune.html", "<html></html>");
-    const std::string unrelated = fixture.Folder.Write("kestrune.tmp", "upload file stays");
-    form.edLog->setText(QString::fromStdString(logTemp));
-    QVERIFY(fixture.Close());
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    const std::string logTemp = fixture.folder.Write("history", "");  // a log name without extension
+    const std::string withTmp = fixture.folder.Write("history.tmp", "pending");
+    const std::string help = fixture.folder.Write("kestrune.html", "<html></html>");
+    const std::string unrelated = fixture.folder.Write("kestrune.tmp", "upload file stays");
+    form.localFilesTab()->logFileEdit()->setText(QString::fromStdString(logTemp));
+    QVERIFY(fixture.close());
     // The log's temporary files have unpredictable names; one named like the log with ".tmp" is the user's.
     QVERIFY(fs::exists(withTmp));
     QVERIFY(!fs::exists(help));
     QVERIFY(fs::exists(logTemp));
     QVERIFY(fs::exists(unrelated));
-    QVERIFY(fs::status(fixture.SettingsPath()).permissions() ==
+    QVERIFY(fs::status(fixture.settingsPath()).permissions() ==
             (fs::perms::owner_read | fs::perms::owner_write));
 }
 

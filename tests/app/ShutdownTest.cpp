@@ -1,4 +1,4 @@
-#include "FormFixture.h"
+#include "WindowFixture.h"
 #include "LocalPage.h"
 
 #include <QDateTime>
@@ -14,6 +14,8 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+
+using namespace kestrune::app;
 
 namespace fs = std::filesystem;
 
@@ -82,7 +84,7 @@ std::string ProgramIn(const testsupport::TempDir& folder, const std::string& set
     const std::string executable = folder.File("kestrune");
     fs::copy_file(KESTRUNE_EXECUTABLE, executable);
     fs::permissions(executable, fs::perms::owner_all);
-    folder.Write("kestrune.ini", CrLf(settings));
+    folder.Write("kestrune.ini", crLf(settings));
     folder.Write("kestrune.html", "<html></html>");
     return executable;
 }
@@ -114,7 +116,7 @@ void ShutdownTest::signalRunsTheClosePath()
     const std::string executable = folder.File("kestrune");
     fs::copy_file(KESTRUNE_EXECUTABLE, executable);
     fs::permissions(executable, fs::perms::owner_all);
-    folder.Write("kestrune.ini", CrLf("[System]\nInterval=77\n[Extra]\nKeep=me\n"));
+    folder.Write("kestrune.ini", crLf("[System]\nInterval=77\n[Extra]\nKeep=me\n"));
     const std::string help = folder.Write("kestrune.html", "<html></html>");
 
     const pid_t pid = ::fork();
@@ -152,7 +154,7 @@ void ShutdownTest::firstShowProbeReportsAndQuits()
     const std::string executable = folder.File("kestrune");
     fs::copy_file(KESTRUNE_EXECUTABLE, executable);
     fs::permissions(executable, fs::perms::owner_all);
-    folder.Write("kestrune.ini", CrLf("[System]\nInterval=77\n"));
+    folder.Write("kestrune.ini", crLf("[System]\nInterval=77\n"));
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -183,22 +185,22 @@ void ShutdownTest::firstShowProbeReportsAndQuits()
 // must have cancelled before it began.
 void ShutdownTest::signalDuringStartUpCheckEndsAfterIt()
 {
-    TSilentServer page;
-    TSilentServer mail;
+    SilentServer page;
+    SilentServer mail;
     testsupport::TempDir folder("kestrune-early");
     const std::string executable =
         ProgramIn(folder, "[Router]\nSelectedRouter=0\n[Routers]\nHome=1\n[RoutersData]\n1," +
-                              page.Address().toStdString() +
+                              page.address().toStdString() +
                               ",WAN IP:,0=0\n[Mail]\nSendmail=1\nTo=a@example.com\nFrom=b@example.com\n"
-                              "Server=127.0.0.1\nPort=" + mail.Port().toStdString() +
+                              "Server=127.0.0.1\nPort=" + mail.port().toStdString() +
                               "\n[System]\nAutoStart=1\nInterval=0\n");
     const pid_t pid = Launch(executable);
     QVERIFY(pid > 0);
-    const bool checking = page.WaitForConnection(30000);
+    const bool checking = page.waitForConnection(30000);
     const bool caught = CatchesSignal(pid, SIGTERM, executable);
     if (checking && caught) {
         ::kill(pid, SIGTERM);
-        page.Release();
+        page.release();
     }
     const int status = Reap(pid, checking && caught ? 20000 : 0);
     QVERIFY(checking);
@@ -225,7 +227,7 @@ void ShutdownTest::unwritableSettingsStillEndOnSignal()
     QCOMPARE(Reap(pid, 30000), 1);
     const std::string error = output.Read("stderr.txt");
     QVERIFY2(error.find(ini) != std::string::npos, error.c_str());
-    QCOMPARE(folder.Read("kestrune.ini"), CrLf("[System]\nInterval=77\n"));
+    QCOMPARE(folder.Read("kestrune.ini"), crLf("[System]\nInterval=77\n"));
 }
 
 QTEST_MAIN(ShutdownTest)

@@ -1,0 +1,273 @@
+#include "MainWindow.h"
+
+#include "ExternalServiceTab.h"
+#include "ListRows.h"
+#include "LocalFilesTab.h"
+#include "LookupStore.h"
+#include "MailTab.h"
+#include "PageInspectorTab.h"
+#include "SelectionCode.h"
+#include "Settings.h"
+#include "SettingsTable.h"
+#include "SpinBox.h"
+#include "SystemTab.h"
+#include "TrayIcon.h"
+#include "UserLookupsTab.h"
+#include "FtpTab.h"
+#include "Utf8Text.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTimer>
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+namespace kestrune::app {
+
+namespace {
+
+const char* const kHelpResource = ":/kestrune/help/kestrune.html";
+
+std::string_view firstServiceUrl() { return kExternalServices[0].URL; }
+
+} // namespace
+
+void MainWindow::runStartUp()
+{
+    loadSettings();
+    if (!startFilesWritten())
+        return;
+    setDebugView(m_systemTab->debugCheck()->isChecked());
+    setTimerEnabled(m_startMinimizedTimer, m_systemTab->startMinimizedCheck()->isChecked());
+    listRows::setChecked(m_externalServiceTab->presetRecordsList(), 0, true);
+    listRows::setChecked(m_externalServiceTab->presetRecordsList(), 2, true);
+    restoreSelectedLookup();
+    m_serviceBlocked = {false, false};
+    for (QTimer* timer : m_serviceBlockTimers)
+        setTimerEnabled(timer, false);
+    m_externalServiceTab->lookupButton()->setEnabled(m_externalServiceTab->externalRadio()->isChecked());
+    m_trayIcon->setMinimizeToTray(m_systemTab->minimizeToTrayCheck()->isChecked());
+    m_systemTab->showAutoStartCaption(m_systemTab->intervalSpin()->value());
+    m_ftpTab->updateUploadButton();
+    if (m_systemTab->autoStartCheck()->isChecked() && m_systemTab->startButton()->isEnabled())
+        onStartClicked();
+}
+
+bool MainWindow::startFilesWritten()
+{
+    try {
+        writeHelpFileIfMissing();
+    } catch (const std::exception& error) {
+        m_dialogs.showError(QString::fromUtf8(error.what()));
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::restoreSelectedLookup()
+{
+    QListWidget* userList = m_userLookupsTab->userLookupList();
+    QListWidget* presetList = m_userLookupsTab->presetList();
+    const TSelection selection = ResolveSelectionCode(m_selectionCode, static_cast<std::size_t>(userList->count()),
+                                                      static_cast<std::size_t>(presetList->count()));
+    switch (selection.Kind) {
+    case TSelection::None:
+        // A code naming no row (a hand-edited file) selects nothing and is not written back.
+        if (m_selectionCode >= 0)
+            m_selectionCode = kNoSelection;
+        break;
+    case TSelection::User:
+        m_userLookupsTab->removeButton()->setEnabled(true);
+        userList->setCurrentRow(static_cast<int>(selection.Row));
+        onUserLookupChosen();
+        break;
+    case TSelection::Preset:
+        m_userLookupsTab->applyButton()->setEnabled(false);
+        m_userLookupsTab->removeButton()->setEnabled(false);
+        presetList->setCurrentRow(static_cast<int>(selection.Row));
+        onPresetChosen();
+        break;
+    }
+}
+
+void MainWindow::writeHelpFileIfMissing()
+{
+    std::error_code ignored;
+    if (std::filesystem::exists(m_paths.HelpFile, ignored))
+        return;
+    if (m_paths.InConfigFolder)
+        EnsureAppFolder(m_paths);
+    QFile resource(QString::fromLatin1(kHelpResource));
+    if (!resource.open(QIODevice::ReadOnly))
+        throw std::runtime_error("The help document is missing from the program.");
+    const QByteArray bytes = resource.readAll();
+
+    const QString path = QString::fromStdString(m_paths.HelpFile.string());
+    QFile target(path);
+    if (target.open(QIODevice::WriteOnly | QIODevice::Truncate) && target.write(bytes) == bytes.size() &&
+        target.flush())
+        return;
+    const QString reason = target.errorString();
+    // A cut-off copy would count as present at the next start and never be written again.
+    if (target.isOpen()) {
+        target.close();
+        target.remove();
+    }
+    throw std::runtime_error(QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason).toStdString());
+}
+
+void MainWindow::onShown()
+{
+    if (!m_shownBefore) {
+        m_shownBefore = true;
+        if (const QScreen* screen = this->screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    setAcceptDrops(true);
+    m_tabs->setCurrentWidget(m_userLookupsTab);
+}
+
+void MainWindow::onCloseQuery(bool& canClose)
+{
+    canClose = false;
+    try {
+        saveSettings();
+    } catch (const std::exception& error) {
+        if (!m_ending) {
+            m_dialogs.showError(QString::fromUtf8(error.what()));
+            return;
+        }
+        // No one may be there to answer a message box; the files stay for the next start.
+        std::fprintf(stderr, "Kestrune: %s\n", error.what());
+        std::fflush(stderr);
+        m_exitStatus = 1;
+        canClose = true;
+        return;
+    }
+    removeFilesAtClose();
+    canClose = true;
+}
+
+void MainWindow::removeFilesAtClose()
+{
+    std::error_code ignored;
+    // The log's temporary file has an unpredictable name and is gone once an entry is written; the log's name
+    // with ".tmp" may well be a file of the user's, so it is left alone.
+    if (std::filesystem::is_regular_file(m_paths.HelpFile, ignored))
+        std::filesystem::remove(m_paths.HelpFile, ignored);
+}
+
+void MainWindow::onExitClicked()
+{
+    // Closing a window hidden in the tray ends no event loop by itself; the program must end all the same.
+    if (close())
+        QCoreApplication::quit();
+}
+
+void MainWindow::closeFromOutside()
+{
+    m_ending = true;
+    if (!m_closeAccepted)
+        close();
+    TNetAntiFreeze::CancelAllWaits();
+    // Not quit(): that asks every window again and a refusal would keep the program.
+    QCoreApplication::exit(m_exitStatus);
+}
+
+void MainWindow::onSessionEnding()
+{
+    m_ending = true;
+    bool canClose = false;
+    guarded([&] { onCloseQuery(canClose); });
+}
+
+void MainWindow::onApplicationQuitting()
+{
+    TNetAntiFreeze::CancelAllWaits();
+    if (!m_closeAccepted)
+        onSessionEnding();
+}
+
+void MainWindow::loadSettings() { applySettings(LoadSettingsFile(m_paths.SettingsFile, firstServiceUrl())); }
+
+// Each setting goes into its control the way a user would put it there, in the file's read order, so the
+// controls' change handling runs as it would for the user.
+void MainWindow::applySettings(const TSettings& settings)
+{
+    const std::vector<TLookupEntry> lookups = LoadLookupEntries({settings.Routers, settings.RoutersData});
+    QListWidget* records = m_externalServiceTab->userRecordsList();
+    for (ESetting id : kSettingsReadOrder) {
+        switch (id) {
+        case ESetting::SelectedRouter: m_selectionCode = settings.SelectedRouter; break;
+        case ESetting::Routers:
+            m_userLookupsTab->userLookupList()->clear();
+            for (const TLookupEntry& entry : lookups)
+                m_userLookupsTab->userLookupList()->addItem(toQString(entry.Name));
+            break;
+        case ESetting::RoutersData:
+            records->clear();
+            for (const TLookupEntry& entry : lookups)
+                listRows::addRecordRow(records, entry.StoredRecord, false);
+            break;
+        case ESetting::RouterCredentials:
+            for (std::size_t row = 0; row < lookups.size(); ++row)
+                listRows::setChecked(records, static_cast<int>(row), lookups[row].Credentials);
+            break;
+        case ESetting::MailedIP: m_lastMailedAddress = toQString(settings.MailedIP); break;
+        case ESetting::UploadedIP: m_lastUploadedAddress = toQString(settings.UploadedIP); break;
+        default:
+            m_externalServiceTab->loadSetting(id, settings);
+            m_userLookupsTab->loadSetting(id, settings);
+            m_ftpTab->loadSetting(id, settings);
+            m_mailTab->loadSetting(id, settings);
+            m_localFilesTab->loadSetting(id, settings);
+            m_systemTab->loadSetting(id, settings);
+            break;
+        }
+    }
+}
+
+TSettings MainWindow::settingsFromTabs() const
+{
+    TSettings s = DefaultSettings(firstServiceUrl());
+    m_externalServiceTab->storeSettings(s);
+    m_userLookupsTab->storeSettings(s);
+    s.SelectedRouter = m_selectionCode;
+    const QListWidget* names = m_userLookupsTab->userLookupList();
+    const QListWidget* records = m_externalServiceTab->userRecordsList();
+    std::vector<TLookupEntry> lookups;
+    for (int row = 0; row < names->count(); ++row)
+        lookups.push_back({toBytes(names->item(row)->text()), listRows::recordAt(records, row),
+                           listRows::isChecked(records, row)});
+    TLookupSections sections = StoreLookupEntries(lookups);
+    s.Routers = std::move(sections.Routers);
+    s.RoutersData = std::move(sections.RoutersData);
+    m_mailTab->storeSettings(s);
+    s.MailedIP = toBytes(m_lastMailedAddress);
+    m_ftpTab->storeSettings(s);
+    s.UploadedIP = toBytes(m_lastUploadedAddress);
+    m_localFilesTab->storeSettings(s);
+    m_systemTab->storeSettings(s);
+    return s;
+}
+
+void MainWindow::saveSettings()
+{
+    if (m_paths.InConfigFolder)
+        EnsureAppFolder(m_paths);
+    SaveSettingsFile(settingsFromTabs(), m_paths.SettingsFile);
+}
+
+} // namespace kestrune::app

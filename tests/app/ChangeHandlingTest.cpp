@@ -1,0 +1,637 @@
+// The change handler and the local files through the window, against a real page (nginx), FTP and SMTP server.
+#include "ActionTestHelpers.h"
+#include "WindowFixture.h"
+#include "WindowSteps.h"
+#include "FtpServer.h"
+#include "LocalPage.h"
+#include "SmtpServer.h"
+#include "SpinBox.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+#include <sys/stat.h>
+
+using namespace kestrune::app;
+
+namespace {
+
+std::string Page(const std::string& address) { return "<html><body>WAN IP: " + address + " Mask</body></html>"; }
+
+// The local files of one window, in the window's own folder.
+struct LocalFiles {
+    explicit LocalFiles(WindowFixture& fixture)
+        : IpFile(fixture.folder.File("ip.txt")), LogFile(fixture.folder.File("ip.log"))
+    {
+    }
+    void Enable(MainWindow& form, bool ipFile, bool log) const
+    {
+        form.localFilesTab()->saveAddressCheck()->setChecked(ipFile);
+        form.localFilesTab()->addressFileEdit()->setText(QString::fromStdString(IpFile));
+        form.localFilesTab()->logCheck()->setChecked(log);
+        form.localFilesTab()->logFileEdit()->setText(QString::fromStdString(LogFile));
+    }
+    std::string IpFile;
+    std::string LogFile;
+};
+
+
+// A window whose upload goes to a local FTP server ("up"/"pw") from a template in its folder, with the IP file
+// and the log on and, when asked, mail to a local SMTP server.
+struct UploadRig {
+    UploadRig(const std::string& templateText, bool withMail, const QString& password = QStringLiteral("pw"))
+        : ftp("up", "pw"), form(fixture.start()), files(fixture)
+    {
+        fillFtpTab(form, ftp, QStringLiteral("up"), password, fixture.folder.Write("t.txt", templateText),
+                   QStringLiteral("ip.txt"));
+        form.ftpTab()->enableCheck()->setChecked(true);
+        if (withMail) {
+            smtp = std::make_unique<TSmtpServer>(TSmtpServer::TOptions{});
+            fillMailTab(form, *smtp);
+        }
+        files.Enable(form, true, true);
+    }
+    TFtpServer ftp;
+    std::unique_ptr<TSmtpServer> smtp;
+    WindowFixture fixture;
+    MainWindow& form;
+    const LocalFiles files;
+};
+
+} // namespace
+
+class ChangeHandlingTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+    void scheduledChecksRunEveryActionOncePerNewAddress();
+    void sameAddressTwiceActsOnce_data();
+    void sameAddressTwiceActsOnce();
+    void manualUploadTouchesOnlyTheUpload();
+    void placeholderDoesNothing_data();
+    void placeholderDoesNothing();
+    void failedUploadCarriesErrorAndIsRetried();
+    void readOnlyLogReachesErrorReportAndSchedulerGoesOn();
+    void tmpLogIsAnOrdinaryLog();
+    void failedLogAfterMailLeavesTheRestToRun();
+    void uploadFailuresLeaveOnlyError_data();
+    void uploadFailuresLeaveOnlyError();
+    void displayTextIsUploadedAsItIs_data();
+    void displayTextIsUploadedAsItIs();
+    void silentFtpServerCannotHoldTheCheck();
+    void uploadButtonFollowsTheFiveFields();
+    void runsArrivingDuringAnUploadAreRefusedOrDeferred();
+    void ipFileTestButtonWritesRegardlessOfTheBox();
+    void logUsesTheLocaleNames();
+    void logSizeSteps_data();
+    void logSizeSteps();
+    void fileDialogPresets_data();
+    void fileDialogPresets();
+};
+
+void ChangeHandlingTest::scheduledChecksRunEveryActionOncePerNewAddress()
+{
+    LocalPage page(Page("10.1.2.3"));
+    TFtpServer ftp("up", "pw");
+    TSmtpServer smtp({});
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    const LocalFiles files(fixture);
+    const std::string templ = fixture.folder.Write("page.html", "<a href=\"http://{IP}/\">{ip}</a>\n");
+    useUserDefinedPage(form, page.address());
+    fillFtpTab(form, ftp, QStringLiteral("up"), QStringLiteral("pw"), templ, QStringLiteral("site\\ip.html"));
+    form.ftpTab()->enableCheck()->setChecked(true);
+    fillMailTab(form, smtp);
+    files.Enable(form, true, true);
+    form.systemTab()->intervalSpin()->setValue(2);
+
+    form.guarded([&] { form.onStartClicked(); });
+    QCOMPARE(fixture.dialogs.errors(), QStringList());
+    QCOMPARE(ftp.ReadStored("ip.html"), std::string("<a href=\"http://10.1.2.3/\">10.1.2.3</a>\r\n"));
+    QCOMPARE(fileBytes(form.paths().UploadFile.string()), ftp.ReadStored("ip.html"));
+    QCOMPARE(form.lastUploadedAddress(), QStringLiteral("10.1.2.3"));
+    QCOMPARE(fileBytes(files.IpFile), std::string("10.1.2.3"));
+    QCOMPARE(crLfLines(files.LogFile).size(), 1);
+    QCOMPARE(smtp.Stored().size(), 1u);
+    QCOMPARE(bodyLines(smtp.Stored()[0].Data).value(2), QStringLiteral("10.1.2.3"));
+    QCOMPARE(form.statusLine()->currentMessage(), QString());
+    QVERIFY(!form.ftpConnected());
+
+    // The same address at the next check reaches no action.
+    ticks(form, 2);
+    QCOMPARE(page.requests(), 2);
+    QCOMPARE(smtp.Stored().size(), 1u);
+    QCOMPARE(crLfLines(files.LogFile).size(), 1);
+
+    page.setBody(Page("10.1.2.4"));
+    ticks(form, 2);
+    QCOMPARE(page.requests(), 3);
+    QCOMPARE(ftp.ReadStored("ip.html"), std::string("<a href=\"http://10.1.2.4/\">10.1.2.4</a>\r\n"));
+    QCOMPARE(fileBytes(files.IpFile), std::string("10.1.2.4"));
+    const QStringList log = crLfLines(files.LogFile);
+    QCOMPARE(log.size(), 2);
+    QCOMPARE(loggedAddress(log[0]), QStringLiteral("10.1.2.4"));
+    QCOMPARE(loggedAddress(log[1]), QStringLiteral("10.1.2.3"));
+    QCOMPARE(smtp.Stored().size(), 2u);
+    QCOMPARE(bodyLines(smtp.Stored()[1].Data).value(2), QStringLiteral("10.1.2.4"));
+    QCOMPARE(form.countdown(), 2);
+}
+
+void ChangeHandlingTest::sameAddressTwiceActsOnce_data()
+{
+    QTest::addColumn<bool>("ftpOn");
+    QTest::addColumn<bool>("mailOn");
+    QTest::addColumn<int>("mails");
+    QTest::addColumn<int>("logLines");
+    // With FTP on the change handler logs; with it off each mail attempt does, and without mail nothing does.
+    QTest::newRow("ftp and mail") << true << true << 2 << 2;
+    QTest::newRow("ftp only") << true << false << 0 << 2;
+    QTest::newRow("mail only") << false << true << 2 << 2;
+    QTest::newRow("neither") << false << false << 0 << 0;
+}
+
+void ChangeHandlingTest::sameAddressTwiceActsOnce()
+{
+    QFETCH(bool, ftpOn);
+    QFETCH(bool, mailOn);
+    QFETCH(int, mails);
+    QFETCH(int, logLines);
+    UploadRig rig("{IP}", true);
+    MainWindow& form = rig.form;
+    const LocalFiles& files = rig.files;
+    form.ftpTab()->enableCheck()->setChecked(ftpOn);
+    form.mailTab()->sendMailCheck()->setChecked(mailOn);
+
+    const struct {
+        const char* Address;
+        const char* IpFile; // after the call; the file is removed before it
+    } runs[] = {{"203.0.113.7", "203.0.113.7"}, {"203.0.113.7", ""}, {"203.0.113.8", "203.0.113.8"}};
+    for (const auto& run : runs) {
+        form.addressLabel()->setText(QString::fromLatin1(run.Address));
+        std::remove(files.IpFile.c_str());
+        form.runChangeActions(false);
+        QCOMPARE(fileBytes(files.IpFile), std::string(run.IpFile));
+    }
+    QCOMPARE(int(rig.smtp->Stored().size()), mails);
+    QCOMPARE(crLfLines(files.LogFile).size(), logLines);
+    QCOMPARE(form.lastSavedAddress(), QStringLiteral("203.0.113.8"));
+    QCOMPARE(form.lastMailedAddress(), mailOn ? QStringLiteral("203.0.113.8") : QString());
+    QCOMPARE(form.lastUploadedAddress(), ftpOn ? QStringLiteral("203.0.113.8") : QString());
+}
+
+void ChangeHandlingTest::manualUploadTouchesOnlyTheUpload()
+{
+    UploadRig rig("ip={IP}", true);
+    MainWindow& form = rig.form;
+    const LocalFiles& files = rig.files;
+    form.ftpTab()->enableCheck()->setChecked(false);
+    form.setLastMailedAddress(QStringLiteral("old"));
+    form.addressLabel()->setText(QStringLiteral("203.0.113.7"));
+    form.setCountdown(77);
+
+    form.ftpTab()->uploadButton()->click();
+    QCOMPARE(rig.fixture.dialogs.errors(), QStringList());
+    QCOMPARE(rig.ftp.ReadStored("ip.txt"), std::string("ip=203.0.113.7\r\n"));
+    QCOMPARE(form.lastUploadedAddress(), QStringLiteral("203.0.113.7"));
+    QCOMPARE(form.lastMailedAddress(), QStringLiteral("old"));
+    QCOMPARE(form.lastSavedAddress(), QString());
+    QCOMPARE(form.lastLoggedAddress(), QString());
+    QCOMPARE(rig.smtp->Stored().size(), 0u);
+    QVERIFY(!std::filesystem::exists(files.IpFile));
+    QVERIFY(!std::filesystem::exists(files.LogFile));
+    QCOMPARE(form.countdown(), form.systemTab()->intervalSpin()->value());
+}
+
+void ChangeHandlingTest::placeholderDoesNothing_data()
+{
+    QTest::addColumn<bool>("manual");
+    QTest::newRow("scheduled") << false;
+    QTest::newRow("Upload button") << true;
+}
+
+void ChangeHandlingTest::placeholderDoesNothing()
+{
+    QFETCH(bool, manual);
+    UploadRig rig("{IP}", true);
+    MainWindow& form = rig.form;
+    const LocalFiles& files = rig.files;
+    form.addressLabel()->setText(QStringLiteral("---.---.---.---"));
+    form.setCountdown(77);
+    form.statusLine()->showMessage(QStringLiteral("kept"));
+
+    form.runChangeActions(manual);
+    QVERIFY(std::filesystem::is_empty(rig.ftp.Root()));
+    QCOMPARE(rig.smtp->Stored().size(), 0u);
+    QVERIFY(!std::filesystem::exists(files.IpFile));
+    QVERIFY(!std::filesystem::exists(files.LogFile));
+    QCOMPARE(form.countdown(), 77);
+    QCOMPARE(form.statusLine()->currentMessage(), QStringLiteral("kept"));
+    QCOMPARE(form.lastUploadedAddress(), QString());
+}
+
+void ChangeHandlingTest::failedUploadCarriesErrorAndIsRetried()
+{
+    LocalPage page(Page("10.1.2.3"));
+    UploadRig rig("{IP}", true, QStringLiteral("wrong"));
+    MainWindow& form = rig.form;
+    const LocalFiles& files = rig.files;
+    TSmtpServer& smtp = *rig.smtp;
+    useUserDefinedPage(form, page.address());
+    form.systemTab()->intervalSpin()->setValue(2);
+
+    form.guarded([&] { form.onStartClicked(); });
+    QCOMPARE(form.addressLabel()->text(), QStringLiteral("Error"));
+    QCOMPARE(form.lastUploadedAddress(), QString());
+    QCOMPARE(fileBytes(files.IpFile), std::string("Error"));
+    QCOMPARE(loggedAddress(crLfLines(files.LogFile).value(0)), QStringLiteral("Error"));
+    QCOMPARE(bodyLines(smtp.Stored().at(0).Data).value(2), QStringLiteral("Error"));
+
+    form.ftpTab()->passwordEdit()->setText(QStringLiteral("pw"));
+    ticks(form, 2);
+    QCOMPARE(form.addressLabel()->text(), QStringLiteral("10.1.2.3"));
+    QCOMPARE(rig.ftp.ReadStored("ip.txt"), std::string("10.1.2.3\r\n"));
+    QCOMPARE(form.lastUploadedAddress(), QStringLiteral("10.1.2.3"));
+    QCOMPARE(fileBytes(files.IpFile), std::string("10.1.2.3"));
+    QCOMPARE(crLfLines(files.LogFile).size(), 2);
+    QCOMPARE(smtp.Stored().size(), 2u);
+}
+
+void ChangeHandlingTest::readOnlyLogReachesErrorReportAndSchedulerGoesOn()
+{
+    LocalPage page(Page("10.1.2.3"));
+    UploadRig rig("{IP}", false);
+    MainWindow& form = rig.form;
+    WindowFixture& fixture = rig.fixture;
+    const LocalFiles& files = rig.files;
+    useUserDefinedPage(form, page.address());
+    form.systemTab()->intervalSpin()->setValue(2);
+    form.guarded([&] { form.onStartClicked(); });
+    const std::string logged = fileBytes(files.LogFile);
+    QCOMPARE(crLfLines(files.LogFile).size(), 1);
+
+    ::chmod(files.LogFile.c_str(), 0444);
+    page.setBody(Page("10.1.2.4"));
+    ticks(form, 2);
+    QCOMPARE(fixture.dialogs.errors().size(), 1);
+    QVERIFY2(fixture.dialogs.errors()[0].contains(QString::fromStdString(files.LogFile)),
+             qPrintable(fixture.dialogs.errors()[0]));
+    QCOMPARE(fileBytes(files.LogFile), logged);
+    QCOMPARE(fileBytes(files.IpFile), std::string("10.1.2.4"));
+    QCOMPARE(form.countdown(), 2);
+    QVERIFY(form.checkTimer()->isActive());
+
+    ::chmod(files.LogFile.c_str(), 0644);
+    page.setBody(Page("10.1.2.5"));
+    ticks(form, 2);
+    QCOMPARE(page.requests(), 3);
+    const QStringList log = crLfLines(files.LogFile);
+    QCOMPARE(log.size(), 2);
+    QCOMPARE(loggedAddress(log[0]), QStringLiteral("10.1.2.5"));
+    QCOMPARE(log[1] + QStringLiteral("\r\n"), QString::fromStdString(logged));
+    QCOMPARE(fixture.dialogs.errors().size(), 1);
+}
+
+void ChangeHandlingTest::tmpLogIsAnOrdinaryLog()
+{
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    const std::string old = "Mon 01 Jan 2024   00:00:00      10.0.0.1\r\n";
+    const std::string log = fixture.folder.Write("ip.tmp", old);
+    const std::string ipFile = fixture.folder.File("ip.txt");
+    // An upload that fails at once: the later steps then carry "Error".
+    form.ftpTab()->enableCheck()->setChecked(true);
+    form.ftpTab()->hostEdit()->setText(QStringLiteral("127.0.0.1"));
+    form.ftp().Port = portNumberOf(refusingAddress());
+    form.localFilesTab()->logCheck()->setChecked(true);
+    form.localFilesTab()->logFileEdit()->setText(QString::fromStdString(log));
+    form.localFilesTab()->saveAddressCheck()->setChecked(true);
+    form.localFilesTab()->addressFileEdit()->setText(QString::fromStdString(ipFile));
+    form.addressLabel()->setText(QStringLiteral("203.0.113.7"));
+
+    form.guarded([&] { form.runChangeActions(false); });
+    QVERIFY2(fixture.dialogs.errors().isEmpty(), qPrintable(fixture.dialogs.errors().join(QLatin1Char('\n'))));
+    QCOMPARE(fileBytes(ipFile), std::string("Error"));
+    const QStringList lines = crLfLines(log);
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(loggedAddress(lines[0]), QStringLiteral("Error"));
+    QCOMPARE(lines[1] + QStringLiteral("\r\n"), QString::fromStdString(old));
+    // Nor does the clean-up at close take it for a leftover temporary file.
+    QVERIFY(fixture.close());
+    QCOMPARE(crLfLines(log).size(), 2);
+}
+
+// Without FTP the log entry follows the mail, ahead of the IP file and the countdown reset.
+void ChangeHandlingTest::failedLogAfterMailLeavesTheRestToRun()
+{
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    const LocalFiles files(fixture);
+    files.Enable(form, true, true);
+    fixture.folder.Write("ip.log", "");
+    ::chmod(files.LogFile.c_str(), 0444);
+    form.mailTab()->sendMailCheck()->setChecked(true);
+    form.mailTab()->toEdit()->setText(QStringLiteral("a@example.com"));
+    form.mailTab()->fromEdit()->setText(QStringLiteral("b@example.com"));
+    form.mailTab()->serverEdit()->setText(QStringLiteral("127.0.0.1"));
+    form.mailTab()->portEdit()->setText(portOf(refusingAddress()));
+    form.addressLabel()->setText(QStringLiteral("203.0.113.7"));
+    form.setCountdown(77);
+
+    form.guarded([&] { form.runChangeActions(false); });
+    QCOMPARE(fixture.dialogs.errors().size(), 1);
+    QVERIFY2(fixture.dialogs.errors()[0].contains(QString::fromStdString(files.LogFile)),
+             qPrintable(fixture.dialogs.errors()[0]));
+    QCOMPARE(fileBytes(files.IpFile), std::string("203.0.113.7"));
+    QCOMPARE(fileBytes(files.LogFile), std::string());
+    QCOMPARE(form.countdown(), form.systemTab()->intervalSpin()->value());
+}
+
+void ChangeHandlingTest::uploadFailuresLeaveOnlyError_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("templateExists");
+    QTest::addColumn<bool>("refusingPort");
+    QTest::newRow("wrong password") << "up" << "wrong" << true << false;
+    QTest::newRow("missing template, found after login") << "up" << "pw" << false << false;
+    QTest::newRow("store refused") << "reader" << "rd" << true << false;
+    QTest::newRow("connection refused") << "up" << "pw" << true << true;
+}
+
+void ChangeHandlingTest::uploadFailuresLeaveOnlyError()
+{
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(bool, templateExists);
+    QFETCH(bool, refusingPort);
+    TFtpServer ftp("up", "pw", "reader", "rd");
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    const std::string templ =
+        templateExists ? fixture.folder.Write("t.txt", "{IP}") : fixture.folder.File("missing.txt");
+    fillFtpTab(form, ftp, user, password, templ, QStringLiteral("ip.txt"));
+    if (refusingPort)
+        form.ftp().Port = portNumberOf(refusingAddress());
+    form.setLastUploadedAddress(QStringLiteral("old"));
+    form.addressLabel()->setText(QStringLiteral("203.0.113.7"));
+    form.setCountdown(77);
+
+    form.ftpTab()->uploadButton()->click();
+    QCOMPARE(form.addressLabel()->text(), QStringLiteral("Error"));
+    QCOMPARE(form.lastUploadedAddress(), QStringLiteral("old"));
+    QCOMPARE(form.statusLine()->currentMessage(), QString());
+    QCOMPARE(fixture.dialogs.shown.size(), 0);
+    QVERIFY(!form.ftpConnected());
+    QVERIFY(!form.ftp().Connected());
+    QVERIFY(!std::filesystem::exists(ftp.Root() / "ip.txt"));
+    QCOMPARE(form.countdown(), form.systemTab()->intervalSpin()->value());
+}
+
+void ChangeHandlingTest::displayTextIsUploadedAsItIs_data()
+{
+    QTest::addColumn<QString>("display");
+    QTest::newRow("after a failed upload") << "Error";
+    QTest::newRow("after a failed external lookup") << "";
+}
+
+void ChangeHandlingTest::displayTextIsUploadedAsItIs()
+{
+    QFETCH(QString, display);
+    LocalPage page(Page("10.1.2.3"));
+    UploadRig rig("[{Ip}]", false);
+    MainWindow& form = rig.form;
+    const LocalFiles& files = rig.files;
+    TFtpServer& ftp = rig.ftp;
+    useUserDefinedPage(form, page.address());
+    form.addressLabel()->setText(display);
+
+    form.ftpTab()->uploadButton()->click();
+    QCOMPARE(ftp.ReadStored("ip.txt"), "[" + display.toStdString() + "]\r\n");
+    QCOMPARE(form.lastUploadedAddress(), display);
+    QVERIFY(!std::filesystem::exists(files.IpFile));
+
+    // The next check finds a different address and runs every enabled action with it.
+    form.systemTab()->intervalSpin()->setValue(2);
+    form.setCountdown(1);
+    ticks(form, 1);
+    QCOMPARE(ftp.ReadStored("ip.txt"), std::string("[10.1.2.3]\r\n"));
+    QCOMPARE(form.lastUploadedAddress(), QStringLiteral("10.1.2.3"));
+    QCOMPARE(fileBytes(files.IpFile), std::string("10.1.2.3"));
+    QCOMPARE(loggedAddress(crLfLines(files.LogFile).value(0)), QStringLiteral("10.1.2.3"));
+}
+
+void ChangeHandlingTest::silentFtpServerCannotHoldTheCheck()
+{
+    LocalPage page(Page("10.1.2.3"));
+    SilentServer silent;
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    const LocalFiles files(fixture);
+    useUserDefinedPage(form, page.address());
+    form.ftpTab()->enableCheck()->setChecked(true);
+    form.ftpTab()->hostEdit()->setText(QStringLiteral("127.0.0.1"));
+    form.ftp().Port = portNumberOf(silent.address());
+    form.ftp().ReadTimeout = 300; // the window's bound, shortened for the test
+    files.Enable(form, true, false);
+    form.systemTab()->intervalSpin()->setValue(2);
+    form.setCountdown(1);
+
+    QElapsedTimer clock;
+    clock.start();
+    form.guarded([&] { form.onCheckTimer(); });
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(form.addressLabel()->text(), QStringLiteral("Error"));
+    QCOMPARE(fileBytes(files.IpFile), std::string("Error"));
+    QCOMPARE(form.statusLine()->currentMessage(), QString());
+    QCOMPARE(fixture.dialogs.shown.size(), 0);
+    QVERIFY(!form.checkRunning() && !form.changeRunning());
+    QCOMPARE(form.countdown(), 2);
+}
+
+void ChangeHandlingTest::uploadButtonFollowsTheFiveFields()
+{
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    QLineEdit* const fields[] = {form.ftpTab()->hostEdit(), form.ftpTab()->usernameEdit(), form.ftpTab()->passwordEdit(), form.ftpTab()->templateEdit(), form.ftpTab()->remoteFileEdit()};
+    for (QLineEdit* field : fields)
+        field->setText(QStringLiteral("x"));
+    QVERIFY(form.ftpTab()->uploadButton()->isEnabled());
+    for (QLineEdit* field : fields) {
+        field->clear();
+        QVERIFY2(!form.ftpTab()->uploadButton()->isEnabled(), qPrintable(field->objectName()));
+        field->setText(QStringLiteral("/no/such/template.htm"));
+        QVERIFY2(form.ftpTab()->uploadButton()->isEnabled(), qPrintable(field->objectName()));
+    }
+}
+
+void ChangeHandlingTest::runsArrivingDuringAnUploadAreRefusedOrDeferred()
+{
+    LocalPage page(Page("10.1.2.3"));
+    SilentServer silent;
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    useUserDefinedPage(form, page.address());
+    form.ftpTab()->hostEdit()->setText(QStringLiteral("127.0.0.1"));
+    form.ftpTab()->usernameEdit()->setText(QStringLiteral("up"));
+    form.ftpTab()->passwordEdit()->setText(QStringLiteral("pw"));
+    form.ftpTab()->templateEdit()->setText(QString::fromStdString(fixture.folder.Write("t.txt", "{IP}")));
+    form.ftpTab()->remoteFileEdit()->setText(QStringLiteral("ip.txt"));
+    form.ftp().Port = portNumberOf(silent.address());
+    form.addressLabel()->setText(QStringLiteral("203.0.113.7"));
+    form.setCountdown(1);
+
+    int released = -1;
+    QString statusWhileWaiting;
+    QTimer::singleShot(100, &form, [&] {
+        statusWhileWaiting = form.statusLine()->currentMessage();
+        form.onUploadClicked();  // a second press of Upload
+        form.runChangeActions(false);        // a change reported by a check
+        form.onStartClicked();
+        form.onCheckTimer();             // the countdown runs out meanwhile
+        released = silent.release();
+    });
+    form.ftpTab()->uploadButton()->click();
+
+    QCOMPARE(released, 1);
+    QCOMPARE(fixture.dialogs.beeps, 3);
+    QCOMPARE(statusWhileWaiting, QStringLiteral("Connected to 127.0.0.1."));
+    QCOMPARE(page.requests(), 0);
+    QCOMPARE(form.countdown(), form.systemTab()->intervalSpin()->value());
+    QCOMPARE(form.addressLabel()->text(), QStringLiteral("Error"));
+    QVERIFY(!form.changeRunning());
+    QVERIFY(!form.checkRunning());
+}
+
+void ChangeHandlingTest::ipFileTestButtonWritesRegardlessOfTheBox()
+{
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    const LocalFiles files(fixture);
+    files.Enable(form, false, false);
+    form.addressLabel()->setText(QStringLiteral("203.0.113.7"));
+    form.writeAddressFile(false);
+    QVERIFY(!std::filesystem::exists(files.IpFile));
+    form.localFilesTab()->testAddressFileButton()->click();
+    QCOMPARE(fileBytes(files.IpFile), std::string("203.0.113.7"));
+    QCOMPARE(fixture.dialogs.shown.size(), 0);
+}
+
+void ChangeHandlingTest::logUsesTheLocaleNames()
+{
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    const LocalFiles files(fixture);
+    files.Enable(form, false, true);
+    form.addressLabel()->setText(QStringLiteral("203.0.113.7"));
+    const QDateTime before = QDateTime::currentDateTime();
+    form.writeLog();
+    QLocale::setDefault(saved);
+
+    const QString line = crLfLines(files.LogFile).value(0);
+    const QLocale german(QLocale::German, QLocale::Germany);
+    const QDate day = before.date();
+    const QString expectedStart = german.dayName(day.dayOfWeek(), QLocale::ShortFormat) + QLatin1Char(' ') +
+                                  day.toString(QStringLiteral("dd")) + QLatin1Char(' ') +
+                                  german.monthName(day.month(), QLocale::ShortFormat) + QLatin1Char(' ') +
+                                  day.toString(QStringLiteral("yyyy")) + QStringLiteral("   ");
+    QVERIFY2(line.startsWith(expectedStart), qPrintable(line + QStringLiteral(" / ") + expectedStart));
+    QVERIFY2(line.endsWith(QStringLiteral("      203.0.113.7")), qPrintable(line));
+}
+
+void ChangeHandlingTest::logSizeSteps_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("step");
+    QTest::newRow("0") << "0" << 1;
+    QTest::newRow("99") << "99" << 1;
+    QTest::newRow("100") << "100" << 10;
+    QTest::newRow("999") << "999" << 10;
+    QTest::newRow("1000") << "1000" << 100;
+    QTest::newRow("9999") << "9999" << 100;
+    QTest::newRow("10000") << "10000" << 200;
+    QTest::newRow("-1") << "-1" << 200;
+    QTest::newRow("letters count as 0") << "abc" << 1;
+}
+
+void ChangeHandlingTest::logSizeSteps()
+{
+    QFETCH(QString, text);
+    QFETCH(int, step);
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    form.localFilesTab()->logLinesSpin()->setText(QStringLiteral("5000"));
+    form.localFilesTab()->logLinesSpin()->setText(text);
+    QCOMPARE(form.localFilesTab()->logLinesSpin()->increment(), step);
+}
+
+void ChangeHandlingTest::fileDialogPresets_data()
+{
+    const QString htmlFilter =
+        QStringLiteral("All Files (*.htm;*.html;*.js;*.txt)|*.htm;*.html;*.js;*.txt|HTML Files (*.htm;*.html)|"
+                       "*.htm;*.html|Script Files (*.js)|*.js|Text Files (*.txt)|*.txt");
+    const QString textFilter = QStringLiteral("Text Files (*.txt)|*.txt");
+    const int open = int(ScriptedDialogs::Kind::OpenFile);
+    const int save = int(ScriptedDialogs::Kind::SaveFile);
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("boxText");
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("folder"); // empty: the executable's
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("extension");
+    QTest::newRow("template empty") << "browseTemplateButton" << "templateEdit" << "" << "" << "" << open << htmlFilter << "";
+    QTest::newRow("template path") << "browseTemplateButton" << "templateEdit" << "/srv/www/index.ip.html" << "index.ip"
+                                   << "/srv/www" << open << htmlFilter << "";
+    QTest::newRow("ip empty") << "browseAddressFileButton" << "addressFileEdit" << "" << "untitled" << "" << save << textFilter << "txt";
+    QTest::newRow("ip path") << "browseAddressFileButton" << "addressFileEdit" << "/srv/data/ip.txt" << "ip" << "/srv/data" << save
+                             << textFilter << "txt";
+    QTest::newRow("log empty") << "browseLogButton" << "logFileEdit" << "" << "untitled" << "" << save << textFilter << "txt";
+    QTest::newRow("log path") << "browseLogButton" << "logFileEdit" << "/var/log/kestrune.addr.log" << "kestrune.addr"
+                              << "/var/log" << save << textFilter << "txt";
+    QTest::newRow("log in root") << "browseLogButton" << "logFileEdit" << "/ip.log" << "ip" << "/" << save << textFilter
+                                 << "txt";
+}
+
+void ChangeHandlingTest::fileDialogPresets()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, box);
+    QFETCH(QString, boxText);
+    QFETCH(QString, fileName);
+    QFETCH(QString, folder);
+    QFETCH(int, kind);
+    QFETCH(QString, filter);
+    QFETCH(QString, extension);
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    auto* edit = form.findChild<QLineEdit*>(box);
+    auto* browse = form.findChild<QPushButton*>(button);
+    QVERIFY(edit && browse);
+    edit->setText(boxText);
+
+    browse->click(); // cancelled
+    QCOMPARE(edit->text(), boxText);
+    fixture.dialogs.fileAnswers.enqueue(QStringLiteral("/chosen/file.txt"));
+    browse->click();
+    QCOMPARE(edit->text(), QStringLiteral("/chosen/file.txt"));
+
+    const auto& shown = fixture.dialogs.shown;
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(int(shown[0].kind), kind);
+    QCOMPARE(shown[0].file.fileName, fileName);
+    QCOMPARE(shown[0].file.initialDir, folder.isEmpty() ? QString::fromStdString(fixture.folder.Path()) : folder);
+    QCOMPARE(shown[0].file.filter, filter);
+    QCOMPARE(shown[0].file.defaultExtension, extension);
+}
+
+QTEST_MAIN(ChangeHandlingTest)
+#include "ChangeHandlingTest.moc"
