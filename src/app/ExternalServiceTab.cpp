@@ -65,15 +65,15 @@ ExternalServiceTab::ExternalServiceTab(QWidget* parent) : QWidget(parent)
 void ExternalServiceTab::loadSetting(ESetting id, const TSettings& settings)
 {
     switch (id) {
-    case ESetting::ExtDNS: m_serviceCombo->setEditText(toQString(settings.ExtDNS)); break;
+    case ESetting::ExtDNS: m_serviceCombo->setEditText(shownText(settings.ExtDNS)); break;
     case ESetting::External: m_externalRadio->setChecked(settings.External); break;
     default: break;
     }
 }
 
-void ExternalServiceTab::storeSettings(TSettings& settings) const
+void ExternalServiceTab::storeSettings(TSettings& settings, const TSettings& loaded) const
 {
-    settings.ExtDNS = toBytes(m_serviceCombo->currentText());
+    settings.ExtDNS = keptBytes(m_serviceCombo->currentText(), loaded.ExtDNS);
     settings.External = m_externalRadio->isChecked();
 }
 

@@ -29,7 +29,8 @@ public:
 
     // Puts one setting of this tab into its control the way a user would; other settings are left alone.
     void loadSetting(ESetting id, const TSettings& settings);
-    void storeSettings(TSettings& settings) const;
+    // Fields still showing what was loaded give back the loaded bytes.
+    void storeSettings(TSettings& settings, const TSettings& loaded) const;
     void setDebugView(bool on);
 
 signals:

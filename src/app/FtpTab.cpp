@@ -80,25 +80,25 @@ void FtpTab::loadSetting(ESetting id, const TSettings& settings)
 {
     switch (id) {
     case ESetting::FtpEnable: m_enableCheck->setChecked(settings.FtpEnable); break;
-    case ESetting::FtpHost: m_hostEdit->setText(toQString(settings.FtpHost)); break;
-    case ESetting::FtpUsername: m_usernameEdit->setText(toQString(settings.FtpUsername)); break;
-    case ESetting::FtpPassword: m_passwordEdit->setText(toQString(settings.FtpPassword)); break;
+    case ESetting::FtpHost: m_hostEdit->setText(shownText(settings.FtpHost)); break;
+    case ESetting::FtpUsername: m_usernameEdit->setText(shownText(settings.FtpUsername)); break;
+    case ESetting::FtpPassword: m_passwordEdit->setText(shownText(settings.FtpPassword)); break;
     case ESetting::FtpSavePass: m_rememberPasswordCheck->setChecked(settings.FtpSavePass); break;
-    case ESetting::FtpLocalFile: m_templateEdit->setText(toQString(settings.FtpLocalFile)); break;
-    case ESetting::FtpRemoteFile: m_remoteFileEdit->setText(toQString(settings.FtpRemoteFile)); break;
+    case ESetting::FtpLocalFile: m_templateEdit->setText(shownText(settings.FtpLocalFile)); break;
+    case ESetting::FtpRemoteFile: m_remoteFileEdit->setText(shownText(settings.FtpRemoteFile)); break;
     default: break;
     }
 }
 
-void FtpTab::storeSettings(TSettings& settings) const
+void FtpTab::storeSettings(TSettings& settings, const TSettings& loaded) const
 {
     settings.FtpEnable = m_enableCheck->isChecked();
-    settings.FtpHost = toBytes(m_hostEdit->text());
-    settings.FtpUsername = toBytes(m_usernameEdit->text());
-    settings.FtpPassword = toBytes(m_passwordEdit->text());
+    settings.FtpHost = keptBytes(m_hostEdit->text(), loaded.FtpHost);
+    settings.FtpUsername = keptBytes(m_usernameEdit->text(), loaded.FtpUsername);
+    settings.FtpPassword = keptBytes(m_passwordEdit->text(), loaded.FtpPassword);
     settings.FtpSavePass = m_rememberPasswordCheck->isChecked();
-    settings.FtpLocalFile = toBytes(m_templateEdit->text());
-    settings.FtpRemoteFile = toBytes(m_remoteFileEdit->text());
+    settings.FtpLocalFile = keptBytes(m_templateEdit->text(), loaded.FtpLocalFile);
+    settings.FtpRemoteFile = keptBytes(m_remoteFileEdit->text(), loaded.FtpRemoteFile);
 }
 
 void FtpTab::updateUploadButton()

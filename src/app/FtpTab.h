@@ -28,7 +28,8 @@ public:
     QLineEdit* remoteFileEdit() const { return m_remoteFileEdit; }
 
     void loadSetting(ESetting id, const TSettings& settings);
-    void storeSettings(TSettings& settings) const;
+    // Fields still showing what was loaded give back the loaded bytes.
+    void storeSettings(TSettings& settings, const TSettings& loaded) const;
     // Upload is offered once every field is filled in.
     void updateUploadButton();
     // What keeps an enabled upload from working, as the tab check reports it; empty when nothing does.

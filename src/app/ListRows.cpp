@@ -8,9 +8,12 @@ namespace listRows {
 
 void addCheckRow(QListWidget* list, const QString& text, bool checked)
 {
-    auto* item = new QListWidgetItem(text, list);
+    // Set up before it joins the list: an item of a list searches the whole list for its row on every change
+    // until it is in it.
+    auto* item = new QListWidgetItem(text);
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    list->addItem(item);
 }
 
 bool isChecked(const QListWidget* list, int row)

@@ -86,20 +86,20 @@ void LocalFilesTab::loadSetting(ESetting id, const TSettings& settings)
 {
     switch (id) {
     case ESetting::SaveIP: m_saveAddressCheck->setChecked(settings.SaveIP); break;
-    case ESetting::IPFilename: m_addressFileEdit->setText(toQString(settings.IPFilename)); break;
+    case ESetting::IPFilename: m_addressFileEdit->setText(shownText(settings.IPFilename)); break;
     case ESetting::SaveLog: m_logCheck->setChecked(settings.SaveLog); break;
-    case ESetting::LogFilename: m_logFileEdit->setText(toQString(settings.LogFilename)); break;
+    case ESetting::LogFilename: m_logFileEdit->setText(shownText(settings.LogFilename)); break;
     case ESetting::LogLines: m_logLinesSpin->setValue(settings.LogLines); break;
     default: break;
     }
 }
 
-void LocalFilesTab::storeSettings(TSettings& settings) const
+void LocalFilesTab::storeSettings(TSettings& settings, const TSettings& loaded) const
 {
     settings.SaveIP = m_saveAddressCheck->isChecked();
-    settings.IPFilename = toBytes(m_addressFileEdit->text());
+    settings.IPFilename = keptBytes(m_addressFileEdit->text(), loaded.IPFilename);
     settings.SaveLog = m_logCheck->isChecked();
-    settings.LogFilename = toBytes(m_logFileEdit->text());
+    settings.LogFilename = keptBytes(m_logFileEdit->text(), loaded.LogFilename);
     settings.LogLines = m_logLinesSpin->value();
 }
 

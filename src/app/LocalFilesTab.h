@@ -29,7 +29,8 @@ public:
     SpinBox* logLinesSpin() const { return m_logLinesSpin; }
 
     void loadSetting(ESetting id, const TSettings& settings);
-    void storeSettings(TSettings& settings) const;
+    // Fields still showing what was loaded give back the loaded bytes.
+    void storeSettings(TSettings& settings, const TSettings& loaded) const;
 
 signals:
     void testAddressFileRequested();

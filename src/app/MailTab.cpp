@@ -84,30 +84,30 @@ void MailTab::loadSetting(ESetting id, const TSettings& settings)
 {
     switch (id) {
     case ESetting::SendMail: m_sendMailCheck->setChecked(settings.SendMail); break;
-    case ESetting::MailTo: m_toEdit->setText(toQString(settings.MailTo)); break;
-    case ESetting::MailServer: m_serverEdit->setText(toQString(settings.MailServer)); break;
-    case ESetting::MailFrom: m_fromEdit->setText(toQString(settings.MailFrom)); break;
-    case ESetting::MailSubject: m_subjectEdit->setText(toQString(settings.MailSubject)); break;
+    case ESetting::MailTo: m_toEdit->setText(shownText(settings.MailTo)); break;
+    case ESetting::MailServer: m_serverEdit->setText(shownText(settings.MailServer)); break;
+    case ESetting::MailFrom: m_fromEdit->setText(shownText(settings.MailFrom)); break;
+    case ESetting::MailSubject: m_subjectEdit->setText(shownText(settings.MailSubject)); break;
     case ESetting::WebAuth: m_loginCheck->setChecked(settings.WebAuth); break;
-    case ESetting::WebUser: m_userEdit->setText(toQString(settings.WebUser)); break;
-    case ESetting::WebPass: m_passwordEdit->setText(toQString(settings.WebPass)); break;
-    case ESetting::MailPort: m_portEdit->setText(toQString(settings.MailPort)); break;
+    case ESetting::WebUser: m_userEdit->setText(shownText(settings.WebUser)); break;
+    case ESetting::WebPass: m_passwordEdit->setText(shownText(settings.WebPass)); break;
+    case ESetting::MailPort: m_portEdit->setText(shownText(settings.MailPort)); break;
     case ESetting::MailSSL: m_sslCheck->setChecked(settings.MailSSL); break;
     default: break;
     }
 }
 
-void MailTab::storeSettings(TSettings& settings) const
+void MailTab::storeSettings(TSettings& settings, const TSettings& loaded) const
 {
     settings.SendMail = m_sendMailCheck->isChecked();
-    settings.MailTo = toBytes(m_toEdit->text());
-    settings.MailServer = toBytes(m_serverEdit->text());
-    settings.MailFrom = toBytes(m_fromEdit->text());
-    settings.MailSubject = toBytes(m_subjectEdit->text());
+    settings.MailTo = keptBytes(m_toEdit->text(), loaded.MailTo);
+    settings.MailServer = keptBytes(m_serverEdit->text(), loaded.MailServer);
+    settings.MailFrom = keptBytes(m_fromEdit->text(), loaded.MailFrom);
+    settings.MailSubject = keptBytes(m_subjectEdit->text(), loaded.MailSubject);
     settings.WebAuth = m_loginCheck->isChecked();
-    settings.WebUser = toBytes(m_userEdit->text());
-    settings.WebPass = toBytes(m_passwordEdit->text());
-    settings.MailPort = toBytes(m_portEdit->text());
+    settings.WebUser = keptBytes(m_userEdit->text(), loaded.WebUser);
+    settings.WebPass = keptBytes(m_passwordEdit->text(), loaded.WebPass);
+    settings.MailPort = keptBytes(m_portEdit->text(), loaded.MailPort);
     settings.MailSSL = m_sslCheck->isChecked();
 }
 

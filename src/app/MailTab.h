@@ -33,7 +33,8 @@ public:
     QPushButton* testMailButton() const { return m_testMailButton; }
 
     void loadSetting(ESetting id, const TSettings& settings);
-    void storeSettings(TSettings& settings) const;
+    // Fields still showing what was loaded give back the loaded bytes.
+    void storeSettings(TSettings& settings, const TSettings& loaded) const;
     TWebmailSettings mailSettings() const;
     // Test is offered while mail is on.
     void updateTestButton();

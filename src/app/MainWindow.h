@@ -303,6 +303,7 @@ private:
     bool m_changeRunning = false;
     std::size_t m_addressMark = 0;
     bool m_loadingRow = false; // a user lookup row is being loaded into the fields
+    TSettings m_loadedSettings; // as last applied: a field still showing its value is saved as these bytes
 };
 
 } // namespace kestrune::app

@@ -19,7 +19,7 @@ void MainWindow::applyIntervalRule()
 {
     SpinBox* interval = m_systemTab->intervalSpin();
     // Setting the value again also applies the box's bounds, which rise to 10 once the scheduler has run.
-    interval->setValue(intervalByRule(interval->value(), m_externalServiceTab->externalRadio()->isChecked(),
+    interval->setValue(IntervalByRule(interval->value(), m_externalServiceTab->externalRadio()->isChecked(),
                                       m_userLookupsTab->userDefinedRadio()->isChecked(),
                                       m_userLookupsTab->urlEdit()->text().toStdString()));
 }
@@ -53,7 +53,7 @@ void MainWindow::onStartClicked()
 void MainWindow::onCheckTimer()
 {
     --m_countdown;
-    m_systemTab->countdownLabel()->setText(QString::fromStdString(hoursMinutes(m_countdown)));
+    m_systemTab->countdownLabel()->setText(QString::fromStdString(HoursMinutes(m_countdown)));
     if (m_countdown != 0)
         return;
     if (checkRunning()) {
@@ -101,7 +101,7 @@ void MainWindow::onIntervalChanged()
 {
     SpinBox* intervalSpin = m_systemTab->intervalSpin();
     const int value = intervalSpin->value();
-    intervalSpin->setIncrement(intervalStep(value));
+    intervalSpin->setIncrement(IntervalStep(value));
     m_systemTab->countdownCaption()->setEnabled(value != 0);
     if (value != 0) {
         m_systemTab->countdownLabel()->clear();
@@ -113,7 +113,7 @@ void MainWindow::onIntervalChanged()
         setTimerEnabled(m_checkTimer, false);
     }
     m_systemTab->showAutoStartCaption(value);
-    m_systemTab->intervalLabel()->setText(QString::fromStdString(hoursMinutes(value)));
+    m_systemTab->intervalLabel()->setText(QString::fromStdString(HoursMinutes(value)));
 }
 
 void MainWindow::onIntervalBoxLeft() { applyIntervalRule(); }

@@ -1,6 +1,8 @@
 #include "MainWindow.h"
 
 #include "ExternalServiceTab.h"
+#include "FtpTab.h"
+#include "IniFile.h"
 #include "ListRows.h"
 #include "LocalFilesTab.h"
 #include "LookupStore.h"
@@ -13,7 +15,6 @@
 #include "SystemTab.h"
 #include "TrayIcon.h"
 #include "UserLookupsTab.h"
-#include "FtpTab.h"
 #include "Utf8Text.h"
 
 #include <QCheckBox>
@@ -37,7 +38,23 @@ namespace {
 
 const char* const kHelpResource = ":/kestrune/help/kestrune.html";
 
+constexpr int kLoadedBytesRole = Qt::UserRole;
+
 std::string_view firstServiceUrl() { return kExternalServices[0].URL; }
+
+// A lookup name carries its loaded bytes, which stay with it however rows are added or removed.
+QListWidgetItem* nameItem(const std::string& name)
+{
+    auto* item = new QListWidgetItem(shownText(name));
+    item->setData(kLoadedBytesRole, QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+    return item;
+}
+
+std::string nameBytes(const QListWidgetItem& item)
+{
+    const QByteArray loaded = item.data(kLoadedBytesRole).toByteArray();
+    return keptBytes(item.text(), std::string(loaded.constData(), static_cast<std::size_t>(loaded.size())));
+}
 
 } // namespace
 
@@ -200,13 +217,19 @@ void MainWindow::onApplicationQuitting()
         onSessionEnding();
 }
 
-void MainWindow::loadSettings() { applySettings(LoadSettingsFile(m_paths.SettingsFile, firstServiceUrl())); }
+void MainWindow::loadSettings()
+{
+    // A close killed while saving leaves a full copy of the file, scrambled passwords included.
+    TIniFile::RemoveStaleTemporaries(m_paths.SettingsFile);
+    applySettings(LoadSettingsFile(m_paths.SettingsFile, firstServiceUrl()));
+}
 
 // Each setting goes into its control the way a user would put it there, in the file's read order, so the
 // controls' change handling runs as it would for the user.
 void MainWindow::applySettings(const TSettings& settings)
 {
     const std::vector<TLookupEntry> lookups = LoadLookupEntries({settings.Routers, settings.RoutersData});
+    m_loadedSettings = settings;
     QListWidget* records = m_externalServiceTab->userRecordsList();
     for (ESetting id : kSettingsReadOrder) {
         switch (id) {
@@ -214,7 +237,7 @@ void MainWindow::applySettings(const TSettings& settings)
         case ESetting::Routers:
             m_userLookupsTab->userLookupList()->clear();
             for (const TLookupEntry& entry : lookups)
-                m_userLookupsTab->userLookupList()->addItem(toQString(entry.Name));
+                m_userLookupsTab->userLookupList()->addItem(nameItem(entry.Name));
             break;
         case ESetting::RoutersData:
             records->clear();
@@ -225,8 +248,8 @@ void MainWindow::applySettings(const TSettings& settings)
             for (std::size_t row = 0; row < lookups.size(); ++row)
                 listRows::setChecked(records, static_cast<int>(row), lookups[row].Credentials);
             break;
-        case ESetting::MailedIP: m_lastMailedAddress = toQString(settings.MailedIP); break;
-        case ESetting::UploadedIP: m_lastUploadedAddress = toQString(settings.UploadedIP); break;
+        case ESetting::MailedIP: m_lastMailedAddress = shownText(settings.MailedIP); break;
+        case ESetting::UploadedIP: m_lastUploadedAddress = shownText(settings.UploadedIP); break;
         default:
             m_externalServiceTab->loadSetting(id, settings);
             m_userLookupsTab->loadSetting(id, settings);
@@ -241,25 +264,26 @@ void MainWindow::applySettings(const TSettings& settings)
 
 TSettings MainWindow::settingsFromTabs() const
 {
+    const TSettings& was = m_loadedSettings;
     TSettings s = DefaultSettings(firstServiceUrl());
-    m_externalServiceTab->storeSettings(s);
-    m_userLookupsTab->storeSettings(s);
+    m_externalServiceTab->storeSettings(s, was);
+    m_userLookupsTab->storeSettings(s, was);
     s.SelectedRouter = m_selectionCode;
     const QListWidget* names = m_userLookupsTab->userLookupList();
     const QListWidget* records = m_externalServiceTab->userRecordsList();
     std::vector<TLookupEntry> lookups;
     for (int row = 0; row < names->count(); ++row)
-        lookups.push_back({toBytes(names->item(row)->text()), listRows::recordAt(records, row),
+        lookups.push_back({nameBytes(*names->item(row)), listRows::recordAt(records, row),
                            listRows::isChecked(records, row)});
     TLookupSections sections = StoreLookupEntries(lookups);
     s.Routers = std::move(sections.Routers);
     s.RoutersData = std::move(sections.RoutersData);
-    m_mailTab->storeSettings(s);
-    s.MailedIP = toBytes(m_lastMailedAddress);
-    m_ftpTab->storeSettings(s);
-    s.UploadedIP = toBytes(m_lastUploadedAddress);
-    m_localFilesTab->storeSettings(s);
-    m_systemTab->storeSettings(s);
+    m_mailTab->storeSettings(s, was);
+    s.MailedIP = keptBytes(m_lastMailedAddress, was.MailedIP);
+    m_ftpTab->storeSettings(s, was);
+    s.UploadedIP = keptBytes(m_lastUploadedAddress, was.UploadedIP);
+    m_localFilesTab->storeSettings(s, was);
+    m_systemTab->storeSettings(s, was);
     return s;
 }
 

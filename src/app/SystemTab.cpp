@@ -124,7 +124,7 @@ void SystemTab::loadSetting(ESetting id, const TSettings& settings)
     }
 }
 
-void SystemTab::storeSettings(TSettings& settings) const
+void SystemTab::storeSettings(TSettings& settings, const TSettings&) const
 {
     settings.Interval = m_intervalSpin->value();
     settings.AutoStart = m_autoStartCheck->isChecked();

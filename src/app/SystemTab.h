@@ -38,7 +38,8 @@ public:
     QLabel* webAddressLabel() const { return m_webAddressLabel; }
 
     void loadSetting(ESetting id, const TSettings& settings);
-    void storeSettings(TSettings& settings) const;
+    // Fields still showing what was loaded give back the loaded bytes.
+    void storeSettings(TSettings& settings, const TSettings& loaded) const;
     // The start-up box's caption says what it does at this interval.
     void showAutoStartCaption(int interval);
 

@@ -122,7 +122,7 @@ void UserLookupsTab::loadSetting(ESetting id, const TSettings& settings)
         m_userDefinedRadio->setChecked(settings.UserDefined);
 }
 
-void UserLookupsTab::storeSettings(TSettings& settings) const
+void UserLookupsTab::storeSettings(TSettings& settings, const TSettings&) const
 {
     settings.UserDefined = m_userDefinedRadio->isChecked();
 }

@@ -38,7 +38,8 @@ public:
     QPushButton* helpButton() const { return m_helpButton; }
 
     void loadSetting(ESetting id, const TSettings& settings);
-    void storeSettings(TSettings& settings) const;
+    // Fields still showing what was loaded give back the loaded bytes.
+    void storeSettings(TSettings& settings, const TSettings& loaded) const;
 
 signals:
     void userDefinedChosen();

@@ -189,6 +189,10 @@ std::unique_ptr<TNetTCPConnection> TNetFTP::NewDataConnection() const {
     auto data = std::make_unique<TNetTCPConnection>();
     data->RecvBufferSize = RecvBufferSize;
     data->SendBufferSize = SendBufferSize;
+    // The data waits (connect, every write) count against the same bounds as the control connection's.
+    data->ReadTimeout = ReadTimeout;
+    if (HasTimeLimit())
+        data->SetTimeLimit(TimeLimitLeftMs());
     return data;
 }
 

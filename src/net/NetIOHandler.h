@@ -25,8 +25,10 @@ public:
     virtual bool Readable(int timeoutMs) = 0;
     // > 0: bytes received; 0: the peer closed; < 0: minus the socket error number (e.g. -10054).
     virtual int Recv(void* buffer, std::size_t length) = 0;
-    // > 0: bytes sent (possibly fewer than asked); < 0: minus the socket error number.
-    virtual int Send(const void* buffer, std::size_t length) = 0;
+    // > 0: bytes sent (possibly fewer than asked); < 0: minus the socket error number. A peer that takes
+    // nothing is waited for (through the anti-freeze) at most timeoutMs (>= 0; negative = no limit), then
+    // -10060 ("Connection timed out.").
+    virtual int Send(const void* buffer, std::size_t length, int timeoutMs) = 0;
     // Closes the transport (shut down the sending side, then close). Safe to call when closed.
     virtual void Close() = 0;
 

@@ -73,7 +73,7 @@ int TNetIOHandlerMemory::Recv(void* buffer, std::size_t length) {
     return static_cast<int>(n);
 }
 
-int TNetIOHandlerMemory::Send(const void* buffer, std::size_t length) {
+int TNetIOHandlerMemory::Send(const void* buffer, std::size_t length, int /*timeoutMs*/) {
     if (!fConnected)
         return -10038;
     if (FailSendWith != 0)

@@ -42,7 +42,7 @@ public:
     bool Connected() const override { return fConnected; }
     bool Readable(int timeoutMs) override;
     int Recv(void* buffer, std::size_t length) override;
-    int Send(const void* buffer, std::size_t length) override;
+    int Send(const void* buffer, std::size_t length, int timeoutMs) override;
     void Close() override;
 
     int Handle() const override { return -1; }

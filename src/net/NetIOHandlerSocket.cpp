@@ -5,12 +5,22 @@
 #include "NetExceptions.h"
 #include "NetMessages.h"
 
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <poll.h>
 
 namespace {
 // Default limit of a connect made while a GUI wait hook keeps the window alive.
 constexpr int GuiConnectLimitMs = 120000;
+constexpr int WouldBlock = 10035;
+constexpr int TimedOut = 10060;
+
+int RemainingMs(std::chrono::steady_clock::time_point deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    return left > 0 ? static_cast<int>(std::min<long long>(left, INT_MAX)) : 0;
+}
 } // namespace
 
 TNetIOHandlerSocket::TNetIOHandlerSocket() = default;
@@ -61,10 +71,19 @@ int TNetIOHandlerSocket::Recv(void* buffer, std::size_t length) {
     return fBinding->Recv(buffer, length);
 }
 
-int TNetIOHandlerSocket::Send(const void* buffer, std::size_t length) {
+int TNetIOHandlerSocket::Send(const void* buffer, std::size_t length, int timeoutMs) {
     if (!Connected())
         return -10038;
-    return fBinding->Send(buffer, length);
+    const bool limited = timeoutMs >= 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limited ? timeoutMs : 0);
+    for (bool waited = false;; waited = true) {
+        const int sent = fBinding->Send(buffer, length);
+        if (sent != -WouldBlock)
+            return sent;
+        if (limited && waited && RemainingMs(deadline) == 0)
+            return -TimedOut;
+        fBinding->WaitWritable(limited ? RemainingMs(deadline) : -1);
+    }
 }
 
 void TNetIOHandlerSocket::Close() {

@@ -18,7 +18,7 @@ public:
     bool Connected() const override;
     bool Readable(int timeoutMs) override;
     int Recv(void* buffer, std::size_t length) override;
-    int Send(const void* buffer, std::size_t length) override;
+    int Send(const void* buffer, std::size_t length, int timeoutMs) override;
     void Close() override;
 
     int Handle() const override;

@@ -23,6 +23,8 @@ constexpr int kWaitTimedOut = INT_MIN;
 constexpr int kConnectionReset = 10054;
 constexpr int kSendAfterClose = 10058;
 constexpr int kNotASocket = 10038;
+constexpr int kWouldBlock = 10035;
+constexpr int kTimedOut = 10060;
 constexpr std::size_t kChunk = 16384;
 constexpr const char *kDefaultCipherList = "DEFAULT";
 
@@ -49,6 +51,16 @@ int RemainingMs(Clock::time_point deadline)
 int ClampLength(std::size_t length) { return static_cast<int>(std::min<std::size_t>(length, INT_MAX)); }
 
 } // namespace
+
+TNetSSLIOHandlerSocket::TDeadline TNetSSLIOHandlerSocket::TDeadline::In(int timeoutMs)
+{
+    TDeadline deadline;
+    deadline.Limited = timeoutMs >= 0;
+    deadline.At = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    return deadline;
+}
+
+int TNetSSLIOHandlerSocket::TDeadline::LeftMs() const { return Limited ? RemainingMs(At) : -1; }
 
 TNetSSLIOHandlerSocket::TNetSSLIOHandlerSocket() = default;
 
@@ -141,18 +153,20 @@ void TNetSSLIOHandlerSocket::Handshake(const std::string &host, int limitMs)
     if (!host.empty() && !NetSock::IsDottedQuad(host))
         SSL_set_tlsext_host_name(fSession, host.c_str());
 
-    const auto deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+    const TDeadline deadline = TDeadline::In(limitMs);
     for (;;) {
         ERR_clear_error();
         const int result = SSL_connect(fSession);
-        if (FlushOutput() < 0)
+        const int flushed = FlushOutput(deadline);
+        if (flushed == -kTimedOut)
+            throw ENetConnectTimeout(NetMsg::ConnectTimedOut);
+        if (flushed < 0)
             throw ENetOSSLConnectError(NetSSLMsg::ConnectError);
         if (result == 1)
             break;
         if (SSL_get_error(fSession, result) != SSL_ERROR_WANT_READ)
             throw ENetOSSLConnectError(NetSSLMsg::ConnectError);
-        const int left = RemainingMs(deadline);
-        const int received = left > 0 ? FillInput(left) : kWaitTimedOut;
+        const int received = deadline.LeftMs() != 0 ? FillInput(deadline) : kWaitTimedOut;
         if (received == kWaitTimedOut)
             throw ENetConnectTimeout(NetMsg::ConnectTimedOut);
         if (received <= 0)
@@ -184,7 +198,7 @@ bool TNetSSLIOHandlerSocket::Readable(int timeoutMs)
         return TNetIOHandlerSocket::Readable(timeoutMs);
     if (!Connected())
         return false;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    fReadDeadline = TDeadline::In(timeoutMs == NetTimeoutInfinite ? -1 : std::max(timeoutMs, 0));
     for (;;) {
         if (SSL_pending(fSession) > 0 || fTransportEnded)
             return true;
@@ -193,11 +207,11 @@ bool TNetSSLIOHandlerSocket::Readable(int timeoutMs)
             char probe;
             ERR_clear_error();
             const int result = SSL_peek(fSession, &probe, 1);
-            FlushOutput();
+            FlushOutput(fReadDeadline);
             if (result > 0 || SSL_get_error(fSession, result) != SSL_ERROR_WANT_READ)
                 return true;
         }
-        const int received = FillInput(timeoutMs == NetTimeoutInfinite ? -1 : RemainingMs(deadline));
+        const int received = FillInput(fReadDeadline);
         if (received == kWaitTimedOut)
             return false;
     }
@@ -212,7 +226,7 @@ int TNetSSLIOHandlerSocket::Recv(void *buffer, std::size_t length)
     for (;;) {
         ERR_clear_error();
         const int result = SSL_read(fSession, buffer, ClampLength(length));
-        const int flushed = FlushOutput();
+        const int flushed = FlushOutput(fReadDeadline);
         if (result > 0)
             return result;
         const int error = SSL_get_error(fSession, result);
@@ -222,29 +236,35 @@ int TNetSSLIOHandlerSocket::Recv(void *buffer, std::size_t length)
             return flushed;
         if (error != SSL_ERROR_WANT_READ)
             return fTransportEnded ? fTransportEndResult : -kConnectionReset;
-        const int received = TransportEndOrFill();
+        const int received = TransportEndOrFill(fReadDeadline);
+        if (received == kWaitTimedOut)
+            return -kTimedOut;
         if (received <= 0)
             return received;
     }
 }
 
-int TNetSSLIOHandlerSocket::Send(const void *buffer, std::size_t length)
+int TNetSSLIOHandlerSocket::Send(const void *buffer, std::size_t length, int timeoutMs)
 {
     if (!fSession)
-        return TNetIOHandlerSocket::Send(buffer, length);
+        return TNetIOHandlerSocket::Send(buffer, length, timeoutMs);
     if (!Connected())
         return -kNotASocket;
+    const TDeadline deadline = TDeadline::In(timeoutMs);
     for (;;) {
         ERR_clear_error();
-        const int result = SSL_write(fSession, buffer, ClampLength(length));
-        const int flushed = FlushOutput();
+        // One record at a time, so a large write neither piles up in memory nor outlasts its bound.
+        const int result = SSL_write(fSession, buffer, ClampLength(std::min(length, kChunk)));
+        const int flushed = FlushOutput(deadline);
         if (flushed < 0)
             return flushed;
         if (result > 0)
             return result;
         if (SSL_get_error(fSession, result) != SSL_ERROR_WANT_READ)
             return -kConnectionReset;
-        const int received = TransportEndOrFill();
+        const int received = TransportEndOrFill(deadline);
+        if (received == kWaitTimedOut)
+            return -kTimedOut;
         if (received <= 0)
             return received == 0 ? -kSendAfterClose : received;
     }
@@ -254,7 +274,7 @@ void TNetSSLIOHandlerSocket::Close()
 {
     if (fSession && Connected() && SSL_is_init_finished(fSession)) {
         SSL_shutdown(fSession); // close notify; the peer's answer is not awaited
-        FlushOutput();
+        FlushOutput(TDeadline::In(0)); // nor room for it: a peer that stopped reading cannot hold the close
     }
     FreeSession();
     TNetIOHandlerSocket::Close();
@@ -276,7 +296,7 @@ void TNetSSLIOHandlerSocket::FreeSession()
     fTransportEndResult = 0;
 }
 
-int TNetSSLIOHandlerSocket::FlushOutput()
+int TNetSSLIOHandlerSocket::FlushOutput(const TDeadline &deadline)
 {
     char chunk[kChunk];
     while (BIO_ctrl_pending(fNetOut) > 0) {
@@ -284,7 +304,8 @@ int TNetSSLIOHandlerSocket::FlushOutput()
         if (count <= 0)
             break;
         for (int sent = 0; sent < count;) {
-            const int result = Binding()->Send(chunk + sent, static_cast<std::size_t>(count - sent));
+            const int result = TNetIOHandlerSocket::Send(chunk + sent, static_cast<std::size_t>(count - sent),
+                                                         deadline.LeftMs());
             if (result <= 0)
                 return result < 0 ? result : -kSendAfterClose;
             sent += result;
@@ -293,12 +314,15 @@ int TNetSSLIOHandlerSocket::FlushOutput()
     return 0;
 }
 
-int TNetSSLIOHandlerSocket::FillInput(int limitMs)
+int TNetSSLIOHandlerSocket::FillInput(const TDeadline &deadline)
 {
-    if (TNetAntiFreeze::Wait(Handle(), POLLIN, limitMs) == 0)
-        return kWaitTimedOut;
     char chunk[kChunk];
-    const int count = Binding()->Recv(chunk, sizeof chunk);
+    int count;
+    do {
+        if (TNetAntiFreeze::Wait(Handle(), POLLIN, deadline.LeftMs()) == 0 && deadline.LeftMs() == 0)
+            return kWaitTimedOut;
+        count = Binding()->Recv(chunk, sizeof chunk);
+    } while (count == -kWouldBlock);
     if (count > 0) {
         BIO_write(fNetIn, chunk, count);
         return count;
@@ -308,4 +332,7 @@ int TNetSSLIOHandlerSocket::FillInput(int limitMs)
     return count;
 }
 
-int TNetSSLIOHandlerSocket::TransportEndOrFill() { return fTransportEnded ? fTransportEndResult : FillInput(-1); }
+int TNetSSLIOHandlerSocket::TransportEndOrFill(const TDeadline &deadline)
+{
+    return fTransportEnded ? fTransportEndResult : FillInput(deadline);
+}

@@ -2,6 +2,7 @@
 
 #include "NetIOHandlerSocket.h"
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -37,8 +38,9 @@ inline constexpr const char *LoadKeyError = "Could not load key, check password.
 } // namespace NetSSLMsg
 
 // TLS over the plain socket from the first byte (implicit TLS). OpenSSL works on memory buffers and
-// every byte passes through the socket layer, so waits go through the anti-freeze hook and the
-// handshake is bounded by the connect's time limit ("Connect timed out.").
+// every byte passes through the socket layer, so waits go through the anti-freeze hook, the
+// handshake is bounded by the connect's time limit ("Connect timed out.") and reads and writes by the
+// limits their callers pass.
 class TNetSSLIOHandlerSocket : public TNetIOHandlerSocket {
 public:
     TNetSSLIOHandlerSocket();
@@ -55,23 +57,32 @@ public:
                        int timeoutMs) override;
     bool Readable(int timeoutMs) override;
     int Recv(void *buffer, std::size_t length) override;
-    int Send(const void *buffer, std::size_t length) override;
+    int Send(const void *buffer, std::size_t length, int timeoutMs) override;
     void Close() override;
 
     // The handshake's limit when the connect has none.
     static constexpr int DefaultHandshakeLimitMs = 60000;
 
 private:
+    // When the waits of one call must end; not limited = no limit.
+    struct TDeadline {
+        bool Limited = false;
+        std::chrono::steady_clock::time_point At;
+        static TDeadline In(int timeoutMs);
+        int LeftMs() const; // -1 when not limited
+    };
+
     void CreateContext();
     void Handshake(const std::string &host, int limitMs);
     void ReportCipher();
     void FreeSession();
-    // Moves what OpenSSL wrote to the socket; 0 or minus the socket error.
-    int FlushOutput();
-    // Waits (limit in ms, -1 none) and moves received bytes to OpenSSL: > 0 bytes, 0 peer closed,
+    // Moves what OpenSSL wrote to the socket, waiting for room until deadline; 0 or minus the socket error
+    // (-10060 when the wait ran out).
+    int FlushOutput(const TDeadline &deadline);
+    // Waits until deadline and moves received bytes to OpenSSL: > 0 bytes, 0 peer closed,
     // < 0 socket error; kWaitTimedOut when the wait ran out.
-    int FillInput(int limitMs);
-    int TransportEndOrFill();
+    int FillInput(const TDeadline &deadline);
+    int TransportEndOrFill(const TDeadline &deadline);
 
     SSL_CTX *fContext = nullptr;
     SSL *fSession = nullptr;
@@ -79,4 +90,6 @@ private:
     BIO *fNetOut = nullptr; // owned by fSession once attached
     bool fTransportEnded = false;
     int fTransportEndResult = 0;
+    // Set by Readable: the Recv that follows finishes within the same wait (without one, it does not wait).
+    TDeadline fReadDeadline{true, {}};
 };

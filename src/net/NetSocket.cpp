@@ -87,13 +87,6 @@ void ReadAddress(const sockaddr_in& addr, std::string& ip, uint16_t& port) {
 
 int LastSocketError() { return NetSock::ErrnoToSocketError(errno); }
 
-void SetBlocking(int fd, bool blocking) {
-    int flags = ::fcntl(fd, F_GETFL, 0);
-    if (flags < 0)
-        return;
-    ::fcntl(fd, F_SETFL, blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK));
-}
-
 int RemainingMs(std::chrono::steady_clock::time_point deadline) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
@@ -286,7 +279,8 @@ TNetSocketHandle::~TNetSocketHandle() { CloseSocket(false); }
 
 void TNetSocketHandle::AllocateSocket() {
     CloseSocket(false);
-    fHandle = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+    // Non-blocking for good: every wait goes through the anti-freeze, bounded and cancellable.
+    fHandle = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_TCP);
     if (fHandle < 0)
         throw ENetException(NetMsg::CannotAllocateSocket);
 }
@@ -313,7 +307,6 @@ void TNetSocketHandle::Connect(int timeoutMs) {
         NetSock::RaiseSocketError(code);
     };
     sockaddr_in addr = MakeAddress(fPeerIP, fPeerPort);
-    SetBlocking(fHandle, false);
     if (::connect(fHandle, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
         if (errno != EINPROGRESS && errno != EINTR)
             fail(LastSocketError());
@@ -333,7 +326,6 @@ void TNetSocketHandle::Connect(int timeoutMs) {
         if (err != 0)
             fail(NetSock::ErrnoToSocketError(err));
     }
-    SetBlocking(fHandle, true);
     UpdateBindingLocal();
     UpdateBindingPeer();
 }
@@ -358,9 +350,13 @@ std::unique_ptr<TNetSocketHandle> TNetSocketHandle::Accept(int timeoutMs, const 
         }
         sockaddr_in peer{};
         socklen_t len = sizeof peer;
-        int fd = ::accept4(fHandle, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_CLOEXEC);
-        if (fd < 0)
+        int fd = ::accept4(fHandle, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            // The peer gave up between the poll and the accept: wait on within the same limit.
+            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == ECONNABORTED || errno == EINTR)
+                continue;
             NetSock::RaiseSocketError(LastSocketError());
+        }
         auto accepted = std::make_unique<TNetSocketHandle>();
         accepted->fHandle = fd;
         accepted->UpdateBindingLocal();
@@ -392,6 +388,10 @@ int TNetSocketHandle::Recv(void* buffer, std::size_t length) {
 
 short TNetSocketHandle::WaitReadable(int timeoutMs) const {
     return TNetAntiFreeze::Wait(fHandle, POLLIN, timeoutMs < 0 ? -1 : timeoutMs);
+}
+
+short TNetSocketHandle::WaitWritable(int timeoutMs) const {
+    return TNetAntiFreeze::Wait(fHandle, POLLOUT, timeoutMs < 0 ? -1 : timeoutMs);
 }
 
 void TNetSocketHandle::CloseSocket(bool shutdownFirst) {

@@ -39,7 +39,7 @@ public:
     TNetSocketHandle(const TNetSocketHandle&) = delete;
     TNetSocketHandle& operator=(const TNetSocketHandle&) = delete;
 
-    // socket(); failure raises "Cannot allocate socket.".
+    // socket(), non-blocking; failure raises "Cannot allocate socket.".
     void AllocateSocket();
     bool HandleAllocated() const { return fHandle >= 0; }
     int Handle() const { return fHandle; }
@@ -60,11 +60,13 @@ public:
     // from another address is closed at once and the wait goes on within the same limit.
     std::unique_ptr<TNetSocketHandle> Accept(int timeoutMs, const std::string& onlyFromIP = {});
 
-    // Single calls: bytes (> 0), 0 at close (Recv), or minus the socket error number.
+    // Single calls that never wait (the socket is non-blocking): bytes (> 0), 0 at close (Recv), or minus
+    // the socket error number; -10035 when nothing could be moved yet.
     int Send(const void* buffer, std::size_t length);
     int Recv(void* buffer, std::size_t length);
-    // Waits until readable or time-out; timeoutMs -1 = no limit. Returns poll revents, 0 on time-out.
+    // Wait until readable / writable or time-out; timeoutMs -1 = no limit. Returns poll revents, 0 on time-out.
     short WaitReadable(int timeoutMs) const;
+    short WaitWritable(int timeoutMs) const;
 
     // Shuts down the sending side (when shutdownFirst), then closes. Safe when not allocated.
     void CloseSocket(bool shutdownFirst = true);

@@ -17,6 +17,8 @@ namespace {
 constexpr int ErrShutdown = 10058;
 constexpr int ErrConnAborted = 10053;
 constexpr int ErrConnReset = 10054;
+constexpr int ErrWouldBlock = 10035;
+constexpr int ErrTimedOut = 10060;
 
 // Bytes kept consumed at the front of the input buffer before they are erased.
 constexpr std::size_t CompactThreshold = 64 * 1024;
@@ -186,6 +188,8 @@ int TNetTCPConnection::ReceiveIntoBuffer() {
     if (fRecvBuffer.size() != static_cast<std::size_t>(std::max(RecvBufferSize, 1)))
         fRecvBuffer.resize(static_cast<std::size_t>(std::max(RecvBufferSize, 1)));
     int n = fIOHandler->Recv(fRecvBuffer.data(), fRecvBuffer.size());
+    if (n == -ErrWouldBlock)  // readiness reported but nothing there after all: wait again
+        return 0;
     if (n == 0) {
         fClosedGracefully = true;
         return 0;
@@ -420,10 +424,26 @@ void TNetTCPConnection::ReadToStreamLimited(std::string& sink, int64_t count, st
 
 void TNetTCPConnection::SendAll(const char* data, std::size_t length) {
     while (length > 0) {
-        int n = fIOHandler->Send(data, length);
+        // A peer that stops reading holds each write at most a read time-out, and never past the limit.
+        int timeoutMs = ReadTimeout > 0 ? ReadTimeout : NetTimeoutInfinite;
+        if (fDeadline) {
+            const int left = TimeLimitLeftMs();
+            if (timeoutMs < 0 || left < timeoutMs)
+                timeoutMs = left;
+        }
+        fWaiting = true;
+        int n;
+        try {
+            n = fIOHandler->Send(data, length, timeoutMs);
+        } catch (...) {
+            fWaiting = false;
+            throw;
+        }
+        fWaiting = false;
         if (n < 0) {
             int code = -n;
-            if (code == ErrShutdown || code == ErrConnAborted || code == ErrConnReset)
+            // After a stalled write the peer's view of the stream is unknown: the connection is done.
+            if (code == ErrShutdown || code == ErrConnAborted || code == ErrConnReset || code == ErrTimedOut)
                 fIOHandler->Close();
             NetSock::RaiseSocketError(code);
         }

@@ -44,12 +44,13 @@ public:
     int MaxLineLength = 16384;
     std::size_t MaxReplySize = 1024u * 1024;  // all lines of one numeric reply, blank ones included
     TNetMaxLineAction MaxLineAction = maException;
-    int ReadTimeout = 0;  // ms; 0 = no limit
+    int ReadTimeout = 0;  // ms each read, and each write the peer takes nothing of, may wait; 0 = no limit
     // ms each public call of a protocol client may take in all, unless a time limit already runs; 0 = none.
     int OperationTimeout = 0;
 
-    // Bounds every later wait of this connection (connect, name lookup, reads) to end by limitMs from now;
-    // a read past it raises "Read Timeout", a connect "Connect timed out.". ClearTimeLimit lifts the bound.
+    // Bounds every later wait of this connection (connect, name lookup, reads, writes) to end by limitMs from
+    // now; a read past it raises "Read Timeout", a connect "Connect timed out.", a write socket error 10060
+    // ("Connection timed out.", after which the connection is closed). ClearTimeLimit lifts the bound.
     void SetTimeLimit(int limitMs);
     void ClearTimeLimit() { fDeadline.reset(); }
     bool HasTimeLimit() const { return fDeadline.has_value(); }

@@ -44,7 +44,7 @@ void IntervalBoxTest::hoursMinutes()
 {
     QFETCH(int, minutes);
     QFETCH(QString, text);
-    QCOMPARE(QString::fromStdString(kestrune::app::hoursMinutes(minutes)), text);
+    QCOMPARE(QString::fromStdString(HoursMinutes(minutes)), text);
 }
 
 void IntervalBoxTest::localPage_data()
@@ -67,7 +67,7 @@ void IntervalBoxTest::localPage()
 {
     QFETCH(QString, url);
     QFETCH(bool, local);
-    QCOMPARE(isLocalPage(url.toStdString()), local);
+    QCOMPARE(IsLocalPage(url.toStdString()), local);
 }
 
 void IntervalBoxTest::intervalRule_data()
@@ -95,7 +95,7 @@ void IntervalBoxTest::intervalRule()
     QFETCH(bool, userDefined);
     QFETCH(QString, url);
     QFETCH(int, result);
-    QCOMPARE(intervalByRule(interval, external, userDefined, url.toStdString()), result);
+    QCOMPARE(IntervalByRule(interval, external, userDefined, url.toStdString()), result);
 }
 
 void IntervalBoxTest::intervalStep_data()
@@ -115,7 +115,7 @@ void IntervalBoxTest::intervalStep()
 {
     QFETCH(int, value);
     QFETCH(int, step);
-    QCOMPARE(kestrune::app::intervalStep(value), step);
+    QCOMPARE(IntervalStep(value), step);
 }
 
 void IntervalBoxTest::valueOfText_data()

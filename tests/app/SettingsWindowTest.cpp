@@ -1,5 +1,6 @@
-#include "WindowFixture.h"
+#include "EnDeCrypt.h"
 #include "SpinBox.h"
+#include "WindowFixture.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -34,6 +35,9 @@ private slots:
     void startMinimizedEnablesItsTimer();
     void readOnlySettingsFileKeepsWindowOpen();
     void closeRemovesHelpFileButNotTheLogsTmpNeighbour();
+    void hundredThousandLookupsStartAndClose();
+    void bytesThatAreNotUtf8SurviveUnlessEdited();
+    void startRemovesStaleSettingsTemporaries();
 };
 
 void SettingsWindowTest::uploadedAddressKeysAreOneEntry()
@@ -312,6 +316,78 @@ void SettingsWindowTest::closeRemovesHelpFileButNotTheLogsTmpNeighbour()
     QVERIFY(fs::exists(unrelated));
     QVERIFY(fs::status(fixture.settingsPath()).permissions() ==
             (fs::perms::owner_read | fs::perms::owner_write));
+}
+
+// Loading and saving take well under a second each; scanning the file per key made them take minutes.
+void SettingsWindowTest::hundredThousandLookupsStartAndClose()
+{
+    constexpr int kRows = 100000;
+    std::string names = "[Routers]\n";
+    std::string records = "[RoutersData]\n";
+    for (int i = 0; i < kRows; ++i) {
+        names += "Lookup" + std::to_string(i) + "=1\n";
+        records += std::to_string(i + 1) + ",10.0.0.1/" + std::to_string(i) + ",IP,0=" + std::to_string(i % 2) + "\n";
+    }
+    WindowFixture fixture;
+    fixture.writeSettings("[Router]\nSelectedRouter=" + std::to_string(1000 + kRows - 1) + "\n" + names + records);
+    MainWindow& form = fixture.start();
+    QCOMPARE(form.userLookupsTab()->userLookupList()->count(), kRows);
+    QCOMPARE(form.externalServiceTab()->userRecordsList()->count(), kRows);
+    QCOMPARE(form.userLookupsTab()->userLookupList()->currentRow(), kRows - 1);
+    QCOMPARE(form.userLookupsTab()->urlEdit()->text(), QStringLiteral("10.0.0.1/99999"));
+    QVERIFY(fixture.close());
+    const std::string text = fixture.settingsText();
+    QVERIFY(text.find(crLf(names + records)) != std::string::npos);
+}
+
+// Values in a Latin-1 code page, as another program or an older version wrote them.
+void SettingsWindowTest::bytesThatAreNotUtf8SurviveUnlessEdited()
+{
+    const std::vector<std::string> mail = {"Subject=Gr\xFC\xDF" "e", "WebUser=m\xFCller",
+                                           "WebPass=" + EnDeCrypt("p\xE4ss")};
+    const std::vector<std::string> ftp = {"Username=j\xF6rg", "Password=" + EnDeCrypt("geh\xE9im"), "SavePass=1"};
+    const std::string log = "Log=/var/log/k\xF6" "de.txt";
+    const std::string name = "K\xFC" "che=1";
+    auto section = [](const std::string& header, const std::vector<std::string>& lines) {
+        std::string text = header + "\n";
+        for (const std::string& line : lines)
+            text += line + "\n";
+        return text;
+    };
+    WindowFixture fixture;
+    fixture.writeSettings(section("[Mail]", mail) + section("[FTP]", ftp) + "[Local]\n" + log + "\n[Routers]\n" +
+                          name + "\n[RoutersData]\n1,10.0.0.1/ip,IP,0=0\n");
+    MainWindow& form = fixture.start();
+    QCOMPARE(form.mailTab()->subjectEdit()->text(), QString::fromLatin1("Gr\xFC\xDF" "e"));
+    QCOMPARE(form.mailTab()->passwordEdit()->text(), QString::fromLatin1("p\xE4ss"));
+    QCOMPARE(form.ftpTab()->passwordEdit()->text(), QString::fromLatin1("geh\xE9im"));
+    QCOMPARE(form.userLookupsTab()->userLookupList()->item(0)->text(), QString::fromLatin1("K\xFC" "che"));
+    QVERIFY(fixture.close());
+    std::vector<std::string> kept = mail;
+    kept.insert(kept.end(), ftp.begin(), ftp.end());
+    kept.insert(kept.end(), {log, name});
+    for (const std::string& line : kept)
+        QVERIFY2(fixture.settingsText().find(line + "\r\n") != std::string::npos, line.c_str());
+
+    MainWindow& again = fixture.start();
+    again.mailTab()->userEdit()->setText(QStringLiteral("Jürgen"));
+    QVERIFY(fixture.close());
+    const std::string text = fixture.settingsText();
+    QVERIFY(text.find("WebUser=J\xC3\xBCrgen\r\n") != std::string::npos);
+    QVERIFY(text.find(mail[0] + "\r\n") != std::string::npos);
+}
+
+// A close killed while saving left a copy of the settings file beside it.
+void SettingsWindowTest::startRemovesStaleSettingsTemporaries()
+{
+    WindowFixture fixture;
+    fixture.writeSettings("[System]\nInterval=45\n");
+    const std::string stale = fixture.folder.Write(".kestrune.ini.a1B2c3", "[FTP]\r\nPassword=\x9E\r\n");
+    const std::string other = fixture.folder.Write(".kestrune.html.a1B2c3", "not ours");
+    MainWindow& form = fixture.start();
+    QVERIFY(!fs::exists(stale));
+    QVERIFY(fs::exists(other));
+    QCOMPARE(form.systemTab()->intervalSpin()->value(), 45);
 }
 
 QTEST_MAIN(SettingsWindowTest)

@@ -14,8 +14,12 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
+#include <future>
+#include <istream>
 #include <regex>
 #include <sstream>
 
@@ -49,8 +53,9 @@ std::string ReadAll(int fd) {
 }
 
 // Connects to the address of the client's last PORT command (from fromIP when given) and reads until
-// close; "" if nothing listens.
-std::string ReadDataFrom(const ScriptedServer& server, const char* fromIP = nullptr) {
+// close (or does what take says instead); "" if nothing listens.
+std::string ReadDataFrom(const ScriptedServer& server, const char* fromIP = nullptr,
+                         const std::function<std::string(int)>& take = ReadAll) {
     sockaddr_in addr{};
     for (const auto& line : server.Lines()) {
         unsigned h[4], p[2];
@@ -64,7 +69,7 @@ std::string ReadDataFrom(const ScriptedServer& server, const char* fromIP = null
         ::inet_pton(AF_INET, fromIP, &local.sin_addr);
         ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local);
     }
-    std::string data = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 ? ReadAll(fd) : "";
+    std::string data = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 ? take(fd) : "";
     ::close(fd);
     return data;
 }
@@ -309,6 +314,39 @@ TEST_F(FtpDialogue, BadRemoteNameOrMissingLocalFileSendsNothing) {
     ftp.QuitAndClose();
     ASSERT_TRUE(server.Finish()) << server.ErrorText();
     EXPECT_EQ(server.Received(), "USER bob\r\nPASS secret\r\nTYPE A\r\nSYST\r\nQUIT\r\n");
+}
+
+TEST_F(FtpDialogue, ADataPeerThatStopsReadingEndsTheUploadAtTheReadTimeout) {
+    ScriptLogin();
+    Play(server, kStore);
+    std::promise<void> release;
+    server.Do([this, released = release.get_future().share()](int) {
+        ReadDataFrom(server, nullptr, [&](int) {
+            released.wait_for(std::chrono::milliseconds(PeerWaitMs));  // reads nothing meanwhile
+            return std::string();
+        });
+    });
+    server.ExpectLine("QUIT").Close();
+    server.Start();
+    ftp.OpenConnection(true, -1);
+    ftp.ReadTimeout = 300;
+    // Endless data: only a write that gives up ends the upload.
+    struct Endless : std::streambuf {
+        char block[65536];
+        Endless() { std::fill(std::begin(block), std::end(block), 'x'); }
+        int_type underflow() override {
+            setg(block, block, std::end(block));
+            return 'x';
+        }
+    } endless;
+    std::istream source(&endless);
+    const auto started = std::chrono::steady_clock::now();
+    ExpectRaise<ENetSocketError>([&] { ftp.Upload(source, "up.txt", false); },
+                                 "Socket Error # 10060\r\nConnection timed out.");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
+    release.set_value();
+    ftp.QuitAndClose();
+    EXPECT_TRUE(server.Finish()) << server.ErrorText();
 }
 
 TEST_F(FtpDialogue, PassiveUploadConnectsToTheControlPeerWhateverTheReplyNames) {

@@ -19,6 +19,7 @@
 
 #include <chrono>
 #include <functional>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -223,6 +224,31 @@ TEST_F(TlsTransportTest, ASilentServerCannotHoldTheHandshake)
     EXPECT_GE(elapsed, 550);
     EXPECT_LT(elapsed, 3000);
     EXPECT_FALSE(connection.IsConnected());
+    EXPECT_TRUE(server.Finish()) << server.ErrorText();
+}
+
+TEST_F(TlsTransportTest, AServerThatStopsReadingCannotHoldAWrite)
+{
+    std::promise<void> release;
+    ScriptedServer server;
+    server.Accept()
+        .Do([released = release.get_future().share()](int fd) {
+            ServeTls(fd, [&](SSL *) { released.wait_for(std::chrono::seconds(10)); });
+        })
+        .Reset();
+    Start(server);
+    connection.ReadTimeout = 300;
+    connection.Connect(5000);
+    const std::string block(1 << 20, 'x');
+    const auto start = std::chrono::steady_clock::now();
+    ExpectRaise<ENetSocketError>(
+        [&] {
+            for (int i = 0; i < 256; ++i)
+                connection.WriteBytes(block);
+        },
+        "Socket Error # 10060\r\nConnection timed out.");
+    EXPECT_LT(MillisecondsSince(start), 3000);
+    release.set_value();
     EXPECT_TRUE(server.Finish()) << server.ErrorText();
 }
 

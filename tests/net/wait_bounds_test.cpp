@@ -4,6 +4,7 @@
 #include "NetExceptions.h"
 #include "NetFTP.h"
 #include "NetHTTP.h"
+#include "NetIOHandlerSocket.h"
 #include "NetMessages.h"
 #include "NetSocket.h"
 #include "NetTCPConnection.h"
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -139,6 +141,93 @@ TEST(NameLookup, UnknownNameKeepsItsTextAndAKnownOneConnects) {
     EXPECT_TRUE(server.Finish()) << server.ErrorText();
 }
 
+constexpr const char* WriteTimedOut = "Socket Error # 10060\r\nConnection timed out.";
+
+// Takes the connection and reads nothing until released; after 10 s it resets the connection, so a
+// client stuck in a write fails the test rather than hanging it.
+struct DeafPeer {
+    std::promise<void> release;
+    ScriptedServer server;
+    DeafPeer() {
+        server.Accept().Do([released = release.get_future().share()](int) {
+            released.wait_for(std::chrono::seconds(10));
+        }).Reset();
+        server.Start();
+    }
+    ~DeafPeer() { release.set_value(); }
+};
+
+// 1 MB blocks until a write fails; a peer that reads nothing fills the buffers long before the end.
+void WriteUntilItFails(TNetTCPConnection& connection) {
+    const std::string block(1 << 20, 'x');
+    for (int i = 0; i < 256; ++i)
+        connection.WriteBytes(block);
+}
+
+TEST(StalledWrite, EndsAtTheReadTimeoutOrTheTimeLimitWhileTheWindowAnswers) {
+    struct Case {
+        int readTimeout, timeLimit, atLeast;
+    };
+    for (const Case c : {Case{300, 0, 250}, Case{0, 600, 550}}) {
+        DeafPeer peer;
+        CountingHook hook;
+        TNetAntiFreeze::InstallHook(&hook);
+        TNetTCPConnection connection;
+        connection.Host = "127.0.0.1";
+        connection.Port = peer.server.Port();
+        connection.ReadTimeout = c.readTimeout;
+        connection.Connect(2000);
+        if (c.timeLimit > 0)
+            connection.SetTimeLimit(c.timeLimit);
+        hook.waits = 0;
+        const auto started = Clock::now();
+        ExpectRaise<ENetSocketError>([&] { WriteUntilItFails(connection); }, WriteTimedOut);
+        const auto waited = MillisecondsSince(started);
+        TNetAntiFreeze::InstallHook(nullptr);
+        EXPECT_GE(waited, c.atLeast);
+        EXPECT_LT(waited, 3000);
+        EXPECT_GE(hook.waits, 4);  // the stalled write waited through the hook, in slices
+        EXPECT_FALSE(connection.IOHandler()->Connected());
+    }
+}
+
+// Reports the listening socket ready once without a peer, as when a peer goes away before the accept.
+struct ReadyOnceWithoutPeer : TNetWaitHook {
+    bool lied = false;
+    short Wait(int fd, short events, int timeoutMs) override {
+        if (!lied) {
+            lied = true;
+            return events;
+        }
+        return TNetAntiFreeze::PollWait(fd, events, timeoutMs);
+    }
+};
+
+TEST(Listening, AReadinessWithoutAPeerDoesNotHoldTheAccept) {
+    TNetIOHandlerSocket listener;
+    listener.Listen("127.0.0.1", 0, 1);
+    const uint16_t port = listener.LocalPort();
+    // Should the accept hang, a peer arriving after 3 s ends it, and the test fails instead of hanging.
+    std::promise<void> done;
+    std::thread late([port, finished = done.get_future()] {
+        if (finished.wait_for(std::chrono::seconds(3)) == std::future_status::ready)
+            return;
+        int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in addr{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
+        ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        ::close(fd);
+    });
+    ReadyOnceWithoutPeer hook;
+    TNetAntiFreeze::InstallHook(&hook);
+    const auto started = Clock::now();
+    ExpectRaise<ENetException>([&] { listener.Accept(300); }, NetMsg::ListenTimedOut);
+    TNetAntiFreeze::InstallHook(nullptr);
+    done.set_value();
+    late.join();
+    EXPECT_TRUE(hook.lied);
+    EXPECT_LT(MillisecondsSince(started), 2000);
+}
+
 // The cancel is for good, so each case runs in a child process of its own.
 class CancelAllWaits : public testing::Test {
 protected:
@@ -182,6 +271,32 @@ TEST_F(CancelAllWaits, EndsAWaitUnderWayInAHook) {
         {
             testsupport::ActOnFirstWait hook;
             WaitUntilCancelled(&hook);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+TEST_F(CancelAllWaits, EndsAStalledWrite) {
+    EXPECT_EXIT(
+        {
+            DeafPeer peer;
+            TNetTCPConnection connection;
+            connection.Host = "127.0.0.1";
+            connection.Port = peer.server.Port();
+            connection.Connect(2000);
+            std::thread canceller([] {
+                pollfd none{-1, 0, 0};
+                ::poll(&none, 1, 200);
+                TNetAntiFreeze::CancelAllWaits();
+            });
+            const auto started = Clock::now();
+            int code = 3;
+            try {
+                WriteUntilItFails(connection);  // no read time-out: only the cancel ends it
+            } catch (const ENetCancelled&) {
+                code = MillisecondsSince(started) < 3000 ? 0 : 4;
+            }
+            canceller.join();
+            _exit(code);
         },
         testing::ExitedWithCode(0), "");
 }

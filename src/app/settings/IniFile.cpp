@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,11 +34,11 @@ std::string_view Trim(std::string_view s)
 
 char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool SameName(std::string_view a, std::string_view b)
+std::string Folded(std::string_view s)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return FoldCase(x) == FoldCase(y);
-           });
+    std::string out(s);
+    std::transform(out.begin(), out.end(), out.begin(), FoldCase);
+    return out;
 }
 
 bool IsEnclosedInQuotes(std::string_view s)
@@ -95,6 +96,19 @@ std::string StoredValue(std::string_view value)
     value = value.substr(0, value.find_first_of(std::string_view("\r\n\0", 3)));
     bool needsQuotes = !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) || IsEnclosedInQuotes(value));
     return needsQuotes ? "\"" + std::string(value) + "\"" : std::string(value);
+}
+
+// Save's temporary is this prefix and six letters or digits from mkstemp.
+std::string TemporaryPrefix(const std::filesystem::path& file) { return "." + file.filename().string() + "."; }
+constexpr std::string_view kTemporaryLetters = "XXXXXX";
+
+bool IsTemporaryName(std::string_view name, std::string_view prefix)
+{
+    if (name.size() != prefix.size() + kTemporaryLetters.size() || !name.starts_with(prefix))
+        return false;
+    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    });
 }
 
 std::string ErrorText(int error) { return std::strerror(error); }
@@ -177,7 +191,7 @@ TIniFile TIniFile::Parse(std::string_view text)
         if (trimmed.starts_with('[')) {
             std::string_view name = trimmed.substr(1);
             name = Trim(name.substr(0, name.find(']')));
-            ini.Sections.push_back(TSection{std::string(line), std::string(name), {}});
+            ini.Sections.push_back(TSection{std::string(line), std::string(name), {}, {}});
             continue;
         }
         TLine entry{std::string(line), {}, {}, false};
@@ -189,6 +203,9 @@ TIniFile TIniFile::Parse(std::string_view text)
         }
         ini.Sections.back().Lines.push_back(std::move(entry));
     }
+    for (TSection& section : ini.Sections)
+        IndexKeys(section);
+    ini.IndexSections();
     return ini;
 }
 
@@ -231,7 +248,7 @@ void TIniFile::Save(const std::filesystem::path& file) const
     std::filesystem::path folder = target.parent_path();
     if (folder.empty())
         folder = ".";
-    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::string temp = (folder / (TemporaryPrefix(target) + std::string(kTemporaryLetters))).string();
     int fd = ::mkstemp(temp.data());
     if (fd < 0)
         throw EIniError(WriteFailure(file, ErrorText(errno)));
@@ -263,12 +280,37 @@ void TIniFile::Save(const std::filesystem::path& file) const
     }
 }
 
+void TIniFile::RemoveStaleTemporaries(const std::filesystem::path& file)
+{
+    std::filesystem::path folder = file.parent_path();
+    if (folder.empty())
+        folder = ".";
+    int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return;
+    DIR* dir = ::fdopendir(dirFd);
+    if (dir == nullptr) {
+        ::close(dirFd);
+        return;
+    }
+    const std::string prefix = TemporaryPrefix(file);
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir))
+        if (IsTemporaryName(entry->d_name, prefix))
+            names.emplace_back(entry->d_name);
+    for (const std::string& name : names) {
+        struct stat st {};
+        if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+            st.st_uid == ::geteuid())
+            ::unlinkat(dirFd, name.c_str(), 0);
+    }
+    ::closedir(dir);
+}
+
 const TIniFile::TSection* TIniFile::FindSection(std::string_view name) const
 {
-    for (const TSection& section : Sections)
-        if (!section.Header.empty() && SameName(section.Name, name))
-            return &section;
-    return nullptr;
+    auto found = SectionIndex.find(Folded(name));
+    return found == SectionIndex.end() ? nullptr : &Sections[found->second];
 }
 
 TIniFile::TSection* TIniFile::FindSection(std::string_view name)
@@ -278,10 +320,31 @@ TIniFile::TSection* TIniFile::FindSection(std::string_view name)
 
 const TIniFile::TLine* TIniFile::FindKey(const TSection& section, std::string_view key)
 {
-    for (const TLine& line : section.Lines)
-        if (line.IsKey && SameName(line.Key, key))
-            return &line;
-    return nullptr;
+    auto found = section.KeyLines.find(Folded(key));
+    return found == section.KeyLines.end() ? nullptr : &section.Lines[found->second];
+}
+
+void TIniFile::AddSection(TSection section)
+{
+    Sections.push_back(std::move(section));
+    SectionIndex.emplace(Folded(Sections.back().Name), Sections.size() - 1);
+}
+
+void TIniFile::IndexKeys(TSection& section)
+{
+    section.KeyLines.clear();
+    for (std::size_t i = 0; i < section.Lines.size(); ++i)
+        if (section.Lines[i].IsKey)
+            section.KeyLines.emplace(Folded(section.Lines[i].Key), i);
+}
+
+// Only sections with a header line can be found by name; the lines before the first one cannot.
+void TIniFile::IndexSections()
+{
+    SectionIndex.clear();
+    for (std::size_t i = 0; i < Sections.size(); ++i)
+        if (!Sections[i].Header.empty())
+            SectionIndex.emplace(Folded(Sections[i].Name), i);
 }
 
 bool TIniFile::SectionExists(std::string_view section) const { return FindSection(section) != nullptr; }
@@ -361,22 +424,23 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
 
     TSection* target = FindSection(section);
     if (target == nullptr) {
-        Sections.push_back(TSection{"[" + std::string(section) + "]", std::string(section), {}});
+        AddSection(TSection{"[" + std::string(section) + "]", std::string(section), {}, {}});
         target = &Sections.back();
     }
     std::string stored = StoredValue(value);
     TLine line{std::string(key) + "=" + stored, std::string(key), stored, true};
 
-    for (TLine& existing : target->Lines) {
-        if (existing.IsKey && SameName(existing.Key, key)) {
-            existing = std::move(line);
-            return;
-        }
+    std::string folded = Folded(key);
+    if (auto existing = target->KeyLines.find(folded); existing != target->KeyLines.end()) {
+        target->Lines[existing->second] = std::move(line);
+        return;
     }
     // New keys go after the section's last line of content, so blank lines before the next section stay there.
+    // Only blank lines follow that place, so no indexed key line moves.
     auto lastContent = std::find_if(target->Lines.rbegin(), target->Lines.rend(),
                                     [](const TLine& l) { return !Trim(l.Raw).empty(); });
-    target->Lines.insert(lastContent.base(), std::move(line));
+    auto inserted = target->Lines.insert(lastContent.base(), std::move(line));
+    target->KeyLines.emplace(std::move(folded), static_cast<std::size_t>(inserted - target->Lines.begin()));
 }
 
 void TIniFile::WriteInteger(std::string_view section, std::string_view key, int value)
@@ -394,15 +458,18 @@ void TIniFile::DeleteKey(std::string_view section, std::string_view key)
     TSection* found = FindSection(section);
     if (found == nullptr)
         return;
-    auto it = std::find_if(found->Lines.begin(), found->Lines.end(),
-                           [&](const TLine& l) { return l.IsKey && SameName(l.Key, key); });
-    if (it != found->Lines.end())
-        found->Lines.erase(it);
+    auto line = found->KeyLines.find(Folded(key));
+    if (line == found->KeyLines.end())
+        return;
+    found->Lines.erase(found->Lines.begin() + static_cast<std::ptrdiff_t>(line->second));
+    IndexKeys(*found);
 }
 
 void TIniFile::EraseSection(std::string_view section)
 {
-    std::erase_if(Sections, [&](const TSection& s) { return !s.Header.empty() && SameName(s.Name, section); });
+    std::string folded = Folded(section);
+    std::erase_if(Sections, [&](const TSection& s) { return !s.Header.empty() && Folded(s.Name) == folded; });
+    IndexSections();
 }
 
 bool TIniFile::IsStorableKey(std::string_view key)

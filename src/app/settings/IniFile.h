@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // Raised when the settings file cannot be written or a name cannot be stored in it; the message names the file.
@@ -40,6 +41,9 @@ public:
     // Writes aside and renames over the file, owner-only (0600). On failure the old file is untouched and
     // EIniError names the file. A file without any write permission bit counts as read-only and is refused.
     void Save(const std::filesystem::path& file) const;
+    // Removes the temporaries an interrupted Save of this file left in its folder: only regular files of this
+    // user named exactly as Save names them. Links are never followed; failures are ignored.
+    static void RemoveStaleTemporaries(const std::filesystem::path& file);
 
     bool SectionExists(std::string_view section) const;
     bool ValueExists(std::string_view section, std::string_view key) const;
@@ -81,16 +85,23 @@ private:
         std::string Value;    // trimmed value text as it stands in the file (quotes kept)
         bool IsKey = false;
     };
+    // Case-folded name to the position of its first occurrence, so a large file is not scanned per lookup.
+    using TNameIndex = std::unordered_map<std::string, std::size_t>;
     struct TSection {
         std::string Header;   // the "[Name]" line as read or written
         std::string Name;     // empty for the lines before the first section
         std::vector<TLine> Lines;
+        TNameIndex KeyLines;
     };
 
     const TSection* FindSection(std::string_view name) const;
     TSection* FindSection(std::string_view name);
     static const TLine* FindKey(const TSection& section, std::string_view key);
+    void AddSection(TSection section);
+    static void IndexKeys(TSection& section);
+    void IndexSections();
 
     std::vector<TSection> Sections;
+    TNameIndex SectionIndex;
     bool HasByteOrderMark = false;
 };

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <type_traits>
+#include <unordered_set>
 
 namespace {
 
@@ -52,13 +53,11 @@ TIniKeyValues LoadSection(const TIniFile& ini, std::string_view section)
 }
 
 void WriteUniqueKey(TIniFile& ini, std::string_view section, const std::pair<std::string, std::string>& pair,
-                    std::vector<std::string>& written)
+                    std::unordered_set<std::string>& written)
 {
-    std::string folded = Folded(pair.first);
-    if (std::find(written.begin(), written.end(), folded) != written.end())
+    if (!written.insert(Folded(pair.first)).second)
         throw EIniError("The key \"" + pair.first + "\" appears twice in section [" + std::string(section) +
                         "] and cannot be saved.");
-    written.push_back(std::move(folded));
     ini.WriteString(section, pair.first, pair.second);
 }
 
@@ -69,8 +68,8 @@ void SaveLookupSections(const TSettings& settings, TIniFile& ini)
     std::string_view records = SettingDef(ESetting::RoutersData).Section;
     ini.EraseSection(names);
     ini.EraseSection(records);
-    std::vector<std::string> writtenNames;
-    std::vector<std::string> writtenRecords;
+    std::unordered_set<std::string> writtenNames;
+    std::unordered_set<std::string> writtenRecords;
     std::size_t rows = std::max(settings.Routers.size(), settings.RoutersData.size());
     for (std::size_t i = 0; i < rows; ++i) {
         if (i < settings.Routers.size())

@@ -180,4 +180,19 @@ TEST(IniFile, EraseSectionRemovesEveryCopyAndDeleteKeyOneKey)
     EXPECT_EQ(ini.SectionNames(), (std::vector<std::string>{"Mail"}));
 }
 
+TEST(IniFile, LookupsFollowEveryEditOfTheFile)
+{
+    TIniFile ini = TIniFile::Parse("[A]\r\nx=1\r\n[B]\r\nk=first\r\nK=second\r\n\r\n[C]\r\ny=2\r\n");
+    EXPECT_EQ(ini.ReadString("b", "K", ""), "first");
+    ini.DeleteKey("B", "k");
+    EXPECT_EQ(ini.ReadString("B", "k", ""), "second");
+    ini.EraseSection("a");
+    EXPECT_EQ(ini.ReadString("c", "Y", ""), "2");
+    ini.WriteString("B", "New", "n");
+    ini.WriteString("b", "NEW", "m");
+    ini.WriteString("D", "z", "3");
+    ini.WriteString("d", "Z", "4");
+    EXPECT_EQ(ini.Text(), "[B]\r\nK=second\r\nNEW=m\r\n\r\n[C]\r\ny=2\r\n[D]\r\nZ=4\r\n");
+}
+
 } // namespace

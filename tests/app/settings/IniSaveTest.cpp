@@ -121,6 +121,31 @@ TEST(IniSave, SymlinkedFileIsUpdatedThroughTheLink)
     EXPECT_EQ(ReadFileBytes(real), "[A]\r\nB=2\r\n");
 }
 
+TEST(IniSave, StaleTemporariesOfThisFileAreRemovedAndNothingElse)
+{
+    TTempFolder folder;
+    TTempFolder elsewhere;
+    fs::path file = folder / "kestrune.ini";
+    WriteFileBytes(file, "[System]\r\nInterval=45\r\n");
+    WriteFileBytes(elsewhere / "target", "kept");
+    for (const char* name : {".kestrune.ini.AbC123", ".kestrune.ini.zzzzzz"})
+        WriteFileBytes(folder / name, "[FTP]\r\nPassword=\x9E\r\n");
+    std::vector<std::string> kept = {"kestrune.ini", ".kestrune.ini.AbC12", ".kestrune.ini.AbC1234",
+                                     ".kestrune.ini.AbC-23", ".other.ini.AbC123", "kestrune.ini.AbC123"};
+    for (const std::string& name : kept)
+        if (name != "kestrune.ini")
+            WriteFileBytes(folder / name, "");
+    fs::create_directory(folder / ".kestrune.ini.Dir001");
+    fs::create_symlink(elsewhere / "target", folder / ".kestrune.ini.Link01");
+    kept.insert(kept.end(), {".kestrune.ini.Dir001", ".kestrune.ini.Link01"});
+    std::sort(kept.begin(), kept.end());
+
+    TIniFile::RemoveStaleTemporaries(file);
+    EXPECT_EQ(Entries(folder.Path), kept);
+    EXPECT_EQ(ReadFileBytes(elsewhere / "target"), "kept");
+    EXPECT_EQ(ReadFileBytes(file), "[System]\r\nInterval=45\r\n");
+}
+
 TEST(IniLoad, MissingFileIsEmptyButAnUnreadableOneIsNotSilentlyReplaced)
 {
     TTempFolder folder;

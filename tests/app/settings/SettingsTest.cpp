@@ -225,6 +225,35 @@ TEST(Settings, LookupSectionsAreWrittenRowByRowAndRepeatedKeysRefused)
     EXPECT_THROW(SaveSettings(s, ini), EIniError);
 }
 
+// Runs in well under a second; a lookup of keys by scanning the section made this take minutes.
+TEST(Settings, HundredThousandLookupsLoadAndSaveWhole)
+{
+    constexpr int kRows = 100000;
+    std::string text = "[Mail]\r\nTo=kept\r\n[Routers]\r\n";
+    for (int i = 0; i < kRows; ++i)
+        text += "Lookup" + std::to_string(i) + "=1\r\n";
+    text += "[RoutersData]\r\n";
+    for (int i = 0; i < kRows; ++i)
+        text += std::to_string(i + 1) + ",10.0.0.1/" + std::to_string(i) + ",IP,0=" + std::to_string(i % 2) + "\r\n";
+    TTempFolder folder;
+    fs::path file = folder / "kestrune.ini";
+    WriteFileBytes(file, text);
+
+    TSettings loaded = LoadSettingsFile(file, kFirstService);
+    ASSERT_EQ(loaded.Routers.size(), static_cast<std::size_t>(kRows));
+    ASSERT_EQ(loaded.RoutersData.size(), static_cast<std::size_t>(kRows));
+    EXPECT_EQ(loaded.Routers[54321], (std::pair<std::string, std::string>{"Lookup54321", "1"}));
+    EXPECT_EQ(loaded.RoutersData[kRows - 1],
+              (std::pair<std::string, std::string>{"100000,10.0.0.1/99999,IP,0", "1"}));
+    EXPECT_EQ(loaded.MailTo, "kept");
+
+    SaveSettingsFile(loaded, file);
+    EXPECT_EQ(LoadSettingsFile(file, kFirstService), loaded);
+    const std::string saved = ReadFileBytes(file);
+    EXPECT_NE(saved.find("\r\nLookup99998=1\r\nLookup99999=1\r\n[RoutersData]\r\n1,10.0.0.1/0,IP,0=0\r\n"),
+              std::string::npos);
+}
+
 TEST(Settings, ReadOnlySettingsFileFailsTheSaveByName)
 {
     TTempFolder folder;

@@ -3,27 +3,23 @@
 #include <string>
 #include <string_view>
 
-namespace kestrune::app {
-
 // The check interval's rules, free of the window.
 
 // "1 hr : 30 min" for 90; the parts are truncated towards zero, so -1 reads "0 hr : -1 min".
-std::string hoursMinutes(int minutes);
+std::string HoursMinutes(int minutes);
 
 // A page on the local network: the text before the first "." of the address (without "http://") is exactly
 // "192", "172", "127" or "10". An address without "." is never local.
-bool isLocalPage(std::string_view url);
+bool IsLocalPage(std::string_view url);
 
 // The interval the rule leaves: 1 to 10 minutes become 10 for an external service, or for a user-defined
 // page that is not local; every other interval stays as it is.
-int intervalByRule(int interval, bool externalSource, bool userDefinedSource, std::string_view url);
+int IntervalByRule(int interval, bool externalSource, bool userDefinedSource, std::string_view url);
 
 // Arrow step of the interval box for a value.
-int intervalStep(int value);
+int IntervalStep(int value);
 
 // Upper bound of the interval box.
 inline constexpr int kMaxInterval = 2880;
 // Lower bound of the interval box once the scheduler has run.
 inline constexpr int kMinRunningInterval = 10;
-
-} // namespace kestrune::app

@@ -2,14 +2,12 @@
 
 #include <array>
 
-namespace kestrune::app {
-
-std::string hoursMinutes(int minutes)
+std::string HoursMinutes(int minutes)
 {
     return std::to_string(minutes / 60) + " hr : " + std::to_string(minutes % 60) + " min";
 }
 
-bool isLocalPage(std::string_view url)
+bool IsLocalPage(std::string_view url)
 {
     const std::size_t dot = url.find('.');
     if (dot == std::string_view::npos)
@@ -22,16 +20,16 @@ bool isLocalPage(std::string_view url)
     return false;
 }
 
-int intervalByRule(int interval, bool externalSource, bool userDefinedSource, std::string_view url)
+int IntervalByRule(int interval, bool externalSource, bool userDefinedSource, std::string_view url)
 {
     if (interval < 1 || interval > 10)
         return interval;
-    if (externalSource || (userDefinedSource && !isLocalPage(url)))
+    if (externalSource || (userDefinedSource && !IsLocalPage(url)))
         return 10;
     return interval;
 }
 
-int intervalStep(int value)
+int IntervalStep(int value)
 {
     if (value >= 0 && value <= 59)
         return 1;
@@ -39,5 +37,3 @@ int intervalStep(int value)
         return 10;
     return 30;
 }
-
-} // namespace kestrune::app

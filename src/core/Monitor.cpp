@@ -1,0 +1,252 @@
+#include "Monitor.h"
+
+#include "Lookup.h"
+#include "LookupTexts.h"
+#include "NetFlagScope.h"
+#include "SchedulerRules.h"
+#include "Settings.h"
+
+#include <algorithm>
+#include <exception>
+#include <optional>
+
+namespace kestrune::core {
+
+namespace {
+constexpr std::string_view kErrorAddress = "Error";
+constexpr std::string_view kManual = "Manual";
+constexpr std::string_view kTitlePrefix = "Kestrune [";
+constexpr std::string_view kUnknownError = "Unknown error.";
+} // namespace
+
+Monitor::Monitor(TSettings& settings, MonitorObserver& observer, TimerService& timers)
+    : m_settings(settings), m_observer(observer), m_timers(timers), m_lastUploaded(settings.UploadedIP),
+      m_lastMailed(settings.MailedIP)
+{
+    m_ftp.OnConnected = [this] { m_ftpConnected = true; };
+    m_ftp.OnDisconnected = [this] { m_ftpConnected = false; };
+}
+
+Monitor::~Monitor()
+{
+    // The face's timers must not call into a monitor that is gone.
+    m_timers.stop(TimerId::Minute);
+    m_timers.stop(TimerId::ServiceBlock1);
+    m_timers.stop(TimerId::ServiceBlock2);
+}
+
+void Monitor::guarded(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const std::exception& error) {
+        m_observer.notice(Notice::Error, error.what());
+    } catch (...) {
+        m_observer.notice(Notice::Error, std::string(kUnknownError));
+    }
+}
+
+void Monitor::setAddress(const std::string& address)
+{
+    m_address = address;
+    m_observer.addressChanged(m_address);
+}
+
+void Monitor::setCountdownText(const std::string& text) { m_observer.countdownChanged(text); }
+
+void Monitor::setRunning(bool running)
+{
+    if (running)
+        m_timers.start(TimerId::Minute, kMinuteInterval);
+    else
+        m_timers.stop(TimerId::Minute);
+    m_running = running;
+    m_observer.schedulerStateChanged(running);
+}
+
+void Monitor::start()
+{
+    guarded([this] {
+        if (m_checkRunning) {
+            m_observer.notice(Notice::Beep, {});
+            return;
+        }
+        applyIntervalRule();
+        const int interval = m_settings.Interval;
+        if (interval != 0)
+            m_minimumInterval = kMinRunningInterval;
+        setRunning(interval != 0);
+        m_countdown = interval;
+        setCountdownText(interval == 0 ? std::string(kManual) : std::to_string(m_countdown));
+        runCheck(false);
+    });
+}
+
+void Monitor::stop()
+{
+    setRunning(false);
+    setCountdownText({});
+}
+
+void Monitor::startUp()
+{
+    if (m_settings.AutoStart && !m_running)
+        start();
+}
+
+void Monitor::setInterval(int minutes)
+{
+    m_settings.Interval = minutes;
+    if (minutes != 0) {
+        setCountdownText({});
+    } else {
+        setCountdownText(std::string(kManual));
+        if (m_running)
+            setRunning(false);
+        else
+            m_timers.stop(TimerId::Minute);
+    }
+}
+
+void Monitor::applyIntervalRule()
+{
+    const int ruled = IntervalByRule(m_settings.Interval, m_settings.External, m_settings.UserDefined, m_page.url);
+    const int bounded = std::clamp(ruled, m_minimumInterval, kMaxInterval);
+    if (bounded == m_settings.Interval)
+        return;
+    setInterval(bounded);
+    m_observer.intervalChanged(bounded);
+}
+
+void Monitor::onTimer(TimerId id)
+{
+    switch (id) {
+    case TimerId::Minute:
+        break;
+    case TimerId::ServiceBlock1:
+        unblockService(0);
+        return;
+    case TimerId::ServiceBlock2:
+        unblockService(1);
+        return;
+    }
+    if (!m_running)
+        return;
+    --m_countdown;
+    setCountdownText(HoursMinutes(m_countdown));
+    if (m_countdown != 0)
+        return;
+    if (m_checkRunning) {
+        // Another lookup still waits on the network: try again at the next tick.
+        m_countdown = 1;
+        return;
+    }
+    // Whatever the check met, the next one comes at the set interval.
+    guarded([this] { runCheck(true); });
+    resetCountdown();
+}
+
+void Monitor::resetCountdown()
+{
+    m_countdown = std::min(m_settings.Interval, kMaxInterval);
+    setCountdownText(std::to_string(m_countdown));
+}
+
+void Monitor::runCheck(bool scheduled)
+{
+    const TFlagScope scope(m_checkRunning);
+    lookUp();
+    if (m_address == m_lastUploaded)
+        return;
+    if (scheduled && (m_address.empty() || m_address == kErrorAddress))
+        return;
+    handleChange(false);
+}
+
+void Monitor::lookUp()
+{
+    const TFlagScope scope(m_checkRunning);
+    TLookupFields fields;
+    fields.External = m_settings.External;
+    fields.ServiceURL = m_settings.ExtDNS;
+    fields.URL = m_page.url;
+    fields.Keyword = m_page.keyword;
+    fields.CharToSkip = m_page.charToSkip;
+    fields.WebAuth = m_page.webAuth;
+    fields.Username = m_page.username;
+    fields.Password = m_page.password;
+    if (fields.External) {
+        setAddress({});
+        m_observer.statusChanged(std::string(LookupText::Retrieving));
+    }
+    const TLookupResult result = RunLookup(m_http, fields, m_services);
+    if (result.Failed()) {
+        reportLookupError(std::string(LookupText::ErrorPrefix) + result.ErrorMessage);
+        return;
+    }
+    setAddress(result.Address);
+    m_observer.windowTitleChanged(std::string(kTitlePrefix) + result.Address + "]");
+    m_observer.addressFound(result.Address);
+    m_observer.statusChanged({});
+}
+
+void Monitor::reportLookupError(const std::string& text)
+{
+    m_observer.notice(Notice::Balloon, text);
+    if (m_settings.SendMail)
+        guarded([this, &text] { sendWebmail(text); });
+    m_observer.statusChanged({});
+}
+
+void Monitor::checkExternalService()
+{
+    guarded([this] {
+        std::optional<std::size_t> service;
+        for (std::size_t i = 0; i < m_services.size() && !service; ++i)
+            if (m_settings.ExtDNS == m_services[i].URL)
+                service = i;
+        if (service && m_serviceBlocked[*service]) {
+            m_observer.notice(Notice::Message, RateMessage(m_services[*service]));
+            return;
+        }
+        if (m_checkRunning) {
+            m_observer.notice(Notice::Beep, {});
+            return;
+        }
+        setAddress({});
+        if (service) {
+            m_timers.start(*service == 0 ? TimerId::ServiceBlock1 : TimerId::ServiceBlock2, kServiceBlockInterval);
+            m_serviceBlocked[*service] = true;
+        }
+        lookUp();
+    });
+}
+
+void Monitor::unblockService(int service)
+{
+    m_serviceBlocked[static_cast<std::size_t>(service)] = false;
+    m_timers.stop(service == 0 ? TimerId::ServiceBlock1 : TimerId::ServiceBlock2);
+}
+
+void Monitor::testLookup()
+{
+    guarded([this] {
+        if (m_page.url.empty() || m_page.keyword.empty() || m_page.charToSkip.empty()) {
+            m_observer.notice(Notice::Message, std::string(LookupText::RequiredEntryMissing));
+            return;
+        }
+        if (!m_settings.UserDefined) {
+            m_observer.notice(Notice::Message, std::string(LookupText::NeedUserDefined));
+            return;
+        }
+        if (m_checkRunning) {
+            m_observer.notice(Notice::Beep, {});
+            return;
+        }
+        m_observer.windowTitleChanged({});
+        setAddress({});
+        lookUp();
+    });
+}
+
+} // namespace kestrune::core

@@ -1,0 +1,137 @@
+#pragma once
+
+#include "AppPaths.h"
+#include "ExternalServices.h"
+#include "LogFile.h"
+#include "MonitorObserver.h"
+#include "NetFTP.h"
+#include "NetHTTP.h"
+#include "PageFields.h"
+#include "TimerService.h"
+#include "Webmail.h"
+
+#include <array>
+#include <functional>
+#include <string>
+
+struct TSettings;
+
+namespace kestrune::core {
+
+// The public-address monitor: the current address, what was published, the countdown and the rules of a check,
+// without any window. A face keeps the settings and the page fields current, forwards the user's requests
+// (the intents below) and its timers, and renders what the observer reports. Intents never throw: an error
+// that escapes a rule is reported as Notice::Error. Network waits may re-enter the monitor through an intent
+// or a timer; those are refused with a beep or deferred, as the rules say.
+class Monitor {
+public:
+    // The settings are read when the monitor acts; the last uploaded and mailed addresses are taken from them.
+    // Settings, observer and timers must outlive the monitor, which must not be destroyed inside one of its
+    // own network waits.
+    Monitor(TSettings& settings, MonitorObserver& observer, TimerService& timers);
+    ~Monitor();
+    Monitor(const Monitor&) = delete;
+    Monitor& operator=(const Monitor&) = delete;
+
+    // Live inputs besides the settings.
+    void setPageFields(const PageFields& fields) { m_page = fields; }
+    const PageFields& pageFields() const { return m_page; }
+    void setAppPaths(const TAppPaths& paths) { m_paths = paths; }
+    // The day and month names of the log's date; English until a face sets its locale's.
+    void setDateNames(const TDateNames& names) { m_dateNames = names; }
+    // The services of the external source, in the order the service box offers them; their texts must
+    // outlive the monitor.
+    void setExternalServices(const std::array<TExternalService, 2>& services) { m_services = services; }
+    // Restores the published addresses (a settings file read again).
+    void setLastUploaded(const std::string& address) { m_lastUploaded = address; }
+    void setLastMailed(const std::string& address) { m_lastMailed = address; }
+
+    // Intents of the scheduler.
+    // Start / Update: applies the interval rule, runs the scheduler unless the interval is 0, checks at once.
+    void start();
+    void stop();
+    // Program start: runs Start when auto-start is set and the scheduler is not running.
+    void startUp();
+    // The interval as the user edits it (every change of the box); 0 switches to manual mode.
+    void setInterval(int minutes);
+    // The interval rule and the interval's bounds applied to the settings' interval (leaving the box).
+    void applyIntervalRule();
+    void onTimer(TimerId id);
+
+    // Intents of the lookup and the change actions.
+    // The external-service button: one lookup, each service at most once in ten minutes.
+    void checkExternalService();
+    // "Get IP" / "Test": one lookup of the user-defined page.
+    void testLookup();
+    // The Upload button: the upload alone, whether or not uploads are enabled.
+    void uploadNow();
+    void sendTestMail();
+    // The IP file's test button: writes it whether or not it is enabled.
+    void writeIpFileNow();
+
+    // State.
+    const std::string& address() const { return m_address; }
+    const std::string& lastUploaded() const { return m_lastUploaded; }
+    const std::string& lastMailed() const { return m_lastMailed; }
+    const std::string& lastSaved() const { return m_lastSaved; }
+    const std::string& lastLogged() const { return m_lastLogged; }
+    int countdown() const { return m_countdown; }
+    bool running() const { return m_running; }
+    // A check, lookup, manual upload or test mail waits on the network; another check is refused meanwhile.
+    bool checkRunning() const { return m_checkRunning; }
+    bool changeRunning() const { return m_changeRunning; }
+    bool serviceBlocked(int service) const { return m_serviceBlocked.at(static_cast<std::size_t>(service)); }
+    // The interval's lower bound: 0 until the first Start of the scheduler, 10 from then on.
+    int minimumInterval() const { return m_minimumInterval; }
+
+    // The network clients, for a face's or test's connection settings (ports, time-outs).
+    TNetHTTP& http() { return m_http; }
+    TNetFTP& ftp() { return m_ftp; }
+    TWebmail& mail() { return m_mail; }
+
+private:
+    // Runs an intent; an error that escapes it is reported and the monitor goes on.
+    void guarded(const std::function<void()>& action);
+    void setAddress(const std::string& address);
+    void setCountdownText(const std::string& text);
+    void setRunning(bool running);
+    void resetCountdown();
+    void runCheck(bool scheduled);
+    void lookUp();
+    void reportLookupError(const std::string& text);
+    void handleChange(bool manual);
+    void uploadToServer();
+    void disconnectFtp();
+    TWebmailSettings mailSettings() const;
+    void sendWebmail(const std::string& text);
+    void writeDataFile(bool test);
+    void writeLog();
+    void unblockService(int service);
+
+    TSettings& m_settings;
+    MonitorObserver& m_observer;
+    TimerService& m_timers;
+    PageFields m_page;
+    TAppPaths m_paths;
+    TDateNames m_dateNames = TDateNames::English();
+    std::array<TExternalService, 2> m_services = {kExternalServices[0], kExternalServices[1]};
+
+    TNetHTTP m_http;
+    TNetFTP m_ftp;
+    TWebmail m_mail;
+
+    std::string m_address;
+    std::string m_lastUploaded;
+    std::string m_lastMailed;
+    std::string m_lastSaved;
+    std::string m_lastLogged;
+    int m_countdown = 0;
+    int m_minimumInterval = 0;
+    bool m_running = false;
+    bool m_checkRunning = false;
+    bool m_changeRunning = false;
+    bool m_ftpConnected = false;
+    std::array<bool, 2> m_serviceBlocked = {false, false};
+};
+
+} // namespace kestrune::core

@@ -1,0 +1,153 @@
+#include "Monitor.h"
+
+#include "DataFile.h"
+#include "FtpUpload.h"
+#include "NetFlagScope.h"
+#include "Settings.h"
+
+#include <ctime>
+#include <exception>
+#include <optional>
+
+namespace kestrune::core {
+
+namespace {
+constexpr std::string_view kPlaceholderAddress = "---.---.---.---";
+constexpr std::string_view kErrorAddress = "Error";
+} // namespace
+
+void Monitor::uploadNow() { guarded([this] { handleChange(true); }); }
+
+void Monitor::handleChange(bool manual)
+{
+    // A second run would share the FTP client and the upload file with the first; the scheduler's own run
+    // comes inside its check, so only a manual upload can meet a check that is still running.
+    if (m_changeRunning || (manual && m_checkRunning)) {
+        m_observer.notice(Notice::Beep, {});
+        return;
+    }
+    const TFlagScope changeScope(m_changeRunning);
+    std::optional<TFlagScope> checkScope;
+    if (manual)
+        checkScope.emplace(m_checkRunning);
+
+    if (m_address == kPlaceholderAddress)
+        return;
+    m_ftpConnected = false;
+    if (m_settings.FtpEnable || manual)
+        uploadToServer();
+    if (m_ftpConnected)
+        disconnectFtp();
+    m_observer.statusChanged({});
+
+    if (!manual) {
+        // A failing file is reported and the other actions still run, so one bad path loses nothing else.
+        if (m_settings.SendMail && m_address != m_lastMailed) {
+            m_lastMailed = m_address;
+            guarded([this, address = m_address] { sendWebmail(address); });
+        }
+        if (m_settings.SaveIP && m_address != m_lastSaved) {
+            m_lastSaved = m_address;
+            guarded([this] { writeDataFile(false); });
+        }
+        if (m_settings.SaveLog && m_settings.FtpEnable && m_address != m_lastLogged) {
+            m_lastLogged = m_address;
+            guarded([this] { writeLog(); });
+        }
+    }
+    m_countdown = m_settings.Interval;
+}
+
+void Monitor::uploadToServer()
+{
+    TFtpUploadJob job;
+    job.Host = m_settings.FtpHost;
+    job.Username = m_settings.FtpUsername;
+    job.Password = m_settings.FtpPassword;
+    job.LocalTemplate = m_settings.FtpLocalFile;
+    job.RemoteFile = m_settings.FtpRemoteFile;
+    job.Address = m_address;
+    job.UploadFile = m_paths.UploadFile;
+    try {
+        EnsureAppFolder(m_paths);
+        UploadTemplate(m_ftp, job, [this](const std::string& status) { m_observer.statusChanged(status); });
+        m_lastUploaded = job.Address;
+    } catch (const std::exception&) {
+        // The address display is the upload's only report of a failure.
+        setAddress(std::string(kErrorAddress));
+    }
+}
+
+void Monitor::disconnectFtp()
+{
+    try {
+        m_ftp.QuitAndClose();
+    } catch (const std::exception&) {
+        // A connection that fails to close is gone all the same.
+    }
+    m_ftpConnected = false;
+}
+
+TWebmailSettings Monitor::mailSettings() const
+{
+    TWebmailSettings settings;
+    settings.To = m_settings.MailTo;
+    settings.SMTPServer = m_settings.MailServer;
+    settings.PortText = m_settings.MailPort;
+    settings.SSL = m_settings.MailSSL;
+    settings.From = m_settings.MailFrom;
+    settings.Subject = m_settings.MailSubject;
+    settings.LoginRequired = m_settings.WebAuth;
+    settings.User = m_settings.WebUser;
+    settings.Password = m_settings.WebPass;
+    return settings;
+}
+
+void Monitor::sendWebmail(const std::string& text)
+{
+    if (m_mail.Busy()) {
+        // Another mail waits on the server; this one would have to share its connection.
+        m_observer.notice(Notice::Beep, {});
+        return;
+    }
+    // Success and failure alike go unreported.
+    m_mail.SendWebmail(mailSettings(), text);
+    if (m_settings.SaveLog && !m_settings.FtpEnable)
+        writeLog();
+}
+
+void Monitor::sendTestMail()
+{
+    guarded([this] {
+        const std::string message = WebmailFieldCheckMessage(mailSettings());
+        if (!message.empty()) {
+            m_observer.notice(Notice::Message, message);
+            return;
+        }
+        // A check arriving meanwhile would find the mail client busy and lose its mail: it waits for the test.
+        const TFlagScope scope(m_checkRunning);
+        sendWebmail(WebmailTestText(m_address));
+    });
+}
+
+void Monitor::writeDataFile(bool test)
+{
+    if (!m_settings.SaveIP && !test)
+        return;
+    WriteDataFile(m_settings.IPFilename, m_address);
+}
+
+void Monitor::writeIpFileNow()
+{
+    guarded([this] { writeDataFile(true); });
+}
+
+void Monitor::writeLog()
+{
+    if (!m_settings.SaveLog)
+        return;
+    const std::string entry = FormatLogEntry(std::time(nullptr), m_dateNames, m_address);
+    WriteLog(m_settings.LogFilename, entry, m_settings.LogLines);
+}
+
+} // namespace kestrune::core

@@ -1,0 +1,351 @@
+// The monitor's scheduler and change-handling rules through its public API, against real local peers.
+#include "FtpServer.h"
+#include "Monitor.h"
+#include "NginxServer.h"
+#include "Settings.h"
+#include "SmtpServer.h"
+#include "TempDir.h"
+#include "Waiting.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+using namespace kestrune::core;
+
+namespace {
+
+std::string RouterPage(const std::string& address) { return "<html><body>WAN IP: " + address + " Mask</body></html>"; }
+
+// The file's bytes, or "(none)" when it does not exist.
+std::string Bytes(const std::string& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "(none)";
+}
+
+struct Recorder : MonitorObserver {
+    void addressChanged(const std::string& text) override { address = text; }
+    void addressFound(const std::string& text) override { found = text; }
+    void windowTitleChanged(const std::string& text) override { title = text; }
+    void statusChanged(const std::string& text) override { status = text; }
+    void countdownChanged(const std::string& text) override { countdowns.push_back(text); }
+    void schedulerStateChanged(bool state) override { running = state; }
+    void intervalChanged(int minutes) override { intervals.push_back(minutes); }
+    void notice(Notice kind, const std::string& text) override { notices[kind].push_back(text); }
+    std::string address, found, title, status;
+    std::vector<std::string> countdowns;
+    std::vector<int> intervals;
+    std::map<Notice, std::vector<std::string>> notices;
+    bool running = false;
+};
+
+struct Timers : TimerService {
+    void start(TimerId id, std::chrono::milliseconds interval) override { active[id] = interval; }
+    void stop(TimerId id) override { active.erase(id); }
+    std::map<TimerId, std::chrono::milliseconds> active;
+};
+
+// A monitor on a user-defined local page served by a private nginx, its files in a folder of its own.
+struct Rig {
+    explicit Rig(const std::string& address)
+    {
+        setPage(RouterPage(address));
+        testsupport::NginxServer::Options options;
+        options.DocumentRoot = root.Path();
+        page = std::make_unique<testsupport::NginxServer>(options);
+        settings.External = false;
+        settings.UserDefined = true;
+        settings.Interval = 3;
+        settings.IPFilename = ipFile;
+        settings.LogFilename = folder.File("ip.log");
+        setPageFields(pageAddress(), "WAN IP:");
+        monitor.setAppPaths({folder.Path(), {}, {}, folder.File("kestrune.tmp"), false});
+    }
+    void setPage(const std::string& body) const { root.Write("status.htm", body); }
+    std::string pageAddress() const { return "127.0.0.1:" + std::to_string(page->Port()) + "/status.htm"; }
+    void setPageFields(const std::string& url, const std::string& keyword)
+    {
+        PageFields fields;
+        fields.url = url;
+        fields.keyword = keyword;
+        fields.charToSkip = "0";
+        monitor.setPageFields(fields);
+    }
+    void ticks(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            monitor.onTimer(TimerId::Minute);
+    }
+    void useFtp(const TFtpServer& server, const std::string& password)
+    {
+        settings.FtpEnable = true;
+        settings.FtpHost = "127.0.0.1";
+        settings.FtpUsername = "up";
+        settings.FtpPassword = password;
+        settings.FtpLocalFile = folder.Write("t.txt", "ip={IP}\n");
+        settings.FtpRemoteFile = "ip.txt";
+        monitor.ftp().Port = server.Port();
+    }
+    void useMail(const TSmtpServer& server)
+    {
+        settings.SendMail = true;
+        settings.MailTo = "owner@home.example";
+        settings.MailServer = "127.0.0.1";
+        settings.MailPort = std::to_string(server.Port());
+        settings.MailFrom = "kestrune@home.example";
+    }
+
+    testsupport::TempDir folder{"kestrune-core"};
+    testsupport::TempDir root{"kestrune-page"};
+    const std::string ipFile = folder.File("ip.txt");
+    std::unique_ptr<testsupport::NginxServer> page;
+    TSettings settings = DefaultSettings(kExternalServices[0].URL);
+    Recorder seen;
+    Timers timers;
+    Monitor monitor{settings, seen, timers};
+};
+
+} // namespace
+
+TEST(MonitorScheduler, StartChecksAtOnceThenEveryIntervalAndStopsCleanly)
+{
+    Rig rig("10.1.2.3");
+    rig.settings.SaveIP = true;
+
+    rig.monitor.start();
+    EXPECT_TRUE(rig.seen.running);
+    EXPECT_EQ(rig.timers.active.at(TimerId::Minute), kMinuteInterval);
+    EXPECT_EQ(rig.seen.countdowns.back(), "3");
+    EXPECT_EQ(rig.seen.address, "10.1.2.3");
+    EXPECT_EQ(rig.seen.title, "Kestrune [10.1.2.3]");
+    EXPECT_EQ(rig.seen.found, "10.1.2.3");
+    EXPECT_EQ(Bytes(rig.ipFile), "10.1.2.3");
+    EXPECT_EQ(rig.monitor.minimumInterval(), 10);
+
+    // The same address again is not written again; a new one is, at the tick that reaches 0.
+    std::filesystem::remove(rig.ipFile);
+    rig.ticks(3);
+    EXPECT_EQ(Bytes(rig.ipFile), "(none)");
+    rig.setPage(RouterPage("10.9.9.9"));
+    rig.ticks(2);
+    EXPECT_EQ(rig.seen.countdowns.back(), "0 hr : 1 min");
+    EXPECT_EQ(Bytes(rig.ipFile), "(none)");
+    rig.ticks(1);
+    EXPECT_EQ(Bytes(rig.ipFile), "10.9.9.9");
+    EXPECT_EQ(rig.seen.countdowns.back(), "3");
+    EXPECT_EQ(rig.monitor.countdown(), 3);
+
+    rig.monitor.stop();
+    EXPECT_FALSE(rig.seen.running);
+    EXPECT_FALSE(rig.timers.active.contains(TimerId::Minute));
+    EXPECT_EQ(rig.seen.countdowns.back(), "");
+
+    // Once the scheduler has run, a local page's short interval is raised to the lower bound.
+    rig.monitor.start();
+    EXPECT_EQ(rig.seen.intervals, std::vector<int>{10});
+    EXPECT_EQ(rig.settings.Interval, 10);
+    EXPECT_EQ(rig.seen.countdowns.back(), "10");
+    EXPECT_TRUE(rig.seen.notices.empty());
+}
+
+TEST(MonitorScheduler, IntervalZeroChecksOncePerPress)
+{
+    Rig rig("10.1.2.3");
+    rig.monitor.setInterval(0);
+    EXPECT_EQ(rig.seen.countdowns.back(), "Manual");
+    rig.monitor.start();
+    EXPECT_EQ(rig.seen.address, "10.1.2.3");
+    EXPECT_FALSE(rig.seen.running);
+    EXPECT_FALSE(rig.timers.active.contains(TimerId::Minute));
+    EXPECT_EQ(rig.seen.countdowns.back(), "Manual");
+    EXPECT_EQ(rig.monitor.minimumInterval(), 0);
+}
+
+TEST(MonitorChanges, NewAddressIsUploadedMailedSavedAndLoggedOnce)
+{
+    TFtpServer ftp("up", "pw");
+    TSmtpServer smtp({});
+    Rig rig("10.1.2.3");
+    rig.useFtp(ftp, "pw");
+    rig.useMail(smtp);
+    rig.settings.SaveIP = true;
+    rig.settings.SaveLog = true;
+
+    rig.monitor.start();
+    EXPECT_EQ(ftp.ReadStored("ip.txt"), "ip=10.1.2.3\r\n");
+    EXPECT_EQ(rig.monitor.lastUploaded(), "10.1.2.3");
+    EXPECT_EQ(Bytes(rig.ipFile), "10.1.2.3");
+    EXPECT_EQ(std::ranges::count(Bytes(rig.settings.LogFilename), '\n'), 1);
+    ASSERT_EQ(smtp.Stored().size(), 1u);
+    EXPECT_NE(smtp.Stored()[0].Data.find("\r\n10.1.2.3\r\n"), std::string::npos);
+    EXPECT_EQ(rig.seen.status, "");
+
+    rig.ticks(3);
+    EXPECT_EQ(smtp.Stored().size(), 1u);
+    EXPECT_EQ(std::ranges::count(Bytes(rig.settings.LogFilename), '\n'), 1);
+
+    rig.setPage(RouterPage("10.9.9.9"));
+    rig.ticks(3);
+    EXPECT_EQ(ftp.ReadStored("ip.txt"), "ip=10.9.9.9\r\n");
+    EXPECT_EQ(smtp.Stored().size(), 2u);
+    EXPECT_EQ(std::ranges::count(Bytes(rig.settings.LogFilename), '\n'), 2);
+    EXPECT_EQ(Bytes(rig.ipFile), "10.9.9.9");
+
+    // A manual upload uploads alone.
+    rig.settings.FtpEnable = false;
+    rig.setPage(RouterPage("10.5.5.5"));
+    rig.monitor.testLookup();
+    rig.monitor.uploadNow();
+    EXPECT_EQ(ftp.ReadStored("ip.txt"), "ip=10.5.5.5\r\n");
+    EXPECT_EQ(rig.monitor.lastUploaded(), "10.5.5.5");
+    EXPECT_EQ(smtp.Stored().size(), 2u);
+    EXPECT_EQ(Bytes(rig.ipFile), "10.9.9.9");
+    EXPECT_TRUE(rig.seen.notices.empty());
+}
+
+TEST(MonitorChanges, FailedUploadLeavesErrorAndPlaceholderDoesNothing)
+{
+    TFtpServer ftp("up", "pw");
+    Rig rig("10.1.2.3");
+    rig.useFtp(ftp, "wrong");
+    rig.settings.SaveIP = true;
+    rig.monitor.start();
+    EXPECT_EQ(rig.seen.address, "Error");
+    EXPECT_EQ(rig.monitor.lastUploaded(), "");
+    EXPECT_EQ(Bytes(rig.ipFile), "Error");
+    EXPECT_TRUE(rig.seen.notices.empty());
+
+    rig.setPage("<html>no address here</html>");
+    rig.monitor.stop();
+    rig.monitor.start();
+    EXPECT_EQ(rig.seen.address, "---.---.---.---");
+    EXPECT_EQ(Bytes(rig.ipFile), "Error");
+}
+
+TEST(MonitorChanges, ScheduledCheckLeavesAnEmptyAddressAloneButStartDoesNot)
+{
+    TFtpServer ftp("up", "pw");
+    Rig rig("10.1.2.3");
+    Monitor& monitor = rig.monitor;
+    monitor.setLastUploaded("10.1.2.3");
+    rig.useFtp(ftp, "pw");
+    rig.settings.Interval = 10;
+    monitor.start();
+    EXPECT_EQ(rig.seen.address, "10.1.2.3");
+
+    // An external service that fails leaves the display empty.
+    const std::string missing = "http://" + rig.pageAddress() + ".missing";
+    monitor.setExternalServices({TExternalService{missing, "first.example"}, kExternalServices[1]});
+    rig.settings.External = true;
+    rig.settings.UserDefined = false;
+    rig.settings.ExtDNS = missing;
+    rig.ticks(10);
+    EXPECT_EQ(rig.seen.address, "");
+    ASSERT_EQ(rig.seen.notices[Notice::Balloon].size(), 1u);
+    EXPECT_EQ(rig.seen.notices[Notice::Balloon][0].rfind("The Lookup Service has reported an error: ", 0), 0u);
+    EXPECT_EQ(monitor.lastUploaded(), "10.1.2.3");
+    EXPECT_FALSE(std::filesystem::exists(ftp.Root() / "ip.txt"));
+    EXPECT_EQ(rig.seen.countdowns.back(), "10");
+
+    monitor.stop();
+    monitor.start();
+    EXPECT_EQ(ftp.ReadStored("ip.txt"), "ip=\r\n");
+    EXPECT_EQ(monitor.lastUploaded(), "");
+}
+
+TEST(MonitorChanges, FailingLogIsReportedAndTheRestGoesOnAlsoAtStartUp)
+{
+    TSmtpServer smtp({});
+    Rig rig("10.1.2.3");
+    rig.useMail(smtp);
+    rig.settings.SaveIP = true;
+    rig.settings.SaveLog = true;
+    // A folder where the log should be: every log write fails, whoever runs the test.
+    rig.settings.LogFilename = rig.folder.File("ip.log");
+    std::filesystem::create_directory(rig.settings.LogFilename);
+    rig.settings.AutoStart = true;
+
+    rig.monitor.startUp();
+    ASSERT_EQ(rig.seen.notices[Notice::Error].size(), 1u);
+    EXPECT_NE(rig.seen.notices[Notice::Error][0].find("ip.log"), std::string::npos);
+    EXPECT_EQ(smtp.Stored().size(), 1u);
+    EXPECT_EQ(Bytes(rig.ipFile), "10.1.2.3");
+    EXPECT_TRUE(rig.seen.running);
+
+    rig.setPage(RouterPage("10.9.9.9"));
+    rig.ticks(3);
+    EXPECT_EQ(rig.seen.notices[Notice::Error].size(), 2u);
+    EXPECT_EQ(Bytes(rig.ipFile), "10.9.9.9");
+    EXPECT_EQ(rig.seen.countdowns.back(), "3");
+    rig.ticks(3);
+    EXPECT_EQ(rig.seen.countdowns.back(), "3");
+}
+
+TEST(MonitorReentry, RequestsDuringACheckAreRefusedAndATickIsDeferred)
+{
+    Rig rig("10.1.2.3");
+    rig.settings.Interval = 1;
+    // Published already, so the countdown is the tick's alone to keep.
+    rig.monitor.setLastUploaded("10.1.2.3");
+    TNetAntiFreeze antiFreeze;
+    testsupport::ActOnFirstWait hook;
+    TNetAntiFreeze::InstallHook(&hook);
+    hook.during = [&] {
+        rig.monitor.onTimer(TimerId::Minute);
+        rig.monitor.start();
+        rig.monitor.uploadNow();
+        rig.monitor.testLookup();
+        rig.monitor.checkExternalService();
+    };
+    rig.monitor.start();
+    TNetAntiFreeze::InstallHook(nullptr);
+    EXPECT_EQ(rig.seen.notices[Notice::Beep].size(), 4u);
+    EXPECT_EQ(rig.seen.countdowns.at(1), "0 hr : 0 min");
+    EXPECT_EQ(rig.monitor.countdown(), 1);
+    EXPECT_EQ(rig.seen.address, "10.1.2.3");
+
+    rig.setPage(RouterPage("10.9.9.9"));
+    rig.ticks(1);
+    EXPECT_EQ(rig.seen.address, "10.9.9.9");
+}
+
+TEST(MonitorLookup, ExternalServiceIsBlockedForTenMinutesWithItsMessage)
+{
+    Rig rig("203.0.113.7");
+    rig.setPage("<html><body>Current IP Address: 203.0.113.7</body></html>");
+    const std::string first = "http://" + rig.pageAddress();
+    rig.monitor.setExternalServices({TExternalService{first, "first.example"}, kExternalServices[1]});
+    rig.settings.External = true;
+    rig.settings.UserDefined = false;
+    rig.settings.ExtDNS = first;
+
+    rig.monitor.checkExternalService();
+    EXPECT_EQ(rig.seen.address, "203.0.113.7");
+    EXPECT_TRUE(rig.monitor.serviceBlocked(0));
+    EXPECT_EQ(rig.timers.active.at(TimerId::ServiceBlock1), kServiceBlockInterval);
+
+    rig.setPage("<html><body>Current IP Address: 203.0.113.8</body></html>");
+    rig.monitor.checkExternalService();
+    EXPECT_EQ(rig.seen.notices[Notice::Message],
+              std::vector<std::string>{"first.example requests that their lookup services\r\n"
+                                       "are not requested at less than 10 minute intervals."});
+    EXPECT_EQ(rig.seen.address, "203.0.113.7");
+
+    rig.monitor.onTimer(TimerId::ServiceBlock1);
+    EXPECT_FALSE(rig.monitor.serviceBlocked(0));
+    EXPECT_FALSE(rig.timers.active.contains(TimerId::ServiceBlock1));
+    rig.monitor.checkExternalService();
+    EXPECT_EQ(rig.seen.address, "203.0.113.8");
+
+    // Get IP needs every field of the page and the user-defined source.
+    rig.monitor.testLookup();
+    EXPECT_EQ(rig.seen.notices[Notice::Message].back(),
+              "User-defined lookup radio button needs to be \r\nselected for Get IP button to work.");
+    rig.setPageFields(rig.pageAddress(), "");
+    rig.monitor.testLookup();
+    EXPECT_EQ(rig.seen.notices[Notice::Message].back(), "Required entry is missing!");
+}
