@@ -4,6 +4,8 @@
 #include "SmtpServer.h"
 #include "WindowFixture.h"
 
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QString>
 #include <QStringList>
 #include <string>
@@ -25,3 +27,20 @@ std::string fileBytes(const std::string& file);
 QStringList crLfLines(const std::string& file);
 // The address at the end of a log line.
 QString loggedAddress(const QString& line);
+
+// The local files of one window, in the window's own folder.
+struct LocalFiles {
+    explicit LocalFiles(WindowFixture& fixture)
+        : ipFile(fixture.folder.File("ip.txt")), logFile(fixture.folder.File("ip.log"))
+    {
+    }
+    void enable(kestrune::app::MainWindow& form, bool withIpFile, bool withLog) const
+    {
+        form.localFilesTab()->saveAddressCheck()->setChecked(withIpFile);
+        form.localFilesTab()->addressFileEdit()->setText(QString::fromStdString(ipFile));
+        form.localFilesTab()->logCheck()->setChecked(withLog);
+        form.localFilesTab()->logFileEdit()->setText(QString::fromStdString(logFile));
+    }
+    std::string ipFile;
+    std::string logFile;
+};

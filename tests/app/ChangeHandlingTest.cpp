@@ -24,24 +24,6 @@ namespace {
 
 std::string Page(const std::string& address) { return "<html><body>WAN IP: " + address + " Mask</body></html>"; }
 
-// The local files of one window, in the window's own folder.
-struct LocalFiles {
-    explicit LocalFiles(WindowFixture& fixture)
-        : IpFile(fixture.folder.File("ip.txt")), LogFile(fixture.folder.File("ip.log"))
-    {
-    }
-    void Enable(MainWindow& form, bool ipFile, bool log) const
-    {
-        form.localFilesTab()->saveAddressCheck()->setChecked(ipFile);
-        form.localFilesTab()->addressFileEdit()->setText(QString::fromStdString(IpFile));
-        form.localFilesTab()->logCheck()->setChecked(log);
-        form.localFilesTab()->logFileEdit()->setText(QString::fromStdString(LogFile));
-    }
-    std::string IpFile;
-    std::string LogFile;
-};
-
-
 // A window whose upload goes to a local FTP server ("up"/"pw") from a template in its folder, with the IP file
 // and the log on and, when asked, mail to a local SMTP server.
 struct UploadRig {
@@ -55,7 +37,7 @@ struct UploadRig {
             smtp = std::make_unique<TSmtpServer>(TSmtpServer::TOptions{});
             fillMailTab(form, *smtp);
         }
-        files.Enable(form, true, true);
+        files.enable(form, true, true);
     }
     TFtpServer ftp;
     std::unique_ptr<TSmtpServer> smtp;
@@ -78,7 +60,6 @@ private slots:
     void placeholderDoesNothing();
     void failedUploadCarriesErrorAndIsRetried();
     void readOnlyLogReachesErrorReportAndSchedulerGoesOn();
-    void tmpLogIsAnOrdinaryLog();
     void failedLogAfterMailLeavesTheRestToRun();
     void uploadFailuresLeaveOnlyError_data();
     void uploadFailuresLeaveOnlyError();
@@ -87,12 +68,6 @@ private slots:
     void silentFtpServerCannotHoldTheCheck();
     void uploadButtonFollowsTheFiveFields();
     void runsArrivingDuringAnUploadAreRefusedOrDeferred();
-    void ipFileTestButtonWritesRegardlessOfTheBox();
-    void logUsesTheLocaleNames();
-    void logSizeSteps_data();
-    void logSizeSteps();
-    void fileDialogPresets_data();
-    void fileDialogPresets();
 };
 
 void ChangeHandlingTest::scheduledChecksRunEveryActionOncePerNewAddress()
@@ -108,7 +83,7 @@ void ChangeHandlingTest::scheduledChecksRunEveryActionOncePerNewAddress()
     fillFtpTab(form, ftp, QStringLiteral("up"), QStringLiteral("pw"), templ, QStringLiteral("site\\ip.html"));
     form.ftpTab()->enableCheck()->setChecked(true);
     fillMailTab(form, smtp);
-    files.Enable(form, true, true);
+    files.enable(form, true, true);
     form.systemTab()->intervalSpin()->setValue(2);
 
     form.guarded([&] { form.onStartClicked(); });
@@ -116,8 +91,8 @@ void ChangeHandlingTest::scheduledChecksRunEveryActionOncePerNewAddress()
     QCOMPARE(ftp.ReadStored("ip.html"), std::string("<a href=\"http://10.1.2.3/\">10.1.2.3</a>\r\n"));
     QCOMPARE(fileBytes(form.paths().UploadFile.string()), ftp.ReadStored("ip.html"));
     QCOMPARE(form.lastUploadedAddress(), QStringLiteral("10.1.2.3"));
-    QCOMPARE(fileBytes(files.IpFile), std::string("10.1.2.3"));
-    QCOMPARE(crLfLines(files.LogFile).size(), 1);
+    QCOMPARE(fileBytes(files.ipFile), std::string("10.1.2.3"));
+    QCOMPARE(crLfLines(files.logFile).size(), 1);
     QCOMPARE(smtp.Stored().size(), 1u);
     QCOMPARE(bodyLines(smtp.Stored()[0].Data).value(2), QStringLiteral("10.1.2.3"));
     QCOMPARE(form.statusLine()->currentMessage(), QString());
@@ -127,14 +102,14 @@ void ChangeHandlingTest::scheduledChecksRunEveryActionOncePerNewAddress()
     ticks(form, 2);
     QCOMPARE(page.requests(), 2);
     QCOMPARE(smtp.Stored().size(), 1u);
-    QCOMPARE(crLfLines(files.LogFile).size(), 1);
+    QCOMPARE(crLfLines(files.logFile).size(), 1);
 
     page.setBody(Page("10.1.2.4"));
     ticks(form, 2);
     QCOMPARE(page.requests(), 3);
     QCOMPARE(ftp.ReadStored("ip.html"), std::string("<a href=\"http://10.1.2.4/\">10.1.2.4</a>\r\n"));
-    QCOMPARE(fileBytes(files.IpFile), std::string("10.1.2.4"));
-    const QStringList log = crLfLines(files.LogFile);
+    QCOMPARE(fileBytes(files.ipFile), std::string("10.1.2.4"));
+    const QStringList log = crLfLines(files.logFile);
     QCOMPARE(log.size(), 2);
     QCOMPARE(loggedAddress(log[0]), QStringLiteral("10.1.2.4"));
     QCOMPARE(loggedAddress(log[1]), QStringLiteral("10.1.2.3"));
@@ -169,17 +144,17 @@ void ChangeHandlingTest::sameAddressTwiceActsOnce()
     form.mailTab()->sendMailCheck()->setChecked(mailOn);
 
     const struct {
-        const char* Address;
-        const char* IpFile; // after the call; the file is removed before it
+        const char* address;
+        const char* ipFile; // after the call; the file is removed before it
     } runs[] = {{"203.0.113.7", "203.0.113.7"}, {"203.0.113.7", ""}, {"203.0.113.8", "203.0.113.8"}};
     for (const auto& run : runs) {
-        form.addressLabel()->setText(QString::fromLatin1(run.Address));
-        std::remove(files.IpFile.c_str());
+        form.addressLabel()->setText(QString::fromLatin1(run.address));
+        std::remove(files.ipFile.c_str());
         form.runChangeActions(false);
-        QCOMPARE(fileBytes(files.IpFile), std::string(run.IpFile));
+        QCOMPARE(fileBytes(files.ipFile), std::string(run.ipFile));
     }
     QCOMPARE(int(rig.smtp->Stored().size()), mails);
-    QCOMPARE(crLfLines(files.LogFile).size(), logLines);
+    QCOMPARE(crLfLines(files.logFile).size(), logLines);
     QCOMPARE(form.lastSavedAddress(), QStringLiteral("203.0.113.8"));
     QCOMPARE(form.lastMailedAddress(), mailOn ? QStringLiteral("203.0.113.8") : QString());
     QCOMPARE(form.lastUploadedAddress(), ftpOn ? QStringLiteral("203.0.113.8") : QString());
@@ -203,8 +178,8 @@ void ChangeHandlingTest::manualUploadTouchesOnlyTheUpload()
     QCOMPARE(form.lastSavedAddress(), QString());
     QCOMPARE(form.lastLoggedAddress(), QString());
     QCOMPARE(rig.smtp->Stored().size(), 0u);
-    QVERIFY(!std::filesystem::exists(files.IpFile));
-    QVERIFY(!std::filesystem::exists(files.LogFile));
+    QVERIFY(!std::filesystem::exists(files.ipFile));
+    QVERIFY(!std::filesystem::exists(files.logFile));
     QCOMPARE(form.countdown(), form.systemTab()->intervalSpin()->value());
 }
 
@@ -228,8 +203,8 @@ void ChangeHandlingTest::placeholderDoesNothing()
     form.runChangeActions(manual);
     QVERIFY(std::filesystem::is_empty(rig.ftp.Root()));
     QCOMPARE(rig.smtp->Stored().size(), 0u);
-    QVERIFY(!std::filesystem::exists(files.IpFile));
-    QVERIFY(!std::filesystem::exists(files.LogFile));
+    QVERIFY(!std::filesystem::exists(files.ipFile));
+    QVERIFY(!std::filesystem::exists(files.logFile));
     QCOMPARE(form.countdown(), 77);
     QCOMPARE(form.statusLine()->currentMessage(), QStringLiteral("kept"));
     QCOMPARE(form.lastUploadedAddress(), QString());
@@ -248,8 +223,8 @@ void ChangeHandlingTest::failedUploadCarriesErrorAndIsRetried()
     form.guarded([&] { form.onStartClicked(); });
     QCOMPARE(form.addressLabel()->text(), QStringLiteral("Error"));
     QCOMPARE(form.lastUploadedAddress(), QString());
-    QCOMPARE(fileBytes(files.IpFile), std::string("Error"));
-    QCOMPARE(loggedAddress(crLfLines(files.LogFile).value(0)), QStringLiteral("Error"));
+    QCOMPARE(fileBytes(files.ipFile), std::string("Error"));
+    QCOMPARE(loggedAddress(crLfLines(files.logFile).value(0)), QStringLiteral("Error"));
     QCOMPARE(bodyLines(smtp.Stored().at(0).Data).value(2), QStringLiteral("Error"));
 
     form.ftpTab()->passwordEdit()->setText(QStringLiteral("pw"));
@@ -257,8 +232,8 @@ void ChangeHandlingTest::failedUploadCarriesErrorAndIsRetried()
     QCOMPARE(form.addressLabel()->text(), QStringLiteral("10.1.2.3"));
     QCOMPARE(rig.ftp.ReadStored("ip.txt"), std::string("10.1.2.3\r\n"));
     QCOMPARE(form.lastUploadedAddress(), QStringLiteral("10.1.2.3"));
-    QCOMPARE(fileBytes(files.IpFile), std::string("10.1.2.3"));
-    QCOMPARE(crLfLines(files.LogFile).size(), 2);
+    QCOMPARE(fileBytes(files.ipFile), std::string("10.1.2.3"));
+    QCOMPARE(crLfLines(files.logFile).size(), 2);
     QCOMPARE(smtp.Stored().size(), 2u);
 }
 
@@ -272,69 +247,39 @@ void ChangeHandlingTest::readOnlyLogReachesErrorReportAndSchedulerGoesOn()
     useUserDefinedPage(form, page.address());
     form.systemTab()->intervalSpin()->setValue(2);
     form.guarded([&] { form.onStartClicked(); });
-    const std::string logged = fileBytes(files.LogFile);
-    QCOMPARE(crLfLines(files.LogFile).size(), 1);
+    const std::string logged = fileBytes(files.logFile);
+    QCOMPARE(crLfLines(files.logFile).size(), 1);
 
-    ::chmod(files.LogFile.c_str(), 0444);
+    ::chmod(files.logFile.c_str(), 0444);
     page.setBody(Page("10.1.2.4"));
     ticks(form, 2);
     QCOMPARE(fixture.dialogs.errors().size(), 1);
-    QVERIFY2(fixture.dialogs.errors()[0].contains(QString::fromStdString(files.LogFile)),
+    QVERIFY2(fixture.dialogs.errors()[0].contains(QString::fromStdString(files.logFile)),
              qPrintable(fixture.dialogs.errors()[0]));
-    QCOMPARE(fileBytes(files.LogFile), logged);
-    QCOMPARE(fileBytes(files.IpFile), std::string("10.1.2.4"));
+    QCOMPARE(fileBytes(files.logFile), logged);
+    QCOMPARE(fileBytes(files.ipFile), std::string("10.1.2.4"));
     QCOMPARE(form.countdown(), 2);
     QVERIFY(form.checkTimer()->isActive());
 
-    ::chmod(files.LogFile.c_str(), 0644);
+    ::chmod(files.logFile.c_str(), 0644);
     page.setBody(Page("10.1.2.5"));
     ticks(form, 2);
     QCOMPARE(page.requests(), 3);
-    const QStringList log = crLfLines(files.LogFile);
+    const QStringList log = crLfLines(files.logFile);
     QCOMPARE(log.size(), 2);
     QCOMPARE(loggedAddress(log[0]), QStringLiteral("10.1.2.5"));
     QCOMPARE(log[1] + QStringLiteral("\r\n"), QString::fromStdString(logged));
     QCOMPARE(fixture.dialogs.errors().size(), 1);
 }
 
-void ChangeHandlingTest::tmpLogIsAnOrdinaryLog()
-{
-    WindowFixture fixture;
-    MainWindow& form = fixture.start();
-    const std::string old = "Mon 01 Jan 2024   00:00:00      10.0.0.1\r\n";
-    const std::string log = fixture.folder.Write("ip.tmp", old);
-    const std::string ipFile = fixture.folder.File("ip.txt");
-    // An upload that fails at once: the later steps then carry "Error".
-    form.ftpTab()->enableCheck()->setChecked(true);
-    form.ftpTab()->hostEdit()->setText(QStringLiteral("127.0.0.1"));
-    form.ftp().Port = portNumberOf(refusingAddress());
-    form.localFilesTab()->logCheck()->setChecked(true);
-    form.localFilesTab()->logFileEdit()->setText(QString::fromStdString(log));
-    form.localFilesTab()->saveAddressCheck()->setChecked(true);
-    form.localFilesTab()->addressFileEdit()->setText(QString::fromStdString(ipFile));
-    form.addressLabel()->setText(QStringLiteral("203.0.113.7"));
-
-    form.guarded([&] { form.runChangeActions(false); });
-    QVERIFY2(fixture.dialogs.errors().isEmpty(), qPrintable(fixture.dialogs.errors().join(QLatin1Char('\n'))));
-    QCOMPARE(fileBytes(ipFile), std::string("Error"));
-    const QStringList lines = crLfLines(log);
-    QCOMPARE(lines.size(), 2);
-    QCOMPARE(loggedAddress(lines[0]), QStringLiteral("Error"));
-    QCOMPARE(lines[1] + QStringLiteral("\r\n"), QString::fromStdString(old));
-    // Nor does the clean-up at close take it for a leftover temporary file.
-    QVERIFY(fixture.close());
-    QCOMPARE(crLfLines(log).size(), 2);
-}
-
-// Without FTP the log entry follows the mail, ahead of the IP file and the countdown reset.
 void ChangeHandlingTest::failedLogAfterMailLeavesTheRestToRun()
 {
     WindowFixture fixture;
     MainWindow& form = fixture.start();
     const LocalFiles files(fixture);
-    files.Enable(form, true, true);
+    files.enable(form, true, true);
     fixture.folder.Write("ip.log", "");
-    ::chmod(files.LogFile.c_str(), 0444);
+    ::chmod(files.logFile.c_str(), 0444);
     form.mailTab()->sendMailCheck()->setChecked(true);
     form.mailTab()->toEdit()->setText(QStringLiteral("a@example.com"));
     form.mailTab()->fromEdit()->setText(QStringLiteral("b@example.com"));
@@ -345,10 +290,10 @@ void ChangeHandlingTest::failedLogAfterMailLeavesTheRestToRun()
 
     form.guarded([&] { form.runChangeActions(false); });
     QCOMPARE(fixture.dialogs.errors().size(), 1);
-    QVERIFY2(fixture.dialogs.errors()[0].contains(QString::fromStdString(files.LogFile)),
+    QVERIFY2(fixture.dialogs.errors()[0].contains(QString::fromStdString(files.logFile)),
              qPrintable(fixture.dialogs.errors()[0]));
-    QCOMPARE(fileBytes(files.IpFile), std::string("203.0.113.7"));
-    QCOMPARE(fileBytes(files.LogFile), std::string());
+    QCOMPARE(fileBytes(files.ipFile), std::string("203.0.113.7"));
+    QCOMPARE(fileBytes(files.logFile), std::string());
     QCOMPARE(form.countdown(), form.systemTab()->intervalSpin()->value());
 }
 
@@ -414,7 +359,7 @@ void ChangeHandlingTest::displayTextIsUploadedAsItIs()
     form.ftpTab()->uploadButton()->click();
     QCOMPARE(ftp.ReadStored("ip.txt"), "[" + display.toStdString() + "]\r\n");
     QCOMPARE(form.lastUploadedAddress(), display);
-    QVERIFY(!std::filesystem::exists(files.IpFile));
+    QVERIFY(!std::filesystem::exists(files.ipFile));
 
     // The next check finds a different address and runs every enabled action with it.
     form.systemTab()->intervalSpin()->setValue(2);
@@ -422,8 +367,8 @@ void ChangeHandlingTest::displayTextIsUploadedAsItIs()
     ticks(form, 1);
     QCOMPARE(ftp.ReadStored("ip.txt"), std::string("[10.1.2.3]\r\n"));
     QCOMPARE(form.lastUploadedAddress(), QStringLiteral("10.1.2.3"));
-    QCOMPARE(fileBytes(files.IpFile), std::string("10.1.2.3"));
-    QCOMPARE(loggedAddress(crLfLines(files.LogFile).value(0)), QStringLiteral("10.1.2.3"));
+    QCOMPARE(fileBytes(files.ipFile), std::string("10.1.2.3"));
+    QCOMPARE(loggedAddress(crLfLines(files.logFile).value(0)), QStringLiteral("10.1.2.3"));
 }
 
 void ChangeHandlingTest::silentFtpServerCannotHoldTheCheck()
@@ -438,7 +383,7 @@ void ChangeHandlingTest::silentFtpServerCannotHoldTheCheck()
     form.ftpTab()->hostEdit()->setText(QStringLiteral("127.0.0.1"));
     form.ftp().Port = portNumberOf(silent.address());
     form.ftp().ReadTimeout = 300; // the window's bound, shortened for the test
-    files.Enable(form, true, false);
+    files.enable(form, true, false);
     form.systemTab()->intervalSpin()->setValue(2);
     form.setCountdown(1);
 
@@ -447,7 +392,7 @@ void ChangeHandlingTest::silentFtpServerCannotHoldTheCheck()
     form.guarded([&] { form.onCheckTimer(); });
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(form.addressLabel()->text(), QStringLiteral("Error"));
-    QCOMPARE(fileBytes(files.IpFile), std::string("Error"));
+    QCOMPARE(fileBytes(files.ipFile), std::string("Error"));
     QCOMPARE(form.statusLine()->currentMessage(), QString());
     QCOMPARE(fixture.dialogs.shown.size(), 0);
     QVERIFY(!form.checkRunning() && !form.changeRunning());
@@ -506,131 +451,6 @@ void ChangeHandlingTest::runsArrivingDuringAnUploadAreRefusedOrDeferred()
     QCOMPARE(form.addressLabel()->text(), QStringLiteral("Error"));
     QVERIFY(!form.changeRunning());
     QVERIFY(!form.checkRunning());
-}
-
-void ChangeHandlingTest::ipFileTestButtonWritesRegardlessOfTheBox()
-{
-    WindowFixture fixture;
-    MainWindow& form = fixture.start();
-    const LocalFiles files(fixture);
-    files.Enable(form, false, false);
-    form.addressLabel()->setText(QStringLiteral("203.0.113.7"));
-    form.writeAddressFile(false);
-    QVERIFY(!std::filesystem::exists(files.IpFile));
-    form.localFilesTab()->testAddressFileButton()->click();
-    QCOMPARE(fileBytes(files.IpFile), std::string("203.0.113.7"));
-    QCOMPARE(fixture.dialogs.shown.size(), 0);
-}
-
-void ChangeHandlingTest::logUsesTheLocaleNames()
-{
-    const QLocale saved;
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    WindowFixture fixture;
-    MainWindow& form = fixture.start();
-    const LocalFiles files(fixture);
-    files.Enable(form, false, true);
-    form.addressLabel()->setText(QStringLiteral("203.0.113.7"));
-    const QDateTime before = QDateTime::currentDateTime();
-    form.writeLog();
-    QLocale::setDefault(saved);
-
-    const QString line = crLfLines(files.LogFile).value(0);
-    const QLocale german(QLocale::German, QLocale::Germany);
-    const QDate day = before.date();
-    const QString expectedStart = german.dayName(day.dayOfWeek(), QLocale::ShortFormat) + QLatin1Char(' ') +
-                                  day.toString(QStringLiteral("dd")) + QLatin1Char(' ') +
-                                  german.monthName(day.month(), QLocale::ShortFormat) + QLatin1Char(' ') +
-                                  day.toString(QStringLiteral("yyyy")) + QStringLiteral("   ");
-    QVERIFY2(line.startsWith(expectedStart), qPrintable(line + QStringLiteral(" / ") + expectedStart));
-    QVERIFY2(line.endsWith(QStringLiteral("      203.0.113.7")), qPrintable(line));
-}
-
-void ChangeHandlingTest::logSizeSteps_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("step");
-    QTest::newRow("0") << "0" << 1;
-    QTest::newRow("99") << "99" << 1;
-    QTest::newRow("100") << "100" << 10;
-    QTest::newRow("999") << "999" << 10;
-    QTest::newRow("1000") << "1000" << 100;
-    QTest::newRow("9999") << "9999" << 100;
-    QTest::newRow("10000") << "10000" << 200;
-    QTest::newRow("-1") << "-1" << 200;
-    QTest::newRow("letters count as 0") << "abc" << 1;
-}
-
-void ChangeHandlingTest::logSizeSteps()
-{
-    QFETCH(QString, text);
-    QFETCH(int, step);
-    WindowFixture fixture;
-    MainWindow& form = fixture.start();
-    form.localFilesTab()->logLinesSpin()->setText(QStringLiteral("5000"));
-    form.localFilesTab()->logLinesSpin()->setText(text);
-    QCOMPARE(form.localFilesTab()->logLinesSpin()->increment(), step);
-}
-
-void ChangeHandlingTest::fileDialogPresets_data()
-{
-    const QString htmlFilter =
-        QStringLiteral("All Files (*.htm;*.html;*.js;*.txt)|*.htm;*.html;*.js;*.txt|HTML Files (*.htm;*.html)|"
-                       "*.htm;*.html|Script Files (*.js)|*.js|Text Files (*.txt)|*.txt");
-    const QString textFilter = QStringLiteral("Text Files (*.txt)|*.txt");
-    const int open = int(ScriptedDialogs::Kind::OpenFile);
-    const int save = int(ScriptedDialogs::Kind::SaveFile);
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<QString>("boxText");
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QString>("folder"); // empty: the executable's
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<QString>("filter");
-    QTest::addColumn<QString>("extension");
-    QTest::newRow("template empty") << "browseTemplateButton" << "templateEdit" << "" << "" << "" << open << htmlFilter << "";
-    QTest::newRow("template path") << "browseTemplateButton" << "templateEdit" << "/srv/www/index.ip.html" << "index.ip"
-                                   << "/srv/www" << open << htmlFilter << "";
-    QTest::newRow("ip empty") << "browseAddressFileButton" << "addressFileEdit" << "" << "untitled" << "" << save << textFilter << "txt";
-    QTest::newRow("ip path") << "browseAddressFileButton" << "addressFileEdit" << "/srv/data/ip.txt" << "ip" << "/srv/data" << save
-                             << textFilter << "txt";
-    QTest::newRow("log empty") << "browseLogButton" << "logFileEdit" << "" << "untitled" << "" << save << textFilter << "txt";
-    QTest::newRow("log path") << "browseLogButton" << "logFileEdit" << "/var/log/kestrune.addr.log" << "kestrune.addr"
-                              << "/var/log" << save << textFilter << "txt";
-    QTest::newRow("log in root") << "browseLogButton" << "logFileEdit" << "/ip.log" << "ip" << "/" << save << textFilter
-                                 << "txt";
-}
-
-void ChangeHandlingTest::fileDialogPresets()
-{
-    QFETCH(QString, button);
-    QFETCH(QString, box);
-    QFETCH(QString, boxText);
-    QFETCH(QString, fileName);
-    QFETCH(QString, folder);
-    QFETCH(int, kind);
-    QFETCH(QString, filter);
-    QFETCH(QString, extension);
-    WindowFixture fixture;
-    MainWindow& form = fixture.start();
-    auto* edit = form.findChild<QLineEdit*>(box);
-    auto* browse = form.findChild<QPushButton*>(button);
-    QVERIFY(edit && browse);
-    edit->setText(boxText);
-
-    browse->click(); // cancelled
-    QCOMPARE(edit->text(), boxText);
-    fixture.dialogs.fileAnswers.enqueue(QStringLiteral("/chosen/file.txt"));
-    browse->click();
-    QCOMPARE(edit->text(), QStringLiteral("/chosen/file.txt"));
-
-    const auto& shown = fixture.dialogs.shown;
-    QCOMPARE(shown.size(), 2);
-    QCOMPARE(int(shown[0].kind), kind);
-    QCOMPARE(shown[0].file.fileName, fileName);
-    QCOMPARE(shown[0].file.initialDir, folder.isEmpty() ? QString::fromStdString(fixture.folder.Path()) : folder);
-    QCOMPARE(shown[0].file.filter, filter);
-    QCOMPARE(shown[0].file.defaultExtension, extension);
 }
 
 QTEST_MAIN(ChangeHandlingTest)
