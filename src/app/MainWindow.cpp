@@ -7,16 +7,19 @@
 #include "LocalFilesTab.h"
 #include "MailTab.h"
 #include "PageInspectorTab.h"
+#include "QtTimerService.h"
 #include "QtWaitHook.h"
 #include "SpinBox.h"
 #include "SystemTab.h"
 #include "UserLookupsTab.h"
+#include "Utf8Text.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QPalette>
 #include <QStatusBar>
@@ -38,6 +41,21 @@ QTimer* newTimer(QObject* owner, const QString& name, int intervalMs)
     timer->setObjectName(name);
     timer->setInterval(intervalMs);
     return timer;
+}
+
+// The abbreviated day and month names of the user's locale, for the log.
+TDateNames localeDateNames()
+{
+    const QLocale locale; // the system locale unless the program chose another
+    TDateNames names;
+    // Sunday first, as the C library counts days; Qt counts Monday as 1 and Sunday as 7.
+    for (int day = 0; day < 7; ++day)
+        names.ShortDayNames[static_cast<std::size_t>(day)] =
+            toBytes(locale.dayName(day == 0 ? 7 : day, QLocale::ShortFormat));
+    for (int month = 1; month <= 12; ++month)
+        names.ShortMonthNames[static_cast<std::size_t>(month - 1)] =
+            toBytes(locale.monthName(month, QLocale::ShortFormat));
+    return names;
 }
 
 QAction* menuItem(QMenu* menu, const QString& name, const QString& caption)
@@ -90,6 +108,13 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& executablePath, QWidget*
 
     m_waitHook = std::make_unique<QtWaitHook>();
     TNetAntiFreeze::InstallHook(m_waitHook.get());
+
+    m_timerService = new QtTimerService(this);
+    m_monitor = std::make_unique<core::Monitor>(m_settings, *this, *m_timerService);
+    m_monitor->setDateNames(localeDateNames());
+    // A server that stops answering would otherwise hold the upload, and with it every later check, for ever.
+    m_monitor->ftp().ReadTimeout = 60000;
+    m_timerService->setHandler([this](core::TimerId id) { onTimer(id); });
 
     connectTabs();
     connectTray();
@@ -156,11 +181,8 @@ void MainWindow::buildHeader(QWidget* parent)
 
 void MainWindow::buildComponents()
 {
-    m_checkTimer = newTimer(this, QStringLiteral("checkTimer"), 60000);
     m_startMinimizedTimer = newTimer(this, QStringLiteral("startMinimizedTimer"), 20);
     m_errorIconTimer = newTimer(this, QStringLiteral("errorIconTimer"), 10000);
-    m_serviceBlockTimers = {newTimer(this, QStringLiteral("firstServiceBlockTimer"), 600000),
-                            newTimer(this, QStringLiteral("secondServiceBlockTimer"), 600000)};
 
     m_trayMenu = new QMenu(this);
     m_trayMenu->setObjectName(QStringLiteral("trayMenu"));
@@ -172,9 +194,6 @@ void MainWindow::buildComponents()
         "Script Files (*.js)|*.js|Text Files (*.txt)|*.txt");
     m_saveDialog.filter = QStringLiteral("Text Files (*.txt)|*.txt");
     m_saveDialog.defaultExtension = QStringLiteral("txt");
-
-    // A server that stops answering would otherwise hold the upload, and with it every later check, for ever.
-    m_ftp.ReadTimeout = 60000;
 }
 
 void MainWindow::connectTabs()
@@ -198,7 +217,6 @@ void MainWindow::connectTabs()
 
     onRequest(m_systemTab, &SystemTab::startRequested, &MainWindow::onStartClicked);
     onRequest(m_systemTab, &SystemTab::stopRequested, &MainWindow::onStopClicked);
-    onRequest(m_checkTimer, &QTimer::timeout, &MainWindow::onCheckTimer);
     onRequest(m_systemTab, &SystemTab::intervalChanged, &MainWindow::onIntervalChanged);
     onRequest(m_systemTab, &SystemTab::intervalBoxLeft, &MainWindow::onIntervalBoxLeft);
 
@@ -207,9 +225,6 @@ void MainWindow::connectTabs()
     onRequest(m_pageInspectorTab, &PageInspectorTab::testRequested, &MainWindow::onTestLookupClicked);
     onRequest(m_externalServiceTab, &ExternalServiceTab::externalChosen, &MainWindow::onExternalChosen);
     onRequest(m_userLookupsTab, &UserLookupsTab::userDefinedChosen, &MainWindow::onUserDefinedChosen);
-    for (int service = 0; service < 2; ++service)
-        connect(m_serviceBlockTimers.at(static_cast<std::size_t>(service)), &QTimer::timeout, this,
-                [this, service] { guarded([this, service] { onServiceBlockEnded(service); }); });
 
     onRequest(m_userLookupsTab, &UserLookupsTab::userLookupChosen, &MainWindow::onUserLookupChosen);
     onRequest(m_userLookupsTab, &UserLookupsTab::presetChosen, &MainWindow::onPresetChosen);
@@ -237,8 +252,6 @@ void MainWindow::connectTabs()
     onRequest(inspector->skipEdit(), &QLineEdit::textChanged, &MainWindow::onPageChanged);
     onRequest(inspector->addressEdit(), &QLineEdit::textChanged, &MainWindow::onInspectorTabShown);
 
-    m_ftp.OnConnected = [this] { onFtpConnected(); };
-    m_ftp.OnDisconnected = [this] { onFtpDisconnected(); };
     onRequest(m_ftpTab, &FtpTab::uploadRequested, &MainWindow::onUploadClicked);
     onRequest(m_ftpTab, &FtpTab::browseTemplateRequested, &MainWindow::onBrowseTemplateClicked);
     onRequest(m_mailTab, &MailTab::testMailRequested, &MainWindow::onTestMailClicked);

@@ -4,11 +4,11 @@
 #include "Dialogs.h"
 #include "ExternalServices.h"
 #include "LookupRecord.h"
+#include "Monitor.h"
+#include "MonitorObserver.h"
 #include "NetAntiFreeze.h"
-#include "NetFTP.h"
 #include "NetHTTP.h"
 #include "Settings.h"
-#include "Webmail.h"
 
 #include <QMainWindow>
 #include <array>
@@ -32,15 +32,17 @@ class LocalFilesTab;
 class MailTab;
 class PageInspectorTab;
 class PageView;
+class QtTimerService;
 class QtWaitHook;
 class SystemTab;
 class TrayIcon;
 class UserLookupsTab;
 
-// The main window: the address display, one widget per tab, the status line, the tray icon and the timers.
-// Each tab owns its controls; the window wires the tabs' requests to the checks and the change actions.
-// The handlers are public so that the program's entry and the tests can run them as the window's events do.
-class MainWindow : public QMainWindow {
+// The main window: the address display, one widget per tab, the status line and the tray icon. Each tab owns
+// its controls; the window hands the tabs' requests to the monitor, which holds the address and the rules, and
+// renders what the monitor reports. The handlers are public so that the program's entry and the tests can run
+// them as the window's events do.
+class MainWindow : public QMainWindow, public core::MonitorObserver {
     Q_OBJECT
 public:
     // Runs start-up before returning; the window is not shown yet.
@@ -60,12 +62,12 @@ public:
     QLabel* titleLabel() const { return m_titleLabel; }
     QTabWidget* tabs() const { return m_tabs; }
     QStatusBar* statusLine() const { return m_statusLine; }
-    QTimer* checkTimer() const { return m_checkTimer; }
+    // The monitor's scheduler tick.
+    QTimer* checkTimer() const;
     QTimer* startMinimizedTimer() const { return m_startMinimizedTimer; }
     QTimer* errorIconTimer() const { return m_errorIconTimer; }
     // The ten-minute block of an external service after a manual test (index 0 or 1).
-    QTimer* serviceBlockTimer(int service) const { return m_serviceBlockTimers.at(static_cast<std::size_t>(service)); }
-    bool serviceBlocked(int service) const { return m_serviceBlocked.at(static_cast<std::size_t>(service)); }
+    QTimer* serviceBlockTimer(int service) const;
     TrayIcon* trayIcon() const { return m_trayIcon; }
     QMenu* trayMenu() const { return m_trayMenu; }
     QAction* restoreAction() const { return m_restoreAction; }
@@ -75,31 +77,18 @@ public:
     void setFeedbackForm(QDialog* form) { m_feedbackForm = form; }
     const FileDialogOptions& saveDialogOptions() const { return m_saveDialog; }
 
+    // The address, what was published, the countdown and the rules.
+    core::Monitor& monitor() { return *m_monitor; }
+    // The page inspector's own client; the monitor's lookups have theirs.
     TNetHTTP& http() { return m_http; }
-    TNetFTP& ftp() { return m_ftp; }
-    TWebmail& mail() { return m_mail; }
     const TAppPaths& paths() const { return m_paths; }
     // The services the service box offers, in its order (tests point them at local pages).
     std::array<TExternalService, 2>& externalServices() { return m_externalServices; }
     Dialogs& dialogs() { return m_dialogs; }
     QString executablePath() const { return m_executablePath; }
 
-    // Values kept for the whole run.
+    // The selected lookup (see SelectionCode.h).
     int selectionCode() const { return m_selectionCode; }
-    int countdown() const { return m_countdown; }
-    void setCountdown(int minutes) { m_countdown = minutes; }
-    QString lastUploadedAddress() const { return m_lastUploadedAddress; }
-    void setLastUploadedAddress(const QString& address) { m_lastUploadedAddress = address; }
-    QString lastMailedAddress() const { return m_lastMailedAddress; }
-    void setLastMailedAddress(const QString& address) { m_lastMailedAddress = address; }
-    QString lastSavedAddress() const { return m_lastSavedAddress; }
-    QString lastLoggedAddress() const { return m_lastLoggedAddress; }
-    bool ftpConnected() const { return m_ftpConnected; }
-    // True while a check or lookup waits on the network; another one is refused meanwhile.
-    bool checkRunning() const { return m_checkRunning; }
-    // A run of the change actions that arrives while one is under way is refused with a beep; a manual upload
-    // or a test mail also holds off checks, so a tick during it defers its check by a minute.
-    bool changeRunning() const { return m_changeRunning; }
     // The marked address's byte offset in the page, 0 when none is marked.
     std::size_t addressMark() const { return m_addressMark; }
 
@@ -124,21 +113,17 @@ public:
     TSettings settingsFromTabs() const;
     void applySettings(const TSettings& settings);
 
-    // Check scheduler.
+    // Check scheduler and lookup: requests to the monitor.
     void onStartClicked();
     void onStopClicked();
-    void onCheckTimer();
     void onIntervalChanged();
     void onIntervalBoxLeft();
-    void applyIntervalRule();
-
-    // Lookup.
-    void lookUpAddress();
+    // A tick of one of the monitor's timers.
+    void onTimer(core::TimerId id);
     void onLookupClicked();
     void onTestLookupClicked();
     void onExternalChosen();
     void onUserDefinedChosen();
-    void onServiceBlockEnded(int service);
 
     // User-defined lookups.
     void onUserLookupChosen();
@@ -166,18 +151,10 @@ public:
     void onPasteClicked();
     void onSelectAllClicked();
 
-    // Change actions. The scheduler's run and a press of Upload (manual) both come here; virtual so that a
-    // test can watch which checks reach it.
-    virtual void runChangeActions(bool manual);
+    // Change actions on request.
     void onUploadClicked();
     void onBrowseTemplateClicked();
-    void onFtpConnected();
-    void onFtpDisconnected();
-    void sendMail(const QString& text);
     void onTestMailClicked();
-    // Writes the address file when capturing is on, or always for the tab's Test.
-    void writeAddressFile(bool test);
-    void writeLog();
     void onTestAddressFileClicked();
     void onBrowseAddressFileClicked();
     void onBrowseLogClicked();
@@ -203,6 +180,16 @@ public:
     // The feedback form, modal, at the window's left + 50 and top + 40.
     void onFeedbackClicked();
 
+    // What the monitor reports.
+    void addressChanged(const std::string& address) override;
+    void addressFound(const std::string& address) override;
+    void windowTitleChanged(const std::string& title) override;
+    void statusChanged(const std::string& text) override;
+    void countdownChanged(const std::string& text) override;
+    void schedulerStateChanged(bool running) override;
+    void intervalChanged(int minutes) override;
+    void notice(core::Notice kind, const std::string& text) override;
+
     // Runs a handler as the event loop would: an error that escapes it is shown by the general error
     // report and the program goes on.
     void guarded(const std::function<void()>& handler);
@@ -227,13 +214,13 @@ private:
     }
 
     void runStartUp();
+    // The monitor reads the settings and page fields as the tabs show them now.
+    void syncMonitor();
+    core::PageFields pageFields() const;
+    // Hands a request to the monitor with the tabs' values.
+    void request(void (core::Monitor::*intent)());
     void writeHelpFileIfMissing();
     void removeFilesAtClose();
-    // A failed lookup; text is the error report with its message.
-    void reportLookupError(const QString& text);
-    // One check: the lookup, then the change actions when the address differs from the last upload.
-    // A scheduled check leaves an empty address or "Error" alone.
-    void runCheck(bool scheduled);
     bool startFilesWritten();
     void restoreSelectedLookup();
     // Empties the lookup fields, then fills them from record.
@@ -246,10 +233,6 @@ private:
     // Fetches the page address into the page view; a failure is reported and leaves what arrived.
     void fetchIntoPageView();
     bool findInPageView(const QString& text);
-    void resetCountdownDisplay();
-    // The upload of the filled-in template; a failure leaves "Error" in the address display.
-    void uploadToServer();
-    void disconnectFtp();
     void setDebugView(bool on);
 
     Dialogs& m_dialogs;
@@ -268,10 +251,8 @@ private:
     SystemTab* m_systemTab = nullptr;
     QStatusBar* m_statusLine = nullptr;
 
-    QTimer* m_checkTimer = nullptr;
     QTimer* m_startMinimizedTimer = nullptr;
     QTimer* m_errorIconTimer = nullptr;
-    std::array<QTimer*, 2> m_serviceBlockTimers{};
     QMenu* m_trayMenu = nullptr;
     QAction* m_restoreAction = nullptr;
     QAction* m_exitAction = nullptr;
@@ -282,25 +263,19 @@ private:
     // Network waits let the window's events run while this lives.
     TNetAntiFreeze m_antiFreeze;
     TNetHTTP m_http;
-    TNetFTP m_ftp;
-    TWebmail m_mail; // the mail client: SMTP with its message and TLS handler
     std::unique_ptr<QtWaitHook> m_waitHook;
     std::array<TExternalService, 2> m_externalServices = {kExternalServices[0], kExternalServices[1]};
+    // What the monitor reads; declared before it, which must not outlive it.
+    TSettings m_settings;
+    QtTimerService* m_timerService = nullptr;
+    std::unique_ptr<core::Monitor> m_monitor;
 
     int m_selectionCode = -1;
-    int m_countdown = 0; // minutes to the next scheduled check
-    QString m_lastUploadedAddress;
-    QString m_lastMailedAddress;
-    QString m_lastSavedAddress;
-    QString m_lastLoggedAddress;
-    bool m_ftpConnected = false;
-    std::array<bool, 2> m_serviceBlocked{};
     bool m_shownBefore = false;
     bool m_closeAccepted = false;
     bool m_ending = false; // the program ends whatever the close finds
     int m_exitStatus = 0;
-    bool m_checkRunning = false;
-    bool m_changeRunning = false;
+    bool m_pageFetchRunning = false; // the page inspector's client waits on the network
     std::size_t m_addressMark = 0;
     bool m_loadingRow = false; // a user lookup row is being loaded into the fields
     TSettings m_loadedSettings; // as last applied: a field still showing its value is saved as these bytes

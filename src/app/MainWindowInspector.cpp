@@ -103,8 +103,8 @@ void MainWindow::fetchIntoPageView()
     }
     std::string body;
     try {
-        // Holds off scheduled checks: the client serves one request at a time.
-        const TFlagScope scope(m_checkRunning);
+        // The client serves one request at a time.
+        const TFlagScope scope(m_pageFetchRunning);
         m_http.Get("http://" + toBytes(m_userLookupsTab->urlEdit()->text()), body);
     } catch (const std::exception&) {
         m_dialogs.showMessage(toQString(LookupText::UnableToConnect));
@@ -125,7 +125,7 @@ bool MainWindow::findInPageView(const QString& text)
 
 void MainWindow::onGetPageClicked()
 {
-    if (checkRunning()) {
+    if (m_monitor->checkRunning() || m_pageFetchRunning) {
         m_dialogs.beep();
         return;
     }
@@ -187,7 +187,7 @@ void MainWindow::onAutoClicked()
     if (debugView) {
         m_pageInspectorTab->testButton()->setEnabled(false);
     } else {
-        if (checkRunning()) {
+        if (m_monitor->checkRunning() || m_pageFetchRunning) {
             m_dialogs.beep();
             return;
         }

@@ -68,15 +68,11 @@ void MainWindow::runStartUp()
     listRows::setChecked(m_externalServiceTab->presetRecordsList(), 0, true);
     listRows::setChecked(m_externalServiceTab->presetRecordsList(), 2, true);
     restoreSelectedLookup();
-    m_serviceBlocked = {false, false};
-    for (QTimer* timer : m_serviceBlockTimers)
-        setTimerEnabled(timer, false);
     m_externalServiceTab->lookupButton()->setEnabled(m_externalServiceTab->externalRadio()->isChecked());
     m_trayIcon->setMinimizeToTray(m_systemTab->minimizeToTrayCheck()->isChecked());
     m_systemTab->showAutoStartCaption(m_systemTab->intervalSpin()->value());
     m_ftpTab->updateUploadButton();
-    if (m_systemTab->autoStartCheck()->isChecked() && m_systemTab->startButton()->isEnabled())
-        onStartClicked();
+    request(&core::Monitor::startUp);
 }
 
 bool MainWindow::startFilesWritten()
@@ -248,8 +244,8 @@ void MainWindow::applySettings(const TSettings& settings)
             for (std::size_t row = 0; row < lookups.size(); ++row)
                 listRows::setChecked(records, static_cast<int>(row), lookups[row].Credentials);
             break;
-        case ESetting::MailedIP: m_lastMailedAddress = shownText(settings.MailedIP); break;
-        case ESetting::UploadedIP: m_lastUploadedAddress = shownText(settings.UploadedIP); break;
+        case ESetting::MailedIP: m_monitor->setLastMailed(settings.MailedIP); break;
+        case ESetting::UploadedIP: m_monitor->setLastUploaded(settings.UploadedIP); break;
         default:
             m_externalServiceTab->loadSetting(id, settings);
             m_userLookupsTab->loadSetting(id, settings);
@@ -279,9 +275,9 @@ TSettings MainWindow::settingsFromTabs() const
     s.Routers = std::move(sections.Routers);
     s.RoutersData = std::move(sections.RoutersData);
     m_mailTab->storeSettings(s, was);
-    s.MailedIP = keptBytes(m_lastMailedAddress, was.MailedIP);
+    s.MailedIP = m_monitor->lastMailed();
     m_ftpTab->storeSettings(s, was);
-    s.UploadedIP = keptBytes(m_lastUploadedAddress, was.UploadedIP);
+    s.UploadedIP = m_monitor->lastUploaded();
     m_localFilesTab->storeSettings(s, was);
     m_systemTab->storeSettings(s, was);
     return s;

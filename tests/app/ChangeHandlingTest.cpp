@@ -41,6 +41,7 @@ struct UploadRig {
     }
     TFtpServer ftp;
     std::unique_ptr<TSmtpServer> smtp;
+    LocalPage page{statusPage(QString())};
     WindowFixture fixture;
     MainWindow& form;
     const LocalFiles files;
@@ -90,13 +91,13 @@ void ChangeHandlingTest::scheduledChecksRunEveryActionOncePerNewAddress()
     QCOMPARE(fixture.dialogs.errors(), QStringList());
     QCOMPARE(ftp.ReadStored("ip.html"), std::string("<a href=\"http://10.1.2.3/\">10.1.2.3</a>\r\n"));
     QCOMPARE(fileBytes(form.paths().UploadFile.string()), ftp.ReadStored("ip.html"));
-    QCOMPARE(form.lastUploadedAddress(), QStringLiteral("10.1.2.3"));
+    QCOMPARE(lastUploaded(form), QStringLiteral("10.1.2.3"));
     QCOMPARE(fileBytes(files.ipFile), std::string("10.1.2.3"));
     QCOMPARE(crLfLines(files.logFile).size(), 1);
     QCOMPARE(smtp.Stored().size(), 1u);
     QCOMPARE(bodyLines(smtp.Stored()[0].Data).value(2), QStringLiteral("10.1.2.3"));
     QCOMPARE(form.statusLine()->currentMessage(), QString());
-    QVERIFY(!form.ftpConnected());
+    QVERIFY(!form.monitor().ftp().Connected());
 
     // The same address at the next check reaches no action.
     ticks(form, 2);
@@ -115,7 +116,7 @@ void ChangeHandlingTest::scheduledChecksRunEveryActionOncePerNewAddress()
     QCOMPARE(loggedAddress(log[1]), QStringLiteral("10.1.2.3"));
     QCOMPARE(smtp.Stored().size(), 2u);
     QCOMPARE(bodyLines(smtp.Stored()[1].Data).value(2), QStringLiteral("10.1.2.4"));
-    QCOMPARE(form.countdown(), 2);
+    QCOMPARE(form.monitor().countdown(), 2);
 }
 
 void ChangeHandlingTest::sameAddressTwiceActsOnce_data()
@@ -148,16 +149,15 @@ void ChangeHandlingTest::sameAddressTwiceActsOnce()
         const char* ipFile; // after the call; the file is removed before it
     } runs[] = {{"203.0.113.7", "203.0.113.7"}, {"203.0.113.7", ""}, {"203.0.113.8", "203.0.113.8"}};
     for (const auto& run : runs) {
-        form.addressLabel()->setText(QString::fromLatin1(run.address));
         std::remove(files.ipFile.c_str());
-        form.runChangeActions(false);
+        checkOnce(form, rig.page, QString::fromLatin1(run.address));
         QCOMPARE(fileBytes(files.ipFile), std::string(run.ipFile));
     }
     QCOMPARE(int(rig.smtp->Stored().size()), mails);
     QCOMPARE(crLfLines(files.logFile).size(), logLines);
-    QCOMPARE(form.lastSavedAddress(), QStringLiteral("203.0.113.8"));
-    QCOMPARE(form.lastMailedAddress(), mailOn ? QStringLiteral("203.0.113.8") : QString());
-    QCOMPARE(form.lastUploadedAddress(), ftpOn ? QStringLiteral("203.0.113.8") : QString());
+    QCOMPARE(lastSaved(form), QStringLiteral("203.0.113.8"));
+    QCOMPARE(lastMailed(form), mailOn ? QStringLiteral("203.0.113.8") : QString());
+    QCOMPARE(lastUploaded(form), ftpOn ? QStringLiteral("203.0.113.8") : QString());
 }
 
 void ChangeHandlingTest::manualUploadTouchesOnlyTheUpload()
@@ -166,21 +166,20 @@ void ChangeHandlingTest::manualUploadTouchesOnlyTheUpload()
     MainWindow& form = rig.form;
     const LocalFiles& files = rig.files;
     form.ftpTab()->enableCheck()->setChecked(false);
-    form.setLastMailedAddress(QStringLiteral("old"));
-    form.addressLabel()->setText(QStringLiteral("203.0.113.7"));
-    form.setCountdown(77);
+    form.monitor().setLastMailed("old");
+    findAddress(form, rig.page, QStringLiteral("203.0.113.7"));
 
     form.ftpTab()->uploadButton()->click();
     QCOMPARE(rig.fixture.dialogs.errors(), QStringList());
     QCOMPARE(rig.ftp.ReadStored("ip.txt"), std::string("ip=203.0.113.7\r\n"));
-    QCOMPARE(form.lastUploadedAddress(), QStringLiteral("203.0.113.7"));
-    QCOMPARE(form.lastMailedAddress(), QStringLiteral("old"));
-    QCOMPARE(form.lastSavedAddress(), QString());
-    QCOMPARE(form.lastLoggedAddress(), QString());
+    QCOMPARE(lastUploaded(form), QStringLiteral("203.0.113.7"));
+    QCOMPARE(lastMailed(form), QStringLiteral("old"));
+    QCOMPARE(lastSaved(form), QString());
+    QCOMPARE(lastLogged(form), QString());
     QCOMPARE(rig.smtp->Stored().size(), 0u);
     QVERIFY(!std::filesystem::exists(files.ipFile));
     QVERIFY(!std::filesystem::exists(files.logFile));
-    QCOMPARE(form.countdown(), form.systemTab()->intervalSpin()->value());
+    QCOMPARE(form.monitor().countdown(), form.systemTab()->intervalSpin()->value());
 }
 
 void ChangeHandlingTest::placeholderDoesNothing_data()
@@ -196,18 +195,25 @@ void ChangeHandlingTest::placeholderDoesNothing()
     UploadRig rig("{IP}", true);
     MainWindow& form = rig.form;
     const LocalFiles& files = rig.files;
-    form.addressLabel()->setText(QStringLiteral("---.---.---.---"));
-    form.setCountdown(77);
-    form.statusLine()->showMessage(QStringLiteral("kept"));
+    const QString placeholder = QStringLiteral("---.---.---.---");
 
-    form.runChangeActions(manual);
+    if (manual) {
+        findAddress(form, rig.page, QString());
+        QCOMPARE(form.addressLabel()->text(), placeholder);
+        form.statusLine()->showMessage(QStringLiteral("kept"));
+        form.ftpTab()->uploadButton()->click();
+        // Not even the countdown is reset.
+        QCOMPARE(form.monitor().countdown(), 0);
+        QCOMPARE(form.statusLine()->currentMessage(), QStringLiteral("kept"));
+    } else {
+        checkOnce(form, rig.page, QString());
+        QCOMPARE(form.addressLabel()->text(), placeholder);
+    }
     QVERIFY(std::filesystem::is_empty(rig.ftp.Root()));
     QCOMPARE(rig.smtp->Stored().size(), 0u);
     QVERIFY(!std::filesystem::exists(files.ipFile));
     QVERIFY(!std::filesystem::exists(files.logFile));
-    QCOMPARE(form.countdown(), 77);
-    QCOMPARE(form.statusLine()->currentMessage(), QStringLiteral("kept"));
-    QCOMPARE(form.lastUploadedAddress(), QString());
+    QCOMPARE(lastUploaded(form), QString());
 }
 
 void ChangeHandlingTest::failedUploadCarriesErrorAndIsRetried()
@@ -222,7 +228,7 @@ void ChangeHandlingTest::failedUploadCarriesErrorAndIsRetried()
 
     form.guarded([&] { form.onStartClicked(); });
     QCOMPARE(form.addressLabel()->text(), QStringLiteral("Error"));
-    QCOMPARE(form.lastUploadedAddress(), QString());
+    QCOMPARE(lastUploaded(form), QString());
     QCOMPARE(fileBytes(files.ipFile), std::string("Error"));
     QCOMPARE(loggedAddress(crLfLines(files.logFile).value(0)), QStringLiteral("Error"));
     QCOMPARE(bodyLines(smtp.Stored().at(0).Data).value(2), QStringLiteral("Error"));
@@ -231,7 +237,7 @@ void ChangeHandlingTest::failedUploadCarriesErrorAndIsRetried()
     ticks(form, 2);
     QCOMPARE(form.addressLabel()->text(), QStringLiteral("10.1.2.3"));
     QCOMPARE(rig.ftp.ReadStored("ip.txt"), std::string("10.1.2.3\r\n"));
-    QCOMPARE(form.lastUploadedAddress(), QStringLiteral("10.1.2.3"));
+    QCOMPARE(lastUploaded(form), QStringLiteral("10.1.2.3"));
     QCOMPARE(fileBytes(files.ipFile), std::string("10.1.2.3"));
     QCOMPARE(crLfLines(files.logFile).size(), 2);
     QCOMPARE(smtp.Stored().size(), 2u);
@@ -258,7 +264,7 @@ void ChangeHandlingTest::readOnlyLogReachesErrorReportAndSchedulerGoesOn()
              qPrintable(fixture.dialogs.errors()[0]));
     QCOMPARE(fileBytes(files.logFile), logged);
     QCOMPARE(fileBytes(files.ipFile), std::string("10.1.2.4"));
-    QCOMPARE(form.countdown(), 2);
+    QCOMPARE(form.monitor().countdown(), 2);
     QVERIFY(form.checkTimer()->isActive());
 
     ::chmod(files.logFile.c_str(), 0644);
@@ -274,6 +280,7 @@ void ChangeHandlingTest::readOnlyLogReachesErrorReportAndSchedulerGoesOn()
 
 void ChangeHandlingTest::failedLogAfterMailLeavesTheRestToRun()
 {
+    LocalPage page(Page("203.0.113.7"));
     WindowFixture fixture;
     MainWindow& form = fixture.start();
     const LocalFiles files(fixture);
@@ -285,16 +292,13 @@ void ChangeHandlingTest::failedLogAfterMailLeavesTheRestToRun()
     form.mailTab()->fromEdit()->setText(QStringLiteral("b@example.com"));
     form.mailTab()->serverEdit()->setText(QStringLiteral("127.0.0.1"));
     form.mailTab()->portEdit()->setText(portOf(refusingAddress()));
-    form.addressLabel()->setText(QStringLiteral("203.0.113.7"));
-    form.setCountdown(77);
 
-    form.guarded([&] { form.runChangeActions(false); });
+    checkOnce(form, page, QStringLiteral("203.0.113.7"));
     QCOMPARE(fixture.dialogs.errors().size(), 1);
     QVERIFY2(fixture.dialogs.errors()[0].contains(QString::fromStdString(files.logFile)),
              qPrintable(fixture.dialogs.errors()[0]));
     QCOMPARE(fileBytes(files.ipFile), std::string("203.0.113.7"));
     QCOMPARE(fileBytes(files.logFile), std::string());
-    QCOMPARE(form.countdown(), form.systemTab()->intervalSpin()->value());
 }
 
 void ChangeHandlingTest::uploadFailuresLeaveOnlyError_data()
@@ -316,26 +320,25 @@ void ChangeHandlingTest::uploadFailuresLeaveOnlyError()
     QFETCH(bool, templateExists);
     QFETCH(bool, refusingPort);
     TFtpServer ftp("up", "pw", "reader", "rd");
+    LocalPage page(Page("203.0.113.7"));
     WindowFixture fixture;
     MainWindow& form = fixture.start();
     const std::string templ =
         templateExists ? fixture.folder.Write("t.txt", "{IP}") : fixture.folder.File("missing.txt");
     fillFtpTab(form, ftp, user, password, templ, QStringLiteral("ip.txt"));
     if (refusingPort)
-        form.ftp().Port = portNumberOf(refusingAddress());
-    form.setLastUploadedAddress(QStringLiteral("old"));
-    form.addressLabel()->setText(QStringLiteral("203.0.113.7"));
-    form.setCountdown(77);
+        form.monitor().ftp().Port = portNumberOf(refusingAddress());
+    form.monitor().setLastUploaded("old");
+    findAddress(form, page, QStringLiteral("203.0.113.7"));
 
     form.ftpTab()->uploadButton()->click();
     QCOMPARE(form.addressLabel()->text(), QStringLiteral("Error"));
-    QCOMPARE(form.lastUploadedAddress(), QStringLiteral("old"));
+    QCOMPARE(lastUploaded(form), QStringLiteral("old"));
     QCOMPARE(form.statusLine()->currentMessage(), QString());
     QCOMPARE(fixture.dialogs.shown.size(), 0);
-    QVERIFY(!form.ftpConnected());
-    QVERIFY(!form.ftp().Connected());
+    QVERIFY(!form.monitor().ftp().Connected());
     QVERIFY(!std::filesystem::exists(ftp.Root() / "ip.txt"));
-    QCOMPARE(form.countdown(), form.systemTab()->intervalSpin()->value());
+    QCOMPARE(form.monitor().countdown(), form.systemTab()->intervalSpin()->value());
 }
 
 void ChangeHandlingTest::displayTextIsUploadedAsItIs_data()
@@ -349,24 +352,27 @@ void ChangeHandlingTest::displayTextIsUploadedAsItIs()
 {
     QFETCH(QString, display);
     LocalPage page(Page("10.1.2.3"));
-    UploadRig rig("[{Ip}]", false);
+    UploadRig rig("[{Ip}]", false, display.isEmpty() ? QStringLiteral("pw") : QStringLiteral("wrong"));
     MainWindow& form = rig.form;
     const LocalFiles& files = rig.files;
     TFtpServer& ftp = rig.ftp;
     useUserDefinedPage(form, page.address());
-    form.addressLabel()->setText(display);
+    if (!display.isEmpty()) {
+        form.ftpTab()->uploadButton()->click();
+        form.ftpTab()->passwordEdit()->setText(QStringLiteral("pw"));
+    }
+    QCOMPARE(form.addressLabel()->text(), display);
 
     form.ftpTab()->uploadButton()->click();
     QCOMPARE(ftp.ReadStored("ip.txt"), "[" + display.toStdString() + "]\r\n");
-    QCOMPARE(form.lastUploadedAddress(), display);
+    QCOMPARE(lastUploaded(form), display);
     QVERIFY(!std::filesystem::exists(files.ipFile));
 
     // The next check finds a different address and runs every enabled action with it.
-    form.systemTab()->intervalSpin()->setValue(2);
-    form.setCountdown(1);
-    ticks(form, 1);
+    form.systemTab()->intervalSpin()->setValue(0);
+    form.onStartClicked();
     QCOMPARE(ftp.ReadStored("ip.txt"), std::string("[10.1.2.3]\r\n"));
-    QCOMPARE(form.lastUploadedAddress(), QStringLiteral("10.1.2.3"));
+    QCOMPARE(lastUploaded(form), QStringLiteral("10.1.2.3"));
     QCOMPARE(fileBytes(files.ipFile), std::string("10.1.2.3"));
     QCOMPARE(loggedAddress(crLfLines(files.logFile).value(0)), QStringLiteral("10.1.2.3"));
 }
@@ -381,22 +387,21 @@ void ChangeHandlingTest::silentFtpServerCannotHoldTheCheck()
     useUserDefinedPage(form, page.address());
     form.ftpTab()->enableCheck()->setChecked(true);
     form.ftpTab()->hostEdit()->setText(QStringLiteral("127.0.0.1"));
-    form.ftp().Port = portNumberOf(silent.address());
-    form.ftp().ReadTimeout = 300; // the window's bound, shortened for the test
+    form.monitor().ftp().Port = portNumberOf(silent.address());
+    form.monitor().ftp().ReadTimeout = 300; // the window's bound, shortened for the test
     files.enable(form, true, false);
     form.systemTab()->intervalSpin()->setValue(2);
-    form.setCountdown(1);
 
     QElapsedTimer clock;
     clock.start();
-    form.guarded([&] { form.onCheckTimer(); });
+    form.onStartClicked();
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(form.addressLabel()->text(), QStringLiteral("Error"));
     QCOMPARE(fileBytes(files.ipFile), std::string("Error"));
     QCOMPARE(form.statusLine()->currentMessage(), QString());
     QCOMPARE(fixture.dialogs.shown.size(), 0);
-    QVERIFY(!form.checkRunning() && !form.changeRunning());
-    QCOMPARE(form.countdown(), 2);
+    QVERIFY(!form.monitor().checkRunning() && !form.monitor().changeRunning());
+    QCOMPARE(form.monitor().countdown(), 2);
 }
 
 void ChangeHandlingTest::uploadButtonFollowsTheFiveFields()
@@ -427,18 +432,17 @@ void ChangeHandlingTest::runsArrivingDuringAnUploadAreRefusedOrDeferred()
     form.ftpTab()->passwordEdit()->setText(QStringLiteral("pw"));
     form.ftpTab()->templateEdit()->setText(QString::fromStdString(fixture.folder.Write("t.txt", "{IP}")));
     form.ftpTab()->remoteFileEdit()->setText(QStringLiteral("ip.txt"));
-    form.ftp().Port = portNumberOf(silent.address());
-    form.addressLabel()->setText(QStringLiteral("203.0.113.7"));
-    form.setCountdown(1);
+    form.monitor().ftp().Port = portNumberOf(silent.address());
+    findAddress(form, page, QStringLiteral("203.0.113.7"));
+    const int requests = page.requests();
 
     int released = -1;
     QString statusWhileWaiting;
     QTimer::singleShot(100, &form, [&] {
         statusWhileWaiting = form.statusLine()->currentMessage();
         form.onUploadClicked();  // a second press of Upload
-        form.runChangeActions(false);        // a change reported by a check
-        form.onStartClicked();
-        form.onCheckTimer();             // the countdown runs out meanwhile
+        form.onStartClicked();   // and of Start
+        form.onTestLookupClicked();
         released = silent.release();
     });
     form.ftpTab()->uploadButton()->click();
@@ -446,11 +450,11 @@ void ChangeHandlingTest::runsArrivingDuringAnUploadAreRefusedOrDeferred()
     QCOMPARE(released, 1);
     QCOMPARE(fixture.dialogs.beeps, 3);
     QCOMPARE(statusWhileWaiting, QStringLiteral("Connected to 127.0.0.1."));
-    QCOMPARE(page.requests(), 0);
-    QCOMPARE(form.countdown(), form.systemTab()->intervalSpin()->value());
+    QCOMPARE(page.requests(), requests);
+    QCOMPARE(form.monitor().countdown(), form.systemTab()->intervalSpin()->value());
     QCOMPARE(form.addressLabel()->text(), QStringLiteral("Error"));
-    QVERIFY(!form.changeRunning());
-    QVERIFY(!form.checkRunning());
+    QVERIFY(!form.monitor().changeRunning());
+    QVERIFY(!form.monitor().checkRunning());
 }
 
 QTEST_MAIN(ChangeHandlingTest)

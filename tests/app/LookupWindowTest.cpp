@@ -1,7 +1,7 @@
-#include "WindowFixture.h"
 #include "LocalPage.h"
+#include "WindowFixture.h"
+#include "WindowSteps.h"
 #include "SpinBox.h"
-#include "WatchedWindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,14 +18,6 @@ using namespace kestrune::app;
 namespace {
 
 const char* const kRouterPage = "<html><body>WAN IP: 10.1.2.3 Mask</body></html>";
-
-void useUserDefinedPage(MainWindow& form, const QString& address, const QString& keyword = QStringLiteral("WAN IP:"))
-{
-    form.userLookupsTab()->userDefinedRadio()->setChecked(true);
-    form.userLookupsTab()->urlEdit()->setText(address);
-    form.pageInspectorTab()->keywordEdit()->setText(keyword);
-    form.pageInspectorTab()->skipEdit()->setText(QStringLiteral("0"));
-}
 
 // The two external services pointed at local pages; the texts must outlive the window.
 struct LocalServices {
@@ -98,8 +90,12 @@ void LookupWindowTest::getIpShowsTheAddressInThreePlaces()
 {
     LocalPage page(kRouterPage);
     WindowFixture fixture;
-    auto& form = fixture.start<WatchedWindow>();
+    MainWindow& form = fixture.start();
     useUserDefinedPage(form, page.address());
+    // A new address reaches the IP file only through the change actions.
+    const std::string ipFile = fixture.folder.File("ip.txt");
+    form.localFilesTab()->saveAddressCheck()->setChecked(true);
+    form.localFilesTab()->addressFileEdit()->setText(QString::fromStdString(ipFile));
     for (QPushButton* button : {form.userLookupsTab()->getAddressButton(), form.pageInspectorTab()->testButton()}) {
         form.addressLabel()->clear();
         form.pageInspectorTab()->addressEdit()->clear();
@@ -111,8 +107,8 @@ void LookupWindowTest::getIpShowsTheAddressInThreePlaces()
         QVERIFY(form.statusLine()->currentMessage().isEmpty());
     }
     QCOMPARE(page.requests(), 2);
-    // A lookup by itself never runs the change handler.
-    QVERIFY(form.changeCalls.isEmpty());
+    // A lookup by itself never runs the change actions.
+    QVERIFY(!std::filesystem::exists(ipFile));
     QVERIFY(fixture.dialogs.shown.isEmpty());
 }
 
@@ -130,11 +126,11 @@ void LookupWindowTest::pageWithoutKeywordGivesPlaceholder()
 
 void LookupWindowTest::failedLookupClearsDisplayTitleAndStatus()
 {
+    LocalPage page(statusPage(QString()));
     WindowFixture fixture;
     MainWindow& form = fixture.start();
+    findAddress(form, page, QStringLiteral("1.1.1.1"));
     useUserDefinedPage(form, refusingAddress());
-    form.addressLabel()->setText(QStringLiteral("1.1.1.1"));
-    form.pageInspectorTab()->addressEdit()->setText(QStringLiteral("1.1.1.1"));
     form.statusLine()->showMessage(QStringLiteral("busy"));
     form.onTestLookupClicked();
     QVERIFY(form.addressLabel()->text().isEmpty());
@@ -143,9 +139,12 @@ void LookupWindowTest::failedLookupClearsDisplayTitleAndStatus()
     QVERIFY(form.statusLine()->currentMessage().isEmpty());
     QVERIFY(fixture.dialogs.shown.isEmpty());
 
-    // The scheduler's lookup does not clear the display first, so a failure leaves it as it was.
-    form.addressLabel()->setText(QStringLiteral("2.2.2.2"));
-    form.lookUpAddress();
+    // A check's lookup does not clear the display first, so a failure leaves it as it was.
+    findAddress(form, page, QStringLiteral("2.2.2.2"));
+    form.monitor().setLastUploaded("2.2.2.2");
+    useUserDefinedPage(form, refusingAddress());
+    form.systemTab()->intervalSpin()->setValue(0);
+    form.onStartClicked();
     QCOMPARE(form.addressLabel()->text(), QStringLiteral("2.2.2.2"));
 }
 
@@ -163,27 +162,26 @@ void LookupWindowTest::externalServicesAndTheirTenMinuteBlock()
     form.externalServiceTab()->serviceCombo()->setEditText(QString::fromStdString(services.first));
     QTest::mouseClick(form.externalServiceTab()->lookupButton(), Qt::LeftButton);
     QCOMPARE(form.addressLabel()->text(), QStringLiteral("203.0.113.7"));
-    QVERIFY(form.serviceBlocked(0));
+    QVERIFY(form.monitor().serviceBlocked(0));
     QVERIFY(form.serviceBlockTimer(0)->isActive());
     QCOMPARE(form.serviceBlockTimer(0)->interval(), 600000);
-    QVERIFY(!form.serviceBlocked(1));
+    QVERIFY(!form.monitor().serviceBlocked(1));
 
-    form.addressLabel()->setText(QStringLiteral("unchanged"));
     QTest::mouseClick(form.externalServiceTab()->lookupButton(), Qt::LeftButton);
     QCOMPARE(fixture.dialogs.messages(),
              QStringList{"first.example requests that their lookup services\r\n"
                          "are not requested at less than 10 minute intervals."});
-    QCOMPARE(form.addressLabel()->text(), QStringLiteral("unchanged"));
+    QCOMPARE(form.addressLabel()->text(), QStringLiteral("203.0.113.7"));
     QCOMPARE(first.requests(), 1);
 
     form.externalServiceTab()->serviceCombo()->setEditText(QString::fromStdString(services.second));
     QTest::mouseClick(form.externalServiceTab()->lookupButton(), Qt::LeftButton);
     QCOMPARE(form.addressLabel()->text(), QStringLiteral("198.51.100.2"));
-    QVERIFY(form.serviceBlocked(1));
+    QVERIFY(form.monitor().serviceBlocked(1));
     QVERIFY(form.serviceBlockTimer(1)->isActive());
 
-    form.onServiceBlockEnded(0);
-    QVERIFY(!form.serviceBlocked(0));
+    form.onTimer(kestrune::core::TimerId::ServiceBlock1);
+    QVERIFY(!form.monitor().serviceBlocked(0));
     QVERIFY(!form.serviceBlockTimer(0)->isActive());
     form.externalServiceTab()->serviceCombo()->setEditText(QString::fromStdString(services.first));
     QTest::mouseClick(form.externalServiceTab()->lookupButton(), Qt::LeftButton);
@@ -214,7 +212,7 @@ void LookupWindowTest::externalLookupClearsDisplayAndShowsStatusWhileWaiting()
         displayWhileWaiting = form.addressLabel()->text();
         silent.release();
     });
-    form.lookUpAddress();
+    form.onLookupClicked();
     QCOMPARE(statusWhileWaiting, QStringLiteral("Retrieving external IP address..."));
     QCOMPARE(displayWhileWaiting, QString());
     QVERIFY(form.addressLabel()->text().isEmpty());
@@ -230,7 +228,7 @@ void LookupWindowTest::unknownServiceTextSendsNothing()
     form.onLookupClicked();
     QCOMPARE(form.addressLabel()->text(), QStringLiteral("---.---.---.---"));
     QCOMPARE(form.windowTitle(), QStringLiteral("Kestrune [---.---.---.---]"));
-    QVERIFY(!form.serviceBlocked(0) && !form.serviceBlocked(1));
+    QVERIFY(!form.monitor().serviceBlocked(0) && !form.monitor().serviceBlocked(1));
     QVERIFY(!form.serviceBlockTimer(0)->isActive() && !form.serviceBlockTimer(1)->isActive());
 }
 

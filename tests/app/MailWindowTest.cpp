@@ -70,6 +70,7 @@ void MailWindowTest::testButtonChecksTheFieldsThenSends()
     QFETCH(QString, password);
     QFETCH(QString, message);
     TSmtpServer smtp(login ? TSmtpServer::TOptions{false, "u", "p"} : TSmtpServer::TOptions{});
+    LocalPage page(statusPage(kAddress));
     WindowFixture fixture;
     MainWindow& form = fixture.start();
     fillMailTab(form, smtp);
@@ -79,7 +80,7 @@ void MailWindowTest::testButtonChecksTheFieldsThenSends()
     form.mailTab()->userEdit()->setText(user);
     form.mailTab()->passwordEdit()->setText(password);
     form.mailTab()->subjectEdit()->setText(QStringLiteral("Kestrune test"));
-    form.addressLabel()->setText(kAddress);
+    findAddress(form, page, kAddress);
 
     form.mailTab()->testMailButton()->click();
     if (!message.isEmpty()) {
@@ -100,7 +101,7 @@ void MailWindowTest::testButtonChecksTheFieldsThenSends()
     QCOMPARE(body[2], QStringLiteral("Test message. IP address: ") + kAddress);
     QCOMPARE(body[3], QString(35, QLatin1Char('-')));
     // Testing is not a change: the address does not count as mailed.
-    QCOMPARE(form.lastMailedAddress(), QString());
+    QCOMPARE(lastMailed(form), QString());
 }
 
 void MailWindowTest::testButtonFollowsTheSendBox()
@@ -153,6 +154,7 @@ void MailWindowTest::everyMailAddsALogEntryOnlyWithFtpOff()
 {
     QFETCH(bool, ftpOn);
     TSmtpServer smtp({});
+    LocalPage page(statusPage(kAddress));
     WindowFixture fixture;
     MainWindow& form = fixture.start();
     fillMailTab(form, smtp);
@@ -160,11 +162,13 @@ void MailWindowTest::everyMailAddsALogEntryOnlyWithFtpOff()
     form.localFilesTab()->logCheck()->setChecked(true);
     form.localFilesTab()->logFileEdit()->setText(QString::fromStdString(log));
     form.ftpTab()->enableCheck()->setChecked(ftpOn);
+    findAddress(form, page, kAddress);
+    form.monitor().setLastUploaded(kAddress.toStdString());
     useUserDefinedPage(form, refusingAddress());
-    form.addressLabel()->setText(kAddress);
+    form.systemTab()->intervalSpin()->setValue(0);
 
-    // A failed lookup mails its error; the entry holds the address display, not the mailed text.
-    form.guarded([&] { form.lookUpAddress(); });
+    // A check's failed lookup mails its error; the entry holds the address display, not the mailed text.
+    form.guarded([&] { form.onStartClicked(); });
     QCOMPARE(smtp.Stored().size(), 1u);
     const QString mailed = bodyLines(smtp.Stored()[0].Data).value(2);
     QVERIFY2(mailed.startsWith(QStringLiteral("The Lookup Service has reported an error: ")), qPrintable(mailed));
@@ -200,6 +204,7 @@ void MailWindowTest::tlsAndLoginSettingsReachTheServer()
     QFETCH(QString, password);
     QFETCH(bool, delivered);
     TSmtpServer smtp({tlsServer, "kes", "s3cret"});
+    LocalPage page(statusPage(kAddress));
     WindowFixture fixture;
     MainWindow& form = fixture.start();
     fillMailTab(form, smtp);
@@ -211,17 +216,16 @@ void MailWindowTest::tlsAndLoginSettingsReachTheServer()
     const std::string ipFile = fixture.folder.File("ip.txt");
     form.localFilesTab()->saveAddressCheck()->setChecked(true);
     form.localFilesTab()->addressFileEdit()->setText(QString::fromStdString(ipFile));
-    form.addressLabel()->setText(kAddress);
 
     const auto start = std::chrono::steady_clock::now();
-    form.guarded([&] { form.runChangeActions(false); });
+    checkOnce(form, page, kAddress);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     QVERIFY(elapsed < std::chrono::seconds(10));
     // Failed or not, the mail is silent and counted; the run goes on to the IP file.
     QCOMPARE(fixture.dialogs.shown.size(), 0);
-    QCOMPARE(form.lastMailedAddress(), kAddress);
+    QCOMPARE(lastMailed(form), kAddress);
     QCOMPARE(fileBytes(ipFile), kAddress.toStdString());
-    QVERIFY(!form.mail().SMTP.IsConnected());
+    QVERIFY(!form.monitor().mail().SMTP.IsConnected());
     const auto stored = smtp.Stored();
     QCOMPARE(stored.size(), delivered ? 1u : 0u);
     if (!delivered)
@@ -240,19 +244,20 @@ void MailWindowTest::checksWaitForARunningTestMail()
     SilentServer silent;
     WindowFixture fixture;
     MainWindow& form = fixture.start();
+    // The scheduler runs, one minute to the next check, and the address is published already.
+    useUserDefinedPage(form, page.address());
+    form.systemTab()->intervalSpin()->setValue(1);
+    form.onStartClicked();
     form.mailTab()->sendMailCheck()->setChecked(true);
     form.mailTab()->toEdit()->setText(QStringLiteral("owner@home.example"));
     form.mailTab()->serverEdit()->setText(QStringLiteral("127.0.0.1"));
     form.mailTab()->portEdit()->setText(portOf(silent.address()));
-    useUserDefinedPage(form, page.address());
-    form.addressLabel()->setText(kAddress);
-    form.setCountdown(1);
 
     bool checkRunningMeanwhile = false;
     int released = -1;
     QTimer::singleShot(100, &form, [&] {
-        checkRunningMeanwhile = form.checkRunning();
-        form.onCheckTimer();             // the countdown runs out while the test mail waits
+        checkRunningMeanwhile = form.monitor().checkRunning();
+        form.onTimer(kestrune::core::TimerId::Minute);             // the countdown runs out while the test mail waits
         form.onStartClicked();
         form.ftpTab()->uploadButton()->setEnabled(true);
         form.onUploadClicked();  // and the user presses Upload
@@ -262,18 +267,18 @@ void MailWindowTest::checksWaitForARunningTestMail()
 
     QVERIFY(checkRunningMeanwhile);
     QCOMPARE(released, 1);
-    QCOMPARE(page.requests(), 0);
-    QCOMPARE(form.countdown(), 1);
+    QCOMPARE(page.requests(), 1);
+    QCOMPARE(form.monitor().countdown(), 1);
     QCOMPARE(fixture.dialogs.beeps, 2);
-    QCOMPARE(form.lastMailedAddress(), QString());
-    QVERIFY(!form.checkRunning());
+    QCOMPARE(lastMailed(form), QString());
+    QVERIFY(!form.monitor().checkRunning());
 
     // The deferred check runs at the next tick and mails its address.
     TSmtpServer smtp({});
     form.mailTab()->portEdit()->setText(QString::number(smtp.Port()));
     ticks(form, 1);
-    QCOMPARE(page.requests(), 1);
-    QCOMPARE(form.lastMailedAddress(), QStringLiteral("10.1.2.3"));
+    QCOMPARE(page.requests(), 2);
+    QCOMPARE(lastMailed(form), QStringLiteral("10.1.2.3"));
     QCOMPARE(smtp.Stored().size(), 1u);
 }
 

@@ -1,6 +1,7 @@
 #include "EnDeCrypt.h"
 #include "SpinBox.h"
 #include "WindowFixture.h"
+#include "WindowSteps.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -45,7 +46,7 @@ void SettingsWindowTest::uploadedAddressKeysAreOneEntry()
     WindowFixture fixture;
     fixture.writeSettings("[FTP]\nUPLoadedIP=1.2.3.4\n");
     MainWindow& form = fixture.start();
-    QCOMPARE(form.lastUploadedAddress(), QStringLiteral("1.2.3.4"));
+    QCOMPARE(lastUploaded(form), QStringLiteral("1.2.3.4"));
     QVERIFY(fixture.close());
     const std::string text = fixture.settingsText();
     QVERIFY(text.find("UpLoadedIP=1.2.3.4\r\n") != std::string::npos);
@@ -172,8 +173,8 @@ void SettingsWindowTest::everySettingSurvivesCloseAndStart()
             form.findChild<QCheckBox*>(box)->setChecked(true);
         for (const auto& [edit, text] : texts)
             form.findChild<QLineEdit*>(edit)->setText(text);
-        form.setLastMailedAddress(QStringLiteral("5.6.7.8"));
-        form.setLastUploadedAddress(QStringLiteral("1.2.3.4"));
+        form.monitor().setLastMailed("5.6.7.8");
+        form.monitor().setLastUploaded("1.2.3.4");
         form.localFilesTab()->logLinesSpin()->setValue(250);
         form.systemTab()->intervalSpin()->setValue(45);
         QVERIFY(fixture.close());
@@ -186,8 +187,8 @@ void SettingsWindowTest::everySettingSurvivesCloseAndStart()
         QVERIFY2(form.findChild<QCheckBox*>(box)->isChecked(), qPrintable(box));
     for (const auto& [edit, text] : texts)
         QCOMPARE(form.findChild<QLineEdit*>(edit)->text(), text);
-    QCOMPARE(form.lastMailedAddress(), QStringLiteral("5.6.7.8"));
-    QCOMPARE(form.lastUploadedAddress(), QStringLiteral("1.2.3.4"));
+    QCOMPARE(lastMailed(form), QStringLiteral("5.6.7.8"));
+    QCOMPARE(lastUploaded(form), QStringLiteral("1.2.3.4"));
     QCOMPARE(form.localFilesTab()->logLinesSpin()->value(), 250);
     QCOMPARE(form.systemTab()->intervalSpin()->value(), 45);
     QVERIFY(!form.systemTab()->autoStartCheck()->isChecked());

@@ -3,7 +3,6 @@
 #include "LocalPage.h"
 #include "QtWaitHook.h"
 #include "SpinBox.h"
-#include "WatchedWindow.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -84,18 +83,16 @@ void WaitHookTest::checksAskedForWhileOneWaitsAreRefused()
 {
     SilentServer silent;
     WindowFixture fixture;
-    auto& form = fixture.start<WatchedWindow>();
+    MainWindow& form = fixture.start();
     useUserDefinedPage(form, silent.address());
     form.systemTab()->intervalSpin()->setValue(0);
     int released = 0;
     bool runningSeen = false;
     QTimer::singleShot(100, &form, [&] {
-        runningSeen = form.checkRunning();
-        form.guarded([&] { form.onStartClicked(); });      // "Update" again
-        form.guarded([&] { form.onTestLookupClicked(); });       // "Get IP"
-        form.guarded([&] { form.onLookupClicked(); });      // external "Test"
-        form.setCountdown(1);
-        form.guarded([&] { form.onCheckTimer(); });                     // a scheduled check comes due
+        runningSeen = form.monitor().checkRunning();
+        form.onStartClicked();       // "Update" again
+        form.onTestLookupClicked();  // "Get IP"
+        form.onLookupClicked();      // external "Test"
         released = silent.release();
     });
     form.onStartClicked();
@@ -104,31 +101,33 @@ void WaitHookTest::checksAskedForWhileOneWaitsAreRefused()
     QCOMPARE(silent.release(), 0);
     QCOMPARE(fixture.dialogs.beeps, 3);
     QVERIFY(fixture.dialogs.errors().isEmpty());
-    // The due check waits for the next tick.
-    QCOMPARE(form.countdown(), 1);
-    QVERIFY(!form.checkRunning());
+    QVERIFY(!form.monitor().checkRunning());
 }
 
 void WaitHookTest::tickDuringAScheduledCheckCountsBelowZero()
 {
+    LocalPage page(statusPage(QStringLiteral("10.1.2.3")));
     SilentServer silent;
     WindowFixture fixture;
-    auto& form = fixture.start<WatchedWindow>();
+    MainWindow& form = fixture.start();
+    useUserDefinedPage(form, page.address());
+    form.systemTab()->intervalSpin()->setValue(1);
+    form.onStartClicked();
+    // The interval is locked while the scheduler runs; the monitor reads it from the settings.
+    form.systemTab()->intervalSpin()->setText(QStringLiteral("3"));
     useUserDefinedPage(form, silent.address());
-    form.systemTab()->intervalSpin()->setValue(3);
-    form.setCountdown(1);
     QString shownDuringCheck;
     int countdownDuringCheck = 99;
     QTimer::singleShot(100, &form, [&] {
-        form.onCheckTimer();
+        form.onTimer(kestrune::core::TimerId::Minute);
         shownDuringCheck = form.systemTab()->countdownLabel()->text();
-        countdownDuringCheck = form.countdown();
+        countdownDuringCheck = form.monitor().countdown();
         silent.release();
     });
-    form.onCheckTimer();
+    form.onTimer(kestrune::core::TimerId::Minute);
     QCOMPARE(countdownDuringCheck, -1);
     QCOMPARE(shownDuringCheck, QStringLiteral("0 hr : -1 min"));
-    QCOMPARE(form.countdown(), 3);
+    QCOMPARE(form.monitor().countdown(), 3);
     QCOMPARE(form.systemTab()->countdownLabel()->text(), QStringLiteral("3"));
 }
 
