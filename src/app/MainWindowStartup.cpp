@@ -61,6 +61,7 @@ std::string nameBytes(const QListWidgetItem& item)
 void MainWindow::runStartUp()
 {
     loadSettings();
+    m_monitor->resumeRetries();
     if (!startFilesWritten())
         return;
     setDebugView(m_systemTab->debugCheck()->isChecked());
@@ -226,6 +227,8 @@ void MainWindow::applySettings(const TSettings& settings)
 {
     const std::vector<TLookupEntry> lookups = LoadLookupEntries({settings.Routers, settings.RoutersData});
     m_loadedSettings = settings;
+    // Settings without a control stay in what the monitor reads, which may change them.
+    m_settings = settings;
     QListWidget* records = m_externalServiceTab->userRecordsList();
     for (ESetting id : kSettingsReadOrder) {
         switch (id) {
@@ -280,6 +283,12 @@ TSettings MainWindow::settingsFromTabs() const
     s.UploadedIP = m_monitor->lastUploaded();
     m_localFilesTab->storeSettings(s, was);
     m_systemTab->storeSettings(s, was);
+    // Settings without a control yet go back as the monitor holds them.
+    s.RunCommand = m_settings.RunCommand;
+    s.Command = m_settings.Command;
+    s.CommandIP = m_settings.CommandIP;
+    s.DnsUpdates = m_settings.DnsUpdates;
+    s.PendingRetries = m_settings.PendingRetries;
     return s;
 }
 

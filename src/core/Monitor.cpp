@@ -21,7 +21,7 @@ constexpr std::string_view kUnknownError = "Unknown error.";
 
 Monitor::Monitor(TSettings& settings, MonitorObserver& observer, TimerService& timers)
     : m_settings(settings), m_observer(observer), m_timers(timers), m_lastUploaded(settings.UploadedIP),
-      m_lastMailed(settings.MailedIP)
+      m_lastMailed(settings.MailedIP), m_retries(settings.PendingRetries)
 {
     m_ftp.OnConnected = [this] { m_ftpConnected = true; };
     m_ftp.OnDisconnected = [this] { m_ftpConnected = false; };
@@ -33,6 +33,7 @@ Monitor::~Monitor()
     m_timers.stop(TimerId::Minute);
     m_timers.stop(TimerId::ServiceBlock1);
     m_timers.stop(TimerId::ServiceBlock2);
+    m_timers.stop(TimerId::Retry);
 }
 
 void Monitor::guarded(const std::function<void()>& action)
@@ -129,6 +130,9 @@ void Monitor::onTimer(TimerId id)
     case TimerId::ServiceBlock2:
         unblockService(1);
         return;
+    case TimerId::Retry:
+        guarded([this] { retryDue(); });
+        return;
     }
     if (!m_running)
         return;
@@ -156,8 +160,12 @@ void Monitor::runCheck(bool scheduled)
 {
     const TFlagScope scope(m_checkRunning);
     lookUp();
-    if (m_address == m_lastUploaded)
+    if (m_address == m_lastUploaded) {
+        // An entry added or resumed since the last change is brought up to date without a new upload.
+        if (publishable(m_address))
+            guarded([this] { updateDnsEntries(m_address); });
         return;
+    }
     if (scheduled && (m_address.empty() || m_address == kErrorAddress))
         return;
     handleChange(false);

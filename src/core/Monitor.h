@@ -7,11 +7,13 @@
 #include "NetFTP.h"
 #include "NetHTTP.h"
 #include "PageFields.h"
+#include "PublishRetries.h"
 #include "TimerService.h"
 #include "Webmail.h"
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 
 struct TSettings;
@@ -45,6 +47,10 @@ public:
     // Restores the published addresses (a settings file read again).
     void setLastUploaded(const std::string& address) { m_lastUploaded = address; }
     void setLastMailed(const std::string& address) { m_lastMailed = address; }
+    // The clock of the retries and the servers' waits; the system clock at first.
+    void setClock(WallClock clock) { m_clock = std::move(clock); }
+    // Arms the retry timer for the pending retries the settings hold (after a start or a settings file read).
+    void resumeRetries();
 
     // Intents of the scheduler.
     // Start / Update: applies the interval rule, runs the scheduler unless the interval is 0, checks at once.
@@ -88,6 +94,7 @@ public:
     TNetHTTP& http() { return m_http; }
     TNetFTP& ftp() { return m_ftp; }
     TWebmail& mail() { return m_mail; }
+    TNetHTTP& dnsHttp() { return m_dnsHttp; }
 
 private:
     // Runs an intent; an error that escapes it is reported and the monitor goes on.
@@ -100,13 +107,27 @@ private:
     void lookUp();
     void reportLookupError(const std::string& text);
     void handleChange(bool manual);
-    void uploadToServer();
+    enum class StepEnd { Done, Passing, Fatal };
+    StepEnd uploadToServer(const std::string& address);
     void disconnectFtp();
     TWebmailSettings mailSettings() const;
-    void sendWebmail(const std::string& text);
+    bool sendWebmail(const std::string& text);
     void writeDataFile(bool test);
     void writeLog();
     void unblockService(int service);
+
+    // The publish steps beside upload and mail (MonitorPublish.cpp).
+    static bool publishable(const std::string& address);
+    long long now() const;
+    std::optional<long long> nextCheckTime() const;
+    void stepEnded(const std::string& channel, const std::string& address, StepEnd end);
+    // Each enabled entry not stopped, waiting or up to date; returns a line per update for the mail.
+    std::string updateDnsEntries(const std::string& address);
+    std::string updateDnsEntry(std::size_t index, const std::string& address);
+    void runCommandHook(const std::string& address);
+    void sendChangeMail(const std::string& address, const std::string& text);
+    void retryDue();
+    void armRetryTimer();
 
     TSettings& m_settings;
     MonitorObserver& m_observer;
@@ -119,6 +140,7 @@ private:
     TNetHTTP m_http;
     TNetFTP m_ftp;
     TWebmail m_mail;
+    TNetHTTP m_dnsHttp;
 
     std::string m_address;
     std::string m_lastUploaded;
@@ -132,6 +154,8 @@ private:
     bool m_changeRunning = false;
     bool m_ftpConnected = false;
     std::array<bool, 2> m_serviceBlocked = {false, false};
+    WallClock m_clock;
+    PublishRetries m_retries;
 };
 
 } // namespace kestrune::core

@@ -2,6 +2,7 @@
 
 #include "DataFile.h"
 #include "FtpUpload.h"
+#include "NetExceptions.h"
 #include "NetFlagScope.h"
 #include "Settings.h"
 
@@ -33,19 +34,31 @@ void Monitor::handleChange(bool manual)
 
     if (m_address == kPlaceholderAddress)
         return;
+    // The upload's failure shows "Error" in place of the address; the other steps publish what was found.
+    const std::string found = m_address;
+    if (!manual && publishable(found))
+        m_retries.addressChanged(found);
     m_ftpConnected = false;
-    if (m_settings.FtpEnable || manual)
-        uploadToServer();
+    if (m_settings.FtpEnable || manual) {
+        const StepEnd end = uploadToServer(found);
+        if (end != StepEnd::Done)
+            setAddress(std::string(kErrorAddress));
+        if (!manual && publishable(found))
+            stepEnded("upload", found, end);
+    }
     if (m_ftpConnected)
         disconnectFtp();
     m_observer.statusChanged({});
 
     if (!manual) {
-        // A failing file is reported and the other actions still run, so one bad path loses nothing else.
-        if (m_settings.SendMail && m_address != m_lastMailed) {
-            m_lastMailed = m_address;
-            guarded([this, address = m_address] { sendWebmail(address); });
+        std::string updated;
+        if (publishable(found)) {
+            guarded([&] { updated = updateDnsEntries(found); });
+            guarded([&] { runCommandHook(found); });
         }
+        // A failing file is reported and the other actions still run, so one bad path loses nothing else.
+        if (m_settings.SendMail && m_address != m_lastMailed)
+            guarded([&] { sendChangeMail(m_address, updated.empty() ? m_address : m_address + "\r\n" + updated); });
         if (m_settings.SaveIP && m_address != m_lastSaved) {
             m_lastSaved = m_address;
             guarded([this] { writeDataFile(false); });
@@ -58,7 +71,7 @@ void Monitor::handleChange(bool manual)
     m_countdown = m_settings.Interval;
 }
 
-void Monitor::uploadToServer()
+Monitor::StepEnd Monitor::uploadToServer(const std::string& address)
 {
     TFtpUploadJob job;
     job.Host = m_settings.FtpHost;
@@ -66,15 +79,21 @@ void Monitor::uploadToServer()
     job.Password = m_settings.FtpPassword;
     job.LocalTemplate = m_settings.FtpLocalFile;
     job.RemoteFile = m_settings.FtpRemoteFile;
-    job.Address = m_address;
+    job.Address = address;
     job.UploadFile = m_paths.UploadFile;
     try {
         EnsureAppFolder(m_paths);
         UploadTemplate(m_ftp, job, [this](const std::string& status) { m_observer.statusChanged(status); });
         m_lastUploaded = job.Address;
-    } catch (const std::exception&) {
-        // The address display is the upload's only report of a failure.
-        setAddress(std::string(kErrorAddress));
+        m_observer.actionFinished(Action::Upload, {});
+        return StepEnd::Done;
+    } catch (const ENetProtocolReplyError& error) {
+        m_observer.actionFinished(Action::Upload, error.what());
+        // A refused login is refused again at every try.
+        return error.ReplyErrorCode == 530 ? StepEnd::Fatal : StepEnd::Passing;
+    } catch (const std::exception& error) {
+        m_observer.actionFinished(Action::Upload, error.what());
+        return StepEnd::Passing;
     }
 }
 
@@ -103,17 +122,20 @@ TWebmailSettings Monitor::mailSettings() const
     return settings;
 }
 
-void Monitor::sendWebmail(const std::string& text)
+bool Monitor::sendWebmail(const std::string& text)
 {
     if (m_mail.Busy()) {
         // Another mail waits on the server; this one would have to share its connection.
         m_observer.notice(Notice::Beep, {});
-        return;
+        return false;
     }
-    // Success and failure alike go unreported.
-    m_mail.SendWebmail(mailSettings(), text);
+    // The window reports neither success nor failure.
+    const TWebmailResult result = m_mail.SendWebmail(mailSettings(), text);
+    m_observer.actionFinished(Action::Mail, result.Sent ? std::string() : result.Error.empty() ? "not sent" : result.Error);
+    const bool sent = result.Sent;
     if (m_settings.SaveLog && !m_settings.FtpEnable)
         writeLog();
+    return sent;
 }
 
 void Monitor::sendTestMail()
@@ -135,6 +157,7 @@ void Monitor::writeDataFile(bool test)
     if (!m_settings.SaveIP && !test)
         return;
     WriteDataFile(m_settings.IPFilename, m_address);
+    m_observer.actionFinished(Action::IpFile, {});
 }
 
 void Monitor::writeIpFileNow()
@@ -148,6 +171,7 @@ void Monitor::writeLog()
         return;
     const std::string entry = FormatLogEntry(std::time(nullptr), m_dateNames, m_address);
     WriteLog(m_settings.LogFilename, entry, m_settings.LogLines);
+    m_observer.actionFinished(Action::Log, {});
 }
 
 } // namespace kestrune::core

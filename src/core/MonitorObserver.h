@@ -12,6 +12,9 @@ enum class Notice {
     Beep,     // a refused request; the text is empty
 };
 
+// A change action the monitor ran.
+enum class Action { Upload, Mail, IpFile, Log };
+
 // Everything the monitor shows goes through here; a face (the window, a headless runner, a test) renders it.
 class MonitorObserver {
 public:
@@ -31,6 +34,14 @@ public:
     // The interval rule or its bounds changed the interval; the settings already hold it.
     virtual void intervalChanged(int minutes) = 0;
     virtual void notice(Notice kind, const std::string& text) = 0;
+    // A line for the debug view (what a dynamic-DNS update or the command answered).
+    virtual void debugText(const std::string& /*text*/) {}
+    // What the settings hold of the publish steps changed (an entry's last address or hold, the pending
+    // retries): a face that saves the settings file on its own saves it now.
+    virtual void publishStateChanged() {}
+    // An action ended: error is empty when it succeeded. The window shows no more than the calls above, so
+    // this has a default; a failing IP file or log also comes as Notice::Error, as the window shows it.
+    virtual void actionFinished(Action /*action*/, const std::string& /*error*/) {}
 };
 
 } // namespace kestrune::core

@@ -10,6 +10,8 @@
 
 namespace {
 
+std::optional<std::filesystem::path> gChosenSettingsFile;
+
 std::optional<std::string> Variable(const char* name)
 {
     const char* value = std::getenv(name);
@@ -66,7 +68,26 @@ TAppPaths AppPathsFor(const std::filesystem::path& executable, const TAppPathsEn
 
 TAppPaths AppPathsFor(const std::filesystem::path& executable)
 {
+    if (gChosenSettingsFile)
+        return AppPathsForSettingsFile(*gChosenSettingsFile);
     return AppPathsFor(executable, CurrentAppPathsEnvironment());
+}
+
+TAppPaths AppPathsForSettingsFile(const std::filesystem::path& settingsFile)
+{
+    const std::filesystem::path file = std::filesystem::absolute(settingsFile).lexically_normal();
+    // A settings file named like its own help or upload file keeps its name and gets the extension added.
+    const std::string extension = file.extension().string();
+    const bool clashes = extension == ".html" || extension == ".tmp";
+    const auto sibling = [&](const std::string& ext) {
+        return clashes ? std::filesystem::path(file.string() + ext) : ReplaceExtension(file, ext);
+    };
+    return {file.parent_path(), file, sibling(".html"), sibling(".tmp"), false};
+}
+
+void UseSettingsFile(const std::filesystem::path& settingsFile)
+{
+    gChosenSettingsFile = std::filesystem::absolute(settingsFile);
 }
 
 void EnsureAppFolder(const TAppPaths& paths)

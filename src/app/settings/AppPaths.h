@@ -27,6 +27,14 @@ TAppPathsEnvironment CurrentAppPathsEnvironment();
 TAppPaths AppPathsFor(const std::filesystem::path& executable, const TAppPathsEnvironment& environment);
 TAppPaths AppPathsFor(const std::filesystem::path& executable);
 
+// The files of a settings file the user named: the help and upload files beside it, named after it, so
+// two settings files in one folder never share an upload file. A relative name is taken from the current folder.
+TAppPaths AppPathsForSettingsFile(const std::filesystem::path& settingsFile);
+
+// From now on the one-argument AppPathsFor gives the files of this settings file (the command line's choice)
+// wherever the executable is.
+void UseSettingsFile(const std::filesystem::path& settingsFile);
+
 // The executable's path with its extension replaced (or added when it has none).
 std::filesystem::path ReplaceExtension(const std::filesystem::path& file, const std::string& extension);
 

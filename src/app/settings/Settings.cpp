@@ -1,6 +1,7 @@
 #include "Settings.h"
 
 #include "EnDeCrypt.h"
+#include "PublishSettings.h"
 #include "SettingsTable.h"
 
 #include <algorithm>
@@ -117,6 +118,8 @@ TSettings LoadSettings(const TIniFile& ini, std::string_view firstExternalServic
             break;  // the values of "RoutersData", read with their keys
         }
     }
+    settings.DnsUpdates = kestrune::settings::loadDnsUpdates(ini);
+    settings.PendingRetries = kestrune::settings::loadPendingRetries(ini);
     return settings;
 }
 
@@ -152,6 +155,8 @@ void SaveSettings(const TSettings& settings, TIniFile& ini)
             break;
         }
     }
+    kestrune::settings::saveDnsUpdates(settings.DnsUpdates, ini);
+    kestrune::settings::savePendingRetries(settings.PendingRetries, ini);
 }
 
 void SaveSettingsFile(const TSettings& settings, const std::filesystem::path& file)

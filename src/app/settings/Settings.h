@@ -8,6 +8,40 @@
 #include <utility>
 #include <vector>
 
+namespace kestrune::settings {
+
+// One dynamic-DNS update entry of "[DNSUpdate]". The password (or token) is held in clear here.
+struct DnsUpdateEntry {
+    bool enabled = false;
+    std::string provider;   // dyndns2, noip, dynu, desec, duckdns or custom
+    std::string server;     // host, optionally ":port"
+    std::string hosts;      // comma-separated
+    std::string user;
+    std::string password;
+    std::string url;        // the custom template
+    std::string lastIp;     // the last address this entry sent successfully
+    std::string hold;       // empty, or the fatal answer that stopped the entry
+
+    bool operator==(const DnsUpdateEntry&) const = default;
+};
+
+// The entry the user saved from an edit of old: a change of what is sent, or where and as whom, lifts a hold
+// and forgets the last address sent, so the next check updates at once.
+DnsUpdateEntry editedDnsUpdateEntry(const DnsUpdateEntry& old, DnsUpdateEntry edited);
+
+// A publish step that failed for a passing reason and waits for its next try ("[Retry]").
+struct PendingRetry {
+    std::string channel;    // "upload", "mail", "command" or "dns<n>" (n counts the entries from 1)
+    std::string address;
+    int attempts = 0;
+    long long due = 0;      // seconds since the epoch
+    bool serverWait = false; // the server asked for the wait: it holds whatever the address becomes
+
+    bool operator==(const PendingRetry&) const = default;
+};
+
+} // namespace kestrune::settings
+
 // The keys and values of one section in file order.
 using TIniKeyValues = std::vector<std::pair<std::string, std::string>>;
 
@@ -51,6 +85,13 @@ struct TSettings {
     bool SaveLog{};
     std::string LogFilename;
     int LogLines{};
+    bool RunCommand{};
+    std::string Command;              // the program, then its arguments; double quotes group blanks
+    std::string CommandIP;            // the last address the command ran with successfully
+    // "DNSUpdate"
+    std::vector<kestrune::settings::DnsUpdateEntry> DnsUpdates;
+    // "Retry"
+    std::vector<kestrune::settings::PendingRetry> PendingRetries;
     // "System"
     int Interval{};
     bool AutoStart{};
@@ -68,7 +109,8 @@ TSettings DefaultSettings(std::string_view firstExternalServiceUrl);
 TSettings LoadSettings(const TIniFile& ini, std::string_view firstExternalServiceUrl);
 TSettings LoadSettingsFile(const std::filesystem::path& file, std::string_view firstExternalServiceUrl);
 
-// Writes every setting in the write order of the table into ini, keeping what else it holds. The FTP password
+// Writes every setting in the write order of the table into ini, keeping what else it holds. "DNSUpdate" and
+// "Retry" are erased and written again whole (not at all while they hold nothing). The FTP password
 // is kept only while "Remember password" is on (otherwise the key is written empty). "Routers" and
 // "RoutersData" are erased and written again row by row; a key that could not come back from the file, or
 // that repeats an earlier key of its section without regard to case, raises EIniError rather than merging rows.

@@ -45,6 +45,9 @@ constexpr std::array<TSettingDef, kSettingCount> kTable = {{
     {ESetting::StartMinimized, "System", "StartMinimized", "StartMinimized", K::Boolean, false, &S::StartMinimized},
     {ESetting::MailPort, "Mail", "Port", "Port", K::Text, std::string_view("25"), &S::MailPort},
     {ESetting::MailSSL, "Mail", "SSL", "SSL", K::Boolean, false, &S::MailSSL},
+    {ESetting::RunCommand, "Local", "RunCommand", "RunCommand", K::Boolean, false, &S::RunCommand},
+    {ESetting::Command, "Local", "Command", "Command", K::Text, std::string_view(), &S::Command},
+    {ESetting::CommandIP, "Local", "CommandIP", "CommandIP", K::Text, std::string_view(), &S::CommandIP},
 }};
 
 constexpr bool TableFollowsEnumOrder()

@@ -16,8 +16,9 @@ enum class ESetting {
     SaveIP, IPFilename, SaveLog, LogFilename, LogLines,
     Interval, AutoStart, Minimize, StartMinimized,
     MailPort, MailSSL,
+    RunCommand, Command, CommandIP,
 };
-inline constexpr std::size_t kSettingCount = 35;
+inline constexpr std::size_t kSettingCount = 38;
 
 struct TFirstExternalService {};  // the ExtDNS default, supplied by the lookup layer at load time
 
@@ -52,12 +53,13 @@ inline constexpr std::array<ESetting, kSettingCount> kSettingsReadOrder = {
     ESetting::SaveIP, ESetting::IPFilename, ESetting::SaveLog, ESetting::LogFilename, ESetting::LogLines,
     ESetting::Interval, ESetting::AutoStart, ESetting::Minimize, ESetting::StartMinimized,
     ESetting::MailPort, ESetting::MailSSL,
+    ESetting::RunCommand, ESetting::Command, ESetting::CommandIP,
 };
 
 // Close writes in this order. ESetting::Routers stands for: erase "Routers", erase "RoutersData", then per
 // lookup its name into "Routers" and its record with the credentials flag into "RoutersData".
 // "Port" and "SSL" are written with the other "Mail" keys, after "IP".
-inline constexpr std::array<ESetting, 33> kSettingsWriteOrder = {
+inline constexpr std::array<ESetting, 36> kSettingsWriteOrder = {
     ESetting::ExtDNS, ESetting::External, ESetting::UserDefined, ESetting::SelectedRouter,
     ESetting::Routers,
     ESetting::SendMail, ESetting::MailTo, ESetting::MailServer, ESetting::MailFrom, ESetting::MailSubject,
@@ -66,5 +68,6 @@ inline constexpr std::array<ESetting, 33> kSettingsWriteOrder = {
     ESetting::FtpEnable, ESetting::FtpHost, ESetting::FtpUsername, ESetting::FtpPassword, ESetting::FtpSavePass,
     ESetting::FtpLocalFile, ESetting::FtpRemoteFile, ESetting::UploadedIP,
     ESetting::SaveIP, ESetting::IPFilename, ESetting::SaveLog, ESetting::LogFilename, ESetting::LogLines,
+    ESetting::RunCommand, ESetting::Command, ESetting::CommandIP,
     ESetting::Interval, ESetting::AutoStart, ESetting::Minimize, ESetting::StartMinimized,
 };

@@ -67,4 +67,20 @@ TEST(AppPathsReal, WritableFolderIsUsedAndAMissingOneIsNot)
     EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
+TEST(AppPathsChosen, TheHelpAndUploadFilesGoBesideTheNamedSettingsFileWhereverTheExecutableIs)
+{
+    TAppPaths paths = AppPathsForSettingsFile("/srv/ip/home.conf");
+    EXPECT_EQ(paths.Folder, "/srv/ip");
+    EXPECT_EQ(paths.SettingsFile, "/srv/ip/home.conf");
+    EXPECT_EQ(paths.HelpFile, "/srv/ip/home.html");
+    EXPECT_EQ(paths.UploadFile, "/srv/ip/home.tmp");
+    EXPECT_FALSE(paths.InConfigFolder);
+    // Named like its own upload file, the settings file is not overwritten by the upload.
+    EXPECT_EQ(AppPathsForSettingsFile("/srv/ip/home.tmp").UploadFile, "/srv/ip/home.tmp.tmp");
+    EXPECT_EQ(AppPathsForSettingsFile("rel/k.ini").SettingsFile, std::filesystem::current_path() / "rel/k.ini");
+
+    UseSettingsFile("/srv/ip/home.conf");
+    EXPECT_EQ(AppPathsFor("/usr/bin/kestrune").HelpFile, "/srv/ip/home.html");
+}
+
 } // namespace

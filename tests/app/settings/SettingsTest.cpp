@@ -113,7 +113,7 @@ TEST(Settings, WrittenInOrderWithTheWriterCapitals)
               "WebUser=\r\nWebPass=\x9E\x9D\x9C\r\nIP=\r\nPort=25\r\nSSL=0\r\n"
               "[FTP]\r\nEnable=0\r\nHost=\r\nUsername=\r\nPassword=\x9E\x9D\x9C\r\nSavePass=1\r\nLocalFile=\r\n"
               "RemoteFile=\r\nUpLoadedIP=\r\n"
-              "[Local]\r\nSaveIP=0\r\nFilename=\r\nSaveLog=0\r\nLog=\r\nLines=100\r\n"
+              "[Local]\r\nSaveIP=0\r\nFilename=\r\nSaveLog=0\r\nLog=\r\nLines=100\r\nRunCommand=0\r\nCommand=\r\nCommandIP=\r\n"
               "[System]\r\nInterval=30\r\nAutoStart=0\r\nMinimize=0\r\nStartMinimized=0\r\n");
 }
 
@@ -287,7 +287,7 @@ TEST(SettingsTable, EachStoredValueOnceAndEveryOrderComplete)
                 << def.Section << "/" << def.ReadKey;
         }
     }
-    EXPECT_EQ(keys.size(), 32u);
+    EXPECT_EQ(keys.size(), 35u);
     std::set<ESetting> read(kSettingsReadOrder.begin(), kSettingsReadOrder.end());
     EXPECT_EQ(read.size(), kSettingCount);
     std::set<ESetting> written(kSettingsWriteOrder.begin(), kSettingsWriteOrder.end());

@@ -10,18 +10,18 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace kestrune::app {
-
 namespace {
 
 int gPipe[2] = {-1, -1};
+volatile std::sig_atomic_t gHangUpReloads = 0;
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
-void onSignal(int signalNumber)
+void OnSignal(int signalNumber)
 {
     const int savedErrno = errno;
     // Here and not in the event loop: a wait may hold the user-interface thread.
-    TNetAntiFreeze::CancelAllWaits();
+    if (signalNumber != SIGHUP || gHangUpReloads == 0)
+        TNetAntiFreeze::CancelAllWaits();
     const unsigned char byte = static_cast<unsigned char>(signalNumber);
     [[maybe_unused]] const ssize_t written = ::write(gPipe[1], &byte, 1);
     errno = savedErrno;
@@ -29,7 +29,7 @@ void onSignal(int signalNumber)
 
 } // namespace
 
-void ShutdownSignals::installHandlers()
+void TShutdownSignals::InstallHandlers()
 {
     if (gPipe[0] >= 0)
         return;
@@ -37,21 +37,23 @@ void ShutdownSignals::installHandlers()
         throw std::runtime_error("Cannot create the signal pipe.");
     for (int signalNumber : kSignals) {
         struct sigaction action = {};
-        action.sa_handler = onSignal;
+        action.sa_handler = OnSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;
         ::sigaction(signalNumber, &action, nullptr);
     }
 }
 
-ShutdownSignals::ShutdownSignals(QObject* parent) : QObject(parent)
+void TShutdownSignals::TreatHangUpAsReload() { gHangUpReloads = 1; }
+
+TShutdownSignals::TShutdownSignals(QObject* parent) : QObject(parent)
 {
-    installHandlers();
-    m_notifier = new QSocketNotifier(gPipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &ShutdownSignals::drain);
+    InstallHandlers();
+    notifier_ = new QSocketNotifier(gPipe[0], QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &TShutdownSignals::Drain);
 }
 
-ShutdownSignals::~ShutdownSignals()
+TShutdownSignals::~TShutdownSignals()
 {
     for (int signalNumber : kSignals)
         ::signal(signalNumber, SIG_DFL);
@@ -60,21 +62,19 @@ ShutdownSignals::~ShutdownSignals()
     gPipe[0] = gPipe[1] = -1;
 }
 
-int ShutdownSignals::collectEarly()
+int TShutdownSignals::CollectEarly()
 {
     unsigned char byte = 0;
     while (::read(gPipe[0], &byte, 1) == 1)
-        m_received = byte;
-    return m_received;
+        received_ = byte;
+    return received_;
 }
 
-void ShutdownSignals::drain()
+void TShutdownSignals::Drain()
 {
     unsigned char byte = 0;
     while (::read(gPipe[0], &byte, 1) == 1) {
-        m_received = byte;
-        emit requested(byte);
+        received_ = byte;
+        emit Requested(byte);
     }
 }
-
-} // namespace kestrune::app

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "IniFile.h"
+#include "Settings.h"
+
+#include <vector>
+
+namespace kestrune::settings {
+
+// "[DNSUpdate]": Count=N, then Enabled<i>, Provider<i>, Server<i>, Hosts<i>, User<i>, Password<i> (scrambled),
+// URL<i>, LastIP<i>, Hold<i> for i = 1..N; missing keys read as empty or 0.
+std::vector<DnsUpdateEntry> loadDnsUpdates(const TIniFile& ini);
+void saveDnsUpdates(const std::vector<DnsUpdateEntry>& entries, TIniFile& ini);
+
+// "[Retry]": Count=N, then Channel<i>, Address<i>, Attempts<i>, Due<i>, Wait<i>; a row without a channel or
+// an address is dropped.
+std::vector<PendingRetry> loadPendingRetries(const TIniFile& ini);
+void savePendingRetries(const std::vector<PendingRetry>& retries, TIniFile& ini);
+
+} // namespace kestrune::settings

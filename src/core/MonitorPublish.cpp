@@ -1,0 +1,222 @@
+// The publish steps beside the upload: dynamic-DNS updates, the command, the change mail and their retries.
+#include "Monitor.h"
+
+#include "CommandHook.h"
+#include "DnsUpdateClient.h"
+#include "NetFlagScope.h"
+#include "Settings.h"
+
+#include <algorithm>
+#include <chrono>
+#include <exception>
+
+namespace kestrune::core {
+
+namespace {
+
+using actions::DnsAnswer;
+
+constexpr std::string_view kPlaceholder = "---.---.---.---";
+constexpr std::string_view kError = "Error";
+constexpr std::string_view kDnsChannel = "dns";
+constexpr int kCommandLines = 3;
+
+std::string dnsChannel(std::size_t index) { return std::string(kDnsChannel) + std::to_string(index + 1); }
+
+std::string entryName(const settings::DnsUpdateEntry& entry)
+{
+    return entry.hosts.empty() ? std::string("DNS update") : "DNS update of " + entry.hosts;
+}
+
+} // namespace
+
+bool Monitor::publishable(const std::string& address)
+{
+    return !address.empty() && address != kPlaceholder && address != kError;
+}
+
+long long Monitor::now() const
+{
+    if (m_clock)
+        return m_clock();
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+std::optional<long long> Monitor::nextCheckTime() const
+{
+    if (!m_running)
+        return std::nullopt;
+    return now() + 60LL * std::max(m_countdown, 1);
+}
+
+void Monitor::stepEnded(const std::string& channel, const std::string& address, StepEnd end)
+{
+    if (end == StepEnd::Passing)
+        m_retries.failed(channel, address, now(), nextCheckTime());
+    else
+        m_retries.succeeded(channel);
+    armRetryTimer();
+    m_observer.publishStateChanged();
+}
+
+std::string Monitor::updateDnsEntries(const std::string& address)
+{
+    std::string lines;
+    for (std::size_t i = 0; i < m_settings.DnsUpdates.size(); ++i) {
+        const settings::DnsUpdateEntry& entry = m_settings.DnsUpdates[i];
+        // Providers block clients that send an address again or come back before the rest they asked for.
+        if (!entry.enabled || !entry.hold.empty() || entry.lastIp == address || m_retries.waiting(dnsChannel(i), now()))
+            continue;
+        const std::string line = updateDnsEntry(i, address);
+        if (!line.empty())
+            lines += (lines.empty() ? "" : "\r\n") + line;
+    }
+    return lines;
+}
+
+std::string Monitor::updateDnsEntry(std::size_t index, const std::string& address)
+{
+    settings::DnsUpdateEntry& entry = m_settings.DnsUpdates.at(index);
+    const std::string name = entryName(entry);
+    const std::optional<actions::DnsProvider> provider = actions::dnsProviderFromKey(entry.provider);
+    if (!provider) {
+        m_observer.statusChanged(name + ": unknown provider \"" + entry.provider + "\".");
+        return {};
+    }
+    actions::DnsUpdateRequest request;
+    request.provider = *provider;
+    request.server = entry.server;
+    request.hosts = entry.hosts;
+    request.user = entry.user;
+    request.password = entry.password;
+    request.urlTemplate = entry.url;
+    request.address = address;
+    m_observer.statusChanged(name + "...");
+    const actions::DnsUpdateResult result = actions::sendDnsUpdate(m_dnsHttp, request);
+    // sendDnsUpdate kept the settings' entry untouched, but a wait may have changed the list: look it up again.
+    if (index >= m_settings.DnsUpdates.size())
+        return {};
+    settings::DnsUpdateEntry& updated = m_settings.DnsUpdates[index];
+    const std::string channel = dnsChannel(index);
+    std::string text;
+    switch (result.answer) {
+    case DnsAnswer::Success:
+        updated.lastIp = address;
+        m_retries.succeeded(channel);
+        text = name + ": " + result.code + " (" + address + ")";
+        break;
+    case DnsAnswer::Fatal:
+        updated.hold = result.code;
+        m_retries.succeeded(channel);
+        text = name + " stopped: the server answered " + result.code +
+               ". It stays stopped until the entry's settings change.";
+        m_observer.notice(Notice::Balloon, text);
+        if (m_settings.SendMail)
+            guarded([this, &text] { sendWebmail(text); });
+        break;
+    case DnsAnswer::Wait:
+        m_retries.serverWait(channel, address, now());
+        text = name + ": the server answered " + result.code + "; next try in 30 minutes.";
+        break;
+    case DnsAnswer::Passing:
+        m_retries.failed(channel, address, now(), nextCheckTime());
+        text = name + " failed: " + result.code + "; it will be tried again.";
+        break;
+    }
+    m_observer.statusChanged(text);
+    m_observer.debugText(text);
+    armRetryTimer();
+    m_observer.publishStateChanged();
+    return result.answer == DnsAnswer::Success ? name + ": " + result.code : std::string();
+}
+
+void Monitor::runCommandHook(const std::string& address)
+{
+    if (!m_settings.RunCommand || m_settings.Command.empty() || m_settings.CommandIP == address)
+        return;
+    actions::CommandOutcome outcome;
+    try {
+        outcome = actions::runCommand(actions::commandForAddress(m_settings.Command, address, m_settings.CommandIP));
+    } catch (const std::invalid_argument& error) {
+        outcome.error = error.what();
+    }
+    const std::string text = outcome.summary();
+    m_observer.statusChanged(text);
+    m_observer.debugText(text);
+    if (outcome.succeeded())
+        m_settings.CommandIP = address;
+    // A command that cannot start will not start at the next try either.
+    stepEnded("command", address, outcome.succeeded() ? StepEnd::Done : outcome.started ? StepEnd::Passing : StepEnd::Fatal);
+}
+
+void Monitor::sendChangeMail(const std::string& address, const std::string& text)
+{
+    // Counted as mailed only once the server took it, so a failed mail is tried again.
+    const bool sent = sendWebmail(text);
+    if (sent)
+        m_lastMailed = address;
+    if (publishable(address))
+        stepEnded("mail", address, sent ? StepEnd::Done : StepEnd::Passing);
+}
+
+void Monitor::retryDue()
+{
+    m_timers.stop(TimerId::Retry);
+    if (m_checkRunning || m_changeRunning) {
+        // A check waits on the network and may publish the same steps: come back in a minute.
+        m_timers.start(TimerId::Retry, std::chrono::seconds(PublishRetries::kMinimumDelay));
+        return;
+    }
+    const TFlagScope changeScope(m_changeRunning);
+    const TFlagScope checkScope(m_checkRunning);
+    for (const settings::PendingRetry& retry : m_retries.due(now())) {
+        const std::string& channel = retry.channel;
+        if (channel == "upload") {
+            m_ftpConnected = false;
+            const StepEnd end = uploadToServer(retry.address);
+            if (m_ftpConnected)
+                disconnectFtp();
+            stepEnded(channel, retry.address, end);
+        } else if (channel == "mail") {
+            if (m_settings.SendMail && retry.address != m_lastMailed)
+                guarded([&] { sendChangeMail(retry.address, retry.address); });
+            else
+                stepEnded(channel, retry.address, StepEnd::Done);
+        } else if (channel == "command") {
+            guarded([&] { runCommandHook(retry.address); });
+        } else if (channel.starts_with(kDnsChannel)) {
+            std::size_t index = 0;
+            try {
+                index = std::stoul(channel.substr(kDnsChannel.size())) - 1;
+            } catch (const std::exception&) {
+                index = m_settings.DnsUpdates.size();
+            }
+            if (index < m_settings.DnsUpdates.size() && m_settings.DnsUpdates[index].enabled &&
+                m_settings.DnsUpdates[index].hold.empty())
+                guarded([&] { updateDnsEntry(index, retry.address); });
+            else
+                stepEnded(channel, retry.address, StepEnd::Done);
+        } else {
+            stepEnded(channel, retry.address, StepEnd::Done);
+        }
+    }
+    armRetryTimer();
+}
+
+void Monitor::resumeRetries() { armRetryTimer(); }
+
+void Monitor::armRetryTimer()
+{
+    const std::optional<long long> due = m_retries.nextDue();
+    if (!due) {
+        m_timers.stop(TimerId::Retry);
+        return;
+    }
+    // One second at least, so an overdue retry read from the file does not spin the timer; a day at most, so
+    // a damaged due time still fits a timer (the timer comes back and looks again).
+    const long long wait = std::clamp(*due - now(), 1LL, 86400LL);
+    m_timers.start(TimerId::Retry, std::chrono::seconds(wait));
+}
+
+} // namespace kestrune::core

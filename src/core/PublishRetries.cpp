@@ -1,0 +1,74 @@
+#include "PublishRetries.h"
+
+#include <algorithm>
+
+namespace kestrune::core {
+
+settings::PendingRetry& PublishRetries::entry(const std::string& channel, const std::string& address)
+{
+    auto found = std::ranges::find(m_pending, channel, &settings::PendingRetry::channel);
+    if (found == m_pending.end()) {
+        m_pending.push_back({channel, address, 0, 0, false});
+        return m_pending.back();
+    }
+    if (found->address != address && !found->serverWait)
+        found->attempts = 0;
+    found->address = address;
+    return *found;
+}
+
+void PublishRetries::failed(const std::string& channel, const std::string& address, long long now,
+                            std::optional<long long> nextCheck)
+{
+    settings::PendingRetry& retry = entry(channel, address);
+    retry.attempts = std::min(retry.attempts + 1, 1000);
+    retry.serverWait = false;
+    long long delay = kMinimumDelay << std::min(retry.attempts - 1, 10);
+    if (nextCheck)
+        delay = std::min(delay, *nextCheck - now);
+    retry.due = now + std::max(delay, kMinimumDelay);
+}
+
+void PublishRetries::serverWait(const std::string& channel, const std::string& address, long long now)
+{
+    settings::PendingRetry& retry = entry(channel, address);
+    retry.attempts = std::min(retry.attempts + 1, 1000);
+    retry.serverWait = true;
+    retry.due = now + kServerWait;
+}
+
+void PublishRetries::succeeded(const std::string& channel)
+{
+    std::erase_if(m_pending, [&](const settings::PendingRetry& r) { return r.channel == channel; });
+}
+
+void PublishRetries::addressChanged(const std::string& address)
+{
+    std::erase_if(m_pending, [&](const settings::PendingRetry& r) { return !r.serverWait && r.address != address; });
+    for (settings::PendingRetry& retry : m_pending)
+        retry.address = address;
+}
+
+bool PublishRetries::waiting(const std::string& channel, long long now) const
+{
+    return std::ranges::any_of(m_pending, [&](const settings::PendingRetry& r) {
+        return r.channel == channel && r.serverWait && r.due > now;
+    });
+}
+
+std::vector<settings::PendingRetry> PublishRetries::due(long long now) const
+{
+    std::vector<settings::PendingRetry> result;
+    std::ranges::copy_if(m_pending, std::back_inserter(result),
+                         [now](const settings::PendingRetry& r) { return r.due <= now; });
+    return result;
+}
+
+std::optional<long long> PublishRetries::nextDue() const
+{
+    if (m_pending.empty())
+        return std::nullopt;
+    return std::ranges::min(m_pending, {}, &settings::PendingRetry::due).due;
+}
+
+} // namespace kestrune::core

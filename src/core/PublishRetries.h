@@ -1,0 +1,44 @@
+#pragma once
+
+#include "Settings.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrune::core {
+
+// Seconds since the epoch; the monitor's clock, replaceable so tests can step it.
+using WallClock = std::function<long long()>;
+
+// The publish steps waiting for another try, kept in the settings so they survive a restart. A step that
+// failed for a passing reason is tried after 1, 2, 4, 8 ... minutes, never sooner than a minute after its
+// failure and never after the next scheduled check (17 hours at most); a server that asked for rest gets 30 minutes at least.
+class PublishRetries {
+public:
+    explicit PublishRetries(std::vector<settings::PendingRetry>& pending) : m_pending(pending) {}
+
+    void failed(const std::string& channel, const std::string& address, long long now,
+                std::optional<long long> nextCheck);
+    void serverWait(const std::string& channel, const std::string& address, long long now);
+    void succeeded(const std::string& channel);
+    // A new address was found: steps pending for another one are dropped (the change tries them anew),
+    // except a server's wait, which goes on with the new address.
+    void addressChanged(const std::string& address);
+    // The server's wait of channel still runs at now.
+    bool waiting(const std::string& channel, long long now) const;
+    std::vector<settings::PendingRetry> due(long long now) const;
+    std::optional<long long> nextDue() const;
+    bool empty() const { return m_pending.empty(); }
+
+    static constexpr long long kMinimumDelay = 60;
+    static constexpr long long kServerWait = 30 * 60;
+
+private:
+    settings::PendingRetry& entry(const std::string& channel, const std::string& address);
+
+    std::vector<settings::PendingRetry>& m_pending;
+};
+
+} // namespace kestrune::core

@@ -1,0 +1,271 @@
+#include "HeadlessRunner.h"
+
+#include "ExternalServices.h"
+#include "LogFile.h"
+#include "SelectedLookup.h"
+
+#include <QLocale>
+#include <QTimer>
+
+#include <cstdio>
+#include <exception>
+
+namespace kestrune::headless {
+
+namespace {
+
+constexpr std::string_view kPlaceholderAddress = "---.---.---.---";
+
+void writeToStandardError(const std::string& line)
+{
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
+}
+
+// The abbreviated day and month names of the user's locale, as the window's log entries have them.
+TDateNames localeDateNames()
+{
+    const QLocale locale;
+    TDateNames names;
+    // Sunday first, as the C library counts days; Qt counts Monday as 1 and Sunday as 7.
+    for (int day = 0; day < 7; ++day)
+        names.ShortDayNames[static_cast<std::size_t>(day)] =
+            locale.dayName(day == 0 ? 7 : day, QLocale::ShortFormat).toStdString();
+    for (int month = 1; month <= 12; ++month)
+        names.ShortMonthNames[static_cast<std::size_t>(month - 1)] =
+            locale.monthName(month, QLocale::ShortFormat).toStdString();
+    return names;
+}
+
+void replaceAll(std::string& text, const std::string& from, const std::string& to)
+{
+    if (from.empty())
+        return;
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+} // namespace
+
+HeadlessRunner::HeadlessRunner(const TAppPaths& paths, LineWriter writeLine)
+    : m_paths(paths), m_writeLine(writeLine ? std::move(writeLine) : LineWriter(writeToStandardError)),
+      m_settings(DefaultSettings(kExternalServices[0].URL))
+{
+    for (core::TimerId id : {core::TimerId::Minute, core::TimerId::ServiceBlock1, core::TimerId::ServiceBlock2,
+                              core::TimerId::Retry}) {
+        auto* timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this, [this, id] {
+            m_monitor->onTimer(id);
+            if (id == core::TimerId::Minute || id == core::TimerId::Retry)
+                saveState();
+        });
+        m_timers[id] = timer;
+    }
+    m_monitor = std::make_unique<core::Monitor>(m_settings, *this, *this);
+    m_monitor->setAppPaths(m_paths);
+    m_monitor->setDateNames(localeDateNames());
+}
+
+HeadlessRunner::~HeadlessRunner()
+{
+    // The monitor stops its timers as it goes, so it goes while they are still there.
+    m_monitor.reset();
+}
+
+bool HeadlessRunner::load()
+{
+    try {
+        apply(LoadSettingsFile(m_paths.SettingsFile, kExternalServices[0].URL));
+        return true;
+    } catch (const std::exception& error) {
+        report(error.what());
+        return false;
+    }
+}
+
+void HeadlessRunner::apply(const TSettings& settings)
+{
+    m_settings = settings;
+    m_savedUploaded = settings.UploadedIP;
+    m_savedMailed = settings.MailedIP;
+    m_savedDnsUpdates = settings.DnsUpdates;
+    m_savedRetries = settings.PendingRetries;
+    m_savedCommandIP = settings.CommandIP;
+    m_monitor->setLastUploaded(settings.UploadedIP);
+    m_monitor->setLastMailed(settings.MailedIP);
+    m_monitor->setPageFields(selectedPageFields(settings));
+    m_monitor->resumeRetries();
+}
+
+int HeadlessRunner::checkOnce()
+{
+    // Interval 0 is the window's "Check once at startup"; the interval is not written back.
+    const int interval = m_settings.Interval;
+    m_settings.Interval = 0;
+    startChecks();
+    m_settings.Interval = interval;
+    return statusAfterSaving();
+}
+
+void HeadlessRunner::startChecks()
+{
+    m_found = m_lookupFailed = m_actionFailed = false;
+    m_monitor->stop();
+    m_monitor->start();
+}
+
+int HeadlessRunner::checkStatus() const
+{
+    if (m_lookupFailed || !m_found)
+        return 1;
+    return m_actionFailed ? 2 : 0;
+}
+
+int HeadlessRunner::statusAfterSaving()
+{
+    // A state that could not be written would be published again by the next run.
+    const bool saved = saveState();
+    const int status = checkStatus();
+    return status == 0 && !saved ? 2 : status;
+}
+
+int HeadlessRunner::run()
+{
+    startChecks();
+    if (!m_monitor->running())
+        return statusAfterSaving();
+    saveState();
+    report("Checking every " + std::to_string(m_settings.Interval) + " minutes.");
+    return m_loop.exec();
+}
+
+void HeadlessRunner::requestStop()
+{
+    m_monitor->stop();
+    const bool saved = saveState();
+    m_loop.exit(saved ? 0 : 1);
+}
+
+void HeadlessRunner::requestReload()
+{
+    saveState();
+    if (!load())
+        return;
+    report("Settings read again.");
+    startChecks();
+    if (!m_monitor->running())
+        m_loop.exit(statusAfterSaving());
+    else
+        saveState();
+}
+
+bool HeadlessRunner::saveState()
+{
+    if (m_monitor->lastUploaded() == m_savedUploaded && m_monitor->lastMailed() == m_savedMailed &&
+        m_settings.DnsUpdates == m_savedDnsUpdates && m_settings.PendingRetries == m_savedRetries &&
+        m_settings.CommandIP == m_savedCommandIP)
+        return true;
+    try {
+        // Only the state is written: whatever else the file holds now stays, a hand edit included.
+        TSettings onDisk = LoadSettingsFile(m_paths.SettingsFile, kExternalServices[0].URL);
+        onDisk.UploadedIP = m_monitor->lastUploaded();
+        onDisk.MailedIP = m_monitor->lastMailed();
+        // An entry edited on disk meanwhile keeps what the edit says.
+        for (std::size_t i = 0; i < onDisk.DnsUpdates.size() && i < m_settings.DnsUpdates.size(); ++i) {
+            kestrune::settings::DnsUpdateEntry& entry = onDisk.DnsUpdates[i];
+            const kestrune::settings::DnsUpdateEntry& ran = m_settings.DnsUpdates[i];
+            if (i < m_savedDnsUpdates.size() && entry == m_savedDnsUpdates[i]) {
+                entry.lastIp = ran.lastIp;
+                entry.hold = ran.hold;
+            }
+        }
+        onDisk.PendingRetries = m_settings.PendingRetries;
+        onDisk.CommandIP = m_settings.CommandIP;
+        EnsureAppFolder(m_paths);
+        SaveSettingsFile(onDisk, m_paths.SettingsFile);
+        m_savedUploaded = onDisk.UploadedIP;
+        m_savedMailed = onDisk.MailedIP;
+        m_savedDnsUpdates = m_settings.DnsUpdates;
+        m_savedRetries = m_settings.PendingRetries;
+        m_savedCommandIP = m_settings.CommandIP;
+        return true;
+    } catch (const std::exception& error) {
+        report(error.what());
+        return false;
+    }
+}
+
+void HeadlessRunner::report(const std::string& text) const
+{
+    std::string line = text;
+    for (const std::string* secret :
+         {&m_settings.FtpPassword, &m_settings.WebPass, &m_monitor->pageFields().password})
+        replaceAll(line, *secret, "********");
+    // One event, one line.
+    for (char& c : line)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    m_writeLine(line);
+}
+
+void HeadlessRunner::addressChanged(const std::string&) {}
+
+void HeadlessRunner::addressFound(const std::string& address)
+{
+    if (address == kPlaceholderAddress) {
+        m_lookupFailed = true;
+        report("No address found: " + address);
+        return;
+    }
+    m_found = true;
+    report("Address found: " + address);
+}
+
+void HeadlessRunner::intervalChanged(int minutes) { report("Interval set to " + std::to_string(minutes) + " minutes."); }
+
+void HeadlessRunner::notice(core::Notice kind, const std::string& text)
+{
+    switch (kind) {
+    case core::Notice::Beep:
+        return;
+    case core::Notice::Balloon:
+        m_lookupFailed = true;
+        break;
+    case core::Notice::Error:
+        m_actionFailed = true;
+        break;
+    case core::Notice::Message:
+        break;
+    }
+    report(text);
+}
+
+void HeadlessRunner::actionFinished(core::Action action, const std::string& error)
+{
+    if (!error.empty())
+        m_actionFailed = true;
+    switch (action) {
+    case core::Action::Upload:
+        report(error.empty() ? "Uploaded \"" + m_settings.FtpRemoteFile + "\" to " + m_settings.FtpHost + "."
+                             : "Upload failed: " + error);
+        break;
+    case core::Action::Mail:
+        report(error.empty() ? "Mail sent to " + m_settings.MailTo + "." : "Mail failed: " + error);
+        break;
+    case core::Action::IpFile:
+        report("IP file written: " + m_settings.IPFilename);
+        break;
+    case core::Action::Log:
+        report("Log written: " + m_settings.LogFilename);
+        break;
+    }
+}
+
+void HeadlessRunner::start(core::TimerId id, std::chrono::milliseconds interval)
+{
+    m_timers.at(id)->start(interval);
+}
+
+void HeadlessRunner::stop(core::TimerId id) { m_timers.at(id)->stop(); }
+
+} // namespace kestrune::headless

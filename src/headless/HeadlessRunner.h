@@ -1,0 +1,87 @@
+#pragma once
+
+#include "AppPaths.h"
+#include "Monitor.h"
+#include "Settings.h"
+
+#include <QEventLoop>
+#include <QObject>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+class QTimer;
+
+namespace kestrune::headless {
+
+// The monitor without a window: the settings file's checks and change actions, as the window runs them with
+// auto-start on, every event one line for a log (never a password). The last uploaded and mailed addresses go
+// back into the settings file after each check that changed them, so no later run publishes them again.
+class HeadlessRunner : public QObject, public core::MonitorObserver, public core::TimerService {
+    Q_OBJECT
+public:
+    using LineWriter = std::function<void(const std::string&)>;
+
+    // Needs a QCoreApplication for its timers; lines go to writeLine (standard error by default).
+    explicit HeadlessRunner(const TAppPaths& paths, LineWriter writeLine = {});
+    ~HeadlessRunner() override;
+
+    // Reads the settings file; false, with the error reported, when it cannot be read.
+    bool load();
+    // One check with its change actions, whatever the interval; its exit status: 0 an address was found
+    // (published or unchanged), 1 the lookup failed or found no valid address, 2 an action failed.
+    int checkOnce();
+    // A check at once, then one every Interval minutes until requestStop(); with Interval 0 the one check's status.
+    int run();
+    // SIGTERM and SIGINT: stores the state and ends run() with 0 (1 when the state could not be written).
+    void requestStop();
+    // SIGHUP: reads the settings file again and starts over with a check at once.
+    void requestReload();
+    // Writes the last uploaded and mailed addresses into the settings file when they changed since it was
+    // read or last written; false, with the error reported, when that failed.
+    bool saveState();
+
+    core::Monitor& monitor() { return *m_monitor; }
+
+    // MonitorObserver
+    void addressChanged(const std::string& address) override;
+    void addressFound(const std::string& address) override;
+    void windowTitleChanged(const std::string&) override {}
+    void statusChanged(const std::string&) override {}
+    void countdownChanged(const std::string&) override {}
+    void schedulerStateChanged(bool) override {}
+    void intervalChanged(int minutes) override;
+    void notice(core::Notice kind, const std::string& text) override;
+    void actionFinished(core::Action action, const std::string& error) override;
+
+    // TimerService
+    void start(core::TimerId id, std::chrono::milliseconds interval) override;
+    void stop(core::TimerId id) override;
+
+private:
+    void apply(const TSettings& settings);
+    void startChecks();
+    int checkStatus() const;
+    int statusAfterSaving();
+    void report(const std::string& text) const;
+
+    TAppPaths m_paths;
+    LineWriter m_writeLine;
+    TSettings m_settings;
+    std::string m_savedUploaded;
+    std::string m_savedMailed;
+    // The publish steps' state as last written: each entry's last address and hold, the retries, the command's.
+    std::vector<kestrune::settings::DnsUpdateEntry> m_savedDnsUpdates;
+    std::vector<kestrune::settings::PendingRetry> m_savedRetries;
+    std::string m_savedCommandIP;
+    std::unique_ptr<core::Monitor> m_monitor;
+    std::map<core::TimerId, QTimer*> m_timers;
+    QEventLoop m_loop;
+    bool m_found = false;
+    bool m_lookupFailed = false;
+    bool m_actionFailed = false;
+};
+
+} // namespace kestrune::headless

@@ -1,0 +1,72 @@
+#include "HeadlessStart.h"
+
+#include "AppPaths.h"
+#include "CommandLine.h"
+#include "HeadlessRunner.h"
+#include "InstanceLock.h"
+#include "ShutdownSignals.h"
+
+#include <QCoreApplication>
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace kestrune::headless {
+
+namespace {
+
+void writeLine(const std::string& line)
+{
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
+}
+
+int runWithoutWindow(const launch::StartOptions& options, int argc, char** argv)
+{
+    TShutdownSignals::TreatHangUpAsReload();
+    QCoreApplication application(argc, argv);
+    const TAppPaths paths = AppPathsFor(QCoreApplication::applicationFilePath().toStdString());
+    const launch::InstanceLock lock(paths.SettingsFile);
+    if (lock.state() == launch::InstanceLock::State::HeldElsewhere) {
+        writeLine(lock.alreadyRunningText());
+        return launch::kExitAlreadyRunning;
+    }
+    if (!lock.acquired()) {
+        writeLine(lock.error());
+        return launch::kExitError;
+    }
+    TShutdownSignals shutdownSignals;
+    HeadlessRunner runner(paths, writeLine);
+    if (!runner.load())
+        return launch::kExitError;
+    if (options.checkOnce)
+        return runner.checkOnce();
+    QObject::connect(&shutdownSignals, &TShutdownSignals::Requested, &runner, [&runner](int signalNumber) {
+        if (signalNumber == SIGHUP)
+            runner.requestReload();
+        else
+            runner.requestStop();
+    });
+    return runner.run();
+}
+
+} // namespace
+
+std::optional<int> startFromCommandLine(int argc, char** argv)
+{
+    const launch::CommandLine line = launch::parseCommandLine(std::vector<std::string>(argv, argv + argc));
+    if (line.finished) {
+        std::fputs(line.output.c_str(), stdout);
+        std::fputs(line.error.c_str(), stderr);
+        return line.status;
+    }
+    if (line.options.configFile)
+        UseSettingsFile(*line.options.configFile);
+    if (!line.options.withoutWindow())
+        return std::nullopt;
+    return runWithoutWindow(line.options, argc, argv);
+}
+
+} // namespace kestrune::headless

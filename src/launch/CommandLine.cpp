@@ -1,0 +1,77 @@
+#include "CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QStringList>
+
+namespace kestrune::launch {
+
+namespace {
+
+constexpr const char* kDescription =
+    "Finds the public IPv4 address and publishes it when it changes: IP file, log, FTP upload, mail.\n"
+    "Without options it opens its window.";
+
+QString text(const std::string& bytes) { return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size())); }
+std::string bytes(const QString& text) { return text.toLocal8Bit().toStdString(); }
+
+} // namespace
+
+CommandLine parseCommandLine(const std::vector<std::string>& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption config(QStringLiteral("config"),
+                                    QStringLiteral("Use FILE as the settings file; the help and upload files go "
+                                                   "beside it."),
+                                    QStringLiteral("FILE"));
+    const QCommandLineOption headless(QStringLiteral("headless"),
+                                      QStringLiteral("Run without a window: check at once, then every Interval "
+                                                     "minutes (Interval=0: once). Events go to standard error."));
+    const QCommandLineOption checkOnce(QStringLiteral("check-once"),
+                                       QStringLiteral("Check once with the change actions, then exit: 0 address "
+                                                      "found, 1 lookup failed, 2 an action failed, 3 already "
+                                                      "running."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
+    parser.addOptions({config, headless, checkOnce, help, version});
+
+    QStringList list;
+    for (const std::string& argument : arguments)
+        list << text(argument);
+    CommandLine result;
+    const std::string program = arguments.empty() ? "kestrune" : arguments.front();
+    const auto misuse = [&](const std::string& reason) {
+        result.finished = true;
+        result.status = kExitUsage;
+        result.error = program + ": " + reason + "\nTry \"" + program + " --help\".\n";
+        return result;
+    };
+    if (!parser.parse(list))
+        return misuse(bytes(parser.errorText()));
+    if (!parser.positionalArguments().isEmpty())
+        return misuse("Unexpected argument: " + bytes(parser.positionalArguments().front()));
+    if (parser.isSet(help)) {
+        result.finished = true;
+        QString usage = parser.helpText();
+        usage.replace(QStringLiteral("<executable_name>"), text(program));
+        result.output = bytes(usage);
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.finished = true;
+        result.output = "Kestrune " KESTRUNE_VERSION "\n";
+        return result;
+    }
+    if (parser.isSet(config)) {
+        const QString file = parser.value(config);
+        if (file.isEmpty())
+            return misuse("--config needs the name of a settings file.");
+        result.options.configFile = std::filesystem::path(bytes(file));
+    }
+    result.options.headless = parser.isSet(headless);
+    result.options.checkOnce = parser.isSet(checkOnce);
+    return result;
+}
+
+} // namespace kestrune::launch

@@ -1,0 +1,62 @@
+// The "[DNSUpdate]", "[Retry]" and command keys through a real settings file.
+#include "EnDeCrypt.h"
+#include "PublishSettings.h"
+#include "Settings.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+
+namespace {
+
+using kestrune::settings::DnsUpdateEntry;
+using kestrune::settings::PendingRetry;
+
+std::string FileText(const std::filesystem::path& file) { return ReadFileBytes(file); }
+
+TEST(PublishSettings, EntriesRetriesAndCommandSurviveTheFileWithPasswordsScrambled)
+{
+    TTempFolder folder;
+    const auto file = folder / "kestrune.ini";
+    WriteFileBytes(file, "[Other]\nKeep=1\n[DNSUpdate]\nCount=3\nEnabled1=1\nProvider1=noip\nHosts1=a.example\n"
+                         "Password1=" + EnDeCrypt("old") + "\n");
+    TSettings s = LoadSettingsFile(file, "");
+    ASSERT_EQ(s.DnsUpdates.size(), 3u);  // missing rows read as empty entries
+    EXPECT_TRUE(s.DnsUpdates[0].enabled);
+    EXPECT_EQ(s.DnsUpdates[0].password, "old");
+    EXPECT_EQ(s.DnsUpdates[2], DnsUpdateEntry{});
+
+    s.DnsUpdates = {{true, "dyndns2", "dns.example:8443", "a.example,b.example", "me", "s3cret p", "", "10.1.2.3", ""},
+                    {false, "custom", "", "", "", "", "https://x.example/?ip={IP}", "", "badauth"}};
+    s.PendingRetries = {{"mail", "10.1.2.3", 2, 1700000123, false}, {"dns1", "10.1.2.3", 1, 1700001800, true}};
+    s.RunCommand = true;
+    s.Command = "\"/opt/my tools/notify\" --ip {IP}";
+    SaveSettingsFile(s, file);
+
+    const std::string text = FileText(file);
+    EXPECT_EQ(text.find("s3cret"), std::string::npos);
+    EXPECT_NE(text.find("Password1=" + EnDeCrypt("s3cret p")), std::string::npos);
+    EXPECT_NE(text.find("Keep=1"), std::string::npos);
+    EXPECT_EQ(text.find("Enabled3"), std::string::npos);  // the section is written whole again
+    EXPECT_EQ(LoadSettingsFile(file, ""), s);
+
+    // Emptied lists leave no section behind.
+    s.DnsUpdates.clear();
+    s.PendingRetries.clear();
+    SaveSettingsFile(s, file);
+    EXPECT_EQ(FileText(file).find("[DNSUpdate]"), std::string::npos);
+    EXPECT_EQ(FileText(file).find("[Retry]"), std::string::npos);
+}
+
+TEST(PublishSettings, EditingWhatIsSentLiftsTheHold)
+{
+    const DnsUpdateEntry held{true, "duckdns", "", "home", "", "token", "", "10.1.2.3", "KO"};
+    DnsUpdateEntry renamed = held;
+    renamed.hosts = "house";
+    EXPECT_EQ(kestrune::settings::editedDnsUpdateEntry(held, renamed).hold, "");
+    EXPECT_EQ(kestrune::settings::editedDnsUpdateEntry(held, renamed).lastIp, "");
+    // Saving the dialog unchanged keeps the entry stopped.
+    EXPECT_EQ(kestrune::settings::editedDnsUpdateEntry(held, held).hold, "KO");
+}
+
+} // namespace

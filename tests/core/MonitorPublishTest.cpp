@@ -1,0 +1,227 @@
+// The publish steps of a change: dynamic-DNS entries, the command, the change mail and their retries,
+// through the monitor's public API against real local peers, the clock stepped by the test.
+#include "DnsUpdateServer.h"
+#include "Monitor.h"
+#include "NginxServer.h"
+#include "Settings.h"
+#include "SmtpServer.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+
+using namespace kestrune::core;
+
+namespace {
+
+std::string RouterPage(const std::string& address) { return "<html><body>WAN IP: " + address + " Mask</body></html>"; }
+
+struct Recorder : MonitorObserver {
+    void addressChanged(const std::string& text) override { address = text; }
+    void addressFound(const std::string&) override {}
+    void windowTitleChanged(const std::string&) override {}
+    void statusChanged(const std::string& text) override { status = text; }
+    void countdownChanged(const std::string&) override {}
+    void schedulerStateChanged(bool) override {}
+    void intervalChanged(int) override {}
+    void notice(Notice kind, const std::string& text) override { notices[kind].push_back(text); }
+    void debugText(const std::string& text) override { debug.push_back(text); }
+    std::string address, status;
+    std::vector<std::string> debug;
+    std::map<Notice, std::vector<std::string>> notices;
+};
+
+struct Timers : TimerService {
+    void start(TimerId id, std::chrono::milliseconds interval) override { active[id] = interval; }
+    void stop(TimerId id) override { active.erase(id); }
+    std::map<TimerId, std::chrono::milliseconds> active;
+};
+
+struct Rig {
+    explicit Rig(const std::string& address)
+    {
+        setAddress(address);
+        testsupport::NginxServer::Options options;
+        options.DocumentRoot = root.Path();
+        page = std::make_unique<testsupport::NginxServer>(options);
+        settings.External = false;
+        settings.UserDefined = true;
+        settings.Interval = 0;
+        PageFields fields;
+        fields.url = "127.0.0.1:" + std::to_string(page->Port()) + "/status.htm";
+        fields.keyword = "WAN IP:";
+        fields.charToSkip = "0";
+        monitor->setPageFields(fields);
+        monitor->setClock([this] { return clock; });
+    }
+    void setAddress(const std::string& address) const { root.Write("status.htm", RouterPage(address)); }
+    void check(const std::string& address)
+    {
+        setAddress(address);
+        monitor->start();
+    }
+    void addEntry(const testsupport::DnsUpdateServer& server)
+    {
+        settings.DnsUpdates.push_back({true, "dyndns2", server.origin(), "home.example", "me", "pw", "", "", ""});
+    }
+    std::chrono::milliseconds retryTimer() const
+    {
+        return timers.active.contains(TimerId::Retry) ? timers.active.at(TimerId::Retry) : std::chrono::milliseconds(0);
+    }
+    void stepTo(std::chrono::milliseconds wait)
+    {
+        clock += wait.count() / 1000;
+        monitor->onTimer(TimerId::Retry);
+    }
+    void useMail(const TSmtpServer& server, const std::string& password)
+    {
+        settings.SendMail = true;
+        settings.MailTo = "owner@home.example";
+        settings.MailServer = "127.0.0.1";
+        settings.MailPort = std::to_string(server.Port());
+        settings.MailFrom = "kestrune@home.example";
+        settings.WebAuth = true;
+        settings.WebUser = "u";
+        settings.WebPass = password;
+    }
+
+    testsupport::TempDir folder{"kestrune-publish"};
+    testsupport::TempDir root{"kestrune-page"};
+    std::unique_ptr<testsupport::NginxServer> page;
+    TSettings settings = DefaultSettings(kExternalServices[0].URL);
+    Recorder seen;
+    Timers timers;
+    long long clock = 1'700'000'000;
+    std::unique_ptr<Monitor> monitor = std::make_unique<Monitor>(settings, seen, timers);
+};
+
+using namespace std::chrono_literals;
+
+TEST(MonitorPublish, DnsEntryIsUpdatedOncePerAddressWaitsWhenAskedAndStopsOnAFatalAnswer)
+{
+    testsupport::DnsUpdateServer dns;
+    TSmtpServer smtp({false, "u", "pw"});
+    Rig rig("10.1.2.3");
+    rig.addEntry(dns);
+    rig.useMail(smtp, "pw");
+    rig.settings.RunCommand = true;
+    const std::string seenByCommand = rig.folder.File("command.txt");
+    rig.settings.Command = "/bin/sh -c \"echo {IP} $KESTRUNE_OLD_IP >> " + seenByCommand + "\"";
+
+    dns.answer(200, "good 10.1.2.3");
+    rig.check("10.1.2.3");
+    ASSERT_EQ(dns.requests().size(), 1u);
+    EXPECT_EQ(dns.requests()[0].path, "/nic/update?hostname=home.example&myip=10.1.2.3");
+    EXPECT_EQ(rig.settings.DnsUpdates[0].lastIp, "10.1.2.3");
+    ASSERT_EQ(smtp.Stored().size(), 1u);
+    EXPECT_NE(smtp.Stored()[0].Data.find("\r\n10.1.2.3\r\nDNS update of home.example: good\r\n"), std::string::npos);
+
+    // The same address is never sent twice in a row, nor is the command run again.
+    rig.check("10.1.2.3");
+    EXPECT_EQ(dns.requests().size(), 1u);
+
+    // 911: half an hour of rest, whatever the address becomes meanwhile.
+    dns.answer(200, "911");
+    rig.check("10.9.9.9");
+    EXPECT_EQ(dns.requests().size(), 2u);
+    EXPECT_EQ(rig.retryTimer(), 1800s);
+    dns.answer(200, "good 10.5.5.5");
+    rig.check("10.5.5.5");
+    EXPECT_EQ(dns.requests().size(), 2u);
+    rig.stepTo(rig.retryTimer());
+    ASSERT_EQ(dns.requests().size(), 3u);
+    EXPECT_EQ(dns.requests()[2].path, "/nic/update?hostname=home.example&myip=10.5.5.5");
+    EXPECT_EQ(rig.settings.DnsUpdates[0].lastIp, "10.5.5.5");
+    EXPECT_FALSE(rig.timers.active.contains(TimerId::Retry));
+
+    // badauth stops the entry and is told once: balloon, failure mail.
+    dns.answer(200, "badauth");
+    const std::size_t mails = smtp.Stored().size();
+    rig.check("10.6.6.6");
+    EXPECT_EQ(rig.settings.DnsUpdates[0].hold, "badauth");
+    ASSERT_EQ(rig.seen.notices[Notice::Balloon].size(), 1u);
+    EXPECT_EQ(rig.seen.notices[Notice::Balloon][0],
+              "DNS update of home.example stopped: the server answered badauth. It stays stopped until the "
+              "entry's settings change.");
+    EXPECT_EQ(smtp.Stored().size(), mails + 2);  // the failure and the change
+    rig.check("10.7.7.7");
+    EXPECT_EQ(dns.requests().size(), 4u);
+    EXPECT_EQ(rig.seen.notices[Notice::Balloon].size(), 1u);
+    EXPECT_FALSE(rig.timers.active.contains(TimerId::Retry));
+
+    std::ifstream commandLog(seenByCommand);
+    const std::string ran((std::istreambuf_iterator<char>(commandLog)), {});
+    EXPECT_EQ(ran, "10.1.2.3\n10.9.9.9 10.1.2.3\n10.5.5.5 10.9.9.9\n10.6.6.6 10.5.5.5\n10.7.7.7 10.6.6.6\n");
+    EXPECT_EQ(rig.settings.CommandIP, "10.7.7.7");
+    EXPECT_EQ(rig.seen.debug.back(), "Command ended with exit status 0.");
+}
+
+TEST(MonitorPublish, FailedStepsAreRetriedOnTheirOwnDoublingUpToTheNextCheck)
+{
+    testsupport::DnsUpdateServer dns;
+    Rig rig("10.1.2.3");
+    rig.addEntry(dns);
+    rig.settings.Interval = 3;
+
+    dns.answer(503, "busy");
+    rig.check("10.1.2.3");
+    EXPECT_EQ(rig.seen.status, "DNS update of home.example failed: HTTP 503; it will be tried again.");
+    // 1, 2 minutes, then no later than the check three minutes away.
+    for (const auto expected : {60s, 120s, 180s, 180s}) {
+        EXPECT_EQ(rig.retryTimer(), expected);
+        rig.stepTo(rig.retryTimer());
+    }
+    EXPECT_EQ(dns.requests().size(), 5u);
+    EXPECT_EQ(rig.seen.address, "10.1.2.3");  // no new lookup meanwhile
+
+    dns.answer(200, "nochg 10.1.2.3");
+    rig.stepTo(rig.retryTimer());
+    EXPECT_EQ(dns.requests().size(), 6u);
+    EXPECT_EQ(rig.settings.DnsUpdates[0].lastIp, "10.1.2.3");
+    EXPECT_TRUE(rig.settings.PendingRetries.empty());
+    EXPECT_FALSE(rig.timers.active.contains(TimerId::Retry));
+
+    // A retry due for an address that changed meanwhile gives way to the new address.
+    dns.answer(503, "busy");
+    rig.check("10.2.2.2");
+    rig.settings.Interval = 0;
+    dns.answer(200, "good");
+    rig.check("10.3.3.3");
+    ASSERT_EQ(dns.requests().size(), 8u);
+    EXPECT_EQ(dns.requests()[7].path, "/nic/update?hostname=home.example&myip=10.3.3.3");
+    EXPECT_FALSE(rig.timers.active.contains(TimerId::Retry));
+}
+
+TEST(MonitorPublish, FailedMailIsNotCountedAsSentAndItsRetrySurvivesARestart)
+{
+    TSmtpServer smtp({false, "u", "pw"});
+    Rig rig("10.1.2.3");
+    rig.useMail(smtp, "wrong");
+    rig.check("10.1.2.3");
+    EXPECT_TRUE(smtp.Stored().empty());
+    EXPECT_EQ(rig.monitor->lastMailed(), "");
+    ASSERT_EQ(rig.settings.PendingRetries.size(), 1u);
+    EXPECT_EQ(rig.retryTimer(), 60s);
+
+    // The program closes and starts again a while later; the password has been put right.
+    const std::string file = rig.folder.File("kestrune.ini");
+    SaveSettingsFile(rig.settings, file);
+    rig.monitor.reset();
+    rig.timers.active.clear();
+    rig.settings = LoadSettingsFile(file, kExternalServices[0].URL);
+    rig.settings.WebPass = "pw";
+    rig.clock += 30;
+    rig.monitor = std::make_unique<Monitor>(rig.settings, rig.seen, rig.timers);
+    rig.monitor->setClock([&rig] { return rig.clock; });
+    rig.monitor->resumeRetries();
+    EXPECT_EQ(rig.retryTimer(), 30s);
+    rig.stepTo(rig.retryTimer());
+    ASSERT_EQ(smtp.Stored().size(), 1u);
+    EXPECT_NE(smtp.Stored()[0].Data.find("\r\n10.1.2.3\r\n"), std::string::npos);
+    EXPECT_EQ(rig.monitor->lastMailed(), "10.1.2.3");
+    EXPECT_TRUE(rig.settings.PendingRetries.empty());
+}
+
+} // namespace

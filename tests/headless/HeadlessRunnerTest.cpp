@@ -1,0 +1,140 @@
+// The headless face in this process, against a real page (nginx), FTP and SMTP server.
+#include "DnsUpdateServer.h"
+#include "FtpServer.h"
+#include "HeadlessRig.h"
+#include "HeadlessRunner.h"
+#include "SmtpServer.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using kestrune::headless::HeadlessRunner;
+
+namespace {
+
+struct RunnerRun {
+    explicit RunnerRun(const HeadlessRig& rig, uint16_t ftpPort = 0)
+        : runner(AppPathsForSettingsFile(rig.settingsFile), [this](const std::string& line) { lines += line + "\n"; })
+    {
+        EXPECT_TRUE(runner.load());
+        runner.monitor().ftp().Port = ftpPort;
+    }
+    std::string lines;
+    HeadlessRunner runner;
+};
+
+void UseFtp(HeadlessRig& rig, const std::string& password)
+{
+    rig.settings.FtpEnable = true;
+    rig.settings.FtpHost = "127.0.0.1";
+    rig.settings.FtpUsername = "up";
+    rig.settings.FtpPassword = password;
+    rig.settings.FtpSavePass = true;
+    rig.settings.FtpLocalFile = rig.folder.Write("template.txt", "ip={IP}\n");
+    rig.settings.FtpRemoteFile = "ip.txt";
+    rig.settings.SaveLog = true;
+    rig.settings.LogFilename = rig.folder.File("ip.log");
+}
+
+} // namespace
+
+TEST(HeadlessRunner, PublishesEveryActionOnceAndKeepsWhatItPublishedInTheSettingsFile)
+{
+    HeadlessRig rig("10.1.2.3");
+    TFtpServer ftp("up", "ftp-Secret-7");
+    TSmtpServer smtp({false, "owner", "mail-Secret-9"});
+    UseFtp(rig, "ftp-Secret-7");
+    rig.useMail(smtp.Port());
+    rig.settings.MailSubject = "Address";
+    rig.save();
+    {
+        RunnerRun first(rig, ftp.Port());
+        EXPECT_EQ(first.runner.checkOnce(), 0) << first.lines;
+        EXPECT_NE(first.lines.find("Address found: 10.1.2.3\n"), std::string::npos) << first.lines;
+        EXPECT_NE(first.lines.find("Uploaded \"ip.txt\" to 127.0.0.1.\n"), std::string::npos) << first.lines;
+        EXPECT_NE(first.lines.find("Mail sent to owner@home.example.\n"), std::string::npos) << first.lines;
+        EXPECT_EQ(first.lines.find("Secret"), std::string::npos) << first.lines;
+    }
+    EXPECT_EQ(ftp.ReadStored("ip.txt"), "ip=10.1.2.3\r\n");
+    ASSERT_EQ(smtp.Stored().size(), 1u);
+    EXPECT_NE(smtp.Stored()[0].Data.find("10.1.2.3"), std::string::npos);
+    EXPECT_EQ(Bytes(rig.ipFile), "10.1.2.3");
+    EXPECT_NE(Bytes(rig.settings.LogFilename).find("10.1.2.3"), std::string::npos);
+    EXPECT_EQ(rig.saved().UploadedIP, "10.1.2.3");
+    EXPECT_EQ(rig.saved().MailedIP, "10.1.2.3");
+    EXPECT_EQ(rig.saved().MailSubject, "Address");
+
+    // A later run finds the same address and publishes nothing.
+    std::filesystem::remove(rig.ipFile);
+    std::filesystem::remove(ftp.Root() / "ip.txt");
+    RunnerRun second(rig, ftp.Port());
+    EXPECT_EQ(second.runner.checkOnce(), 0);
+    EXPECT_EQ(second.lines, "Address found: 10.1.2.3\n");
+    EXPECT_EQ(smtp.Stored().size(), 1u);
+    EXPECT_EQ(Bytes(rig.ipFile), "(none)");
+    EXPECT_FALSE(std::filesystem::exists(ftp.Root() / "ip.txt"));
+}
+
+TEST(HeadlessRunner, StatusTellsAFailedLookupFromAFailedAction)
+{
+    HeadlessRig rig("10.1.2.3");
+    TFtpServer ftp("up", "right");
+    UseFtp(rig, "wrong-Secret-5");
+    rig.save();
+    RunnerRun refused(rig, ftp.Port());
+    EXPECT_EQ(refused.runner.checkOnce(), 2);
+    EXPECT_NE(refused.lines.find("Upload failed: "), std::string::npos) << refused.lines;
+    EXPECT_EQ(refused.lines.find("Secret"), std::string::npos) << refused.lines;
+    EXPECT_EQ(rig.saved().UploadedIP, "");
+
+    rig.settings.FtpEnable = false;
+    rig.setPage("nothing here");
+    rig.save();
+    RunnerRun placeholder(rig);
+    EXPECT_EQ(placeholder.runner.checkOnce(), 1);
+
+    rig.page.reset();
+    RunnerRun unreachable(rig);
+    EXPECT_EQ(unreachable.runner.checkOnce(), 1);
+    EXPECT_NE(unreachable.lines.find("Connection refused"), std::string::npos) << unreachable.lines;
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
+
+TEST(HeadlessRunner, DnsEntriesAndPendingRetriesAreKeptInTheSettingsFile)
+{
+    HeadlessRig rig("10.1.2.3");
+    testsupport::DnsUpdateServer dns;
+    rig.settings.DnsUpdates = {{true, "dyndns2", dns.origin(), "home.example", "me", "pw", "", "", ""},
+                               {true, "custom", "", "nas.example", "", "", dns.origin() + "/busy?ip={IP}", "", ""}};
+    rig.save();
+    dns.answer(200, "good 10.1.2.3");
+    {
+        RunnerRun first(rig);
+        first.runner.checkOnce();
+    }
+    ASSERT_EQ(dns.requests().size(), 2u);
+    EXPECT_EQ(rig.saved().DnsUpdates[0].lastIp, "10.1.2.3");
+    EXPECT_EQ(rig.saved().DnsUpdates[1].lastIp, "10.1.2.3");
+    EXPECT_TRUE(rig.saved().PendingRetries.empty());
+
+    // The next run sends nothing again; a failing entry leaves its retry in the file for the run after.
+    rig.setPage("10.9.9.9");
+    dns.answer(503, "busy");
+    {
+        RunnerRun second(rig);
+        second.runner.checkOnce();
+    }
+    EXPECT_EQ(dns.requests().size(), 4u);
+    ASSERT_EQ(rig.saved().PendingRetries.size(), 2u);
+    EXPECT_EQ(rig.saved().PendingRetries[0].channel, "dns1");
+    EXPECT_EQ(rig.saved().PendingRetries[1].address, "10.9.9.9");
+    EXPECT_EQ(rig.saved().DnsUpdates[0].lastIp, "10.1.2.3");
+}
