@@ -36,6 +36,7 @@ private slots:
     void startMinimizedEnablesItsTimer();
     void readOnlySettingsFileKeepsWindowOpen();
     void closeRemovesHelpFileButNotTheLogsTmpNeighbour();
+    void settingsWithoutAControlSurviveRequestsAndClose();
     void hundredThousandLookupsStartAndClose();
     void bytesThatAreNotUtf8SurviveUnlessEdited();
     void startRemovesStaleSettingsTemporaries();
@@ -317,6 +318,22 @@ void SettingsWindowTest::closeRemovesHelpFileButNotTheLogsTmpNeighbour()
     QVERIFY(fs::exists(unrelated));
     QVERIFY(fs::status(fixture.settingsPath()).permissions() ==
             (fs::perms::owner_read | fs::perms::owner_write));
+}
+
+// The command and the dynamic-DNS entries have no control yet: what the monitor holds goes back to the file.
+void SettingsWindowTest::settingsWithoutAControlSurviveRequestsAndClose()
+{
+    WindowFixture fixture;
+    fixture.writeSettings("[Local]\nRunCommand=1\nCommand=/bin/true {IP}\nCommandIP=10.0.0.1\n"
+                          "[DNSUpdate]\nCount=1\nEnabled1=1\nProvider1=duckdns\nHosts1=home\nLastIP1=10.0.0.2\n");
+    MainWindow& form = fixture.start();
+    // A request hands the tabs' settings to the monitor.
+    leaveIntervalBox(form);
+    QVERIFY(fixture.close());
+    const std::string text = fixture.settingsText();
+    for (const char* line : {"RunCommand=1", "Command=/bin/true {IP}", "CommandIP=10.0.0.1", "Provider1=duckdns",
+                             "Hosts1=home", "LastIP1=10.0.0.2"})
+        QVERIFY2(text.find(std::string(line) + "\r\n") != std::string::npos, line);
 }
 
 // Loading and saving take well under a second each; scanning the file per key made them take minutes.
