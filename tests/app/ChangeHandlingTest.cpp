@@ -22,7 +22,7 @@ using namespace kestrune::app;
 
 namespace {
 
-std::string Page(const std::string& address) { return "<html><body>WAN IP: " + address + " Mask</body></html>"; }
+std::string routerPage(const std::string& address) { return "<html><body>WAN IP: " + address + " Mask</body></html>"; }
 
 // A window whose upload goes to a local FTP server ("up"/"pw") from a template in its folder, with the IP file
 // and the log on and, when asked, mail to a local SMTP server.
@@ -73,7 +73,7 @@ private slots:
 
 void ChangeHandlingTest::scheduledChecksRunEveryActionOncePerNewAddress()
 {
-    LocalPage page(Page("10.1.2.3"));
+    LocalPage page(routerPage("10.1.2.3"));
     TFtpServer ftp("up", "pw");
     TSmtpServer smtp({});
     WindowFixture fixture;
@@ -105,7 +105,7 @@ void ChangeHandlingTest::scheduledChecksRunEveryActionOncePerNewAddress()
     QCOMPARE(smtp.Stored().size(), 1u);
     QCOMPARE(crLfLines(files.logFile).size(), 1);
 
-    page.setBody(Page("10.1.2.4"));
+    page.setBody(routerPage("10.1.2.4"));
     ticks(form, 2);
     QCOMPARE(page.requests(), 3);
     QCOMPARE(ftp.ReadStored("ip.html"), std::string("<a href=\"http://10.1.2.4/\">10.1.2.4</a>\r\n"));
@@ -218,7 +218,7 @@ void ChangeHandlingTest::placeholderDoesNothing()
 
 void ChangeHandlingTest::failedUploadCarriesErrorAndIsRetried()
 {
-    LocalPage page(Page("10.1.2.3"));
+    LocalPage page(routerPage("10.1.2.3"));
     UploadRig rig("{IP}", true, QStringLiteral("wrong"));
     MainWindow& form = rig.form;
     const LocalFiles& files = rig.files;
@@ -245,7 +245,7 @@ void ChangeHandlingTest::failedUploadCarriesErrorAndIsRetried()
 
 void ChangeHandlingTest::readOnlyLogReachesErrorReportAndSchedulerGoesOn()
 {
-    LocalPage page(Page("10.1.2.3"));
+    LocalPage page(routerPage("10.1.2.3"));
     UploadRig rig("{IP}", false);
     MainWindow& form = rig.form;
     WindowFixture& fixture = rig.fixture;
@@ -257,7 +257,7 @@ void ChangeHandlingTest::readOnlyLogReachesErrorReportAndSchedulerGoesOn()
     QCOMPARE(crLfLines(files.logFile).size(), 1);
 
     ::chmod(files.logFile.c_str(), 0444);
-    page.setBody(Page("10.1.2.4"));
+    page.setBody(routerPage("10.1.2.4"));
     ticks(form, 2);
     QCOMPARE(fixture.dialogs.errors().size(), 1);
     QVERIFY2(fixture.dialogs.errors()[0].contains(QString::fromStdString(files.logFile)),
@@ -268,7 +268,7 @@ void ChangeHandlingTest::readOnlyLogReachesErrorReportAndSchedulerGoesOn()
     QVERIFY(form.checkTimer()->isActive());
 
     ::chmod(files.logFile.c_str(), 0644);
-    page.setBody(Page("10.1.2.5"));
+    page.setBody(routerPage("10.1.2.5"));
     ticks(form, 2);
     QCOMPARE(page.requests(), 3);
     const QStringList log = crLfLines(files.logFile);
@@ -280,7 +280,7 @@ void ChangeHandlingTest::readOnlyLogReachesErrorReportAndSchedulerGoesOn()
 
 void ChangeHandlingTest::failedLogAfterMailLeavesTheRestToRun()
 {
-    LocalPage page(Page("203.0.113.7"));
+    LocalPage page(routerPage("203.0.113.7"));
     WindowFixture fixture;
     MainWindow& form = fixture.start();
     const LocalFiles files(fixture);
@@ -320,7 +320,7 @@ void ChangeHandlingTest::uploadFailuresLeaveOnlyError()
     QFETCH(bool, templateExists);
     QFETCH(bool, refusingPort);
     TFtpServer ftp("up", "pw", "reader", "rd");
-    LocalPage page(Page("203.0.113.7"));
+    LocalPage page(routerPage("203.0.113.7"));
     WindowFixture fixture;
     MainWindow& form = fixture.start();
     const std::string templ =
@@ -351,7 +351,7 @@ void ChangeHandlingTest::displayTextIsUploadedAsItIs_data()
 void ChangeHandlingTest::displayTextIsUploadedAsItIs()
 {
     QFETCH(QString, display);
-    LocalPage page(Page("10.1.2.3"));
+    LocalPage page(routerPage("10.1.2.3"));
     UploadRig rig("[{Ip}]", false, display.isEmpty() ? QStringLiteral("pw") : QStringLiteral("wrong"));
     MainWindow& form = rig.form;
     const LocalFiles& files = rig.files;
@@ -379,7 +379,7 @@ void ChangeHandlingTest::displayTextIsUploadedAsItIs()
 
 void ChangeHandlingTest::silentFtpServerCannotHoldTheCheck()
 {
-    LocalPage page(Page("10.1.2.3"));
+    LocalPage page(routerPage("10.1.2.3"));
     SilentServer silent;
     WindowFixture fixture;
     MainWindow& form = fixture.start();
@@ -422,7 +422,7 @@ void ChangeHandlingTest::uploadButtonFollowsTheFiveFields()
 
 void ChangeHandlingTest::runsArrivingDuringAnUploadAreRefusedOrDeferred()
 {
-    LocalPage page(Page("10.1.2.3"));
+    LocalPage page(routerPage("10.1.2.3"));
     SilentServer silent;
     WindowFixture fixture;
     MainWindow& form = fixture.start();

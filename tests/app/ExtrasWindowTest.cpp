@@ -23,7 +23,7 @@ namespace {
 using Setup = std::function<void(MainWindow&, const QString& existingFile)>;
 
 // A mouse click on the tab of page, as a user makes it.
-void ClickTab(MainWindow& form, QWidget* page)
+void clickTab(MainWindow& form, QWidget* page)
 {
     QTabBar* bar = form.tabs()->tabBar();
     QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(form.tabs()->indexOf(page)).center());
@@ -32,7 +32,7 @@ void ClickTab(MainWindow& form, QWidget* page)
 QWidget* ftpPage(const MainWindow& form) { return form.ftpTab(); }
 QWidget* mailPage(const MainWindow& form) { return form.mailTab(); }
 
-void FillFtp(MainWindow& form, const QString& file)
+void fillFtp(MainWindow& form, const QString& file)
 {
     form.ftpTab()->enableCheck()->setChecked(true);
     form.ftpTab()->hostEdit()->setText(QStringLiteral("ftp.example.org"));
@@ -42,7 +42,7 @@ void FillFtp(MainWindow& form, const QString& file)
     form.ftpTab()->remoteFileEdit()->setText(QStringLiteral("ip.html"));
 }
 
-void FillMail(MainWindow& form)
+void fillMail(MainWindow& form)
 {
     form.mailTab()->sendMailCheck()->setChecked(true);
     form.mailTab()->toEdit()->setText(QStringLiteral("me@example.org"));
@@ -52,21 +52,21 @@ void FillMail(MainWindow& form)
     form.mailTab()->passwordEdit()->clear();
 }
 
-QString HelpPath(const WindowFixture& fixture) { return fixture.executablePath() + QStringLiteral(".html"); }
+QString helpPath(const WindowFixture& fixture) { return fixture.executablePath() + QStringLiteral(".html"); }
 
-QString Resource(const QString& name)
+QString resource(const QString& name)
 {
     QFile file(name);
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-QString FileText(const QString& path)
+QString fileText(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-void Drop(QObject* target, const QList<QUrl>& urls, bool* entered = nullptr)
+void drop(QObject* target, const QList<QUrl>& urls, bool* entered = nullptr)
 {
     QMimeData data;
     data.setUrls(urls);
@@ -107,10 +107,10 @@ void ExtrasWindowTest::leavingFtpAndMailTabsChecksFields()
         QString message; // empty: no message and the tab changes
     };
     const QList<Case> cases = {
-        {"ftp complete", ftpPage, [](MainWindow& f, const QString& file) { FillFtp(f, file); }, {}},
+        {"ftp complete", ftpPage, [](MainWindow& f, const QString& file) { fillFtp(f, file); }, {}},
         {"ftp host and remote name empty: only the last", ftpPage,
          [](MainWindow& f, const QString& file) {
-             FillFtp(f, file);
+             fillFtp(f, file);
              f.ftpTab()->hostEdit()->clear();
              f.ftpTab()->remoteFileEdit()->clear();
          },
@@ -120,20 +120,20 @@ void ExtrasWindowTest::leavingFtpAndMailTabsChecksFields()
          QStringLiteral("A remote filename needs to be specified.")},
         {"ftp user and password empty", ftpPage,
          [](MainWindow& f, const QString& file) {
-             FillFtp(f, file);
+             fillFtp(f, file);
              f.ftpTab()->usernameEdit()->clear();
              f.ftpTab()->passwordEdit()->clear();
          },
          QStringLiteral("Password needs to be specified.")},
         {"ftp template missing", ftpPage,
-         [](MainWindow& f, const QString& file) { FillFtp(f, file + QStringLiteral(".gone")); },
+         [](MainWindow& f, const QString& file) { fillFtp(f, file + QStringLiteral(".gone")); },
          QStringLiteral("Local file does not exist.")},
         {"ftp template is a folder", ftpPage,
-         [](MainWindow& f, const QString& file) { FillFtp(f, QFileInfo(file).absolutePath()); },
+         [](MainWindow& f, const QString& file) { fillFtp(f, QFileInfo(file).absolutePath()); },
          QStringLiteral("Local file does not exist.")},
         {"ftp blanks count as text", ftpPage,
          [](MainWindow& f, const QString& file) {
-             FillFtp(f, file);
+             fillFtp(f, file);
              for (QLineEdit* field : {f.ftpTab()->hostEdit(), f.ftpTab()->usernameEdit(), f.ftpTab()->passwordEdit(), f.ftpTab()->remoteFileEdit()})
                  field->setText(QStringLiteral(" "));
          },
@@ -141,30 +141,30 @@ void ExtrasWindowTest::leavingFtpAndMailTabsChecksFields()
         {"ftp off", ftpPage, [](MainWindow&, const QString&) {}, {}},
         {"ftp off, mail incomplete but not left", ftpPage,
          [](MainWindow& f, const QString&) { f.mailTab()->sendMailCheck()->setChecked(true); }, {}},
-        {"mail complete without login", mailPage, [](MainWindow& f, const QString&) { FillMail(f); }, {}},
+        {"mail complete without login", mailPage, [](MainWindow& f, const QString&) { fillMail(f); }, {}},
         {"mail To and server empty: only the last", mailPage,
          [](MainWindow& f, const QString&) {
-             FillMail(f);
+             fillMail(f);
              f.mailTab()->toEdit()->clear();
              f.mailTab()->serverEdit()->clear();
          },
          QStringLiteral("An SMTP server needs to be specified.")},
         {"mail login on, both empty", mailPage,
          [](MainWindow& f, const QString&) {
-             FillMail(f);
+             fillMail(f);
              f.mailTab()->loginCheck()->setChecked(true);
          },
          QStringLiteral("Password needs to be specified.")},
         {"mail login on, user empty", mailPage,
          [](MainWindow& f, const QString&) {
-             FillMail(f);
+             fillMail(f);
              f.mailTab()->loginCheck()->setChecked(true);
              f.mailTab()->passwordEdit()->setText(QStringLiteral("pw"));
          },
          QStringLiteral("Username needs to be specified.")},
         {"mail login on, complete", mailPage,
          [](MainWindow& f, const QString&) {
-             FillMail(f);
+             fillMail(f);
              f.mailTab()->loginCheck()->setChecked(true);
              f.mailTab()->userEdit()->setText(QStringLiteral("u"));
              f.mailTab()->passwordEdit()->setText(QStringLiteral("pw"));
@@ -183,7 +183,7 @@ void ExtrasWindowTest::leavingFtpAndMailTabsChecksFields()
         c.setup(form, QString::fromStdString(fixture.folder.File("template.html")));
         fixture.dialogs.clear();
 
-        ClickTab(form, form.systemTab());
+        clickTab(form, form.systemTab());
         const QStringList expected = c.message.isEmpty() ? QStringList() : QStringList{c.message};
         QVERIFY2(fixture.dialogs.messages() == expected,
                  qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(c.name), fixture.dialogs.messages().join(u'|'))));
@@ -247,14 +247,14 @@ void ExtrasWindowTest::leavingTestTabWithUnappliedEdits()
     // Nothing edited: no question.
     form.tabs()->setCurrentWidget(form.pageInspectorTab());
     QVERIFY(!form.userLookupsTab()->applyButton()->isEnabled());
-    ClickTab(form, form.ftpTab());
+    clickTab(form, form.ftpTab());
     QCOMPARE(form.tabs()->currentWidget(), form.ftpTab());
     QVERIFY(fixture.dialogs.shown.isEmpty());
 
     struct Step {
-        bool Answer;
-        QString Question;
-        int RowsAfter;
+        bool answer;
+        QString question;
+        int rowsAfter;
     };
     const QString add = QStringLiteral("Data has changed. Add to user-defined?");
     const QString apply = QStringLiteral("Data has changed. Apply changes?");
@@ -268,21 +268,21 @@ void ExtrasWindowTest::leavingTestTabWithUnappliedEdits()
         QVERIFY(form.userLookupsTab()->applyButton()->isEnabled());
         const QString storedBefore = form.externalServiceTab()->userRecordsList()->count() ? form.externalServiceTab()->userRecordsList()->item(0)->text() : QString();
         fixture.dialogs.clear();
-        fixture.dialogs.confirmAnswers.enqueue(step.Answer);
+        fixture.dialogs.confirmAnswers.enqueue(step.answer);
         fixture.dialogs.inputAnswers.enqueue(QStringLiteral("Home"));
 
-        ClickTab(form, form.ftpTab());
-        QCOMPARE(fixture.dialogs.texts(ScriptedDialogs::Kind::Confirm), QStringList{step.Question});
+        clickTab(form, form.ftpTab());
+        QCOMPARE(fixture.dialogs.texts(ScriptedDialogs::Kind::Confirm), QStringList{step.question});
         QCOMPARE(fixture.dialogs.shown.first().position, questionAt);
         QCOMPARE(form.tabs()->currentWidget(), form.ftpTab());
-        QCOMPARE(form.userLookupsTab()->userLookupList()->count(), step.RowsAfter);
+        QCOMPARE(form.userLookupsTab()->userLookupList()->count(), step.rowsAfter);
         const QString storedAfter = form.externalServiceTab()->userRecordsList()->count() ? form.externalServiceTab()->userRecordsList()->item(0)->text() : QString();
-        const bool stored = step.Answer;
+        const bool stored = step.answer;
         QCOMPARE(storedAfter.contains(form.pageInspectorTab()->keywordEdit()->text()), stored);
         if (!stored)
             QCOMPARE(storedAfter, storedBefore);
         // Adding asks for the name; applying does not.
-        QCOMPARE(fixture.dialogs.texts(ScriptedDialogs::Kind::Input).size(), step.Answer && step.Question == add ? 1 : 0);
+        QCOMPARE(fixture.dialogs.texts(ScriptedDialogs::Kind::Input).size(), step.answer && step.question == add ? 1 : 0);
     }
 }
 
@@ -329,9 +329,9 @@ void ExtrasWindowTest::helpFileLifecycleAndButton()
 {
     WindowFixture fixture;
     MainWindow& form = fixture.start();
-    const QString help = HelpPath(fixture);
-    const QString document = FileText(help);
-    QCOMPARE(document, Resource(QStringLiteral(":/kestrune/help/kestrune.html")));
+    const QString help = helpPath(fixture);
+    const QString document = fileText(help);
+    QCOMPARE(document, resource(QStringLiteral(":/kestrune/help/kestrune.html")));
 
     // Six topics in their order, each listed in the contents.
     QStringList topics;
@@ -370,7 +370,7 @@ void ExtrasWindowTest::helpFileLifecycleAndButton()
     stale.write("kept");
     stale.close();
     fixture.start();
-    QCOMPARE(FileText(help), QStringLiteral("kept"));
+    QCOMPARE(fileText(help), QStringLiteral("kept"));
 }
 
 void ExtrasWindowTest::webLinkOpensAndShowsHandCursor()
@@ -412,7 +412,7 @@ void ExtrasWindowTest::droppedFilesPutFirstPathInPageView()
     for (QObject* target : {static_cast<QObject*>(&form), static_cast<QObject*>(form.pageInspectorTab()->pageEdit()->viewport())}) {
         form.pageInspectorTab()->pageEdit()->setPlainText(QStringLiteral("before"));
         bool entered = false;
-        Drop(target, three, &entered);
+        drop(target, three, &entered);
         QVERIFY(entered);
         // The path itself, not the file's contents.
         QCOMPARE(form.pageInspectorTab()->pageEdit()->toPlainText(), first);
@@ -420,7 +420,7 @@ void ExtrasWindowTest::droppedFilesPutFirstPathInPageView()
     // Only a local file in the first place counts.
     form.pageInspectorTab()->pageEdit()->setPlainText(QStringLiteral("before"));
     bool entered = true;
-    Drop(&form, {QUrl(QStringLiteral("https://example.org/x.htm")), three.first()}, &entered);
+    drop(&form, {QUrl(QStringLiteral("https://example.org/x.htm")), three.first()}, &entered);
     QVERIFY(!entered);
     QCOMPARE(form.pageInspectorTab()->pageEdit()->toPlainText(), QStringLiteral("before"));
     QVERIFY(fixture.dialogs.shown.isEmpty());
@@ -452,7 +452,7 @@ void ExtrasWindowTest::systemTabEnablesFeedback()
     form.pageInspectorTab()->keywordEdit()->setText(keyword);
     QFETCH(bool, enabled);
     form.systemTab()->feedbackButton()->setEnabled(!enabled);
-    ClickTab(form, form.systemTab());
+    clickTab(form, form.systemTab());
     QCOMPARE(form.tabs()->currentWidget(), form.systemTab());
     QCOMPARE(form.systemTab()->feedbackButton()->isEnabled(), enabled);
 }

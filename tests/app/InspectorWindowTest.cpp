@@ -27,10 +27,10 @@ const QString kNoKeyword = QStringLiteral("Failed to find suitable keyword.");
 const QByteArray kOddPage("\xEF\xBB\xBF<p>a\0b\rc\xE2\x80\xA8" "d\xFF\xFE" "e\xE2\x80\xA9" "f\x0Bg\tWAN address: 10.1.2.3</p>",
                           50);
 
-QByteArray Utf8(const std::string& text) { return QByteArray(text.data(), static_cast<qsizetype>(text.size())); }
+QByteArray utf8(const std::string& text) { return QByteArray(text.data(), static_cast<qsizetype>(text.size())); }
 
 // The Test URL tab pointed at a page, with the address to look for.
-void Teach(MainWindow& form, const QString& url, const QString& address)
+void teach(MainWindow& form, const QString& url, const QString& address)
 {
     form.userLookupsTab()->userDefinedRadio()->setChecked(true);
     form.userLookupsTab()->urlEdit()->setText(url);
@@ -38,14 +38,14 @@ void Teach(MainWindow& form, const QString& url, const QString& address)
     form.tabs()->setCurrentWidget(form.pageInspectorTab());
 }
 
-void Click(QPushButton* button)
+void click(QPushButton* button)
 {
     QVERIFY2(button->isEnabled(), qPrintable(button->objectName()));
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
 // Selects the n-th occurrence of text in the page view, as the user would with the mouse.
-void SelectInView(MainWindow& form, const QString& text, int occurrence = 0)
+void selectInView(MainWindow& form, const QString& text, int occurrence = 0)
 {
     const QString view = form.pageInspectorTab()->pageEdit()->toPlainText();
     qsizetype at = -1;
@@ -59,15 +59,15 @@ void SelectInView(MainWindow& form, const QString& text, int occurrence = 0)
     form.pageInspectorTab()->pageEdit()->setTextCursor(cursor);
 }
 
-QString SelectedInView(const MainWindow& form)
+QString selectedInView(const MainWindow& form)
 {
     return form.pageInspectorTab()->pageEdit()->textCursor().selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
 }
 
-int ViewOffset(const MainWindow& form) { return form.pageInspectorTab()->pageEdit()->textCursor().selectionStart(); }
+int viewOffset(const MainWindow& form) { return form.pageInspectorTab()->pageEdit()->textCursor().selectionStart(); }
 
 // Byte distance from the end of keyword to address in the page: what the skip count must be.
-long long ByteSkip(const std::string& page, const std::string& keyword, const std::string& address)
+long long byteSkip(const std::string& page, const std::string& keyword, const std::string& address)
 {
     return static_cast<long long>(page.find(address)) - static_cast<long long>(page.find(keyword) + keyword.size());
 }
@@ -105,12 +105,12 @@ void InspectorWindowTest::markedKeywordLandsOnTheAddress_data()
     QTest::newRow("keyword after address") << QByteArray("IP 10.1.2.3 is WAN") << "10.1.2.3" << "is WAN"
                                            << QByteArray("is WAN");
     QTest::newRow("CR LF page, accents and a wide character before")
-        << Utf8(kCrLfPage) << "203.0.113.9" << QString::fromUtf8("\xE2\x80\x94 \xF0\x9F\x8C\x90</td>")
+        << utf8(kCrLfPage) << "203.0.113.9" << QString::fromUtf8("\xE2\x80\x94 \xF0\x9F\x8C\x90</td>")
         << QByteArray("\xE2\x80\x94 \xF0\x9F\x8C\x90</td>");
     QTest::newRow("odd characters before")
         << kOddPage << "10.1.2.3" << "\tWAN address:" << QByteArray("\tWAN address:");
     QTest::newRow("CR LF page, keyword over a line end")
-        << Utf8(kCrLfPage) << "203.0.113.9" << "</td>\n\t\t<td>" << QByteArray("</td>\r\n\t\t<td>");
+        << utf8(kCrLfPage) << "203.0.113.9" << "</td>\n\t\t<td>" << QByteArray("</td>\r\n\t\t<td>");
 }
 
 void InspectorWindowTest::markedKeywordLandsOnTheAddress()
@@ -124,26 +124,26 @@ void InspectorWindowTest::markedKeywordLandsOnTheAddress()
     WindowFixture fixture;
     MainWindow& form = fixture.start();
     form.pageInspectorTab()->keywordEdit()->setText(QStringLiteral("stale"));
-    Teach(form, m_pages.address("mark.htm"), address);
+    teach(form, m_pages.address("mark.htm"), address);
     QVERIFY(!form.pageInspectorTab()->keywordButton()->isEnabled());
-    Click(form.pageInspectorTab()->getPageButton());
+    click(form.pageInspectorTab()->getPageButton());
     QVERIFY(fixture.dialogs.shown.isEmpty());
     QVERIFY(form.pageInspectorTab()->keywordEdit()->text().isEmpty());
     QVERIFY(form.pageInspectorTab()->skipEdit()->text().isEmpty());
     // The address is selected and marked; the mark counts page bytes, the unit the lookup scans.
-    QCOMPARE(SelectedInView(form), address);
+    QCOMPARE(selectedInView(form), address);
     QCOMPARE(form.addressMark(), body.find(address.toStdString()));
     QVERIFY(form.pageInspectorTab()->findButton()->isEnabled());
     QVERIFY(!form.pageInspectorTab()->testButton()->isEnabled());
 
-    SelectInView(form, keyword);
+    selectInView(form, keyword);
     QVERIFY(form.pageInspectorTab()->keywordButton()->isEnabled());
-    Click(form.pageInspectorTab()->keywordButton());
+    click(form.pageInspectorTab()->keywordButton());
     QVERIFY(fixture.dialogs.shown.isEmpty());
     QCOMPARE(form.pageInspectorTab()->keywordEdit()->text().toUtf8(), keywordBytes);
-    QCOMPARE(form.pageInspectorTab()->skipEdit()->text().toLongLong(), ByteSkip(body, keywordBytes.toStdString(), address.toStdString()));
+    QCOMPARE(form.pageInspectorTab()->skipEdit()->text().toLongLong(), byteSkip(body, keywordBytes.toStdString(), address.toStdString()));
     QVERIFY(form.pageInspectorTab()->testButton()->isEnabled());
-    Click(form.pageInspectorTab()->testButton());
+    click(form.pageInspectorTab()->testButton());
     QCOMPARE(form.addressLabel()->text(), address);
 }
 
@@ -153,11 +153,11 @@ void InspectorWindowTest::keywordRefusalsAndTheMarkState()
     m_pages.write("first.htm", "10.1.2.3 is the WAN address");
     WindowFixture fixture;
     MainWindow& form = fixture.start();
-    Teach(form, m_pages.address("refuse.htm"), QString());
-    Click(form.pageInspectorTab()->getPageButton());
+    teach(form, m_pages.address("refuse.htm"), QString());
+    click(form.pageInspectorTab()->getPageButton());
     QCOMPARE(form.addressMark(), 0u);
     // No address marked: a selection is meant as the address.
-    SelectInView(form, "abc");
+    selectInView(form, "abc");
     QVERIFY(form.pageInspectorTab()->markAddressButton()->isEnabled());
     QVERIFY(!form.pageInspectorTab()->keywordButton()->isEnabled());
     form.onPageMenuAboutToShow();
@@ -169,22 +169,22 @@ void InspectorWindowTest::keywordRefusalsAndTheMarkState()
     QCOMPARE(form.pageInspectorTab()->keywordEdit()->text(), QStringLiteral("keep"));
     QCOMPARE(fixture.dialogs.beeps, 1);
 
-    SelectInView(form, "10.1.2.3");
-    Click(form.pageInspectorTab()->markAddressButton());
+    selectInView(form, "10.1.2.3");
+    click(form.pageInspectorTab()->markAddressButton());
     QCOMPARE(form.addressMark(), 11u);
     QVERIFY(!form.pageInspectorTab()->testButton()->isEnabled());
     QVERIFY(!form.pageInspectorTab()->pageEdit()->textCursor().hasSelection());
-    QCOMPARE(ViewOffset(form), 11);
+    QCOMPARE(viewOffset(form), 11);
     // With the mark set, the next selection is the keyword.
     QVERIFY(!form.pageInspectorTab()->keywordButton()->isEnabled());
-    SelectInView(form, "abc", 1);
+    selectInView(form, "abc", 1);
     QVERIFY(form.pageInspectorTab()->keywordButton()->isEnabled());
     form.onPageMenuAboutToShow();
     QVERIFY(form.pageInspectorTab()->markKeywordAction()->isEnabled());
     form.pageInspectorTab()->markKeywordAction()->trigger();
     QCOMPARE(fixture.dialogs.messages(), QStringList{kNotUnique});
-    QCOMPARE(ViewOffset(form), 0);
-    QCOMPARE(SelectedInView(form), QStringLiteral("abc"));
+    QCOMPARE(viewOffset(form), 0);
+    QCOMPARE(selectedInView(form), QStringLiteral("abc"));
     QCOMPARE(form.pageInspectorTab()->keywordEdit()->text(), QStringLiteral("keep"));
     // The earlier occurrence, now selected, is unique and gives the skip count.
     form.onMarkKeywordClicked();
@@ -196,17 +196,17 @@ void InspectorWindowTest::keywordRefusalsAndTheMarkState()
     form.onInspectorTabShown();
     QVERIFY(form.pageInspectorTab()->keywordButton()->isEnabled());
     const int beeps = fixture.dialogs.beeps;
-    Click(form.pageInspectorTab()->keywordButton());
+    click(form.pageInspectorTab()->keywordButton());
     QCOMPARE(form.pageInspectorTab()->keywordEdit()->text(), QStringLiteral("abc"));
     QCOMPARE(fixture.dialogs.beeps, beeps + 1);
 
     // An address at the very first character gives the mark 0, which means none.
     form.userLookupsTab()->urlEdit()->setText(m_pages.address("first.htm"));
     form.pageInspectorTab()->addressEdit()->setText(QStringLiteral("10.1.2.3"));
-    Click(form.pageInspectorTab()->getPageButton());
-    QCOMPARE(SelectedInView(form), QStringLiteral("10.1.2.3"));
+    click(form.pageInspectorTab()->getPageButton());
+    QCOMPARE(selectedInView(form), QStringLiteral("10.1.2.3"));
     QCOMPARE(form.addressMark(), 0u);
-    SelectInView(form, "WAN");
+    selectInView(form, "WAN");
     QVERIFY(!form.pageInspectorTab()->keywordButton()->isEnabled());
     QVERIFY(form.pageInspectorTab()->markAddressButton()->isEnabled());
 }
@@ -229,7 +229,7 @@ void InspectorWindowTest::autoWalksLeftToAnAcceptableKeyword_data()
     QTest::newRow("not signs, counted in bytes")
         << QByteArray("<p>Wide-area address \xC2\xAC\xC2\xAC 10.1.2.3") << "10.1.2.3"
         << QByteArray("-area address ") << 5 << "";
-    QTest::newRow("CR LF page") << Utf8(kCrLfPage) << "203.0.113.9"
+    QTest::newRow("CR LF page") << utf8(kCrLfPage) << "203.0.113.9"
                                 << QByteArray("\xF0\x9F\x8C\x90</td>\r\n\t\t<td>") << 1 << "";
     QTest::newRow("odd characters before") << kOddPage << "10.1.2.3" << QByteArray("g\tWAN address:") << 1 << "";
     QTest::newRow("Latin-1 bytes are not taken into a keyword")
@@ -254,9 +254,9 @@ void InspectorWindowTest::autoWalksLeftToAnAcceptableKeyword()
     MainWindow& form = fixture.start();
     form.pageInspectorTab()->keywordEdit()->setText(QStringLiteral("before"));
     form.pageInspectorTab()->skipEdit()->setText(QStringLiteral("0"));
-    Teach(form, m_pages.address("auto.htm"), address);
-    Click(form.pageInspectorTab()->autoButton());
-    QCOMPARE(Utf8(form.pageView().page().Bytes()), page);
+    teach(form, m_pages.address("auto.htm"), address);
+    click(form.pageInspectorTab()->autoButton());
+    QCOMPARE(utf8(form.pageView().page().Bytes()), page);
     if (!message.isEmpty()) {
         QCOMPARE(fixture.dialogs.messages(), QStringList{message});
         QCOMPARE(form.pageInspectorTab()->keywordEdit()->text(), QStringLiteral("before"));
@@ -268,7 +268,7 @@ void InspectorWindowTest::autoWalksLeftToAnAcceptableKeyword()
     QCOMPARE(form.pageInspectorTab()->skipEdit()->text(), QString::number(skip));
     QCOMPARE(form.addressMark(), page.toStdString().find(address.toStdString()));
     // The accepted window is shown selected, and Auto ran the lookup with it.
-    QCOMPARE(SelectedInView(form).toUtf8(), QByteArray(keyword).replace("\r\n", "\n"));
+    QCOMPARE(selectedInView(form).toUtf8(), QByteArray(keyword).replace("\r\n", "\n"));
     QCOMPARE(form.addressLabel()->text(), address);
 }
 
@@ -277,23 +277,23 @@ void InspectorWindowTest::autoWithoutUserDefinedOrInDebugView()
     LocalPage page("<td>WAN IP</td><td>10.1.2.3</td>");
     WindowFixture fixture;
     MainWindow& form = fixture.start();
-    Teach(form, page.address(), QStringLiteral("10.1.2.3"));
+    teach(form, page.address(), QStringLiteral("10.1.2.3"));
     form.externalServiceTab()->externalRadio()->setChecked(true);
-    Click(form.pageInspectorTab()->autoButton());
+    click(form.pageInspectorTab()->autoButton());
     QCOMPARE(fixture.dialogs.messages(),
              QStringList{"User-defined lookup radio button needs to be \r\nselected for Get IP button to work."});
     QCOMPARE(page.requests(), 0);
 
     // The debug view works on the page shown and the user's own selection: no fetch, no lookup.
     form.userLookupsTab()->userDefinedRadio()->setChecked(true);
-    Click(form.pageInspectorTab()->getPageButton());
+    click(form.pageInspectorTab()->getPageButton());
     QCOMPARE(page.requests(), 1);
     form.systemTab()->debugCheck()->setChecked(true);
     QVERIFY(form.pageInspectorTab()->lookupFieldsPanel()->isVisibleTo(&form));
     form.pageInspectorTab()->addressEdit()->setText(QStringLiteral("not used"));
-    SelectInView(form, "10.1.2.3");
+    selectInView(form, "10.1.2.3");
     fixture.dialogs.clear();
-    Click(form.pageInspectorTab()->autoButton());
+    click(form.pageInspectorTab()->autoButton());
     QCOMPARE(page.requests(), 1);
     QCOMPARE(form.pageInspectorTab()->keywordEdit()->text(), QStringLiteral("WAN IP</td><td"));
     QCOMPARE(form.pageInspectorTab()->skipEdit()->text(), QStringLiteral("1"));
@@ -309,15 +309,15 @@ void InspectorWindowTest::pagesBehindBasicAuth()
     form.userLookupsTab()->pageAuthCheck()->setChecked(true);
     form.userLookupsTab()->pageUsernameEdit()->setText(QString::fromLatin1(RouterPages::kUser));
     form.userLookupsTab()->pagePasswordEdit()->setText(QStringLiteral("wrong"));
-    Teach(form, m_pages.address("secure/status.htm"), QStringLiteral("198.51.100.77"));
-    Click(form.pageInspectorTab()->getPageButton());
+    teach(form, m_pages.address("secure/status.htm"), QStringLiteral("198.51.100.77"));
+    click(form.pageInspectorTab()->getPageButton());
     QCOMPARE(fixture.dialogs.messages(), QStringList{"Unable to connect to webpage"});
     QVERIFY(form.pageInspectorTab()->pageEdit()->toPlainText().isEmpty());
     QVERIFY(!form.pageInspectorTab()->findButton()->isEnabled());
 
     fixture.dialogs.clear();
     form.userLookupsTab()->pagePasswordEdit()->setText(QString::fromLatin1(RouterPages::kPassword));
-    Click(form.pageInspectorTab()->autoButton());
+    click(form.pageInspectorTab()->autoButton());
     QVERIFY2(fixture.dialogs.shown.isEmpty(), qPrintable(fixture.dialogs.messages().join('|')));
     QCOMPARE(form.pageInspectorTab()->keywordEdit()->text(), QStringLiteral("p>WAN address:"));
     QCOMPARE(form.addressLabel()->text(), QStringLiteral("198.51.100.77"));
@@ -328,8 +328,8 @@ void InspectorWindowTest::pagesBehindBasicAuth()
     other.userLookupsTab()->pageUsernameEdit()->setText(QString::fromLatin1(RouterPages::kUser));
     other.userLookupsTab()->pagePasswordEdit()->setText(QString::fromLatin1(RouterPages::kPassword));
     other.userLookupsTab()->pageAuthCheck()->setChecked(false);
-    Teach(other, m_pages.address("secure/status.htm"), QString());
-    Click(other.pageInspectorTab()->getPageButton());
+    teach(other, m_pages.address("secure/status.htm"), QString());
+    click(other.pageInspectorTab()->getPageButton());
     QVERIFY(fixture.dialogs.shown.isEmpty());
     QVERIFY(other.pageInspectorTab()->pageEdit()->toPlainText().contains(QStringLiteral("198.51.100.77")));
 }
@@ -339,28 +339,28 @@ void InspectorWindowTest::findNextRunsForwardOnly()
     m_pages.write("find.htm", "ip 1.1.1.1\r\nIP 1.1.1.1 \xC3\xA9 1.1.1.1");
     WindowFixture fixture;
     MainWindow& form = fixture.start();
-    Teach(form, m_pages.address("find.htm"), QString());
+    teach(form, m_pages.address("find.htm"), QString());
     QVERIFY(!form.pageInspectorTab()->findButton()->isEnabled());
-    Click(form.pageInspectorTab()->getPageButton());
+    click(form.pageInspectorTab()->getPageButton());
     form.pageInspectorTab()->addressEdit()->setText(QStringLiteral("1.1.1.1"));
-    Click(form.pageInspectorTab()->findButton());
+    click(form.pageInspectorTab()->findButton());
     QVERIFY(form.pageInspectorTab()->findDialog()->isVisible());
     QVERIFY(!form.pageInspectorTab()->findDialog()->isModal());
     QCOMPARE(form.pageInspectorTab()->findDialog()->findText(), QStringLiteral("1.1.1.1"));
     for (int expected : {3, 14, 24, 24}) {
         QTest::mouseClick(form.pageInspectorTab()->findDialog()->findNextButton(), Qt::LeftButton);
-        QCOMPARE(ViewOffset(form), expected);
-        QCOMPARE(SelectedInView(form), QStringLiteral("1.1.1.1"));
+        QCOMPARE(viewOffset(form), expected);
+        QCOMPARE(selectedInView(form), QStringLiteral("1.1.1.1"));
     }
     QVERIFY(form.pageInspectorTab()->markAddressButton()->isEnabled());
     // Case counts; a miss leaves the selection where it was.
     form.pageInspectorTab()->findDialog()->setFindText(QStringLiteral("Ip"));
     QTest::mouseClick(form.pageInspectorTab()->findDialog()->findNextButton(), Qt::LeftButton);
-    QCOMPARE(ViewOffset(form), 24);
+    QCOMPARE(viewOffset(form), 24);
     form.pageInspectorTab()->findDialog()->setFindText(QStringLiteral("IP"));
     form.pageInspectorTab()->pageEdit()->moveCursor(QTextCursor::End);
     QTest::mouseClick(form.pageInspectorTab()->findDialog()->findNextButton(), Qt::LeftButton);
-    QCOMPARE(ViewOffset(form), 11);  // an empty selection searches from the start
+    QCOMPARE(viewOffset(form), 11);  // an empty selection searches from the start
     QVERIFY(fixture.dialogs.shown.isEmpty());
 
     // Ctrl+F in the page view opens the dialog as the menu item does.
@@ -385,7 +385,7 @@ void InspectorWindowTest::contextMenuAndClipboard()
         QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
 
     form.pageInspectorTab()->pageEdit()->setPlainText(QStringLiteral("WAN IP: 10.1.2.3"));
-    SelectInView(form, "WAN ");
+    selectInView(form, "WAN ");
     form.onPageMenuAboutToShow();
     QVERIFY(form.pageInspectorTab()->cutAction()->isEnabled() && form.pageInspectorTab()->copyAction()->isEnabled() && form.pageInspectorTab()->selectAllAction()->isEnabled());
     QVERIFY(form.pageInspectorTab()->findAction()->isEnabled());
@@ -401,14 +401,14 @@ void InspectorWindowTest::contextMenuAndClipboard()
     form.pageInspectorTab()->pasteAction()->trigger();
     QCOMPARE(form.pageInspectorTab()->pageEdit()->toPlainText(), QStringLiteral("IP: 10.1.2.3WAN "));
     form.pageInspectorTab()->selectAllAction()->trigger();
-    QCOMPARE(SelectedInView(form), QStringLiteral("IP: 10.1.2.3WAN "));
+    QCOMPARE(selectedInView(form), QStringLiteral("IP: 10.1.2.3WAN "));
 
     // An edited view is the page the inspector works on.
     form.pageInspectorTab()->addressEdit()->setText(QStringLiteral("10.1.2.3"));
     form.pageInspectorTab()->pageEdit()->moveCursor(QTextCursor::Start);
     form.pageInspectorTab()->findDialog()->setFindText(QStringLiteral("WAN"));
     form.onFindNext();
-    QCOMPARE(ViewOffset(form), 12);
+    QCOMPARE(viewOffset(form), 12);
 }
 
 void InspectorWindowTest::buttonsWhenTheTabIsShown_data()
@@ -469,15 +469,15 @@ void InspectorWindowTest::taughtLookupSurvivesRestart()
     WindowFixture fixture;
     {
         MainWindow& form = fixture.start();
-        Teach(form, m_pages.address("teach.htm"), QStringLiteral("203.0.113.9"));
-        Click(form.pageInspectorTab()->autoButton());
+        teach(form, m_pages.address("teach.htm"), QStringLiteral("203.0.113.9"));
+        click(form.pageInspectorTab()->autoButton());
         QCOMPARE(form.addressLabel()->text(), QStringLiteral("203.0.113.9"));
         form.tabs()->setCurrentWidget(form.userLookupsTab());
         fixture.dialogs.inputAnswers.enqueue(QString::fromUtf8("Box \xC3\xA9t\xC3\xA9"));
-        Click(form.userLookupsTab()->addButton());
+        click(form.userLookupsTab()->addButton());
         QCOMPARE(form.userLookupsTab()->userLookupList()->count(), 1);
         // New clears the page view and the fields; the entry keeps them.
-        Click(form.userLookupsTab()->newButton());
+        click(form.userLookupsTab()->newButton());
         QVERIFY(form.pageInspectorTab()->pageEdit()->toPlainText().isEmpty());
         QVERIFY(fixture.close());
     }
@@ -490,7 +490,7 @@ void InspectorWindowTest::taughtLookupSurvivesRestart()
     const QRect row = form.userLookupsTab()->userLookupList()->visualItemRect(form.userLookupsTab()->userLookupList()->item(0));
     QTest::mouseClick(form.userLookupsTab()->userLookupList()->viewport(), Qt::LeftButton, {}, row.center());
     QCOMPARE(form.userLookupsTab()->urlEdit()->text(), m_pages.address("teach.htm"));
-    Click(form.userLookupsTab()->getAddressButton());
+    click(form.userLookupsTab()->getAddressButton());
     QCOMPARE(form.addressLabel()->text(), QStringLiteral("203.0.113.9"));
     QCOMPARE(form.pageInspectorTab()->addressEdit()->text(), QStringLiteral("203.0.113.9"));
 }

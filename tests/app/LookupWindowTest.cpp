@@ -233,7 +233,7 @@ void LookupWindowTest::unknownServiceTextSendsNothing()
 }
 
 // A click on the button's indicator (the widget may be wider than its caption).
-void ClickRadio(QRadioButton* button)
+void clickRadio(QRadioButton* button)
 {
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
 }
@@ -245,19 +245,19 @@ void LookupWindowTest::radioButtonsKeepEachOtherExclusive()
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     form.tabs()->setCurrentWidget(form.externalServiceTab());
-    ClickRadio(form.externalServiceTab()->externalRadio());
+    clickRadio(form.externalServiceTab()->externalRadio());
     QVERIFY(form.externalServiceTab()->externalRadio()->isChecked());
     QVERIFY(!form.userLookupsTab()->userDefinedRadio()->isChecked());
     QVERIFY(form.externalServiceTab()->lookupButton()->isEnabled());
-    ClickRadio(form.externalServiceTab()->externalRadio());
+    clickRadio(form.externalServiceTab()->externalRadio());
     QVERIFY(form.externalServiceTab()->externalRadio()->isChecked());
 
     form.tabs()->setCurrentWidget(form.userLookupsTab());
-    ClickRadio(form.userLookupsTab()->userDefinedRadio());
+    clickRadio(form.userLookupsTab()->userDefinedRadio());
     QVERIFY(form.userLookupsTab()->userDefinedRadio()->isChecked());
     QVERIFY(!form.externalServiceTab()->externalRadio()->isChecked());
     QVERIFY(!form.externalServiceTab()->lookupButton()->isEnabled());
-    ClickRadio(form.userLookupsTab()->userDefinedRadio());
+    clickRadio(form.userLookupsTab()->userDefinedRadio());
     QVERIFY(form.userLookupsTab()->userDefinedRadio()->isChecked());
 }
 

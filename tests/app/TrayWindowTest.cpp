@@ -51,14 +51,14 @@ private:
     std::shared_ptr<TrayRecord> m_record;
 };
 
-void ClickBalloon(const TrayRecord& record)
+void clickBalloon(const TrayRecord& record)
 {
     QVERIFY(record.live);
     QVERIFY(record.live->balloonClicked);
     record.live->balloonClicked();
 }
 
-QStringList MenuTexts(const QMenu* menu)
+QStringList menuTexts(const QMenu* menu)
 {
     QStringList texts;
     for (const QAction* action : menu->actions())
@@ -67,13 +67,13 @@ QStringList MenuTexts(const QMenu* menu)
 }
 
 // Lets the 20 ms start timer and the deferred move to the tray run.
-void SettleStart(MainWindow& form)
+void settleStart(MainWindow& form)
 {
     QTRY_VERIFY(!form.startMinimizedTimer()->isActive());
     QTest::qWait(50);
 }
 
-void MakeLookupFail(MainWindow& form)
+void makeLookupFail(MainWindow& form)
 {
     useUserDefinedPage(form, refusingAddress());
     form.onTestLookupClicked();
@@ -133,14 +133,14 @@ void TrayWindowTest::startUpStates()
                           "\nStartMinimized=" + (startMinimized ? "1" : "0") + "\n");
     MainWindow& form = fixture.start();
     form.show();
-    SettleStart(form);
+    settleStart(form);
 
     QTEST(form.isVisible(), "windowVisible");
     QTEST(form.isMinimized(), "windowMinimized");
     QTEST(m_tray->visible, "iconVisible");
     QVERIFY(m_tray->hasIcon);
     QCOMPARE(m_tray->menu, form.trayMenu());
-    QCOMPARE(MenuTexts(m_tray->menu), QStringList({QStringLiteral("Restore Kestrune"), QStringLiteral("Exit Kestrune")}));
+    QCOMPARE(menuTexts(m_tray->menu), QStringList({QStringLiteral("Restore Kestrune"), QStringLiteral("Exit Kestrune")}));
     QVERIFY(fixture.dialogs.shown.isEmpty());
 }
 
@@ -159,7 +159,7 @@ void TrayWindowTest::slowFirstCheckStillEndsInTheTray()
     QVERIFY(page.Finish());
     QCOMPARE(form.addressLabel()->text(), QStringLiteral("10.1.2.3"));
     form.show();
-    SettleStart(form);
+    settleStart(form);
     QVERIFY(!form.isVisible());
     QVERIFY(form.trayIcon()->inTrayState());
     QVERIFY(m_tray->visible);
@@ -172,7 +172,7 @@ void TrayWindowTest::restoreFromTrayShowsUserTabAndHidesIcon()
     MainWindow& form = fixture.start();
     form.show();
     form.tabs()->setCurrentWidget(form.systemTab());
-    SettleStart(form);
+    settleStart(form);
     QVERIFY(!form.isVisible());
     QVERIFY(m_tray->visible);
 
@@ -238,7 +238,7 @@ void TrayWindowTest::errorBalloonAndItsCleanUp()
     }
 
     QCOMPARE(form.trayIcon()->inTrayState(), inTray);
-    MakeLookupFail(form);
+    makeLookupFail(form);
     QCOMPARE(form.trayIcon()->inTrayState(), inTray);
     QCOMPARE(m_tray->balloons.size(), 1);
     const Balloon& balloon = m_tray->balloons.first();
@@ -254,7 +254,7 @@ void TrayWindowTest::errorBalloonAndItsCleanUp()
     QCOMPARE(form.isVisible(), !inTray);
 
     if (byClick) {
-        ClickBalloon(*m_tray);
+        clickBalloon(*m_tray);
     } else {
         form.errorIconTimer()->setInterval(20);
         QTRY_VERIFY(!form.errorIconTimer()->isActive());
@@ -331,13 +331,13 @@ void TrayWindowTest::desktopWithoutTrayKeepsWindowReachable()
     fixture.writeSettings("[System]\nMinimize=1\nStartMinimized=1\n");
     MainWindow& form = fixture.start();
     form.show();
-    SettleStart(form);
+    settleStart(form);
     QVERIFY(form.isVisible());
     QVERIFY(form.isMinimized());
     QVERIFY(!form.trayIcon()->inTrayState());
 
     // A failed lookup still runs its balloon and clean-up without a tray.
-    MakeLookupFail(form);
+    makeLookupFail(form);
     QVERIFY(form.trayIcon()->iconVisible());
     form.errorIconTimer()->setInterval(20);
     QTRY_VERIFY(!form.trayIcon()->iconVisible());

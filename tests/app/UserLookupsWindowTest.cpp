@@ -18,7 +18,7 @@ struct Fields {
     bool auth = false;
 };
 
-void Fill(MainWindow& form, const Fields& f)
+void fillFields(MainWindow& form, const Fields& f)
 {
     form.userLookupsTab()->urlEdit()->setText(f.url);
     form.pageInspectorTab()->keywordEdit()->setText(f.keyword);
@@ -28,25 +28,25 @@ void Fill(MainWindow& form, const Fields& f)
     form.userLookupsTab()->pagePasswordEdit()->setText(f.password);
 }
 
-Fields Shown(const MainWindow& form)
+Fields shownTexts(const MainWindow& form)
 {
     return {form.userLookupsTab()->urlEdit()->text(),      form.pageInspectorTab()->keywordEdit()->text(),     form.pageInspectorTab()->skipEdit()->text(),
             form.userLookupsTab()->pageUsernameEdit()->text(), form.userLookupsTab()->pagePasswordEdit()->text(), form.userLookupsTab()->pageAuthCheck()->isChecked()};
 }
 
-bool Same(const Fields& a, const Fields& b)
+bool same(const Fields& a, const Fields& b)
 {
     return a.url == b.url && a.keyword == b.keyword && a.skip == b.skip && a.user == b.user &&
            a.password == b.password && a.auth == b.auth;
 }
 
-QString Describe(const Fields& f)
+QString describe(const Fields& f)
 {
     return QStringLiteral("[%1|%2|%3|%4|%5|%6]").arg(f.url, f.keyword, f.skip, f.user, f.password).arg(f.auth);
 }
 
 // Clicks a row the way the user does, with the list's tab shown.
-void ClickRow(MainWindow& form, QListWidget* list, int row)
+void clickRow(MainWindow& form, QListWidget* list, int row)
 {
     form.tabs()->setCurrentWidget(form.userLookupsTab());
     if (!form.isVisible()) {
@@ -59,14 +59,14 @@ void ClickRow(MainWindow& form, QListWidget* list, int row)
 }
 
 // Add through the button, answering the name question.
-void AddAs(WindowFixture& fixture, const QString& name)
+void addAs(WindowFixture& fixture, const QString& name)
 {
     fixture.dialogs.inputAnswers.enqueue(name);
     QVERIFY(fixture.window->userLookupsTab()->addButton()->isEnabled());
     QTest::mouseClick(fixture.window->userLookupsTab()->addButton(), Qt::LeftButton);
 }
 
-QStringList Names(const MainWindow& form)
+QStringList listNames(const MainWindow& form)
 {
     QStringList names;
     for (int row = 0; row < form.userLookupsTab()->userLookupList()->count(); ++row)
@@ -74,7 +74,7 @@ QStringList Names(const MainWindow& form)
     return names;
 }
 
-std::vector<std::string> Records(const MainWindow& form)
+std::vector<std::string> listRecords(const MainWindow& form)
 {
     std::vector<std::string> records;
     for (int row = 0; row < form.externalServiceTab()->userRecordsList()->count(); ++row)
@@ -83,21 +83,21 @@ std::vector<std::string> Records(const MainWindow& form)
 }
 
 // Entries named A, B... whose address is "<name>/x".
-void AddNamed(WindowFixture& fixture, std::initializer_list<const char*> names)
+void addNamed(WindowFixture& fixture, std::initializer_list<const char*> names)
 {
     for (const char* name : names) {
-        Fill(*fixture.window, {QStringLiteral("%1/x").arg(QLatin1String(name)), "k", "1"});
-        AddAs(fixture, QString::fromLatin1(name));
+        fillFields(*fixture.window, {QStringLiteral("%1/x").arg(QLatin1String(name)), "k", "1"});
+        addAs(fixture, QString::fromLatin1(name));
     }
 }
 
 // Clicking each row loads its address and shows its name.
-void ExpectRowsLoad(MainWindow& form, const QStringList& urls)
+void expectRowsLoad(MainWindow& form, const QStringList& urls)
 {
     for (int row = 0; row < urls.size(); ++row) {
-        ClickRow(form, form.userLookupsTab()->userLookupList(), row);
+        clickRow(form, form.userLookupsTab()->userLookupList(), row);
         QCOMPARE(form.userLookupsTab()->urlEdit()->text(), urls[row]);
-        QCOMPARE(form.userLookupsTab()->entryNameLabel()->text(), Names(form)[row]);
+        QCOMPARE(form.userLookupsTab()->entryNameLabel()->text(), listNames(form)[row]);
     }
 }
 
@@ -153,10 +153,10 @@ void UserLookupsWindowTest::presetsLoadAndKeepApplyOff()
     MainWindow& form = fixture.start();
     QCOMPARE(form.userLookupsTab()->presetList()->item(row)->text(), name);
     // Leftovers of an earlier entry must not survive the load.
-    Fill(form, {"old/url", "old", "9", "olduser", "oldpw", true});
-    ClickRow(form, form.userLookupsTab()->presetList(), row);
+    fillFields(form, {"old/url", "old", "9", "olduser", "oldpw", true});
+    clickRow(form, form.userLookupsTab()->presetList(), row);
     const Fields expected{url, keyword, skip, user, password, !user.isEmpty()};
-    QVERIFY2(Same(Shown(form), expected), qPrintable(Describe(Shown(form))));
+    QVERIFY2(same(shownTexts(form), expected), qPrintable(describe(shownTexts(form))));
     QCOMPARE(form.userLookupsTab()->entryNameLabel()->text(), name);
     QCOMPARE(form.selectionCode(), 100 + row);
     QVERIFY(!form.userLookupsTab()->applyButton()->isEnabled());
@@ -167,11 +167,11 @@ void UserLookupsWindowTest::presetsLoadAndKeepApplyOff()
     QTest::keyClicks(form.pageInspectorTab()->keywordEdit(), "X");
     QVERIFY(!form.userLookupsTab()->applyButton()->isEnabled());
     QVERIFY(form.userLookupsTab()->entryNameLabel()->text().isEmpty());
-    AddAs(fixture, QStringLiteral("Mine"));
-    QCOMPARE(Names(form), QStringList{"Mine"});
+    addAs(fixture, QStringLiteral("Mine"));
+    QCOMPARE(listNames(form), QStringList{"Mine"});
     QCOMPARE(form.selectionCode(), 0);
     QVERIFY(form.userLookupsTab()->presetList()->selectedItems().isEmpty());
-    ClickRow(form, form.userLookupsTab()->userLookupList(), 0);
+    clickRow(form, form.userLookupsTab()->userLookupList(), 0);
     QCOMPARE(form.pageInspectorTab()->keywordEdit()->text(), keyword + "X");
     QCOMPARE(form.userLookupsTab()->pagePasswordEdit()->text(), password);
 }
@@ -202,7 +202,7 @@ void UserLookupsWindowTest::addRefusesIncompleteFields()
     WindowFixture fixture;
     MainWindow& form = fixture.start();
     // An empty skip count is taken as typed; Add is enabled by hand since the field rule would grey it.
-    Fill(form, {url, keyword, "", user, password, auth});
+    fillFields(form, {url, keyword, "", user, password, auth});
     form.userLookupsTab()->addButton()->setEnabled(true);
     QTest::mouseClick(form.userLookupsTab()->addButton(), Qt::LeftButton);
     if (!message.isEmpty()) {
@@ -224,27 +224,27 @@ void UserLookupsWindowTest::duplicateNamesAskAndStayPairedAfterRestart()
     {
         MainWindow& form = fixture.start();
         form.move(40, 60);
-        Fill(form, {"one/a", "k1", "1"});
-        AddAs(fixture, QStringLiteral("Home"));
-        Fill(form, {"two/b", "k2", "2"});
+        fillFields(form, {"one/a", "k1", "1"});
+        addAs(fixture, QStringLiteral("Home"));
+        fillFields(form, {"two/b", "k2", "2"});
         fixture.dialogs.confirmAnswers.enqueue(false);
-        AddAs(fixture, QStringLiteral("Home"));
-        QCOMPARE(Names(form), QStringList{"Home"});
+        addAs(fixture, QStringLiteral("Home"));
+        QCOMPARE(listNames(form), QStringList{"Home"});
         QCOMPARE(fixture.dialogs.beeps, 1);
         const ScriptedDialogs::ShownDialog question = fixture.dialogs.shown.last();
         QCOMPARE(question.text, QStringLiteral("Name already exists. Continue?"));
         QCOMPARE(question.position, form.pos() + QPoint(150, 150));
 
         fixture.dialogs.confirmAnswers.enqueue(true);
-        AddAs(fixture, QStringLiteral("Home"));
+        addAs(fixture, QStringLiteral("Home"));
         // Case counts as different: no question. Two equal names ask twice.
-        Fill(form, {"three/c", "k3", "3"});
-        AddAs(fixture, QStringLiteral("home"));
-        Fill(form, {"four/d", "k4", "4"});
+        fillFields(form, {"three/c", "k3", "3"});
+        addAs(fixture, QStringLiteral("home"));
+        fillFields(form, {"four/d", "k4", "4"});
         fixture.dialogs.confirmAnswers.enqueue(true);
         fixture.dialogs.confirmAnswers.enqueue(true);
-        AddAs(fixture, QStringLiteral("Home"));
-        QCOMPARE(Names(form), (QStringList{"Home", "Home", "home", "Home"}));
+        addAs(fixture, QStringLiteral("Home"));
+        QCOMPARE(listNames(form), (QStringList{"Home", "Home", "home", "Home"}));
         QCOMPARE(fixture.dialogs.texts(ScriptedDialogs::Kind::Confirm).size(), 4);
         QCOMPARE(fixture.dialogs.beeps, 4);
         QCOMPARE(form.userLookupsTab()->userLookupList()->currentRow(), 3);
@@ -252,35 +252,35 @@ void UserLookupsWindowTest::duplicateNamesAskAndStayPairedAfterRestart()
         QVERIFY(fixture.close());
     }
     MainWindow& form = fixture.start();
-    QCOMPARE(Names(form), (QStringList{"Home", "Home", "home", "Home"}));
+    QCOMPARE(listNames(form), (QStringList{"Home", "Home", "home", "Home"}));
     // The selection came back and loaded the last entry.
     QCOMPARE(form.userLookupsTab()->userLookupList()->currentRow(), 3);
     QCOMPARE(form.userLookupsTab()->urlEdit()->text(), QStringLiteral("four/d"));
-    ExpectRowsLoad(form, {"one/a", "two/b", "three/c", "four/d"});
+    expectRowsLoad(form, {"one/a", "two/b", "three/c", "four/d"});
 }
 
 void UserLookupsWindowTest::storedRecordsSequenceAndSubstitute()
 {
     WindowFixture fixture;
     MainWindow& form = fixture.start();
-    Fill(form, kNetgear);
-    AddAs(fixture, QStringLiteral("Netgear copy"));
-    AddAs(fixture, QStringLiteral("Netgear again"));
+    fillFields(form, kNetgear);
+    addAs(fixture, QStringLiteral("Netgear copy"));
+    addAs(fixture, QStringLiteral("Netgear again"));
     const std::string fields = "192.168.0.1/setup.cgi?next_file\xA7s_status.htm,P Address </b>,25,admin," +
                                std::string("\x93\x9E\x91\x8B\x9A\x8D\x91\x8C");  // "lanterns" complemented
-    QCOMPARE(Records(form), (std::vector<std::string>{"1," + fields, "2," + fields}));
+    QCOMPARE(listRecords(form), (std::vector<std::string>{"1," + fields, "2," + fields}));
     QVERIFY(listRows::isChecked(form.externalServiceTab()->userRecordsList(), 1));
 
-    ClickRow(form, form.userLookupsTab()->userLookupList(), 0);
-    QVERIFY2(Same(Shown(form), kNetgear), qPrintable(Describe(Shown(form))));
+    clickRow(form, form.userLookupsTab()->userLookupList(), 0);
+    QVERIFY2(same(shownTexts(form), kNetgear), qPrintable(describe(shownTexts(form))));
     // Apply on the second entry numbers it after the count of entries.
-    ClickRow(form, form.userLookupsTab()->userLookupList(), 1);
+    clickRow(form, form.userLookupsTab()->userLookupList(), 1);
     QTest::keyClick(form.userLookupsTab()->pagePasswordEdit(), Qt::Key_Backspace);
     QVERIFY(form.userLookupsTab()->applyButton()->isEnabled());
     QTest::mouseClick(form.userLookupsTab()->applyButton(), Qt::LeftButton);
     QVERIFY(!form.userLookupsTab()->applyButton()->isEnabled());
-    QCOMPARE(Records(form)[1], "3," + fields.substr(0, fields.size() - 1));
-    QCOMPARE(Names(form), (QStringList{"Netgear copy", "Netgear again"}));
+    QCOMPARE(listRecords(form)[1], "3," + fields.substr(0, fields.size() - 1));
+    QCOMPARE(listNames(form), (QStringList{"Netgear copy", "Netgear again"}));
 
     // Stored records reach the settings file as they are, under their names.
     QVERIFY(fixture.close());
@@ -293,45 +293,45 @@ void UserLookupsWindowTest::applyChangesOnlyTheSelectedEntry()
 {
     WindowFixture fixture;
     MainWindow& form = fixture.start();
-    Fill(form, {"a/1", "ka", "1"});
-    AddAs(fixture, QStringLiteral("A"));
-    Fill(form, {"b/2", "kb", "2", "u", "p", true});
-    AddAs(fixture, QStringLiteral("B"));
-    const std::vector<std::string> before = Records(form);
+    fillFields(form, {"a/1", "ka", "1"});
+    addAs(fixture, QStringLiteral("A"));
+    fillFields(form, {"b/2", "kb", "2", "u", "p", true});
+    addAs(fixture, QStringLiteral("B"));
+    const std::vector<std::string> before = listRecords(form);
 
     // Loading an entry is no edit of it (showing the tab withdrew Apply first).
     form.tabs()->setCurrentWidget(form.pageInspectorTab());
-    ClickRow(form, form.userLookupsTab()->userLookupList(), 0);
+    clickRow(form, form.userLookupsTab()->userLookupList(), 0);
     QVERIFY(!form.userLookupsTab()->applyButton()->isEnabled());
     // Apply refuses incomplete fields with the Add messages and stores nothing.
     form.pageInspectorTab()->keywordEdit()->clear();
     QVERIFY(form.userLookupsTab()->applyButton()->isEnabled());
     QTest::mouseClick(form.userLookupsTab()->applyButton(), Qt::LeftButton);
     QCOMPARE(fixture.dialogs.messages(), QStringList{"You need to selecte a Keyword!"});
-    QCOMPARE(Records(form), before);
+    QCOMPARE(listRecords(form), before);
     // Credentials switched on for the first entry go with it.
-    Fill(form, {"a/1", "ka2", "5", "user", "pass", true});
+    fillFields(form, {"a/1", "ka2", "5", "user", "pass", true});
     QTest::mouseClick(form.userLookupsTab()->applyButton(), Qt::LeftButton);
-    QCOMPARE(Records(form)[1], before[1]);
+    QCOMPARE(listRecords(form)[1], before[1]);
     QVERIFY(listRows::isChecked(form.externalServiceTab()->userRecordsList(), 0));
-    ClickRow(form, form.userLookupsTab()->userLookupList(), 1);
-    ClickRow(form, form.userLookupsTab()->userLookupList(), 0);
-    QVERIFY(Same(Shown(form), {"a/1", "ka2", "5", "user", "pass", true}));
+    clickRow(form, form.userLookupsTab()->userLookupList(), 1);
+    clickRow(form, form.userLookupsTab()->userLookupList(), 0);
+    QVERIFY(same(shownTexts(form), {"a/1", "ka2", "5", "user", "pass", true}));
 
     // With nothing selected (after New) the edit becomes a new entry once named; no name, no change.
     QTest::mouseClick(form.userLookupsTab()->newButton(), Qt::LeftButton);
-    Fill(form, {"c/3", "kc", "3"});
+    fillFields(form, {"c/3", "kc", "3"});
     QVERIFY(form.userLookupsTab()->applyButton()->isEnabled());
-    const std::vector<std::string> applied = Records(form);
+    const std::vector<std::string> applied = listRecords(form);
     QTest::mouseClick(form.userLookupsTab()->applyButton(), Qt::LeftButton);
-    QCOMPARE(Records(form), applied);
-    QCOMPARE(Names(form), (QStringList{"A", "B"}));
+    QCOMPARE(listRecords(form), applied);
+    QCOMPARE(listNames(form), (QStringList{"A", "B"}));
     fixture.dialogs.inputAnswers.enqueue(QStringLiteral("C"));
     QTest::mouseClick(form.userLookupsTab()->applyButton(), Qt::LeftButton);
-    QCOMPARE(Names(form), (QStringList{"A", "B", "C"}));
-    QCOMPARE(Records(form)[0], applied[0]);
-    QCOMPARE(Records(form)[1], applied[1]);
-    QCOMPARE(Records(form)[2], std::string("3,c/3,kc,3"));
+    QCOMPARE(listNames(form), (QStringList{"A", "B", "C"}));
+    QCOMPARE(listRecords(form)[0], applied[0]);
+    QCOMPARE(listRecords(form)[1], applied[1]);
+    QCOMPARE(listRecords(form)[2], std::string("3,c/3,kc,3"));
     QVERIFY(!form.userLookupsTab()->applyButton()->isEnabled());
 }
 
@@ -339,15 +339,15 @@ void UserLookupsWindowTest::removeTakesNameAndRecordTogether()
 {
     WindowFixture fixture;
     MainWindow& form = fixture.start();
-    AddNamed(fixture, {"A", "B", "C"});
-    ClickRow(form, form.userLookupsTab()->userLookupList(), 1);
+    addNamed(fixture, {"A", "B", "C"});
+    clickRow(form, form.userLookupsTab()->userLookupList(), 1);
     QVERIFY(form.userLookupsTab()->removeButton()->isEnabled());
     form.pageInspectorTab()->addressEdit()->setText(QStringLiteral("1.2.3.4"));
     QTest::mouseClick(form.userLookupsTab()->removeButton(), Qt::LeftButton);
-    QCOMPARE(Names(form), (QStringList{"A", "C"}));
-    QCOMPARE(Records(form), (std::vector<std::string>{"1,A/x,k,1", "3,C/x,k,1"}));
+    QCOMPARE(listNames(form), (QStringList{"A", "C"}));
+    QCOMPARE(listRecords(form), (std::vector<std::string>{"1,A/x,k,1", "3,C/x,k,1"}));
     // Then the fields are those of New.
-    QVERIFY(Same(Shown(form), {"", "<html>", "0", "", "", false}));
+    QVERIFY(same(shownTexts(form), {"", "<html>", "0", "", "", false}));
     QVERIFY(form.pageInspectorTab()->addressEdit()->text().isEmpty());
     QVERIFY(form.userLookupsTab()->entryNameLabel()->text().isEmpty());
     QCOMPARE(form.selectionCode(), -1);
@@ -358,15 +358,15 @@ void UserLookupsWindowTest::removeTakesNameAndRecordTogether()
     QCOMPARE(form.userLookupsTab()->userLookupList()->count(), 2);
     // The next entry's sequence number counts the rows, not the history, so the same fields as C's give
     // the very same stored record; both must still come back after a restart.
-    Fill(form, {"C/x", "k", "1"});
-    AddAs(fixture, QStringLiteral("D"));
-    QCOMPARE(Records(form), (std::vector<std::string>{"1,A/x,k,1", "3,C/x,k,1", "3,C/x,k,1"}));
+    fillFields(form, {"C/x", "k", "1"});
+    addAs(fixture, QStringLiteral("D"));
+    QCOMPARE(listRecords(form), (std::vector<std::string>{"1,A/x,k,1", "3,C/x,k,1", "3,C/x,k,1"}));
     QVERIFY(fixture.close());
 
     MainWindow& again = fixture.start();
-    QCOMPARE(Names(again), (QStringList{"A", "C", "D"}));
+    QCOMPARE(listNames(again), (QStringList{"A", "C", "D"}));
     QCOMPARE(again.selectionCode(), 2);
-    ExpectRowsLoad(again, {"A/x", "C/x", "C/x"});
+    expectRowsLoad(again, {"A/x", "C/x", "C/x"});
 }
 
 void UserLookupsWindowTest::oddNamesAndFieldsSurviveRestart()
@@ -387,11 +387,11 @@ void UserLookupsWindowTest::oddNamesAndFieldsSurviveRestart()
     {
         MainWindow& form = fixture.start();
         for (const auto& [name, fields] : entries) {
-            Fill(form, fields);
-            AddAs(fixture, name);
+            fillFields(form, fields);
+            addAs(fixture, name);
         }
         QCOMPARE(form.userLookupsTab()->userLookupList()->count(), entries.size());
-        ClickRow(form, form.userLookupsTab()->userLookupList(), 3);
+        clickRow(form, form.userLookupsTab()->userLookupList(), 3);
         QVERIFY(fixture.close());
     }
     for (int restart = 0; restart < 2; ++restart) {
@@ -401,10 +401,10 @@ void UserLookupsWindowTest::oddNamesAndFieldsSurviveRestart()
         QCOMPARE(form.userLookupsTab()->pagePasswordEdit()->text(), QStringLiteral("XXX=,X x"));
         for (int row = 0; row < entries.size(); ++row) {
             QCOMPARE(form.userLookupsTab()->userLookupList()->item(row)->text(), entries[row].first);
-            ClickRow(form, form.userLookupsTab()->userLookupList(), row);
-            QVERIFY2(Same(Shown(form), entries[row].second), qPrintable(Describe(Shown(form))));
+            clickRow(form, form.userLookupsTab()->userLookupList(), row);
+            QVERIFY2(same(shownTexts(form), entries[row].second), qPrintable(describe(shownTexts(form))));
         }
-        ClickRow(form, form.userLookupsTab()->userLookupList(), 3);
+        clickRow(form, form.userLookupsTab()->userLookupList(), 3);
         QVERIFY(fixture.close());
     }
 }
@@ -442,17 +442,17 @@ void UserLookupsWindowTest::urlPrefixAndApplyEnabling()
     QVERIFY(form.userLookupsTab()->applyButton()->isEnabled());
     form.userLookupsTab()->pageAuthCheck()->click();
 
-    AddAs(fixture, QStringLiteral("R"));
+    addAs(fixture, QStringLiteral("R"));
     form.tabs()->setCurrentWidget(form.pageInspectorTab());
     form.tabs()->setCurrentWidget(form.userLookupsTab());
-    ClickRow(form, form.userLookupsTab()->userLookupList(), 0);
+    clickRow(form, form.userLookupsTab()->userLookupList(), 0);
     QCOMPARE(form.userLookupsTab()->entryNameLabel()->text(), QStringLiteral("R"));
     QVERIFY(!form.userLookupsTab()->applyButton()->isEnabled());
     QTest::keyClicks(form.userLookupsTab()->pageUsernameEdit(), "u");
     QVERIFY(form.userLookupsTab()->applyButton()->isEnabled());
     QVERIFY(form.userLookupsTab()->entryNameLabel()->text().isEmpty());
     // Choosing a preset withdraws Apply.
-    ClickRow(form, form.userLookupsTab()->presetList(), 1);
+    clickRow(form, form.userLookupsTab()->presetList(), 1);
     QVERIFY(!form.userLookupsTab()->applyButton()->isEnabled());
 }
 
@@ -460,8 +460,8 @@ void UserLookupsWindowTest::arrowKeysLoadTheEntryThatApplyChanges()
 {
     WindowFixture fixture;
     MainWindow& form = fixture.start();
-    AddNamed(fixture, {"A", "B"});
-    ClickRow(form, form.userLookupsTab()->userLookupList(), 0);
+    addNamed(fixture, {"A", "B"});
+    clickRow(form, form.userLookupsTab()->userLookupList(), 0);
     form.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     form.userLookupsTab()->userLookupList()->setFocus();
@@ -472,7 +472,7 @@ void UserLookupsWindowTest::arrowKeysLoadTheEntryThatApplyChanges()
     QCOMPARE(form.selectionCode(), 1);
     form.pageInspectorTab()->keywordEdit()->setText(QStringLiteral("changed"));
     QTest::mouseClick(form.userLookupsTab()->applyButton(), Qt::LeftButton);
-    QCOMPARE(Records(form), (std::vector<std::string>{"1,A/x,k,1", "3,B/x,changed,1"}));
+    QCOMPARE(listRecords(form), (std::vector<std::string>{"1,A/x,k,1", "3,B/x,changed,1"}));
 
     // Moving the focus into a list loads nothing.
     form.userLookupsTab()->presetList()->setFocus();

@@ -37,7 +37,7 @@ struct TickWatch {
             ++ticks;
         });
     }
-    void Start()
+    void start()
     {
         clock.start();
         last = 0;
@@ -66,7 +66,7 @@ void WaitHookTest::windowTimerKeepsTickingWhileAFetchWaits()
     TickWatch watch;
     constexpr int kWaitMs = 1000;
     QTimer::singleShot(kWaitMs, &form, [&] { silent.release(); });
-    watch.Start();
+    watch.start();
     form.onTestLookupClicked();
     watch.timer.stop();
     const qint64 waited = watch.clock.elapsed();

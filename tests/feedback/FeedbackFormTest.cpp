@@ -16,29 +16,29 @@ namespace {
 
 // The link split back into its parts, each value decoded as a mail program does.
 struct Mailto {
-    QString Address;
-    QStringList Keys;
-    QString Subject;
-    QStringList BodyLines;
+    QString address;
+    QStringList keys;
+    QString subject;
+    QStringList bodyLines;
 };
 
-Mailto Parse(const QString& link)
+Mailto parse(const QString& link)
 {
     Mailto parsed;
     if (!link.startsWith(QStringLiteral("mailto:")))
         return parsed;
     const QString rest = link.mid(7);
     const int question = rest.indexOf(u'?');
-    parsed.Address = rest.left(question);
+    parsed.address = rest.left(question);
     for (const QString& pair : rest.mid(question + 1).split(u'&')) {
         const int equals = pair.indexOf(u'=');
         const QString key = pair.left(equals);
         const QString value = QUrl::fromPercentEncoding(pair.mid(equals + 1).toLatin1());
-        parsed.Keys << key;
+        parsed.keys << key;
         if (key == QStringLiteral("subject"))
-            parsed.Subject = value;
+            parsed.subject = value;
         else if (key == QStringLiteral("body"))
-            parsed.BodyLines = value.split(QStringLiteral("\r\n"));
+            parsed.bodyLines = value.split(QStringLiteral("\r\n"));
     }
     return parsed;
 }
@@ -155,10 +155,10 @@ void FeedbackFormTest::submitComposesTheLink()
     const QString link = f.fixture.dialogs.openedUrls.first();
     QVERIFY(link.contains(QStringLiteral("%0D%0A")));
     QVERIFY(!link.contains(u' '));
-    const Mailto parsed = Parse(link);
-    QCOMPARE(parsed.Address, QString::fromLatin1(kFeedbackAddress.data(), int(kFeedbackAddress.size())));
-    QCOMPARE(parsed.Keys, QStringList({"subject", "body"}));
-    QCOMPARE(parsed.Subject, QStringLiteral("Router Date Returned From Kestrune"));
+    const Mailto parsed = parse(link);
+    QCOMPARE(parsed.address, QString::fromLatin1(kFeedbackAddress.data(), int(kFeedbackAddress.size())));
+    QCOMPARE(parsed.keys, QStringList({"subject", "body"}));
+    QCOMPARE(parsed.subject, QStringLiteral("Router Date Returned From Kestrune"));
     QStringList lines = {QStringLiteral("Manufacturer: ") + manufacturer, QStringLiteral("Model: ") + model,
                          QStringLiteral("Default URL: http://192.168.0.1/s&t.htm")};
     if (defaultLogin)
@@ -166,7 +166,7 @@ void FeedbackFormTest::submitComposesTheLink()
               << QStringLiteral("Default password: p=w");
     lines << QStringLiteral("Keywords: ") + keyword << QStringLiteral("Search Value: 12") << QString(42, u'-')
           << QStringLiteral("Please add a comment here if you wish... Thanks.") << QString() << QString();
-    QCOMPARE(parsed.BodyLines, lines);
+    QCOMPARE(parsed.bodyLines, lines);
     QVERIFY(!f.form.isVisible());
     QCOMPARE(f.form.result(), int(QDialog::Accepted));
 }
