@@ -433,22 +433,29 @@ void ChangeHandlingTest::runsArrivingDuringAnUploadAreRefusedOrDeferred()
     form.ftpTab()->templateEdit()->setText(QString::fromStdString(fixture.folder.Write("t.txt", "{IP}")));
     form.ftpTab()->remoteFileEdit()->setText(QStringLiteral("ip.txt"));
     form.monitor().ftp().Port = portNumberOf(silent.address());
+    // The scheduler runs with a minute to go; uploads are off, so only the button uploads.
+    form.systemTab()->intervalSpin()->setValue(1);
+    form.onStartClicked();
     findAddress(form, page, QStringLiteral("203.0.113.7"));
     const int requests = page.requests();
 
     int released = -1;
     QString statusWhileWaiting;
+    int countdownAfterTick = -1;
     QTimer::singleShot(100, &form, [&] {
         statusWhileWaiting = form.statusLine()->currentMessage();
         form.onUploadClicked();  // a second press of Upload
-        form.onStartClicked();   // and of Start
+        form.onStartClicked();   // and of Update
         form.onTestLookupClicked();
+        form.onTimer(kestrune::core::TimerId::Minute);  // the countdown runs out meanwhile: the check waits
+        countdownAfterTick = form.monitor().countdown();
         released = silent.release();
     });
     form.ftpTab()->uploadButton()->click();
 
     QCOMPARE(released, 1);
     QCOMPARE(fixture.dialogs.beeps, 3);
+    QCOMPARE(countdownAfterTick, 1);
     QCOMPARE(statusWhileWaiting, QStringLiteral("Connected to 127.0.0.1."));
     QCOMPARE(page.requests(), requests);
     QCOMPARE(form.monitor().countdown(), form.systemTab()->intervalSpin()->value());
