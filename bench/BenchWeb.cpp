@@ -1,5 +1,7 @@
 #include "BenchWeb.h"
 
+#include "TestCertificates.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,10 +16,12 @@ std::string Variable(const char* name)
 
 TBenchWeb::TBenchWeb()
     : baseURL_(Variable("KESTRUNE_BENCH_WWW")), root_(Variable("KESTRUNE_BENCH_WWW_ROOT")),
-      windowLog_(Variable("KESTRUNE_BENCH_WWW_LOG"))
+      windowLog_(Variable("KESTRUNE_BENCH_WWW_LOG")), tlsBaseURL_(Variable("KESTRUNE_BENCH_WWW_TLS")),
+      caFile_(Variable("KESTRUNE_BENCH_CA"))
 {
-    if (!baseURL_.empty() && !root_.empty() && !windowLog_.empty())
+    if (!baseURL_.empty() && !root_.empty() && !windowLog_.empty() && !tlsBaseURL_.empty() && !caFile_.empty())
         return;
+    const testsupport::TestCertificates& certificates = testsupport::TestCertificates::get();
     ownRoot_ = std::make_unique<testsupport::TempDir>("kestrune-bench-www");
     testsupport::NginxServer::Options options;
     options.DocumentRoot = ownRoot_->Path();
@@ -25,8 +29,12 @@ TBenchWeb::TBenchWeb()
     // Relative log paths resolve under the server's own folder.
     options.ServerConfig = "    access_log off;\n    location /close/ { keepalive_timeout 0; }\n"
                            "    location /window/ { access_log window.log; }\n";
+    options.TlsCertFile = certificates.serverCert();
+    options.TlsKeyFile = certificates.serverKey();
     ownServer_ = std::make_unique<testsupport::NginxServer>(options);
     baseURL_ = ownServer_->BaseURL();
+    tlsBaseURL_ = ownServer_->TlsBaseURL();
+    caFile_ = certificates.caFile();
     root_ = ownRoot_->Path();
     windowLog_ = ownServer_->Folder() + "/window.log";
 }

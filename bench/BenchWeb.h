@@ -15,6 +15,9 @@ public:
     TBenchWeb();
 
     const std::string& BaseURL() const { return baseURL_; }
+    const std::string& TlsBaseURL() const { return tlsBaseURL_; }
+    // The certificate authority the TLS site's certificate leads to.
+    const std::string& CAFile() const { return caFile_; }
     // Writes a file under the document root (folders on the way are created).
     void Write(const std::string& relative, const std::string& body) const;
     // Requests logged under /window/ so far.
@@ -24,6 +27,8 @@ private:
     std::unique_ptr<testsupport::TempDir> ownRoot_;
     std::unique_ptr<testsupport::NginxServer> ownServer_;
     std::string baseURL_;
+    std::string tlsBaseURL_;
+    std::string caFile_;
     std::string root_;
     std::string windowLog_;
 };

@@ -13,7 +13,9 @@
 #include <QMainWindow>
 #include <array>
 #include <functional>
+#include <iterator>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QDialog;
@@ -83,7 +85,7 @@ public:
     TNetHTTP& http() { return m_http; }
     const TAppPaths& paths() const { return m_paths; }
     // The services the service box offers, in its order (tests point them at local pages).
-    std::array<TExternalService, 2>& externalServices() { return m_externalServices; }
+    std::vector<TExternalService>& externalServices() { return m_externalServices; }
     Dialogs& dialogs() { return m_dialogs; }
     QString executablePath() const { return m_executablePath; }
 
@@ -264,7 +266,7 @@ private:
     TNetAntiFreeze m_antiFreeze;
     TNetHTTP m_http;
     std::unique_ptr<QtWaitHook> m_waitHook;
-    std::array<TExternalService, 2> m_externalServices = {kExternalServices[0], kExternalServices[1]};
+    std::vector<TExternalService> m_externalServices{std::begin(kExternalServices), std::end(kExternalServices)};
     // What the monitor reads; declared before it, which must not outlive it.
     TSettings m_settings;
     QtTimerService* m_timerService = nullptr;

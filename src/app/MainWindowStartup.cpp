@@ -289,6 +289,8 @@ TSettings MainWindow::settingsFromTabs() const
     s.CommandIP = m_settings.CommandIP;
     s.DnsUpdates = m_settings.DnsUpdates;
     s.PendingRetries = m_settings.PendingRetries;
+    s.Fallback = m_settings.Fallback;
+    s.PublicOnly = m_settings.PublicOnly;
     return s;
 }
 
@@ -296,7 +298,12 @@ void MainWindow::saveSettings()
 {
     if (m_paths.InConfigFolder)
         EnsureAppFolder(m_paths);
-    SaveSettingsFile(settingsFromTabs(), m_paths.SettingsFile);
+    TSettings settings = settingsFromTabs();
+    // No control yet: the file keeps what it holds.
+    const TSettings stored = LoadSettingsFile(m_paths.SettingsFile, firstServiceUrl());
+    settings.Fallback = stored.Fallback;
+    settings.PublicOnly = stored.PublicOnly;
+    SaveSettingsFile(settings, m_paths.SettingsFile);
 }
 
 } // namespace kestrune::app

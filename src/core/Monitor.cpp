@@ -1,8 +1,10 @@
 #include "Monitor.h"
 
+#include "IPExtraction.h"
 #include "Lookup.h"
 #include "LookupTexts.h"
 #include "NetFlagScope.h"
+#include "PublicAddress.h"
 #include "SchedulerRules.h"
 #include "Settings.h"
 
@@ -156,6 +158,23 @@ void Monitor::resetCountdown()
     setCountdownText(std::to_string(m_countdown));
 }
 
+bool Monitor::mayPublish() const
+{
+    return !m_settings.PublicOnly || !ValidIP(m_address) || !lookup::publicAddressProblem(m_address);
+}
+
+bool Monitor::refusedToPublish()
+{
+    if (!m_settings.PublicOnly || !ValidIP(m_address))
+        return false;
+    const std::optional<std::string> problem = lookup::publicAddressProblem(m_address);
+    if (!problem)
+        return false;
+    m_observer.statusChanged(*problem);
+    m_observer.notice(Notice::Balloon, *problem);
+    return true;
+}
+
 void Monitor::runCheck(bool scheduled)
 {
     const TFlagScope scope(m_checkRunning);
@@ -183,11 +202,15 @@ void Monitor::lookUp()
     fields.WebAuth = m_page.webAuth;
     fields.Username = m_page.username;
     fields.Password = m_page.password;
+    fields.AcceptAnyCertificate = m_page.acceptAnyCertificate;
+    m_lookupNote.clear();
     if (fields.External) {
         setAddress({});
         m_observer.statusChanged(std::string(LookupText::Retrieving));
     }
-    const TLookupResult result = RunLookup(m_http, fields, m_services);
+    TLookupResult result = RunLookup(m_http, fields, m_services);
+    if (fields.External && m_settings.Fallback)
+        result = askOtherServices(fields, std::move(result));
     if (result.Failed()) {
         reportLookupError(std::string(LookupText::ErrorPrefix) + result.ErrorMessage);
         return;
@@ -195,7 +218,38 @@ void Monitor::lookUp()
     setAddress(result.Address);
     m_observer.windowTitleChanged(std::string(kTitlePrefix) + result.Address + "]");
     m_observer.addressFound(result.Address);
-    m_observer.statusChanged({});
+    m_observer.statusChanged(m_lookupNote);
+}
+
+TLookupResult Monitor::askOtherServices(const TLookupFields& fields, TLookupResult failed)
+{
+    auto answered = [](const TLookupResult& result) {
+        return !result.Failed() && result.Address != kPlaceholderAddress;
+    };
+    std::optional<std::size_t> chosen;
+    for (std::size_t i = 0; i < m_services.size() && !chosen; ++i)
+        if (fields.ServiceURL == m_services[i].URL)
+            chosen = i;
+    if (answered(failed)) {
+        m_observer.serviceAnswered(chosen ? std::string(m_services[*chosen].Name) : fields.ServiceURL);
+        return failed;
+    }
+    for (std::size_t i : FallbackOrder(m_services.size(), chosen)) {
+        // The classic services' rate rule holds for the fallback too.
+        if (i < kClassicServiceCount && m_serviceBlocked[i])
+            continue;
+        TLookupFields other = fields;
+        other.ServiceURL = std::string(m_services[i].URL);
+        TLookupResult result = RunLookup(m_http, other, m_services);
+        if (answered(result)) {
+            const std::string name(m_services[i].Name);
+            m_lookupNote = FallbackStatus(name);
+            m_observer.serviceAnswered(name);
+            return result;
+        }
+    }
+    // Nobody answered: the chosen service's own result is reported.
+    return failed;
 }
 
 void Monitor::reportLookupError(const std::string& text)
@@ -209,8 +263,9 @@ void Monitor::reportLookupError(const std::string& text)
 void Monitor::checkExternalService()
 {
     guarded([this] {
+        // Only the classic services have the rate rule.
         std::optional<std::size_t> service;
-        for (std::size_t i = 0; i < m_services.size() && !service; ++i)
+        for (std::size_t i = 0; i < std::min(m_services.size(), kClassicServiceCount) && !service; ++i)
             if (m_settings.ExtDNS == m_services[i].URL)
                 service = i;
         if (service && m_serviceBlocked[*service]) {

@@ -2,6 +2,7 @@
 
 #include "AppPaths.h"
 #include "ExternalServices.h"
+#include "Lookup.h"
 #include "LogFile.h"
 #include "MonitorObserver.h"
 #include "NetFTP.h"
@@ -14,7 +15,9 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <iterator>
 #include <string>
+#include <vector>
 
 struct TSettings;
 
@@ -41,9 +44,9 @@ public:
     void setAppPaths(const TAppPaths& paths) { m_paths = paths; }
     // The day and month names of the log's date; English until a face sets its locale's.
     void setDateNames(const TDateNames& names) { m_dateNames = names; }
-    // The services of the external source, in the order the service box offers them; their texts must
-    // outlive the monitor.
-    void setExternalServices(const std::array<TExternalService, 2>& services) { m_services = services; }
+    // The services of the external source, in the order the service box offers them; the first two keep the
+    // classic rules. Their texts must outlive the monitor.
+    void setExternalServices(std::vector<TExternalService> services) { m_services = std::move(services); }
     // Restores the published addresses (a settings file read again).
     void setLastUploaded(const std::string& address) { m_lastUploaded = address; }
     void setLastMailed(const std::string& address) { m_lastMailed = address; }
@@ -105,7 +108,12 @@ private:
     void resetCountdown();
     void runCheck(bool scheduled);
     void lookUp();
+    TLookupResult askOtherServices(const TLookupFields& fields, TLookupResult failed);
     void reportLookupError(const std::string& text);
+    // The address may go out (upload, mail, IP file, log): not refused by the public-address rule.
+    bool mayPublish() const;
+    // Reports why the address is not published; false when it may be.
+    bool refusedToPublish();
     void handleChange(bool manual);
     enum class StepEnd { Done, Passing, Fatal };
     StepEnd uploadToServer(const std::string& address);
@@ -135,7 +143,7 @@ private:
     PageFields m_page;
     TAppPaths m_paths;
     TDateNames m_dateNames = TDateNames::English();
-    std::array<TExternalService, 2> m_services = {kExternalServices[0], kExternalServices[1]};
+    std::vector<TExternalService> m_services{std::begin(kExternalServices), std::end(kExternalServices)};
 
     TNetHTTP m_http;
     TNetFTP m_ftp;
@@ -147,6 +155,8 @@ private:
     std::string m_lastMailed;
     std::string m_lastSaved;
     std::string m_lastLogged;
+    // The status line's text once a check is done: which service answered after a fallback, else empty.
+    std::string m_lookupNote;
     int m_countdown = 0;
     int m_minimumInterval = 0;
     bool m_running = false;

@@ -32,7 +32,7 @@ void Monitor::handleChange(bool manual)
     if (manual)
         checkScope.emplace(m_checkRunning);
 
-    if (m_address == kPlaceholderAddress)
+    if (m_address == kPlaceholderAddress || refusedToPublish())
         return;
     // The upload's failure shows "Error" in place of the address; the other steps publish what was found.
     const std::string found = m_address;
@@ -48,7 +48,7 @@ void Monitor::handleChange(bool manual)
     }
     if (m_ftpConnected)
         disconnectFtp();
-    m_observer.statusChanged({});
+    m_observer.statusChanged(m_lookupNote);
 
     if (!manual) {
         std::string updated;
@@ -154,7 +154,7 @@ void Monitor::sendTestMail()
 
 void Monitor::writeDataFile(bool test)
 {
-    if (!m_settings.SaveIP && !test)
+    if ((!m_settings.SaveIP && !test) || !mayPublish())
         return;
     WriteDataFile(m_settings.IPFilename, m_address);
     m_observer.actionFinished(Action::IpFile, {});
@@ -162,12 +162,15 @@ void Monitor::writeDataFile(bool test)
 
 void Monitor::writeIpFileNow()
 {
-    guarded([this] { writeDataFile(true); });
+    guarded([this] {
+        if (!refusedToPublish())
+            writeDataFile(true);
+    });
 }
 
 void Monitor::writeLog()
 {
-    if (!m_settings.SaveLog)
+    if (!m_settings.SaveLog || !mayPublish())
         return;
     const std::string entry = FormatLogEntry(std::time(nullptr), m_dateNames, m_address);
     WriteLog(m_settings.LogFilename, entry, m_settings.LogLines);

@@ -42,6 +42,8 @@ public:
     // An action ended: error is empty when it succeeded. The window shows no more than the calls above, so
     // this has a default; a failing IP file or log also comes as Notice::Error, as the window shows it.
     virtual void actionFinished(Action /*action*/, const std::string& /*error*/) {}
+    // The external service that gave the address (its name, or the URL typed), for the debug view.
+    virtual void serviceAnswered(const std::string& /*service*/) {}
 };
 
 } // namespace kestrune::core

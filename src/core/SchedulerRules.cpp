@@ -1,5 +1,7 @@
 #include "SchedulerRules.h"
 
+#include "LookupRecord.h"
+
 #include <array>
 
 std::string HoursMinutes(int minutes)
@@ -9,6 +11,8 @@ std::string HoursMinutes(int minutes)
 
 bool IsLocalPage(std::string_view url)
 {
+    if (IsHttpsURL(url))
+        url.remove_prefix(std::string_view("https://").size());
     const std::size_t dot = url.find('.');
     if (dot == std::string_view::npos)
         return false;

@@ -9,7 +9,8 @@
 std::string HoursMinutes(int minutes);
 
 // A page on the local network: the text before the first "." of the address (without "http://") is exactly
-// "192", "172", "127" or "10". An address without "." is never local.
+// "192", "172", "127" or "10" (after "https://", any case, for a page that keeps it). An address without "." is
+// never local.
 bool IsLocalPage(std::string_view url);
 
 // The interval the rule leaves: 1 to 10 minutes become 10 for an external service, or for a user-defined

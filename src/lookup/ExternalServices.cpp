@@ -1,8 +1,10 @@
 #include "ExternalServices.h"
 
+#include <iterator>
+
 std::optional<int> ExternalServiceIndex(std::string_view cboxDNSText)
 {
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < static_cast<int>(std::size(kExternalServices)); ++i) {
         if (cboxDNSText == kExternalServices[i].URL)
             return i;
     }
@@ -13,4 +15,21 @@ std::string RateMessage(const TExternalService& service)
 {
     return std::string(service.Name) + " requests that their lookup services\r\n"
                                        "are not requested at less than 10 minute intervals.";
+}
+
+std::vector<std::size_t> FallbackOrder(std::size_t count, std::optional<std::size_t> chosen)
+{
+    std::vector<std::size_t> order;
+    const std::size_t first = chosen ? *chosen + 1 : 0;
+    for (std::size_t step = 0; step < count; ++step) {
+        const std::size_t index = (first + step) % count;
+        if (index != chosen)
+            order.push_back(index);
+    }
+    return order;
+}
+
+std::string FallbackStatus(std::string_view answeredBy)
+{
+    return "The chosen service failed; the address came from " + std::string(answeredBy) + ".";
 }

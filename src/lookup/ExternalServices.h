@@ -1,22 +1,40 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
-// The two "what is my IP" services the External Service tab offers, in the order of cboxDNS.
+// The "what is my IP" services the External Service tab offers, in the order of cboxDNS. The first two are the
+// classic services with their own page rules and the ten-minute rate rule; every later one answers with the
+// address as plain text.
 struct TExternalService {
     std::string_view URL;   // an entry of cboxDNS; the first is also the box's default text
-    std::string_view Name;  // the service's own domain name, used in the rate message
+    std::string_view Name;  // the service's own domain name, used in the rate message and the status line
 };
 
-inline constexpr TExternalService kExternalServices[2] = {
+inline constexpr TExternalService kExternalServices[6] = {
     {"http://checkip.dyndns.org/", "dyndns.org"},
     {"http://www.whatismyip.com/", "whatismyip.com"},
+    {"https://api.ipify.org", "api.ipify.org"},
+    {"https://ipv4.icanhazip.com", "ipv4.icanhazip.com"},
+    {"https://checkip.amazonaws.com", "checkip.amazonaws.com"},
+    {"https://ifconfig.me/ip", "ifconfig.me"},
 };
 
-// 0 or 1 when text equals that service's URL exactly (case and whole text), else nullopt.
+// The services at these positions of the box keep the classic rules (page rule, rate rule).
+inline constexpr std::size_t kClassicServiceCount = 2;
+
+// The index of the service whose URL equals text exactly (case and whole text), else nullopt.
 std::optional<int> ExternalServiceIndex(std::string_view cboxDNSText);
+
+// The services the fallback asks after the chosen one failed: those after it in the box, then those before it;
+// every service when none was chosen (a typed URL).
+std::vector<std::size_t> FallbackOrder(std::size_t count, std::optional<std::size_t> chosen);
+
+// The status line after another service answered for the chosen one.
+std::string FallbackStatus(std::string_view answeredBy);
 
 // Shown when the service was tested less than 10 minutes ago.
 std::string RateMessage(const TExternalService& service);

@@ -1,5 +1,7 @@
 #include "IPExtraction.h"
 
+#include <algorithm>
+
 #include "NetStrings.h"
 
 #include <limits>
@@ -102,6 +104,36 @@ std::string CollectSecondService(std::string_view page)
     if (marker == std::string_view::npos)
         return {};
     return CopyUntil(page, marker + kSecondMarker.size(), ' ');
+}
+
+std::string CollectFirstDottedQuad(std::string_view page)
+{
+    auto inRun = [](char c) { return IsDigit(c) || c == '.'; };
+    for (std::size_t pos = 0; pos < page.size();) {
+        if (!inRun(page[pos])) {
+            ++pos;
+            continue;
+        }
+        std::size_t end = pos;
+        while (end < page.size() && inRun(page[end]))
+            ++end;
+        std::string_view run = page.substr(pos, end - pos);
+        pos = end;
+        while (!run.empty() && run.front() == '.')
+            run.remove_prefix(1);
+        while (!run.empty() && run.back() == '.')
+            run.remove_suffix(1);
+        int groups = 0;
+        bool fits = !run.empty();
+        for (std::size_t start = 0; fits && start <= run.size(); ++groups) {
+            const std::size_t dot = std::min(run.find('.', start), run.size());
+            fits = dot > start && dot - start <= 3;
+            start = dot + 1;
+        }
+        if (fits && groups == 4)
+            return std::string(run);
+    }
+    return {};
 }
 
 std::optional<std::size_t> UserDefinedStart(std::string_view page, std::string_view keyword,

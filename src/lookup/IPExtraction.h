@@ -26,6 +26,10 @@ std::optional<std::int32_t> ParseSkipCount(std::string_view text);
 std::string CollectFirstService(std::string_view page);
 std::string CollectSecondService(std::string_view page);
 
+// The plain-text rule of every other service: the first run of digits and "." that, without dots at its ends,
+// is four groups of one to three digits; empty when there is none.
+std::string CollectFirstDottedQuad(std::string_view page);
+
 // Byte offset at which the user-defined rule starts its scan: keyword position + keyword length + skip
 // (a skip text that is not a number counts as the keyword's length). nullopt when the keyword is empty or
 // absent, or when the start lies outside the page (before its first byte, or past its end).

@@ -4,6 +4,7 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 
 class TNetHTTP;
 
@@ -11,12 +12,13 @@ class TNetHTTP;
 struct TLookupFields {
     bool External = false;      // rbExternal checked; otherwise (neither checked included) the user-defined page
     std::string ServiceURL;     // text of cboxDNS
-    std::string URL;            // edURL, without "http://"
+    std::string URL;            // edURL, without "http://"; an "https://" page keeps its scheme
     std::string Keyword;        // edKeyword
     std::string CharToSkip;     // edChartoSkip
     bool WebAuth = false;       // cbWebAuth
     std::string Username;       // edWebUsername
     std::string Password;       // edWebPassword
+    bool AcceptAnyCertificate = false;  // the user-defined "https://" page's "Accept any certificate"
 };
 
 enum class ELookupFailure {
@@ -39,9 +41,15 @@ struct TLookupResult {
     bool Failed() const { return Failure != ELookupFailure::None; }
 };
 
+// What a user-defined lookup fetches: an "https://" field as written, any other with "http://" in front.
+std::string UserDefinedPageURL(std::string_view url);
+
 // One lookup as the main window runs it, without touching any control: sets the client's credentials for a
 // user-defined page with WebAuth (and clears them otherwise), fetches, extracts, validates. Never throws.
-// The client's own bounds apply (ReadTimeout, OperationTimeout).
+// The client's own bounds apply (ReadTimeout, OperationTimeout). A service text that is none of the box's is
+// fetched as written ("http://" in front when it names no scheme) and its first dotted quad taken; an empty
+// one sends nothing and gives the placeholder. Certificates are checked except for a user-defined page whose
+// AcceptAnyCertificate is set.
 TLookupResult RunLookup(TNetHTTP& http, const TLookupFields& fields);
-// The same with another pair of services in place of kExternalServices (a test's own pages).
-TLookupResult RunLookup(TNetHTTP& http, const TLookupFields& fields, std::span<const TExternalService, 2> services);
+// The same with other services in place of kExternalServices (a test's own pages); rules go by position.
+TLookupResult RunLookup(TNetHTTP& http, const TLookupFields& fields, std::span<const TExternalService> services);

@@ -10,6 +10,17 @@ namespace {
 
 constexpr char kSubstitute = '\xA7';
 constexpr char kEscapedMark = '~';
+constexpr char kAnyCertificateMark = '*';
+
+std::string FirstField(std::string_view sequence, const TLookupRecord& record)
+{
+    return std::string(sequence) + (record.AcceptAnyCertificate ? std::string(1, kAnyCertificateMark) : "");
+}
+
+bool MarksAnyCertificate(std::string_view firstField)
+{
+    return !firstField.empty() && firstField.back() == kAnyCertificateMark;
+}
 
 // The text up to the next comma (all of it when there is none); text moves past that comma.
 std::string TakeField(std::string_view& text)
@@ -20,12 +31,14 @@ std::string TakeField(std::string_view& text)
     return field;
 }
 
-TLookupRecord WithoutUnusedCredentials(TLookupRecord record)
+TLookupRecord WithoutUnusedFields(TLookupRecord record)
 {
     if (!record.Credentials) {
         record.Username.clear();
         record.Password.clear();
     }
+    if (!IsHttpsURL(record.URL))
+        record.AcceptAnyCertificate = false;
     return record;
 }
 
@@ -33,7 +46,7 @@ std::string ClassicStoredRecord(std::size_t sequence, const TLookupRecord& recor
 {
     TLookupRecord scrambled = record;
     scrambled.Password = ComplementBytes(record.Password);
-    std::string text = std::to_string(sequence) + "," + LookupRecordText(scrambled);
+    std::string text = FirstField(std::to_string(sequence), record) + "," + LookupRecordText(scrambled);
     std::replace(text.begin(), text.end(), '=', kSubstitute);
     return text;
 }
@@ -43,9 +56,10 @@ TLookupRecord ParseClassicStoredRecord(std::string_view stored, bool credentials
     std::string text(stored);
     std::replace(text.begin(), text.end(), kSubstitute, '=');
     std::string_view rest = text;
-    TakeField(rest);  // the sequence number
+    const bool anyCertificate = MarksAnyCertificate(TakeField(rest));
     TLookupRecord record = ParseLookupRecord(rest, credentials);
     record.Password = ComplementBytes(record.Password);
+    record.AcceptAnyCertificate = anyCertificate;
     return record;
 }
 
@@ -60,7 +74,7 @@ TLookupRecord ParseEscapedStoredRecord(std::string_view stored, bool credentials
 {
     std::vector<std::string> fields;
     std::string_view rest = stored;
-    TakeField(rest);  // "~" and the tag
+    const bool anyCertificate = MarksAnyCertificate(TakeField(rest));
     while (!rest.empty())
         fields.push_back(PercentDecode(TakeField(rest)));
     fields.resize(std::max<std::size_t>(fields.size(), 5));
@@ -74,6 +88,7 @@ TLookupRecord ParseEscapedStoredRecord(std::string_view stored, bool credentials
         record.Username = fields[3];
         record.Password = ComplementBytes(fields[4]);
     }
+    record.AcceptAnyCertificate = anyCertificate;
     return record;
 }
 
@@ -113,7 +128,7 @@ std::string ComplementBytes(std::string_view text)
 
 std::string StoredLookupRecord(std::size_t sequence, const TLookupRecord& record)
 {
-    TLookupRecord wanted = WithoutUnusedCredentials(record);
+    TLookupRecord wanted = WithoutUnusedFields(record);
     std::string classic = ClassicStoredRecord(sequence, wanted);
     if (IsUsableSettingsKey(classic) && ParseClassicStoredRecord(classic, wanted.Credentials) == wanted)
         return classic;
@@ -122,7 +137,7 @@ std::string StoredLookupRecord(std::size_t sequence, const TLookupRecord& record
 
 std::string EscapedStoredLookupRecord(std::string_view tag, const TLookupRecord& record)
 {
-    std::string text = std::string(1, kEscapedMark) + std::string(tag) + "," + Escape(record.URL) + "," +
+    std::string text = std::string(1, kEscapedMark) + FirstField(tag, record) + "," + Escape(record.URL) + "," +
                        Escape(record.Keyword) + "," + Escape(record.CharToSkip);
     if (record.Credentials)
         text += "," + Escape(record.Username) + "," + Escape(ComplementBytes(record.Password));
@@ -156,6 +171,19 @@ std::optional<std::string_view> EntryFieldsProblem(const TLookupRecord& fields)
             return LookupText::UsernameRequired;
     }
     return std::nullopt;
+}
+
+bool IsHttpsURL(std::string_view url)
+{
+    constexpr std::string_view kScheme = "https://";
+    if (url.size() < kScheme.size())
+        return false;
+    for (std::size_t i = 0; i < kScheme.size(); ++i) {
+        const char c = url[i] >= 'A' && url[i] <= 'Z' ? static_cast<char>(url[i] - 'A' + 'a') : url[i];
+        if (c != kScheme[i])
+            return false;
+    }
+    return true;
 }
 
 std::string_view WithoutHttpPrefix(std::string_view url)

@@ -14,6 +14,8 @@ struct TLookupRecord {
     std::string Username;    // edWebUsername
     std::string Password;    // edWebPassword, in clear
     bool Credentials = false;
+    // "Accept any certificate": kept for an "https://" page only.
+    bool AcceptAnyCertificate = false;
 
     bool operator==(const TLookupRecord&) const = default;
 };
@@ -29,11 +31,12 @@ std::string ComplementBytes(std::string_view text);
 
 // The stored lookup record kept in CheckListBox5 and as a key of "RoutersData".
 //
-// Classic form: sequence number, ",", the lookup record with its password complemented, and every "=" turned
+// Classic form: sequence number (followed by "*" when any certificate is accepted), ",", the lookup record with its password complemented, and every "=" turned
 // into the byte 0xA7. It is written whenever it reads back to the same fields and is a usable settings key.
-// Escaped form, for every other record: "~" + sequence number, then the fields joined by "," with each byte
+// Escaped form, for every other record: "~" + sequence number (and "*" as above), then the fields joined by "," with each byte
 // outside printable ASCII and each of % , = " ' written as %XX (the password complemented first). Old files
-// never hold it, as their records all begin with a digit.
+// never hold it, as their records all begin with a digit. Readers ignore the first field, so the "*" changes
+// nothing for them and records without it read as they always did.
 std::string StoredLookupRecord(std::size_t sequence, const TLookupRecord& record);
 // Reads either form back; the classic form exactly as stored records have always been read.
 TLookupRecord ParseStoredLookupRecord(std::string_view stored, bool credentials);
@@ -46,6 +49,9 @@ bool IsUsableSettingsKey(std::string_view text);
 
 // The checks of Add and Apply, in order; the message of the first failure, or nullopt.
 std::optional<std::string_view> EntryFieldsProblem(const TLookupRecord& fields);
+
+// True when url begins with "https://" in any case.
+bool IsHttpsURL(std::string_view url);
 
 // edURLChange: a leading "http://" is removed; no other scheme is.
 std::string_view WithoutHttpPrefix(std::string_view url);

@@ -60,3 +60,5 @@ class ENetOSSLCreatingContextError : public ENetException { using ENetException:
 class ENetOSSLSettingCipherError : public ENetException { using ENetException::ENetException; };
 class ENetOSSLDataBindingError : public ENetException { using ENetException::ENetException; };
 class ENetOSSLConnectError : public ENetException { using ENetException::ENetException; };
+// The server's certificate was refused; the message names the reason.
+class ENetOSSLCertificateError : public ENetOSSLConnectError { using ENetOSSLConnectError::ENetOSSLConnectError; };

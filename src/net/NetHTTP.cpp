@@ -4,6 +4,7 @@
 #include "NetExceptions.h"
 #include "NetFlagScope.h"
 #include "NetMessages.h"
+#include "NetSSLIOHandlerSocket.h"
 #include "NetStrings.h"
 
 #include <algorithm>
@@ -61,7 +62,13 @@ bool TNetHTTP::CredentialsBelongHere() {
     return fCredOrigin == origin;
 }
 
-TNetHTTP::~TNetHTTP() = default;
+TNetHTTP::~TNetHTTP() {
+    // The TLS transport goes before the connection under it is taken down.
+    if (fTLS && IOHandler() == fTLS.get()) {
+        fTLS->Close();
+        SetIOHandler(nullptr);
+    }
+}
 
 std::string TNetHTTP::FetchPage(const std::string& url) {
     std::string body;
@@ -153,7 +160,9 @@ void TNetHTTP::PrepareRequest(const std::string& url) {
         throw ENetException(NetMsg::RequestMethodNeedsHTTP11);
     if (Request.Method != hmPost && Request.Method != hmPut)
         Request.ContentLength = -1;
-    Request.Host = URL.Host + (URL.Port != "80" ? ":" + URL.Port : std::string());
+    const bool https = NetStr::EqualsNoCase(URL.Protocol, "https");
+    const bool defaultPort = https ? URL.Port == "443" : URL.Port == "80";
+    Request.Host = URL.Host + (defaultPort ? std::string() : ":" + URL.Port);
     if (credentialsInURL)
         fCredOrigin.clear();
     // Empty credentials give nothing away; they are sent as before.
@@ -170,8 +179,7 @@ void TNetHTTP::ConnectToHost() {
         Host = URL.Host;
         Port = static_cast<uint16_t>(port);
     }
-    if (NetStr::EqualsNoCase(URL.Protocol, "https"))
-        throw ENetIOHandlerPropInvalid(NetMsg::IOHandlerValueNotValid);
+    ChooseTransport(NetStr::EqualsNoCase(URL.Protocol, "https"));
     if (ProtocolVersion == pv1_0 && Request.Connection.empty())
         Request.Connection = "keep-alive";
     if (!Response.KeepAlive && IOHandler() && IOHandler()->Connected())
@@ -181,6 +189,32 @@ void TNetHTTP::ConnectToHost() {
         CheckForGracefulDisconnect(false);
     if (!(IOHandler() && IOHandler()->Connected()))
         OpenConnection(ReadTimeout);
+}
+
+void TNetHTTP::ChooseTransport(bool https) {
+    if (!https) {
+        if (fTLS && IOHandler() == fTLS.get()) {
+            if (IOHandler()->Connected())
+                CloseConnection();
+            SetIOHandler(nullptr);
+        }
+        return;
+    }
+    if (!fTLS) {
+        fTLS = std::make_unique<TNetSSLIOHandlerSocket>();
+        // The handshake's last flight and the request go out as separate writes: Nagle would hold the request
+        // for the server's delayed acknowledgement (tens of milliseconds).
+        fTLS->UseNagle = false;
+    }
+    TNetSSLOptions options;
+    options.VerifyMode = AcceptAnyCertificate ? 0 : sslvrfPeer;
+    // A connection made under other rules (plain, or with another certificate check) is not reused.
+    if (IOHandler() != fTLS.get() || !(fTLS->SSLOptions == options)) {
+        if (IOHandler() && IOHandler()->Connected())
+            CloseConnection();
+        fTLS->SSLOptions = options;
+        SetIOHandler(fTLS.get());
+    }
 }
 
 void TNetHTTP::WriteRequest() {

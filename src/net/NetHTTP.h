@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+class TNetSSLIOHandlerSocket;
+
 enum TNetHTTPMethod { hmHead, hmGet, hmPost, hmOptions, hmTrace, hmPut, hmDelete, hmConnect };
 enum TNetHTTPProtocolVersion { pv1_0, pv1_1 };
 
@@ -47,9 +49,10 @@ struct TNetHTTPResponse {
     void Clear();
 };
 
-// A blocking HTTP/1.1 GET client over one kept-alive connection. It follows no redirects and answers
-// no authentication challenge: any status outside 2xx raises ENetHTTPProtocolException. Reads and each
-// fetch as a whole are bounded (ReadTimeout, OperationTimeout; 60 s and 120 s at first).
+// A blocking HTTP/1.1 GET client over one kept-alive connection, plain or TLS ("https://"). It follows no
+// redirects and answers no authentication challenge: any status outside 2xx raises ENetHTTPProtocolException.
+// Reads and each fetch as a whole are bounded (ReadTimeout, OperationTimeout; 60 s and 120 s at first); the
+// TLS handshake counts towards the connect.
 class TNetHTTP : public TNetTCPClient {
 public:
     TNetHTTP();
@@ -70,6 +73,9 @@ public:
     int AuthRetries = 3;
     bool AllowCookies = true;
     int DefaultPort = 80;
+    // HTTPS: the server's certificate must be valid for the host by the system store (OpenSSL's default
+    // paths, read once per client) unless this is set; a refusal raises ENetOSSLCertificateError naming why.
+    bool AcceptAnyCertificate = false;
 
     // Bounds on what a server may make us hold.
     std::size_t MaxBodySize = 32u * 1024 * 1024;
@@ -86,6 +92,7 @@ private:
     void DoGet(const std::string& url, std::string& body);
     void PrepareRequest(const std::string& url);
     void ConnectToHost();
+    void ChooseTransport(bool https);
     void WriteRequest();
     void ReadResponseHeaders();
     void ReadStatusAndHeaderLines();
@@ -101,6 +108,7 @@ private:
     bool CredentialsBelongHere();
 
     std::unique_ptr<TNetCookieManager> fCookieManager;
+    std::unique_ptr<TNetSSLIOHandlerSocket> fTLS;
     bool fFetching = false;
     // The credentials last bound and the "host:port" they belong to (empty: the next request's).
     std::string fCredUsername, fCredPassword, fCredOrigin;

@@ -7,6 +7,7 @@
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
+#include <openssl/x509v3.h>
 
 #include <poll.h>
 
@@ -64,7 +65,11 @@ int TNetSSLIOHandlerSocket::TDeadline::LeftMs() const { return Limited ? Remaini
 
 TNetSSLIOHandlerSocket::TNetSSLIOHandlerSocket() = default;
 
-TNetSSLIOHandlerSocket::~TNetSSLIOHandlerSocket() { FreeSession(); }
+TNetSSLIOHandlerSocket::~TNetSSLIOHandlerSocket()
+{
+    FreeSession();
+    FreeContext();
+}
 
 void TNetSSLIOHandlerSocket::Open()
 {
@@ -81,16 +86,30 @@ void TNetSSLIOHandlerSocket::ConnectClient(const std::string &host, uint16_t por
     if (PassThrough)
         return;
     try {
-        CreateContext();
+        PrepareContext();
         // The handshake shares the connect's limit, so a server that never answers it cannot hold us.
         const int limit = timeoutMs > 0 ? std::max(1, RemainingMs(started + std::chrono::milliseconds(timeoutMs)))
                                         : DefaultHandshakeLimitMs;
-        Handshake(host, limit);
+        Handshake(host, port, limit);
     } catch (...) {
         FreeSession();
         TNetIOHandlerSocket::Close();
         throw;
     }
+}
+
+void TNetSSLIOHandlerSocket::PrepareContext()
+{
+    if (fContext && fContextOptions == SSLOptions)
+        return;
+    FreeContext();
+    try {
+        CreateContext();
+    } catch (...) {
+        FreeContext(); // half made: never reused
+        throw;
+    }
+    fContextOptions = SSLOptions;
 }
 
 void TNetSSLIOHandlerSocket::CreateContext()
@@ -128,11 +147,20 @@ void TNetSSLIOHandlerSocket::CreateContext()
     if (SSLOptions.VerifyMode & sslvrfClientOnce)
         verify |= SSL_VERIFY_CLIENT_ONCE;
     SSL_CTX_set_verify(fContext, verify, nullptr);
-    if (verify != SSL_VERIFY_NONE)
+    if (verify != SSL_VERIFY_NONE && SSLOptions.VerifyDepth > 0)
         SSL_CTX_set_verify_depth(fContext, SSLOptions.VerifyDepth);
 }
 
-void TNetSSLIOHandlerSocket::Handshake(const std::string &host, int limitMs)
+void TNetSSLIOHandlerSocket::FreeContext()
+{
+    SSL_SESSION_free(fResumable);
+    fResumable = nullptr;
+    fResumableTarget.clear();
+    SSL_CTX_free(fContext);
+    fContext = nullptr;
+}
+
+void TNetSSLIOHandlerSocket::Handshake(const std::string &host, uint16_t port, int limitMs)
 {
     fSession = SSL_new(fContext);
     if (!fSession)
@@ -149,9 +177,23 @@ void TNetSSLIOHandlerSocket::Handshake(const std::string &host, int limitMs)
     }
     SSL_set_bio(fSession, fNetIn, fNetOut);
     SSL_set_connect_state(fSession);
+    const std::string &name = SSLOptions.VerifyHostName.empty() ? host : SSLOptions.VerifyHostName;
     // Servers choose their certificate by name; an address literal is not a name (RFC 6066).
-    if (!host.empty() && !NetSock::IsDottedQuad(host))
-        SSL_set_tlsext_host_name(fSession, host.c_str());
+    if (!name.empty() && !NetSock::IsDottedQuad(name))
+        SSL_set_tlsext_host_name(fSession, name.c_str());
+    if (SSLOptions.VerifyMode & sslvrfPeer) {
+        // Without a name any trusted certificate would pass: refused rather than checking nothing.
+        X509_VERIFY_PARAM *param = SSL_get0_param(fSession);
+        X509_VERIFY_PARAM_set_hostflags(param, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+        const int set = NetSock::IsDottedQuad(name) ? X509_VERIFY_PARAM_set1_ip_asc(param, name.c_str())
+                                                    : X509_VERIFY_PARAM_set1_host(param, name.c_str(), name.size());
+        if (set != 1 || name.empty())
+            throw ENetOSSLCertificateError(std::string(NetSSLMsg::CertificateVerifyFailed) +
+                                           X509_verify_cert_error_string(X509_V_ERR_HOSTNAME_MISMATCH));
+    }
+    fSessionTarget = host + ":" + std::to_string(port);
+    if (fResumable && fResumableTarget == fSessionTarget)
+        SSL_set_session(fSession, fResumable);
 
     const TDeadline deadline = TDeadline::In(limitMs);
     for (;;) {
@@ -164,8 +206,10 @@ void TNetSSLIOHandlerSocket::Handshake(const std::string &host, int limitMs)
             throw ENetOSSLConnectError(NetSSLMsg::ConnectError);
         if (result == 1)
             break;
-        if (SSL_get_error(fSession, result) != SSL_ERROR_WANT_READ)
+        if (SSL_get_error(fSession, result) != SSL_ERROR_WANT_READ) {
+            CheckVerifyResult();
             throw ENetOSSLConnectError(NetSSLMsg::ConnectError);
+        }
         const int received = deadline.LeftMs() != 0 ? FillInput(deadline) : kWaitTimedOut;
         if (received == kWaitTimedOut)
             throw ENetConnectTimeout(NetMsg::ConnectTimedOut);
@@ -173,6 +217,16 @@ void TNetSSLIOHandlerSocket::Handshake(const std::string &host, int limitMs)
             throw ENetOSSLConnectError(NetSSLMsg::ConnectError);
     }
     ReportCipher();
+}
+
+void TNetSSLIOHandlerSocket::CheckVerifyResult()
+{
+    if (!(SSLOptions.VerifyMode & sslvrfPeer))
+        return;
+    const long result = SSL_get_verify_result(fSession);
+    if (result != X509_V_OK)
+        throw ENetOSSLCertificateError(std::string(NetSSLMsg::CertificateVerifyFailed) +
+                                       X509_verify_cert_error_string(result));
 }
 
 void TNetSSLIOHandlerSocket::ReportCipher()
@@ -273,11 +327,26 @@ int TNetSSLIOHandlerSocket::Send(const void *buffer, std::size_t length, int tim
 void TNetSSLIOHandlerSocket::Close()
 {
     if (fSession && Connected() && SSL_is_init_finished(fSession)) {
+        KeepSessionForResumption();
         SSL_shutdown(fSession); // close notify; the peer's answer is not awaited
         FlushOutput(TDeadline::In(0)); // nor room for it: a peer that stopped reading cannot hold the close
     }
     FreeSession();
     TNetIOHandlerSocket::Close();
+}
+
+void TNetSSLIOHandlerSocket::KeepSessionForResumption()
+{
+    SSL_SESSION *session = SSL_get1_session(fSession);
+    if (!session)
+        return;
+    if (!SSL_SESSION_is_resumable(session)) {
+        SSL_SESSION_free(session);
+        return;
+    }
+    SSL_SESSION_free(fResumable);
+    fResumable = session;
+    fResumableTarget = fSessionTarget;
 }
 
 void TNetSSLIOHandlerSocket::FreeSession()
@@ -290,8 +359,7 @@ void TNetSSLIOHandlerSocket::FreeSession()
     }
     fSession = nullptr;
     fNetIn = fNetOut = nullptr;
-    SSL_CTX_free(fContext);
-    fContext = nullptr;
+    fSessionTarget.clear();
     fTransportEnded = false;
     fTransportEndResult = 0;
 }

@@ -9,6 +9,7 @@
 using SSL = struct ssl_st;
 using SSL_CTX = struct ssl_ctx_st;
 using BIO = struct bio_st;
+using SSL_SESSION = struct ssl_session_st;
 
 enum TNetSSLVersion { sslvSSLv2, sslvSSLv23, sslvSSLv3, sslvTLSv1 };
 enum TNetSSLMode { sslmUnassigned, sslmClient, sslmServer, sslmBoth };
@@ -17,12 +18,19 @@ enum TNetSSLVerifyModeFlag { sslvrfPeer = 1, sslvrfFailIfNoPeerCert = 2, sslvrfC
 struct TNetSSLOptions {
     TNetSSLVersion Method = sslvSSLv23; // SSLv23: the highest version both sides offer
     TNetSSLMode Mode = sslmUnassigned;  // unassigned acts as client
-    int VerifyMode = 0;                 // TNetSSLVerifyModeFlag bits; 0 accepts any server certificate
-    int VerifyDepth = 0;
+    // TNetSSLVerifyModeFlag bits; 0 accepts any server certificate. With sslvrfPeer the server's chain must
+    // lead to the system store (OpenSSL's default paths, SSL_CERT_FILE / SSL_CERT_DIR) or RootCertFile, and
+    // the certificate must name VerifyHostName (empty: the host connected to; an address literal is matched
+    // as an address).
+    int VerifyMode = 0;
+    int VerifyDepth = 0; // 0: the library's default depth
+    std::string VerifyHostName;
     std::string RootCertFile;
     std::string CertFile;
     std::string KeyFile;
     std::string CipherList; // empty: the library's default list
+
+    bool operator==(const TNetSSLOptions &) const = default;
 };
 
 namespace NetSSLMsg {
@@ -35,6 +43,8 @@ inline constexpr const char *ConnectError = "Error connecting with SSL.";
 inline constexpr const char *LoadRootCertError = "Could not load root certificate.";
 inline constexpr const char *LoadCertError = "Could not load certificate.";
 inline constexpr const char *LoadKeyError = "Could not load key, check password.";
+// Followed by OpenSSL's reason, e.g. "self-signed certificate" or "hostname mismatch".
+inline constexpr const char *CertificateVerifyFailed = "certificate verify failed: ";
 } // namespace NetSSLMsg
 
 // TLS over the plain socket from the first byte (implicit TLS). OpenSSL works on memory buffers and
@@ -64,6 +74,7 @@ public:
     static constexpr int DefaultHandshakeLimitMs = 60000;
 
 private:
+    void PrepareContext();
     // When the waits of one call must end; not limited = no limit.
     struct TDeadline {
         bool Limited = false;
@@ -73,7 +84,10 @@ private:
     };
 
     void CreateContext();
-    void Handshake(const std::string &host, int limitMs);
+    void CheckVerifyResult();
+    void Handshake(const std::string &host, uint16_t port, int limitMs);
+    void KeepSessionForResumption();
+    void FreeContext();
     void ReportCipher();
     void FreeSession();
     // Moves what OpenSSL wrote to the socket, waiting for room until deadline; 0 or minus the socket error
@@ -84,7 +98,13 @@ private:
     int FillInput(const TDeadline &deadline);
     int TransportEndOrFill(const TDeadline &deadline);
 
+    // Kept across connections while the options stay the same: loading the system store costs milliseconds.
     SSL_CTX *fContext = nullptr;
+    TNetSSLOptions fContextOptions;
+    // The last session of the host and port named, offered again on the next connect there (resumption).
+    SSL_SESSION *fResumable = nullptr;
+    std::string fResumableTarget;
+    std::string fSessionTarget; // host:port of the current session
     SSL *fSession = nullptr;
     BIO *fNetIn = nullptr;  // owned by fSession once attached
     BIO *fNetOut = nullptr; // owned by fSession once attached

@@ -73,7 +73,7 @@ private slots:
 
 void ChangeHandlingTest::scheduledChecksRunEveryActionOncePerNewAddress()
 {
-    LocalPage page(routerPage("10.1.2.3"));
+    LocalPage page(routerPage("198.51.100.3"));
     TFtpServer ftp("up", "pw");
     TSmtpServer smtp({});
     WindowFixture fixture;
@@ -89,13 +89,13 @@ void ChangeHandlingTest::scheduledChecksRunEveryActionOncePerNewAddress()
 
     form.guarded([&] { form.onStartClicked(); });
     QCOMPARE(fixture.dialogs.errors(), QStringList());
-    QCOMPARE(ftp.ReadStored("ip.html"), std::string("<a href=\"http://10.1.2.3/\">10.1.2.3</a>\r\n"));
+    QCOMPARE(ftp.ReadStored("ip.html"), std::string("<a href=\"http://198.51.100.3/\">198.51.100.3</a>\r\n"));
     QCOMPARE(fileBytes(form.paths().UploadFile.string()), ftp.ReadStored("ip.html"));
-    QCOMPARE(lastUploaded(form), QStringLiteral("10.1.2.3"));
-    QCOMPARE(fileBytes(files.ipFile), std::string("10.1.2.3"));
+    QCOMPARE(lastUploaded(form), QStringLiteral("198.51.100.3"));
+    QCOMPARE(fileBytes(files.ipFile), std::string("198.51.100.3"));
     QCOMPARE(crLfLines(files.logFile).size(), 1);
     QCOMPARE(smtp.Stored().size(), 1u);
-    QCOMPARE(bodyLines(smtp.Stored()[0].Data).value(2), QStringLiteral("10.1.2.3"));
+    QCOMPARE(bodyLines(smtp.Stored()[0].Data).value(2), QStringLiteral("198.51.100.3"));
     QCOMPARE(form.statusLine()->currentMessage(), QString());
     QVERIFY(!form.monitor().ftp().Connected());
 
@@ -105,17 +105,17 @@ void ChangeHandlingTest::scheduledChecksRunEveryActionOncePerNewAddress()
     QCOMPARE(smtp.Stored().size(), 1u);
     QCOMPARE(crLfLines(files.logFile).size(), 1);
 
-    page.setBody(routerPage("10.1.2.4"));
+    page.setBody(routerPage("198.51.100.4"));
     ticks(form, 2);
     QCOMPARE(page.requests(), 3);
-    QCOMPARE(ftp.ReadStored("ip.html"), std::string("<a href=\"http://10.1.2.4/\">10.1.2.4</a>\r\n"));
-    QCOMPARE(fileBytes(files.ipFile), std::string("10.1.2.4"));
+    QCOMPARE(ftp.ReadStored("ip.html"), std::string("<a href=\"http://198.51.100.4/\">198.51.100.4</a>\r\n"));
+    QCOMPARE(fileBytes(files.ipFile), std::string("198.51.100.4"));
     const QStringList log = crLfLines(files.logFile);
     QCOMPARE(log.size(), 2);
-    QCOMPARE(loggedAddress(log[0]), QStringLiteral("10.1.2.4"));
-    QCOMPARE(loggedAddress(log[1]), QStringLiteral("10.1.2.3"));
+    QCOMPARE(loggedAddress(log[0]), QStringLiteral("198.51.100.4"));
+    QCOMPARE(loggedAddress(log[1]), QStringLiteral("198.51.100.3"));
     QCOMPARE(smtp.Stored().size(), 2u);
-    QCOMPARE(bodyLines(smtp.Stored()[1].Data).value(2), QStringLiteral("10.1.2.4"));
+    QCOMPARE(bodyLines(smtp.Stored()[1].Data).value(2), QStringLiteral("198.51.100.4"));
     QCOMPARE(form.monitor().countdown(), 2);
 }
 
@@ -218,7 +218,7 @@ void ChangeHandlingTest::placeholderDoesNothing()
 
 void ChangeHandlingTest::failedUploadCarriesErrorAndIsRetried()
 {
-    LocalPage page(routerPage("10.1.2.3"));
+    LocalPage page(routerPage("198.51.100.3"));
     UploadRig rig("{IP}", true, QStringLiteral("wrong"));
     MainWindow& form = rig.form;
     const LocalFiles& files = rig.files;
@@ -235,17 +235,17 @@ void ChangeHandlingTest::failedUploadCarriesErrorAndIsRetried()
 
     form.ftpTab()->passwordEdit()->setText(QStringLiteral("pw"));
     ticks(form, 2);
-    QCOMPARE(form.addressLabel()->text(), QStringLiteral("10.1.2.3"));
-    QCOMPARE(rig.ftp.ReadStored("ip.txt"), std::string("10.1.2.3\r\n"));
-    QCOMPARE(lastUploaded(form), QStringLiteral("10.1.2.3"));
-    QCOMPARE(fileBytes(files.ipFile), std::string("10.1.2.3"));
+    QCOMPARE(form.addressLabel()->text(), QStringLiteral("198.51.100.3"));
+    QCOMPARE(rig.ftp.ReadStored("ip.txt"), std::string("198.51.100.3\r\n"));
+    QCOMPARE(lastUploaded(form), QStringLiteral("198.51.100.3"));
+    QCOMPARE(fileBytes(files.ipFile), std::string("198.51.100.3"));
     QCOMPARE(crLfLines(files.logFile).size(), 2);
     QCOMPARE(smtp.Stored().size(), 2u);
 }
 
 void ChangeHandlingTest::readOnlyLogReachesErrorReportAndSchedulerGoesOn()
 {
-    LocalPage page(routerPage("10.1.2.3"));
+    LocalPage page(routerPage("198.51.100.3"));
     UploadRig rig("{IP}", false);
     MainWindow& form = rig.form;
     WindowFixture& fixture = rig.fixture;
@@ -257,23 +257,23 @@ void ChangeHandlingTest::readOnlyLogReachesErrorReportAndSchedulerGoesOn()
     QCOMPARE(crLfLines(files.logFile).size(), 1);
 
     ::chmod(files.logFile.c_str(), 0444);
-    page.setBody(routerPage("10.1.2.4"));
+    page.setBody(routerPage("198.51.100.4"));
     ticks(form, 2);
     QCOMPARE(fixture.dialogs.errors().size(), 1);
     QVERIFY2(fixture.dialogs.errors()[0].contains(QString::fromStdString(files.logFile)),
              qPrintable(fixture.dialogs.errors()[0]));
     QCOMPARE(fileBytes(files.logFile), logged);
-    QCOMPARE(fileBytes(files.ipFile), std::string("10.1.2.4"));
+    QCOMPARE(fileBytes(files.ipFile), std::string("198.51.100.4"));
     QCOMPARE(form.monitor().countdown(), 2);
     QVERIFY(form.checkTimer()->isActive());
 
     ::chmod(files.logFile.c_str(), 0644);
-    page.setBody(routerPage("10.1.2.5"));
+    page.setBody(routerPage("198.51.100.5"));
     ticks(form, 2);
     QCOMPARE(page.requests(), 3);
     const QStringList log = crLfLines(files.logFile);
     QCOMPARE(log.size(), 2);
-    QCOMPARE(loggedAddress(log[0]), QStringLiteral("10.1.2.5"));
+    QCOMPARE(loggedAddress(log[0]), QStringLiteral("198.51.100.5"));
     QCOMPARE(log[1] + QStringLiteral("\r\n"), QString::fromStdString(logged));
     QCOMPARE(fixture.dialogs.errors().size(), 1);
 }
@@ -351,7 +351,7 @@ void ChangeHandlingTest::displayTextIsUploadedAsItIs_data()
 void ChangeHandlingTest::displayTextIsUploadedAsItIs()
 {
     QFETCH(QString, display);
-    LocalPage page(routerPage("10.1.2.3"));
+    LocalPage page(routerPage("198.51.100.3"));
     UploadRig rig("[{Ip}]", false, display.isEmpty() ? QStringLiteral("pw") : QStringLiteral("wrong"));
     MainWindow& form = rig.form;
     const LocalFiles& files = rig.files;
@@ -371,15 +371,15 @@ void ChangeHandlingTest::displayTextIsUploadedAsItIs()
     // The next check finds a different address and runs every enabled action with it.
     form.systemTab()->intervalSpin()->setValue(0);
     form.onStartClicked();
-    QCOMPARE(ftp.ReadStored("ip.txt"), std::string("[10.1.2.3]\r\n"));
-    QCOMPARE(lastUploaded(form), QStringLiteral("10.1.2.3"));
-    QCOMPARE(fileBytes(files.ipFile), std::string("10.1.2.3"));
-    QCOMPARE(loggedAddress(crLfLines(files.logFile).value(0)), QStringLiteral("10.1.2.3"));
+    QCOMPARE(ftp.ReadStored("ip.txt"), std::string("[198.51.100.3]\r\n"));
+    QCOMPARE(lastUploaded(form), QStringLiteral("198.51.100.3"));
+    QCOMPARE(fileBytes(files.ipFile), std::string("198.51.100.3"));
+    QCOMPARE(loggedAddress(crLfLines(files.logFile).value(0)), QStringLiteral("198.51.100.3"));
 }
 
 void ChangeHandlingTest::silentFtpServerCannotHoldTheCheck()
 {
-    LocalPage page(routerPage("10.1.2.3"));
+    LocalPage page(routerPage("198.51.100.3"));
     SilentServer silent;
     WindowFixture fixture;
     MainWindow& form = fixture.start();
@@ -422,7 +422,7 @@ void ChangeHandlingTest::uploadButtonFollowsTheFiveFields()
 
 void ChangeHandlingTest::runsArrivingDuringAnUploadAreRefusedOrDeferred()
 {
-    LocalPage page(routerPage("10.1.2.3"));
+    LocalPage page(routerPage("198.51.100.3"));
     SilentServer silent;
     WindowFixture fixture;
     MainWindow& form = fixture.start();

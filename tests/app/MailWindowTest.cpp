@@ -240,7 +240,7 @@ void MailWindowTest::tlsAndLoginSettingsReachTheServer()
 
 void MailWindowTest::checksWaitForARunningTestMail()
 {
-    LocalPage page("<html>WAN IP: 10.1.2.3 Mask</html>");
+    LocalPage page("<html>WAN IP: 198.51.100.3 Mask</html>");
     SilentServer silent;
     WindowFixture fixture;
     MainWindow& form = fixture.start();
@@ -278,7 +278,7 @@ void MailWindowTest::checksWaitForARunningTestMail()
     form.mailTab()->portEdit()->setText(QString::number(smtp.Port()));
     ticks(form, 1);
     QCOMPARE(page.requests(), 2);
-    QCOMPARE(lastMailed(form), QStringLiteral("10.1.2.3"));
+    QCOMPARE(lastMailed(form), QStringLiteral("198.51.100.3"));
     QCOMPARE(smtp.Stored().size(), 1u);
 }
 

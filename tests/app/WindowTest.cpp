@@ -130,7 +130,7 @@ void WindowTest::designDefaults()
     QVERIFY(!form.systemTab()->stopButton()->isEnabled());
     QVERIFY(!form.systemTab()->feedbackButton()->isEnabled());
     QCOMPARE(form.pageInspectorTab()->keywordEdit()->text(), QStringLiteral("<html>"));
-    QCOMPARE(form.externalServiceTab()->serviceCombo()->count(), 2);
+    QCOMPARE(form.externalServiceTab()->serviceCombo()->count(), 6);
     QVERIFY(form.externalServiceTab()->serviceCombo()->isEditable());
     QCOMPARE(form.externalServiceTab()->serviceCombo()->currentText(), form.externalServiceTab()->serviceCombo()->itemText(0));
     QCOMPARE(form.userLookupsTab()->presetList()->count(), 3);
@@ -302,7 +302,7 @@ void WindowTest::startUpCheckErrorIsReportedAndProgramGoesOn()
 {
     QFETCH(bool, lookupFails);
     QFETCH(int, interval);
-    LocalPage page("<html>WAN IP: 10.1.2.3 Mask</html>");
+    LocalPage page("<html>WAN IP: 198.51.100.3 Mask</html>");
     WindowFixture fixture;
     const std::string file = fixture.folder.Write(lookupFails ? "ip.log" : "ip.txt", "");
     ::chmod(file.c_str(), 0444);

@@ -49,6 +49,8 @@ struct Rig {
         settings.External = false;
         settings.UserDefined = true;
         settings.Interval = 0;
+        // The page shows a private address; the public-address rule has cases of its own.
+        settings.PublicOnly = false;
         PageFields fields;
         fields.url = "127.0.0.1:" + std::to_string(page->Port()) + "/status.htm";
         fields.keyword = "WAN IP:";

@@ -2,6 +2,7 @@
 #include "FtpServer.h"
 #include "Monitor.h"
 #include "NginxServer.h"
+#include "SchedulerRules.h"
 #include "Settings.h"
 #include "SmtpServer.h"
 #include "TempDir.h"
@@ -36,7 +37,8 @@ struct Recorder : MonitorObserver {
     void schedulerStateChanged(bool state) override { running = state; }
     void intervalChanged(int minutes) override { intervals.push_back(minutes); }
     void notice(Notice kind, const std::string& text) override { notices[kind].push_back(text); }
-    std::string address, found, title, status;
+    void serviceAnswered(const std::string& service) override { answeredBy = service; }
+    std::string address, found, title, status, answeredBy;
     std::vector<std::string> countdowns;
     std::vector<int> intervals;
     std::map<Notice, std::vector<std::string>> notices;
@@ -60,6 +62,8 @@ struct Rig {
         settings.External = false;
         settings.UserDefined = true;
         settings.Interval = 3;
+        // The pages of most cases show private addresses; the public-address rule has cases of its own.
+        settings.PublicOnly = false;
         settings.IPFilename = ipFile;
         settings.LogFilename = folder.File("ip.log");
         setPageFields(pageAddress(), "WAN IP:");
@@ -348,4 +352,85 @@ TEST(MonitorLookup, ExternalServiceIsBlockedForTenMinutesWithItsMessage)
     rig.setPageFields(rig.pageAddress(), "");
     rig.monitor.testLookup();
     EXPECT_EQ(rig.seen.notices[Notice::Message].back(), "Required entry is missing!");
+}
+
+TEST(MonitorLookup, FallbackAsksTheOtherServicesInBoxOrderAfterTheChosenOne)
+{
+    Rig rig("203.0.113.7");
+    rig.root.Write("a.txt", "203.0.113.1\n");
+    rig.root.Write("b.txt", "203.0.113.2\n");
+    const std::string base = "http://127.0.0.1:" + std::to_string(rig.page->Port());
+    const std::string missing = base + "/missing.txt";
+    const std::vector<std::string> urls = {missing + "?0", missing + "?1", base + "/a.txt", missing + "?3",
+                                           base + "/b.txt"};
+    rig.monitor.setExternalServices(
+        {{urls[0], "s0"}, {urls[1], "s1"}, {urls[2], "s2"}, {urls[3], "s3"}, {urls[4], "s4"}});
+    rig.settings.External = true;
+    rig.settings.UserDefined = false;
+    rig.settings.ExtDNS = urls[3];
+
+    rig.monitor.checkExternalService();
+    EXPECT_EQ(rig.seen.address, "");
+    ASSERT_EQ(rig.seen.notices[Notice::Balloon].size(), 1u);
+
+    rig.settings.Fallback = true;
+    rig.monitor.checkExternalService();
+    EXPECT_EQ(rig.seen.address, "203.0.113.2");
+    EXPECT_EQ(rig.seen.status, "The chosen service failed; the address came from s4.");
+    EXPECT_EQ(rig.seen.answeredBy, "s4");
+
+    // After the last one the box starts again from the top, each by its own rule; a classic service whose
+    // rate rule blocks it is passed over.
+    rig.root.Write("b.txt", "not an address");
+    rig.root.Write("missing.txt", "<html><body>Current IP Address: 203.0.113.9</body></html>");
+    rig.settings.ExtDNS = urls[0];
+    rig.monitor.checkExternalService();
+    EXPECT_EQ(rig.seen.address, "203.0.113.9");
+    EXPECT_EQ(rig.seen.status, "");
+    EXPECT_TRUE(rig.monitor.serviceBlocked(0));
+    rig.settings.ExtDNS = urls[4];
+    rig.monitor.checkExternalService();
+    EXPECT_EQ(rig.seen.address, "203.0.113.1");  // s1's rule finds nothing on that page
+    EXPECT_EQ(rig.seen.answeredBy, "s2");
+    EXPECT_EQ(rig.seen.notices[Notice::Balloon].size(), 1u);
+}
+
+TEST(MonitorChanges, AddressesThatAreNotPublicAreShownButNeverPublished)
+{
+    TFtpServer ftp("up", "pw");
+    Rig rig("10.1.2.3");
+    rig.useFtp(ftp, "pw");
+    rig.settings.PublicOnly = true;
+    rig.settings.SaveIP = true;
+    rig.settings.SaveLog = true;
+    rig.monitor.start();
+    const std::string why = "Not published: 10.1.2.3 is a private address (10.0.0.0/8), not a public one.";
+    EXPECT_EQ(rig.seen.address, "10.1.2.3");
+    EXPECT_EQ(rig.seen.status, why);
+    EXPECT_EQ(rig.seen.notices[Notice::Balloon], std::vector<std::string>{why});
+    rig.monitor.writeIpFileNow();
+    rig.monitor.uploadNow();
+    EXPECT_EQ(Bytes(rig.ipFile), "(none)");
+    EXPECT_EQ(Bytes(rig.settings.LogFilename), "(none)");
+    EXPECT_FALSE(std::filesystem::exists(ftp.Root() / "ip.txt"));
+
+    rig.setPage(RouterPage("100.64.7.8"));
+    rig.ticks(3);
+    EXPECT_NE(rig.seen.status.find("carrier-grade NAT"), std::string::npos) << rig.seen.status;
+    EXPECT_EQ(Bytes(rig.ipFile), "(none)");
+
+    rig.setPage(RouterPage("203.0.113.7"));
+    rig.ticks(3);
+    EXPECT_EQ(Bytes(rig.ipFile), "203.0.113.7");
+    EXPECT_EQ(ftp.ReadStored("ip.txt"), "ip=203.0.113.7\r\n");
+    EXPECT_NE(Bytes(rig.settings.LogFilename).find("203.0.113.7"), std::string::npos);
+}
+
+TEST(MonitorScheduler, AnHttpsRouterPageOnTheLocalNetworkKeepsShortIntervals)
+{
+    EXPECT_TRUE(IsLocalPage("https://192.168.1.1/status"));
+    EXPECT_TRUE(IsLocalPage("HTTPS://10.0.0.1/"));
+    EXPECT_FALSE(IsLocalPage("https://203.0.113.1/"));
+    EXPECT_EQ(IntervalByRule(5, false, true, "https://192.168.1.1/"), 5);
+    EXPECT_EQ(IntervalByRule(5, false, true, "https://router.example/"), 10);
 }

@@ -39,6 +39,8 @@ HeadlessRig::HeadlessRig(const std::string& address) : settings(DefaultSettings(
     settings.Routers = {{"Home", "1"}};
     settings.RoutersData = {{"1,127.0.0.1:" + std::to_string(page->Port()) + "/status.htm,WAN IP:,0", "0"}};
     settings.Interval = 0;
+    // The page shows a private address; the public-address rule has cases of its own.
+    settings.PublicOnly = false;
     settings.SaveIP = true;
     settings.IPFilename = ipFile;
 }

@@ -142,3 +142,23 @@ TEST(ExternalServices, MatchWholeTextExactlyAndNameTheRateMessage)
 }
 
 } // namespace
+
+TEST(PlainTextServices, FirstDottedQuadAndTheFallbackOrder)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"203.0.113.7\n", "203.0.113.7"},
+        {"HTTP/1.1 says 1.1, then 198.51.100.23.", "198.51.100.23"},
+        {"1234.5.6.7 8.9.10.11", "8.9.10.11"},
+        {"v1.2.3.4.5 and 999.1.2.3", "999.1.2.3"},  // values are judged later, by the public-address rule
+        {"..10.0.0.1..", "10.0.0.1"},
+        {"no address 1.2.3", ""},
+        {"", ""},
+    };
+    for (const auto& [page, address] : cases)
+        EXPECT_EQ(CollectFirstDottedQuad(page), address) << page;
+
+    EXPECT_EQ(FallbackOrder(6, 3), (std::vector<std::size_t>{4, 5, 0, 1, 2}));
+    EXPECT_EQ(FallbackOrder(6, 5), (std::vector<std::size_t>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(FallbackOrder(3, std::nullopt), (std::vector<std::size_t>{0, 1, 2}));
+    EXPECT_EQ(ExternalServiceIndex("https://ifconfig.me/ip"), 5);
+}

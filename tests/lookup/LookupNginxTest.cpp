@@ -5,6 +5,7 @@
 #include "NetHTTP.h"
 #include "NginxServer.h"
 #include "TempDir.h"
+#include "TestCertificates.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,8 @@
 
 using testsupport::NginxServer;
 using testsupport::TempDir;
+using testsupport::TestCertificates;
+using testsupport::TrustTestAuthority;
 
 namespace {
 
@@ -33,16 +36,27 @@ protected:
         root->Write("whatismyip.htm", "<h1>Your IP  Is 198.51.100.2 </h1>");
         root->Write("secure/status.htm", "<td>WAN IP</td><td>10.1.2.3</td>");
         root->Write("htpasswd", "admin:{PLAIN}rivet\n");
+        root->Write("ip.txt", "203.0.113.44\n");
+        root->Write("other.txt", "your address: 198.51.100.77 (IPv4)");
+        const TestCertificates& certificates = TestCertificates::get();
+        trust = std::make_unique<TrustTestAuthority>();
         NginxServer::Options options;
         options.DocumentRoot = root->Path();
         options.ServerConfig = "    location /secure/ { auth_basic \"Router\"; auth_basic_user_file " +
                                root->File("htpasswd") + "; }\n";
+        options.TlsCertFile = certificates.serverCert();
+        options.TlsKeyFile = certificates.serverKey();
         server = std::make_unique<NginxServer>(options);
+        options.TlsCertFile = certificates.selfSignedCert();
+        options.TlsKeyFile = certificates.selfSignedKey();
+        selfSigned = std::make_unique<NginxServer>(options);
     }
     static void TearDownTestSuite()
     {
+        selfSigned.reset();
         server.reset();
         root.reset();
+        trust.reset();
     }
 
     static TLookupFields UserDefined(const std::string& path, std::string keyword, std::string skip)
@@ -54,13 +68,16 @@ protected:
         return fields;
     }
 
+    static std::unique_ptr<TrustTestAuthority> trust;
     static std::unique_ptr<TempDir> root;
-    static std::unique_ptr<NginxServer> server;
+    static std::unique_ptr<NginxServer> server, selfSigned;
     TNetHTTP http;
 };
 
+std::unique_ptr<TrustTestAuthority> LookupAgainstNginx::trust;
 std::unique_ptr<TempDir> LookupAgainstNginx::root;
 std::unique_ptr<NginxServer> LookupAgainstNginx::server;
+std::unique_ptr<NginxServer> LookupAgainstNginx::selfSigned;
 
 TEST_F(LookupAgainstNginx, UserDefinedPage)
 {
@@ -137,16 +154,58 @@ TEST_F(LookupAgainstNginx, ExternalServicesByTheirRules)
     fields.External = true;
     fields.URL = "127.0.0.1:1/never";  // the user-defined page is not used
 
+    // A text that is none of the box's is fetched as typed and its first dotted quad taken.
     const std::pair<std::string, std::string> cases[] = {
-        {first, "203.0.113.7"}, {second, "198.51.100.2"}, {first + " ", "---.---.---.---"}, {"", "---.---.---.---"},
+        {first, "203.0.113.7"}, {second, "198.51.100.2"}, {first + " ", "203.0.113.7"}, {"", "---.---.---.---"},
     };
     for (const auto& [text, address] : cases) {
         fields.ServiceURL = text;
         TLookupResult result = RunLookup(http, fields, services);
         EXPECT_FALSE(result.Failed()) << result.ErrorMessage;
         EXPECT_EQ(result.Address, address) << text;
-        EXPECT_EQ(result.Requested, text == first || text == second) << text;
+        EXPECT_EQ(result.Requested, !text.empty()) << text;
     }
+}
+
+TEST_F(LookupAgainstNginx, PlainTextServicesOverVerifiedHttps)
+{
+    const std::string plain = server->TlsBaseURL() + "/ip.txt";
+    const std::string untrusted = selfSigned->TlsBaseURL() + "/ip.txt";
+    const TExternalService services[] = {kExternalServices[0], kExternalServices[1], {plain, "plain.example"},
+                                         {untrusted, "untrusted.example"}};
+    TLookupFields fields;
+    fields.External = true;
+    fields.AcceptAnyCertificate = true;  // never for an external service
+    const std::pair<std::string, std::string> cases[] = {
+        {plain, "203.0.113.44"},
+        {server->TlsBaseURL() + "/other.txt", "198.51.100.77"},
+        {"127.0.0.1:" + std::to_string(server->Port()) + "/other.txt", "198.51.100.77"},
+    };
+    for (const auto& [text, address] : cases) {
+        fields.ServiceURL = text;
+        const TLookupResult result = RunLookup(http, fields, services);
+        EXPECT_FALSE(result.Failed()) << result.ErrorMessage;
+        EXPECT_EQ(result.Address, address) << text;
+    }
+    fields.ServiceURL = untrusted;
+    const TLookupResult refused = RunLookup(http, fields, services);
+    EXPECT_EQ(refused.Failure, ELookupFailure::Network);
+    EXPECT_EQ(refused.ErrorMessage, "certificate verify failed: self-signed certificate");
+}
+
+TEST_F(LookupAgainstNginx, HttpsRouterPageIsFetchedAsWrittenAndItsBoxAcceptsASelfSignedCertificate)
+{
+    TLookupFields fields;
+    fields.URL = "Https://127.0.0.1:" + std::to_string(selfSigned->TlsPort()) + "/status.htm";
+    fields.Keyword = "WAN IP:";
+    fields.CharToSkip = "0";
+    const TLookupResult refused = RunLookup(http, fields);
+    EXPECT_EQ(refused.ErrorMessage, "certificate verify failed: self-signed certificate");
+    fields.AcceptAnyCertificate = true;
+    const TLookupResult accepted = RunLookup(http, fields);
+    EXPECT_FALSE(accepted.Failed()) << accepted.ErrorMessage;
+    EXPECT_EQ(accepted.Address, "10.1.2.3");
+    EXPECT_EQ(UserDefinedPageURL("192.168.1.1/s.htm"), "http://192.168.1.1/s.htm");
 }
 
 } // namespace

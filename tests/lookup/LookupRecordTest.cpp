@@ -95,6 +95,33 @@ TEST(StoredLookupRecord, EscapedFormOnlyWhereTheClassicOneFails)
     EXPECT_EQ(ParseStoredLookupRecord("1,h/~u,k,0", false), Record("h/~u", "k", "0"));
 }
 
+TEST(StoredLookupRecord, AcceptAnyCertificateTravelsInTheFirstFieldOfHttpsPagesOnly)
+{
+    TLookupRecord router = WithCredentials(Record("HTTPS://192.168.1.1/status", "WAN", "2"), "admin", "X");
+    router.AcceptAnyCertificate = true;
+    TLookupRecord plain = Record("https://192.168.1.1/s", "WAN", "2");
+    plain.AcceptAnyCertificate = true;
+    EXPECT_EQ(StoredLookupRecord(3, plain), "3*,https://192.168.1.1/s,WAN,2");
+    EXPECT_EQ(StoredLookupRecord(4, router), "~4*,HTTPS://192.168.1.1/status,WAN,2,admin,%A7");
+    for (const TLookupRecord& record : {plain, router}) {
+        const std::string stored = StoredLookupRecord(5, record);
+        EXPECT_EQ(ParseStoredLookupRecord(stored, record.Credentials), record) << stored;
+        // Read by the rules that ignore the mark, every field is the same.
+        std::string unmarked = stored;
+        unmarked.erase(unmarked.find('*'), 1);
+        TLookupRecord withoutMark = record;
+        withoutMark.AcceptAnyCertificate = false;
+        EXPECT_EQ(ParseStoredLookupRecord(unmarked, record.Credentials), withoutMark) << unmarked;
+    }
+    // Only an "https://" page keeps the box; older records carry no mark and gain none.
+    TLookupRecord http = Record("192.168.1.1/s", "WAN", "2");
+    http.AcceptAnyCertificate = true;
+    EXPECT_EQ(StoredLookupRecord(6, http), "6,192.168.1.1/s,WAN,2");
+    EXPECT_FALSE(ParseStoredLookupRecord("6,https://192.168.1.1/s,WAN,2", false).AcceptAnyCertificate);
+    EXPECT_EQ(StoredLookupRecord(6, ParseStoredLookupRecord("6,https://192.168.1.1/s,WAN,2", false)),
+              "6,https://192.168.1.1/s,WAN,2");
+}
+
 TEST(LookupRecordText, PresetsAreTheBuiltInRouters)
 {
     auto presets = RouterPresets();

@@ -85,6 +85,23 @@ TEST(LookupStore, NamesLikeTheStandInKeysKeepTheirRows)
         EXPECT_EQ(loaded[row], entries[row]) << row;
 }
 
+TEST(LookupStore, EntryAcceptingAnyCertificateComesBackAndOldEntriesStayByteIdentical)
+{
+    TLookupRecord router = Record("https://192.168.1.1/status", "WAN", "2", true, "admin", "pw");
+    router.AcceptAnyCertificate = true;
+    const TLookupSections old = {{{"Home", "1"}, {"Work", "1"}},
+                                 {{"1,192.168.1.1/st.htm,IP:,3", "0"}, {"2,10.0.0.1/s.htm,WAN,5,admin,\x9E", "1"}}};
+    std::vector<TLookupEntry> entries = LoadLookupEntries(old);
+    entries.push_back(Entry("Router", 3, router));
+    const TLookupSections stored = StoreLookupEntries(entries);
+    EXPECT_EQ(std::vector(stored.Routers.begin(), stored.Routers.begin() + 2), old.Routers);
+    EXPECT_EQ(std::vector(stored.RoutersData.begin(), stored.RoutersData.begin() + 2), old.RoutersData);
+    const std::vector<TLookupEntry> loaded = LoadLookupEntries(ThroughSettingsFile(stored));
+    ASSERT_EQ(loaded.size(), 3u);
+    EXPECT_EQ(ParseStoredLookupRecord(loaded[2].StoredRecord, loaded[2].Credentials), router);
+    EXPECT_FALSE(ParseStoredLookupRecord(loaded[0].StoredRecord, false).AcceptAnyCertificate);
+}
+
 TEST(LookupStore, PlainEntriesKeepTheClassicLayout)
 {
     const std::vector<TLookupEntry> entries = {

@@ -76,6 +76,12 @@ NginxServer::NginxServer(const Options& options) {
     conf += "  keepalive_timeout " + std::to_string(options.KeepaliveTimeoutSeconds) + ";\n";
     conf += options.HttpConfig + "\n";
     conf += "  server {\n    listen 127.0.0.1:" + std::to_string(fPort) + ";\n";
+    const bool tls = !options.TlsCertFile.empty() && !options.TlsKeyFile.empty();
+    if (tls) {
+        fTlsPort = FreePort();
+        conf += "    listen 127.0.0.1:" + std::to_string(fTlsPort) + " ssl;\n";
+        conf += "    ssl_certificate " + options.TlsCertFile + ";\n    ssl_certificate_key " + options.TlsKeyFile + ";\n";
+    }
     conf += "    server_name localhost;\n    root " + options.DocumentRoot + ";\n";
     conf += options.ServerConfig + "\n  }\n}\n";
     fDir.Write("nginx.conf", conf);
@@ -89,7 +95,8 @@ NginxServer::NginxServer(const Options& options) {
                 static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    if (!WaitUntilAccepting(fPort, 10000) || ProcessEnded(fPid)) {
+    if (!WaitUntilAccepting(fPort, 10000) || (fTlsPort != 0 && !WaitUntilAccepting(fTlsPort, 10000)) ||
+        ProcessEnded(fPid)) {
         ::kill(fPid, SIGKILL);
         ::waitpid(fPid, nullptr, 0);
         fPid = -1;
@@ -111,6 +118,8 @@ NginxServer::~NginxServer() {
 }
 
 std::string NginxServer::BaseURL() const { return "http://127.0.0.1:" + std::to_string(fPort); }
+
+std::string NginxServer::TlsBaseURL() const { return "https://127.0.0.1:" + std::to_string(fTlsPort); }
 
 std::string NginxServer::ErrorLog() const { return fDir.File("error.log"); }
 

@@ -18,6 +18,9 @@ public:
         std::string HttpConfig;         // extra directives inside http { }
         int KeepaliveRequests = 1000;
         int KeepaliveTimeoutSeconds = 60;
+        // With both set, the same site is served over TLS on a second port too.
+        std::string TlsCertFile;
+        std::string TlsKeyFile;
     };
 
     explicit NginxServer(const Options& options);
@@ -27,6 +30,8 @@ public:
 
     uint16_t Port() const { return fPort; }
     std::string BaseURL() const;  // "http://127.0.0.1:<port>"
+    uint16_t TlsPort() const { return fTlsPort; }
+    std::string TlsBaseURL() const;  // "https://127.0.0.1:<TLS port>"
     const std::string& Folder() const { return fDir.Path(); }
     std::string ErrorLog() const;
     // One line of an auth_basic_user_file ("user:{PLAIN}password").
@@ -42,6 +47,7 @@ public:
 private:
     TempDir fDir{"kestrune-nginx"};
     uint16_t fPort = 0;
+    uint16_t fTlsPort = 0;
     pid_t fPid = -1;
 };
 

@@ -53,6 +53,7 @@ struct TSettings {
     std::string ExtDNS;
     bool External{};
     bool UserDefined{};
+    bool Fallback{};                  // ask the other services when the chosen one fails
     // "Router"
     int SelectedRouter{};
     // "Routers" / "RoutersData": the user-defined lookups as the lookup layer stores them, row by row
@@ -97,6 +98,7 @@ struct TSettings {
     bool AutoStart{};
     bool Minimize{};
     bool StartMinimized{};
+    bool PublicOnly{};                // publish only public addresses
 
     bool operator==(const TSettings&) const = default;
 };

@@ -48,6 +48,8 @@ constexpr std::array<TSettingDef, kSettingCount> kTable = {{
     {ESetting::RunCommand, "Local", "RunCommand", "RunCommand", K::Boolean, false, &S::RunCommand},
     {ESetting::Command, "Local", "Command", "Command", K::Text, std::string_view(), &S::Command},
     {ESetting::CommandIP, "Local", "CommandIP", "CommandIP", K::Text, std::string_view(), &S::CommandIP},
+    {ESetting::Fallback, "Lookup", "Fallback", "Fallback", K::Boolean, false, &S::Fallback},
+    {ESetting::PublicOnly, "System", "PublicOnly", "PublicOnly", K::Boolean, true, &S::PublicOnly},
 }};
 
 constexpr bool TableFollowsEnumOrder()

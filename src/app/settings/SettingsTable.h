@@ -17,8 +17,9 @@ enum class ESetting {
     Interval, AutoStart, Minimize, StartMinimized,
     MailPort, MailSSL,
     RunCommand, Command, CommandIP,
+    Fallback, PublicOnly,
 };
-inline constexpr std::size_t kSettingCount = 38;
+inline constexpr std::size_t kSettingCount = 40;
 
 struct TFirstExternalService {};  // the ExtDNS default, supplied by the lookup layer at load time
 
@@ -54,13 +55,14 @@ inline constexpr std::array<ESetting, kSettingCount> kSettingsReadOrder = {
     ESetting::Interval, ESetting::AutoStart, ESetting::Minimize, ESetting::StartMinimized,
     ESetting::MailPort, ESetting::MailSSL,
     ESetting::RunCommand, ESetting::Command, ESetting::CommandIP,
+    ESetting::Fallback, ESetting::PublicOnly,
 };
 
 // Close writes in this order. ESetting::Routers stands for: erase "Routers", erase "RoutersData", then per
 // lookup its name into "Routers" and its record with the credentials flag into "RoutersData".
 // "Port" and "SSL" are written with the other "Mail" keys, after "IP".
-inline constexpr std::array<ESetting, 36> kSettingsWriteOrder = {
-    ESetting::ExtDNS, ESetting::External, ESetting::UserDefined, ESetting::SelectedRouter,
+inline constexpr std::array<ESetting, 38> kSettingsWriteOrder = {
+    ESetting::ExtDNS, ESetting::External, ESetting::UserDefined, ESetting::Fallback, ESetting::SelectedRouter,
     ESetting::Routers,
     ESetting::SendMail, ESetting::MailTo, ESetting::MailServer, ESetting::MailFrom, ESetting::MailSubject,
     ESetting::WebAuth, ESetting::WebUser, ESetting::WebPass, ESetting::MailedIP, ESetting::MailPort,
@@ -69,5 +71,5 @@ inline constexpr std::array<ESetting, 36> kSettingsWriteOrder = {
     ESetting::FtpLocalFile, ESetting::FtpRemoteFile, ESetting::UploadedIP,
     ESetting::SaveIP, ESetting::IPFilename, ESetting::SaveLog, ESetting::LogFilename, ESetting::LogLines,
     ESetting::RunCommand, ESetting::Command, ESetting::CommandIP,
-    ESetting::Interval, ESetting::AutoStart, ESetting::Minimize, ESetting::StartMinimized,
+    ESetting::Interval, ESetting::AutoStart, ESetting::Minimize, ESetting::StartMinimized, ESetting::PublicOnly,
 };

@@ -47,6 +47,8 @@ TEST(Settings, FirstStartWithoutFile)
     EXPECT_EQ(s.MailSubject, "Feedback from Kestrune");
     EXPECT_EQ(s.MailPort, "25");
     EXPECT_TRUE(s.UserDefined);
+    EXPECT_TRUE(s.PublicOnly);
+    EXPECT_FALSE(s.Fallback);
     EXPECT_FALSE(s.External);
     EXPECT_EQ(ResolveLookupSource(s.External, s.UserDefined), ELookupSource::UserDefined);
     EXPECT_EQ(s.SelectedRouter, -1);
@@ -105,7 +107,7 @@ TEST(Settings, WrittenInOrderWithTheWriterCapitals)
     TIniFile ini;
     SaveSettings(s, ini);
     EXPECT_EQ(ini.Text(),
-              "[Lookup]\r\nExtDNS=http://first.example/ip\r\nExternal=0\r\nUserDefined=1\r\n"
+              "[Lookup]\r\nExtDNS=http://first.example/ip\r\nExternal=0\r\nUserDefined=1\r\nFallback=0\r\n"
               "[Router]\r\nSelectedRouter=-1\r\n"
               "[Routers]\r\nHome=1\r\nWork=1\r\n"
               "[RoutersData]\r\n1,192.168.1.1/st.htm,IP:,3=0\r\n2,10.0.0.1/s.htm,WAN,5,admin,\x9E=1\r\n"
@@ -114,7 +116,7 @@ TEST(Settings, WrittenInOrderWithTheWriterCapitals)
               "[FTP]\r\nEnable=0\r\nHost=\r\nUsername=\r\nPassword=\x9E\x9D\x9C\r\nSavePass=1\r\nLocalFile=\r\n"
               "RemoteFile=\r\nUpLoadedIP=\r\n"
               "[Local]\r\nSaveIP=0\r\nFilename=\r\nSaveLog=0\r\nLog=\r\nLines=100\r\nRunCommand=0\r\nCommand=\r\nCommandIP=\r\n"
-              "[System]\r\nInterval=30\r\nAutoStart=0\r\nMinimize=0\r\nStartMinimized=0\r\n");
+              "[System]\r\nInterval=30\r\nAutoStart=0\r\nMinimize=0\r\nStartMinimized=0\r\nPublicOnly=1\r\n");
 }
 
 TSettings Populated()
@@ -154,6 +156,8 @@ TSettings Populated()
     s.AutoStart = true;
     s.Minimize = true;
     s.StartMinimized = true;
+    s.Fallback = true;
+    s.PublicOnly = false;
     return s;
 }
 
@@ -287,7 +291,7 @@ TEST(SettingsTable, EachStoredValueOnceAndEveryOrderComplete)
                 << def.Section << "/" << def.ReadKey;
         }
     }
-    EXPECT_EQ(keys.size(), 35u);
+    EXPECT_EQ(keys.size(), 37u);
     std::set<ESetting> read(kSettingsReadOrder.begin(), kSettingsReadOrder.end());
     EXPECT_EQ(read.size(), kSettingCount);
     std::set<ESetting> written(kSettingsWriteOrder.begin(), kSettingsWriteOrder.end());
