@@ -4,12 +4,14 @@
 #include <QApplication>
 #include <QMainWindow>
 
+using namespace kestrune::app;
+
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     QMainWindow window;
     window.resize(600, 500);
-    InstallStartupProbe(window);
+    installStartupProbe(window);
     window.show();
     return application.exec();
 }

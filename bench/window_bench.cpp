@@ -7,11 +7,11 @@
 #include "BenchReport.h"
 #include "BenchWeb.h"
 #include "Application.h"
-#include "Form1.h"
-#include "FormFixture.h"
+#include "MainWindow.h"
+#include "WindowFixture.h"
 #include "LocalPage.h"
 #include "Spawn.h"
-#include "SpinEdit.h"
+#include "SpinBox.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -35,6 +35,8 @@
 #include <vector>
 
 #include <sys/wait.h>
+
+using namespace kestrune::app;
 
 namespace {
 
@@ -65,9 +67,9 @@ long ResidentKilobytes(const std::string& statusFile = "/proc/self/status")
 }
 
 // An executable copied into a folder of its own, so that its settings and help files stay there.
-class TCopiedProgram {
+class CopiedProgram {
 public:
-    TCopiedProgram(const std::string& executable, const std::string& name) : path_(fs::path(folder_.Path()) / name)
+    CopiedProgram(const std::string& executable, const std::string& name) : path_(fs::path(folder_.Path()) / name)
     {
         fs::copy_file(executable, path_);
         fs::permissions(path_, fs::perms::owner_all);
@@ -80,12 +82,12 @@ private:
     fs::path path_;
 };
 
-struct TShown {
+struct ShownDialog {
     double StartupMs;
     long RssKb;
 };
 
-TShown RunUntilShown(const TCopiedProgram& program)
+ShownDialog RunUntilShown(const CopiedProgram& program)
 {
     // Every run starts without settings, as a first start does: no auto-check.
     fs::remove(program.File("kestrune.ini"));
@@ -101,12 +103,12 @@ TShown RunUntilShown(const TCopiedProgram& program)
 
 int Startup(int runs)
 {
-    const TCopiedProgram ours(KESTRUNE_EXECUTABLE, "kestrune"), bare(KESTRUNE_BARE_WINDOW, "bare_window");
+    const CopiedProgram ours(KESTRUNE_EXECUTABLE, "kestrune"), bare(KESTRUNE_BARE_WINDOW, "bare_window");
     RunUntilShown(ours); // loads both into the page cache
     RunUntilShown(bare);
     std::vector<double> oursMs, bareMs, oursKb, bareKb;
     for (int i = 0; i < runs; ++i) {
-        const TShown a = RunUntilShown(ours), b = RunUntilShown(bare);
+        const ShownDialog a = RunUntilShown(ours), b = RunUntilShown(bare);
         oursMs.push_back(a.StartupMs);
         bareMs.push_back(b.StartupMs);
         oursKb.push_back(static_cast<double>(a.RssKb));
@@ -123,17 +125,17 @@ int Startup(int runs)
 }
 
 // CPU time in ns and context switches (each a sleep, so each a wake-up) of one thread.
-struct TUsage {
+struct Usage {
     double CpuNs = 0;
     long Switches = 0;
 };
 
-std::map<std::string, TUsage> ThreadUsages(pid_t pid)
+std::map<std::string, Usage> ThreadUsages(pid_t pid)
 {
-    std::map<std::string, TUsage> usages;
+    std::map<std::string, Usage> usages;
     std::error_code gone;
     for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", gone)) {
-        TUsage& usage = usages[task.path().filename().string()];
+        Usage& usage = usages[task.path().filename().string()];
         std::ifstream(task.path() / "schedstat") >> usage.CpuNs;
         std::ifstream status(task.path() / "status");
         for (std::string line; std::getline(status, line);)
@@ -145,17 +147,17 @@ std::map<std::string, TUsage> ThreadUsages(pid_t pid)
 
 // What all threads of a process used over a time. A thread that ends meanwhile (Qt's pooled threads end after
 // 30 s idle) takes its counters with it, so each thread's last reading, taken every 100 ms, counts.
-TUsage UsageOver(pid_t pid, int seconds)
+Usage UsageOver(pid_t pid, int seconds)
 {
-    const std::map<std::string, TUsage> first = ThreadUsages(pid);
-    std::map<std::string, TUsage> last = first;
+    const std::map<std::string, Usage> first = ThreadUsages(pid);
+    std::map<std::string, Usage> last = first;
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     while (std::chrono::steady_clock::now() < end) {
         Pause(std::chrono::milliseconds(100));
         for (const auto& [thread, usage] : ThreadUsages(pid))
             last[thread] = usage;
     }
-    TUsage total;
+    Usage total;
     for (const auto& [thread, usage] : last) {
         const auto before = first.find(thread);
         total.CpuNs += usage.CpuNs - (before == first.end() ? 0 : before->second.CpuNs);
@@ -164,7 +166,7 @@ TUsage UsageOver(pid_t pid, int seconds)
     return total;
 }
 
-struct TIdle {
+struct Idle {
     double CpuMs;
     long WakeUps;
 };
@@ -172,14 +174,14 @@ struct TIdle {
 // Runs the program offscreen, lets it settle after ready() says so, then measures it for the given time.
 // cleanEnd: the program must end through its own close path with exit code 0 on SIGTERM.
 template <typename Ready>
-TIdle MeasureIdle(const TCopiedProgram& program, int seconds, bool cleanEnd, Ready&& ready)
+Idle MeasureIdle(const CopiedProgram& program, int seconds, bool cleanEnd, Ready&& ready)
 {
     const pid_t pid = StartInBackground({program.Path().string()}, {"QT_QPA_PLATFORM=offscreen"},
                                         program.Path().parent_path().string());
     try {
         ready();
         Pause(std::chrono::seconds(2));
-        const TUsage used = UsageOver(pid, seconds);
+        const Usage used = UsageOver(pid, seconds);
         int status = 0;
         if (::waitpid(pid, &status, WNOHANG) != 0)
             throw std::runtime_error(program.Path().string() + " ended during the measurement");
@@ -197,21 +199,21 @@ int Idle(int seconds)
 {
     TBenchWeb web;
     web.Write(kStatusPath, kStatusPage);
-    const TCopiedProgram ours(KESTRUNE_EXECUTABLE, "kestrune"), bare(KESTRUNE_BARE_WINDOW, "bare_window");
+    const CopiedProgram ours(KESTRUNE_EXECUTABLE, "kestrune"), bare(KESTRUNE_BARE_WINDOW, "bare_window");
     const std::string page = web.BaseURL().substr(std::string("http://").size()) + "/" + kStatusPath;
     // A user-defined lookup of the local page, checked at start and then every 30 minutes.
     std::ofstream(ours.File("kestrune.ini"), std::ios::binary)
         << "[Router]\r\nSelectedRouter=0\r\n[Routers]\r\nHome=1\r\n[RoutersData]\r\n1," << page
         << ",WAN IP:,0=0\r\n[System]\r\nInterval=30\r\nAutoStart=1\r\n";
     const int requestsBefore = web.WindowRequests();
-    const TIdle o = MeasureIdle(ours, seconds, true, [&] {
+    const Idle o = MeasureIdle(ours, seconds, true, [&] {
         for (int waited = 0; web.WindowRequests() == requestsBefore; waited += 50) {
             if (waited > 30000)
                 throw std::runtime_error("the program did not check the local page at start");
             Pause(std::chrono::milliseconds(50));
         }
     });
-    const TIdle b = MeasureIdle(bare, seconds, false, [] {});
+    const Idle b = MeasureIdle(bare, seconds, false, [] {});
     const double perMinute = o.CpuMs * 60.0 / seconds;
     PrintRow(Format("program idle CPU over %d s, scheduler on, offscreen, vs budget of 50 ms per minute", seconds),
              Format("ours %.2f ms (%.2f ms/min), %ld wake-ups; bare QMainWindow %.2f ms, %ld wake-ups", o.CpuMs,
@@ -220,16 +222,16 @@ int Idle(int seconds)
     return 0;
 }
 
-void UseUserDefinedPage(TForm1& form, const QString& address)
+void useUserDefinedPage(MainWindow& form, const QString& address)
 {
-    form.rbUserDefined->setChecked(true);
-    form.edURL->setText(address);
-    form.edKeyword->setText(QStringLiteral("WAN IP:"));
-    form.edChartoSkip->setText(QStringLiteral("0"));
-    form.SpinEdit1->SetValue(0); // the Start button becomes "Update": one check per click
+    form.userLookupsTab()->userDefinedRadio()->setChecked(true);
+    form.userLookupsTab()->urlEdit()->setText(address);
+    form.pageInspectorTab()->keywordEdit()->setText(QStringLiteral("WAN IP:"));
+    form.pageInspectorTab()->skipEdit()->setText(QStringLiteral("0"));
+    form.systemTab()->intervalSpin()->setValue(0); // the Start button becomes "Update": one check per click
 }
 
-void ShowAndSettle(TForm1& form)
+void ShowAndSettle(MainWindow& form)
 {
     form.show();
     if (!QTest::qWaitForWindowExposed(&form))
@@ -241,24 +243,24 @@ int Checks(int count)
 {
     TBenchWeb web;
     web.Write(kStatusPath, kStatusPage);
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
     ShowAndSettle(form);
     const long startKb = ResidentKilobytes();
-    UseUserDefinedPage(form, QString::fromStdString(web.BaseURL().substr(7) + "/" + kStatusPath));
+    useUserDefinedPage(form, QString::fromStdString(web.BaseURL().substr(7) + "/" + kStatusPath));
     const int requestsBefore = web.WindowRequests();
     std::vector<double> checkMs;
     for (int i = 0; i < count; ++i) {
-        form.Panel1->clear();
+        form.addressLabel()->clear();
         QElapsedTimer clock;
         clock.start();
-        form.btnStartClick(form.btnStart);
+        form.onStartClicked();
         checkMs.push_back(clock.nsecsElapsed() / 1e6);
         // Between checks the program returns to its event loop; so does this one.
         QCoreApplication::processEvents();
-        if (form.Panel1->text() != QLatin1String(kAddress) || !fixture.Dialogs.Errors().isEmpty())
+        if (form.addressLabel()->text() != QLatin1String(kAddress) || !fixture.dialogs.errors().isEmpty())
             throw std::runtime_error("check " + std::to_string(i + 1) + " showed \"" +
-                                     form.Panel1->text().toStdString() + "\"");
+                                     form.addressLabel()->text().toStdString() + "\"");
     }
     const long afterKb = ResidentKilobytes();
     // nginx logs a request after its response; give the last line a moment.
@@ -277,11 +279,11 @@ int Checks(int count)
 int Timer(int waits)
 {
     constexpr qint64 kWaitMs = 1000;
-    TSilentServer silent;
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
+    SilentServer silent;
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
     ShowAndSettle(form);
-    UseUserDefinedPage(form, silent.Address());
+    useUserDefinedPage(form, silent.address());
     std::vector<double> longest;
     long ticks = 0;
     for (int i = 0; i < waits; ++i) {
@@ -296,10 +298,10 @@ int Timer(int waits)
             last = now;
             ++ticks;
         });
-        QTimer::singleShot(kWaitMs, &form, [&] { silent.Release(); });
+        QTimer::singleShot(kWaitMs, &form, [&] { silent.release(); });
         clock.start();
         timer.start();
-        form.btnTestClick(form.btnGetIP);
+        form.onTestLookupClicked();
         timer.stop();
         if (clock.elapsed() < kWaitMs * 9 / 10)
             throw std::runtime_error("the fetch did not wait on the silent server");
@@ -338,7 +340,7 @@ try {
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    TApplication application(argc, argv);
+    Application application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     return mode == "checks" ? Checks(Count(argc, argv, 1000)) : Timer(Count(argc, argv, 5));
 } catch (const std::exception& error) {

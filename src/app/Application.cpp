@@ -7,26 +7,28 @@
 
 #include <exception>
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
+namespace kestrune::app {
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Kestrune"));
 }
 
-bool TApplication::notify(QObject* receiver, QEvent* event)
+bool Application::notify(QObject* receiver, QEvent* event)
 {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& error) {
-        if (dialogs_)
-            dialogs_->ShowError(QString::fromUtf8(error.what()));
+        if (m_dialogs)
+            m_dialogs->showError(QString::fromUtf8(error.what()));
     } catch (...) {
-        if (dialogs_)
-            dialogs_->ShowError(QStringLiteral("Unknown error."));
+        if (m_dialogs)
+            m_dialogs->showError(QStringLiteral("Unknown error."));
     }
     return false;
 }
 
-bool TApplication::event(QEvent* event)
+bool Application::event(QEvent* event)
 {
     const bool handled = QApplication::event(event);
     // A quit that a window refused leaves the program running with its network intact.
@@ -34,3 +36,5 @@ bool TApplication::event(QEvent* event)
         TNetAntiFreeze::CancelAllWaits();
     return handled;
 }
+
+} // namespace kestrune::app

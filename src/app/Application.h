@@ -2,14 +2,16 @@
 
 #include <QApplication>
 
-class TDialogs;
+namespace kestrune::app {
+
+class Dialogs;
 
 // The application object: an error that escapes any event handler reaches the general error report
 // (a message box with the error's text) and the program goes on.
-class TApplication : public QApplication {
+class Application : public QApplication {
 public:
-    TApplication(int& argc, char** argv);
-    void SetErrorReport(TDialogs* dialogs) { dialogs_ = dialogs; }
+    Application(int& argc, char** argv);
+    void setErrorReport(Dialogs* dialogs) { m_dialogs = dialogs; }
     bool notify(QObject* receiver, QEvent* event) override;
 
 protected:
@@ -17,5 +19,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    TDialogs* dialogs_ = nullptr;
+    Dialogs* m_dialogs = nullptr;
 };
+
+} // namespace kestrune::app

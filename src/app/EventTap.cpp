@@ -1,19 +1,23 @@
 #include "EventTap.h"
 
-TEventTap* TEventTap::Install(QObject* watched, THandler handler) { return new TEventTap(watched, std::move(handler)); }
+namespace kestrune::app {
 
-TEventTap::TEventTap(QObject* watched, THandler handler) : QObject(watched), handler_(std::move(handler))
+EventTap* EventTap::install(QObject* watched, Handler handler) { return new EventTap(watched, std::move(handler)); }
+
+EventTap::EventTap(QObject* watched, Handler handler) : QObject(watched), m_handler(std::move(handler))
 {
     watched->installEventFilter(this);
 }
 
-bool TEventTap::eventFilter(QObject* watched, QEvent* event) { return handler_(watched, event); }
+bool EventTap::eventFilter(QObject* watched, QEvent* event) { return m_handler(watched, event); }
 
-void TEventTap::RemoveAll(QObject* root)
+void EventTap::removeAll(QObject* root)
 {
-    // No Q_OBJECT here, so findChildren<TEventTap*> would match any object; taps have no children, so
+    // No Q_OBJECT here, so findChildren<EventTap*> would match any object; taps have no children, so
     // deleting one never touches another entry of the list.
     for (QObject* object : root->findChildren<QObject*>())
-        if (auto* tap = dynamic_cast<TEventTap*>(object))
+        if (auto* tap = dynamic_cast<EventTap*>(object))
             delete tap;
 }
+
+} // namespace kestrune::app

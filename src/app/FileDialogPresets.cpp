@@ -1,6 +1,8 @@
 #include "FileDialogPresets.h"
 
-QString FolderOf(const QString& path)
+namespace kestrune::app {
+
+QString folderOf(const QString& path)
 {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     if (slash < 0)
@@ -8,7 +10,7 @@ QString FolderOf(const QString& path)
     return slash == 0 ? QStringLiteral("/") : path.left(slash);
 }
 
-QString NameWithoutExtension(const QString& path)
+QString nameWithoutExtension(const QString& path)
 {
     const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
     // A leading dot starts a hidden file's name, not an extension.
@@ -16,15 +18,17 @@ QString NameWithoutExtension(const QString& path)
     return dot > 0 ? name.left(dot) : name;
 }
 
-TFileDialogOptions PresetFromBox(TFileDialogOptions dialog, const QString& boxText, const QString& emptyName,
+FileDialogOptions presetFromBox(FileDialogOptions dialog, const QString& boxText, const QString& emptyName,
                                  const QString& executablePath)
 {
     if (!boxText.isEmpty()) {
-        dialog.fileName = NameWithoutExtension(boxText);
-        dialog.initialDir = FolderOf(boxText);
+        dialog.fileName = nameWithoutExtension(boxText);
+        dialog.initialDir = folderOf(boxText);
     } else {
         dialog.fileName = emptyName;
-        dialog.initialDir = FolderOf(executablePath);
+        dialog.initialDir = folderOf(executablePath);
     }
     return dialog;
 }
+
+} // namespace kestrune::app

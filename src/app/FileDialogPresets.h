@@ -4,12 +4,16 @@
 
 #include <QString>
 
+namespace kestrune::app {
+
 // The folder part of a path: up to its last "/", the root itself for a file in the root, empty for a bare name.
-QString FolderOf(const QString& path);
+QString folderOf(const QString& path);
 // The file name without folder and without its last extension.
-QString NameWithoutExtension(const QString& path);
+QString nameWithoutExtension(const QString& path);
 
 // The dialog preset for a box holding a file path: that file's name and folder, or, for an empty box,
 // emptyName in the executable's folder.
-TFileDialogOptions PresetFromBox(TFileDialogOptions dialog, const QString& boxText, const QString& emptyName,
+FileDialogOptions presetFromBox(FileDialogOptions dialog, const QString& boxText, const QString& emptyName,
                                  const QString& executablePath);
+
+} // namespace kestrune::app

@@ -6,37 +6,41 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TFindDialog::TFindDialog(QWidget* parent) : QDialog(parent)
+namespace kestrune::app {
+
+FindDialog::FindDialog(QWidget* parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("FindDialog1"));
+    setObjectName(QStringLiteral("findDialog"));
     setWindowTitle(QStringLiteral("Find"));
     setModal(false);
     auto* row = new QHBoxLayout(this);
     row->addWidget(new QLabel(QStringLiteral("Find what:"), this));
-    findEdit_ = new QLineEdit(this);
-    findEdit_->setObjectName(QStringLiteral("FindText"));
-    findEdit_->setMinimumWidth(180);
-    row->addWidget(findEdit_, 1);
+    m_findEdit = new QLineEdit(this);
+    m_findEdit->setObjectName(QStringLiteral("findTextEdit"));
+    m_findEdit->setMinimumWidth(180);
+    row->addWidget(m_findEdit, 1);
     auto* buttons = new QVBoxLayout;
-    findNext_ = new QPushButton(QStringLiteral("Find Next"), this);
-    findNext_->setObjectName(QStringLiteral("FindNext"));
-    findNext_->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("Cancel"));
-    buttons->addWidget(findNext_);
+    m_findNextButton = new QPushButton(QStringLiteral("Find Next"), this);
+    m_findNextButton->setObjectName(QStringLiteral("findNextButton"));
+    m_findNextButton->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("cancelButton"), this);
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    buttons->addWidget(m_findNextButton);
     buttons->addWidget(cancel);
     buttons->addStretch();
     row->addLayout(buttons);
-    connect(findNext_, &QPushButton::clicked, this, &TFindDialog::Find);
+    connect(m_findNextButton, &QPushButton::clicked, this, &FindDialog::findNext);
     connect(cancel, &QPushButton::clicked, this, &QDialog::hide);
-    connect(findEdit_, &QLineEdit::textChanged, this, [this](const QString& text) { findNext_->setEnabled(!text.isEmpty()); });
-    findNext_->setEnabled(false);
+    connect(m_findEdit, &QLineEdit::textChanged, this, [this](const QString& text) { m_findNextButton->setEnabled(!text.isEmpty()); });
+    m_findNextButton->setEnabled(false);
 }
 
-QString TFindDialog::FindText() const { return findEdit_->text(); }
+QString FindDialog::findText() const { return m_findEdit->text(); }
 
-void TFindDialog::SetFindText(const QString& text)
+void FindDialog::setFindText(const QString& text)
 {
-    findEdit_->setText(text);
-    findEdit_->selectAll();
+    m_findEdit->setText(text);
+    m_findEdit->selectAll();
 }
+
+} // namespace kestrune::app

@@ -5,22 +5,26 @@
 class QLineEdit;
 class QPushButton;
 
+namespace kestrune::app {
+
 // The page view's find dialog: one search text and "Find Next", searching downwards. It stays open beside
 // the window (not modal); each Find Next is reported by the Find signal.
-class TFindDialog : public QDialog {
+class FindDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TFindDialog(QWidget* parent);
+    explicit FindDialog(QWidget* parent);
 
-    QString FindText() const;
-    void SetFindText(const QString& text);
-    QLineEdit* FindEdit() const { return findEdit_; }
-    QPushButton* FindNextButton() const { return findNext_; }
+    QString findText() const;
+    void setFindText(const QString& text);
+    QLineEdit* findEdit() const { return m_findEdit; }
+    QPushButton* findNextButton() const { return m_findNextButton; }
 
 signals:
-    void Find();
+    void findNext();
 
 private:
-    QLineEdit* findEdit_;
-    QPushButton* findNext_;
+    QLineEdit* m_findEdit;
+    QPushButton* m_findNextButton;
 };
+
+} // namespace kestrune::app

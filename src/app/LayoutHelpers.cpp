@@ -4,34 +4,52 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 
-namespace Layout {
+namespace kestrune::app {
 
-QPushButton* Button(QWidget* parent, const QString& name, const QString& caption, bool enabled)
+namespace layout {
+
+namespace {
+
+class PlusMaskStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == QStyle::SH_LineEdit_PasswordCharacter)
+            return QLatin1Char('+').unicode();
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& caption, bool enabled)
 {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setEnabled(enabled);
-    button->setAutoDefault(false);
-    return button;
+    auto* created = new QPushButton(caption, parent);
+    created->setObjectName(name);
+    created->setEnabled(enabled);
+    created->setAutoDefault(false);
+    return created;
 }
 
-QCheckBox* CheckBox(QWidget* parent, const QString& name, const QString& caption)
+QCheckBox* checkBox(QWidget* parent, const QString& name, const QString& caption)
 {
     auto* box = new QCheckBox(caption, parent);
     box->setObjectName(name);
     return box;
 }
 
-QLineEdit* Edit(QWidget* parent, const QString& name, const QString& text)
+QLineEdit* edit(QWidget* parent, const QString& name, const QString& text)
 {
-    auto* edit = new QLineEdit(text, parent);
-    edit->setObjectName(name);
-    return edit;
+    auto* created = new QLineEdit(text, parent);
+    created->setObjectName(name);
+    return created;
 }
 
-QLabel* Caption(QWidget* parent, const QString& text, const QString& name)
+QLabel* caption(QWidget* parent, const QString& text, const QString& name)
 {
     auto* label = new QLabel(text, parent);
     if (!name.isEmpty())
@@ -39,7 +57,7 @@ QLabel* Caption(QWidget* parent, const QString& text, const QString& name)
     return label;
 }
 
-QLabel* DisplayPanel(QWidget* parent, const QString& name)
+QLabel* displayPanel(QWidget* parent, const QString& name)
 {
     auto* panel = new QLabel(parent);
     panel->setObjectName(name);
@@ -49,25 +67,37 @@ QLabel* DisplayPanel(QWidget* parent, const QString& name)
     return panel;
 }
 
-QFrame* Panel(QWidget* parent, const QString& name)
+QFrame* panel(QWidget* parent, const QString& name)
 {
-    auto* panel = new QFrame(parent);
-    panel->setObjectName(name);
-    panel->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
-    return panel;
+    auto* created = new QFrame(parent);
+    created->setObjectName(name);
+    created->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+    return created;
 }
 
-QGroupBox* Group(QWidget* parent, const QString& title) { return new QGroupBox(title, parent); }
+QGroupBox* group(QWidget* parent, const QString& title) { return new QGroupBox(title, parent); }
 
-} // namespace Layout
+void maskWithPlus(QWidget* owner, std::initializer_list<QLineEdit*> edits)
+{
+    auto* style = new PlusMaskStyle;
+    style->setParent(owner);
+    for (QLineEdit* edit : edits) {
+        edit->setStyle(style);
+        edit->setEchoMode(QLineEdit::Password);
+    }
+}
 
-TSourceRadioButton::TSourceRadioButton(const QString& caption, QWidget* parent) : QRadioButton(caption, parent)
+} // namespace layout
+
+SourceRadioButton::SourceRadioButton(const QString& caption, QWidget* parent) : QRadioButton(caption, parent)
 {
     setAutoExclusive(false);
 }
 
-void TSourceRadioButton::nextCheckState()
+void SourceRadioButton::nextCheckState()
 {
     if (!isChecked())
         setChecked(true);
 }
+
+} // namespace kestrune::app

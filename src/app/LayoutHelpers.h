@@ -3,6 +3,7 @@
 #include <QFrame>
 #include <QRadioButton>
 #include <QString>
+#include <initializer_list>
 
 class QCheckBox;
 class QGroupBox;
@@ -10,28 +11,35 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// Small builders for the window's layout code: each names the control as the program knows it.
-namespace Layout {
+namespace kestrune::app {
 
-QPushButton* Button(QWidget* parent, const QString& name, const QString& caption, bool enabled = true);
-QCheckBox* CheckBox(QWidget* parent, const QString& name, const QString& caption);
-QLineEdit* Edit(QWidget* parent, const QString& name, const QString& text = QString());
+// Small builders for the layout code of the window and its tabs: each names the control by its role.
+namespace layout {
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& caption, bool enabled = true);
+QCheckBox* checkBox(QWidget* parent, const QString& name, const QString& caption);
+QLineEdit* edit(QWidget* parent, const QString& name, const QString& text = QString());
 // A caption label; unnamed labels describe the control beside them.
-QLabel* Caption(QWidget* parent, const QString& text, const QString& name = QString());
+QLabel* caption(QWidget* parent, const QString& text, const QString& name = QString());
 // A sunken panel whose centred caption is a display.
-QLabel* DisplayPanel(QWidget* parent, const QString& name);
+QLabel* displayPanel(QWidget* parent, const QString& name);
 // A raised panel that holds other controls.
-QFrame* Panel(QWidget* parent, const QString& name);
-QGroupBox* Group(QWidget* parent, const QString& title);
+QFrame* panel(QWidget* parent, const QString& name);
+QGroupBox* group(QWidget* parent, const QString& title);
+// Password boxes of this program mask every character with "+". Call once the boxes exist: the style is
+// owner's child and must outlive them.
+void maskWithPlus(QWidget* owner, std::initializer_list<QLineEdit*> edits);
 
-} // namespace Layout
+} // namespace layout
 
 // A radio button as the lookup source needs it: a click checks it but never unchecks it, and the program
 // may uncheck it even when no other button of its panel is checked.
-class TSourceRadioButton : public QRadioButton {
+class SourceRadioButton : public QRadioButton {
 public:
-    TSourceRadioButton(const QString& caption, QWidget* parent);
+    SourceRadioButton(const QString& caption, QWidget* parent);
 
 protected:
     void nextCheckState() override;
 };
+
+} // namespace kestrune::app

@@ -2,9 +2,11 @@
 
 #include <QListWidget>
 
-namespace ListRows {
+namespace kestrune::app {
 
-void AddCheckRow(QListWidget* list, const QString& text, bool checked)
+namespace listRows {
+
+void addCheckRow(QListWidget* list, const QString& text, bool checked)
 {
     // Set up before it joins the list: an item of a list searches the whole list for its row on every change
     // until it is in it.
@@ -14,38 +16,40 @@ void AddCheckRow(QListWidget* list, const QString& text, bool checked)
     list->addItem(item);
 }
 
-bool IsChecked(const QListWidget* list, int row)
+bool isChecked(const QListWidget* list, int row)
 {
     const QListWidgetItem* item = list->item(row);
     return item && item->checkState() == Qt::Checked;
 }
 
-void SetChecked(QListWidget* list, int row, bool checked)
+void setChecked(QListWidget* list, int row, bool checked)
 {
     if (QListWidgetItem* item = list->item(row))
         item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
 }
 
-QString RecordText(const std::string& bytes)
+QString recordText(const std::string& bytes)
 {
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-std::string RecordBytes(const QString& text)
+std::string recordBytes(const QString& text)
 {
     const QByteArray bytes = text.toLatin1();
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-void AddRecordRow(QListWidget* list, const std::string& record, bool credentials)
+void addRecordRow(QListWidget* list, const std::string& record, bool credentials)
 {
-    AddCheckRow(list, RecordText(record), credentials);
+    addCheckRow(list, recordText(record), credentials);
 }
 
-std::string RecordAt(const QListWidget* list, int row)
+std::string recordAt(const QListWidget* list, int row)
 {
     const QListWidgetItem* item = list->item(row);
-    return item ? RecordBytes(item->text()) : std::string();
+    return item ? recordBytes(item->text()) : std::string();
 }
 
-} // namespace ListRows
+} // namespace listRows
+
+} // namespace kestrune::app

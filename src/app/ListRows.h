@@ -5,18 +5,22 @@
 
 class QListWidget;
 
-// Rows of the check lists (CheckListBox5, CheckListBox6): a text with a check mark, the credentials flag.
+namespace kestrune::app {
+
+// Rows of the lookup record lists: a text with a check mark, the credentials flag.
 // A stored lookup record is bytes that need not be UTF-8 (the "=" substitute, complemented passwords), so a
 // record row shows its bytes one character per byte and gives them back unchanged.
-namespace ListRows {
+namespace listRows {
 
-void AddCheckRow(QListWidget* list, const QString& text, bool checked);
-bool IsChecked(const QListWidget* list, int row);
-void SetChecked(QListWidget* list, int row, bool checked);
+void addCheckRow(QListWidget* list, const QString& text, bool checked);
+bool isChecked(const QListWidget* list, int row);
+void setChecked(QListWidget* list, int row, bool checked);
 
-QString RecordText(const std::string& bytes);
-std::string RecordBytes(const QString& text);
-void AddRecordRow(QListWidget* list, const std::string& record, bool credentials);
-std::string RecordAt(const QListWidget* list, int row);
+QString recordText(const std::string& bytes);
+std::string recordBytes(const QString& text);
+void addRecordRow(QListWidget* list, const std::string& record, bool credentials);
+std::string recordAt(const QListWidget* list, int row);
 
-} // namespace ListRows
+} // namespace listRows
+
+} // namespace kestrune::app

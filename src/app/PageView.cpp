@@ -5,81 +5,85 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+namespace kestrune::app {
+
 namespace {
 
-QString WithNewlines(QString text)
+QString withNewlines(QString text)
 {
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     return text;
 }
 
-std::string Utf8(const QString& text)
+std::string utf8(const QString& text)
 {
     const QByteArray bytes = text.toUtf8();
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-int Position(std::size_t unit) { return static_cast<int>(unit); }
+int position(std::size_t unit) { return static_cast<int>(unit); }
 
 } // namespace
 
-TPageView::TPageView(QPlainTextEdit* view, QObject* parent) : QObject(parent), view_(view)
+PageView::PageView(QPlainTextEdit* view, QObject* parent) : QObject(parent), m_view(view)
 {
-    connect(view_, &QPlainTextEdit::textChanged, this, [this] { ViewEdited(); });
+    connect(m_view, &QPlainTextEdit::textChanged, this, [this] { viewEdited(); });
 }
 
-void TPageView::SetPage(std::string bytes)
+void PageView::setPage(std::string bytes)
 {
     TPageText page(std::move(bytes));
     {
-        const QScopedValueRollback setting(setting_, true);
+        const QScopedValueRollback setting(m_setting, true);
         // Taken unit for unit: the UTF-16 decoder would drop a leading byte order mark and shift every offset.
         const std::u16string& text = page.ViewText();
-        view_->setPlainText(QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size())));
+        m_view->setPlainText(QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size())));
     }
-    page_ = std::move(page);
-    stale_ = false;
+    m_page = std::move(page);
+    m_stale = false;
 }
 
-void TPageView::Clear() { SetPage({}); }
+void PageView::clear() { setPage({}); }
 
-const TPageText& TPageView::Page() const
+const TPageText& PageView::page() const
 {
-    if (stale_) {
+    if (m_stale) {
         // The raw text keeps every character as shown (toPlainText would turn no-break spaces into blanks).
-        page_ = TPageText(Utf8(WithNewlines(view_->document()->toRawText())));
-        stale_ = false;
+        m_page = TPageText(utf8(withNewlines(m_view->document()->toRawText())));
+        m_stale = false;
     }
-    return page_;
+    return m_page;
 }
 
-bool TPageView::IsEmpty() const { return view_->document()->isEmpty(); }
+bool PageView::isEmpty() const { return m_view->document()->isEmpty(); }
 
-bool TPageView::HasSelection() const { return view_->textCursor().hasSelection(); }
+bool PageView::hasSelection() const { return m_view->textCursor().hasSelection(); }
 
-TByteRange TPageView::Selection() const
+TByteRange PageView::selection() const
 {
-    const QTextCursor cursor = view_->textCursor();
+    const QTextCursor cursor = m_view->textCursor();
     const auto start = static_cast<std::size_t>(cursor.selectionStart());
     const auto end = static_cast<std::size_t>(cursor.selectionEnd());
-    return Page().ViewToPage(TViewRange{start, end - start});
+    return page().ViewToPage(TViewRange{start, end - start});
 }
 
-void TPageView::Select(TByteRange range)
+void PageView::select(TByteRange range)
 {
-    const TViewRange units = Page().PageToView(range);
-    QTextCursor cursor = view_->textCursor();
-    cursor.setPosition(Position(units.Start));
-    cursor.setPosition(Position(units.End()), QTextCursor::KeepAnchor);
-    view_->setTextCursor(cursor);
-    view_->ensureCursorVisible();
+    const TViewRange units = page().PageToView(range);
+    QTextCursor cursor = m_view->textCursor();
+    cursor.setPosition(position(units.Start));
+    cursor.setPosition(position(units.End()), QTextCursor::KeepAnchor);
+    m_view->setTextCursor(cursor);
+    m_view->ensureCursorVisible();
 }
 
-void TPageView::CollapseToStart()
+void PageView::collapseToStart()
 {
-    QTextCursor cursor = view_->textCursor();
+    QTextCursor cursor = m_view->textCursor();
     cursor.setPosition(cursor.selectionStart());
-    view_->setTextCursor(cursor);
+    m_view->setTextCursor(cursor);
 }
 
-QString TPageView::SelectedText() const { return WithNewlines(view_->textCursor().selectedText()); }
+QString PageView::selectedText() const { return withNewlines(m_view->textCursor().selectedText()); }
+
+} // namespace kestrune::app

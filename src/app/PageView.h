@@ -8,31 +8,35 @@
 
 class QPlainTextEdit;
 
-// The page view RichEdit1 over a fetched page. The view shows the page's view text, so its cursor positions
+namespace kestrune::app {
+
+// The page view over a fetched page. The view shows the page's view text, so its cursor positions
 // are view units; selections are carried to and from the page's byte offsets, the unit the lookup counts.
 // An edit by the user makes the edited text the page.
-class TPageView : public QObject {
+class PageView : public QObject {
 public:
-    TPageView(QPlainTextEdit* view, QObject* parent);
+    PageView(QPlainTextEdit* view, QObject* parent);
 
-    void SetPage(std::string bytes);
-    void Clear();
-    const TPageText& Page() const;
-    bool IsEmpty() const;
+    void setPage(std::string bytes);
+    void clear();
+    const TPageText& page() const;
+    bool isEmpty() const;
 
-    bool HasSelection() const;
-    TByteRange Selection() const;
+    bool hasSelection() const;
+    TByteRange selection() const;
     // Selects the bytes (widened to whole view characters) and scrolls them into sight.
-    void Select(TByteRange range);
-    void CollapseToStart();
+    void select(TByteRange range);
+    void collapseToStart();
     // The selected text with line breaks as "\n".
-    QString SelectedText() const;
+    QString selectedText() const;
 
 private:
-    void ViewEdited() { stale_ = !setting_; }
+    void viewEdited() { m_stale = !m_setting; }
 
-    QPlainTextEdit* view_;
-    mutable TPageText page_;
-    mutable bool stale_ = false;
-    bool setting_ = false;
+    QPlainTextEdit* m_view;
+    mutable TPageText m_page;
+    mutable bool m_stale = false;
+    bool m_setting = false;
 };
+
+} // namespace kestrune::app

@@ -11,29 +11,31 @@
 #include <QPushButton>
 #include <QUrl>
 
+namespace kestrune::app {
+
 namespace {
 
-QString Title() { return QApplication::applicationName(); }
+QString title() { return QApplication::applicationName(); }
 
-void ShowBox(QWidget* owner, QMessageBox::Icon icon, const QString& text)
+void showBox(QWidget* owner, QMessageBox::Icon icon, const QString& text)
 {
-    QMessageBox box(icon, Title(), text, QMessageBox::Ok, owner);
+    QMessageBox box(icon, title(), text, QMessageBox::Ok, owner);
     box.exec();
 }
 
-QString StartPath(const TFileDialogOptions& options)
+QString startPath(const FileDialogOptions& options)
 {
     QDir dir(options.initialDir);
     return options.fileName.isEmpty() ? dir.path() : dir.filePath(options.fileName);
 }
 
-std::optional<QString> RunFileDialog(QWidget* owner, const TFileDialogOptions& options,
+std::optional<QString> runFileDialog(QWidget* owner, const FileDialogOptions& options,
                                      QFileDialog::AcceptMode mode)
 {
-    QFileDialog dialog(owner, QString(), StartPath(options));
+    QFileDialog dialog(owner, QString(), startPath(options));
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    dialog.setNameFilters(TQtDialogs::NameFilters(options.filter));
+    dialog.setNameFilters(QtDialogs::nameFilters(options.filter));
     if (!options.defaultExtension.isEmpty())
         dialog.setDefaultSuffix(options.defaultExtension);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -43,54 +45,54 @@ std::optional<QString> RunFileDialog(QWidget* owner, const TFileDialogOptions& o
 
 } // namespace
 
-void TQtDialogs::ShowMessage(const QString& text) { ShowBox(owner_, QMessageBox::NoIcon, text); }
+void QtDialogs::showMessage(const QString& text) { showBox(m_owner, QMessageBox::NoIcon, text); }
 
-void TQtDialogs::ShowError(const QString& text) { ShowBox(owner_, QMessageBox::Critical, text); }
+void QtDialogs::showError(const QString& text) { showBox(m_owner, QMessageBox::Critical, text); }
 
-bool TQtDialogs::ConfirmYesNo(const QString& text, QPoint topLeft)
+bool QtDialogs::confirmYesNo(const QString& text, QPoint topLeft)
 {
-    QMessageBox box(QMessageBox::Question, Title(), text, QMessageBox::Yes | QMessageBox::No, owner_);
+    QMessageBox box(QMessageBox::Question, title(), text, QMessageBox::Yes | QMessageBox::No, m_owner);
     box.setDefaultButton(QMessageBox::Yes);
     box.move(topLeft);
     return box.exec() == QMessageBox::Yes;
 }
 
-QString TQtDialogs::InputBox(const QString& caption, const QString& prompt, const QString& defaultText)
+QString QtDialogs::inputBox(const QString& caption, const QString& prompt, const QString& defaultText)
 {
     bool ok = false;
-    QString answer = QInputDialog::getText(owner_, caption, prompt, QLineEdit::Normal, defaultText, &ok);
+    QString answer = QInputDialog::getText(m_owner, caption, prompt, QLineEdit::Normal, defaultText, &ok);
     return ok ? answer : defaultText;
 }
 
-std::optional<QString> TQtDialogs::OpenFileName(const TFileDialogOptions& options)
+std::optional<QString> QtDialogs::openFileName(const FileDialogOptions& options)
 {
-    return RunFileDialog(owner_, options, QFileDialog::AcceptOpen);
+    return runFileDialog(m_owner, options, QFileDialog::AcceptOpen);
 }
 
-std::optional<QString> TQtDialogs::SaveFileName(const TFileDialogOptions& options)
+std::optional<QString> QtDialogs::saveFileName(const FileDialogOptions& options)
 {
-    return RunFileDialog(owner_, options, QFileDialog::AcceptSave);
+    return runFileDialog(m_owner, options, QFileDialog::AcceptSave);
 }
 
-void TQtDialogs::Beep() { QApplication::beep(); }
+void QtDialogs::beep() { QApplication::beep(); }
 
-void TQtDialogs::OpenUrl(const QString& url)
+void QtDialogs::openUrl(const QString& url)
 {
     QUrl target = QUrl::fromUserInput(url, QDir::currentPath(), QUrl::AssumeLocalFile);
     QDesktopServices::openUrl(target);
 }
 
-bool TQtDialogs::ClipboardHasText()
+bool QtDialogs::clipboardHasText()
 {
     const QMimeData* data = QApplication::clipboard()->mimeData();
     return data && data->hasText();
 }
 
-QString TQtDialogs::ReadClipboard() { return QApplication::clipboard()->text(); }
+QString QtDialogs::readClipboard() { return QApplication::clipboard()->text(); }
 
-void TQtDialogs::WriteClipboard(const QString& text) { QApplication::clipboard()->setText(text); }
+void QtDialogs::writeClipboard(const QString& text) { QApplication::clipboard()->setText(text); }
 
-QStringList TQtDialogs::NameFilters(const QString& filter)
+QStringList QtDialogs::nameFilters(const QString& filter)
 {
     QStringList result;
     const QStringList parts = filter.split(QLatin1Char('|'));
@@ -105,3 +107,5 @@ QStringList TQtDialogs::NameFilters(const QString& filter)
     }
     return result;
 }
+
+} // namespace kestrune::app

@@ -5,27 +5,31 @@
 #include <QPointer>
 #include <QWidget>
 
+namespace kestrune::app {
+
 // The real dialogs: Qt message boxes, input and file dialogs, the desktop's URL handler.
-class TQtDialogs : public TDialogs {
+class QtDialogs : public Dialogs {
 public:
     // Dialogs are centred on and owned by this window; it may be set once the window exists.
-    void SetOwner(QWidget* owner) { owner_ = owner; }
+    void setOwner(QWidget* owner) { m_owner = owner; }
 
-    void ShowMessage(const QString& text) override;
-    void ShowError(const QString& text) override;
-    bool ConfirmYesNo(const QString& text, QPoint topLeft) override;
-    QString InputBox(const QString& caption, const QString& prompt, const QString& defaultText) override;
-    std::optional<QString> OpenFileName(const TFileDialogOptions& options) override;
-    std::optional<QString> SaveFileName(const TFileDialogOptions& options) override;
-    void Beep() override;
-    void OpenUrl(const QString& url) override;
-    bool ClipboardHasText() override;
-    QString ReadClipboard() override;
-    void WriteClipboard(const QString& text) override;
+    void showMessage(const QString& text) override;
+    void showError(const QString& text) override;
+    bool confirmYesNo(const QString& text, QPoint topLeft) override;
+    QString inputBox(const QString& caption, const QString& prompt, const QString& defaultText) override;
+    std::optional<QString> openFileName(const FileDialogOptions& options) override;
+    std::optional<QString> saveFileName(const FileDialogOptions& options) override;
+    void beep() override;
+    void openUrl(const QString& url) override;
+    bool clipboardHasText() override;
+    QString readClipboard() override;
+    void writeClipboard(const QString& text) override;
 
     // "Text Files (*.txt)|*.txt|..." to Qt's name filters.
-    static QStringList NameFilters(const QString& filter);
+    static QStringList nameFilters(const QString& filter);
 
 private:
-    QPointer<QWidget> owner_;
+    QPointer<QWidget> m_owner;
 };
+
+} // namespace kestrune::app

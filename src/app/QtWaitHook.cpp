@@ -10,7 +10,9 @@
 #include <memory>
 #include <poll.h>
 
-short TQtWaitHook::Wait(int fd, short pollEvents, int timeoutMs)
+namespace kestrune::app {
+
+short QtWaitHook::Wait(int fd, short pollEvents, int timeoutMs)
 {
     if (short ready = TNetAntiFreeze::PollWait(fd, pollEvents, 0))
         return ready;
@@ -63,3 +65,5 @@ short TQtWaitHook::Wait(int fd, short pollEvents, int timeoutMs)
     }
     return TNetAntiFreeze::PollWait(fd, pollEvents, 0);
 }
+
+} // namespace kestrune::app

@@ -2,8 +2,10 @@
 
 #include "NetAntiFreeze.h"
 
+namespace kestrune::app {
+
 // Network waits inside Qt's event loop: while a socket waits, timers, clicks and paints go on at once.
-class TQtWaitHook : public TNetWaitHook {
+class QtWaitHook : public TNetWaitHook {
 public:
     short Wait(int fd, short pollEvents, int timeoutMs) override;
 
@@ -11,3 +13,5 @@ public:
     // (a hang-up while waiting for output) are still seen.
     static constexpr int kSliceMs = 250;
 };
+
+} // namespace kestrune::app

@@ -11,9 +11,11 @@
 #include <fstream>
 #include <string>
 
+namespace kestrune::app {
+
 namespace {
 
-long ResidentKilobytes()
+long residentKilobytes()
 {
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);)
@@ -22,21 +24,21 @@ long ResidentKilobytes()
     return -1;
 }
 
-class TStartupProbe : public QObject {
+class StartupProbe : public QObject {
 public:
     using QObject::QObject;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Paint && !reported_) {
-            reported_ = true;
+        if (event->type() == QEvent::Paint && !m_reported) {
+            m_reported = true;
             // A zero timer runs once the paint has finished and the loop is idle again.
             QTimer::singleShot(0, this, [] {
                 timespec now{};
                 ::clock_gettime(CLOCK_REALTIME, &now);
                 std::printf("shown %lld rss_kb %ld\n",
-                            static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec, ResidentKilobytes());
+                            static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec, residentKilobytes());
                 std::fflush(stdout);
                 QCoreApplication::quit();
             });
@@ -45,14 +47,16 @@ protected:
     }
 
 private:
-    bool reported_ = false;
+    bool m_reported = false;
 };
 
 } // namespace
 
-void InstallStartupProbe(QWidget& window)
+void installStartupProbe(QWidget& window)
 {
     if (std::getenv("KESTRUNE_EXIT_AFTER_SHOW") == nullptr)
         return;
-    window.installEventFilter(new TStartupProbe(&window));
+    window.installEventFilter(new StartupProbe(&window));
 }
+
+} // namespace kestrune::app

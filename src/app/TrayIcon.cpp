@@ -5,46 +5,48 @@
 #include <QSystemTrayIcon>
 #include <QWidget>
 
+namespace kestrune::app {
+
 namespace {
 
-QSystemTrayIcon::MessageIcon QtIcon(EBalloonIcon icon)
+QSystemTrayIcon::MessageIcon qtIcon(BalloonIcon icon)
 {
     switch (icon) {
-    case EBalloonIcon::Info: return QSystemTrayIcon::Information;
-    case EBalloonIcon::Warning: return QSystemTrayIcon::Warning;
-    case EBalloonIcon::Error: return QSystemTrayIcon::Critical;
-    case EBalloonIcon::None: break;
+    case BalloonIcon::Info: return QSystemTrayIcon::Information;
+    case BalloonIcon::Warning: return QSystemTrayIcon::Warning;
+    case BalloonIcon::Error: return QSystemTrayIcon::Critical;
+    case BalloonIcon::None: break;
     }
     return QSystemTrayIcon::NoIcon;
 }
 
-class TQtTrayPlatform : public TTrayPlatform {
+class QtTrayPlatform : public TrayPlatform {
 public:
-    TQtTrayPlatform()
+    QtTrayPlatform()
     {
         // No tooltip: the icon carries no hint text. Left clicks and double-clicks are left unanswered;
         // the context menu opens on the right button alone.
-        QObject::connect(&icon_, &QSystemTrayIcon::messageClicked, [this] {
-            if (BalloonClicked)
-                BalloonClicked();
+        QObject::connect(&m_icon, &QSystemTrayIcon::messageClicked, [this] {
+            if (balloonClicked)
+                balloonClicked();
         });
     }
 
-    bool Available() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
-    void SetIcon(const QIcon& icon) override { icon_.setIcon(icon); }
-    void SetMenu(QMenu* menu) override { icon_.setContextMenu(menu); }
-    void SetVisible(bool visible) override { icon_.setVisible(visible); }
-    void ShowBalloon(const TBalloon& balloon) override
+    bool available() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
+    void setIcon(const QIcon& icon) override { m_icon.setIcon(icon); }
+    void setMenu(QMenu* menu) override { m_icon.setContextMenu(menu); }
+    void setVisible(bool visible) override { m_icon.setVisible(visible); }
+    void showBalloon(const Balloon& balloon) override
     {
-        icon_.showMessage(balloon.Title, balloon.Text, QtIcon(balloon.Icon), balloon.TimeoutMs);
+        m_icon.showMessage(balloon.title, balloon.text, qtIcon(balloon.icon), balloon.timeoutMs);
     }
 
 private:
-    QSystemTrayIcon icon_;
+    QSystemTrayIcon m_icon;
 };
 
 // At most limit UTF-16 units, never half of a character written as a surrogate pair.
-QString Cut(const QString& text, int limit)
+QString cut(const QString& text, int limit)
 {
     if (text.size() <= limit)
         return text;
@@ -52,85 +54,87 @@ QString Cut(const QString& text, int limit)
     return text.left(end);
 }
 
-TTrayIcon::TPlatformFactory& Factory()
+TrayIcon::PlatformFactory& installedFactory()
 {
-    static TTrayIcon::TPlatformFactory factory;
+    static TrayIcon::PlatformFactory factory;
     return factory;
 }
 
 } // namespace
 
-void TTrayIcon::InstallPlatformFactory(TPlatformFactory factory) { Factory() = std::move(factory); }
+void TrayIcon::installPlatformFactory(PlatformFactory factory) { installedFactory() = std::move(factory); }
 
-TTrayIcon::TTrayIcon(QWidget* mainWindow, QObject* parent)
+TrayIcon::TrayIcon(QWidget* mainWindow, QObject* parent)
     : QObject(parent),
-      window_(mainWindow),
-      platform_(Factory() ? Factory()() : std::make_unique<TQtTrayPlatform>())
+      m_window(mainWindow),
+      m_platform(installedFactory() ? installedFactory()() : std::make_unique<QtTrayPlatform>())
 {
-    platform_->BalloonClicked = [this] { emit BalloonHintClick(); };
-    if (window_)
-        window_->installEventFilter(this);
+    m_platform->balloonClicked = [this] { emit balloonClicked(); };
+    if (m_window)
+        m_window->installEventFilter(this);
 }
 
-TTrayIcon::~TTrayIcon()
+TrayIcon::~TrayIcon()
 {
-    platform_->BalloonClicked = nullptr;
-    platform_->SetVisible(false);
+    m_platform->balloonClicked = nullptr;
+    m_platform->setVisible(false);
 }
 
-void TTrayIcon::SetIconVisible(bool visible)
+void TrayIcon::setIconVisible(bool visible)
 {
-    if (!visible && inTray_)
+    if (!visible && m_inTray)
         return;
-    iconVisible_ = visible;
-    platform_->SetVisible(visible);
+    m_iconVisible = visible;
+    m_platform->setVisible(visible);
 }
 
-void TTrayIcon::SetIcon(const QIcon& icon) { platform_->SetIcon(icon); }
+void TrayIcon::setIcon(const QIcon& icon) { m_platform->setIcon(icon); }
 
-void TTrayIcon::SetPopupMenu(QMenu* menu) { platform_->SetMenu(menu); }
+void TrayIcon::setPopupMenu(QMenu* menu) { m_platform->setMenu(menu); }
 
-void TTrayIcon::ShowBalloon(const QString& title, const QString& text, EBalloonIcon icon, int timeoutSeconds)
+void TrayIcon::showBalloon(const QString& title, const QString& text, BalloonIcon icon, int timeoutSeconds)
 {
-    platform_->ShowBalloon({Cut(title, kTitleLimit), Cut(text, kTextLimit), icon, timeoutSeconds * 1000});
+    m_platform->showBalloon({cut(title, kTitleLimit), cut(text, kTextLimit), icon, timeoutSeconds * 1000});
 }
 
-void TTrayIcon::RestoreMainWindow()
+void TrayIcon::restoreMainWindow()
 {
-    inTray_ = false;
-    if (!window_)
+    m_inTray = false;
+    if (!m_window)
         return;
-    if (window_->isMinimized())
-        window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
-    window_->show();
-    window_->raise();
-    window_->activateWindow();
+    if (m_window->isMinimized())
+        m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
 }
 
-void TTrayIcon::HideToTray()
+void TrayIcon::hideToTray()
 {
-    if (!window_ || !platform_->Available())
+    if (!m_window || !m_platform->available())
         return;
-    inTray_ = true;
-    window_->hide();
-    SetIconVisible(true);
+    m_inTray = true;
+    m_window->hide();
+    setIconVisible(true);
 }
 
-bool TTrayIcon::eventFilter(QObject* watched, QEvent* event)
+bool TrayIcon::eventFilter(QObject* watched, QEvent* event)
 {
     // Only the program shows a hidden window; the platform's own show notices may trail a hide.
-    if (watched == window_ && event->type() == QEvent::Show && !event->spontaneous())
-        inTray_ = false;
-    if (watched == window_ && event->type() == QEvent::WindowStateChange && window_->isMinimized() &&
-        minimizeToTray_) {
+    if (watched == m_window && event->type() == QEvent::Show && !event->spontaneous())
+        m_inTray = false;
+    if (watched == m_window && event->type() == QEvent::WindowStateChange && m_window->isMinimized() &&
+        m_minimizeToTray) {
         // Hiding a window inside its own state change confuses some window managers; do it right after.
         QMetaObject::invokeMethod(
             this,
             [this] {
-                if (window_ && window_->isMinimized() && minimizeToTray_ && !inTray_)
-                    HideToTray();
+                if (m_window && m_window->isMinimized() && m_minimizeToTray && !m_inTray)
+                    hideToTray();
             },
             Qt::QueuedConnection);
     }
     return QObject::eventFilter(watched, event);
 }
+
+} // namespace kestrune::app

@@ -10,80 +10,84 @@
 class QMenu;
 class QWidget;
 
-enum class EBalloonIcon { None, Info, Warning, Error };
+namespace kestrune::app {
 
-struct TBalloon {
-    QString Title;
-    QString Text;
-    EBalloonIcon Icon = EBalloonIcon::None;
-    int TimeoutMs = 0;
+enum class BalloonIcon { None, Info, Warning, Error };
+
+struct Balloon {
+    QString title;
+    QString text;
+    BalloonIcon icon = BalloonIcon::None;
+    int timeoutMs = 0;
 };
 
 // The desktop's side of the icon: the notification area itself, or a test's stand-in.
-class TTrayPlatform {
+class TrayPlatform {
 public:
-    virtual ~TTrayPlatform() = default;
+    virtual ~TrayPlatform() = default;
     // False where the desktop has no notification area (a bare X server).
-    virtual bool Available() const = 0;
-    virtual void SetIcon(const QIcon& icon) = 0;
+    virtual bool available() const = 0;
+    virtual void setIcon(const QIcon& icon) = 0;
     // Shown at the pointer when the right mouse button is pressed on the icon; other clicks do nothing.
-    virtual void SetMenu(QMenu* menu) = 0;
-    virtual void SetVisible(bool visible) = 0;
+    virtual void setMenu(QMenu* menu) = 0;
+    virtual void setVisible(bool visible) = 0;
     // Replaces any balloon still shown.
-    virtual void ShowBalloon(const TBalloon& balloon) = 0;
+    virtual void showBalloon(const Balloon& balloon) = 0;
 
     // Set by the icon; the platform calls it when the user clicks a balloon.
-    std::function<void()> BalloonClicked;
+    std::function<void()> balloonClicked;
 };
 
 // The program's notification-area icon: shows balloons and, when minimising should hide the program,
 // turns a minimised main window into the tray state (window hidden, icon shown).
-class TTrayIcon : public QObject {
+class TrayIcon : public QObject {
     Q_OBJECT
 public:
     static constexpr int kTitleLimit = 63;
     static constexpr int kTextLimit = 255;
 
-    using TPlatformFactory = std::function<std::unique_ptr<TTrayPlatform>()>;
+    using PlatformFactory = std::function<std::unique_ptr<TrayPlatform>()>;
     // Tests give every icon created after this call their own platform; an empty factory restores
     // the desktop's notification area.
-    static void InstallPlatformFactory(TPlatformFactory factory);
+    static void installPlatformFactory(PlatformFactory factory);
 
-    TTrayIcon(QWidget* mainWindow, QObject* parent = nullptr);
-    ~TTrayIcon() override;
+    TrayIcon(QWidget* mainWindow, QObject* parent = nullptr);
+    ~TrayIcon() override;
 
-    bool MinimizeToTray() const { return minimizeToTray_; }
-    void SetMinimizeToTray(bool on) { minimizeToTray_ = on; }
+    bool minimizeToTray() const { return m_minimizeToTray; }
+    void setMinimizeToTray(bool on) { m_minimizeToTray = on; }
 
-    bool IconVisible() const { return iconVisible_; }
+    bool iconVisible() const { return m_iconVisible; }
     // While the program lives in the tray the icon is its only way back, so hiding it is refused then.
-    void SetIconVisible(bool visible);
+    void setIconVisible(bool visible);
 
-    void SetIcon(const QIcon& icon);
-    void SetPopupMenu(QMenu* menu);
+    void setIcon(const QIcon& icon);
+    void setPopupMenu(QMenu* menu);
 
     // Title and text are cut to what the notification area holds.
-    void ShowBalloon(const QString& title, const QString& text, EBalloonIcon icon, int timeoutSeconds);
+    void showBalloon(const QString& title, const QString& text, BalloonIcon icon, int timeoutSeconds);
 
     // Back from the taskbar or the tray: normal state, visible, in front.
-    void RestoreMainWindow();
+    void restoreMainWindow();
     // Hides the main window and shows the icon. Without a notification area the window stays minimised
     // on the taskbar instead, since hiding it would leave no way back.
-    void HideToTray();
-    bool InTrayState() const { return inTray_; }
+    void hideToTray();
+    bool inTrayState() const { return m_inTray; }
 
-    TTrayPlatform& Platform() { return *platform_; }
+    TrayPlatform& platform() { return *m_platform; }
 
 signals:
-    void BalloonHintClick();
+    void balloonClicked();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QPointer<QWidget> window_;
-    std::unique_ptr<TTrayPlatform> platform_;
-    bool minimizeToTray_ = false;
-    bool iconVisible_ = false;
-    bool inTray_ = false;
+    QPointer<QWidget> m_window;
+    std::unique_ptr<TrayPlatform> m_platform;
+    bool m_minimizeToTray = false;
+    bool m_iconVisible = false;
+    bool m_inTray = false;
 };
+
+} // namespace kestrune::app

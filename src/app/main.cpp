@@ -1,11 +1,11 @@
 #include "AppPaths.h"
 #include "Application.h"
 #include "CommandLine.h"
-#include "Form1.h"
-#include "Form2.h"
+#include "FeedbackForm.h"
 #include "HeadlessStart.h"
 #include "InstanceBeacon.h"
 #include "InstanceLock.h"
+#include "MainWindow.h"
 #include "QtDialogs.h"
 #include "ShutdownSignals.h"
 #include "StartupProbe.h"
@@ -19,7 +19,7 @@ namespace {
 
 // A second window on a settings file in use does not start: the running window comes to the front, or a
 // message box says why. A signal closes the box.
-int RefuseSecondWindow(const kestrune::launch::InstanceLock& lock)
+int refuseSecondWindow(const kestrune::launch::InstanceLock& lock)
 {
     using kestrune::launch::InstanceLock;
     const bool held = lock.state() == InstanceLock::State::HeldElsewhere;
@@ -42,43 +42,44 @@ int RefuseSecondWindow(const kestrune::launch::InstanceLock& lock)
 
 int main(int argc, char** argv)
 {
+    using namespace kestrune::app;
     // From the first moment: an early termination signal is kept until the window can close in order.
     TShutdownSignals::InstallHandlers();
     // Headless runs, --help and the like end here, before anything needs a display.
     if (const std::optional<int> status = kestrune::headless::startFromCommandLine(argc, argv))
         return *status;
-    TApplication application(argc, argv);
+    Application application(argc, argv);
     const kestrune::launch::InstanceLock instanceLock(
         AppPathsFor(QCoreApplication::applicationFilePath().toStdString()).SettingsFile);
     if (!instanceLock.acquired())
-        return RefuseSecondWindow(instanceLock);
+        return refuseSecondWindow(instanceLock);
     kestrune::launch::InstanceBeacon instanceBeacon(instanceLock.settingsFile());
     TShutdownSignals shutdownSignals;
-    TQtDialogs dialogs;
-    application.SetErrorReport(&dialogs);
-    TForm1 form(dialogs, QCoreApplication::applicationFilePath());
+    QtDialogs dialogs;
+    application.setErrorReport(&dialogs);
+    MainWindow window(dialogs, QCoreApplication::applicationFilePath());
     // The feedback form lives hidden until the System tab's Feedback button shows it.
-    TForm2 form2(form, dialogs);
-    form.Form2 = &form2;
-    dialogs.SetOwner(&form);
+    kestrune::feedback::FeedbackForm feedbackForm(window, dialogs);
+    window.setFeedbackForm(&feedbackForm);
+    dialogs.setOwner(&window);
     // A signal during start-up (a waiting first check included) ends the program once start-up is done.
     const bool signalledDuringStartUp = shutdownSignals.CollectEarly() != 0;
-    QObject::connect(&shutdownSignals, &TShutdownSignals::Requested, &form, [&form] { form.CloseRequestedFromOutside(); });
+    QObject::connect(&shutdownSignals, &TShutdownSignals::Requested, &window, [&window] { window.closeFromOutside(); });
 #ifndef QT_NO_SESSIONMANAGER
-    QObject::connect(&application, &QGuiApplication::commitDataRequest, &form,
-                     [&form](QSessionManager&) { form.SessionEnding(); });
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.onSessionEnding(); });
 #endif
-    QObject::connect(&application, &QCoreApplication::aboutToQuit, &form, [&form] { form.ApplicationQuitting(); });
-    QObject::connect(&instanceBeacon, &kestrune::launch::InstanceBeacon::activationRequested, &form, [&form] {
-        form.showNormal();
-        form.raise();
-        form.activateWindow();
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &window, [&window] { window.onApplicationQuitting(); });
+    QObject::connect(&instanceBeacon, &kestrune::launch::InstanceBeacon::activationRequested, &window, [&window] {
+        window.showNormal();
+        window.raise();
+        window.activateWindow();
     });
-    InstallStartupProbe(form);
+    installStartupProbe(window);
     if (signalledDuringStartUp)
-        QMetaObject::invokeMethod(&form, [&form] { form.CloseRequestedFromOutside(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(&window, [&window] { window.closeFromOutside(); }, Qt::QueuedConnection);
     else
-        form.show();
+        window.show();
     const int status = application.exec();
-    return status != 0 ? status : form.ExitStatus();
+    return status != 0 ? status : window.exitStatus();
 }

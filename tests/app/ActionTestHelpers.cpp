@@ -8,28 +8,30 @@
 #include <fstream>
 #include <sstream>
 
-void FillFtpTab(TForm1& form, const TFtpServer& server, const QString& user, const QString& password,
+using namespace kestrune::app;
+
+void fillFtpTab(MainWindow& form, const TFtpServer& server, const QString& user, const QString& password,
                 const std::string& templateFile, const QString& remote)
 {
-    form.RemoteHost->setText(QStringLiteral("127.0.0.1"));
-    form.Username->setText(user);
-    form.Password->setText(password);
-    form.edLocalFile->setText(QString::fromStdString(templateFile));
-    form.edRemote->setText(remote);
-    form.NetFTP1.Port = server.Port();
+    form.ftpTab()->hostEdit()->setText(QStringLiteral("127.0.0.1"));
+    form.ftpTab()->usernameEdit()->setText(user);
+    form.ftpTab()->passwordEdit()->setText(password);
+    form.ftpTab()->templateEdit()->setText(QString::fromStdString(templateFile));
+    form.ftpTab()->remoteFileEdit()->setText(remote);
+    form.monitor().ftp().Port = server.Port();
 }
 
-void FillMailTab(TForm1& form, const TSmtpServer& server)
+void fillMailTab(MainWindow& form, const TSmtpServer& server)
 {
-    form.cbWebMail->setChecked(true);
-    form.edWebTo->setText(QStringLiteral("owner@home.example"));
-    form.edWebSMTP->setText(QStringLiteral("127.0.0.1"));
-    form.edPort->setText(QString::number(server.Port()));
-    form.edWebFrom->setText(QStringLiteral("kestrune@home.example"));
-    form.edWebMail->setText(QStringLiteral("New address"));
+    form.mailTab()->sendMailCheck()->setChecked(true);
+    form.mailTab()->toEdit()->setText(QStringLiteral("owner@home.example"));
+    form.mailTab()->serverEdit()->setText(QStringLiteral("127.0.0.1"));
+    form.mailTab()->portEdit()->setText(QString::number(server.Port()));
+    form.mailTab()->fromEdit()->setText(QStringLiteral("kestrune@home.example"));
+    form.mailTab()->subjectEdit()->setText(QStringLiteral("New address"));
 }
 
-QStringList BodyLines(const std::string& data)
+QStringList bodyLines(const std::string& data)
 {
     const std::size_t end = data.find("\r\n\r\n");
     if (end == std::string::npos)
@@ -40,7 +42,7 @@ QStringList BodyLines(const std::string& data)
     return lines;
 }
 
-QString HeaderValue(const std::string& data, const QString& name)
+QString headerValue(const std::string& data, const QString& name)
 {
     const QString head = QString::fromStdString(data.substr(0, data.find("\r\n\r\n")));
     for (const QString& line : head.split(QStringLiteral("\r\n")))
@@ -49,7 +51,7 @@ QString HeaderValue(const std::string& data, const QString& name)
     return {};
 }
 
-std::string FileBytes(const std::string& file)
+std::string fileBytes(const std::string& file)
 {
     std::ifstream in(file, std::ios::binary);
     std::ostringstream bytes;
@@ -57,12 +59,12 @@ std::string FileBytes(const std::string& file)
     return bytes.str();
 }
 
-QStringList CrLfLines(const std::string& file)
+QStringList crLfLines(const std::string& file)
 {
-    QStringList lines = QString::fromStdString(FileBytes(file)).split(QStringLiteral("\r\n"));
+    QStringList lines = QString::fromStdString(fileBytes(file)).split(QStringLiteral("\r\n"));
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     return lines;
 }
 
-QString LoggedAddress(const QString& line) { return line.mid(line.lastIndexOf(QLatin1Char(' ')) + 1); }
+QString loggedAddress(const QString& line) { return line.mid(line.lastIndexOf(QLatin1Char(' ')) + 1); }

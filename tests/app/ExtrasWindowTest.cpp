@@ -1,4 +1,4 @@
-#include "FormFixture.h"
+#include "WindowFixture.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -16,52 +16,57 @@
 #include <QtTest>
 #include <functional>
 
+using namespace kestrune::app;
+
 namespace {
 
-using TSetup = std::function<void(TForm1&, const QString& existingFile)>;
+using Setup = std::function<void(MainWindow&, const QString& existingFile)>;
 
 // A mouse click on the tab of page, as a user makes it.
-void ClickTab(TForm1& form, QWidget* page)
+void clickTab(MainWindow& form, QWidget* page)
 {
-    QTabBar* bar = form.PageControl9->tabBar();
-    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(form.PageControl9->indexOf(page)).center());
+    QTabBar* bar = form.tabs()->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(form.tabs()->indexOf(page)).center());
 }
 
-void FillFtp(TForm1& form, const QString& file)
+QWidget* ftpPage(const MainWindow& form) { return form.ftpTab(); }
+QWidget* mailPage(const MainWindow& form) { return form.mailTab(); }
+
+void fillFtp(MainWindow& form, const QString& file)
 {
-    form.cbFTP->setChecked(true);
-    form.RemoteHost->setText(QStringLiteral("ftp.example.org"));
-    form.Username->setText(QStringLiteral("user"));
-    form.Password->setText(QStringLiteral("secret"));
-    form.edLocalFile->setText(file);
-    form.edRemote->setText(QStringLiteral("ip.html"));
+    form.ftpTab()->enableCheck()->setChecked(true);
+    form.ftpTab()->hostEdit()->setText(QStringLiteral("ftp.example.org"));
+    form.ftpTab()->usernameEdit()->setText(QStringLiteral("user"));
+    form.ftpTab()->passwordEdit()->setText(QStringLiteral("secret"));
+    form.ftpTab()->templateEdit()->setText(file);
+    form.ftpTab()->remoteFileEdit()->setText(QStringLiteral("ip.html"));
 }
 
-void FillMail(TForm1& form)
+void fillMail(MainWindow& form)
 {
-    form.cbWebMail->setChecked(true);
-    form.edWebTo->setText(QStringLiteral("me@example.org"));
-    form.edWebSMTP->setText(QStringLiteral("smtp.example.org"));
-    form.cboxWebAuth->setChecked(false);
-    form.edWebUser->clear();
-    form.edWebPass->clear();
+    form.mailTab()->sendMailCheck()->setChecked(true);
+    form.mailTab()->toEdit()->setText(QStringLiteral("me@example.org"));
+    form.mailTab()->serverEdit()->setText(QStringLiteral("smtp.example.org"));
+    form.mailTab()->loginCheck()->setChecked(false);
+    form.mailTab()->userEdit()->clear();
+    form.mailTab()->passwordEdit()->clear();
 }
 
-QString HelpPath(const TFormFixture& fixture) { return fixture.ExecutablePath() + QStringLiteral(".html"); }
+QString helpPath(const WindowFixture& fixture) { return fixture.executablePath() + QStringLiteral(".html"); }
 
-QString Resource(const QString& name)
+QString resource(const QString& name)
 {
     QFile file(name);
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-QString FileText(const QString& path)
+QString fileText(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-void Drop(QObject* target, const QList<QUrl>& urls, bool* entered = nullptr)
+void drop(QObject* target, const QList<QUrl>& urls, bool* entered = nullptr)
 {
     QMimeData data;
     data.setUrls(urls);
@@ -95,206 +100,206 @@ private slots:
 
 void ExtrasWindowTest::leavingFtpAndMailTabsChecksFields()
 {
-    struct TCase {
-        const char* Name;
-        QWidget* TForm1::*Leaving;
-        TSetup Setup;
-        QString Message; // empty: no message and the tab changes
+    struct Case {
+        const char* name;
+        QWidget* (*leaving)(const MainWindow&);
+        Setup setup;
+        QString message; // empty: no message and the tab changes
     };
-    const QList<TCase> cases = {
-        {"ftp complete", &TForm1::TsFTP, [](TForm1& f, const QString& file) { FillFtp(f, file); }, {}},
-        {"ftp host and remote name empty: only the last", &TForm1::TsFTP,
-         [](TForm1& f, const QString& file) {
-             FillFtp(f, file);
-             f.RemoteHost->clear();
-             f.edRemote->clear();
+    const QList<Case> cases = {
+        {"ftp complete", ftpPage, [](MainWindow& f, const QString& file) { fillFtp(f, file); }, {}},
+        {"ftp host and remote name empty: only the last", ftpPage,
+         [](MainWindow& f, const QString& file) {
+             fillFtp(f, file);
+             f.ftpTab()->hostEdit()->clear();
+             f.ftpTab()->remoteFileEdit()->clear();
          },
          QStringLiteral("A remote filename needs to be specified.")},
-        {"ftp everything empty", &TForm1::TsFTP,
-         [](TForm1& f, const QString&) { f.cbFTP->setChecked(true); },
+        {"ftp everything empty", ftpPage,
+         [](MainWindow& f, const QString&) { f.ftpTab()->enableCheck()->setChecked(true); },
          QStringLiteral("A remote filename needs to be specified.")},
-        {"ftp user and password empty", &TForm1::TsFTP,
-         [](TForm1& f, const QString& file) {
-             FillFtp(f, file);
-             f.Username->clear();
-             f.Password->clear();
+        {"ftp user and password empty", ftpPage,
+         [](MainWindow& f, const QString& file) {
+             fillFtp(f, file);
+             f.ftpTab()->usernameEdit()->clear();
+             f.ftpTab()->passwordEdit()->clear();
          },
          QStringLiteral("Password needs to be specified.")},
-        {"ftp template missing", &TForm1::TsFTP,
-         [](TForm1& f, const QString& file) { FillFtp(f, file + QStringLiteral(".gone")); },
+        {"ftp template missing", ftpPage,
+         [](MainWindow& f, const QString& file) { fillFtp(f, file + QStringLiteral(".gone")); },
          QStringLiteral("Local file does not exist.")},
-        {"ftp template is a folder", &TForm1::TsFTP,
-         [](TForm1& f, const QString& file) { FillFtp(f, QFileInfo(file).absolutePath()); },
+        {"ftp template is a folder", ftpPage,
+         [](MainWindow& f, const QString& file) { fillFtp(f, QFileInfo(file).absolutePath()); },
          QStringLiteral("Local file does not exist.")},
-        {"ftp blanks count as text", &TForm1::TsFTP,
-         [](TForm1& f, const QString& file) {
-             FillFtp(f, file);
-             for (QLineEdit* field : {f.RemoteHost, f.Username, f.Password, f.edRemote})
+        {"ftp blanks count as text", ftpPage,
+         [](MainWindow& f, const QString& file) {
+             fillFtp(f, file);
+             for (QLineEdit* field : {f.ftpTab()->hostEdit(), f.ftpTab()->usernameEdit(), f.ftpTab()->passwordEdit(), f.ftpTab()->remoteFileEdit()})
                  field->setText(QStringLiteral(" "));
          },
          {}},
-        {"ftp off", &TForm1::TsFTP, [](TForm1&, const QString&) {}, {}},
-        {"ftp off, mail incomplete but not left", &TForm1::TsFTP,
-         [](TForm1& f, const QString&) { f.cbWebMail->setChecked(true); }, {}},
-        {"mail complete without login", &TForm1::TsMail, [](TForm1& f, const QString&) { FillMail(f); }, {}},
-        {"mail To and server empty: only the last", &TForm1::TsMail,
-         [](TForm1& f, const QString&) {
-             FillMail(f);
-             f.edWebTo->clear();
-             f.edWebSMTP->clear();
+        {"ftp off", ftpPage, [](MainWindow&, const QString&) {}, {}},
+        {"ftp off, mail incomplete but not left", ftpPage,
+         [](MainWindow& f, const QString&) { f.mailTab()->sendMailCheck()->setChecked(true); }, {}},
+        {"mail complete without login", mailPage, [](MainWindow& f, const QString&) { fillMail(f); }, {}},
+        {"mail To and server empty: only the last", mailPage,
+         [](MainWindow& f, const QString&) {
+             fillMail(f);
+             f.mailTab()->toEdit()->clear();
+             f.mailTab()->serverEdit()->clear();
          },
          QStringLiteral("An SMTP server needs to be specified.")},
-        {"mail login on, both empty", &TForm1::TsMail,
-         [](TForm1& f, const QString&) {
-             FillMail(f);
-             f.cboxWebAuth->setChecked(true);
+        {"mail login on, both empty", mailPage,
+         [](MainWindow& f, const QString&) {
+             fillMail(f);
+             f.mailTab()->loginCheck()->setChecked(true);
          },
          QStringLiteral("Password needs to be specified.")},
-        {"mail login on, user empty", &TForm1::TsMail,
-         [](TForm1& f, const QString&) {
-             FillMail(f);
-             f.cboxWebAuth->setChecked(true);
-             f.edWebPass->setText(QStringLiteral("pw"));
+        {"mail login on, user empty", mailPage,
+         [](MainWindow& f, const QString&) {
+             fillMail(f);
+             f.mailTab()->loginCheck()->setChecked(true);
+             f.mailTab()->passwordEdit()->setText(QStringLiteral("pw"));
          },
          QStringLiteral("Username needs to be specified.")},
-        {"mail login on, complete", &TForm1::TsMail,
-         [](TForm1& f, const QString&) {
-             FillMail(f);
-             f.cboxWebAuth->setChecked(true);
-             f.edWebUser->setText(QStringLiteral("u"));
-             f.edWebPass->setText(QStringLiteral("pw"));
+        {"mail login on, complete", mailPage,
+         [](MainWindow& f, const QString&) {
+             fillMail(f);
+             f.mailTab()->loginCheck()->setChecked(true);
+             f.mailTab()->userEdit()->setText(QStringLiteral("u"));
+             f.mailTab()->passwordEdit()->setText(QStringLiteral("pw"));
          },
          {}},
-        {"mail off, ftp incomplete but not left", &TForm1::TsMail,
-         [](TForm1& f, const QString&) { f.cbFTP->setChecked(true); }, {}},
+        {"mail off, ftp incomplete but not left", mailPage,
+         [](MainWindow& f, const QString&) { f.ftpTab()->enableCheck()->setChecked(true); }, {}},
     };
-    for (const TCase& c : cases) {
-        TFormFixture fixture;
-        fixture.Folder.Write("template.html", "<p>{IP}</p>");
-        TForm1& form = fixture.Start();
+    for (const Case& c : cases) {
+        WindowFixture fixture;
+        fixture.folder.Write("template.html", "<p>{IP}</p>");
+        MainWindow& form = fixture.start();
         form.show();
-        QWidget* leaving = form.*(c.Leaving);
-        form.PageControl9->setCurrentWidget(leaving);
-        c.Setup(form, QString::fromStdString(fixture.Folder.File("template.html")));
-        fixture.Dialogs.Clear();
+        QWidget* leaving = c.leaving(form);
+        form.tabs()->setCurrentWidget(leaving);
+        c.setup(form, QString::fromStdString(fixture.folder.File("template.html")));
+        fixture.dialogs.clear();
 
-        ClickTab(form, form.TsSystem);
-        const QStringList expected = c.Message.isEmpty() ? QStringList() : QStringList{c.Message};
-        QVERIFY2(fixture.Dialogs.Messages() == expected,
-                 qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(c.Name), fixture.Dialogs.Messages().join(u'|'))));
-        QVERIFY2(fixture.Dialogs.Shown.size() == expected.size(), c.Name);
-        QVERIFY2(form.PageControl9->currentWidget() == (c.Message.isEmpty() ? form.TsSystem : leaving), c.Name);
+        clickTab(form, form.systemTab());
+        const QStringList expected = c.message.isEmpty() ? QStringList() : QStringList{c.message};
+        QVERIFY2(fixture.dialogs.messages() == expected,
+                 qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(c.name), fixture.dialogs.messages().join(u'|'))));
+        QVERIFY2(fixture.dialogs.shown.size() == expected.size(), c.name);
+        QVERIFY2(form.tabs()->currentWidget() == (c.message.isEmpty() ? form.systemTab() : leaving), c.name);
     }
 }
 
 void ExtrasWindowTest::keysRunTheCheckAndTheWheelChangesNoTab()
 {
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
     form.show();
-    form.PageControl9->setCurrentWidget(form.TsFTP);
-    form.cbFTP->setChecked(true);
+    form.tabs()->setCurrentWidget(form.ftpTab());
+    form.ftpTab()->enableCheck()->setChecked(true);
     const QString message = QStringLiteral("A remote filename needs to be specified.");
 
-    QTest::keyClick(form.PageControl9, Qt::Key_Tab, Qt::ControlModifier);
-    QTest::keyClick(form.PageControl9->tabBar(), Qt::Key_Right);
-    QTest::keyClick(form.PageControl9->tabBar(), Qt::Key_Left);
-    QCOMPARE(fixture.Dialogs.Messages(), QStringList({message, message, message}));
-    QCOMPARE(form.PageControl9->currentWidget(), form.TsFTP);
+    QTest::keyClick(form.tabs(), Qt::Key_Tab, Qt::ControlModifier);
+    QTest::keyClick(form.tabs()->tabBar(), Qt::Key_Right);
+    QTest::keyClick(form.tabs()->tabBar(), Qt::Key_Left);
+    QCOMPARE(fixture.dialogs.messages(), QStringList({message, message, message}));
+    QCOMPARE(form.tabs()->currentWidget(), form.ftpTab());
 
-    QWheelEvent wheel(QPointF(5, 5), form.PageControl9->tabBar()->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+    QWheelEvent wheel(QPointF(5, 5), form.tabs()->tabBar()->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(form.PageControl9->tabBar(), &wheel);
-    QCOMPARE(form.PageControl9->currentWidget(), form.TsFTP);
+    QApplication::sendEvent(form.tabs()->tabBar(), &wheel);
+    QCOMPARE(form.tabs()->currentWidget(), form.ftpTab());
 
     // With the fields complete, the same keys move on.
-    form.cbFTP->setChecked(false);
-    fixture.Dialogs.Clear();
-    QTest::keyClick(form.PageControl9->tabBar(), Qt::Key_Right);
-    QCOMPARE(form.PageControl9->currentWidget(), form.TsMail);
-    QTest::keyClick(form.PageControl9, Qt::Key_Backtab, Qt::ControlModifier);
-    QCOMPARE(form.PageControl9->currentWidget(), form.TsFTP);
-    QVERIFY(fixture.Dialogs.Shown.isEmpty());
+    form.ftpTab()->enableCheck()->setChecked(false);
+    fixture.dialogs.clear();
+    QTest::keyClick(form.tabs()->tabBar(), Qt::Key_Right);
+    QCOMPARE(form.tabs()->currentWidget(), form.mailTab());
+    QTest::keyClick(form.tabs(), Qt::Key_Backtab, Qt::ControlModifier);
+    QCOMPARE(form.tabs()->currentWidget(), form.ftpTab());
+    QVERIFY(fixture.dialogs.shown.isEmpty());
 }
 
 void ExtrasWindowTest::programMadeTabChangesRunNoCheck()
 {
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
     form.show();
-    form.PageControl9->setCurrentWidget(form.TsFTP);
-    form.cbFTP->setChecked(true);
-    form.PageControl9->setCurrentWidget(form.TsMail);
-    form.cbWebMail->setChecked(true);
+    form.tabs()->setCurrentWidget(form.ftpTab());
+    form.ftpTab()->enableCheck()->setChecked(true);
+    form.tabs()->setCurrentWidget(form.mailTab());
+    form.mailTab()->sendMailCheck()->setChecked(true);
     form.hide();
     form.show(); // FormShow makes the user tab active
-    QCOMPARE(form.PageControl9->currentWidget(), form.TsUser);
-    QVERIFY(fixture.Dialogs.Shown.isEmpty());
+    QCOMPARE(form.tabs()->currentWidget(), form.userLookupsTab());
+    QVERIFY(fixture.dialogs.shown.isEmpty());
 }
 
 void ExtrasWindowTest::leavingTestTabWithUnappliedEdits()
 {
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
     form.show();
     const QPoint questionAt = form.frameGeometry().topLeft() + QPoint(120, 150);
 
     // Nothing edited: no question.
-    form.PageControl9->setCurrentWidget(form.TsTest);
-    QVERIFY(!form.btnWebEdit->isEnabled());
-    ClickTab(form, form.TsFTP);
-    QCOMPARE(form.PageControl9->currentWidget(), form.TsFTP);
-    QVERIFY(fixture.Dialogs.Shown.isEmpty());
+    form.tabs()->setCurrentWidget(form.pageInspectorTab());
+    QVERIFY(!form.userLookupsTab()->applyButton()->isEnabled());
+    clickTab(form, form.ftpTab());
+    QCOMPARE(form.tabs()->currentWidget(), form.ftpTab());
+    QVERIFY(fixture.dialogs.shown.isEmpty());
 
-    struct TStep {
-        bool Answer;
-        QString Question;
-        int RowsAfter;
+    struct Step {
+        bool answer;
+        QString question;
+        int rowsAfter;
     };
     const QString add = QStringLiteral("Data has changed. Add to user-defined?");
     const QString apply = QStringLiteral("Data has changed. Apply changes?");
-    const QList<TStep> steps = {{false, add, 0}, {true, add, 1}, {false, apply, 1}, {true, apply, 1}};
+    const QList<Step> steps = {{false, add, 0}, {true, add, 1}, {false, apply, 1}, {true, apply, 1}};
     int edit = 0;
-    for (const TStep& step : steps) {
-        form.PageControl9->setCurrentWidget(form.TsTest);
-        form.edURL->setText(QStringLiteral("192.168.1.1/status.htm"));
-        form.edKeyword->setText(QStringLiteral("WAN IP %1:").arg(++edit));
-        form.edChartoSkip->setText(QStringLiteral("0"));
-        QVERIFY(form.btnWebEdit->isEnabled());
-        const QString storedBefore = form.CheckListBox5->count() ? form.CheckListBox5->item(0)->text() : QString();
-        fixture.Dialogs.Clear();
-        fixture.Dialogs.ConfirmAnswers.enqueue(step.Answer);
-        fixture.Dialogs.InputAnswers.enqueue(QStringLiteral("Home"));
+    for (const Step& step : steps) {
+        form.tabs()->setCurrentWidget(form.pageInspectorTab());
+        form.userLookupsTab()->urlEdit()->setText(QStringLiteral("192.168.1.1/status.htm"));
+        form.pageInspectorTab()->keywordEdit()->setText(QStringLiteral("WAN IP %1:").arg(++edit));
+        form.pageInspectorTab()->skipEdit()->setText(QStringLiteral("0"));
+        QVERIFY(form.userLookupsTab()->applyButton()->isEnabled());
+        const QString storedBefore = form.externalServiceTab()->userRecordsList()->count() ? form.externalServiceTab()->userRecordsList()->item(0)->text() : QString();
+        fixture.dialogs.clear();
+        fixture.dialogs.confirmAnswers.enqueue(step.answer);
+        fixture.dialogs.inputAnswers.enqueue(QStringLiteral("Home"));
 
-        ClickTab(form, form.TsFTP);
-        QCOMPARE(fixture.Dialogs.Texts(TScriptedDialogs::EKind::Confirm), QStringList{step.Question});
-        QCOMPARE(fixture.Dialogs.Shown.first().Position, questionAt);
-        QCOMPARE(form.PageControl9->currentWidget(), form.TsFTP);
-        QCOMPARE(form.ListBox5->count(), step.RowsAfter);
-        const QString storedAfter = form.CheckListBox5->count() ? form.CheckListBox5->item(0)->text() : QString();
-        const bool stored = step.Answer;
-        QCOMPARE(storedAfter.contains(form.edKeyword->text()), stored);
+        clickTab(form, form.ftpTab());
+        QCOMPARE(fixture.dialogs.texts(ScriptedDialogs::Kind::Confirm), QStringList{step.question});
+        QCOMPARE(fixture.dialogs.shown.first().position, questionAt);
+        QCOMPARE(form.tabs()->currentWidget(), form.ftpTab());
+        QCOMPARE(form.userLookupsTab()->userLookupList()->count(), step.rowsAfter);
+        const QString storedAfter = form.externalServiceTab()->userRecordsList()->count() ? form.externalServiceTab()->userRecordsList()->item(0)->text() : QString();
+        const bool stored = step.answer;
+        QCOMPARE(storedAfter.contains(form.pageInspectorTab()->keywordEdit()->text()), stored);
         if (!stored)
             QCOMPARE(storedAfter, storedBefore);
         // Adding asks for the name; applying does not.
-        QCOMPARE(fixture.Dialogs.Texts(TScriptedDialogs::EKind::Input).size(), step.Answer && step.Question == add ? 1 : 0);
+        QCOMPARE(fixture.dialogs.texts(ScriptedDialogs::Kind::Input).size(), step.answer && step.question == add ? 1 : 0);
     }
 }
 
 void ExtrasWindowTest::debugViewFollowsModifiers()
 {
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
     form.show();
-    form.PageControl9->setCurrentWidget(form.TsTest);
-    QVERIFY(form.CheckListBox5->isHidden());
+    form.tabs()->setCurrentWidget(form.pageInspectorTab());
+    QVERIFY(form.externalServiceTab()->userRecordsList()->isHidden());
 
-    struct TPress {
-        Qt::MouseButton Button;
-        Qt::KeyboardModifiers Keys;
-        bool Shown;
+    struct Press {
+        Qt::MouseButton button;
+        Qt::KeyboardModifiers keys;
+        bool shown;
     };
-    const QList<TPress> presses = {
+    const QList<Press> presses = {
         {Qt::LeftButton, Qt::ControlModifier, true},
         {Qt::LeftButton, Qt::NoModifier, false},
         {Qt::RightButton, Qt::ShiftModifier, true},
@@ -302,31 +307,31 @@ void ExtrasWindowTest::debugViewFollowsModifiers()
         {Qt::MiddleButton, Qt::AltModifier, false},
         {Qt::MiddleButton, Qt::ControlModifier | Qt::AltModifier, true},
     };
-    for (const TPress& press : presses) {
-        QTest::mousePress(form.Label6, press.Button, press.Keys);
-        QTest::mouseRelease(form.Label6, press.Button, press.Keys);
-        for (QWidget* part : {static_cast<QWidget*>(form.CheckListBox5), static_cast<QWidget*>(form.CheckListBox6),
-                              static_cast<QWidget*>(form.Panel4)})
-            QCOMPARE(!part->isHidden(), press.Shown);
-        QCOMPARE(form.cbDebug->isChecked(), press.Shown);
-        QVERIFY(form.cbDebug->isHidden());
+    for (const Press& press : presses) {
+        QTest::mousePress(form.pageInspectorTab()->debugSwitchLabel(), press.button, press.keys);
+        QTest::mouseRelease(form.pageInspectorTab()->debugSwitchLabel(), press.button, press.keys);
+        for (QWidget* part : {static_cast<QWidget*>(form.externalServiceTab()->userRecordsList()), static_cast<QWidget*>(form.externalServiceTab()->presetRecordsList()),
+                              static_cast<QWidget*>(form.pageInspectorTab()->lookupFieldsPanel())})
+            QCOMPARE(!part->isHidden(), press.shown);
+        QCOMPARE(form.systemTab()->debugCheck()->isChecked(), press.shown);
+        QVERIFY(form.systemTab()->debugCheck()->isHidden());
     }
 
     // The view is on when the window closes, off again at the next start.
-    QVERIFY(fixture.Close());
-    TForm1& again = fixture.Start();
-    QVERIFY(!again.cbDebug->isChecked());
-    QVERIFY(again.CheckListBox5->isHidden());
-    QVERIFY(again.Panel4->isHidden());
+    QVERIFY(fixture.close());
+    MainWindow& again = fixture.start();
+    QVERIFY(!again.systemTab()->debugCheck()->isChecked());
+    QVERIFY(again.externalServiceTab()->userRecordsList()->isHidden());
+    QVERIFY(again.pageInspectorTab()->lookupFieldsPanel()->isHidden());
 }
 
 void ExtrasWindowTest::helpFileLifecycleAndButton()
 {
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    const QString help = HelpPath(fixture);
-    const QString document = FileText(help);
-    QCOMPARE(document, Resource(QStringLiteral(":/kestrune/help/kestrune.html")));
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    const QString help = helpPath(fixture);
+    const QString document = fileText(help);
+    QCOMPARE(document, resource(QStringLiteral(":/kestrune/help/kestrune.html")));
 
     // Six topics in their order, each listed in the contents.
     QStringList topics;
@@ -339,24 +344,24 @@ void ExtrasWindowTest::helpFileLifecycleAndButton()
     QCOMPARE(topics, QStringList({"Installing and Uninstalling", "User-Defined Service", "The FTP Tab",
                                   "The E-mail Tab", "The Local Files Tab", "Other Tabs &amp; Info"}));
 
-    QTest::mouseClick(form.btnHelp, Qt::LeftButton);
-    QCOMPARE(fixture.Dialogs.OpenedUrls.size(), 1);
-    QCOMPARE(QUrl(fixture.Dialogs.OpenedUrls.first()).toLocalFile(), help);
-    QVERIFY(fixture.Dialogs.Shown.isEmpty());
+    QTest::mouseClick(form.userLookupsTab()->helpButton(), Qt::LeftButton);
+    QCOMPARE(fixture.dialogs.openedUrls.size(), 1);
+    QCOMPARE(QUrl(fixture.dialogs.openedUrls.first()).toLocalFile(), help);
+    QVERIFY(fixture.dialogs.shown.isEmpty());
 
     // Another copy from the same folder closing takes the shared file away.
     QVERIFY(QFile::remove(help));
-    fixture.Dialogs.Clear();
-    QTest::mouseClick(form.btnHelp, Qt::LeftButton);
-    QVERIFY(fixture.Dialogs.OpenedUrls.isEmpty());
-    const QStringList messages = fixture.Dialogs.Messages();
+    fixture.dialogs.clear();
+    QTest::mouseClick(form.userLookupsTab()->helpButton(), Qt::LeftButton);
+    QVERIFY(fixture.dialogs.openedUrls.isEmpty());
+    const QStringList messages = fixture.dialogs.messages();
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages.first().startsWith(QString::fromLatin1(kHelpMissing)), qPrintable(messages.first()));
     const QString notice = messages.first().mid(int(qstrlen(kHelpMissing)));
     QVERIFY(!notice.trimmed().isEmpty());
     QVERIFY(!notice.contains(u'\n') && !notice.contains(u'\r'));
 
-    QVERIFY(fixture.Close());
+    QVERIFY(fixture.close());
     QVERIFY(!QFile::exists(help));
 
     // A file already there at start is left as it is.
@@ -364,61 +369,61 @@ void ExtrasWindowTest::helpFileLifecycleAndButton()
     QVERIFY(stale.open(QIODevice::WriteOnly));
     stale.write("kept");
     stale.close();
-    fixture.Start();
-    QCOMPARE(FileText(help), QStringLiteral("kept"));
+    fixture.start();
+    QCOMPARE(fileText(help), QStringLiteral("kept"));
 }
 
 void ExtrasWindowTest::webLinkOpensAndShowsHandCursor()
 {
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
     form.show();
-    form.PageControl9->setCurrentWidget(form.TsSystem);
-    const QUrl address(form.Label5->text());
+    form.tabs()->setCurrentWidget(form.systemTab());
+    const QUrl address(form.systemTab()->webAddressLabel()->text());
     QVERIFY(address.isValid());
     QVERIFY(address.scheme() == QStringLiteral("https") || address.scheme() == QStringLiteral("http"));
 
-    QTest::mouseClick(form.Label5, Qt::RightButton);
-    QVERIFY(fixture.Dialogs.OpenedUrls.isEmpty());
-    QTest::mouseClick(form.Label5, Qt::LeftButton);
-    QCOMPARE(fixture.Dialogs.OpenedUrls, QStringList{form.Label5->text()});
+    QTest::mouseClick(form.systemTab()->webAddressLabel(), Qt::RightButton);
+    QVERIFY(fixture.dialogs.openedUrls.isEmpty());
+    QTest::mouseClick(form.systemTab()->webAddressLabel(), Qt::LeftButton);
+    QCOMPARE(fixture.dialogs.openedUrls, QStringList{form.systemTab()->webAddressLabel()->text()});
 
-    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), form.Label5->mapToGlobal(QPointF(1, 1)));
-    QApplication::sendEvent(form.Label5, &enter);
-    QCOMPARE(form.Label5->cursor().shape(), Qt::PointingHandCursor);
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), form.systemTab()->webAddressLabel()->mapToGlobal(QPointF(1, 1)));
+    QApplication::sendEvent(form.systemTab()->webAddressLabel(), &enter);
+    QCOMPARE(form.systemTab()->webAddressLabel()->cursor().shape(), Qt::PointingHandCursor);
     QEvent leave(QEvent::Leave);
-    QApplication::sendEvent(form.Label5, &leave);
-    QCOMPARE(form.Label5->cursor().shape(), Qt::ArrowCursor);
+    QApplication::sendEvent(form.systemTab()->webAddressLabel(), &leave);
+    QCOMPARE(form.systemTab()->webAddressLabel()->cursor().shape(), Qt::ArrowCursor);
     QCOMPARE(form.cursor().shape(), Qt::ArrowCursor);
 }
 
 void ExtrasWindowTest::droppedFilesPutFirstPathInPageView()
 {
-    TFormFixture fixture;
+    WindowFixture fixture;
     for (const char* name : {"first file.htm", "second.htm", "third.htm"})
-        fixture.Folder.Write(name, "<html>page</html>");
-    TForm1& form = fixture.Start();
+        fixture.folder.Write(name, "<html>page</html>");
+    MainWindow& form = fixture.start();
     form.show();
     QList<QUrl> three;
     for (const char* name : {"first file.htm", "second.htm", "third.htm"})
-        three << QUrl::fromLocalFile(QString::fromStdString(fixture.Folder.File(name)));
+        three << QUrl::fromLocalFile(QString::fromStdString(fixture.folder.File(name)));
     const QString first = QDir::toNativeSeparators(three.first().toLocalFile());
 
-    for (QObject* target : {static_cast<QObject*>(&form), static_cast<QObject*>(form.RichEdit1->viewport())}) {
-        form.RichEdit1->setPlainText(QStringLiteral("before"));
+    for (QObject* target : {static_cast<QObject*>(&form), static_cast<QObject*>(form.pageInspectorTab()->pageEdit()->viewport())}) {
+        form.pageInspectorTab()->pageEdit()->setPlainText(QStringLiteral("before"));
         bool entered = false;
-        Drop(target, three, &entered);
+        drop(target, three, &entered);
         QVERIFY(entered);
         // The path itself, not the file's contents.
-        QCOMPARE(form.RichEdit1->toPlainText(), first);
+        QCOMPARE(form.pageInspectorTab()->pageEdit()->toPlainText(), first);
     }
     // Only a local file in the first place counts.
-    form.RichEdit1->setPlainText(QStringLiteral("before"));
+    form.pageInspectorTab()->pageEdit()->setPlainText(QStringLiteral("before"));
     bool entered = true;
-    Drop(&form, {QUrl(QStringLiteral("https://example.org/x.htm")), three.first()}, &entered);
+    drop(&form, {QUrl(QStringLiteral("https://example.org/x.htm")), three.first()}, &entered);
     QVERIFY(!entered);
-    QCOMPARE(form.RichEdit1->toPlainText(), QStringLiteral("before"));
-    QVERIFY(fixture.Dialogs.Shown.isEmpty());
+    QCOMPARE(form.pageInspectorTab()->pageEdit()->toPlainText(), QStringLiteral("before"));
+    QVERIFY(fixture.dialogs.shown.isEmpty());
 }
 
 void ExtrasWindowTest::systemTabEnablesFeedback_data()
@@ -439,17 +444,17 @@ void ExtrasWindowTest::systemTabEnablesFeedback()
     QFETCH(QString, url);
     QFETCH(QString, skip);
     QFETCH(QString, keyword);
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
     form.show();
-    form.edURL->setText(url);
-    form.edChartoSkip->setText(skip);
-    form.edKeyword->setText(keyword);
+    form.userLookupsTab()->urlEdit()->setText(url);
+    form.pageInspectorTab()->skipEdit()->setText(skip);
+    form.pageInspectorTab()->keywordEdit()->setText(keyword);
     QFETCH(bool, enabled);
-    form.btnFeedBack->setEnabled(!enabled);
-    ClickTab(form, form.TsSystem);
-    QCOMPARE(form.PageControl9->currentWidget(), form.TsSystem);
-    QCOMPARE(form.btnFeedBack->isEnabled(), enabled);
+    form.systemTab()->feedbackButton()->setEnabled(!enabled);
+    clickTab(form, form.systemTab());
+    QCOMPARE(form.tabs()->currentWidget(), form.systemTab());
+    QCOMPARE(form.systemTab()->feedbackButton()->isEnabled(), enabled);
 }
 
 QTEST_MAIN(ExtrasWindowTest)

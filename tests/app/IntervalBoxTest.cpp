@@ -1,9 +1,11 @@
 #include "SchedulerRules.h"
-#include "SpinEdit.h"
+#include "SpinBox.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QtTest>
+
+using namespace kestrune::app;
 
 class IntervalBoxTest : public QObject {
     Q_OBJECT
@@ -137,63 +139,63 @@ void IntervalBoxTest::valueOfText()
 {
     QFETCH(QString, text);
     QFETCH(int, value);
-    TSpinEdit box;
-    box.SetMinValue(10);
-    box.SetMaxValue(2880);
-    box.SetText(text);
-    QCOMPARE(box.Text(), text);
-    QCOMPARE(box.Value(), value);
+    SpinBox box;
+    box.setMinValue(10);
+    box.setMaxValue(2880);
+    box.setText(text);
+    QCOMPARE(box.text(), text);
+    QCOMPARE(box.value(), value);
 }
 
 void IntervalBoxTest::settingAValueAppliesBoundsWhenTheyDiffer()
 {
-    TSpinEdit box;
-    box.SetMaxValue(2880);
-    box.SetValue(5000);
-    QCOMPARE(box.Text(), QStringLiteral("2880"));
-    box.SetValue(-4);
-    QCOMPARE(box.Text(), QStringLiteral("0"));
-    box.SetMinValue(10);
-    QCOMPARE(box.Text(), QStringLiteral("0"));
-    box.SetValue(0);
-    QCOMPARE(box.Text(), QStringLiteral("10"));
+    SpinBox box;
+    box.setMaxValue(2880);
+    box.setValue(5000);
+    QCOMPARE(box.text(), QStringLiteral("2880"));
+    box.setValue(-4);
+    QCOMPARE(box.text(), QStringLiteral("0"));
+    box.setMinValue(10);
+    QCOMPARE(box.text(), QStringLiteral("0"));
+    box.setValue(0);
+    QCOMPARE(box.text(), QStringLiteral("10"));
 
-    TSpinEdit unbounded;
-    unbounded.SetValue(-50);
-    QCOMPARE(unbounded.Text(), QStringLiteral("-50"));
-    unbounded.SetValue(123456);
-    QCOMPARE(unbounded.Text(), QStringLiteral("123456"));
+    SpinBox unbounded;
+    unbounded.setValue(-50);
+    QCOMPARE(unbounded.text(), QStringLiteral("-50"));
+    unbounded.setValue(123456);
+    QCOMPARE(unbounded.text(), QStringLiteral("123456"));
 }
 
 void IntervalBoxTest::arrowsStepByTheIncrement()
 {
-    TSpinEdit box;
-    box.SetMaxValue(2880);
-    box.SetIncrement(10);
-    box.SetValue(15);
+    SpinBox box;
+    box.setMaxValue(2880);
+    box.setIncrement(10);
+    box.setValue(15);
     box.stepBy(1);
-    QCOMPARE(box.Text(), QStringLiteral("25"));
+    QCOMPARE(box.text(), QStringLiteral("25"));
     QTest::keyClick(&box, Qt::Key_Up);
-    QCOMPARE(box.Text(), QStringLiteral("35"));
+    QCOMPARE(box.text(), QStringLiteral("35"));
     QTest::keyClick(&box, Qt::Key_Down);
     box.stepBy(-4);
-    QCOMPARE(box.Text(), QStringLiteral("0"));
-    box.SetText(QStringLiteral("junk"));
+    QCOMPARE(box.text(), QStringLiteral("0"));
+    box.setText(QStringLiteral("junk"));
     box.stepBy(1);
-    QCOMPARE(box.Text(), QStringLiteral("10"));
-    box.SetValue(2875);
+    QCOMPARE(box.text(), QStringLiteral("10"));
+    box.setValue(2875);
     box.stepBy(1);
-    QCOMPARE(box.Text(), QStringLiteral("2880"));
+    QCOMPARE(box.text(), QStringLiteral("2880"));
 }
 
 void IntervalBoxTest::typingFilterRefusesWithABeep()
 {
-    TSpinEdit box;
+    SpinBox box;
     int beeps = 0;
-    box.SetBeep([&] { ++beeps; });
-    box.SetText(QString());
+    box.setBeep([&] { ++beeps; });
+    box.setText(QString());
     QTest::keyClicks(&box, QStringLiteral("1a2 3"));
-    QCOMPARE(box.Text(), QStringLiteral("123"));
+    QCOMPARE(box.text(), QStringLiteral("123"));
     QCOMPARE(beeps, 2);
     QTest::keyClick(&box, Qt::Key_Return);
     QTest::keyClick(&box, Qt::Key_Enter);
@@ -201,42 +203,42 @@ void IntervalBoxTest::typingFilterRefusesWithABeep()
     QTest::keyClicks(&box, QStringLiteral("-+"));
     QTest::keyClicks(&box, QLocale().decimalPoint());
     QCOMPARE(beeps, 4);
-    QCOMPARE(box.Text(), QStringLiteral("123-+") + QLocale().decimalPoint());
+    QCOMPARE(box.text(), QStringLiteral("123-+") + QLocale().decimalPoint());
     QTest::keyClick(&box, Qt::Key_Backspace);
-    QCOMPARE(box.Text(), QStringLiteral("123-+"));
+    QCOMPARE(box.text(), QStringLiteral("123-+"));
     QCOMPARE(beeps, 4);
 }
 
 void IntervalBoxTest::everyTextChangeIsReported()
 {
-    TSpinEdit box;
-    QSignalSpy changes(&box, &TSpinEdit::Changed);
-    box.SetText(QString());
+    SpinBox box;
+    QSignalSpy changes(&box, &SpinBox::changed);
+    box.setText(QString());
     changes.clear();
     QTest::keyClicks(&box, QStringLiteral("123"));
     QCOMPARE(changes.count(), 3);
-    box.SetValue(123);
+    box.setValue(123);
     QCOMPARE(changes.count(), 3);
-    box.SetValue(7);
+    box.setValue(7);
     QCOMPARE(changes.count(), 4);
 }
 
 void IntervalBoxTest::leavingRunsExitBeforeBounds()
 {
-    TSpinEdit box;
-    box.SetMaxValue(2880);
-    box.SetMinValue(10);
-    box.SetText(QStringLiteral("5"));
+    SpinBox box;
+    box.setMaxValue(2880);
+    box.setMinValue(10);
+    box.setText(QStringLiteral("5"));
     QString seenOnExit;
-    connect(&box, &TSpinEdit::Exited, this, [&] { seenOnExit = box.Text(); });
+    connect(&box, &SpinBox::exited, this, [&] { seenOnExit = box.text(); });
     QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
     QCoreApplication::sendEvent(&box, &leave);
     QCOMPARE(seenOnExit, QStringLiteral("5"));
-    QCOMPARE(box.Text(), QStringLiteral("10"));
+    QCOMPARE(box.text(), QStringLiteral("10"));
 
-    box.SetText(QStringLiteral("abc"));
+    box.setText(QStringLiteral("abc"));
     QCoreApplication::sendEvent(&box, &leave);
-    QCOMPARE(box.Text(), QStringLiteral("abc"));
+    QCOMPARE(box.text(), QStringLiteral("abc"));
 }
 
 QTEST_MAIN(IntervalBoxTest)

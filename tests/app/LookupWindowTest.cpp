@@ -1,7 +1,7 @@
-#include "FormFixture.h"
 #include "LocalPage.h"
-#include "SpinEdit.h"
-#include "WatchedForm.h"
+#include "WindowFixture.h"
+#include "WindowSteps.h"
+#include "SpinBox.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,24 +13,18 @@
 #include <QTimer>
 #include <QtTest>
 
+using namespace kestrune::app;
+
 namespace {
 
 const char* const kRouterPage = "<html><body>WAN IP: 10.1.2.3 Mask</body></html>";
 
-void UseUserDefinedPage(TForm1& form, const QString& address, const QString& keyword = QStringLiteral("WAN IP:"))
-{
-    form.rbUserDefined->setChecked(true);
-    form.edURL->setText(address);
-    form.edKeyword->setText(keyword);
-    form.edChartoSkip->setText(QStringLiteral("0"));
-}
-
 // The two external services pointed at local pages; the texts must outlive the window.
-struct TLocalServices {
+struct LocalServices {
     std::string first, second;
-    void Install(TForm1& form)
+    void install(MainWindow& form)
     {
-        form.ExternalServices = {TExternalService{first, "first.example"}, TExternalService{second, "second.example"}};
+        form.externalServices() = {TExternalService{first, "first.example"}, TExternalService{second, "second.example"}};
     }
 };
 
@@ -76,208 +70,214 @@ void LookupWindowTest::getIpRefusesWithItsMessages()
     QFETCH(QString, skip);
     QFETCH(bool, userDefined);
     QFETCH(QString, message);
-    TLocalPage page(kRouterPage);
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    form.Panel1->setText(QStringLiteral("1.1.1.1"));
-    form.edURL->setText(url == "PAGE" ? page.Address() : url);
-    form.edKeyword->setText(keyword);
-    form.edChartoSkip->setText(skip);
-    form.rbExternal->setChecked(!userDefined);
+    LocalPage page(kRouterPage);
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    form.addressLabel()->setText(QStringLiteral("1.1.1.1"));
+    form.userLookupsTab()->urlEdit()->setText(url == "PAGE" ? page.address() : url);
+    form.pageInspectorTab()->keywordEdit()->setText(keyword);
+    form.pageInspectorTab()->skipEdit()->setText(skip);
+    form.externalServiceTab()->externalRadio()->setChecked(!userDefined);
     // The enable rule greys the button for empty fields; the handler must still refuse on its own.
-    form.btnGetIP->setEnabled(true);
-    QTest::mouseClick(form.btnGetIP, Qt::LeftButton);
-    QCOMPARE(fixture.Dialogs.Messages(), QStringList{message});
-    QCOMPARE(form.Panel1->text(), QStringLiteral("1.1.1.1"));
-    QCOMPARE(page.Requests(), 0);
+    form.userLookupsTab()->getAddressButton()->setEnabled(true);
+    QTest::mouseClick(form.userLookupsTab()->getAddressButton(), Qt::LeftButton);
+    QCOMPARE(fixture.dialogs.messages(), QStringList{message});
+    QCOMPARE(form.addressLabel()->text(), QStringLiteral("1.1.1.1"));
+    QCOMPARE(page.requests(), 0);
 }
 
 void LookupWindowTest::getIpShowsTheAddressInThreePlaces()
 {
-    TLocalPage page(kRouterPage);
-    TFormFixture fixture;
-    auto& form = fixture.Start<TWatchedForm>();
-    UseUserDefinedPage(form, page.Address());
-    for (QPushButton* button : {form.btnGetIP, form.btnTest}) {
-        form.Panel1->clear();
-        form.edIPAddress->clear();
+    LocalPage page(kRouterPage);
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    useUserDefinedPage(form, page.address());
+    // A new address reaches the IP file only through the change actions.
+    const std::string ipFile = fixture.folder.File("ip.txt");
+    form.localFilesTab()->saveAddressCheck()->setChecked(true);
+    form.localFilesTab()->addressFileEdit()->setText(QString::fromStdString(ipFile));
+    for (QPushButton* button : {form.userLookupsTab()->getAddressButton(), form.pageInspectorTab()->testButton()}) {
+        form.addressLabel()->clear();
+        form.pageInspectorTab()->addressEdit()->clear();
         button->setEnabled(true);
         QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(form.Panel1->text(), QStringLiteral("10.1.2.3"));
+        QCOMPARE(form.addressLabel()->text(), QStringLiteral("10.1.2.3"));
         QCOMPARE(form.windowTitle(), QStringLiteral("Kestrune [10.1.2.3]"));
-        QCOMPARE(form.edIPAddress->text(), QStringLiteral("10.1.2.3"));
-        QVERIFY(form.StatusBar1->currentMessage().isEmpty());
+        QCOMPARE(form.pageInspectorTab()->addressEdit()->text(), QStringLiteral("10.1.2.3"));
+        QVERIFY(form.statusLine()->currentMessage().isEmpty());
     }
-    QCOMPARE(page.Requests(), 2);
-    // A lookup by itself never runs the change handler.
-    QVERIFY(form.ChangeCalls.isEmpty());
-    QVERIFY(fixture.Dialogs.Shown.isEmpty());
+    QCOMPARE(page.requests(), 2);
+    // A lookup by itself never runs the change actions.
+    QVERIFY(!std::filesystem::exists(ipFile));
+    QVERIFY(fixture.dialogs.shown.isEmpty());
 }
 
 void LookupWindowTest::pageWithoutKeywordGivesPlaceholder()
 {
-    TLocalPage page("<html>no address here</html>");
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    UseUserDefinedPage(form, page.Address());
-    form.btnTestClick(form.btnGetIP);
-    QCOMPARE(form.Panel1->text(), QStringLiteral("---.---.---.---"));
+    LocalPage page("<html>no address here</html>");
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    useUserDefinedPage(form, page.address());
+    form.onTestLookupClicked();
+    QCOMPARE(form.addressLabel()->text(), QStringLiteral("---.---.---.---"));
     QCOMPARE(form.windowTitle(), QStringLiteral("Kestrune [---.---.---.---]"));
-    QCOMPARE(form.edIPAddress->text(), QStringLiteral("---.---.---.---"));
+    QCOMPARE(form.pageInspectorTab()->addressEdit()->text(), QStringLiteral("---.---.---.---"));
 }
 
 void LookupWindowTest::failedLookupClearsDisplayTitleAndStatus()
 {
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    UseUserDefinedPage(form, RefusingAddress());
-    form.Panel1->setText(QStringLiteral("1.1.1.1"));
-    form.edIPAddress->setText(QStringLiteral("1.1.1.1"));
-    form.StatusBar1->showMessage(QStringLiteral("busy"));
-    form.btnTestClick(form.btnGetIP);
-    QVERIFY(form.Panel1->text().isEmpty());
+    LocalPage page(statusPage(QString()));
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    findAddress(form, page, QStringLiteral("1.1.1.1"));
+    useUserDefinedPage(form, refusingAddress());
+    form.statusLine()->showMessage(QStringLiteral("busy"));
+    form.onTestLookupClicked();
+    QVERIFY(form.addressLabel()->text().isEmpty());
     QVERIFY(form.windowTitle().isEmpty());
-    QCOMPARE(form.edIPAddress->text(), QStringLiteral("1.1.1.1"));
-    QVERIFY(form.StatusBar1->currentMessage().isEmpty());
-    QVERIFY(fixture.Dialogs.Shown.isEmpty());
+    QCOMPARE(form.pageInspectorTab()->addressEdit()->text(), QStringLiteral("1.1.1.1"));
+    QVERIFY(form.statusLine()->currentMessage().isEmpty());
+    QVERIFY(fixture.dialogs.shown.isEmpty());
 
-    // The scheduler's lookup does not clear the display first, so a failure leaves it as it was.
-    form.Panel1->setText(QStringLiteral("2.2.2.2"));
-    form.SetOutsideIP(&form);
-    QCOMPARE(form.Panel1->text(), QStringLiteral("2.2.2.2"));
+    // A check's lookup does not clear the display first, so a failure leaves it as it was.
+    findAddress(form, page, QStringLiteral("2.2.2.2"));
+    form.monitor().setLastUploaded("2.2.2.2");
+    useUserDefinedPage(form, refusingAddress());
+    form.systemTab()->intervalSpin()->setValue(0);
+    form.onStartClicked();
+    QCOMPARE(form.addressLabel()->text(), QStringLiteral("2.2.2.2"));
 }
 
 void LookupWindowTest::externalServicesAndTheirTenMinuteBlock()
 {
-    TLocalPage first("<html><body>Current IP Address: 203.0.113.7</body></html>");
-    TLocalPage second("<html>Your IP  Is 198.51.100.2 (more)</html>");
-    TLocalServices services{"http://" + first.Address().toStdString(), "http://" + second.Address().toStdString()};
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    services.Install(form);
-    form.rbExternal->setChecked(true);
-    QVERIFY(form.Button12->isEnabled());
+    LocalPage first("<html><body>Current IP Address: 203.0.113.7</body></html>");
+    LocalPage second("<html>Your IP  Is 198.51.100.2 (more)</html>");
+    LocalServices services{"http://" + first.address().toStdString(), "http://" + second.address().toStdString()};
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    services.install(form);
+    form.externalServiceTab()->externalRadio()->setChecked(true);
+    QVERIFY(form.externalServiceTab()->lookupButton()->isEnabled());
 
-    form.cboxDNS->setEditText(QString::fromStdString(services.first));
-    QTest::mouseClick(form.Button12, Qt::LeftButton);
-    QCOMPARE(form.Panel1->text(), QStringLiteral("203.0.113.7"));
-    QVERIFY(form.DNSBlocked1);
-    QVERIFY(form.DNSBlock1->isActive());
-    QCOMPARE(form.DNSBlock1->interval(), 600000);
-    QVERIFY(!form.DNSBlocked2);
+    form.externalServiceTab()->serviceCombo()->setEditText(QString::fromStdString(services.first));
+    QTest::mouseClick(form.externalServiceTab()->lookupButton(), Qt::LeftButton);
+    QCOMPARE(form.addressLabel()->text(), QStringLiteral("203.0.113.7"));
+    QVERIFY(form.monitor().serviceBlocked(0));
+    QVERIFY(form.serviceBlockTimer(0)->isActive());
+    QCOMPARE(form.serviceBlockTimer(0)->interval(), 600000);
+    QVERIFY(!form.monitor().serviceBlocked(1));
 
-    form.Panel1->setText(QStringLiteral("unchanged"));
-    QTest::mouseClick(form.Button12, Qt::LeftButton);
-    QCOMPARE(fixture.Dialogs.Messages(),
+    QTest::mouseClick(form.externalServiceTab()->lookupButton(), Qt::LeftButton);
+    QCOMPARE(fixture.dialogs.messages(),
              QStringList{"first.example requests that their lookup services\r\n"
                          "are not requested at less than 10 minute intervals."});
-    QCOMPARE(form.Panel1->text(), QStringLiteral("unchanged"));
-    QCOMPARE(first.Requests(), 1);
+    QCOMPARE(form.addressLabel()->text(), QStringLiteral("203.0.113.7"));
+    QCOMPARE(first.requests(), 1);
 
-    form.cboxDNS->setEditText(QString::fromStdString(services.second));
-    QTest::mouseClick(form.Button12, Qt::LeftButton);
-    QCOMPARE(form.Panel1->text(), QStringLiteral("198.51.100.2"));
-    QVERIFY(form.DNSBlocked2);
-    QVERIFY(form.DNSBlock2->isActive());
+    form.externalServiceTab()->serviceCombo()->setEditText(QString::fromStdString(services.second));
+    QTest::mouseClick(form.externalServiceTab()->lookupButton(), Qt::LeftButton);
+    QCOMPARE(form.addressLabel()->text(), QStringLiteral("198.51.100.2"));
+    QVERIFY(form.monitor().serviceBlocked(1));
+    QVERIFY(form.serviceBlockTimer(1)->isActive());
 
-    form.DNSBlock1Timer();
-    QVERIFY(!form.DNSBlocked1);
-    QVERIFY(!form.DNSBlock1->isActive());
-    form.cboxDNS->setEditText(QString::fromStdString(services.first));
-    QTest::mouseClick(form.Button12, Qt::LeftButton);
-    QCOMPARE(first.Requests(), 2);
-    QCOMPARE(fixture.Dialogs.Messages().size(), 1);
+    form.onTimer(kestrune::core::TimerId::ServiceBlock1);
+    QVERIFY(!form.monitor().serviceBlocked(0));
+    QVERIFY(!form.serviceBlockTimer(0)->isActive());
+    form.externalServiceTab()->serviceCombo()->setEditText(QString::fromStdString(services.first));
+    QTest::mouseClick(form.externalServiceTab()->lookupButton(), Qt::LeftButton);
+    QCOMPARE(first.requests(), 2);
+    QCOMPARE(fixture.dialogs.messages().size(), 1);
 
-    form.cboxDNS->setEditText(QString::fromStdString(services.second));
-    QTest::mouseClick(form.Button12, Qt::LeftButton);
-    QCOMPARE(fixture.Dialogs.Messages().last(),
+    form.externalServiceTab()->serviceCombo()->setEditText(QString::fromStdString(services.second));
+    QTest::mouseClick(form.externalServiceTab()->lookupButton(), Qt::LeftButton);
+    QCOMPARE(fixture.dialogs.messages().last(),
              QStringLiteral("second.example requests that their lookup services\r\n"
                             "are not requested at less than 10 minute intervals."));
-    QCOMPARE(second.Requests(), 1);
+    QCOMPARE(second.requests(), 1);
 }
 
 void LookupWindowTest::externalLookupClearsDisplayAndShowsStatusWhileWaiting()
 {
-    TSilentServer silent;
-    TLocalServices services{"http://" + silent.Address().toStdString(), "http://unused.invalid/"};
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    services.Install(form);
-    form.rbExternal->setChecked(true);
-    form.cboxDNS->setEditText(QString::fromStdString(services.first));
-    form.Panel1->setText(QStringLiteral("1.1.1.1"));
+    SilentServer silent;
+    LocalServices services{"http://" + silent.address().toStdString(), "http://unused.invalid/"};
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    services.install(form);
+    form.externalServiceTab()->externalRadio()->setChecked(true);
+    form.externalServiceTab()->serviceCombo()->setEditText(QString::fromStdString(services.first));
+    form.addressLabel()->setText(QStringLiteral("1.1.1.1"));
     QString statusWhileWaiting, displayWhileWaiting;
     QTimer::singleShot(100, &form, [&] {
-        statusWhileWaiting = form.StatusBar1->currentMessage();
-        displayWhileWaiting = form.Panel1->text();
-        silent.Release();
+        statusWhileWaiting = form.statusLine()->currentMessage();
+        displayWhileWaiting = form.addressLabel()->text();
+        silent.release();
     });
-    form.SetOutsideIP(&form);
+    form.onLookupClicked();
     QCOMPARE(statusWhileWaiting, QStringLiteral("Retrieving external IP address..."));
     QCOMPARE(displayWhileWaiting, QString());
-    QVERIFY(form.Panel1->text().isEmpty());
-    QVERIFY(form.StatusBar1->currentMessage().isEmpty());
+    QVERIFY(form.addressLabel()->text().isEmpty());
+    QVERIFY(form.statusLine()->currentMessage().isEmpty());
 }
 
 void LookupWindowTest::unknownServiceTextSendsNothing()
 {
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    form.rbExternal->setChecked(true);
-    form.cboxDNS->setEditText(QString());  // a typed URL is fetched; an empty text is not
-    form.Button12Click(form.Button12);
-    QCOMPARE(form.Panel1->text(), QStringLiteral("---.---.---.---"));
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    form.externalServiceTab()->externalRadio()->setChecked(true);
+    form.externalServiceTab()->serviceCombo()->setEditText(QString());  // a typed URL is fetched; an empty text is not
+    form.onLookupClicked();
+    QCOMPARE(form.addressLabel()->text(), QStringLiteral("---.---.---.---"));
     QCOMPARE(form.windowTitle(), QStringLiteral("Kestrune [---.---.---.---]"));
-    QVERIFY(!form.DNSBlocked1 && !form.DNSBlocked2);
-    QVERIFY(!form.DNSBlock1->isActive() && !form.DNSBlock2->isActive());
+    QVERIFY(!form.monitor().serviceBlocked(0) && !form.monitor().serviceBlocked(1));
+    QVERIFY(!form.serviceBlockTimer(0)->isActive() && !form.serviceBlockTimer(1)->isActive());
 }
 
 // A click on the button's indicator (the widget may be wider than its caption).
-void ClickRadio(QRadioButton* button)
+void clickRadio(QRadioButton* button)
 {
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
 }
 
 void LookupWindowTest::radioButtonsKeepEachOtherExclusive()
 {
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    form.PageControl9->setCurrentWidget(form.TsExternal);
-    ClickRadio(form.rbExternal);
-    QVERIFY(form.rbExternal->isChecked());
-    QVERIFY(!form.rbUserDefined->isChecked());
-    QVERIFY(form.Button12->isEnabled());
-    ClickRadio(form.rbExternal);
-    QVERIFY(form.rbExternal->isChecked());
+    form.tabs()->setCurrentWidget(form.externalServiceTab());
+    clickRadio(form.externalServiceTab()->externalRadio());
+    QVERIFY(form.externalServiceTab()->externalRadio()->isChecked());
+    QVERIFY(!form.userLookupsTab()->userDefinedRadio()->isChecked());
+    QVERIFY(form.externalServiceTab()->lookupButton()->isEnabled());
+    clickRadio(form.externalServiceTab()->externalRadio());
+    QVERIFY(form.externalServiceTab()->externalRadio()->isChecked());
 
-    form.PageControl9->setCurrentWidget(form.TsUser);
-    ClickRadio(form.rbUserDefined);
-    QVERIFY(form.rbUserDefined->isChecked());
-    QVERIFY(!form.rbExternal->isChecked());
-    QVERIFY(!form.Button12->isEnabled());
-    ClickRadio(form.rbUserDefined);
-    QVERIFY(form.rbUserDefined->isChecked());
+    form.tabs()->setCurrentWidget(form.userLookupsTab());
+    clickRadio(form.userLookupsTab()->userDefinedRadio());
+    QVERIFY(form.userLookupsTab()->userDefinedRadio()->isChecked());
+    QVERIFY(!form.externalServiceTab()->externalRadio()->isChecked());
+    QVERIFY(!form.externalServiceTab()->lookupButton()->isEnabled());
+    clickRadio(form.userLookupsTab()->userDefinedRadio());
+    QVERIFY(form.userLookupsTab()->userDefinedRadio()->isChecked());
 }
 
 void LookupWindowTest::neitherSourceCheckedScheduledLookupUsesThePage()
 {
-    TLocalPage page(kRouterPage);
-    TFormFixture fixture;
-    fixture.WriteSettings("[Lookup]\nExternal=0\nuserDefined=0\n");
-    TForm1& form = fixture.Start();
-    QVERIFY(!form.rbExternal->isChecked() && !form.rbUserDefined->isChecked());
-    form.edURL->setText(page.Address());
-    form.edKeyword->setText(QStringLiteral("WAN IP:"));
-    form.edChartoSkip->setText(QStringLiteral("0"));
-    form.btnTestClick(form.btnGetIP);
-    QCOMPARE(page.Requests(), 0);
-    QCOMPARE(fixture.Dialogs.Messages().size(), 1);
-    form.SpinEdit1->SetValue(0);
-    form.btnStartClick(form.btnStart);
-    QCOMPARE(page.Requests(), 1);
-    QCOMPARE(form.Panel1->text(), QStringLiteral("10.1.2.3"));
+    LocalPage page(kRouterPage);
+    WindowFixture fixture;
+    fixture.writeSettings("[Lookup]\nExternal=0\nuserDefined=0\n");
+    MainWindow& form = fixture.start();
+    QVERIFY(!form.externalServiceTab()->externalRadio()->isChecked() && !form.userLookupsTab()->userDefinedRadio()->isChecked());
+    form.userLookupsTab()->urlEdit()->setText(page.address());
+    form.pageInspectorTab()->keywordEdit()->setText(QStringLiteral("WAN IP:"));
+    form.pageInspectorTab()->skipEdit()->setText(QStringLiteral("0"));
+    form.onTestLookupClicked();
+    QCOMPARE(page.requests(), 0);
+    QCOMPARE(fixture.dialogs.messages().size(), 1);
+    form.systemTab()->intervalSpin()->setValue(0);
+    form.onStartClicked();
+    QCOMPARE(page.requests(), 1);
+    QCOMPARE(form.addressLabel()->text(), QStringLiteral("10.1.2.3"));
 }
 
 QTEST_MAIN(LookupWindowTest)

@@ -1,8 +1,8 @@
 // The E-mail tab through the window: the Test button, Set Default, the log entry after each mail, TLS with login
 // and the mail about a failed lookup, against a real SMTP server (aiosmtpd) and a real page (nginx).
 #include "ActionTestHelpers.h"
-#include "FormFixture.h"
-#include "FormSteps.h"
+#include "WindowFixture.h"
+#include "WindowSteps.h"
 #include "LocalPage.h"
 #include "SmtpServer.h"
 
@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <QtTest>
 #include <chrono>
+
+using namespace kestrune::app;
 
 namespace {
 
@@ -68,28 +70,29 @@ void MailWindowTest::testButtonChecksTheFieldsThenSends()
     QFETCH(QString, password);
     QFETCH(QString, message);
     TSmtpServer smtp(login ? TSmtpServer::TOptions{false, "u", "p"} : TSmtpServer::TOptions{});
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    FillMailTab(form, smtp);
-    form.edWebTo->setText(to);
-    form.edWebSMTP->setText(server);
-    form.cboxWebAuth->setChecked(login);
-    form.edWebUser->setText(user);
-    form.edWebPass->setText(password);
-    form.edWebMail->setText(QStringLiteral("Kestrune test"));
-    form.Panel1->setText(kAddress);
+    LocalPage page(statusPage(kAddress));
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    fillMailTab(form, smtp);
+    form.mailTab()->toEdit()->setText(to);
+    form.mailTab()->serverEdit()->setText(server);
+    form.mailTab()->loginCheck()->setChecked(login);
+    form.mailTab()->userEdit()->setText(user);
+    form.mailTab()->passwordEdit()->setText(password);
+    form.mailTab()->subjectEdit()->setText(QStringLiteral("Kestrune test"));
+    findAddress(form, page, kAddress);
 
-    form.btnMailTest->click();
+    form.mailTab()->testMailButton()->click();
     if (!message.isEmpty()) {
-        QCOMPARE(fixture.Dialogs.Messages(), QStringList{message});
+        QCOMPARE(fixture.dialogs.messages(), QStringList{message});
         QCOMPARE(smtp.Stored().size(), 0u);
         return;
     }
-    QCOMPARE(fixture.Dialogs.Shown.size(), 0);
+    QCOMPARE(fixture.dialogs.shown.size(), 0);
     const auto stored = smtp.Stored();
     QCOMPARE(stored.size(), 1u);
-    QCOMPARE(HeaderValue(stored[0].Data, QStringLiteral("Subject")), QStringLiteral("Kestrune test"));
-    const QStringList body = BodyLines(stored[0].Data);
+    QCOMPARE(headerValue(stored[0].Data, QStringLiteral("Subject")), QStringLiteral("Kestrune test"));
+    const QStringList body = bodyLines(stored[0].Data);
     QCOMPARE(body.size(), 4);
     // Day and month names are the user's; the shape is fixed: no year, two blanks before the time.
     const QRegularExpression dateLine(QStringLiteral("^\\S+ \\d\\d \\S+  \\d\\d:\\d\\d:\\d\\d$"));
@@ -98,22 +101,22 @@ void MailWindowTest::testButtonChecksTheFieldsThenSends()
     QCOMPARE(body[2], QStringLiteral("Test message. IP address: ") + kAddress);
     QCOMPARE(body[3], QString(35, QLatin1Char('-')));
     // Testing is not a change: the address does not count as mailed.
-    QCOMPARE(form.LastMailedIP, QString());
+    QCOMPARE(lastMailed(form), QString());
 }
 
 void MailWindowTest::testButtonFollowsTheSendBox()
 {
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
     for (const bool on : {true, false, true}) {
-        form.cbWebMail->setChecked(on);
-        QCOMPARE(form.btnMailTest->isEnabled(), on);
+        form.mailTab()->sendMailCheck()->setChecked(on);
+        QCOMPARE(form.mailTab()->testMailButton()->isEnabled(), on);
     }
     // Showing the tab re-reads the box, whatever changed the button meanwhile.
-    form.btnMailTest->setEnabled(false);
-    form.PageControl9->setCurrentWidget(form.TsFTP);
-    form.PageControl9->setCurrentWidget(form.TsMail);
-    QVERIFY(form.btnMailTest->isEnabled());
+    form.mailTab()->testMailButton()->setEnabled(false);
+    form.tabs()->setCurrentWidget(form.ftpTab());
+    form.tabs()->setCurrentWidget(form.mailTab());
+    QVERIFY(form.mailTab()->testMailButton()->isEnabled());
 }
 
 void MailWindowTest::setDefaultPicksThePortForTheConnection_data()
@@ -128,16 +131,16 @@ void MailWindowTest::setDefaultPicksThePortForTheConnection()
 {
     QFETCH(bool, ssl);
     QFETCH(QString, port);
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    form.cbSSL->setChecked(ssl);
-    form.edPort->setText(QStringLiteral("2525"));
-    form.edWebSMTP->setText(QStringLiteral("smtp.example.org"));
-    form.Button2->click();
-    QCOMPARE(form.edPort->text(), port);
-    QCOMPARE(form.cbSSL->isChecked(), ssl);
-    QCOMPARE(form.edWebSMTP->text(), QStringLiteral("smtp.example.org"));
-    QCOMPARE(fixture.Dialogs.Shown.size(), 0);
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    form.mailTab()->sslCheck()->setChecked(ssl);
+    form.mailTab()->portEdit()->setText(QStringLiteral("2525"));
+    form.mailTab()->serverEdit()->setText(QStringLiteral("smtp.example.org"));
+    form.mailTab()->defaultPortButton()->click();
+    QCOMPARE(form.mailTab()->portEdit()->text(), port);
+    QCOMPARE(form.mailTab()->sslCheck()->isChecked(), ssl);
+    QCOMPARE(form.mailTab()->serverEdit()->text(), QStringLiteral("smtp.example.org"));
+    QCOMPARE(fixture.dialogs.shown.size(), 0);
 }
 
 void MailWindowTest::everyMailAddsALogEntryOnlyWithFtpOff_data()
@@ -151,32 +154,35 @@ void MailWindowTest::everyMailAddsALogEntryOnlyWithFtpOff()
 {
     QFETCH(bool, ftpOn);
     TSmtpServer smtp({});
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    FillMailTab(form, smtp);
-    const std::string log = fixture.Folder.File("ip.log");
-    form.cbLog->setChecked(true);
-    form.edLog->setText(QString::fromStdString(log));
-    form.cbFTP->setChecked(ftpOn);
-    UseUserDefinedPage(form, RefusingAddress());
-    form.Panel1->setText(kAddress);
+    LocalPage page(statusPage(kAddress));
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    fillMailTab(form, smtp);
+    const std::string log = fixture.folder.File("ip.log");
+    form.localFilesTab()->logCheck()->setChecked(true);
+    form.localFilesTab()->logFileEdit()->setText(QString::fromStdString(log));
+    form.ftpTab()->enableCheck()->setChecked(ftpOn);
+    findAddress(form, page, kAddress);
+    form.monitor().setLastUploaded(kAddress.toStdString());
+    useUserDefinedPage(form, refusingAddress());
+    form.systemTab()->intervalSpin()->setValue(0);
 
-    // A failed lookup mails its error; the entry holds the address display, not the mailed text.
-    form.Guarded([&] { form.SetOutsideIP(&form); });
+    // A check's failed lookup mails its error; the entry holds the address display, not the mailed text.
+    form.guarded([&] { form.onStartClicked(); });
     QCOMPARE(smtp.Stored().size(), 1u);
-    const QString mailed = BodyLines(smtp.Stored()[0].Data).value(2);
+    const QString mailed = bodyLines(smtp.Stored()[0].Data).value(2);
     QVERIFY2(mailed.startsWith(QStringLiteral("The Lookup Service has reported an error: ")), qPrintable(mailed));
     QVERIFY(mailed.size() > 42);
-    QCOMPARE(form.Panel1->text(), kAddress);
+    QCOMPARE(form.addressLabel()->text(), kAddress);
 
-    form.btnMailTest->click();
+    form.mailTab()->testMailButton()->click();
     QCOMPARE(smtp.Stored().size(), 2u);
-    QCOMPARE(fixture.Dialogs.Shown.size(), 0);
+    QCOMPARE(fixture.dialogs.shown.size(), 0);
 
-    const QStringList lines = CrLfLines(log);
+    const QStringList lines = crLfLines(log);
     QCOMPARE(lines.size(), ftpOn ? 0 : 2);
     for (const QString& line : lines)
-        QCOMPARE(LoggedAddress(line), kAddress);
+        QCOMPARE(loggedAddress(line), kAddress);
 }
 
 void MailWindowTest::tlsAndLoginSettingsReachTheServer_data()
@@ -198,28 +204,30 @@ void MailWindowTest::tlsAndLoginSettingsReachTheServer()
     QFETCH(QString, password);
     QFETCH(bool, delivered);
     TSmtpServer smtp({tlsServer, "kes", "s3cret"});
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    FillMailTab(form, smtp);
-    form.edWebTo->setText(QStringLiteral("Owner <owner@home.example>; second@home.example"));
-    form.cbSSL->setChecked(sslBox);
-    form.cboxWebAuth->setChecked(true);
-    form.edWebUser->setText(QStringLiteral("kes"));
-    form.edWebPass->setText(password);
-    const std::string ipFile = fixture.Folder.File("ip.txt");
-    form.cbSaveIP->setChecked(true);
-    form.edSaveIP->setText(QString::fromStdString(ipFile));
-    form.Panel1->setText(kAddress);
+    LocalPage page(statusPage(kAddress));
+    WindowFixture fixture;
+    // The test server's certificate is self-signed.
+    fixture.writeSettings("[Mail]\nAnyCertificate=1\n");
+    MainWindow& form = fixture.start();
+    fillMailTab(form, smtp);
+    form.mailTab()->toEdit()->setText(QStringLiteral("Owner <owner@home.example>; second@home.example"));
+    form.mailTab()->sslCheck()->setChecked(sslBox);
+    form.mailTab()->loginCheck()->setChecked(true);
+    form.mailTab()->userEdit()->setText(QStringLiteral("kes"));
+    form.mailTab()->passwordEdit()->setText(password);
+    const std::string ipFile = fixture.folder.File("ip.txt");
+    form.localFilesTab()->saveAddressCheck()->setChecked(true);
+    form.localFilesTab()->addressFileEdit()->setText(QString::fromStdString(ipFile));
 
     const auto start = std::chrono::steady_clock::now();
-    form.Guarded([&] { form.btnFTPClick(&form); });
+    checkOnce(form, page, kAddress);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     QVERIFY(elapsed < std::chrono::seconds(10));
-    // Failed or not, the mail is silent and counted; the run goes on to the IP file.
-    QCOMPARE(fixture.Dialogs.Shown.size(), 0);
-    QCOMPARE(form.LastMailedIP, kAddress);
-    QCOMPARE(FileBytes(ipFile), kAddress.toStdString());
-    QVERIFY(!form.Mail.SMTP.IsConnected());
+    // Failed or not, the mail is silent; only a delivered one counts as sent. The run goes on to the IP file.
+    QCOMPARE(fixture.dialogs.shown.size(), 0);
+    QCOMPARE(lastMailed(form), delivered ? kAddress : QString());
+    QCOMPARE(fileBytes(ipFile), kAddress.toStdString());
+    QVERIFY(!form.monitor().mail().SMTP.IsConnected());
     const auto stored = smtp.Stored();
     QCOMPARE(stored.size(), delivered ? 1u : 0u);
     if (!delivered)
@@ -227,51 +235,52 @@ void MailWindowTest::tlsAndLoginSettingsReachTheServer()
     QCOMPARE(stored[0].Envelope, (std::vector<std::string>{"MAIL FROM:<kestrune@home.example>",
                                                            "RCPT TO:<owner@home.example>",
                                                            "RCPT TO:<second@home.example>", "LOGIN kes"}));
-    QCOMPARE(HeaderValue(stored[0].Data, QStringLiteral("To")),
+    QCOMPARE(headerValue(stored[0].Data, QStringLiteral("To")),
              QStringLiteral("\"Owner\" <owner@home.example>, second@home.example"));
-    QCOMPARE(BodyLines(stored[0].Data).value(2), kAddress);
+    QCOMPARE(bodyLines(stored[0].Data).value(2), kAddress);
 }
 
 void MailWindowTest::checksWaitForARunningTestMail()
 {
-    TLocalPage page("<html>WAN IP: 10.1.2.3 Mask</html>");
-    TSilentServer silent;
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    form.cbWebMail->setChecked(true);
-    form.edWebTo->setText(QStringLiteral("owner@home.example"));
-    form.edWebSMTP->setText(QStringLiteral("127.0.0.1"));
-    form.edPort->setText(PortOf(silent.Address()));
-    UseUserDefinedPage(form, page.Address());
-    form.Panel1->setText(kAddress);
-    form.Countdown = 1;
+    LocalPage page("<html>WAN IP: 198.51.100.3 Mask</html>");
+    SilentServer silent;
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    // The scheduler runs, one minute to the next check, and the address is published already.
+    useUserDefinedPage(form, page.address());
+    form.systemTab()->intervalSpin()->setValue(1);
+    form.onStartClicked();
+    form.mailTab()->sendMailCheck()->setChecked(true);
+    form.mailTab()->toEdit()->setText(QStringLiteral("owner@home.example"));
+    form.mailTab()->serverEdit()->setText(QStringLiteral("127.0.0.1"));
+    form.mailTab()->portEdit()->setText(portOf(silent.address()));
 
     bool checkRunningMeanwhile = false;
     int released = -1;
     QTimer::singleShot(100, &form, [&] {
-        checkRunningMeanwhile = form.CheckRunning();
-        form.Timer1Timer();             // the countdown runs out while the test mail waits
-        form.btnStartClick(form.btnStart);
-        form.btnFTP->setEnabled(true);
-        form.btnFTPClick(form.btnFTP);  // and the user presses Upload
-        released = silent.Release();
+        checkRunningMeanwhile = form.monitor().checkRunning();
+        form.onTimer(kestrune::core::TimerId::Minute);             // the countdown runs out while the test mail waits
+        form.onStartClicked();
+        form.ftpTab()->uploadButton()->setEnabled(true);
+        form.onUploadClicked();  // and the user presses Upload
+        released = silent.release();
     });
-    form.btnMailTest->click();
+    form.mailTab()->testMailButton()->click();
 
     QVERIFY(checkRunningMeanwhile);
     QCOMPARE(released, 1);
-    QCOMPARE(page.Requests(), 0);
-    QCOMPARE(form.Countdown, 1);
-    QCOMPARE(fixture.Dialogs.Beeps, 2);
-    QCOMPARE(form.LastMailedIP, QString());
-    QVERIFY(!form.CheckRunning());
+    QCOMPARE(page.requests(), 1);
+    QCOMPARE(form.monitor().countdown(), 1);
+    QCOMPARE(fixture.dialogs.beeps, 2);
+    QCOMPARE(lastMailed(form), QString());
+    QVERIFY(!form.monitor().checkRunning());
 
     // The deferred check runs at the next tick and mails its address.
     TSmtpServer smtp({});
-    form.edPort->setText(QString::number(smtp.Port()));
-    Ticks(form, 1);
-    QCOMPARE(page.Requests(), 1);
-    QCOMPARE(form.LastMailedIP, QStringLiteral("10.1.2.3"));
+    form.mailTab()->portEdit()->setText(QString::number(smtp.Port()));
+    ticks(form, 1);
+    QCOMPARE(page.requests(), 2);
+    QCOMPARE(lastMailed(form), QStringLiteral("198.51.100.3"));
     QCOMPARE(smtp.Stored().size(), 1u);
 }
 

@@ -1,8 +1,7 @@
-#include "FormFixture.h"
-#include "FormSteps.h"
 #include "LocalPage.h"
-#include "SpinEdit.h"
-#include "WatchedForm.h"
+#include "SpinBox.h"
+#include "WindowFixture.h"
+#include "WindowSteps.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,25 +11,28 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTimer>
+#include <QSignalSpy>
 #include <QtTest>
+
+using namespace kestrune::app;
 
 namespace {
 
 const char* const kPage = "<html><body>WAN IP: 10.1.2.3 Mask</body></html>";
 
-// A watched window whose user-defined lookup reads the page.
-struct TPageRig {
-    TPageRig() { UseUserDefinedPage(form, page.Address()); }
-    TLocalPage page{kPage};
-    TFormFixture fixture;
-    TWatchedForm& form = fixture.Start<TWatchedForm>();
+// A window whose user-defined lookup reads the page.
+struct PageRig {
+    PageRig() { useUserDefinedPage(form, page.address()); }
+    LocalPage page{kPage};
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
 };
 
 // Settings whose selected router entry reads the page, with the interval and the start-up box.
-void WriteRouterSettings(const TFormFixture& fixture, const TLocalPage& page, int interval, bool autoStart)
+void WriteRouterSettings(const WindowFixture& fixture, const LocalPage& page, int interval, bool autoStart)
 {
-    fixture.WriteSettings("[Router]\nSelectedRouter=0\n[Routers]\nHome=1\n[RoutersData]\n1," +
-                          page.Address().toStdString() + ",WAN IP:,0=0\n[System]\nInterval=" +
+    fixture.writeSettings("[Router]\nSelectedRouter=0\n[Routers]\nHome=1\n[RoutersData]\n1," +
+                          page.address().toStdString() + ",WAN IP:,0=0\n[System]\nInterval=" +
                           std::to_string(interval) + "\nAutoStart=" + (autoStart ? "1" : "0") + "\n");
 }
 
@@ -48,9 +50,7 @@ private slots:
     void afterStartAndStopTypedIntervalsBecomeTen_data();
     void afterStartAndStopTypedIntervalsBecomeTen();
     void manualModeRunsOneCheckPerPress();
-    void scheduledCheckLeavesEmptyOrErrorAlone_data();
-    void scheduledCheckLeavesEmptyOrErrorAlone();
-    void errorEscapingACheckKeepsTheSchedule();
+    void scheduledCheckLeavesErrorAlone();
     void autoStartWithIntervalZeroChecksOnceBeforeShow();
     void autoStartWithIntervalStartsScheduler();
     void noAutoStartNoCheck();
@@ -58,38 +58,35 @@ private slots:
 
 void SchedulerTest::ninetyMinutesOnALocalPage()
 {
-    TPageRig rig;
+    PageRig rig;
     auto& [page, fixture, form] = rig;
-    form.SpinEdit1->SetValue(90);
-    QCOMPARE(form.Panel41->text(), QStringLiteral("1 hr : 30 min"));
+    form.systemTab()->intervalSpin()->setValue(90);
+    QCOMPARE(form.systemTab()->intervalLabel()->text(), QStringLiteral("1 hr : 30 min"));
 
-    form.btnStartClick(form.btnStart);
-    QCOMPARE(form.Panel30->text(), QStringLiteral("90"));
-    QCOMPARE(page.Requests(), 1);
-    QCOMPARE(form.Panel1->text(), QStringLiteral("10.1.2.3"));
+    form.onStartClicked();
+    QCOMPARE(form.systemTab()->countdownLabel()->text(), QStringLiteral("90"));
+    QCOMPARE(page.requests(), 1);
+    QCOMPARE(form.addressLabel()->text(), QStringLiteral("10.1.2.3"));
     QCOMPARE(form.windowTitle(), QStringLiteral("Kestrune [10.1.2.3]"));
-    QCOMPARE(form.ChangeCalls, QStringList{"10.1.2.3"});
-    QVERIFY(form.Timer1->isActive());
-    QVERIFY(!form.btnStart->isEnabled());
-    QVERIFY(form.btnStopFTP->isEnabled());
-    QVERIFY(!form.SpinEdit1->isEnabled());
-    QCOMPARE(form.SpinEdit1->MinValue(), 10);
+    QVERIFY(form.checkTimer()->isActive());
+    QVERIFY(!form.systemTab()->startButton()->isEnabled());
+    QVERIFY(form.systemTab()->stopButton()->isEnabled());
+    QVERIFY(!form.systemTab()->intervalSpin()->isEnabled());
+    QCOMPARE(form.systemTab()->intervalSpin()->minValue(), 10);
 
-    Ticks(form, 1);
-    QCOMPARE(form.Panel30->text(), QStringLiteral("1 hr : 29 min"));
-    Ticks(form, 88);
-    QCOMPARE(form.Panel30->text(), QStringLiteral("0 hr : 1 min"));
-    QCOMPARE(page.Requests(), 1);
-    Ticks(form, 1);
-    QCOMPARE(page.Requests(), 2);
-    QCOMPARE(form.Panel30->text(), QStringLiteral("90"));
-    QCOMPARE(form.ChangeCalls.size(), 2);
+    ticks(form, 1);
+    QCOMPARE(form.systemTab()->countdownLabel()->text(), QStringLiteral("1 hr : 29 min"));
+    ticks(form, 88);
+    QCOMPARE(form.systemTab()->countdownLabel()->text(), QStringLiteral("0 hr : 1 min"));
+    QCOMPARE(page.requests(), 1);
+    ticks(form, 1);
+    QCOMPARE(page.requests(), 2);
+    QCOMPARE(form.systemTab()->countdownLabel()->text(), QStringLiteral("90"));
 
-    form.LastUploadedIP = QStringLiteral("10.1.2.3");
-    Ticks(form, 90);
-    QCOMPARE(page.Requests(), 3);
-    QCOMPARE(form.ChangeCalls.size(), 2);
-    QVERIFY(fixture.Dialogs.Shown.isEmpty());
+    form.monitor().setLastUploaded("10.1.2.3");
+    ticks(form, 90);
+    QCOMPARE(page.requests(), 3);
+    QVERIFY(fixture.dialogs.shown.isEmpty());
 }
 
 void SchedulerTest::intervalRuleWhenLeavingTheBox_data()
@@ -119,55 +116,55 @@ void SchedulerTest::intervalRuleWhenLeavingTheBox()
     QFETCH(QString, url);
     QFETCH(int, interval);
     QFETCH(int, expected);
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    form.rbExternal->setChecked(source == "external");
-    form.rbUserDefined->setChecked(source == "user");
-    form.edURL->setText(url);
-    form.SpinEdit1->SetValue(interval);
-    LeaveIntervalBox(form);
-    QCOMPARE(form.SpinEdit1->Value(), expected);
-    QVERIFY(!form.Timer1->isActive());
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    form.externalServiceTab()->externalRadio()->setChecked(source == "external");
+    form.userLookupsTab()->userDefinedRadio()->setChecked(source == "user");
+    form.userLookupsTab()->urlEdit()->setText(url);
+    form.systemTab()->intervalSpin()->setValue(interval);
+    leaveIntervalBox(form);
+    QCOMPARE(form.systemTab()->intervalSpin()->value(), expected);
+    QVERIFY(!form.checkTimer()->isActive());
 }
 
 void SchedulerTest::externalSourceRaisesFiveToTenAtStart()
 {
-    TFormFixture fixture;
-    auto& form = fixture.Start<TWatchedForm>();
-    form.rbExternal->setChecked(true);
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    form.externalServiceTab()->externalRadio()->setChecked(true);
     // An empty service text sends no request.
-    form.cboxDNS->setEditText(QString());
-    form.SpinEdit1->SetValue(5);
-    form.btnStartClick(form.btnStart);
-    QCOMPARE(form.SpinEdit1->Text(), QStringLiteral("10"));
-    QCOMPARE(form.Panel30->text(), QStringLiteral("10"));
-    QCOMPARE(form.Panel1->text(), QStringLiteral("---.---.---.---"));
+    form.externalServiceTab()->serviceCombo()->setEditText(QString());
+    form.systemTab()->intervalSpin()->setValue(5);
+    form.onStartClicked();
+    QCOMPARE(form.systemTab()->intervalSpin()->text(), QStringLiteral("10"));
+    QCOMPARE(form.systemTab()->countdownLabel()->text(), QStringLiteral("10"));
+    QCOMPARE(form.addressLabel()->text(), QStringLiteral("---.---.---.---"));
     QCOMPARE(form.windowTitle(), QStringLiteral("Kestrune [---.---.---.---]"));
 }
 
 void SchedulerTest::localPageKeepsFiveForTheFirstRunOnly()
 {
-    TPageRig rig;
+    PageRig rig;
     auto& [page, fixture, form] = rig;
-    form.SpinEdit1->SetValue(5);
-    form.btnStartClick(form.btnStart);
-    QCOMPARE(form.SpinEdit1->Value(), 5);
-    QCOMPARE(form.Panel30->text(), QStringLiteral("5"));
-    Ticks(form, 5);
-    QCOMPARE(page.Requests(), 2);
+    form.systemTab()->intervalSpin()->setValue(5);
+    form.onStartClicked();
+    QCOMPARE(form.systemTab()->intervalSpin()->value(), 5);
+    QCOMPARE(form.systemTab()->countdownLabel()->text(), QStringLiteral("5"));
+    ticks(form, 5);
+    QCOMPARE(page.requests(), 2);
 
-    form.btnStopFTPClick(form.btnStopFTP);
-    QVERIFY(!form.Timer1->isActive());
-    QVERIFY(form.btnStart->isEnabled());
-    QVERIFY(!form.btnStopFTP->isEnabled());
-    QVERIFY(form.SpinEdit1->isEnabled());
-    QVERIFY(form.Panel30->text().isEmpty());
-    QCOMPARE(form.Countdown, 5);
+    form.onStopClicked();
+    QVERIFY(!form.checkTimer()->isActive());
+    QVERIFY(form.systemTab()->startButton()->isEnabled());
+    QVERIFY(!form.systemTab()->stopButton()->isEnabled());
+    QVERIFY(form.systemTab()->intervalSpin()->isEnabled());
+    QVERIFY(form.systemTab()->countdownLabel()->text().isEmpty());
+    QCOMPARE(form.monitor().countdown(), 5);
 
-    form.btnStartClick(form.btnStart);
-    QCOMPARE(form.SpinEdit1->Value(), 10);
-    QCOMPARE(form.Panel30->text(), QStringLiteral("10"));
-    QCOMPARE(page.Requests(), 3);
+    form.onStartClicked();
+    QCOMPARE(form.systemTab()->intervalSpin()->value(), 10);
+    QCOMPARE(form.systemTab()->countdownLabel()->text(), QStringLiteral("10"));
+    QCOMPARE(page.requests(), 3);
 }
 
 void SchedulerTest::afterStartAndStopTypedIntervalsBecomeTen_data()
@@ -184,132 +181,113 @@ void SchedulerTest::afterStartAndStopTypedIntervalsBecomeTen()
 {
     QFETCH(QString, typed);
     QFETCH(QString, expected);
-    TPageRig rig;
+    PageRig rig;
     auto& [page, fixture, form] = rig;
-    form.btnStartClick(form.btnStart);
-    form.btnStopFTPClick(form.btnStopFTP);
-    form.SpinEdit1->SetText(QString());
-    QTest::keyClicks(form.SpinEdit1, typed);
-    QCOMPARE(form.SpinEdit1->Text(), typed);
-    LeaveIntervalBox(form);
-    QCOMPARE(form.SpinEdit1->Text(), expected);
+    form.onStartClicked();
+    form.onStopClicked();
+    form.systemTab()->intervalSpin()->setText(QString());
+    QTest::keyClicks(form.systemTab()->intervalSpin(), typed);
+    QCOMPARE(form.systemTab()->intervalSpin()->text(), typed);
+    leaveIntervalBox(form);
+    QCOMPARE(form.systemTab()->intervalSpin()->text(), expected);
 }
 
 void SchedulerTest::manualModeRunsOneCheckPerPress()
 {
-    TPageRig rig;
+    PageRig rig;
     auto& [page, fixture, form] = rig;
-    form.SpinEdit1->SetValue(0);
-    QCOMPARE(form.Panel30->text(), QStringLiteral("Manual"));
-    QCOMPARE(form.btnStart->text(), QStringLiteral("Update"));
-    QVERIFY(!form.Label38->isEnabled());
-    QCOMPARE(form.cbAutoStartRefresh->text(), QStringLiteral("Check once at startup"));
+    form.systemTab()->intervalSpin()->setValue(0);
+    QCOMPARE(form.systemTab()->countdownLabel()->text(), QStringLiteral("Manual"));
+    QCOMPARE(form.systemTab()->startButton()->text(), QStringLiteral("Update"));
+    QVERIFY(!form.systemTab()->countdownCaption()->isEnabled());
+    QCOMPARE(form.systemTab()->autoStartCheck()->text(), QStringLiteral("Check once at startup"));
     for (int press = 1; press <= 2; ++press) {
-        form.btnStartClick(form.btnStart);
-        QCOMPARE(page.Requests(), press);
-        QVERIFY(!form.Timer1->isActive());
-        QVERIFY(form.btnStart->isEnabled());
-        QVERIFY(!form.btnStopFTP->isEnabled());
-        QVERIFY(form.SpinEdit1->isEnabled());
-        QCOMPARE(form.Panel30->text(), QStringLiteral("Manual"));
+        form.onStartClicked();
+        QCOMPARE(page.requests(), press);
+        QVERIFY(!form.checkTimer()->isActive());
+        QVERIFY(form.systemTab()->startButton()->isEnabled());
+        QVERIFY(!form.systemTab()->stopButton()->isEnabled());
+        QVERIFY(form.systemTab()->intervalSpin()->isEnabled());
+        QCOMPARE(form.systemTab()->countdownLabel()->text(), QStringLiteral("Manual"));
     }
-    QCOMPARE(form.SpinEdit1->MinValue(), 0);
-    form.SpinEdit1->SetValue(20);
-    QCOMPARE(form.btnStart->text(), QStringLiteral("Start"));
-    QVERIFY(form.Label38->isEnabled());
-    QCOMPARE(form.cbAutoStartRefresh->text(), QStringLiteral("Start automatically"));
+    QCOMPARE(form.systemTab()->intervalSpin()->minValue(), 0);
+    form.systemTab()->intervalSpin()->setValue(20);
+    QCOMPARE(form.systemTab()->startButton()->text(), QStringLiteral("Start"));
+    QVERIFY(form.systemTab()->countdownCaption()->isEnabled());
+    QCOMPARE(form.systemTab()->autoStartCheck()->text(), QStringLiteral("Start automatically"));
 }
 
-void SchedulerTest::scheduledCheckLeavesEmptyOrErrorAlone_data()
+// An upload attempt shows "Connecting to ..." in the status line; a scheduled check leaves "Error" alone.
+void SchedulerTest::scheduledCheckLeavesErrorAlone()
 {
-    QTest::addColumn<QString>("display");
-    QTest::newRow("Error") << "Error";
-    QTest::newRow("empty") << "";
-}
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    useUserDefinedPage(form, refusingAddress());
+    form.ftpTab()->enableCheck()->setChecked(true);
+    form.ftpTab()->hostEdit()->setText(QStringLiteral("127.0.0.1"));
+    form.monitor().ftp().Port = portNumberOf(refusingAddress());
+    form.monitor().setLastUploaded("1.2.3.4");
+    form.systemTab()->intervalSpin()->setValue(1);
+    QSignalSpy statuses(form.statusLine(), &QStatusBar::messageChanged);
+    auto uploads = [&statuses] {
+        int count = 0;
+        for (const QList<QVariant>& status : statuses)
+            count += status.at(0).toString().startsWith(QStringLiteral("Connecting to")) ? 1 : 0;
+        return count;
+    };
 
-void SchedulerTest::scheduledCheckLeavesEmptyOrErrorAlone()
-{
-    QFETCH(QString, display);
-    TFormFixture fixture;
-    auto& form = fixture.Start<TWatchedForm>();
-    // A failing user-defined lookup leaves the address display as it was.
-    UseUserDefinedPage(form, RefusingAddress());
-    form.LastUploadedIP = QStringLiteral("1.2.3.4");
-    form.SpinEdit1->SetValue(1);
-    form.Panel1->setText(display);
-    form.btnStartClick(form.btnStart);
-    QCOMPARE(form.Panel1->text(), display);
-    QCOMPARE(form.ChangeCalls, QStringList{display});
-    QVERIFY(form.StatusBar1->currentMessage().isEmpty());
+    // Start's own check acts on the empty display: the upload fails and leaves "Error".
+    form.onStartClicked();
+    QCOMPARE(form.addressLabel()->text(), QStringLiteral("Error"));
+    QCOMPARE(uploads(), 1);
+    QVERIFY(form.statusLine()->currentMessage().isEmpty());
 
-    Ticks(form, 1);
-    QCOMPARE(form.Panel1->text(), display);
-    QCOMPARE(form.ChangeCalls.size(), 1);
-    QCOMPARE(form.Panel30->text(), QStringLiteral("1"));
-    QVERIFY(fixture.Dialogs.Shown.isEmpty());
-}
-
-void SchedulerTest::errorEscapingACheckKeepsTheSchedule()
-{
-    TPageRig rig;
-    auto& [page, fixture, form] = rig;
-    form.FailWith = QStringLiteral("I/O error 103");
-    form.SpinEdit1->SetValue(2);
-    // Structured bindings cannot be captured by every compiler the suite is built with.
-    TWatchedForm& watched = form;
-    watched.Guarded([&watched] { watched.btnStartClick(watched.btnStart); });
-    QCOMPARE(fixture.Dialogs.Errors(), QStringList{"I/O error 103"});
-    QVERIFY(form.Timer1->isActive());
-
-    Ticks(form, 2);
-    QCOMPARE(page.Requests(), 2);
-    QCOMPARE(fixture.Dialogs.Errors().size(), 2);
-    QCOMPARE(form.Countdown, 2);
-    QCOMPARE(form.Panel30->text(), QStringLiteral("2"));
-    Ticks(form, 2);
-    QCOMPARE(page.Requests(), 3);
-    QCOMPARE(form.ChangeCalls.size(), 3);
+    ticks(form, 1);
+    QCOMPARE(form.addressLabel()->text(), QStringLiteral("Error"));
+    QCOMPARE(uploads(), 1);
+    QCOMPARE(form.systemTab()->countdownLabel()->text(), QStringLiteral("1"));
+    QVERIFY(fixture.dialogs.shown.isEmpty());
 }
 
 void SchedulerTest::autoStartWithIntervalZeroChecksOnceBeforeShow()
 {
-    TLocalPage page(kPage);
-    TFormFixture fixture;
+    LocalPage page(kPage);
+    WindowFixture fixture;
     WriteRouterSettings(fixture, page, 0, true);
-    TForm1& form = fixture.Start();
+    MainWindow& form = fixture.start();
     QVERIFY(!form.isVisible());
-    QCOMPARE(page.Requests(), 1);
-    QCOMPARE(form.Panel1->text(), QStringLiteral("10.1.2.3"));
-    QCOMPARE(form.edIPAddress->text(), QStringLiteral("10.1.2.3"));
-    QCOMPARE(form.cbAutoStartRefresh->text(), QStringLiteral("Check once at startup"));
-    QVERIFY(!form.Timer1->isActive());
-    QVERIFY(form.btnStart->isEnabled());
+    QCOMPARE(page.requests(), 1);
+    QCOMPARE(form.addressLabel()->text(), QStringLiteral("10.1.2.3"));
+    QCOMPARE(form.pageInspectorTab()->addressEdit()->text(), QStringLiteral("10.1.2.3"));
+    QCOMPARE(form.systemTab()->autoStartCheck()->text(), QStringLiteral("Check once at startup"));
+    QVERIFY(!form.checkTimer()->isActive());
+    QVERIFY(form.systemTab()->startButton()->isEnabled());
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QCOMPARE(page.Requests(), 1);
+    QCOMPARE(page.requests(), 1);
 }
 
 void SchedulerTest::autoStartWithIntervalStartsScheduler()
 {
-    TLocalPage page(kPage);
-    TFormFixture fixture;
+    LocalPage page(kPage);
+    WindowFixture fixture;
     WriteRouterSettings(fixture, page, 15, true);
-    TForm1& form = fixture.Start();
-    QCOMPARE(page.Requests(), 1);
-    QVERIFY(form.Timer1->isActive());
-    QCOMPARE(form.Panel30->text(), QStringLiteral("15"));
+    MainWindow& form = fixture.start();
+    QCOMPARE(page.requests(), 1);
+    QVERIFY(form.checkTimer()->isActive());
+    QCOMPARE(form.systemTab()->countdownLabel()->text(), QStringLiteral("15"));
     QCOMPARE(form.windowTitle(), QStringLiteral("Kestrune [10.1.2.3]"));
 }
 
 void SchedulerTest::noAutoStartNoCheck()
 {
-    TLocalPage page(kPage);
-    TFormFixture fixture;
+    LocalPage page(kPage);
+    WindowFixture fixture;
     WriteRouterSettings(fixture, page, 0, false);
-    TForm1& form = fixture.Start();
-    QCOMPARE(form.edURL->text(), page.Address());
-    QCOMPARE(page.Requests(), 0);
-    QVERIFY(form.Panel1->text().isEmpty());
+    MainWindow& form = fixture.start();
+    QCOMPARE(form.userLookupsTab()->urlEdit()->text(), page.address());
+    QCOMPARE(page.requests(), 0);
+    QVERIFY(form.addressLabel()->text().isEmpty());
 }
 
 QTEST_MAIN(SchedulerTest)

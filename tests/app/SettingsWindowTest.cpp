@@ -1,6 +1,7 @@
 #include "EnDeCrypt.h"
-#include "FormFixture.h"
-#include "SpinEdit.h"
+#include "SpinBox.h"
+#include "WindowFixture.h"
+#include "WindowSteps.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,6 +13,8 @@
 #include <QTimer>
 #include <QtTest>
 #include <filesystem>
+
+using namespace kestrune::app;
 
 namespace fs = std::filesystem;
 
@@ -30,9 +33,10 @@ private slots:
     void lookupListsAndSelection_data();
     void lookupListsAndSelection();
     void manualIntervalLoadsManualDisplays();
-    void startMinimizedEnablesTimer2();
+    void startMinimizedEnablesItsTimer();
     void readOnlySettingsFileKeepsWindowOpen();
     void closeRemovesHelpFileButNotTheLogsTmpNeighbour();
+    void settingsWithoutAControlSurviveRequestsAndClose();
     void hundredThousandLookupsStartAndClose();
     void bytesThatAreNotUtf8SurviveUnlessEdited();
     void startRemovesStaleSettingsTemporaries();
@@ -40,12 +44,12 @@ private slots:
 
 void SettingsWindowTest::uploadedAddressKeysAreOneEntry()
 {
-    TFormFixture fixture;
-    fixture.WriteSettings("[FTP]\nUPLoadedIP=1.2.3.4\n");
-    TForm1& form = fixture.Start();
-    QCOMPARE(form.LastUploadedIP, QStringLiteral("1.2.3.4"));
-    QVERIFY(fixture.Close());
-    const std::string text = fixture.SettingsText();
+    WindowFixture fixture;
+    fixture.writeSettings("[FTP]\nUPLoadedIP=1.2.3.4\n");
+    MainWindow& form = fixture.start();
+    QCOMPARE(lastUploaded(form), QStringLiteral("1.2.3.4"));
+    QVERIFY(fixture.close());
+    const std::string text = fixture.settingsText();
     QVERIFY(text.find("UpLoadedIP=1.2.3.4\r\n") != std::string::npos);
     QVERIFY(text.find("UPLoadedIP") == std::string::npos);
     QVERIFY(text.find("UserDefined=1\r\n") != std::string::npos);
@@ -53,21 +57,21 @@ void SettingsWindowTest::uploadedAddressKeysAreOneEntry()
 
 void SettingsWindowTest::passwordsAreStoredScrambled()
 {
-    TFormFixture fixture;
+    WindowFixture fixture;
     {
-        TForm1& form = fixture.Start();
-        form.edWebPass->setText(QStringLiteral("abc"));
-        form.Password->setText(QStringLiteral("abc"));
-        form.cbPassword->setChecked(true);
-        QVERIFY(fixture.Close());
+        MainWindow& form = fixture.start();
+        form.mailTab()->passwordEdit()->setText(QStringLiteral("abc"));
+        form.ftpTab()->passwordEdit()->setText(QStringLiteral("abc"));
+        form.ftpTab()->rememberPasswordCheck()->setChecked(true);
+        QVERIFY(fixture.close());
     }
-    const std::string text = fixture.SettingsText();
+    const std::string text = fixture.settingsText();
     QVERIFY(text.find("WebPass=\x9E\x9D\x9C\r\n") != std::string::npos);
     QVERIFY(text.find("Password=\x9E\x9D\x9C\r\n") != std::string::npos);
     QVERIFY(text.find("abc") == std::string::npos);
-    TForm1& again = fixture.Start();
-    QCOMPARE(again.edWebPass->text(), QStringLiteral("abc"));
-    QCOMPARE(again.Password->text(), QStringLiteral("abc"));
+    MainWindow& again = fixture.start();
+    QCOMPARE(again.mailTab()->passwordEdit()->text(), QStringLiteral("abc"));
+    QCOMPARE(again.ftpTab()->passwordEdit()->text(), QStringLiteral("abc"));
 }
 
 void SettingsWindowTest::intervalValues_data()
@@ -87,29 +91,29 @@ void SettingsWindowTest::intervalValues()
     QFETCH(QString, stored);
     QFETCH(QString, shown);
     QFETCH(QString, hoursMinutes);
-    TFormFixture fixture;
-    fixture.WriteSettings("[System]\nInterval=" + stored.toStdString() + "\n");
-    TForm1& form = fixture.Start();
-    QCOMPARE(form.SpinEdit1->Text(), shown);
-    QCOMPARE(form.Panel41->text(), hoursMinutes);
-    QVERIFY(fixture.Close());
-    QVERIFY(fixture.SettingsText().find("Interval=" + shown.toStdString() + "\r\n") != std::string::npos);
+    WindowFixture fixture;
+    fixture.writeSettings("[System]\nInterval=" + stored.toStdString() + "\n");
+    MainWindow& form = fixture.start();
+    QCOMPARE(form.systemTab()->intervalSpin()->text(), shown);
+    QCOMPARE(form.systemTab()->intervalLabel()->text(), hoursMinutes);
+    QVERIFY(fixture.close());
+    QVERIFY(fixture.settingsText().find("Interval=" + shown.toStdString() + "\r\n") != std::string::npos);
 }
 
 void SettingsWindowTest::quotedAndPaddedValues()
 {
-    TFormFixture fixture;
-    fixture.WriteSettings("[Mail]\nTo=\"  you@example.org  \"\nServer=   smtp.example.org   \nSubject='Hi'\n"
+    WindowFixture fixture;
+    fixture.writeSettings("[Mail]\nTo=\"  you@example.org  \"\nServer=   smtp.example.org   \nSubject='Hi'\n"
                           "Port=\"2525\"\n[Local]\nLines= 0x10 \n");
-    TForm1& form = fixture.Start();
-    QCOMPARE(form.edWebTo->text(), QStringLiteral("  you@example.org  "));
-    QCOMPARE(form.edWebSMTP->text(), QStringLiteral("smtp.example.org"));
-    QCOMPARE(form.edWebMail->text(), QStringLiteral("Hi"));
-    QCOMPARE(form.edPort->text(), QStringLiteral("2525"));
-    QCOMPARE(form.SpinEdit2->Value(), 16);
-    QVERIFY(fixture.Close());
-    TForm1& again = fixture.Start();
-    QCOMPARE(again.edWebTo->text(), QStringLiteral("  you@example.org  "));
+    MainWindow& form = fixture.start();
+    QCOMPARE(form.mailTab()->toEdit()->text(), QStringLiteral("  you@example.org  "));
+    QCOMPARE(form.mailTab()->serverEdit()->text(), QStringLiteral("smtp.example.org"));
+    QCOMPARE(form.mailTab()->subjectEdit()->text(), QStringLiteral("Hi"));
+    QCOMPARE(form.mailTab()->portEdit()->text(), QStringLiteral("2525"));
+    QCOMPARE(form.localFilesTab()->logLinesSpin()->value(), 16);
+    QVERIFY(fixture.close());
+    MainWindow& again = fixture.start();
+    QCOMPARE(again.mailTab()->toEdit()->text(), QStringLiteral("  you@example.org  "));
 }
 
 void SettingsWindowTest::lookupSource_data()
@@ -130,67 +134,68 @@ void SettingsWindowTest::lookupSource()
     QFETCH(QString, userDefined);
     QFETCH(bool, externalChecked);
     QFETCH(bool, userChecked);
-    TFormFixture fixture;
-    fixture.WriteSettings("[Lookup]\nExternal=" + external.toStdString() + "\nuserDefined=" +
+    WindowFixture fixture;
+    fixture.writeSettings("[Lookup]\nExternal=" + external.toStdString() + "\nuserDefined=" +
                           userDefined.toStdString() + "\n");
-    TForm1& form = fixture.Start();
-    QCOMPARE(form.rbExternal->isChecked(), externalChecked);
-    QCOMPARE(form.rbUserDefined->isChecked(), userChecked);
-    QCOMPARE(form.Button12->isEnabled(), externalChecked);
+    MainWindow& form = fixture.start();
+    QCOMPARE(form.externalServiceTab()->externalRadio()->isChecked(), externalChecked);
+    QCOMPARE(form.userLookupsTab()->userDefinedRadio()->isChecked(), userChecked);
+    QCOMPARE(form.externalServiceTab()->lookupButton()->isEnabled(), externalChecked);
 }
 
 void SettingsWindowTest::everySettingSurvivesCloseAndStart()
 {
-    const QList<QPair<QLineEdit* TForm1::*, QString>> texts = {
-        {&TForm1::edWebTo, QStringLiteral("to@example.org")},
-        {&TForm1::edWebSMTP, QStringLiteral("smtp.example.org")},
-        {&TForm1::edWebFrom, QStringLiteral("from@example.org")},
-        {&TForm1::edWebMail, QStringLiteral("Änderung")},
-        {&TForm1::edWebUser, QStringLiteral("mailer")},
-        {&TForm1::edWebPass, QStringLiteral("päss,word")},
-        {&TForm1::edPort, QStringLiteral("465")},
-        {&TForm1::RemoteHost, QStringLiteral("ftp.example.org")},
-        {&TForm1::Username, QStringLiteral("uploader")},
-        {&TForm1::Password, QStringLiteral("secret")},
-        {&TForm1::edLocalFile, QStringLiteral("/tmp/template.html")},
-        {&TForm1::edRemote, QStringLiteral("index.html")},
-        {&TForm1::edSaveIP, QStringLiteral("/tmp/ip.txt")},
-        {&TForm1::edLog, QStringLiteral("/tmp/log.txt")},
+    const QList<QPair<QString, QString>> texts = {
+        {QStringLiteral("mailToEdit"), QStringLiteral("to@example.org")},
+        {QStringLiteral("mailServerEdit"), QStringLiteral("smtp.example.org")},
+        {QStringLiteral("mailFromEdit"), QStringLiteral("from@example.org")},
+        {QStringLiteral("mailSubjectEdit"), QStringLiteral("Änderung")},
+        {QStringLiteral("mailUserEdit"), QStringLiteral("mailer")},
+        {QStringLiteral("mailPasswordEdit"), QStringLiteral("päss,word")},
+        {QStringLiteral("mailPortEdit"), QStringLiteral("465")},
+        {QStringLiteral("ftpHostEdit"), QStringLiteral("ftp.example.org")},
+        {QStringLiteral("ftpUsernameEdit"), QStringLiteral("uploader")},
+        {QStringLiteral("ftpPasswordEdit"), QStringLiteral("secret")},
+        {QStringLiteral("templateEdit"), QStringLiteral("/tmp/template.html")},
+        {QStringLiteral("remoteFileEdit"), QStringLiteral("index.html")},
+        {QStringLiteral("addressFileEdit"), QStringLiteral("/tmp/ip.txt")},
+        {QStringLiteral("logFileEdit"), QStringLiteral("/tmp/log.txt")},
     };
-    const QList<QCheckBox* TForm1::*> boxes = {&TForm1::cbWebMail, &TForm1::cboxWebAuth, &TForm1::cbSSL,
-                                               &TForm1::cbFTP,     &TForm1::cbPassword,  &TForm1::cbSaveIP,
-                                               &TForm1::cbLog,     &TForm1::cbMinimize,  &TForm1::cbStartMinimized};
-    TFormFixture fixture;
+    // Found by name: each is owned by its tab.
+    const QStringList boxes = {"sendMailCheck", "mailLoginCheck", "sslCheck", "ftpEnableCheck", "rememberPasswordCheck",
+                               "saveAddressCheck",
+                               "logCheck", "minimizeToTrayCheck", "startMinimizedCheck"};
+    WindowFixture fixture;
     {
-        TForm1& form = fixture.Start();
-        form.cboxDNS->setEditText(QStringLiteral("http://example.invalid/ip"));
-        form.rbExternal->setChecked(true);
-        for (QCheckBox* TForm1::*box : boxes)
-            (form.*box)->setChecked(true);
+        MainWindow& form = fixture.start();
+        form.externalServiceTab()->serviceCombo()->setEditText(QStringLiteral("http://example.invalid/ip"));
+        form.externalServiceTab()->externalRadio()->setChecked(true);
+        for (const QString& box : boxes)
+            form.findChild<QCheckBox*>(box)->setChecked(true);
         for (const auto& [edit, text] : texts)
-            (form.*edit)->setText(text);
-        form.LastMailedIP = QStringLiteral("5.6.7.8");
-        form.LastUploadedIP = QStringLiteral("1.2.3.4");
-        form.SpinEdit2->SetValue(250);
-        form.SpinEdit1->SetValue(45);
-        QVERIFY(fixture.Close());
+            form.findChild<QLineEdit*>(edit)->setText(text);
+        form.monitor().setLastMailed("5.6.7.8");
+        form.monitor().setLastUploaded("1.2.3.4");
+        form.localFilesTab()->logLinesSpin()->setValue(250);
+        form.systemTab()->intervalSpin()->setValue(45);
+        QVERIFY(fixture.close());
     }
-    TForm1& form = fixture.Start();
-    QCOMPARE(form.cboxDNS->currentText(), QStringLiteral("http://example.invalid/ip"));
-    QVERIFY(form.rbExternal->isChecked());
-    QVERIFY(!form.rbUserDefined->isChecked());
-    for (QCheckBox* TForm1::*box : boxes)
-        QVERIFY2((form.*box)->isChecked(), qPrintable((form.*box)->objectName()));
+    MainWindow& form = fixture.start();
+    QCOMPARE(form.externalServiceTab()->serviceCombo()->currentText(), QStringLiteral("http://example.invalid/ip"));
+    QVERIFY(form.externalServiceTab()->externalRadio()->isChecked());
+    QVERIFY(!form.userLookupsTab()->userDefinedRadio()->isChecked());
+    for (const QString& box : boxes)
+        QVERIFY2(form.findChild<QCheckBox*>(box)->isChecked(), qPrintable(box));
     for (const auto& [edit, text] : texts)
-        QCOMPARE((form.*edit)->text(), text);
-    QCOMPARE(form.LastMailedIP, QStringLiteral("5.6.7.8"));
-    QCOMPARE(form.LastUploadedIP, QStringLiteral("1.2.3.4"));
-    QCOMPARE(form.SpinEdit2->Value(), 250);
-    QCOMPARE(form.SpinEdit1->Value(), 45);
-    QVERIFY(!form.cbAutoStartRefresh->isChecked());
+        QCOMPARE(form.findChild<QLineEdit*>(edit)->text(), text);
+    QCOMPARE(lastMailed(form), QStringLiteral("5.6.7.8"));
+    QCOMPARE(lastUploaded(form), QStringLiteral("1.2.3.4"));
+    QCOMPARE(form.localFilesTab()->logLinesSpin()->value(), 250);
+    QCOMPARE(form.systemTab()->intervalSpin()->value(), 45);
+    QVERIFY(!form.systemTab()->autoStartCheck()->isChecked());
     // Filling the FTP fields re-tested the Upload button.
-    QVERIFY(form.btnFTP->isEnabled());
-    QVERIFY(form.Button12->isEnabled());
+    QVERIFY(form.ftpTab()->uploadButton()->isEnabled());
+    QVERIFY(form.externalServiceTab()->lookupButton()->isEnabled());
 }
 
 void SettingsWindowTest::lookupListsAndSelection_data()
@@ -214,37 +219,37 @@ void SettingsWindowTest::lookupListsAndSelection()
     QFETCH(int, presetRow);
     QFETCH(QString, url);
     QFETCH(int, codeAtClose);
-    TFormFixture fixture;
+    WindowFixture fixture;
     // The second record carries credentials, a scrambled password ("pw") and the "=" substitute.
-    fixture.WriteSettings("[Router]\nSelectedRouter=" + std::to_string(code) +
+    fixture.writeSettings("[Router]\nSelectedRouter=" + std::to_string(code) +
                           "\n[Routers]\nFirst=1\nSecond=1\n[RoutersData]\n1,192.168.1.1/a.htm,WAN:,3=0\n"
                           "2,10.0.0.138/status,IP\xA7,2,admin,\x8F\x88=1\n");
-    TForm1& form = fixture.Start();
-    QCOMPARE(form.ListBox5->count(), 2);
-    QCOMPARE(form.ListBox5->item(1)->text(), QStringLiteral("Second"));
-    QCOMPARE(form.CheckListBox5->count(), 2);
-    QCOMPARE(form.CheckListBox5->item(0)->checkState(), Qt::Unchecked);
-    QCOMPARE(form.CheckListBox5->item(1)->checkState(), Qt::Checked);
-    QCOMPARE(form.ListBox5->currentRow(), userRow);
-    QCOMPARE(form.ListBox6->currentRow(), presetRow);
-    QCOMPARE(form.edURL->text(), url);
+    MainWindow& form = fixture.start();
+    QCOMPARE(form.userLookupsTab()->userLookupList()->count(), 2);
+    QCOMPARE(form.userLookupsTab()->userLookupList()->item(1)->text(), QStringLiteral("Second"));
+    QCOMPARE(form.externalServiceTab()->userRecordsList()->count(), 2);
+    QCOMPARE(form.externalServiceTab()->userRecordsList()->item(0)->checkState(), Qt::Unchecked);
+    QCOMPARE(form.externalServiceTab()->userRecordsList()->item(1)->checkState(), Qt::Checked);
+    QCOMPARE(form.userLookupsTab()->userLookupList()->currentRow(), userRow);
+    QCOMPARE(form.userLookupsTab()->presetList()->currentRow(), presetRow);
+    QCOMPARE(form.userLookupsTab()->urlEdit()->text(), url);
     if (userRow == 1) {
-        QCOMPARE(form.edKeyword->text(), QStringLiteral("IP="));
-        QCOMPARE(form.edChartoSkip->text(), QStringLiteral("2"));
-        QVERIFY(form.cbWebAuth->isChecked());
-        QCOMPARE(form.edWebUsername->text(), QStringLiteral("admin"));
-        QCOMPARE(form.edWebPassword->text(), QStringLiteral("pw"));
-        QCOMPARE(form.Panel56->text(), QStringLiteral("Second"));
-        QVERIFY(form.btnRemove->isEnabled());
+        QCOMPARE(form.pageInspectorTab()->keywordEdit()->text(), QStringLiteral("IP="));
+        QCOMPARE(form.pageInspectorTab()->skipEdit()->text(), QStringLiteral("2"));
+        QVERIFY(form.userLookupsTab()->pageAuthCheck()->isChecked());
+        QCOMPARE(form.userLookupsTab()->pageUsernameEdit()->text(), QStringLiteral("admin"));
+        QCOMPARE(form.userLookupsTab()->pagePasswordEdit()->text(), QStringLiteral("pw"));
+        QCOMPARE(form.userLookupsTab()->entryNameLabel()->text(), QStringLiteral("Second"));
+        QVERIFY(form.userLookupsTab()->removeButton()->isEnabled());
     }
     if (presetRow >= 0) {
-        QVERIFY(!form.btnRemove->isEnabled());
-        QVERIFY(!form.btnWebEdit->isEnabled());
-        QCOMPARE(form.Panel56->text(), QStringLiteral("Mentor MR4A/UK"));
+        QVERIFY(!form.userLookupsTab()->removeButton()->isEnabled());
+        QVERIFY(!form.userLookupsTab()->applyButton()->isEnabled());
+        QCOMPARE(form.userLookupsTab()->entryNameLabel()->text(), QStringLiteral("Mentor MR4A/UK"));
     }
-    QCOMPARE(form.SelectedRouter, codeAtClose);
-    QVERIFY(fixture.Close());
-    const std::string text = fixture.SettingsText();
+    QCOMPARE(form.selectionCode(), codeAtClose);
+    QVERIFY(fixture.close());
+    const std::string text = fixture.settingsText();
     QVERIFY(text.find("SelectedRouter=" + std::to_string(codeAtClose) + "\r\n") != std::string::npos);
     QVERIFY(text.find("2,10.0.0.138/status,IP\xA7,2,admin,\x8F\x88=1\r\n") != std::string::npos);
     QVERIFY(text.find("[Routers]\r\nFirst=1\r\nSecond=1\r\n") != std::string::npos);
@@ -252,67 +257,83 @@ void SettingsWindowTest::lookupListsAndSelection()
 
 void SettingsWindowTest::manualIntervalLoadsManualDisplays()
 {
-    TFormFixture fixture;
-    fixture.WriteSettings("[System]\nInterval=0\n");
-    TForm1& form = fixture.Start();
-    QCOMPARE(form.Panel30->text(), QStringLiteral("Manual"));
-    QCOMPARE(form.btnStart->text(), QStringLiteral("Update"));
-    QVERIFY(!form.Label38->isEnabled());
-    QCOMPARE(form.cbAutoStartRefresh->text(), QStringLiteral("Check once at startup"));
-    QCOMPARE(form.Panel41->text(), QStringLiteral("0 hr : 0 min"));
+    WindowFixture fixture;
+    fixture.writeSettings("[System]\nInterval=0\n");
+    MainWindow& form = fixture.start();
+    QCOMPARE(form.systemTab()->countdownLabel()->text(), QStringLiteral("Manual"));
+    QCOMPARE(form.systemTab()->startButton()->text(), QStringLiteral("Update"));
+    QVERIFY(!form.systemTab()->countdownCaption()->isEnabled());
+    QCOMPARE(form.systemTab()->autoStartCheck()->text(), QStringLiteral("Check once at startup"));
+    QCOMPARE(form.systemTab()->intervalLabel()->text(), QStringLiteral("0 hr : 0 min"));
 }
 
-void SettingsWindowTest::startMinimizedEnablesTimer2()
+void SettingsWindowTest::startMinimizedEnablesItsTimer()
 {
-    TFormFixture fixture;
-    fixture.WriteSettings("[System]\nStartMinimized=1\n");
-    TForm1& form = fixture.Start();
-    QVERIFY(form.cbStartMinimized->isChecked());
-    QVERIFY(form.Timer2->isActive());
-    QCOMPARE(form.Timer2->interval(), 20);
+    WindowFixture fixture;
+    fixture.writeSettings("[System]\nStartMinimized=1\n");
+    MainWindow& form = fixture.start();
+    QVERIFY(form.systemTab()->startMinimizedCheck()->isChecked());
+    QVERIFY(form.startMinimizedTimer()->isActive());
+    QCOMPARE(form.startMinimizedTimer()->interval(), 20);
 }
 
 void SettingsWindowTest::readOnlySettingsFileKeepsWindowOpen()
 {
-    TFormFixture fixture;
-    fixture.WriteSettings("[System]\nInterval=45\n");
-    TForm1& form = fixture.Start();
+    WindowFixture fixture;
+    fixture.writeSettings("[System]\nInterval=45\n");
+    MainWindow& form = fixture.start();
     form.show();
-    const std::string help = fixture.Folder.Write("kestrune.html", "<html></html>");
-    fs::permissions(fixture.SettingsPath(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    form.SpinEdit1->SetValue(90);
+    const std::string help = fixture.folder.Write("kestrune.html", "<html></html>");
+    fs::permissions(fixture.settingsPath(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    form.systemTab()->intervalSpin()->setValue(90);
 
     QVERIFY(!form.close());
     QVERIFY(form.isVisible());
-    const QStringList errors = fixture.Dialogs.Errors();
+    const QStringList errors = fixture.dialogs.errors();
     QCOMPARE(errors.size(), 1);
-    QVERIFY2(errors[0].contains(QString::fromStdString(fixture.SettingsPath())), qPrintable(errors[0]));
+    QVERIFY2(errors[0].contains(QString::fromStdString(fixture.settingsPath())), qPrintable(errors[0]));
     QVERIFY(fs::exists(help));
-    QVERIFY(fixture.SettingsText().find("Interval=45") != std::string::npos);
+    QVERIFY(fixture.settingsText().find("Interval=45") != std::string::npos);
 
-    fs::permissions(fixture.SettingsPath(), fs::perms::owner_read | fs::perms::owner_write);
+    fs::permissions(fixture.settingsPath(), fs::perms::owner_read | fs::perms::owner_write);
     QVERIFY(form.close());
     QVERIFY(!fs::exists(help));
-    QVERIFY(fixture.SettingsText().find("Interval=90\r\n") != std::string::npos);
+    QVERIFY(fixture.settingsText().find("Interval=90\r\n") != std::string::npos);
 }
 
 void SettingsWindowTest::closeRemovesHelpFileButNotTheLogsTmpNeighbour()
 {
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    const std::string logTemp = fixture.Folder.Write("history", "");  // a log name without extension
-    const std::string withTmp = fixture.Folder.Write("history.tmp", "pending");
-    const std::string help = fixture.Folder.Write("kestrune.html", "<html></html>");
-    const std::string unrelated = fixture.Folder.Write("kestrune.tmp", "upload file stays");
-    form.edLog->setText(QString::fromStdString(logTemp));
-    QVERIFY(fixture.Close());
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    const std::string logTemp = fixture.folder.Write("history", "");  // a log name without extension
+    const std::string withTmp = fixture.folder.Write("history.tmp", "pending");
+    const std::string help = fixture.folder.Write("kestrune.html", "<html></html>");
+    const std::string unrelated = fixture.folder.Write("kestrune.tmp", "upload file stays");
+    form.localFilesTab()->logFileEdit()->setText(QString::fromStdString(logTemp));
+    QVERIFY(fixture.close());
     // The log's temporary files have unpredictable names; one named like the log with ".tmp" is the user's.
     QVERIFY(fs::exists(withTmp));
     QVERIFY(!fs::exists(help));
     QVERIFY(fs::exists(logTemp));
     QVERIFY(fs::exists(unrelated));
-    QVERIFY(fs::status(fixture.SettingsPath()).permissions() ==
+    QVERIFY(fs::status(fixture.settingsPath()).permissions() ==
             (fs::perms::owner_read | fs::perms::owner_write));
+}
+
+// The command and the dynamic-DNS entries have no control yet: what the monitor holds goes back to the file.
+void SettingsWindowTest::settingsWithoutAControlSurviveRequestsAndClose()
+{
+    WindowFixture fixture;
+    fixture.writeSettings("[Local]\nRunCommand=1\nCommand=/bin/true {IP}\nCommandIP=10.0.0.1\n"
+                          "[DNSUpdate]\nCount=1\nEnabled1=1\nProvider1=duckdns\nHosts1=home\nLastIP1=10.0.0.2\n");
+    MainWindow& form = fixture.start();
+    // A request hands the tabs' settings to the monitor.
+    leaveIntervalBox(form);
+    QVERIFY(fixture.close());
+    const std::string text = fixture.settingsText();
+    for (const char* line : {"RunCommand=1", "Command=/bin/true {IP}", "CommandIP=10.0.0.1", "Provider1=duckdns",
+                             "Hosts1=home", "LastIP1=10.0.0.2"})
+        QVERIFY2(text.find(std::string(line) + "\r\n") != std::string::npos, line);
 }
 
 // Loading and saving take well under a second each; scanning the file per key made them take minutes.
@@ -325,16 +346,16 @@ void SettingsWindowTest::hundredThousandLookupsStartAndClose()
         names += "Lookup" + std::to_string(i) + "=1\n";
         records += std::to_string(i + 1) + ",10.0.0.1/" + std::to_string(i) + ",IP,0=" + std::to_string(i % 2) + "\n";
     }
-    TFormFixture fixture;
-    fixture.WriteSettings("[Router]\nSelectedRouter=" + std::to_string(1000 + kRows - 1) + "\n" + names + records);
-    TForm1& form = fixture.Start();
-    QCOMPARE(form.ListBox5->count(), kRows);
-    QCOMPARE(form.CheckListBox5->count(), kRows);
-    QCOMPARE(form.ListBox5->currentRow(), kRows - 1);
-    QCOMPARE(form.edURL->text(), QStringLiteral("10.0.0.1/99999"));
-    QVERIFY(fixture.Close());
-    const std::string text = fixture.SettingsText();
-    QVERIFY(text.find(CrLf(names + records)) != std::string::npos);
+    WindowFixture fixture;
+    fixture.writeSettings("[Router]\nSelectedRouter=" + std::to_string(1000 + kRows - 1) + "\n" + names + records);
+    MainWindow& form = fixture.start();
+    QCOMPARE(form.userLookupsTab()->userLookupList()->count(), kRows);
+    QCOMPARE(form.externalServiceTab()->userRecordsList()->count(), kRows);
+    QCOMPARE(form.userLookupsTab()->userLookupList()->currentRow(), kRows - 1);
+    QCOMPARE(form.userLookupsTab()->urlEdit()->text(), QStringLiteral("10.0.0.1/99999"));
+    QVERIFY(fixture.close());
+    const std::string text = fixture.settingsText();
+    QVERIFY(text.find(crLf(names + records)) != std::string::npos);
 }
 
 // Values in a Latin-1 code page, as another program or an older version wrote them.
@@ -351,25 +372,25 @@ void SettingsWindowTest::bytesThatAreNotUtf8SurviveUnlessEdited()
             text += line + "\n";
         return text;
     };
-    TFormFixture fixture;
-    fixture.WriteSettings(section("[Mail]", mail) + section("[FTP]", ftp) + "[Local]\n" + log + "\n[Routers]\n" +
+    WindowFixture fixture;
+    fixture.writeSettings(section("[Mail]", mail) + section("[FTP]", ftp) + "[Local]\n" + log + "\n[Routers]\n" +
                           name + "\n[RoutersData]\n1,10.0.0.1/ip,IP,0=0\n");
-    TForm1& form = fixture.Start();
-    QCOMPARE(form.edWebMail->text(), QString::fromLatin1("Gr\xFC\xDF" "e"));
-    QCOMPARE(form.edWebPass->text(), QString::fromLatin1("p\xE4ss"));
-    QCOMPARE(form.Password->text(), QString::fromLatin1("geh\xE9im"));
-    QCOMPARE(form.ListBox5->item(0)->text(), QString::fromLatin1("K\xFC" "che"));
-    QVERIFY(fixture.Close());
+    MainWindow& form = fixture.start();
+    QCOMPARE(form.mailTab()->subjectEdit()->text(), QString::fromLatin1("Gr\xFC\xDF" "e"));
+    QCOMPARE(form.mailTab()->passwordEdit()->text(), QString::fromLatin1("p\xE4ss"));
+    QCOMPARE(form.ftpTab()->passwordEdit()->text(), QString::fromLatin1("geh\xE9im"));
+    QCOMPARE(form.userLookupsTab()->userLookupList()->item(0)->text(), QString::fromLatin1("K\xFC" "che"));
+    QVERIFY(fixture.close());
     std::vector<std::string> kept = mail;
     kept.insert(kept.end(), ftp.begin(), ftp.end());
     kept.insert(kept.end(), {log, name});
     for (const std::string& line : kept)
-        QVERIFY2(fixture.SettingsText().find(line + "\r\n") != std::string::npos, line.c_str());
+        QVERIFY2(fixture.settingsText().find(line + "\r\n") != std::string::npos, line.c_str());
 
-    TForm1& again = fixture.Start();
-    again.edWebUser->setText(QStringLiteral("Jürgen"));
-    QVERIFY(fixture.Close());
-    const std::string text = fixture.SettingsText();
+    MainWindow& again = fixture.start();
+    again.mailTab()->userEdit()->setText(QStringLiteral("Jürgen"));
+    QVERIFY(fixture.close());
+    const std::string text = fixture.settingsText();
     QVERIFY(text.find("WebUser=J\xC3\xBCrgen\r\n") != std::string::npos);
     QVERIFY(text.find(mail[0] + "\r\n") != std::string::npos);
 }
@@ -377,14 +398,14 @@ void SettingsWindowTest::bytesThatAreNotUtf8SurviveUnlessEdited()
 // A close killed while saving left a copy of the settings file beside it.
 void SettingsWindowTest::startRemovesStaleSettingsTemporaries()
 {
-    TFormFixture fixture;
-    fixture.WriteSettings("[System]\nInterval=45\n");
-    const std::string stale = fixture.Folder.Write(".kestrune.ini.a1B2c3", "[FTP]\r\nPassword=\x9E\r\n");
-    const std::string other = fixture.Folder.Write(".kestrune.html.a1B2c3", "not ours");
-    TForm1& form = fixture.Start();
+    WindowFixture fixture;
+    fixture.writeSettings("[System]\nInterval=45\n");
+    const std::string stale = fixture.folder.Write(".kestrune.ini.a1B2c3", "[FTP]\r\nPassword=\x9E\r\n");
+    const std::string other = fixture.folder.Write(".kestrune.html.a1B2c3", "not ours");
+    MainWindow& form = fixture.start();
     QVERIFY(!fs::exists(stale));
     QVERIFY(fs::exists(other));
-    QCOMPARE(form.SpinEdit1->Value(), 45);
+    QCOMPARE(form.systemTab()->intervalSpin()->value(), 45);
 }
 
 QTEST_MAIN(SettingsWindowTest)

@@ -1,4 +1,4 @@
-#include "FormFixture.h"
+#include "WindowFixture.h"
 #include "LocalPage.h"
 
 #include <QDateTime>
@@ -15,13 +15,15 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace kestrune::app;
+
 namespace fs = std::filesystem;
 
 namespace {
 
 // True once the process runs the program and has a handler of its own for signalNumber (the "SigCgt" mask
 // of /proc; before the exec the child still shows the test's own handlers).
-bool CatchesSignal(pid_t pid, int signalNumber, const std::string& executable)
+bool catchesSignal(pid_t pid, int signalNumber, const std::string& executable)
 {
     std::error_code error;
     if (fs::read_symlink("/proc/" + std::to_string(pid) + "/exe", error) != fs::path(executable))
@@ -34,7 +36,7 @@ bool CatchesSignal(pid_t pid, int signalNumber, const std::string& executable)
 }
 
 // Waits for the child to end; its exit status, or -1 when it is still running at the deadline.
-int WaitForExit(pid_t pid, int timeoutMs)
+int waitForExit(pid_t pid, int timeoutMs)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (std::chrono::steady_clock::now() < deadline) {
@@ -47,7 +49,7 @@ int WaitForExit(pid_t pid, int timeoutMs)
 }
 
 // Starts the program offscreen with no signal blocked; its standard error goes to errorFile when given.
-pid_t Launch(const std::string& executable, const std::string& errorFile = {})
+pid_t launch(const std::string& executable, const std::string& errorFile = {})
 {
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -66,9 +68,9 @@ pid_t Launch(const std::string& executable, const std::string& errorFile = {})
 }
 
 // The exit status once the program has ended, killed and -1 when it has not within timeoutMs.
-int Reap(pid_t pid, int timeoutMs)
+int reap(pid_t pid, int timeoutMs)
 {
-    const int status = WaitForExit(pid, timeoutMs);
+    const int status = waitForExit(pid, timeoutMs);
     if (status == -1) {
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
@@ -77,12 +79,12 @@ int Reap(pid_t pid, int timeoutMs)
 }
 
 // A copy of the program in folder, with a help file present and the settings given.
-std::string ProgramIn(const testsupport::TempDir& folder, const std::string& settings)
+std::string programIn(const testsupport::TempDir& folder, const std::string& settings)
 {
     const std::string executable = folder.File("kestrune");
     fs::copy_file(KESTRUNE_EXECUTABLE, executable);
     fs::permissions(executable, fs::perms::owner_all);
-    folder.Write("kestrune.ini", CrLf(settings));
+    folder.Write("kestrune.ini", crLf(settings));
     folder.Write("kestrune.html", "<html></html>");
     return executable;
 }
@@ -114,7 +116,7 @@ void ShutdownTest::signalRunsTheClosePath()
     const std::string executable = folder.File("kestrune");
     fs::copy_file(KESTRUNE_EXECUTABLE, executable);
     fs::permissions(executable, fs::perms::owner_all);
-    folder.Write("kestrune.ini", CrLf("[System]\nInterval=77\n[Extra]\nKeep=me\n"));
+    folder.Write("kestrune.ini", crLf("[System]\nInterval=77\n[Extra]\nKeep=me\n"));
     const std::string help = folder.Write("kestrune.html", "<html></html>");
 
     const pid_t pid = ::fork();
@@ -128,11 +130,11 @@ void ShutdownTest::signalRunsTheClosePath()
         ::_exit(127);
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!CatchesSignal(pid, signalNumber, executable) && std::chrono::steady_clock::now() < deadline)
+    while (!catchesSignal(pid, signalNumber, executable) && std::chrono::steady_clock::now() < deadline)
         QTest::qWait(20);
-    QVERIFY(CatchesSignal(pid, signalNumber, executable));
+    QVERIFY(catchesSignal(pid, signalNumber, executable));
     QVERIFY(::kill(pid, signalNumber) == 0);
-    const int status = WaitForExit(pid, 30000);
+    const int status = waitForExit(pid, 30000);
     if (status == -1) {
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
@@ -152,7 +154,7 @@ void ShutdownTest::firstShowProbeReportsAndQuits()
     const std::string executable = folder.File("kestrune");
     fs::copy_file(KESTRUNE_EXECUTABLE, executable);
     fs::permissions(executable, fs::perms::owner_all);
-    folder.Write("kestrune.ini", CrLf("[System]\nInterval=77\n"));
+    folder.Write("kestrune.ini", crLf("[System]\nInterval=77\n"));
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -183,24 +185,24 @@ void ShutdownTest::firstShowProbeReportsAndQuits()
 // must have cancelled before it began.
 void ShutdownTest::signalDuringStartUpCheckEndsAfterIt()
 {
-    TSilentServer page;
-    TSilentServer mail;
+    SilentServer page;
+    SilentServer mail;
     testsupport::TempDir folder("kestrune-early");
     const std::string executable =
-        ProgramIn(folder, "[Router]\nSelectedRouter=0\n[Routers]\nHome=1\n[RoutersData]\n1," +
-                              page.Address().toStdString() +
+        programIn(folder, "[Router]\nSelectedRouter=0\n[Routers]\nHome=1\n[RoutersData]\n1," +
+                              page.address().toStdString() +
                               ",WAN IP:,0=0\n[Mail]\nSendmail=1\nTo=a@example.com\nFrom=b@example.com\n"
-                              "Server=127.0.0.1\nPort=" + mail.Port().toStdString() +
+                              "Server=127.0.0.1\nPort=" + mail.port().toStdString() +
                               "\n[System]\nAutoStart=1\nInterval=0\n");
-    const pid_t pid = Launch(executable);
+    const pid_t pid = launch(executable);
     QVERIFY(pid > 0);
-    const bool checking = page.WaitForConnection(30000);
-    const bool caught = CatchesSignal(pid, SIGTERM, executable);
+    const bool checking = page.waitForConnection(30000);
+    const bool caught = catchesSignal(pid, SIGTERM, executable);
     if (checking && caught) {
         ::kill(pid, SIGTERM);
-        page.Release();
+        page.release();
     }
-    const int status = Reap(pid, checking && caught ? 20000 : 0);
+    const int status = reap(pid, checking && caught ? 20000 : 0);
     QVERIFY(checking);
     QVERIFY(caught);
     QCOMPARE(status, 0);
@@ -213,19 +215,19 @@ void ShutdownTest::unwritableSettingsStillEndOnSignal()
 {
     testsupport::TempDir folder("kestrune-readonly");
     testsupport::TempDir output("kestrune-stderr");
-    const std::string executable = ProgramIn(folder, "[System]\nInterval=77\n");
+    const std::string executable = programIn(folder, "[System]\nInterval=77\n");
     const std::string ini = folder.File("kestrune.ini");
     ::chmod(ini.c_str(), 0444);
-    const pid_t pid = Launch(executable, output.File("stderr.txt"));
+    const pid_t pid = launch(executable, output.File("stderr.txt"));
     QVERIFY(pid > 0);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!CatchesSignal(pid, SIGTERM, executable) && std::chrono::steady_clock::now() < deadline)
+    while (!catchesSignal(pid, SIGTERM, executable) && std::chrono::steady_clock::now() < deadline)
         QTest::qWait(20);
     ::kill(pid, SIGTERM);
-    QCOMPARE(Reap(pid, 30000), 1);
+    QCOMPARE(reap(pid, 30000), 1);
     const std::string error = output.Read("stderr.txt");
     QVERIFY2(error.find(ini) != std::string::npos, error.c_str());
-    QCOMPARE(folder.Read("kestrune.ini"), CrLf("[System]\nInterval=77\n"));
+    QCOMPARE(folder.Read("kestrune.ini"), crLf("[System]\nInterval=77\n"));
 }
 
 QTEST_MAIN(ShutdownTest)

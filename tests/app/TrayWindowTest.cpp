@@ -1,5 +1,5 @@
-#include "FormFixture.h"
-#include "FormSteps.h"
+#include "WindowFixture.h"
+#include "WindowSteps.h"
 #include "LocalPage.h"
 #include "ScriptedServer.h"
 #include "TrayIcon.h"
@@ -19,44 +19,46 @@
 #include <memory>
 #include <thread>
 
+using namespace kestrune::app;
+
 namespace {
 
 // What the desktop's notification area was told, kept beyond the icon's life.
-struct TTrayRecord {
-    bool Available = true;
-    bool Visible = false;
-    bool HasIcon = false;
-    QMenu* Menu = nullptr;
-    QList<TBalloon> Balloons;
-    TTrayPlatform* Live = nullptr;
+struct TrayRecord {
+    bool available = true;
+    bool visible = false;
+    bool hasIcon = false;
+    QMenu* menu = nullptr;
+    QList<Balloon> balloons;
+    TrayPlatform* live = nullptr;
 };
 
-class TRecordingTray : public TTrayPlatform {
+class RecordingTray : public TrayPlatform {
 public:
-    explicit TRecordingTray(std::shared_ptr<TTrayRecord> record) : record_(std::move(record)) { record_->Live = this; }
-    ~TRecordingTray() override
+    explicit RecordingTray(std::shared_ptr<TrayRecord> record) : m_record(std::move(record)) { m_record->live = this; }
+    ~RecordingTray() override
     {
-        if (record_->Live == this)
-            record_->Live = nullptr;
+        if (m_record->live == this)
+            m_record->live = nullptr;
     }
-    bool Available() const override { return record_->Available; }
-    void SetIcon(const QIcon& icon) override { record_->HasIcon = !icon.isNull(); }
-    void SetMenu(QMenu* menu) override { record_->Menu = menu; }
-    void SetVisible(bool visible) override { record_->Visible = visible; }
-    void ShowBalloon(const TBalloon& balloon) override { record_->Balloons << balloon; }
+    bool available() const override { return m_record->available; }
+    void setIcon(const QIcon& icon) override { m_record->hasIcon = !icon.isNull(); }
+    void setMenu(QMenu* menu) override { m_record->menu = menu; }
+    void setVisible(bool visible) override { m_record->visible = visible; }
+    void showBalloon(const Balloon& balloon) override { m_record->balloons << balloon; }
 
 private:
-    std::shared_ptr<TTrayRecord> record_;
+    std::shared_ptr<TrayRecord> m_record;
 };
 
-void ClickBalloon(const TTrayRecord& record)
+void clickBalloon(const TrayRecord& record)
 {
-    QVERIFY(record.Live);
-    QVERIFY(record.Live->BalloonClicked);
-    record.Live->BalloonClicked();
+    QVERIFY(record.live);
+    QVERIFY(record.live->balloonClicked);
+    record.live->balloonClicked();
 }
 
-QStringList MenuTexts(const QMenu* menu)
+QStringList menuTexts(const QMenu* menu)
 {
     QStringList texts;
     for (const QAction* action : menu->actions())
@@ -65,16 +67,16 @@ QStringList MenuTexts(const QMenu* menu)
 }
 
 // Lets the 20 ms start timer and the deferred move to the tray run.
-void SettleStart(TForm1& form)
+void settleStart(MainWindow& form)
 {
-    QTRY_VERIFY(!form.Timer2->isActive());
+    QTRY_VERIFY(!form.startMinimizedTimer()->isActive());
     QTest::qWait(50);
 }
 
-void MakeLookupFail(TForm1& form)
+void makeLookupFail(MainWindow& form)
 {
-    UseUserDefinedPage(form, RefusingAddress());
-    form.btnTestClick(form.btnGetIP);
+    useUserDefinedPage(form, refusingAddress());
+    form.onTestLookupClicked();
 }
 
 } // namespace
@@ -84,7 +86,7 @@ class TrayWindowTest : public QObject {
 private slots:
     void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
     void init();
-    void cleanup() { TTrayIcon::InstallPlatformFactory({}); }
+    void cleanup() { TrayIcon::installPlatformFactory({}); }
     void startUpStates_data();
     void startUpStates();
     void slowFirstCheckStillEndsInTheTray();
@@ -97,13 +99,13 @@ private slots:
     void desktopWithoutTrayKeepsWindowReachable();
 
 private:
-    std::shared_ptr<TTrayRecord> tray_;
+    std::shared_ptr<TrayRecord> m_tray;
 };
 
 void TrayWindowTest::init()
 {
-    tray_ = std::make_shared<TTrayRecord>();
-    TTrayIcon::InstallPlatformFactory([record = tray_] { return std::make_unique<TRecordingTray>(record); });
+    m_tray = std::make_shared<TrayRecord>();
+    TrayIcon::installPlatformFactory([record = m_tray] { return std::make_unique<RecordingTray>(record); });
 }
 
 void TrayWindowTest::startUpStates_data()
@@ -125,21 +127,21 @@ void TrayWindowTest::startUpStates()
     QFETCH(bool, trayAvailable);
     QFETCH(bool, toTray);
     QFETCH(bool, startMinimized);
-    tray_->Available = trayAvailable;
-    TFormFixture fixture;
-    fixture.WriteSettings(std::string("[System]\nMinimize=") + (toTray ? "1" : "0") +
+    m_tray->available = trayAvailable;
+    WindowFixture fixture;
+    fixture.writeSettings(std::string("[System]\nMinimize=") + (toTray ? "1" : "0") +
                           "\nStartMinimized=" + (startMinimized ? "1" : "0") + "\n");
-    TForm1& form = fixture.Start();
+    MainWindow& form = fixture.start();
     form.show();
-    SettleStart(form);
+    settleStart(form);
 
     QTEST(form.isVisible(), "windowVisible");
     QTEST(form.isMinimized(), "windowMinimized");
-    QTEST(tray_->Visible, "iconVisible");
-    QVERIFY(tray_->HasIcon);
-    QCOMPARE(tray_->Menu, form.PopupMenu1);
-    QCOMPARE(MenuTexts(tray_->Menu), QStringList({QStringLiteral("Restore Kestrune"), QStringLiteral("Exit Kestrune")}));
-    QVERIFY(fixture.Dialogs.Shown.isEmpty());
+    QTEST(m_tray->visible, "iconVisible");
+    QVERIFY(m_tray->hasIcon);
+    QCOMPARE(m_tray->menu, form.trayMenu());
+    QCOMPARE(menuTexts(m_tray->menu), QStringList({QStringLiteral("Restore Kestrune"), QStringLiteral("Exit Kestrune")}));
+    QVERIFY(fixture.dialogs.shown.isEmpty());
 }
 
 void TrayWindowTest::slowFirstCheckStillEndsInTheTray()
@@ -149,65 +151,65 @@ void TrayWindowTest::slowFirstCheckStillEndsInTheTray()
     page.Accept().ReadUntil("\r\n\r\n").Do([](int) { std::this_thread::sleep_for(std::chrono::milliseconds(300)); });
     page.Send("HTTP/1.0 200 OK\r\n\r\n<html>WAN IP: 10.1.2.3 Mask</html>").Close();
     page.Start();
-    TFormFixture fixture;
-    fixture.WriteSettings("[Router]\nSelectedRouter=0\n[Routers]\nHome=1\n[RoutersData]\n1,127.0.0.1:" +
+    WindowFixture fixture;
+    fixture.writeSettings("[Router]\nSelectedRouter=0\n[Routers]\nHome=1\n[RoutersData]\n1,127.0.0.1:" +
                           std::to_string(page.Port()) +
                           "/s.htm,WAN IP:,0=0\n[System]\nInterval=0\nAutoStart=1\nMinimize=1\nStartMinimized=1\n");
-    TForm1& form = fixture.Start();
+    MainWindow& form = fixture.start();
     QVERIFY(page.Finish());
-    QCOMPARE(form.Panel1->text(), QStringLiteral("10.1.2.3"));
+    QCOMPARE(form.addressLabel()->text(), QStringLiteral("10.1.2.3"));
     form.show();
-    SettleStart(form);
+    settleStart(form);
     QVERIFY(!form.isVisible());
-    QVERIFY(form.TrayIcon->InTrayState());
-    QVERIFY(tray_->Visible);
+    QVERIFY(form.trayIcon()->inTrayState());
+    QVERIFY(m_tray->visible);
 }
 
 void TrayWindowTest::restoreFromTrayShowsUserTabAndHidesIcon()
 {
-    TFormFixture fixture;
-    fixture.WriteSettings("[System]\nMinimize=1\nStartMinimized=1\n");
-    TForm1& form = fixture.Start();
+    WindowFixture fixture;
+    fixture.writeSettings("[System]\nMinimize=1\nStartMinimized=1\n");
+    MainWindow& form = fixture.start();
     form.show();
-    form.PageControl9->setCurrentWidget(form.TsSystem);
-    SettleStart(form);
+    form.tabs()->setCurrentWidget(form.systemTab());
+    settleStart(form);
     QVERIFY(!form.isVisible());
-    QVERIFY(tray_->Visible);
+    QVERIFY(m_tray->visible);
 
-    form.RestoreKestrune1->trigger();
+    form.restoreAction()->trigger();
     QVERIFY(form.isVisible());
     QVERIFY(!form.isMinimized());
-    QVERIFY(!tray_->Visible);
-    QCOMPARE(form.PageControl9->currentWidget(), form.TsUser);
+    QVERIFY(!m_tray->visible);
+    QCOMPARE(form.tabs()->currentWidget(), form.userLookupsTab());
 
     // Back in the tray a second time and out again: the way back keeps working.
     form.showMinimized();
     QTRY_VERIFY(!form.isVisible());
-    QVERIFY(tray_->Visible);
-    form.RestoreKestrune1->trigger();
+    QVERIFY(m_tray->visible);
+    form.restoreAction()->trigger();
     QVERIFY(form.isVisible());
-    QVERIFY(!tray_->Visible);
+    QVERIFY(!m_tray->visible);
 }
 
 void TrayWindowTest::minimiseFollowsTheCheckBox()
 {
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
     form.show();
-    QVERIFY(!form.cbMinimize->isChecked());
+    QVERIFY(!form.systemTab()->minimizeToTrayCheck()->isChecked());
 
-    form.cbMinimize->click();
+    form.systemTab()->minimizeToTrayCheck()->click();
     form.showMinimized();
     QTRY_VERIFY(!form.isVisible());
-    QVERIFY(tray_->Visible);
-    form.RestoreKestrune1->trigger();
+    QVERIFY(m_tray->visible);
+    form.restoreAction()->trigger();
 
-    form.cbMinimize->click();
+    form.systemTab()->minimizeToTrayCheck()->click();
     form.showMinimized();
     QTest::qWait(50);
     QVERIFY(form.isVisible());
     QVERIFY(form.isMinimized());
-    QVERIFY(!tray_->Visible);
+    QVERIFY(!m_tray->visible);
 }
 
 void TrayWindowTest::errorBalloonAndItsCleanUp_data()
@@ -226,122 +228,122 @@ void TrayWindowTest::errorBalloonAndItsCleanUp()
     QFETCH(bool, inTray);
     QFETCH(bool, byClick);
     QFETCH(bool, iconAfter);
-    TFormFixture fixture;
-    fixture.WriteSettings("[System]\nMinimize=1\n");
-    TForm1& form = fixture.Start();
+    WindowFixture fixture;
+    fixture.writeSettings("[System]\nMinimize=1\n");
+    MainWindow& form = fixture.start();
     form.show();
     if (inTray) {
         form.showMinimized();
         QTRY_VERIFY(!form.isVisible());
     }
 
-    QCOMPARE(form.TrayIcon->InTrayState(), inTray);
-    MakeLookupFail(form);
-    QCOMPARE(form.TrayIcon->InTrayState(), inTray);
-    QCOMPARE(tray_->Balloons.size(), 1);
-    const TBalloon& balloon = tray_->Balloons.first();
-    QCOMPARE(balloon.Title, QStringLiteral("Kestrune Error"));
-    QVERIFY2(balloon.Text.startsWith(QStringLiteral("The Lookup Service has reported an error: ")),
-             qPrintable(balloon.Text));
-    QVERIFY(balloon.Text.size() > 42);
-    QCOMPARE(balloon.Icon, EBalloonIcon::Info);
-    QCOMPARE(balloon.TimeoutMs, 10000);
-    QVERIFY(tray_->Visible);
-    QVERIFY(form.IconTimer->isActive());
-    QCOMPARE(form.IconTimer->interval(), 10000);
+    QCOMPARE(form.trayIcon()->inTrayState(), inTray);
+    makeLookupFail(form);
+    QCOMPARE(form.trayIcon()->inTrayState(), inTray);
+    QCOMPARE(m_tray->balloons.size(), 1);
+    const Balloon& balloon = m_tray->balloons.first();
+    QCOMPARE(balloon.title, QStringLiteral("Kestrune Error"));
+    QVERIFY2(balloon.text.startsWith(QStringLiteral("The Lookup Service has reported an error: ")),
+             qPrintable(balloon.text));
+    QVERIFY(balloon.text.size() > 42);
+    QCOMPARE(balloon.icon, BalloonIcon::Info);
+    QCOMPARE(balloon.timeoutMs, 10000);
+    QVERIFY(m_tray->visible);
+    QVERIFY(form.errorIconTimer()->isActive());
+    QCOMPARE(form.errorIconTimer()->interval(), 10000);
     QCOMPARE(form.isVisible(), !inTray);
 
     if (byClick) {
-        ClickBalloon(*tray_);
+        clickBalloon(*m_tray);
     } else {
-        form.IconTimer->setInterval(20);
-        QTRY_VERIFY(!form.IconTimer->isActive());
+        form.errorIconTimer()->setInterval(20);
+        QTRY_VERIFY(!form.errorIconTimer()->isActive());
     }
-    QVERIFY(!form.IconTimer->isActive());
-    QCOMPARE(tray_->Visible, iconAfter);
+    QVERIFY(!form.errorIconTimer()->isActive());
+    QCOMPARE(m_tray->visible, iconAfter);
     // A click on the balloon never brings the window back.
     QCOMPARE(form.isVisible(), !inTray);
-    QVERIFY(fixture.Dialogs.Shown.isEmpty());
+    QVERIFY(fixture.dialogs.shown.isEmpty());
 
     if (inTray) {
-        form.RestoreKestrune1->trigger();
+        form.restoreAction()->trigger();
         QVERIFY(form.isVisible());
-        QVERIFY(!tray_->Visible);
+        QVERIFY(!m_tray->visible);
     }
 }
 
 void TrayWindowTest::balloonTextsAreCut()
 {
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    struct TCase {
-        QString Title, Text, WantTitle, WantText;
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    struct Case {
+        QString title, text, wantTitle, wantText;
     };
     const QString face = QString::fromUtf8("\xF0\x9F\x98\x80"); // two UTF-16 units
-    const QList<TCase> cases = {
+    const QList<Case> cases = {
         {QString(63, u't'), QString(255, u'x'), QString(63, u't'), QString(255, u'x')},
         {QString(64, u't'), QString(256, u'x'), QString(63, u't'), QString(255, u'x')},
         {QString(62, u't') + face, QString(254, u'x') + face + u'y', QString(62, u't'), QString(254, u'x')},
         {QString(), QString(), QString(), QString()},
     };
-    for (const TCase& c : cases) {
-        tray_->Balloons.clear();
-        form.TrayIcon->ShowBalloon(c.Title, c.Text, EBalloonIcon::Warning, 3);
-        QCOMPARE(tray_->Balloons.size(), 1);
-        QCOMPARE(tray_->Balloons.first().Title, c.WantTitle);
-        QCOMPARE(tray_->Balloons.first().Text, c.WantText);
-        QCOMPARE(tray_->Balloons.first().Icon, EBalloonIcon::Warning);
-        QCOMPARE(tray_->Balloons.first().TimeoutMs, 3000);
+    for (const Case& c : cases) {
+        m_tray->balloons.clear();
+        form.trayIcon()->showBalloon(c.title, c.text, BalloonIcon::Warning, 3);
+        QCOMPARE(m_tray->balloons.size(), 1);
+        QCOMPARE(m_tray->balloons.first().title, c.wantTitle);
+        QCOMPARE(m_tray->balloons.first().text, c.wantText);
+        QCOMPARE(m_tray->balloons.first().icon, BalloonIcon::Warning);
+        QCOMPARE(m_tray->balloons.first().timeoutMs, 3000);
     }
 }
 
 void TrayWindowTest::exitFromTheMenuClosesAndRemovesIcon()
 {
-    TFormFixture fixture;
-    fixture.WriteSettings("[System]\nMinimize=1\nStartMinimized=1\n");
-    TForm1& form = fixture.Start();
+    WindowFixture fixture;
+    fixture.writeSettings("[System]\nMinimize=1\nStartMinimized=1\n");
+    MainWindow& form = fixture.start();
     form.show();
-    QVERIFY(QFile::exists(fixture.ExecutablePath() + QStringLiteral(".html")));
+    QVERIFY(QFile::exists(fixture.executablePath() + QStringLiteral(".html")));
 
     // As in the running program: the event loop runs until the program ends.
     bool iconBeforeExit = false;
     QTimer::singleShot(300, &form, [&] {
-        iconBeforeExit = tray_->Visible && !form.isVisible();
-        form.ExitKestrune1->trigger();
+        iconBeforeExit = m_tray->visible && !form.isVisible();
+        form.exitAction()->trigger();
     });
     QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(3); });
     QCOMPARE(QApplication::exec(), 0);
     QVERIFY(iconBeforeExit);
     // The close path ran: settings written, help file gone.
-    QVERIFY(fixture.SettingsText().find("Minimize=1\r\n") != std::string::npos);
-    QVERIFY(!QFile::exists(fixture.ExecutablePath() + QStringLiteral(".html")));
-    fixture.Form.reset();
-    QVERIFY(!tray_->Visible);
-    QVERIFY(!tray_->Live);
+    QVERIFY(fixture.settingsText().find("Minimize=1\r\n") != std::string::npos);
+    QVERIFY(!QFile::exists(fixture.executablePath() + QStringLiteral(".html")));
+    fixture.window.reset();
+    QVERIFY(!m_tray->visible);
+    QVERIFY(!m_tray->live);
 }
 
 // The desktop's own notification area; the offscreen test platform has none.
 void TrayWindowTest::desktopWithoutTrayKeepsWindowReachable()
 {
-    TTrayIcon::InstallPlatformFactory({});
+    TrayIcon::installPlatformFactory({});
     QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
-    TFormFixture fixture;
-    fixture.WriteSettings("[System]\nMinimize=1\nStartMinimized=1\n");
-    TForm1& form = fixture.Start();
+    WindowFixture fixture;
+    fixture.writeSettings("[System]\nMinimize=1\nStartMinimized=1\n");
+    MainWindow& form = fixture.start();
     form.show();
-    SettleStart(form);
+    settleStart(form);
     QVERIFY(form.isVisible());
     QVERIFY(form.isMinimized());
-    QVERIFY(!form.TrayIcon->InTrayState());
+    QVERIFY(!form.trayIcon()->inTrayState());
 
     // A failed lookup still runs its balloon and clean-up without a tray.
-    MakeLookupFail(form);
-    QVERIFY(form.TrayIcon->IconVisible());
-    form.IconTimer->setInterval(20);
-    QTRY_VERIFY(!form.TrayIcon->IconVisible());
-    QVERIFY(fixture.Dialogs.Shown.isEmpty());
+    makeLookupFail(form);
+    QVERIFY(form.trayIcon()->iconVisible());
+    form.errorIconTimer()->setInterval(20);
+    QTRY_VERIFY(!form.trayIcon()->iconVisible());
+    QVERIFY(fixture.dialogs.shown.isEmpty());
 
-    form.TrayIcon->RestoreMainWindow();
+    form.trayIcon()->restoreMainWindow();
     QVERIFY(!form.isMinimized());
     QVERIFY(form.isVisible());
 }

@@ -1,9 +1,8 @@
-#include "FormFixture.h"
-#include "FormSteps.h"
+#include "WindowFixture.h"
+#include "WindowSteps.h"
 #include "LocalPage.h"
 #include "QtWaitHook.h"
-#include "SpinEdit.h"
-#include "WatchedForm.h"
+#include "SpinBox.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -15,17 +14,19 @@
 #include <poll.h>
 #include <unistd.h>
 
+using namespace kestrune::app;
+
 namespace {
 
 // Ticks of a 10 ms timer and the longest gap between two of them.
-struct TTickWatch {
+struct TickWatch {
     QTimer timer;
     QElapsedTimer clock;
     qint64 last = 0;
     qint64 longestGap = 0;
     int ticks = 0;
 
-    TTickWatch()
+    TickWatch()
     {
         timer.setInterval(10);
         timer.setTimerType(Qt::PreciseTimer);
@@ -36,7 +37,7 @@ struct TTickWatch {
             ++ticks;
         });
     }
-    void Start()
+    void start()
     {
         clock.start();
         last = 0;
@@ -58,15 +59,15 @@ private slots:
 
 void WaitHookTest::windowTimerKeepsTickingWhileAFetchWaits()
 {
-    TSilentServer silent;
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    UseUserDefinedPage(form, silent.Address());
-    TTickWatch watch;
+    SilentServer silent;
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    useUserDefinedPage(form, silent.address());
+    TickWatch watch;
     constexpr int kWaitMs = 1000;
-    QTimer::singleShot(kWaitMs, &form, [&] { silent.Release(); });
-    watch.Start();
-    form.btnTestClick(form.btnGetIP);
+    QTimer::singleShot(kWaitMs, &form, [&] { silent.release(); });
+    watch.start();
+    form.onTestLookupClicked();
     watch.timer.stop();
     const qint64 waited = watch.clock.elapsed();
     qInfo("fetch waited %lld ms; 10 ms timer ticked %d times, longest gap %lld ms", waited, watch.ticks,
@@ -75,66 +76,66 @@ void WaitHookTest::windowTimerKeepsTickingWhileAFetchWaits()
     // Without the hook the timer could not tick at all until the fetch ended.
     QVERIFY2(watch.ticks >= kWaitMs / 10 / 2, qPrintable(QString::number(watch.ticks)));
     QVERIFY(watch.longestGap < kWaitMs / 2);
-    QVERIFY(form.Panel1->text().isEmpty());
+    QVERIFY(form.addressLabel()->text().isEmpty());
 }
 
 void WaitHookTest::checksAskedForWhileOneWaitsAreRefused()
 {
-    TSilentServer silent;
-    TFormFixture fixture;
-    auto& form = fixture.Start<TWatchedForm>();
-    UseUserDefinedPage(form, silent.Address());
-    form.SpinEdit1->SetValue(0);
+    SilentServer silent;
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    useUserDefinedPage(form, silent.address());
+    form.systemTab()->intervalSpin()->setValue(0);
     int released = 0;
     bool runningSeen = false;
     QTimer::singleShot(100, &form, [&] {
-        runningSeen = form.CheckRunning();
-        form.Guarded([&] { form.btnStartClick(form.btnStart); });      // "Update" again
-        form.Guarded([&] { form.btnTestClick(form.btnGetIP); });       // "Get IP"
-        form.Guarded([&] { form.Button12Click(form.Button12); });      // external "Test"
-        form.Countdown = 1;
-        form.Guarded([&] { form.Timer1Timer(); });                     // a scheduled check comes due
-        released = silent.Release();
+        runningSeen = form.monitor().checkRunning();
+        form.onStartClicked();       // "Update" again
+        form.onTestLookupClicked();  // "Get IP"
+        form.onLookupClicked();      // external "Test"
+        released = silent.release();
     });
-    form.btnStartClick(form.btnStart);
+    form.onStartClicked();
     QVERIFY(runningSeen);
     QCOMPARE(released, 1);
-    QCOMPARE(silent.Release(), 0);
-    QCOMPARE(fixture.Dialogs.Beeps, 3);
-    QVERIFY(fixture.Dialogs.Errors().isEmpty());
-    // The due check waits for the next tick.
-    QCOMPARE(form.Countdown, 1);
-    QVERIFY(!form.CheckRunning());
+    QCOMPARE(silent.release(), 0);
+    QCOMPARE(fixture.dialogs.beeps, 3);
+    QVERIFY(fixture.dialogs.errors().isEmpty());
+    QVERIFY(!form.monitor().checkRunning());
 }
 
 void WaitHookTest::tickDuringAScheduledCheckCountsBelowZero()
 {
-    TSilentServer silent;
-    TFormFixture fixture;
-    auto& form = fixture.Start<TWatchedForm>();
-    UseUserDefinedPage(form, silent.Address());
-    form.SpinEdit1->SetValue(3);
-    form.Countdown = 1;
+    LocalPage page(statusPage(QStringLiteral("10.1.2.3")));
+    SilentServer silent;
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    useUserDefinedPage(form, page.address());
+    form.systemTab()->intervalSpin()->setValue(1);
+    form.onStartClicked();
+    // The interval is locked while the scheduler runs; the monitor reads it from the settings.
+    form.systemTab()->intervalSpin()->setText(QStringLiteral("3"));
+    useUserDefinedPage(form, silent.address());
     QString shownDuringCheck;
     int countdownDuringCheck = 99;
     QTimer::singleShot(100, &form, [&] {
-        form.Timer1Timer();
-        shownDuringCheck = form.Panel30->text();
-        countdownDuringCheck = form.Countdown;
-        silent.Release();
+        form.onTimer(kestrune::core::TimerId::Minute);
+        shownDuringCheck = form.systemTab()->countdownLabel()->text();
+        countdownDuringCheck = form.monitor().countdown();
+        silent.release();
     });
-    form.Timer1Timer();
+    form.onTimer(kestrune::core::TimerId::Minute);
     QCOMPARE(countdownDuringCheck, -1);
     QCOMPARE(shownDuringCheck, QStringLiteral("0 hr : -1 min"));
-    QCOMPARE(form.Countdown, 3);
-    QCOMPARE(form.Panel30->text(), QStringLiteral("3"));
+    QCOMPARE(form.monitor().countdown(), 3);
+    QCOMPARE(form.systemTab()->countdownLabel()->text(), QStringLiteral("3"));
 }
 
 void WaitHookTest::waitEndsAtItsTimeOut()
 {
     int fds[2];
     QVERIFY(::pipe(fds) == 0);
-    TQtWaitHook hook;
+    QtWaitHook hook;
     QElapsedTimer clock;
     clock.start();
     QCOMPARE(hook.Wait(fds[0], POLLIN, 150), short(0));

@@ -1,6 +1,6 @@
-#include "FormFixture.h"
+#include "WindowFixture.h"
 #include "LocalPage.h"
-#include "SpinEdit.h"
+#include "SpinBox.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -20,6 +20,8 @@
 #include <QtTest>
 #include <filesystem>
 #include <sys/stat.h>
+
+using namespace kestrune::app;
 
 class WindowTest : public QObject {
     Q_OBJECT
@@ -45,46 +47,46 @@ void WindowTest::captions_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
     const char* const rows[][2] = {
-        {"Label11", "Kestrune"},
-        {"rbExternal", "Use External Service"},
-        {"Button12", "Test"},
-        {"rbUserDefined", "User defined lookup"},
-        {"btnNew", "New"},
-        {"btnAdd", "Add to user-defined"},
-        {"btnRemove", "Remove "},
-        {"btnWebEdit", "Apply"},
-        {"cbWebAuth", "Webpage requires authentication"},
-        {"btnGetIP", "Get IP"},
-        {"btnHelp", "Help"},
-        {"btnTest", "Test"},
-        {"btnAuto", "Auto"},
-        {"btnGetPage", "Get Page"},
-        {"btnKeyWord", "Keyword"},
-        {"btnFind", "Find..."},
-        {"btnMarkIP", "Mark IP"},
-        {"Label6", ""},
-        {"cbPassword", "Remember password"},
-        {"cbFTP", "Enable FTP"},
-        {"btnFTP", "Upload"},
-        {"Button1", "Browse.."},
-        {"cbWebMail", "Send e-mail to:"},
-        {"cbSSL", "SSL Connection"},
-        {"Button2", "Set Default"},
-        {"cboxWebAuth", "Login required"},
-        {"btnMailTest", "Test"},
-        {"cbSaveIP", "Capture IP address"},
-        {"btnSaveIP", "Save As.."},
-        {"btnLocalTest", "Test"},
-        {"cbLog", "Enable Log file"},
-        {"btnSaveLog", "Save As.."},
-        {"Label38", "Time left to next check"},
-        {"btnStart", "Start"},
-        {"btnStopFTP", "Stop"},
-        {"cbMinimize", "Minimize to SysTray"},
-        {"cbStartMinimized", "Start minimized"},
-        {"btnFeedBack", "Feedback..."},
-        {"cbDebug", "Debug"},
-        {"Label3", "Kestrune v1.1"},
+        {"titleLabel", "Kestrune"},
+        {"externalRadio", "Use External Service"},
+        {"lookupButton", "Test"},
+        {"userDefinedRadio", "User defined lookup"},
+        {"newButton", "New"},
+        {"addButton", "Add to user-defined"},
+        {"removeButton", "Remove "},
+        {"applyButton", "Apply"},
+        {"pageAuthCheck", "Webpage requires authentication"},
+        {"getAddressButton", "Get IP"},
+        {"helpButton", "Help"},
+        {"testButton", "Test"},
+        {"autoButton", "Auto"},
+        {"getPageButton", "Get Page"},
+        {"keywordButton", "Keyword"},
+        {"findButton", "Find..."},
+        {"markAddressButton", "Mark IP"},
+        {"debugSwitchLabel", ""},
+        {"rememberPasswordCheck", "Remember password"},
+        {"ftpEnableCheck", "Enable FTP"},
+        {"uploadButton", "Upload"},
+        {"browseTemplateButton", "Browse.."},
+        {"sendMailCheck", "Send e-mail to:"},
+        {"sslCheck", "SSL Connection"},
+        {"defaultPortButton", "Set Default"},
+        {"mailLoginCheck", "Login required"},
+        {"testMailButton", "Test"},
+        {"saveAddressCheck", "Capture IP address"},
+        {"browseAddressFileButton", "Save As.."},
+        {"testAddressFileButton", "Test"},
+        {"logCheck", "Enable Log file"},
+        {"browseLogButton", "Save As.."},
+        {"countdownCaption", "Time left to next check"},
+        {"startButton", "Start"},
+        {"stopButton", "Stop"},
+        {"minimizeToTrayCheck", "Minimize to SysTray"},
+        {"startMinimizedCheck", "Start minimized"},
+        {"feedbackButton", "Feedback..."},
+        {"debugCheck", "Debug"},
+        {"productLabel", "Kestrune v1.1"},
     };
     for (const auto& row : rows)
         QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromLatin1(row[1]);
@@ -94,8 +96,8 @@ void WindowTest::captions()
 {
     QFETCH(QString, name);
     QFETCH(QString, caption);
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
     QWidget* control = form.findChild<QWidget*>(name);
     QVERIFY2(control, qPrintable(name));
     if (auto* button = qobject_cast<QAbstractButton*>(control))
@@ -108,156 +110,156 @@ void WindowTest::captions()
 
 void WindowTest::tabsInOrder()
 {
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    const QStringList names = {"TsExternal", "TsUser", "TsTest", "TsFTP", "TsMail", "TabSheet1", "TsSystem"};
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    const QStringList names = {"externalServiceTab", "userLookupsTab", "pageInspectorTab", "ftpTab", "mailTab", "localFilesTab", "systemTab"};
     const QStringList captions = {"External Service", "User-Defined Service", "  Test URL ", "FTP",
                                   "  E-mail   ", "Local Files", "System"};
-    QCOMPARE(form.PageControl9->count(), 7);
+    QCOMPARE(form.tabs()->count(), 7);
     for (int i = 0; i < 7; ++i) {
-        QCOMPARE(form.PageControl9->widget(i)->objectName(), names[i]);
-        QCOMPARE(form.PageControl9->tabText(i), captions[i]);
+        QCOMPARE(form.tabs()->widget(i)->objectName(), names[i]);
+        QCOMPARE(form.tabs()->tabText(i), captions[i]);
     }
 }
 
 void WindowTest::designDefaults()
 {
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    QVERIFY(!form.btnWebEdit->isEnabled());
-    QVERIFY(!form.btnStopFTP->isEnabled());
-    QVERIFY(!form.btnFeedBack->isEnabled());
-    QCOMPARE(form.edKeyword->text(), QStringLiteral("<html>"));
-    QCOMPARE(form.cboxDNS->count(), 6);
-    QVERIFY(form.cboxDNS->isEditable());
-    QCOMPARE(form.cboxDNS->currentText(), form.cboxDNS->itemText(0));
-    QCOMPARE(form.ListBox6->count(), 3);
-    QCOMPARE(form.ListBox6->item(0)->text(), QStringLiteral("Linksys BEFSRU31"));
-    QCOMPARE(form.ListBox6->item(1)->text(), QStringLiteral("Mentor MR4A/UK"));
-    QCOMPARE(form.ListBox6->item(2)->text(), QStringLiteral("Netgear DG834 (G)"));
-    QCOMPARE(form.CheckListBox6->count(), 3);
-    QCOMPARE(form.SpinEdit1->MinValue(), 0);
-    QCOMPARE(form.SpinEdit1->MaxValue(), 2880);
-    QVERIFY(form.cbDebug->isHidden());
-    const QColor header = form.Panel1->palette().color(QPalette::Window);
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    QVERIFY(!form.userLookupsTab()->applyButton()->isEnabled());
+    QVERIFY(!form.systemTab()->stopButton()->isEnabled());
+    QVERIFY(!form.systemTab()->feedbackButton()->isEnabled());
+    QCOMPARE(form.pageInspectorTab()->keywordEdit()->text(), QStringLiteral("<html>"));
+    QCOMPARE(form.externalServiceTab()->serviceCombo()->count(), 6);
+    QVERIFY(form.externalServiceTab()->serviceCombo()->isEditable());
+    QCOMPARE(form.externalServiceTab()->serviceCombo()->currentText(), form.externalServiceTab()->serviceCombo()->itemText(0));
+    QCOMPARE(form.userLookupsTab()->presetList()->count(), 3);
+    QCOMPARE(form.userLookupsTab()->presetList()->item(0)->text(), QStringLiteral("Linksys BEFSRU31"));
+    QCOMPARE(form.userLookupsTab()->presetList()->item(1)->text(), QStringLiteral("Mentor MR4A/UK"));
+    QCOMPARE(form.userLookupsTab()->presetList()->item(2)->text(), QStringLiteral("Netgear DG834 (G)"));
+    QCOMPARE(form.externalServiceTab()->presetRecordsList()->count(), 3);
+    QCOMPARE(form.systemTab()->intervalSpin()->minValue(), 0);
+    QCOMPARE(form.systemTab()->intervalSpin()->maxValue(), 2880);
+    QVERIFY(form.systemTab()->debugCheck()->isHidden());
+    const QColor header = form.addressLabel()->palette().color(QPalette::Window);
     QCOMPARE(header, QColor(0xA6, 0xD7, 0xF0));
-    QVERIFY(form.Panel1->font().bold());
-    QVERIFY(form.Panel1->font().pointSizeF() > form.font().pointSizeF());
-    QCOMPARE(form.Panel1->alignment(), Qt::AlignCenter);
-    QCOMPARE(form.Label11->parentWidget(), form.Panel1);
+    QVERIFY(form.addressLabel()->font().bold());
+    QVERIFY(form.addressLabel()->font().pointSizeF() > form.font().pointSizeF());
+    QCOMPARE(form.addressLabel()->alignment(), Qt::AlignCenter);
+    QCOMPARE(form.titleLabel()->parentWidget(), form.addressLabel());
 }
 
 void WindowTest::passwordFieldsMaskWithPlus()
 {
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    for (QLineEdit* field : {form.edWebPassword, form.Password, form.edWebPass}) {
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    for (QLineEdit* field : {form.userLookupsTab()->pagePasswordEdit(), form.ftpTab()->passwordEdit(), form.mailTab()->passwordEdit()}) {
         QCOMPARE(field->echoMode(), QLineEdit::Password);
         QCOMPARE(field->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, field),
                  int(QLatin1Char('+').unicode()));
     }
-    QCOMPARE(form.edURL->echoMode(), QLineEdit::Normal);
+    QCOMPARE(form.userLookupsTab()->urlEdit()->echoMode(), QLineEdit::Normal);
 }
 
 void WindowTest::componentsAtDesign()
 {
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    const std::pair<QTimer*, int> timers[] = {{form.Timer1, 60000}, {form.Timer2, 20}, {form.IconTimer, 10000},
-                                              {form.DNSBlock1, 600000}, {form.DNSBlock2, 600000}};
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    const std::pair<QTimer*, int> timers[] = {{form.checkTimer(), 60000}, {form.startMinimizedTimer(), 20}, {form.errorIconTimer(), 10000},
+                                              {form.serviceBlockTimer(0), 600000}, {form.serviceBlockTimer(1), 600000}};
     for (const auto& [timer, interval] : timers) {
         QCOMPARE(timer->interval(), interval);
         QVERIFY2(!timer->isActive(), qPrintable(timer->objectName()));
     }
-    const QList<QAction*> items = form.PopupMenu1->actions();
+    const QList<QAction*> items = form.trayMenu()->actions();
     QCOMPARE(items.size(), 2);
-    QCOMPARE(items[0]->objectName(), QStringLiteral("RestoreKestrune1"));
+    QCOMPARE(items[0]->objectName(), QStringLiteral("restoreAction"));
     QCOMPARE(items[0]->text(), QStringLiteral("Restore Kestrune"));
-    QCOMPARE(items[1]->objectName(), QStringLiteral("ExitKestrune1"));
+    QCOMPARE(items[1]->objectName(), QStringLiteral("exitAction"));
     QCOMPARE(items[1]->text(), QStringLiteral("Exit Kestrune"));
     QStringList pageMenu;
-    for (QAction* action : form.PopupMenu2->actions())
+    for (QAction* action : form.pageInspectorTab()->pageMenu()->actions())
         pageMenu << (action->isSeparator() ? QStringLiteral("-") : action->text());
     QCOMPARE(pageMenu, (QStringList{"Cut", "Copy", "Paste", "Select All", "-", "Mark IP Address", "Mark Keyword(s)",
                                     "-", "Find..."}));
-    QCOMPARE(form.SaveDialog1.defaultExtension, QStringLiteral("txt"));
+    QCOMPARE(form.saveDialogOptions().defaultExtension, QStringLiteral("txt"));
 }
 
 void WindowTest::firstStartWithoutSettingsFile()
 {
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    QCOMPARE(form.SpinEdit1->Text(), QStringLiteral("30"));
-    QCOMPARE(form.Panel41->text(), QStringLiteral("0 hr : 30 min"));
-    QCOMPARE(form.SpinEdit2->Text(), QStringLiteral("100"));
-    QCOMPARE(form.edWebMail->text(), QStringLiteral("Feedback from Kestrune"));
-    QCOMPARE(form.edPort->text(), QStringLiteral("25"));
-    QVERIFY(form.rbUserDefined->isChecked());
-    QVERIFY(!form.rbExternal->isChecked());
-    QVERIFY(!form.Button12->isEnabled());
-    QCOMPARE(form.ListBox5->count(), 0);
-    QCOMPARE(form.ListBox6->currentRow(), -1);
-    QVERIFY(form.ListBox6->selectedItems().isEmpty());
-    QCOMPARE(form.SelectedRouter, -1);
-    QVERIFY(form.Panel1->text().isEmpty());
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    QCOMPARE(form.systemTab()->intervalSpin()->text(), QStringLiteral("30"));
+    QCOMPARE(form.systemTab()->intervalLabel()->text(), QStringLiteral("0 hr : 30 min"));
+    QCOMPARE(form.localFilesTab()->logLinesSpin()->text(), QStringLiteral("100"));
+    QCOMPARE(form.mailTab()->subjectEdit()->text(), QStringLiteral("Feedback from Kestrune"));
+    QCOMPARE(form.mailTab()->portEdit()->text(), QStringLiteral("25"));
+    QVERIFY(form.userLookupsTab()->userDefinedRadio()->isChecked());
+    QVERIFY(!form.externalServiceTab()->externalRadio()->isChecked());
+    QVERIFY(!form.externalServiceTab()->lookupButton()->isEnabled());
+    QCOMPARE(form.userLookupsTab()->userLookupList()->count(), 0);
+    QCOMPARE(form.userLookupsTab()->presetList()->currentRow(), -1);
+    QVERIFY(form.userLookupsTab()->presetList()->selectedItems().isEmpty());
+    QCOMPARE(form.selectionCode(), -1);
+    QVERIFY(form.addressLabel()->text().isEmpty());
     QCOMPARE(form.windowTitle(), QStringLiteral("Kestrune"));
-    QVERIFY(!form.Timer1->isActive());
-    QVERIFY(!form.Timer2->isActive());
-    QVERIFY(form.btnStart->isEnabled());
-    QVERIFY(form.Panel30->text().isEmpty());
-    QCOMPARE(form.cbAutoStartRefresh->text(), QStringLiteral("Start automatically"));
-    QVERIFY(!form.cbAutoStartRefresh->isChecked());
-    QVERIFY(form.CheckListBox5->isHidden());
-    QVERIFY(form.CheckListBox6->isHidden());
-    QVERIFY(form.Panel4->isHidden());
-    QCOMPARE(form.CheckListBox6->item(0)->checkState(), Qt::Checked);
-    QCOMPARE(form.CheckListBox6->item(1)->checkState(), Qt::Unchecked);
-    QCOMPARE(form.CheckListBox6->item(2)->checkState(), Qt::Checked);
-    QVERIFY(!form.btnFTP->isEnabled());
-    QVERIFY(fixture.Dialogs.Shown.isEmpty());
-    QVERIFY(!QFile::exists(QString::fromStdString(fixture.SettingsPath())));
+    QVERIFY(!form.checkTimer()->isActive());
+    QVERIFY(!form.startMinimizedTimer()->isActive());
+    QVERIFY(form.systemTab()->startButton()->isEnabled());
+    QVERIFY(form.systemTab()->countdownLabel()->text().isEmpty());
+    QCOMPARE(form.systemTab()->autoStartCheck()->text(), QStringLiteral("Start automatically"));
+    QVERIFY(!form.systemTab()->autoStartCheck()->isChecked());
+    QVERIFY(form.externalServiceTab()->userRecordsList()->isHidden());
+    QVERIFY(form.externalServiceTab()->presetRecordsList()->isHidden());
+    QVERIFY(form.pageInspectorTab()->lookupFieldsPanel()->isHidden());
+    QCOMPARE(form.externalServiceTab()->presetRecordsList()->item(0)->checkState(), Qt::Checked);
+    QCOMPARE(form.externalServiceTab()->presetRecordsList()->item(1)->checkState(), Qt::Unchecked);
+    QCOMPARE(form.externalServiceTab()->presetRecordsList()->item(2)->checkState(), Qt::Checked);
+    QVERIFY(!form.ftpTab()->uploadButton()->isEnabled());
+    QVERIFY(fixture.dialogs.shown.isEmpty());
+    QVERIFY(!QFile::exists(QString::fromStdString(fixture.settingsPath())));
 }
 
 void WindowTest::showActivatesUserTabAndCentres()
 {
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
     QVERIFY(!form.isVisible());
-    form.PageControl9->setCurrentWidget(form.TsSystem);
+    form.tabs()->setCurrentWidget(form.systemTab());
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QCOMPARE(form.PageControl9->currentWidget(), form.TsUser);
+    QCOMPARE(form.tabs()->currentWidget(), form.userLookupsTab());
     QVERIFY(form.acceptDrops());
     const QPoint screenCentre = form.screen()->availableGeometry().center();
     QVERIFY2((form.frameGeometry().center() - screenCentre).manhattanLength() <= 2,
              qPrintable(QStringLiteral("window centre off by %1")
                             .arg((form.frameGeometry().center() - screenCentre).manhattanLength())));
-    form.PageControl9->setCurrentWidget(form.TsMail);
+    form.tabs()->setCurrentWidget(form.mailTab());
     form.hide();
     form.show();
-    QCOMPARE(form.PageControl9->currentWidget(), form.TsUser);
+    QCOMPARE(form.tabs()->currentWidget(), form.userLookupsTab());
     QVERIFY(form.minimumSize().width() >= 600 && form.minimumSize().height() >= 500);
 }
 
 void WindowTest::captionsFitAtDesignSize()
 {
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
-    form.cbDebug->setChecked(true);
-    for (QWidget* debugOnly : {static_cast<QWidget*>(form.CheckListBox5), static_cast<QWidget*>(form.CheckListBox6),
-                               static_cast<QWidget*>(form.Panel4)})
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    form.systemTab()->debugCheck()->setChecked(true);
+    for (QWidget* debugOnly : {static_cast<QWidget*>(form.externalServiceTab()->userRecordsList()), static_cast<QWidget*>(form.externalServiceTab()->presetRecordsList()),
+                               static_cast<QWidget*>(form.pageInspectorTab()->lookupFieldsPanel())})
         debugOnly->setVisible(true);
     form.show();
     form.resize(form.minimumSize());
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    const QTabBar* tabs = form.PageControl9->tabBar();
+    const QTabBar* tabs = form.tabs()->tabBar();
     for (int tab = 0; tab < tabs->count(); ++tab)
         QVERIFY2(tabs->tabRect(tab).right() < tabs->width(), qPrintable(tabs->tabText(tab) + " is out of sight"));
     const QByteArray shots = qgetenv("KESTRUNE_SCREENSHOT_DIR");
-    for (int tab = 0; tab < form.PageControl9->count(); ++tab) {
-        form.PageControl9->setCurrentIndex(tab);
+    for (int tab = 0; tab < form.tabs()->count(); ++tab) {
+        form.tabs()->setCurrentIndex(tab);
         QCoreApplication::processEvents();
-        QWidget* page = form.PageControl9->widget(tab);
+        QWidget* page = form.tabs()->widget(tab);
         for (QWidget* control : page->findChildren<QWidget*>()) {
             if (!control->isVisible())
                 continue;
@@ -279,12 +281,12 @@ void WindowTest::captionsFitAtDesignSize()
 
 void WindowTest::escapingErrorIsReportedAndProgramGoesOn()
 {
-    TFormFixture fixture;
-    TForm1& form = fixture.Start();
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
     bool after = false;
-    form.Guarded([] { throw std::runtime_error("I/O error 5"); });
-    form.Guarded([&] { after = true; });
-    QCOMPARE(fixture.Dialogs.Errors(), QStringList{"I/O error 5"});
+    form.guarded([] { throw std::runtime_error("I/O error 5"); });
+    form.guarded([&] { after = true; });
+    QCOMPARE(fixture.dialogs.errors(), QStringList{"I/O error 5"});
     QVERIFY(after);
 }
 
@@ -300,42 +302,42 @@ void WindowTest::startUpCheckErrorIsReportedAndProgramGoesOn()
 {
     QFETCH(bool, lookupFails);
     QFETCH(int, interval);
-    TLocalPage page("<html>WAN IP: 10.1.2.3 Mask</html>");
-    TFormFixture fixture;
-    const std::string file = fixture.Folder.Write(lookupFails ? "ip.log" : "ip.txt", "");
+    LocalPage page("<html>WAN IP: 198.51.100.3 Mask</html>");
+    WindowFixture fixture;
+    const std::string file = fixture.folder.Write(lookupFails ? "ip.log" : "ip.txt", "");
     ::chmod(file.c_str(), 0444);
-    const QString refusing = RefusingAddress();
-    const QString lookup = lookupFails ? refusing : page.Address();
+    const QString refusing = refusingAddress();
+    const QString lookup = lookupFails ? refusing : page.address();
     const std::string local = lookupFails ? "SaveLog=1\nLog=" + file : "SaveIP=1\nFilename=" + file;
-    fixture.WriteSettings("[Router]\nSelectedRouter=0\n[Routers]\nHome=1\n[RoutersData]\n1," + lookup.toStdString() +
+    fixture.writeSettings("[Router]\nSelectedRouter=0\n[Routers]\nHome=1\n[RoutersData]\n1," + lookup.toStdString() +
                           ",WAN IP:,0=0\n[Mail]\nSendmail=" + (lookupFails ? "1" : "0") +
                           "\nTo=a@example.com\nFrom=b@example.com\nServer=127.0.0.1\nPort=" +
                           refusing.section(':', 1).section('/', 0, 0).toStdString() + "\n[Local]\n" + local +
                           "\n[System]\nAutoStart=1\nInterval=" + std::to_string(interval) + "\n");
 
-    TForm1& form = fixture.Start();
-    QCOMPARE(fixture.Dialogs.Errors().size(), 1);
-    QVERIFY2(fixture.Dialogs.Errors()[0].contains(QString::fromStdString(file)), qPrintable(fixture.Dialogs.Errors()[0]));
-    QCOMPARE(form.Timer1->isActive(), interval != 0);
-    QVERIFY(fixture.Close());
-    QVERIFY(fixture.SettingsText().find("AutoStart=1\r\n") != std::string::npos);
+    MainWindow& form = fixture.start();
+    QCOMPARE(fixture.dialogs.errors().size(), 1);
+    QVERIFY2(fixture.dialogs.errors()[0].contains(QString::fromStdString(file)), qPrintable(fixture.dialogs.errors()[0]));
+    QCOMPARE(form.checkTimer()->isActive(), interval != 0);
+    QVERIFY(fixture.close());
+    QVERIFY(fixture.settingsText().find("AutoStart=1\r\n") != std::string::npos);
 }
 
 // Start-up stops at an unwritable help file, before it applies the debug switch; the stored lookups (with
 // their scrambled passwords) must stay out of sight all the same.
 void WindowTest::debugViewHiddenWhenStartUpStopsEarly()
 {
-    TFormFixture fixture;
-    fixture.WriteSettings("[Routers]\nHome=1\n[RoutersData]\n1,192.168.1.1/s.htm,WAN:,0,admin,secret=1\n");
-    const std::string notAFolder = fixture.Folder.Write("plain", "");
-    std::filesystem::create_symlink(notAFolder + "/help.html", fixture.Folder.File("kestrune.html"));
-    TForm1& form = fixture.Start();
-    QCOMPARE(fixture.Dialogs.Errors().size(), 1);
-    QCOMPARE(form.CheckListBox5->count(), 1);
+    WindowFixture fixture;
+    fixture.writeSettings("[Routers]\nHome=1\n[RoutersData]\n1,192.168.1.1/s.htm,WAN:,0,admin,secret=1\n");
+    const std::string notAFolder = fixture.folder.Write("plain", "");
+    std::filesystem::create_symlink(notAFolder + "/help.html", fixture.folder.File("kestrune.html"));
+    MainWindow& form = fixture.start();
+    QCOMPARE(fixture.dialogs.errors().size(), 1);
+    QCOMPARE(form.externalServiceTab()->userRecordsList()->count(), 1);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    for (QWidget* debugOnly : {static_cast<QWidget*>(form.CheckListBox5), static_cast<QWidget*>(form.CheckListBox6),
-                               static_cast<QWidget*>(form.Panel4)})
+    for (QWidget* debugOnly : {static_cast<QWidget*>(form.externalServiceTab()->userRecordsList()), static_cast<QWidget*>(form.externalServiceTab()->presetRecordsList()),
+                               static_cast<QWidget*>(form.pageInspectorTab()->lookupFieldsPanel())})
         QVERIFY2(debugOnly->isHidden(), qPrintable(debugOnly->objectName()));
 }
 

@@ -10,14 +10,14 @@
 namespace {
 
 // Splits a mailto: link the way a mail program does: address, then "&"-separated fields, each percent-decoded.
-struct TParsedLink {
+struct ParsedLink {
     std::string Address;
     std::vector<std::pair<std::string, std::string>> Fields;
 };
 
-TParsedLink ParseMailto(std::string_view link)
+ParsedLink ParseMailto(std::string_view link)
 {
-    TParsedLink parsed;
+    ParsedLink parsed;
     EXPECT_TRUE(link.starts_with("mailto:")) << link;
     link.remove_prefix(7);
     std::size_t query = link.find('?');
@@ -51,7 +51,7 @@ const std::string kDashes(42, '-');
 
 TEST(FeedbackMail, LinkWithoutDefaultLogin)
 {
-    TParsedLink link = ParseMailto(FeedbackMailtoLink(Sample()));
+    ParsedLink link = ParseMailto(FeedbackMailtoLink(Sample()));
     EXPECT_EQ(link.Address, kFeedbackAddress);
     ASSERT_EQ(link.Fields.size(), 2u);
     EXPECT_EQ(link.Fields[0], (std::pair<std::string, std::string>{"subject", "Router Date Returned From Kestrune"}));
@@ -68,7 +68,7 @@ TEST(FeedbackMail, LinkWithDefaultLoginHasEightDataLines)
     d.DefaultLoginRequired = true;
     d.DefaultUsername = "admin";
     d.DefaultPassword = "password";
-    TParsedLink link = ParseMailto(FeedbackMailtoLink(d));
+    ParsedLink link = ParseMailto(FeedbackMailtoLink(d));
     ASSERT_EQ(link.Fields.size(), 2u);
     EXPECT_EQ(link.Fields[1].second, "Manufacturer: Netgear\r\nModel: DG834G\r\n"
                                      "Default URL: http://192.168.1.1/Status.htm\r\n"
@@ -104,7 +104,7 @@ TEST(FeedbackMail, TypedDelimitersAndNonAsciiArriveWhole)
     for (unsigned char c : raw)
         EXPECT_LT(c, 0x80) << raw;
 
-    TParsedLink link = ParseMailto(raw);
+    ParsedLink link = ParseMailto(raw);
     ASSERT_EQ(link.Fields.size(), 2u) << raw;
     std::map<std::string, std::string> lines;
     std::string body = link.Fields[1].second;

@@ -1,5 +1,5 @@
 #include "LocalPage.h"
-#include "FormFixture.h"
+#include "WindowFixture.h"
 
 #include <arpa/inet.h>
 #include <fstream>
@@ -9,22 +9,24 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-TLocalPage::TLocalPage(const std::string& body)
+using namespace kestrune::app;
+
+LocalPage::LocalPage(const std::string& body)
 {
-    SetBody(body);
+    setBody(body);
     testsupport::NginxServer::Options options;
-    options.DocumentRoot = root_.Path();
-    server_ = std::make_unique<testsupport::NginxServer>(options);
+    options.DocumentRoot = m_root.Path();
+    m_server = std::make_unique<testsupport::NginxServer>(options);
 }
 
-QString TLocalPage::Address() const
+QString LocalPage::address() const
 {
-    return QStringLiteral("127.0.0.1:%1/status.htm").arg(server_->Port());
+    return QStringLiteral("127.0.0.1:%1/status.htm").arg(m_server->Port());
 }
 
-void TLocalPage::SetBody(const std::string& body) const { root_.Write("status.htm", body); }
+void LocalPage::setBody(const std::string& body) const { m_root.Write("status.htm", body); }
 
-int TLocalPage::Requests() const
+int LocalPage::requests() const
 {
     // nginx writes a log line after the response has gone out. One process serves all requests in turn, so
     // once a request of our own has been answered and its connection closed, every earlier line is written.
@@ -32,7 +34,7 @@ int TLocalPage::Requests() const
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(server_->Port());
+    addr.sin_port = htons(m_server->Port());
     if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
         throw std::runtime_error("cannot reach nginx");
     const std::string request = "GET /kestrune-barrier HTTP/1.0\r\nHost: localhost\r\n\r\n";
@@ -43,7 +45,7 @@ int TLocalPage::Requests() const
     }
     ::close(fd);
 
-    std::ifstream log(server_->Folder() + "/access.log");
+    std::ifstream log(m_server->Folder() + "/access.log");
     int count = 0;
     for (std::string line; std::getline(log, line);)
         if (line.find("/kestrune-barrier") == std::string::npos)
@@ -51,38 +53,38 @@ int TLocalPage::Requests() const
     return count;
 }
 
-TSilentServer::TSilentServer()
+SilentServer::SilentServer()
 {
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof addr;
-    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd_, 8) != 0 ||
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+    if (m_fd < 0 || ::bind(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(m_fd, 8) != 0 ||
+        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
         throw std::runtime_error("cannot listen on 127.0.0.1");
-    port_ = ntohs(addr.sin_port);
+    m_port = ntohs(addr.sin_port);
 }
 
-TSilentServer::~TSilentServer() { ::close(fd_); }
+SilentServer::~SilentServer() { ::close(m_fd); }
 
-QString TSilentServer::Address() const { return QStringLiteral("127.0.0.1:%1/status.htm").arg(port_); }
+QString SilentServer::address() const { return QStringLiteral("127.0.0.1:%1/status.htm").arg(m_port); }
 
-bool TSilentServer::WaitForConnection(int timeoutMs) const
+bool SilentServer::waitForConnection(int timeoutMs) const
 {
-    pollfd waiting{fd_, POLLIN, 0};
+    pollfd waiting{m_fd, POLLIN, 0};
     return ::poll(&waiting, 1, timeoutMs) == 1;
 }
 
-int TSilentServer::Release()
+int SilentServer::release()
 {
     int count = 0;
-    for (int client; (client = ::accept(fd_, nullptr, nullptr)) >= 0; ++count)
+    for (int client; (client = ::accept(m_fd, nullptr, nullptr)) >= 0; ++count)
         ::close(client);
     return count;
 }
 
-QString RefusingAddress()
+QString refusingAddress()
 {
     return QStringLiteral("127.0.0.1:%1/status.htm").arg(testsupport::NginxServer::FreePort());
 }

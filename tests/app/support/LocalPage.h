@@ -8,38 +8,38 @@
 #include <string>
 
 // A router status page served by a private nginx on 127.0.0.1; counts the requests it answered.
-class TLocalPage {
+class LocalPage {
 public:
-    explicit TLocalPage(const std::string& body);
+    explicit LocalPage(const std::string& body);
 
     // The page address as the lookup fields hold it: without "http://".
-    QString Address() const;
-    void SetBody(const std::string& body) const;
+    QString address() const;
+    void setBody(const std::string& body) const;
     // Requests nginx has logged so far.
-    int Requests() const;
+    int requests() const;
 
 private:
-    testsupport::TempDir root_{"kestrune-page"};
-    std::unique_ptr<testsupport::NginxServer> server_;
+    testsupport::TempDir m_root{"kestrune-page"};
+    std::unique_ptr<testsupport::NginxServer> m_server;
 };
 
-// A listening socket on 127.0.0.1 that accepts nothing and never answers, until Release() takes the first
+// A listening socket on 127.0.0.1 that accepts nothing and never answers, until release() takes the first
 // waiting connection and closes it.
-class TSilentServer {
+class SilentServer {
 public:
-    TSilentServer();
-    ~TSilentServer();
-    QString Address() const;
-    QString Port() const { return QString::number(port_); }
+    SilentServer();
+    ~SilentServer();
+    QString address() const;
+    QString port() const { return QString::number(m_port); }
     // True once a connection waits to be accepted, false when none came within timeoutMs.
-    bool WaitForConnection(int timeoutMs) const;
+    bool waitForConnection(int timeoutMs) const;
     // Accepts and closes every connection waiting so far; returns how many there were.
-    int Release();
+    int release();
 
 private:
-    int fd_ = -1;
-    int port_ = 0;
+    int m_fd = -1;
+    int m_port = 0;
 };
 
 // A port on 127.0.0.1 that refuses connections.
-QString RefusingAddress();
+QString refusingAddress();

@@ -1,45 +1,49 @@
 #include "ScriptedDialogs.h"
 
-QStringList TScriptedDialogs::Texts(EKind kind) const
+using namespace kestrune::app;
+
+using kestrune::app::FileDialogOptions;
+
+QStringList ScriptedDialogs::texts(Kind kind) const
 {
-    QStringList texts;
-    for (const TShown& shown : Shown)
-        if (shown.Kind == kind)
-            texts << shown.Text;
-    return texts;
+    QStringList result;
+    for (const ShownDialog& dialog : shown)
+        if (dialog.kind == kind)
+            result << dialog.text;
+    return result;
 }
 
-void TScriptedDialogs::Clear()
+void ScriptedDialogs::clear()
 {
-    Shown.clear();
-    Beeps = 0;
-    OpenedUrls.clear();
+    shown.clear();
+    beeps = 0;
+    openedUrls.clear();
 }
 
-void TScriptedDialogs::ShowMessage(const QString& text) { Shown.append({EKind::Message, text, {}, {}}); }
+void ScriptedDialogs::showMessage(const QString& text) { shown.append({Kind::Message, text, {}, {}}); }
 
-void TScriptedDialogs::ShowError(const QString& text) { Shown.append({EKind::Error, text, {}, {}}); }
+void ScriptedDialogs::showError(const QString& text) { shown.append({Kind::Error, text, {}, {}}); }
 
-bool TScriptedDialogs::ConfirmYesNo(const QString& text, QPoint topLeft)
+bool ScriptedDialogs::confirmYesNo(const QString& text, QPoint topLeft)
 {
-    Shown.append({EKind::Confirm, text, topLeft, {}});
-    return !ConfirmAnswers.isEmpty() && ConfirmAnswers.dequeue();
+    shown.append({Kind::Confirm, text, topLeft, {}});
+    return !confirmAnswers.isEmpty() && confirmAnswers.dequeue();
 }
 
-QString TScriptedDialogs::InputBox(const QString& caption, const QString& prompt, const QString& defaultText)
+QString ScriptedDialogs::inputBox(const QString& caption, const QString& prompt, const QString& defaultText)
 {
-    Shown.append({EKind::Input, caption + QLatin1Char('|') + prompt, {}, {}});
-    return InputAnswers.isEmpty() ? defaultText : InputAnswers.dequeue();
+    shown.append({Kind::Input, caption + QLatin1Char('|') + prompt, {}, {}});
+    return inputAnswers.isEmpty() ? defaultText : inputAnswers.dequeue();
 }
 
-std::optional<QString> TScriptedDialogs::OpenFileName(const TFileDialogOptions& options)
+std::optional<QString> ScriptedDialogs::openFileName(const FileDialogOptions& options)
 {
-    Shown.append({EKind::OpenFile, options.fileName, {}, options});
-    return FileAnswers.isEmpty() ? std::nullopt : FileAnswers.dequeue();
+    shown.append({Kind::OpenFile, options.fileName, {}, options});
+    return fileAnswers.isEmpty() ? std::nullopt : fileAnswers.dequeue();
 }
 
-std::optional<QString> TScriptedDialogs::SaveFileName(const TFileDialogOptions& options)
+std::optional<QString> ScriptedDialogs::saveFileName(const FileDialogOptions& options)
 {
-    Shown.append({EKind::SaveFile, options.fileName, {}, options});
-    return FileAnswers.isEmpty() ? std::nullopt : FileAnswers.dequeue();
+    shown.append({Kind::SaveFile, options.fileName, {}, options});
+    return fileAnswers.isEmpty() ? std::nullopt : fileAnswers.dequeue();
 }

@@ -8,45 +8,45 @@
 
 // Answers the window's questions from a script and records everything it showed.
 // Unscripted questions get No, Cancel or an empty answer, and are recorded all the same.
-class TScriptedDialogs : public TDialogs {
+class ScriptedDialogs : public kestrune::app::Dialogs {
 public:
-    enum class EKind { Message, Error, Confirm, Input, OpenFile, SaveFile };
-    struct TShown {
-        EKind Kind;
-        QString Text;   // the message, question or prompt
-        QPoint Position; // for Confirm
-        TFileDialogOptions File; // for OpenFile / SaveFile
+    enum class Kind { Message, Error, Confirm, Input, OpenFile, SaveFile };
+    struct ShownDialog {
+        Kind kind;
+        QString text;      // the message, question or prompt
+        QPoint position;   // for Confirm
+        kestrune::app::FileDialogOptions file; // for OpenFile / SaveFile
     };
 
-    QQueue<bool> ConfirmAnswers;
-    QQueue<QString> InputAnswers;
-    QQueue<std::optional<QString>> FileAnswers;
+    QQueue<bool> confirmAnswers;
+    QQueue<QString> inputAnswers;
+    QQueue<std::optional<QString>> fileAnswers;
 
-    QList<TShown> Shown;
-    int Beeps = 0;
-    QStringList OpenedUrls;
-    bool ClipboardText = false;
-    QString Clipboard;
+    QList<ShownDialog> shown;
+    int beeps = 0;
+    QStringList openedUrls;
+    bool clipboardText = false;
+    QString clipboard;
 
     // The texts shown of one kind, in order.
-    QStringList Texts(EKind kind) const;
-    QStringList Messages() const { return Texts(EKind::Message); }
-    QStringList Errors() const { return Texts(EKind::Error); }
-    void Clear();
+    QStringList texts(Kind kind) const;
+    QStringList messages() const { return texts(Kind::Message); }
+    QStringList errors() const { return texts(Kind::Error); }
+    void clear();
 
-    void ShowMessage(const QString& text) override;
-    void ShowError(const QString& text) override;
-    bool ConfirmYesNo(const QString& text, QPoint topLeft) override;
-    QString InputBox(const QString& caption, const QString& prompt, const QString& defaultText) override;
-    std::optional<QString> OpenFileName(const TFileDialogOptions& options) override;
-    std::optional<QString> SaveFileName(const TFileDialogOptions& options) override;
-    void Beep() override { ++Beeps; }
-    void OpenUrl(const QString& url) override { OpenedUrls << url; }
-    bool ClipboardHasText() override { return ClipboardText; }
-    QString ReadClipboard() override { return Clipboard; }
-    void WriteClipboard(const QString& text) override
+    void showMessage(const QString& text) override;
+    void showError(const QString& text) override;
+    bool confirmYesNo(const QString& text, QPoint topLeft) override;
+    QString inputBox(const QString& caption, const QString& prompt, const QString& defaultText) override;
+    std::optional<QString> openFileName(const kestrune::app::FileDialogOptions& options) override;
+    std::optional<QString> saveFileName(const kestrune::app::FileDialogOptions& options) override;
+    void beep() override { ++beeps; }
+    void openUrl(const QString& url) override { openedUrls << url; }
+    bool clipboardHasText() override { return clipboardText; }
+    QString readClipboard() override { return clipboard; }
+    void writeClipboard(const QString& text) override
     {
-        Clipboard = text;
-        ClipboardText = !text.isEmpty();
+        clipboard = text;
+        clipboardText = !text.isEmpty();
     }
 };

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "Settings.h"
+#include "SettingsTable.h"
+
+#include <QWidget>
+
+class QComboBox;
+class QFrame;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+
+namespace kestrune::app {
+
+// "External Service": the choice of a public address service, and (in the debug view) the stored records of
+// the user-defined and preset lookups.
+class ExternalServiceTab : public QWidget {
+    Q_OBJECT
+public:
+    explicit ExternalServiceTab(QWidget* parent = nullptr);
+
+    QRadioButton* externalRadio() const { return m_externalRadio; }
+    QComboBox* serviceCombo() const { return m_serviceCombo; }
+    QPushButton* lookupButton() const { return m_lookupButton; }
+    // One row per user-defined lookup, its stored record checked when it carries credentials.
+    QListWidget* userRecordsList() const { return m_userRecordsList; }
+    QListWidget* presetRecordsList() const { return m_presetRecordsList; }
+
+    // Puts one setting of this tab into its control the way a user would; other settings are left alone.
+    void loadSetting(ESetting id, const TSettings& settings);
+    // Fields still showing what was loaded give back the loaded bytes.
+    void storeSettings(TSettings& settings, const TSettings& loaded) const;
+    void setDebugView(bool on);
+
+signals:
+    void lookupRequested();
+    // The external source became the chosen one, by the user or by the settings.
+    void externalChosen();
+
+private:
+    QFrame* m_sourcePanel = nullptr;
+    QRadioButton* m_externalRadio = nullptr;
+    QComboBox* m_serviceCombo = nullptr;
+    QPushButton* m_lookupButton = nullptr;
+    QListWidget* m_userRecordsList = nullptr;
+    QListWidget* m_presetRecordsList = nullptr;
+};
+
+} // namespace kestrune::app

@@ -1,0 +1,123 @@
+#include "FtpTab.h"
+
+#include "LayoutHelpers.h"
+#include "Settings.h"
+#include "Utf8Text.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kestrune::app {
+
+namespace {
+
+// Each failing test replaces the message, so the one shown is that of the last failing test.
+void require(QString& message, bool ok, const char* text)
+{
+    if (!ok)
+        message = QString::fromLatin1(text);
+}
+
+bool isFile(const QString& path) { return !path.isEmpty() && QFileInfo(path).isFile(); }
+
+} // namespace
+
+FtpTab::FtpTab(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("ftpTab"));
+    auto* page = new QVBoxLayout(this);
+
+    QGroupBox* server = layout::group(this, QStringLiteral("FTP Server "));
+    auto* grid = new QGridLayout(server);
+    m_hostEdit = layout::edit(server, QStringLiteral("ftpHostEdit"));
+    m_usernameEdit = layout::edit(server, QStringLiteral("ftpUsernameEdit"));
+    m_passwordEdit = layout::edit(server, QStringLiteral("ftpPasswordEdit"));
+    grid->addWidget(layout::caption(server, QStringLiteral("Host")), 0, 0);
+    grid->addWidget(m_hostEdit, 0, 1, 1, 2);
+    grid->addWidget(layout::caption(server, QStringLiteral("Username")), 1, 0);
+    grid->addWidget(m_usernameEdit, 1, 1);
+    grid->addWidget(layout::caption(server, QStringLiteral("Password")), 2, 0);
+    grid->addWidget(m_passwordEdit, 2, 1);
+    m_rememberPasswordCheck =
+        layout::checkBox(server, QStringLiteral("rememberPasswordCheck"), QStringLiteral("Remember password"));
+    m_enableCheck = layout::checkBox(server, QStringLiteral("ftpEnableCheck"), QStringLiteral("Enable FTP"));
+    m_uploadButton = layout::button(server, QStringLiteral("uploadButton"), QStringLiteral("Upload"));
+    grid->addWidget(m_rememberPasswordCheck, 2, 2);
+    grid->addWidget(m_enableCheck, 3, 1);
+    grid->addWidget(m_uploadButton, 3, 2);
+    grid->setColumnStretch(1, 1);
+    page->addWidget(server);
+
+    QGroupBox* files = layout::group(this, QStringLiteral("FTP filenames "));
+    auto* fileGrid = new QGridLayout(files);
+    m_templateEdit = layout::edit(files, QStringLiteral("templateEdit"));
+    m_browseTemplateButton =
+        layout::button(files, QStringLiteral("browseTemplateButton"), QStringLiteral("Browse.."));
+    m_remoteFileEdit = layout::edit(files, QStringLiteral("remoteFileEdit"));
+    fileGrid->addWidget(layout::caption(files, QStringLiteral("Local template:")), 0, 0);
+    fileGrid->addWidget(m_templateEdit, 0, 1);
+    fileGrid->addWidget(m_browseTemplateButton, 0, 2);
+    fileGrid->addWidget(layout::caption(files, QStringLiteral("Remote Filename:")), 1, 0);
+    fileGrid->addWidget(m_remoteFileEdit, 1, 1);
+    fileGrid->setColumnStretch(1, 1);
+    page->addWidget(files);
+    page->addStretch();
+    layout::maskWithPlus(this, {m_passwordEdit});
+
+    for (QLineEdit* field : {m_hostEdit, m_usernameEdit, m_passwordEdit, m_templateEdit, m_remoteFileEdit})
+        connect(field, &QLineEdit::textChanged, this, &FtpTab::updateUploadButton);
+    connect(m_uploadButton, &QPushButton::clicked, this, &FtpTab::uploadRequested);
+    connect(m_browseTemplateButton, &QPushButton::clicked, this, &FtpTab::browseTemplateRequested);
+}
+
+void FtpTab::loadSetting(ESetting id, const TSettings& settings)
+{
+    switch (id) {
+    case ESetting::FtpEnable: m_enableCheck->setChecked(settings.FtpEnable); break;
+    case ESetting::FtpHost: m_hostEdit->setText(shownText(settings.FtpHost)); break;
+    case ESetting::FtpUsername: m_usernameEdit->setText(shownText(settings.FtpUsername)); break;
+    case ESetting::FtpPassword: m_passwordEdit->setText(shownText(settings.FtpPassword)); break;
+    case ESetting::FtpSavePass: m_rememberPasswordCheck->setChecked(settings.FtpSavePass); break;
+    case ESetting::FtpLocalFile: m_templateEdit->setText(shownText(settings.FtpLocalFile)); break;
+    case ESetting::FtpRemoteFile: m_remoteFileEdit->setText(shownText(settings.FtpRemoteFile)); break;
+    default: break;
+    }
+}
+
+void FtpTab::storeSettings(TSettings& settings, const TSettings& loaded) const
+{
+    settings.FtpEnable = m_enableCheck->isChecked();
+    settings.FtpHost = keptBytes(m_hostEdit->text(), loaded.FtpHost);
+    settings.FtpUsername = keptBytes(m_usernameEdit->text(), loaded.FtpUsername);
+    settings.FtpPassword = keptBytes(m_passwordEdit->text(), loaded.FtpPassword);
+    settings.FtpSavePass = m_rememberPasswordCheck->isChecked();
+    settings.FtpLocalFile = keptBytes(m_templateEdit->text(), loaded.FtpLocalFile);
+    settings.FtpRemoteFile = keptBytes(m_remoteFileEdit->text(), loaded.FtpRemoteFile);
+}
+
+void FtpTab::updateUploadButton()
+{
+    bool filled = true;
+    for (const QLineEdit* field : {m_hostEdit, m_usernameEdit, m_passwordEdit, m_templateEdit, m_remoteFileEdit})
+        filled = filled && !field->text().isEmpty();
+    m_uploadButton->setEnabled(filled);
+}
+
+QString FtpTab::missingEntryMessage() const
+{
+    QString message;
+    require(message, !m_hostEdit->text().isEmpty(), "Remote Host needs to be specified.");
+    require(message, !m_usernameEdit->text().isEmpty(), "Username needs to be specified.");
+    require(message, !m_passwordEdit->text().isEmpty(), "Password needs to be specified.");
+    require(message, isFile(m_templateEdit->text()), "Local file does not exist.");
+    require(message, !m_remoteFileEdit->text().isEmpty(), "A remote filename needs to be specified.");
+    return message;
+}
+
+} // namespace kestrune::app

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "Settings.h"
+#include "SettingsTable.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+namespace kestrune::app {
+
+// "FTP": the server the filled-in template is uploaded to, and the template and remote file names.
+class FtpTab : public QWidget {
+    Q_OBJECT
+public:
+    explicit FtpTab(QWidget* parent = nullptr);
+
+    QLineEdit* hostEdit() const { return m_hostEdit; }
+    QLineEdit* usernameEdit() const { return m_usernameEdit; }
+    QLineEdit* passwordEdit() const { return m_passwordEdit; }
+    QCheckBox* rememberPasswordCheck() const { return m_rememberPasswordCheck; }
+    QCheckBox* enableCheck() const { return m_enableCheck; }
+    QPushButton* uploadButton() const { return m_uploadButton; }
+    QLineEdit* templateEdit() const { return m_templateEdit; }
+    QPushButton* browseTemplateButton() const { return m_browseTemplateButton; }
+    QLineEdit* remoteFileEdit() const { return m_remoteFileEdit; }
+
+    void loadSetting(ESetting id, const TSettings& settings);
+    // Fields still showing what was loaded give back the loaded bytes.
+    void storeSettings(TSettings& settings, const TSettings& loaded) const;
+    // Upload is offered once every field is filled in.
+    void updateUploadButton();
+    // What keeps an enabled upload from working, as the tab check reports it; empty when nothing does.
+    QString missingEntryMessage() const;
+
+signals:
+    void uploadRequested();
+    void browseTemplateRequested();
+
+private:
+    QLineEdit* m_hostEdit = nullptr;
+    QLineEdit* m_usernameEdit = nullptr;
+    QLineEdit* m_passwordEdit = nullptr;
+    QCheckBox* m_rememberPasswordCheck = nullptr;
+    QCheckBox* m_enableCheck = nullptr;
+    QPushButton* m_uploadButton = nullptr;
+    QLineEdit* m_templateEdit = nullptr;
+    QPushButton* m_browseTemplateButton = nullptr;
+    QLineEdit* m_remoteFileEdit = nullptr;
+};
+
+} // namespace kestrune::app

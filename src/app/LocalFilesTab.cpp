@@ -1,0 +1,106 @@
+#include "LocalFilesTab.h"
+
+#include "LayoutHelpers.h"
+#include "Settings.h"
+#include "SpinBox.h"
+#include "Utf8Text.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kestrune::app {
+
+namespace {
+
+int logStep(int value)
+{
+    if (value >= 0 && value < 100)
+        return 1;
+    if (value >= 100 && value < 1000)
+        return 10;
+    if (value >= 1000 && value < 10000)
+        return 100;
+    return 200;
+}
+
+} // namespace
+
+LocalFilesTab::LocalFilesTab(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("localFilesTab"));
+    auto* page = new QVBoxLayout(this);
+
+    QGroupBox* addressFile = layout::group(this, QStringLiteral("IP address file "));
+    auto* addressGrid = new QGridLayout(addressFile);
+    m_saveAddressCheck =
+        layout::checkBox(addressFile, QStringLiteral("saveAddressCheck"), QStringLiteral("Capture IP address"));
+    m_addressFileEdit = layout::edit(addressFile, QStringLiteral("addressFileEdit"));
+    m_browseAddressFileButton =
+        layout::button(addressFile, QStringLiteral("browseAddressFileButton"), QStringLiteral("Save As.."));
+    m_testAddressFileButton =
+        layout::button(addressFile, QStringLiteral("testAddressFileButton"), QStringLiteral("Test"));
+    addressGrid->addWidget(m_saveAddressCheck, 0, 0, 1, 2);
+    addressGrid->addWidget(layout::caption(addressFile, QStringLiteral("Filename:")), 1, 0);
+    addressGrid->addWidget(m_addressFileEdit, 1, 1);
+    addressGrid->addWidget(m_browseAddressFileButton, 1, 2);
+    addressGrid->addWidget(m_testAddressFileButton, 2, 2);
+    addressGrid->setColumnStretch(1, 1);
+    page->addWidget(addressFile);
+
+    QGroupBox* log = layout::group(this, QStringLiteral("Log file "));
+    auto* logGrid = new QGridLayout(log);
+    m_logCheck = layout::checkBox(log, QStringLiteral("logCheck"), QStringLiteral("Enable Log file"));
+    m_logFileEdit = layout::edit(log, QStringLiteral("logFileEdit"));
+    m_browseLogButton = layout::button(log, QStringLiteral("browseLogButton"), QStringLiteral("Save As.."));
+    m_logLinesSpin = new SpinBox(log);
+    m_logLinesSpin->setObjectName(QStringLiteral("logLinesSpin"));
+    m_logLinesSpin->setValue(100);
+    logGrid->addWidget(m_logCheck, 0, 0, 1, 2);
+    logGrid->addWidget(layout::caption(log, QStringLiteral("Filename:")), 1, 0);
+    logGrid->addWidget(m_logFileEdit, 1, 1);
+    logGrid->addWidget(m_browseLogButton, 1, 2);
+    auto* lines = new QHBoxLayout;
+    lines->addWidget(layout::caption(log, QStringLiteral("Max log size:")));
+    lines->addWidget(m_logLinesSpin);
+    lines->addWidget(layout::caption(log, QStringLiteral("lines.")));
+    lines->addStretch();
+    logGrid->addLayout(lines, 2, 0, 1, 3);
+    logGrid->setColumnStretch(1, 1);
+    page->addWidget(log);
+    page->addStretch();
+
+    connect(m_testAddressFileButton, &QPushButton::clicked, this, &LocalFilesTab::testAddressFileRequested);
+    connect(m_browseAddressFileButton, &QPushButton::clicked, this, &LocalFilesTab::browseAddressFileRequested);
+    connect(m_browseLogButton, &QPushButton::clicked, this, &LocalFilesTab::browseLogRequested);
+    connect(m_logLinesSpin, &SpinBox::changed, this,
+            [this] { m_logLinesSpin->setIncrement(logStep(m_logLinesSpin->value())); });
+}
+
+void LocalFilesTab::loadSetting(ESetting id, const TSettings& settings)
+{
+    switch (id) {
+    case ESetting::SaveIP: m_saveAddressCheck->setChecked(settings.SaveIP); break;
+    case ESetting::IPFilename: m_addressFileEdit->setText(shownText(settings.IPFilename)); break;
+    case ESetting::SaveLog: m_logCheck->setChecked(settings.SaveLog); break;
+    case ESetting::LogFilename: m_logFileEdit->setText(shownText(settings.LogFilename)); break;
+    case ESetting::LogLines: m_logLinesSpin->setValue(settings.LogLines); break;
+    default: break;
+    }
+}
+
+void LocalFilesTab::storeSettings(TSettings& settings, const TSettings& loaded) const
+{
+    settings.SaveIP = m_saveAddressCheck->isChecked();
+    settings.IPFilename = keptBytes(m_addressFileEdit->text(), loaded.IPFilename);
+    settings.SaveLog = m_logCheck->isChecked();
+    settings.LogFilename = keptBytes(m_logFileEdit->text(), loaded.LogFilename);
+    settings.LogLines = m_logLinesSpin->value();
+}
+
+} // namespace kestrune::app

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "Settings.h"
+#include "SettingsTable.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+namespace kestrune::app {
+
+class SpinBox;
+
+// "Local Files": the file that holds the current address, and the log of changes.
+class LocalFilesTab : public QWidget {
+    Q_OBJECT
+public:
+    explicit LocalFilesTab(QWidget* parent = nullptr);
+
+    QCheckBox* saveAddressCheck() const { return m_saveAddressCheck; }
+    QLineEdit* addressFileEdit() const { return m_addressFileEdit; }
+    QPushButton* browseAddressFileButton() const { return m_browseAddressFileButton; }
+    QPushButton* testAddressFileButton() const { return m_testAddressFileButton; }
+    QCheckBox* logCheck() const { return m_logCheck; }
+    QLineEdit* logFileEdit() const { return m_logFileEdit; }
+    QPushButton* browseLogButton() const { return m_browseLogButton; }
+    SpinBox* logLinesSpin() const { return m_logLinesSpin; }
+
+    void loadSetting(ESetting id, const TSettings& settings);
+    // Fields still showing what was loaded give back the loaded bytes.
+    void storeSettings(TSettings& settings, const TSettings& loaded) const;
+
+signals:
+    void testAddressFileRequested();
+    void browseAddressFileRequested();
+    void browseLogRequested();
+
+private:
+    QCheckBox* m_saveAddressCheck = nullptr;
+    QLineEdit* m_addressFileEdit = nullptr;
+    QPushButton* m_browseAddressFileButton = nullptr;
+    QPushButton* m_testAddressFileButton = nullptr;
+    QCheckBox* m_logCheck = nullptr;
+    QLineEdit* m_logFileEdit = nullptr;
+    QPushButton* m_browseLogButton = nullptr;
+    SpinBox* m_logLinesSpin = nullptr;
+};
+
+} // namespace kestrune::app

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "Settings.h"
+#include "SettingsTable.h"
+#include "Webmail.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QFrame;
+class QLineEdit;
+class QPushButton;
+
+namespace kestrune::app {
+
+// "  E-mail   ": the notification mail's recipient, server, sender, subject and login.
+class MailTab : public QWidget {
+    Q_OBJECT
+public:
+    explicit MailTab(QWidget* parent = nullptr);
+
+    QCheckBox* sendMailCheck() const { return m_sendMailCheck; }
+    QLineEdit* toEdit() const { return m_toEdit; }
+    QLineEdit* serverEdit() const { return m_serverEdit; }
+    QLineEdit* portEdit() const { return m_portEdit; }
+    QCheckBox* sslCheck() const { return m_sslCheck; }
+    QPushButton* defaultPortButton() const { return m_defaultPortButton; }
+    QLineEdit* fromEdit() const { return m_fromEdit; }
+    QLineEdit* subjectEdit() const { return m_subjectEdit; }
+    QCheckBox* loginCheck() const { return m_loginCheck; }
+    QLineEdit* userEdit() const { return m_userEdit; }
+    QLineEdit* passwordEdit() const { return m_passwordEdit; }
+    QPushButton* testMailButton() const { return m_testMailButton; }
+
+    void loadSetting(ESetting id, const TSettings& settings);
+    // Fields still showing what was loaded give back the loaded bytes.
+    void storeSettings(TSettings& settings, const TSettings& loaded) const;
+    TWebmailSettings mailSettings() const;
+    // Test is offered while mail is on.
+    void updateTestButton();
+    // What keeps enabled mail from working, as the tab check reports it; empty when nothing does.
+    QString missingEntryMessage() const;
+
+signals:
+    void testMailRequested();
+
+private:
+    QCheckBox* m_sendMailCheck = nullptr;
+    QLineEdit* m_toEdit = nullptr;
+    QLineEdit* m_serverEdit = nullptr;
+    QLineEdit* m_portEdit = nullptr;
+    QCheckBox* m_sslCheck = nullptr;
+    QPushButton* m_defaultPortButton = nullptr;
+    QLineEdit* m_fromEdit = nullptr;
+    QLineEdit* m_subjectEdit = nullptr;
+    QFrame* m_loginPanel = nullptr;
+    QCheckBox* m_loginCheck = nullptr;
+    QLineEdit* m_userEdit = nullptr;
+    QLineEdit* m_passwordEdit = nullptr;
+    QPushButton* m_testMailButton = nullptr;
+};
+
+} // namespace kestrune::app

@@ -1,0 +1,286 @@
+#pragma once
+
+#include "AppPaths.h"
+#include "Dialogs.h"
+#include "ExternalServices.h"
+#include "LookupRecord.h"
+#include "Monitor.h"
+#include "MonitorObserver.h"
+#include "NetAntiFreeze.h"
+#include "NetHTTP.h"
+#include "Settings.h"
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QDialog;
+class QLabel;
+class QMenu;
+class QMimeData;
+class QStatusBar;
+class QTabWidget;
+class QTimer;
+
+namespace kestrune::app {
+
+class ExternalServiceTab;
+class FtpTab;
+class LocalFilesTab;
+class MailTab;
+class PageInspectorTab;
+class PageView;
+class QtTimerService;
+class QtWaitHook;
+class SystemTab;
+class TrayIcon;
+class UserLookupsTab;
+
+// The main window: the address display, one widget per tab, the status line and the tray icon. Each tab owns
+// its controls; the window hands the tabs' requests to the monitor, which holds the address and the rules, and
+// renders what the monitor reports. The handlers are public so that the program's entry and the tests can run
+// them as the window's events do.
+class MainWindow : public QMainWindow, public core::MonitorObserver {
+    Q_OBJECT
+public:
+    // Runs start-up before returning; the window is not shown yet.
+    MainWindow(Dialogs& dialogs, const QString& executablePath, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    ExternalServiceTab* externalServiceTab() const { return m_externalServiceTab; }
+    UserLookupsTab* userLookupsTab() const { return m_userLookupsTab; }
+    PageInspectorTab* pageInspectorTab() const { return m_pageInspectorTab; }
+    FtpTab* ftpTab() const { return m_ftpTab; }
+    MailTab* mailTab() const { return m_mailTab; }
+    LocalFilesTab* localFilesTab() const { return m_localFilesTab; }
+    SystemTab* systemTab() const { return m_systemTab; }
+
+    // The current address, "Error" after a failed upload, or empty.
+    QLabel* addressLabel() const { return m_addressLabel; }
+    QLabel* titleLabel() const { return m_titleLabel; }
+    QTabWidget* tabs() const { return m_tabs; }
+    QStatusBar* statusLine() const { return m_statusLine; }
+    // The monitor's scheduler tick.
+    QTimer* checkTimer() const;
+    QTimer* startMinimizedTimer() const { return m_startMinimizedTimer; }
+    QTimer* errorIconTimer() const { return m_errorIconTimer; }
+    // The ten-minute block of an external service after a manual test (index 0 or 1).
+    QTimer* serviceBlockTimer(int service) const;
+    TrayIcon* trayIcon() const { return m_trayIcon; }
+    QMenu* trayMenu() const { return m_trayMenu; }
+    QAction* restoreAction() const { return m_restoreAction; }
+    QAction* exitAction() const { return m_exitAction; }
+    PageView& pageView() const;
+    // The feedback form, created hidden after start-up by the program's entry.
+    void setFeedbackForm(QDialog* form) { m_feedbackForm = form; }
+    const FileDialogOptions& saveDialogOptions() const { return m_saveDialog; }
+
+    // The address, what was published, the countdown and the rules.
+    core::Monitor& monitor() { return *m_monitor; }
+    // The page inspector's own client; the monitor's lookups have theirs.
+    TNetHTTP& http() { return m_http; }
+    const TAppPaths& paths() const { return m_paths; }
+    // The services the service box offers, in its order (tests point them at local pages).
+    std::vector<TExternalService>& externalServices() { return m_externalServices; }
+    Dialogs& dialogs() { return m_dialogs; }
+    QString executablePath() const { return m_executablePath; }
+
+    // The selected lookup (see SelectionCode.h).
+    int selectionCode() const { return m_selectionCode; }
+    // The marked address's byte offset in the page, 0 when none is marked.
+    std::size_t addressMark() const { return m_addressMark; }
+
+    // Start-up, show and close.
+    void onShown();
+    void onCloseQuery(bool& canClose);
+    void onExitClicked();
+    // A termination signal: the same close path, then the program ends, even when the settings cannot be
+    // written (reported on standard error, exit status 1).
+    void closeFromOutside();
+    // The session ends: settings written and files removed as at a close; from now on a close that cannot
+    // write the settings is reported on standard error and ends the program all the same.
+    void onSessionEnding();
+    // The application quits without the window having closed.
+    void onApplicationQuitting();
+    // 1 once the settings could not be written on the way out, else 0.
+    int exitStatus() const { return m_exitStatus; }
+
+    // Settings file.
+    void loadSettings();
+    void saveSettings();
+    TSettings settingsFromTabs() const;
+    void applySettings(const TSettings& settings);
+
+    // Check scheduler and lookup: requests to the monitor.
+    void onStartClicked();
+    void onStopClicked();
+    void onIntervalChanged();
+    void onIntervalBoxLeft();
+    // A tick of one of the monitor's timers.
+    void onTimer(core::TimerId id);
+    void onLookupClicked();
+    void onTestLookupClicked();
+    void onExternalChosen();
+    void onUserDefinedChosen();
+
+    // User-defined lookups.
+    void onUserLookupChosen();
+    void onPresetChosen();
+    void onNewClicked();
+    void onAddClicked();
+    void onApplyClicked();
+    void onRemoveClicked();
+    void onLookupFieldsEdited();
+    void onUserLookupsTabShown();
+
+    // Page inspector.
+    void onInspectorTabShown();
+    void onGetPageClicked();
+    void onMarkAddressClicked();
+    void onMarkKeywordClicked();
+    void onAutoClicked();
+    void onFindClicked();
+    void onFindNext();
+    void onPageSelectionChanged();
+    void onPageChanged();
+    void onPageMenuAboutToShow();
+    void onCutClicked();
+    void onCopyClicked();
+    void onPasteClicked();
+    void onSelectAllClicked();
+
+    // Change actions on request.
+    void onUploadClicked();
+    void onBrowseTemplateClicked();
+    void onTestMailClicked();
+    void onTestAddressFileClicked();
+    void onBrowseAddressFileClicked();
+    void onBrowseLogClicked();
+
+    // Tray icon and window states.
+    void onMinimizeToTrayToggled();
+    void onStartMinimizedTimer();
+    void onErrorIconTimer();
+    void onBalloonClicked();
+    void onRestoreClicked();
+    // A failed lookup's balloon; the icon shows for as long as the error icon timer runs.
+    void showErrorBalloon(const QString& text);
+
+    // Tab check and window extras.
+    void onTabChanging(bool& allowChange);
+    void onDebugSwitchPressed(Qt::KeyboardModifiers modifiers);
+    void onDebugToggled();
+    void onHelpClicked();
+    void onWebAddressClicked();
+    // Files dropped on the window: the first local path goes into the page view. True when handled.
+    bool dropFiles(const QMimeData* files);
+    void onSystemTabShown();
+    // The feedback form, modal, at the window's left + 50 and top + 40.
+    void onFeedbackClicked();
+
+    // What the monitor reports.
+    void addressChanged(const std::string& address) override;
+    void addressFound(const std::string& address) override;
+    void windowTitleChanged(const std::string& title) override;
+    void statusChanged(const std::string& text) override;
+    void countdownChanged(const std::string& text) override;
+    void schedulerStateChanged(bool running) override;
+    void intervalChanged(int minutes) override;
+    void notice(core::Notice kind, const std::string& text) override;
+
+    // Runs a handler as the event loop would: an error that escapes it is shown by the general error
+    // report and the program goes on.
+    void guarded(const std::function<void()>& handler);
+    // Enables or disables a timer; enabling a running timer restarts its interval.
+    static void setTimerEnabled(QTimer* timer, bool enabled);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildHeader(QWidget* parent);
+    void buildComponents();
+    void connectTabs();
+    void connectTray();
+    void connectExtras();
+    // Runs the handler of a tab's request inside guarded().
+    template <class Sender, class Signal>
+    void onRequest(Sender* sender, Signal signal, void (MainWindow::*handler)())
+    {
+        connect(sender, signal, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+    }
+
+    void runStartUp();
+    // The monitor reads the settings and page fields as the tabs show them now.
+    void syncMonitor();
+    core::PageFields pageFields() const;
+    // Hands a request to the monitor with the tabs' values.
+    void request(void (core::Monitor::*intent)());
+    void writeHelpFileIfMissing();
+    void removeFilesAtClose();
+    bool startFilesWritten();
+    void restoreSelectedLookup();
+    // Empties the lookup fields, then fills them from record.
+    void loadLookupFields(const TLookupRecord& record);
+    TLookupRecord fieldsRecord() const;
+    // The checks of Add and Apply; shows the failing one's message.
+    bool entryFieldsAccepted();
+    void applyMarkState();
+    void updateFeedbackButton();
+    // Fetches the page address into the page view; a failure is reported and leaves what arrived.
+    void fetchIntoPageView();
+    bool findInPageView(const QString& text);
+    void setDebugView(bool on);
+
+    Dialogs& m_dialogs;
+    QString m_executablePath;
+    TAppPaths m_paths; // settings, help and upload files
+
+    QLabel* m_addressLabel = nullptr;
+    QLabel* m_titleLabel = nullptr;
+    QTabWidget* m_tabs = nullptr;
+    ExternalServiceTab* m_externalServiceTab = nullptr;
+    UserLookupsTab* m_userLookupsTab = nullptr;
+    PageInspectorTab* m_pageInspectorTab = nullptr;
+    FtpTab* m_ftpTab = nullptr;
+    MailTab* m_mailTab = nullptr;
+    LocalFilesTab* m_localFilesTab = nullptr;
+    SystemTab* m_systemTab = nullptr;
+    QStatusBar* m_statusLine = nullptr;
+
+    QTimer* m_startMinimizedTimer = nullptr;
+    QTimer* m_errorIconTimer = nullptr;
+    QMenu* m_trayMenu = nullptr;
+    QAction* m_restoreAction = nullptr;
+    QAction* m_exitAction = nullptr;
+    TrayIcon* m_trayIcon = nullptr;
+    QDialog* m_feedbackForm = nullptr;
+    FileDialogOptions m_templateDialog;
+    FileDialogOptions m_saveDialog;
+    // Network waits let the window's events run while this lives.
+    TNetAntiFreeze m_antiFreeze;
+    TNetHTTP m_http;
+    std::unique_ptr<QtWaitHook> m_waitHook;
+    std::vector<TExternalService> m_externalServices{std::begin(kExternalServices), std::end(kExternalServices)};
+    // What the monitor reads; declared before it, which must not outlive it.
+    TSettings m_settings;
+    QtTimerService* m_timerService = nullptr;
+    std::unique_ptr<core::Monitor> m_monitor;
+
+    int m_selectionCode = -1;
+    bool m_shownBefore = false;
+    bool m_closeAccepted = false;
+    bool m_ending = false; // the program ends whatever the close finds
+    int m_exitStatus = 0;
+    bool m_pageFetchRunning = false; // the page inspector's client waits on the network
+    std::size_t m_addressMark = 0;
+    bool m_loadingRow = false; // a user lookup row is being loaded into the fields
+    TSettings m_loadedSettings; // as last applied: a field still showing its value is saved as these bytes
+};
+
+} // namespace kestrune::app

@@ -1,0 +1,251 @@
+#include "MainWindow.h"
+
+#include "FindDialog.h"
+#include "Inspector.h"
+#include "LookupTexts.h"
+#include "NetFlagScope.h"
+#include "PageInspectorTab.h"
+#include "PageView.h"
+#include "SelectionCode.h"
+#include "SystemTab.h"
+#include "UserLookupsTab.h"
+#include "Utf8Text.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace kestrune::app {
+
+void MainWindow::applyMarkState()
+{
+    PageInspectorTab& inspector = *m_pageInspectorTab;
+    const bool selected = pageView().hasSelection();
+    if (m_addressMark != 0) {
+        inspector.keywordButton()->setEnabled(selected);
+        inspector.markKeywordAction()->setEnabled(selected);
+    } else {
+        // Without a marked address a keyword has no distance to count.
+        inspector.keywordButton()->setEnabled(false);
+        inspector.markKeywordAction()->setEnabled(false);
+        inspector.markAddressButton()->setEnabled(selected);
+        inspector.markAddressAction()->setEnabled(selected);
+    }
+}
+
+void MainWindow::updateFeedbackButton()
+{
+    // The form sends exactly these three, so it is offered once they are all there.
+    m_systemTab->feedbackButton()->setEnabled(!m_userLookupsTab->urlEdit()->text().isEmpty() &&
+                                              !m_pageInspectorTab->skipEdit()->text().isEmpty() &&
+                                              !m_pageInspectorTab->keywordEdit()->text().isEmpty());
+}
+
+void MainWindow::onInspectorTabShown()
+{
+    PageInspectorTab& inspector = *m_pageInspectorTab;
+    const bool pageShown = !pageView().isEmpty();
+    inspector.autoButton()->setEnabled(!inspector.addressEdit()->text().isEmpty());
+    inspector.findButton()->setEnabled(pageShown);
+    inspector.findAction()->setEnabled(pageShown);
+    inspector.markAddressButton()->setEnabled(pageView().hasSelection());
+    inspector.testButton()->setEnabled(!inspector.keywordEdit()->text().isEmpty() &&
+                                       !inspector.skipEdit()->text().isEmpty() && pageShown);
+    updateFeedbackButton();
+    inspector.getPageButton()->setEnabled(!m_userLookupsTab->urlEdit()->text().isEmpty() &&
+                                          m_userLookupsTab->userDefinedRadio()->isChecked());
+    inspector.keywordButton()->setEnabled(pageShown);
+    m_http.Request.Username = toBytes(m_userLookupsTab->pageUsernameEdit()->text());
+    m_http.Request.Password = toBytes(m_userLookupsTab->pagePasswordEdit()->text());
+}
+
+void MainWindow::onPageChanged()
+{
+    PageInspectorTab& inspector = *m_pageInspectorTab;
+    const bool pageShown = !pageView().isEmpty();
+    const bool skipGiven = !inspector.skipEdit()->text().isEmpty();
+    inspector.findButton()->setEnabled(pageShown);
+    inspector.findAction()->setEnabled(pageShown);
+    applyMarkState();
+    inspector.testButton()->setEnabled(!inspector.keywordEdit()->text().isEmpty() && skipGiven && pageShown);
+    updateFeedbackButton();
+    m_userLookupsTab->addButton()->setEnabled(skipGiven);
+    m_userLookupsTab->getAddressButton()->setEnabled(!m_userLookupsTab->urlEdit()->text().isEmpty() && skipGiven &&
+                                                     !inspector.keywordEdit()->text().isEmpty());
+    if (!m_loadingRow && EditsEnableApply(m_selectionCode))
+        m_userLookupsTab->applyButton()->setEnabled(true);
+}
+
+void MainWindow::onPageSelectionChanged() { applyMarkState(); }
+
+void MainWindow::onPageMenuAboutToShow()
+{
+    PageInspectorTab& inspector = *m_pageInspectorTab;
+    const bool selected = pageView().hasSelection();
+    const bool pageShown = !pageView().isEmpty();
+    inspector.pasteAction()->setEnabled(m_dialogs.clipboardHasText());
+    inspector.cutAction()->setEnabled(selected);
+    inspector.copyAction()->setEnabled(selected);
+    inspector.selectAllAction()->setEnabled(pageShown);
+    inspector.findAction()->setEnabled(pageShown);
+    inspector.markKeywordAction()->setEnabled(false);
+    applyMarkState();
+}
+
+void MainWindow::fetchIntoPageView()
+{
+    if (m_userLookupsTab->pageAuthCheck()->isChecked()) {
+        m_http.Request.Username = toBytes(m_userLookupsTab->pageUsernameEdit()->text());
+        m_http.Request.Password = toBytes(m_userLookupsTab->pagePasswordEdit()->text());
+    }
+    std::string body;
+    try {
+        // The client serves one request at a time.
+        const TFlagScope scope(m_pageFetchRunning);
+        m_http.Get("http://" + toBytes(m_userLookupsTab->urlEdit()->text()), body);
+    } catch (const std::exception&) {
+        m_dialogs.showMessage(toQString(LookupText::UnableToConnect));
+    }
+    pageView().setPage(std::move(body));
+}
+
+bool MainWindow::findInPageView(const QString& text)
+{
+    const std::optional<TByteRange> hit = FindNext(pageView().page(), toBytes(text), pageView().selection());
+    if (!hit)
+        return false;
+    m_pageInspectorTab->pageEdit()->setFocus();
+    pageView().select(*hit);
+    m_pageInspectorTab->markAddressButton()->setEnabled(true);
+    return true;
+}
+
+void MainWindow::onGetPageClicked()
+{
+    if (m_monitor->checkRunning() || m_pageFetchRunning) {
+        m_dialogs.beep();
+        return;
+    }
+    pageView().clear();
+    m_pageInspectorTab->keywordEdit()->clear();
+    m_pageInspectorTab->skipEdit()->clear();
+    fetchIntoPageView();
+    const QString address = m_pageInspectorTab->addressEdit()->text();
+    if (!address.isEmpty()) {
+        findInPageView(address);
+        m_addressMark = pageView().selection().Start;
+        // The buttons follow the new mark, not the one the search ran under.
+        applyMarkState();
+    }
+}
+
+void MainWindow::onMarkAddressClicked()
+{
+    m_addressMark = pageView().selection().Start;
+    m_pageInspectorTab->testButton()->setEnabled(false);
+    m_pageInspectorTab->pageEdit()->setFocus();
+    pageView().collapseToStart();
+}
+
+void MainWindow::onMarkKeywordClicked()
+{
+    // Without a selection there is no keyword, and without a marked address no distance to count.
+    if (!pageView().hasSelection() || m_addressMark == 0) {
+        m_dialogs.beep();
+        return;
+    }
+    const TMarkKeywordResult result = MarkKeyword(pageView().page(), pageView().selection(), m_addressMark);
+    switch (result.Kind) {
+    case TMarkKeywordResult::NotUnique:
+        pageView().select(result.Earlier);
+        m_dialogs.showMessage(toQString(LookupText::KeywordNotUnique));
+        break;
+    case TMarkKeywordResult::NotText:
+        m_dialogs.showMessage(toQString(LookupText::KeywordNotText));
+        break;
+    case TMarkKeywordResult::Marked:
+        m_pageInspectorTab->keywordEdit()->setText(toQString(result.Keyword));
+        m_pageInspectorTab->skipEdit()->setText(QString::number(result.CharToSkip));
+        break;
+    case TMarkKeywordResult::Empty:
+        m_dialogs.beep();
+        break;
+    }
+}
+
+void MainWindow::onAutoClicked()
+{
+    if (!m_userLookupsTab->userDefinedRadio()->isChecked()) {
+        m_dialogs.showMessage(toQString(LookupText::NeedUserDefined));
+        return;
+    }
+    const bool debugView = m_systemTab->debugCheck()->isChecked();
+    QString address;
+    if (debugView) {
+        m_pageInspectorTab->testButton()->setEnabled(false);
+    } else {
+        if (m_monitor->checkRunning() || m_pageFetchRunning) {
+            m_dialogs.beep();
+            return;
+        }
+        address = m_pageInspectorTab->addressEdit()->text();
+        fetchIntoPageView();
+    }
+    const TAutoResult result = AutoKeyword(pageView().page(), toBytes(address), pageView().selection());
+    m_addressMark = result.IPMark;
+    applyMarkState();
+    if (!result.Found) {
+        // A found address stays selected; the user can still pick a keyword by hand.
+        const std::string wanted = toBytes(address);
+        if (!wanted.empty() && pageView().page().Bytes().compare(m_addressMark, wanted.size(), wanted) == 0)
+            pageView().select(TByteRange{m_addressMark, wanted.size()});
+        m_dialogs.showMessage(toQString(result.Message));
+        return;
+    }
+    pageView().select(result.Window);
+    m_pageInspectorTab->keywordEdit()->setText(toQString(result.Keyword));
+    m_pageInspectorTab->skipEdit()->setText(QString::number(result.CharToSkip));
+    if (debugView)
+        m_dialogs.showMessage(QString());
+    else
+        onTestLookupClicked();
+}
+
+void MainWindow::onFindClicked()
+{
+    FindDialog* dialog = m_pageInspectorTab->findDialog();
+    dialog->setFindText(m_pageInspectorTab->addressEdit()->text());
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+void MainWindow::onFindNext() { findInPageView(m_pageInspectorTab->findDialog()->findText()); }
+
+void MainWindow::onCutClicked()
+{
+    if (!pageView().hasSelection())
+        return;
+    m_dialogs.writeClipboard(pageView().selectedText());
+    m_pageInspectorTab->pageEdit()->textCursor().removeSelectedText();
+}
+
+void MainWindow::onCopyClicked()
+{
+    if (pageView().hasSelection())
+        m_dialogs.writeClipboard(pageView().selectedText());
+}
+
+void MainWindow::onPasteClicked()
+{
+    const QString text = m_dialogs.readClipboard();
+    if (!text.isEmpty())
+        m_pageInspectorTab->pageEdit()->insertPlainText(text);
+}
+
+void MainWindow::onSelectAllClicked() { m_pageInspectorTab->pageEdit()->selectAll(); }
+
+} // namespace kestrune::app

@@ -1,0 +1,155 @@
+#include "MainWindow.h"
+
+#include "ExternalServiceTab.h"
+#include "PageInspectorTab.h"
+#include "QtTimerService.h"
+#include "SchedulerRules.h"
+#include "SpinBox.h"
+#include "SystemTab.h"
+#include "UserLookupsTab.h"
+#include "Utf8Text.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTimer>
+
+namespace kestrune::app {
+
+QTimer* MainWindow::checkTimer() const { return m_timerService->timer(core::TimerId::Minute); }
+
+QTimer* MainWindow::serviceBlockTimer(int service) const
+{
+    return m_timerService->timer(service == 0 ? core::TimerId::ServiceBlock1 : core::TimerId::ServiceBlock2);
+}
+
+core::PageFields MainWindow::pageFields() const
+{
+    core::PageFields fields;
+    fields.url = toBytes(m_userLookupsTab->urlEdit()->text());
+    fields.keyword = toBytes(m_pageInspectorTab->keywordEdit()->text());
+    fields.charToSkip = toBytes(m_pageInspectorTab->skipEdit()->text());
+    fields.webAuth = m_userLookupsTab->pageAuthCheck()->isChecked();
+    fields.username = toBytes(m_userLookupsTab->pageUsernameEdit()->text());
+    fields.password = toBytes(m_userLookupsTab->pagePasswordEdit()->text());
+    return fields;
+}
+
+void MainWindow::syncMonitor()
+{
+    m_settings = settingsFromTabs();
+    m_monitor->setPageFields(pageFields());
+    m_monitor->setAppPaths(m_paths);
+    m_monitor->setExternalServices(m_externalServices);
+}
+
+void MainWindow::request(void (core::Monitor::*intent)())
+{
+    // A check, lookup or upload asked for while the page inspector's fetch waits is refused, as during a check.
+    const bool refusedDuringFetch = intent == &core::Monitor::start || intent == &core::Monitor::checkExternalService ||
+                                    intent == &core::Monitor::testLookup || intent == &core::Monitor::uploadNow;
+    if (m_pageFetchRunning && refusedDuringFetch) {
+        m_dialogs.beep();
+        return;
+    }
+    syncMonitor();
+    (m_monitor.get()->*intent)();
+}
+
+void MainWindow::onStartClicked() { request(&core::Monitor::start); }
+
+void MainWindow::onStopClicked() { m_monitor->stop(); }
+
+void MainWindow::onIntervalBoxLeft() { request(&core::Monitor::applyIntervalRule); }
+
+void MainWindow::onLookupClicked() { request(&core::Monitor::checkExternalService); }
+
+void MainWindow::onTestLookupClicked() { request(&core::Monitor::testLookup); }
+
+void MainWindow::onUploadClicked() { request(&core::Monitor::uploadNow); }
+
+void MainWindow::onTestMailClicked() { request(&core::Monitor::sendTestMail); }
+
+void MainWindow::onTestAddressFileClicked() { request(&core::Monitor::writeIpFileNow); }
+
+void MainWindow::onTimer(core::TimerId id)
+{
+    guarded([this, id] {
+        syncMonitor();
+        m_monitor->onTimer(id);
+    });
+}
+
+void MainWindow::onIntervalChanged()
+{
+    SpinBox* intervalSpin = m_systemTab->intervalSpin();
+    const int value = intervalSpin->value();
+    intervalSpin->setIncrement(IntervalStep(value));
+    m_systemTab->countdownCaption()->setEnabled(value != 0);
+    m_systemTab->startButton()->setText(value != 0 ? QStringLiteral("Start") : QStringLiteral("Update"));
+    m_systemTab->showAutoStartCaption(value);
+    m_systemTab->intervalLabel()->setText(QString::fromStdString(HoursMinutes(value)));
+    m_monitor->setInterval(value);
+}
+
+void MainWindow::onExternalChosen()
+{
+    QRadioButton* external = m_externalServiceTab->externalRadio();
+    m_userLookupsTab->userDefinedRadio()->setChecked(!external->isChecked());
+    m_externalServiceTab->lookupButton()->setEnabled(external->isChecked());
+}
+
+void MainWindow::onUserDefinedChosen()
+{
+    QRadioButton* external = m_externalServiceTab->externalRadio();
+    external->setChecked(!m_userLookupsTab->userDefinedRadio()->isChecked());
+    m_externalServiceTab->lookupButton()->setEnabled(external->isChecked());
+}
+
+void MainWindow::addressChanged(const std::string& address) { m_addressLabel->setText(toQString(address)); }
+
+void MainWindow::addressFound(const std::string& address)
+{
+    m_pageInspectorTab->addressEdit()->setText(toQString(address));
+}
+
+void MainWindow::windowTitleChanged(const std::string& title) { setWindowTitle(toQString(title)); }
+
+void MainWindow::statusChanged(const std::string& text)
+{
+    if (text.empty())
+        m_statusLine->clearMessage();
+    else
+        m_statusLine->showMessage(toQString(text));
+}
+
+void MainWindow::countdownChanged(const std::string& text)
+{
+    m_systemTab->countdownLabel()->setText(toQString(text));
+}
+
+void MainWindow::schedulerStateChanged(bool running)
+{
+    m_systemTab->startButton()->setEnabled(!running);
+    m_systemTab->stopButton()->setEnabled(running);
+    m_systemTab->intervalSpin()->setEnabled(!running);
+    // The box's lower bound rises once the scheduler has run.
+    m_systemTab->intervalSpin()->setMinValue(m_monitor->minimumInterval());
+}
+
+void MainWindow::intervalChanged(int minutes) { m_systemTab->intervalSpin()->setValue(minutes); }
+
+void MainWindow::notice(core::Notice kind, const std::string& text)
+{
+    switch (kind) {
+    case core::Notice::Message: m_dialogs.showMessage(toQString(text)); break;
+    case core::Notice::Error: m_dialogs.showError(toQString(text)); break;
+    case core::Notice::Balloon: showErrorBalloon(toQString(text)); break;
+    case core::Notice::Beep: m_dialogs.beep(); break;
+    }
+}
+
+} // namespace kestrune::app

@@ -1,0 +1,302 @@
+#include "MainWindow.h"
+
+#include "ExternalServiceTab.h"
+#include "FtpTab.h"
+#include "IniFile.h"
+#include "ListRows.h"
+#include "LocalFilesTab.h"
+#include "LookupStore.h"
+#include "MailTab.h"
+#include "PageInspectorTab.h"
+#include "SelectionCode.h"
+#include "Settings.h"
+#include "SettingsTable.h"
+#include "SpinBox.h"
+#include "SystemTab.h"
+#include "TrayIcon.h"
+#include "UserLookupsTab.h"
+#include "Utf8Text.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTimer>
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+namespace kestrune::app {
+
+namespace {
+
+const char* const kHelpResource = ":/kestrune/help/kestrune.html";
+
+constexpr int kLoadedBytesRole = Qt::UserRole;
+
+std::string_view firstServiceUrl() { return kExternalServices[0].URL; }
+
+// A lookup name carries its loaded bytes, which stay with it however rows are added or removed.
+QListWidgetItem* nameItem(const std::string& name)
+{
+    auto* item = new QListWidgetItem(shownText(name));
+    item->setData(kLoadedBytesRole, QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+    return item;
+}
+
+std::string nameBytes(const QListWidgetItem& item)
+{
+    const QByteArray loaded = item.data(kLoadedBytesRole).toByteArray();
+    return keptBytes(item.text(), std::string(loaded.constData(), static_cast<std::size_t>(loaded.size())));
+}
+
+} // namespace
+
+void MainWindow::runStartUp()
+{
+    loadSettings();
+    m_monitor->resumeRetries();
+    if (!startFilesWritten())
+        return;
+    setDebugView(m_systemTab->debugCheck()->isChecked());
+    setTimerEnabled(m_startMinimizedTimer, m_systemTab->startMinimizedCheck()->isChecked());
+    listRows::setChecked(m_externalServiceTab->presetRecordsList(), 0, true);
+    listRows::setChecked(m_externalServiceTab->presetRecordsList(), 2, true);
+    restoreSelectedLookup();
+    m_externalServiceTab->lookupButton()->setEnabled(m_externalServiceTab->externalRadio()->isChecked());
+    m_trayIcon->setMinimizeToTray(m_systemTab->minimizeToTrayCheck()->isChecked());
+    m_systemTab->showAutoStartCaption(m_systemTab->intervalSpin()->value());
+    m_ftpTab->updateUploadButton();
+    request(&core::Monitor::startUp);
+}
+
+bool MainWindow::startFilesWritten()
+{
+    try {
+        writeHelpFileIfMissing();
+    } catch (const std::exception& error) {
+        m_dialogs.showError(QString::fromUtf8(error.what()));
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::restoreSelectedLookup()
+{
+    QListWidget* userList = m_userLookupsTab->userLookupList();
+    QListWidget* presetList = m_userLookupsTab->presetList();
+    const TSelection selection = ResolveSelectionCode(m_selectionCode, static_cast<std::size_t>(userList->count()),
+                                                      static_cast<std::size_t>(presetList->count()));
+    switch (selection.Kind) {
+    case TSelection::None:
+        // A code naming no row (a hand-edited file) selects nothing and is not written back.
+        if (m_selectionCode >= 0)
+            m_selectionCode = kNoSelection;
+        break;
+    case TSelection::User:
+        m_userLookupsTab->removeButton()->setEnabled(true);
+        userList->setCurrentRow(static_cast<int>(selection.Row));
+        onUserLookupChosen();
+        break;
+    case TSelection::Preset:
+        m_userLookupsTab->applyButton()->setEnabled(false);
+        m_userLookupsTab->removeButton()->setEnabled(false);
+        presetList->setCurrentRow(static_cast<int>(selection.Row));
+        onPresetChosen();
+        break;
+    }
+}
+
+void MainWindow::writeHelpFileIfMissing()
+{
+    std::error_code ignored;
+    if (std::filesystem::exists(m_paths.HelpFile, ignored))
+        return;
+    if (m_paths.InConfigFolder)
+        EnsureAppFolder(m_paths);
+    QFile resource(QString::fromLatin1(kHelpResource));
+    if (!resource.open(QIODevice::ReadOnly))
+        throw std::runtime_error("The help document is missing from the program.");
+    const QByteArray bytes = resource.readAll();
+
+    const QString path = QString::fromStdString(m_paths.HelpFile.string());
+    QFile target(path);
+    if (target.open(QIODevice::WriteOnly | QIODevice::Truncate) && target.write(bytes) == bytes.size() &&
+        target.flush())
+        return;
+    const QString reason = target.errorString();
+    // A cut-off copy would count as present at the next start and never be written again.
+    if (target.isOpen()) {
+        target.close();
+        target.remove();
+    }
+    throw std::runtime_error(QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason).toStdString());
+}
+
+void MainWindow::onShown()
+{
+    if (!m_shownBefore) {
+        m_shownBefore = true;
+        if (const QScreen* screen = this->screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    setAcceptDrops(true);
+    m_tabs->setCurrentWidget(m_userLookupsTab);
+}
+
+void MainWindow::onCloseQuery(bool& canClose)
+{
+    canClose = false;
+    try {
+        saveSettings();
+    } catch (const std::exception& error) {
+        if (!m_ending) {
+            m_dialogs.showError(QString::fromUtf8(error.what()));
+            return;
+        }
+        // No one may be there to answer a message box; the files stay for the next start.
+        std::fprintf(stderr, "Kestrune: %s\n", error.what());
+        std::fflush(stderr);
+        m_exitStatus = 1;
+        canClose = true;
+        return;
+    }
+    removeFilesAtClose();
+    canClose = true;
+}
+
+void MainWindow::removeFilesAtClose()
+{
+    std::error_code ignored;
+    // The log's temporary file has an unpredictable name and is gone once an entry is written; the log's name
+    // with ".tmp" may well be a file of the user's, so it is left alone.
+    if (std::filesystem::is_regular_file(m_paths.HelpFile, ignored))
+        std::filesystem::remove(m_paths.HelpFile, ignored);
+}
+
+void MainWindow::onExitClicked()
+{
+    // Closing a window hidden in the tray ends no event loop by itself; the program must end all the same.
+    if (close())
+        QCoreApplication::quit();
+}
+
+void MainWindow::closeFromOutside()
+{
+    m_ending = true;
+    if (!m_closeAccepted)
+        close();
+    TNetAntiFreeze::CancelAllWaits();
+    // Not quit(): that asks every window again and a refusal would keep the program.
+    QCoreApplication::exit(m_exitStatus);
+}
+
+void MainWindow::onSessionEnding()
+{
+    m_ending = true;
+    bool canClose = false;
+    guarded([&] { onCloseQuery(canClose); });
+}
+
+void MainWindow::onApplicationQuitting()
+{
+    TNetAntiFreeze::CancelAllWaits();
+    if (!m_closeAccepted)
+        onSessionEnding();
+}
+
+void MainWindow::loadSettings()
+{
+    // A close killed while saving leaves a full copy of the file, scrambled passwords included.
+    TIniFile::RemoveStaleTemporaries(m_paths.SettingsFile);
+    applySettings(LoadSettingsFile(m_paths.SettingsFile, firstServiceUrl()));
+}
+
+// Each setting goes into its control the way a user would put it there, in the file's read order, so the
+// controls' change handling runs as it would for the user.
+void MainWindow::applySettings(const TSettings& settings)
+{
+    const std::vector<TLookupEntry> lookups = LoadLookupEntries({settings.Routers, settings.RoutersData});
+    m_loadedSettings = settings;
+    // Settings without a control stay in what the monitor reads, which may change them.
+    m_settings = settings;
+    QListWidget* records = m_externalServiceTab->userRecordsList();
+    for (ESetting id : kSettingsReadOrder) {
+        switch (id) {
+        case ESetting::SelectedRouter: m_selectionCode = settings.SelectedRouter; break;
+        case ESetting::Routers:
+            m_userLookupsTab->userLookupList()->clear();
+            for (const TLookupEntry& entry : lookups)
+                m_userLookupsTab->userLookupList()->addItem(nameItem(entry.Name));
+            break;
+        case ESetting::RoutersData:
+            records->clear();
+            for (const TLookupEntry& entry : lookups)
+                listRows::addRecordRow(records, entry.StoredRecord, false);
+            break;
+        case ESetting::RouterCredentials:
+            for (std::size_t row = 0; row < lookups.size(); ++row)
+                listRows::setChecked(records, static_cast<int>(row), lookups[row].Credentials);
+            break;
+        case ESetting::MailedIP: m_monitor->setLastMailed(settings.MailedIP); break;
+        case ESetting::UploadedIP: m_monitor->setLastUploaded(settings.UploadedIP); break;
+        default:
+            m_externalServiceTab->loadSetting(id, settings);
+            m_userLookupsTab->loadSetting(id, settings);
+            m_ftpTab->loadSetting(id, settings);
+            m_mailTab->loadSetting(id, settings);
+            m_localFilesTab->loadSetting(id, settings);
+            m_systemTab->loadSetting(id, settings);
+            break;
+        }
+    }
+}
+
+TSettings MainWindow::settingsFromTabs() const
+{
+    const TSettings& was = m_loadedSettings;
+    // Settings without a control go back as the monitor holds them; the tabs write over the rest.
+    TSettings s = m_settings;
+    m_externalServiceTab->storeSettings(s, was);
+    m_userLookupsTab->storeSettings(s, was);
+    s.SelectedRouter = m_selectionCode;
+    const QListWidget* names = m_userLookupsTab->userLookupList();
+    const QListWidget* records = m_externalServiceTab->userRecordsList();
+    std::vector<TLookupEntry> lookups;
+    for (int row = 0; row < names->count(); ++row)
+        lookups.push_back({nameBytes(*names->item(row)), listRows::recordAt(records, row),
+                           listRows::isChecked(records, row)});
+    TLookupSections sections = StoreLookupEntries(lookups);
+    s.Routers = std::move(sections.Routers);
+    s.RoutersData = std::move(sections.RoutersData);
+    m_mailTab->storeSettings(s, was);
+    s.MailedIP = m_monitor->lastMailed();
+    m_ftpTab->storeSettings(s, was);
+    s.UploadedIP = m_monitor->lastUploaded();
+    m_localFilesTab->storeSettings(s, was);
+    m_systemTab->storeSettings(s, was);
+    return s;
+}
+
+void MainWindow::saveSettings()
+{
+    if (m_paths.InConfigFolder)
+        EnsureAppFolder(m_paths);
+    TSettings settings = settingsFromTabs();
+    // No control yet: the file keeps what it holds.
+    const TSettings stored = LoadSettingsFile(m_paths.SettingsFile, firstServiceUrl());
+    settings.Fallback = stored.Fallback;
+    settings.PublicOnly = stored.PublicOnly;
+    SaveSettingsFile(settings, m_paths.SettingsFile);
+}
+
+} // namespace kestrune::app

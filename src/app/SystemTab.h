@@ -1,0 +1,74 @@
+#pragma once
+
+#include "Settings.h"
+#include "SettingsTable.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+
+namespace kestrune::app {
+
+class SpinBox;
+
+// "System": the check interval and its countdown, Start and Stop, start-up and tray preferences, the
+// feedback form's button and the program's notice.
+class SystemTab : public QWidget {
+    Q_OBJECT
+public:
+    explicit SystemTab(QWidget* parent = nullptr);
+
+    SpinBox* intervalSpin() const { return m_intervalSpin; }
+    // The interval in hours and minutes.
+    QLabel* intervalLabel() const { return m_intervalLabel; }
+    QLabel* countdownCaption() const { return m_countdownCaption; }
+    // Minutes to the next check, or "Manual".
+    QLabel* countdownLabel() const { return m_countdownLabel; }
+    QPushButton* startButton() const { return m_startButton; }
+    QPushButton* stopButton() const { return m_stopButton; }
+    QCheckBox* autoStartCheck() const { return m_autoStartCheck; }
+    QCheckBox* minimizeToTrayCheck() const { return m_minimizeToTrayCheck; }
+    QCheckBox* startMinimizedCheck() const { return m_startMinimizedCheck; }
+    QPushButton* feedbackButton() const { return m_feedbackButton; }
+    QCheckBox* debugCheck() const { return m_debugCheck; }
+    QLabel* productLabel() const { return m_productLabel; }
+    QLabel* webAddressLabel() const { return m_webAddressLabel; }
+
+    void loadSetting(ESetting id, const TSettings& settings);
+    // Fields still showing what was loaded give back the loaded bytes.
+    void storeSettings(TSettings& settings, const TSettings& loaded) const;
+    // The start-up box's caption says what it does at this interval.
+    void showAutoStartCaption(int interval);
+
+signals:
+    void startRequested();
+    void stopRequested();
+    void intervalChanged();
+    void intervalBoxLeft();
+    void minimizeToTrayToggled();
+    void debugToggled();
+    void feedbackRequested();
+    void webAddressClicked();
+
+private:
+    SpinBox* m_intervalSpin = nullptr;
+    QLabel* m_intervalLabel = nullptr;
+    QLabel* m_countdownCaption = nullptr;
+    QLabel* m_countdownLabel = nullptr;
+    QPushButton* m_startButton = nullptr;
+    QPushButton* m_stopButton = nullptr;
+    QCheckBox* m_autoStartCheck = nullptr;
+    QCheckBox* m_minimizeToTrayCheck = nullptr;
+    QCheckBox* m_startMinimizedCheck = nullptr;
+    QPushButton* m_feedbackButton = nullptr;
+    QCheckBox* m_debugCheck = nullptr;
+    QFrame* m_aboutPanel = nullptr;
+    QLabel* m_productLabel = nullptr;
+    QLabel* m_noticeLabel = nullptr;
+    QLabel* m_webAddressLabel = nullptr;
+};
+
+} // namespace kestrune::app

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "ExternalServiceTab.h"
+#include "FtpTab.h"
+#include "LocalFilesTab.h"
+#include "MailTab.h"
+#include "MainWindow.h"
+#include "PageInspectorTab.h"
+#include "ScriptedDialogs.h"
+#include "SystemTab.h"
+#include "TempDir.h"
+#include "UserLookupsTab.h"
+
+#include <QString>
+#include <memory>
+#include <string>
+
+// A main window started as if its executable lay in a fresh folder, with scripted dialogs. The tab headers
+// come along, so a test reaches each control through its tab.
+class WindowFixture {
+public:
+    WindowFixture();
+
+    QString executablePath() const;
+    std::string settingsPath() const;
+    // Writes the settings file that the next start() reads (CR LF line ends added to each "\n").
+    void writeSettings(const std::string& lines) const;
+    std::string settingsText() const;
+    // Creates the window (running start-up); a previous one is closed without saving first.
+    template <class Window = kestrune::app::MainWindow>
+    Window& start()
+    {
+        window.reset();
+        window = std::make_unique<Window>(dialogs, executablePath());
+        return static_cast<Window&>(*window);
+    }
+    // Runs the close path; true when the window closed.
+    bool close();
+
+    testsupport::TempDir folder{"kestrune-app"};
+    ScriptedDialogs dialogs;
+    std::unique_ptr<kestrune::app::MainWindow> window;
+};
+
+// Text of a settings line list with CR LF line ends.
+std::string crLf(const std::string& lines);
+// Number of lines in a file (0 when it does not exist).
+int lineCount(const std::string& file);
