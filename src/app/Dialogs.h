@@ -33,8 +33,8 @@ public:
     virtual std::optional<QString> openFileName(const FileDialogOptions& options) = 0;
     virtual std::optional<QString> saveFileName(const FileDialogOptions& options) = 0;
     virtual void beep() = 0;
-    // Opens a file, web address or "mailto:" link with the desktop's handler.
-    virtual void openUrl(const QString& url) = 0;
+    // Opens a file, web address or "mailto:" link with the desktop's handler; false when none took it.
+    virtual bool openUrl(const QString& url) = 0;
     virtual bool clipboardHasText() = 0;
     virtual QString readClipboard() = 0;
     virtual void writeClipboard(const QString& text) = 0;

@@ -219,14 +219,22 @@ void MainWindow::onHelpClicked()
 {
     std::error_code ignored;
     if (std::filesystem::is_regular_file(m_paths.HelpFile, ignored)) {
-        m_dialogs.openUrl(QUrl::fromLocalFile(QString::fromStdString(m_paths.HelpFile.string())).toString());
+        const QString path = QString::fromStdString(m_paths.HelpFile.string());
+        if (!m_dialogs.openUrl(QUrl::fromLocalFile(path).toString()))
+            m_dialogs.showMessage(QStringLiteral("No program could be found to open the help file.\r\n\r\n"
+                                                 "The file is at %1").arg(QDir::toNativeSeparators(path)));
         return;
     }
     m_dialogs.showMessage(QString::fromLatin1(kHelpMissing) + QStringLiteral("\r\n\r\n") +
                           QString::fromLatin1(kProductNotice));
 }
 
-void MainWindow::onWebAddressClicked() { m_dialogs.openUrl(m_systemTab->webAddressLabel()->text()); }
+void MainWindow::onWebAddressClicked()
+{
+    const QString address = m_systemTab->webAddressLabel()->text();
+    if (!m_dialogs.openUrl(address))
+        m_dialogs.showMessage(QStringLiteral("No web browser could be found to open %1").arg(address));
+}
 
 bool MainWindow::dropFiles(const QMimeData* files)
 {

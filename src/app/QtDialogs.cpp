@@ -76,10 +76,10 @@ std::optional<QString> QtDialogs::saveFileName(const FileDialogOptions& options)
 
 void QtDialogs::beep() { QApplication::beep(); }
 
-void QtDialogs::openUrl(const QString& url)
+bool QtDialogs::openUrl(const QString& url)
 {
-    QUrl target = QUrl::fromUserInput(url, QDir::currentPath(), QUrl::AssumeLocalFile);
-    QDesktopServices::openUrl(target);
+    const QUrl target = QUrl::fromUserInput(url, QDir::currentPath(), QUrl::AssumeLocalFile);
+    return QDesktopServices::openUrl(target);
 }
 
 bool QtDialogs::clipboardHasText()

@@ -49,7 +49,7 @@ QPushButton* newButton(QWidget* parent, const QString& name, const QString& capt
 {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(name);
-    // Enter in a field must not send the user off to the mail program.
+    // Only the default button (Submit) answers Enter in a field.
     button->setAutoDefault(false);
     return button;
 }
@@ -79,6 +79,7 @@ FeedbackForm::FeedbackForm(app::MainWindow& mainWindow, app::Dialogs& dialogs)
     connect(m_defaultLoginCheck, &QCheckBox::toggled, this, [this] { onDefaultLoginToggled(); });
     connect(m_submitButton, &QPushButton::clicked, this, [this] { onSubmitClicked(); });
     connect(m_cancelButton, &QPushButton::clicked, this, [this] { onCancelClicked(); });
+    connect(m_copyButton, &QPushButton::clicked, this, [this] { onCopyClicked(); });
     onDefaultLoginToggled();
 }
 
@@ -108,11 +109,13 @@ void FeedbackForm::buildControls()
     auto* router = new QGridLayout;
     auto* urlPrefix = newLabel(this, QStringLiteral("urlPrefixLabel"), QStringLiteral("http://"));
     m_urlEdit = newEdit(this, QStringLiteral("urlEdit"));
-    auto* manufacturer = newLabel(this, QStringLiteral("manufacturerLabel"), QStringLiteral("Router Manufacturer"));
+    auto* manufacturer = newLabel(this, QStringLiteral("manufacturerLabel"), QStringLiteral("Router &Manufacturer"));
     m_manufacturerEdit = newEdit(this, QStringLiteral("manufacturerEdit"));
-    auto* model = newLabel(this, QStringLiteral("modelLabel"), QStringLiteral("Model"));
+    auto* model = newLabel(this, QStringLiteral("modelLabel"), QStringLiteral("Mo&del"));
     m_modelEdit = newEdit(this, QStringLiteral("modelEdit"));
     // Right against its field: the address continues after "http://".
+    manufacturer->setBuddy(m_manufacturerEdit);
+    model->setBuddy(m_modelEdit);
     router->addWidget(urlPrefix, 0, 0, Qt::AlignRight | Qt::AlignVCenter);
     router->addWidget(m_urlEdit, 0, 1);
     router->addWidget(manufacturer, 1, 0);
@@ -148,10 +151,15 @@ void FeedbackForm::buildControls()
     column->addWidget(submitNote);
 
     auto* buttons = new QHBoxLayout;
-    m_submitButton = newButton(this, QStringLiteral("submitButton"), QStringLiteral("Submit"));
+    m_submitButton = newButton(this, QStringLiteral("submitButton"), QStringLiteral("&Submit"));
+    m_submitButton->setDefault(true);
     m_cancelButton = newButton(this, QStringLiteral("cancelButton"), QStringLiteral("Cancel"));
+    // Shown once the mail program could not be opened: the message can still go out by hand.
+    m_copyButton = newButton(this, QStringLiteral("copyButton"), QStringLiteral("C&opy Message"));
+    m_copyButton->setVisible(false);
     buttons->addStretch();
     buttons->addWidget(m_submitButton);
+    buttons->addWidget(m_copyButton);
     buttons->addWidget(m_cancelButton);
     buttons->addStretch();
     column->addLayout(buttons);
@@ -183,7 +191,7 @@ void FeedbackForm::onDefaultLoginToggled()
         caption->setEnabled(on);
 }
 
-void FeedbackForm::onSubmitClicked()
+TFeedbackData FeedbackForm::composedData() const
 {
     TFeedbackData data;
     data.Url = app::toBytes(m_urlEdit->text());
@@ -194,9 +202,26 @@ void FeedbackForm::onSubmitClicked()
     data.DefaultPassword = app::toBytes(m_defaultPasswordEdit->text());
     data.Keyword = app::toBytes(m_mainWindow.pageInspectorTab()->keywordEdit()->text());
     data.SkipCount = app::toBytes(m_mainWindow.pageInspectorTab()->skipEdit()->text());
-    // Whether the mail program opened is not examined: the user sees it or not.
-    m_dialogs.openUrl(QString::fromStdString(FeedbackMailtoLink(data)));
-    accept();
+    return data;
+}
+
+void FeedbackForm::onSubmitClicked()
+{
+    if (m_dialogs.openUrl(QString::fromStdString(FeedbackMailtoLink(composedData())))) {
+        accept();
+        return;
+    }
+    // Closing would throw the typed data away with nothing sent.
+    m_copyButton->setVisible(true);
+    m_dialogs.showMessage(QStringLiteral("No e-mail program could be opened. Press 'Copy Message' to copy the "
+                                         "address, subject and text to the clipboard and send them yourself."));
+}
+
+void FeedbackForm::onCopyClicked()
+{
+    const std::string text = "To: " + std::string(kFeedbackAddress) + "\r\nSubject: " +
+                             std::string(kFeedbackSubject) + "\r\n\r\n" + FeedbackBody(composedData());
+    m_dialogs.writeClipboard(app::toQString(text));
 }
 
 void FeedbackForm::onCancelClicked() { reject(); }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FeedbackMail.h"
+
 #include <QDialog>
 #include <array>
 
@@ -34,17 +36,21 @@ public:
     QLineEdit* defaultPasswordEdit() const { return m_defaultPasswordEdit; }
     QPushButton* submitButton() const { return m_submitButton; }
     QPushButton* cancelButton() const { return m_cancelButton; }
+    // Copies the composed mail to the clipboard; shown after the mail program could not be opened.
+    QPushButton* copyButton() const { return m_copyButton; }
 
     void onShown();
     void onDefaultLoginToggled();
     void onSubmitClicked();
     void onCancelClicked();
+    void onCopyClicked();
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
     void buildControls();
+    TFeedbackData composedData() const;
 
     app::MainWindow& m_mainWindow;
     app::Dialogs& m_dialogs;
@@ -58,6 +64,7 @@ private:
     QLineEdit* m_defaultPasswordEdit = nullptr;
     QPushButton* m_submitButton = nullptr;
     QPushButton* m_cancelButton = nullptr;
+    QPushButton* m_copyButton = nullptr;
 };
 
 } // namespace kestrune::feedback

@@ -92,6 +92,7 @@ private slots:
     void leavingTestTabWithUnappliedEdits();
     void debugViewFollowsModifiers();
     void helpFileLifecycleAndButton();
+    void failedOpensSayWhatAndWhere();
     void webLinkOpensAndShowsHandCursor();
     void droppedFilesPutFirstPathInPageView();
     void systemTabEnablesFeedback_data();
@@ -371,6 +372,25 @@ void ExtrasWindowTest::helpFileLifecycleAndButton()
     stale.close();
     fixture.start();
     QCOMPARE(fileText(help), QStringLiteral("kept"));
+}
+
+void ExtrasWindowTest::failedOpensSayWhatAndWhere()
+{
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    fixture.dialogs.openUrlAnswer = false;
+    form.show();
+    QTest::mouseClick(form.userLookupsTab()->helpButton(), Qt::LeftButton);
+    QCOMPARE(fixture.dialogs.openedUrls.size(), 1);
+    QCOMPARE(fixture.dialogs.messages().size(), 1);
+    QVERIFY2(fixture.dialogs.messages().first().contains(QDir::toNativeSeparators(helpPath(fixture))),
+             qPrintable(fixture.dialogs.messages().first()));
+
+    fixture.dialogs.clear();
+    form.tabs()->setCurrentWidget(form.systemTab());
+    QTest::mouseClick(form.systemTab()->webAddressLabel(), Qt::LeftButton);
+    QCOMPARE(fixture.dialogs.messages().size(), 1);
+    QVERIFY(fixture.dialogs.messages().first().contains(form.systemTab()->webAddressLabel()->text()));
 }
 
 void ExtrasWindowTest::webLinkOpensAndShowsHandCursor()

@@ -41,7 +41,13 @@ public:
     std::optional<QString> openFileName(const kestrune::app::FileDialogOptions& options) override;
     std::optional<QString> saveFileName(const kestrune::app::FileDialogOptions& options) override;
     void beep() override { ++beeps; }
-    void openUrl(const QString& url) override { openedUrls << url; }
+    // Answers as the desktop would; false plays a desktop without a browser or mail program.
+    bool openUrlAnswer = true;
+    bool openUrl(const QString& url) override
+    {
+        openedUrls << url;
+        return openUrlAnswer;
+    }
     bool clipboardHasText() override { return clipboardText; }
     QString readClipboard() override { return clipboard; }
     void writeClipboard(const QString& text) override
