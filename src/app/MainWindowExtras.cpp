@@ -114,6 +114,8 @@ void MainWindow::connectTray()
 
     onRequest(m_trayIcon, &TrayIcon::balloonClicked, &MainWindow::onBalloonClicked);
     onRequest(m_restoreAction, &QAction::triggered, &MainWindow::onRestoreClicked);
+    onRequest(m_trayIcon, &TrayIcon::iconClicked, &MainWindow::onRestoreClicked);
+    m_trayIcon->setToolTip(QStringLiteral("Kestrune"));
     onRequest(m_systemTab, &SystemTab::minimizeToTrayToggled, &MainWindow::onMinimizeToTrayToggled);
     onRequest(m_startMinimizedTimer, &QTimer::timeout, &MainWindow::onStartMinimizedTimer);
     onRequest(m_errorIconTimer, &QTimer::timeout, &MainWindow::onErrorIconTimer);

@@ -6,6 +6,7 @@
 #include "SchedulerRules.h"
 #include "SpinBox.h"
 #include "SystemTab.h"
+#include "TrayIcon.h"
 #include "UserLookupsTab.h"
 #include "Utf8Text.h"
 
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QTime>
 #include <QTimer>
 
 namespace kestrune::app {
@@ -114,6 +116,8 @@ void MainWindow::addressChanged(const std::string& address) { m_addressLabel->se
 void MainWindow::addressFound(const std::string& address)
 {
     m_pageInspectorTab->addressEdit()->setText(toQString(address));
+    m_trayIcon->setToolTip(QStringLiteral("Kestrune \u2014 %1, checked %2")
+                               .arg(toQString(address), QTime::currentTime().toString(QStringLiteral("HH:mm"))));
 }
 
 void MainWindow::windowTitleChanged(const std::string& title) { setWindowTitle(toQString(title)); }

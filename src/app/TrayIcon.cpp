@@ -24,11 +24,14 @@ class QtTrayPlatform : public TrayPlatform {
 public:
     QtTrayPlatform()
     {
-        // No tooltip: the icon carries no hint text. Left clicks and double-clicks are left unanswered;
-        // the context menu opens on the right button alone.
         QObject::connect(&m_icon, &QSystemTrayIcon::messageClicked, [this] {
             if (balloonClicked)
                 balloonClicked();
+        });
+        // The context menu opens on the right button; the left one restores, as the desktops' tray programs do.
+        QObject::connect(&m_icon, &QSystemTrayIcon::activated, [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger && iconClicked)
+                iconClicked();
         });
     }
 
@@ -36,6 +39,7 @@ public:
     void setIcon(const QIcon& icon) override { m_icon.setIcon(icon); }
     void setMenu(QMenu* menu) override { m_icon.setContextMenu(menu); }
     void setVisible(bool visible) override { m_icon.setVisible(visible); }
+    void setToolTip(const QString& text) override { m_icon.setToolTip(text); }
     void showBalloon(const Balloon& balloon) override
     {
         m_icon.showMessage(balloon.title, balloon.text, qtIcon(balloon.icon), balloon.timeoutMs);
@@ -70,6 +74,7 @@ TrayIcon::TrayIcon(QWidget* mainWindow, QObject* parent)
       m_platform(installedFactory() ? installedFactory()() : std::make_unique<QtTrayPlatform>())
 {
     m_platform->balloonClicked = [this] { emit balloonClicked(); };
+    m_platform->iconClicked = [this] { emit iconClicked(); };
     if (m_window)
         m_window->installEventFilter(this);
 }
@@ -77,6 +82,7 @@ TrayIcon::TrayIcon(QWidget* mainWindow, QObject* parent)
 TrayIcon::~TrayIcon()
 {
     m_platform->balloonClicked = nullptr;
+    m_platform->iconClicked = nullptr;
     m_platform->setVisible(false);
 }
 
@@ -91,6 +97,8 @@ void TrayIcon::setIconVisible(bool visible)
 void TrayIcon::setIcon(const QIcon& icon) { m_platform->setIcon(icon); }
 
 void TrayIcon::setPopupMenu(QMenu* menu) { m_platform->setMenu(menu); }
+
+void TrayIcon::setToolTip(const QString& text) { m_platform->setToolTip(text); }
 
 void TrayIcon::showBalloon(const QString& title, const QString& text, BalloonIcon icon, int timeoutSeconds)
 {

@@ -28,14 +28,16 @@ public:
     // False where the desktop has no notification area (a bare X server).
     virtual bool available() const = 0;
     virtual void setIcon(const QIcon& icon) = 0;
-    // Shown at the pointer when the right mouse button is pressed on the icon; other clicks do nothing.
+    // Shown at the pointer when the right mouse button is pressed on the icon.
     virtual void setMenu(QMenu* menu) = 0;
+    virtual void setToolTip(const QString& text) = 0;
     virtual void setVisible(bool visible) = 0;
     // Replaces any balloon still shown.
     virtual void showBalloon(const Balloon& balloon) = 0;
 
-    // Set by the icon; the platform calls it when the user clicks a balloon.
+    // Set by the icon; the platform calls them when the user clicks a balloon or the icon (left button).
     std::function<void()> balloonClicked;
+    std::function<void()> iconClicked;
 };
 
 // The program's notification-area icon: shows balloons and, when minimising should hide the program,
@@ -63,6 +65,7 @@ public:
 
     void setIcon(const QIcon& icon);
     void setPopupMenu(QMenu* menu);
+    void setToolTip(const QString& text);
 
     // Title and text are cut to what the notification area holds.
     void showBalloon(const QString& title, const QString& text, BalloonIcon icon, int timeoutSeconds);
@@ -78,6 +81,7 @@ public:
 
 signals:
     void balloonClicked();
+    void iconClicked();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -29,6 +29,7 @@ struct TrayRecord {
     bool visible = false;
     bool hasIcon = false;
     QMenu* menu = nullptr;
+    QString toolTip;
     QList<Balloon> balloons;
     TrayPlatform* live = nullptr;
 };
@@ -44,6 +45,7 @@ public:
     bool available() const override { return m_record->available; }
     void setIcon(const QIcon& icon) override { m_record->hasIcon = !icon.isNull(); }
     void setMenu(QMenu* menu) override { m_record->menu = menu; }
+    void setToolTip(const QString& text) override { m_record->toolTip = text; }
     void setVisible(bool visible) override { m_record->visible = visible; }
     void showBalloon(const Balloon& balloon) override { m_record->balloons << balloon; }
 
@@ -91,6 +93,7 @@ private slots:
     void startUpStates();
     void slowFirstCheckStillEndsInTheTray();
     void restoreFromTrayShowsUserTabAndHidesIcon();
+    void toolTipAndLeftClick();
     void minimiseFollowsTheCheckBox();
     void errorBalloonAndItsCleanUp_data();
     void errorBalloonAndItsCleanUp();
@@ -188,6 +191,27 @@ void TrayWindowTest::restoreFromTrayShowsUserTabAndHidesIcon()
     QVERIFY(m_tray->visible);
     form.restoreAction()->trigger();
     QVERIFY(form.isVisible());
+    QVERIFY(!m_tray->visible);
+}
+
+void TrayWindowTest::toolTipAndLeftClick()
+{
+    WindowFixture fixture;
+    fixture.writeSettings("[System]\nMinimize=1\n");
+    MainWindow& form = fixture.start();
+    form.show();
+    QCOMPARE(m_tray->toolTip, QStringLiteral("Kestrune"));
+    LocalPage page(statusPage(QString()));
+    findAddress(form, page, QStringLiteral("203.0.113.77"));
+    const QRegularExpression checked(QStringLiteral("^Kestrune \u2014 203\\.0\\.113\\.77, checked \\d\\d:\\d\\d$"));
+    QVERIFY2(checked.match(m_tray->toolTip).hasMatch(), qPrintable(m_tray->toolTip));
+
+    form.showMinimized();
+    QTRY_VERIFY(!form.isVisible());
+    QVERIFY(m_tray->live && m_tray->live->iconClicked);
+    m_tray->live->iconClicked();
+    QVERIFY(form.isVisible());
+    QVERIFY(!form.isMinimized());
     QVERIFY(!m_tray->visible);
 }
 
