@@ -190,8 +190,8 @@ void MainWindow::buildComponents()
     m_exitAction = menuItem(m_trayMenu, QStringLiteral("exitAction"), QStringLiteral("Exit Kestrune"));
 
     m_templateDialog.filter = QStringLiteral(
-        "All Files (*.htm;*.html;*.js;*.txt)|*.htm;*.html;*.js;*.txt|HTML Files (*.htm;*.html)|*.htm;*.html|"
-        "Script Files (*.js)|*.js|Text Files (*.txt)|*.txt");
+        "Template Files (*.htm;*.html;*.js;*.txt)|*.htm;*.html;*.js;*.txt|HTML Files (*.htm;*.html)|*.htm;*.html|"
+        "Script Files (*.js)|*.js|Text Files (*.txt)|*.txt|All Files (*)|*");
     m_saveDialog.filter = QStringLiteral("Text Files (*.txt)|*.txt");
     m_saveDialog.defaultExtension = QStringLiteral("txt");
 }

@@ -13,10 +13,12 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 
 namespace kestrune::app {
 
@@ -218,6 +220,26 @@ void MainWindow::onFindClicked()
 {
     FindDialog* dialog = m_pageInspectorTab->findDialog();
     dialog->setFindText(m_pageInspectorTab->addressEdit()->text());
+    dialog->adjustSize();
+    // Beside the page view, where it cannot cover the match it finds: right, left, below or above.
+    const QWidget* view = m_pageInspectorTab->pageEdit();
+    const QRect viewRect(view->mapToGlobal(QPoint(0, 0)), view->size());
+    const QSize size = dialog->frameGeometry().size().expandedTo(dialog->sizeHint());
+    const QRect screen = (view->screen() ? view->screen() : QGuiApplication::primaryScreen())->availableGeometry();
+    constexpr int kGap = 8;
+    const QPoint candidates[] = {
+        {viewRect.right() + kGap, viewRect.top()},
+        {viewRect.left() - kGap - size.width(), viewRect.top()},
+        {viewRect.left(), viewRect.bottom() + kGap},
+        {viewRect.left(), viewRect.top() - kGap - size.height()},
+    };
+    QPoint at = screen.bottomRight() - QPoint(size.width(), size.height());
+    for (const QPoint& candidate : candidates)
+        if (screen.contains(QRect(candidate, size))) {
+            at = candidate;
+            break;
+        }
+    dialog->move(at);
     dialog->show();
     dialog->raise();
     dialog->activateWindow();

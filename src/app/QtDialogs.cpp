@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -59,9 +60,16 @@ bool QtDialogs::confirmYesNo(const QString& text, QPoint topLeft)
 
 QString QtDialogs::inputBox(const QString& caption, const QString& prompt, const QString& defaultText)
 {
-    bool ok = false;
-    QString answer = QInputDialog::getText(m_owner, caption, prompt, QLineEdit::Normal, defaultText, &ok);
-    return ok ? answer : defaultText;
+    QInputDialog dialog(m_owner);
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(defaultText);
+    // A box sized for its short prompt would cut its own title; leave room for the title bar's buttons too.
+    constexpr int kTitleBarButtons = 120;
+    // The dialog's layout fixes its width from its contents, so the text field carries the width.
+    if (auto* edit = dialog.findChild<QLineEdit*>())
+        edit->setMinimumWidth(dialog.fontMetrics().horizontalAdvance(caption) + kTitleBarButtons);
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : defaultText;
 }
 
 std::optional<QString> QtDialogs::openFileName(const FileDialogOptions& options)

@@ -1,3 +1,4 @@
+#include "QtDialogs.h"
 #include "WindowFixture.h"
 
 #include <QCheckBox>
@@ -93,6 +94,7 @@ private slots:
     void debugViewFollowsModifiers();
     void helpFileLifecycleAndButton();
     void failedOpensSayWhatAndWhere();
+    void inputBoxShowsItsWholeTitle();
     void webLinkOpensAndShowsHandCursor();
     void droppedFilesPutFirstPathInPageView();
     void systemTabEnablesFeedback_data();
@@ -391,6 +393,25 @@ void ExtrasWindowTest::failedOpensSayWhatAndWhere()
     QTest::mouseClick(form.systemTab()->webAddressLabel(), Qt::LeftButton);
     QCOMPARE(fixture.dialogs.messages().size(), 1);
     QVERIFY(fixture.dialogs.messages().first().contains(form.systemTab()->webAddressLabel()->text()));
+}
+
+void ExtrasWindowTest::inputBoxShowsItsWholeTitle()
+{
+    QtDialogs dialogs;
+    const QString title = QStringLiteral("User-defined Kestrune");
+    int width = 0;
+    int needed = 0;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        QVERIFY(box);
+        width = box->width();
+        needed = box->fontMetrics().horizontalAdvance(title);
+        QTest::keyClicks(box->focusWidget(), QStringLiteral("Mine"));
+        QTest::keyClick(box->focusWidget(), Qt::Key_Return);
+    });
+    QCOMPARE(dialogs.inputBox(title, QStringLiteral("Name"), QString()), QStringLiteral("Mine"));
+    // The title bar also holds the icon and the window buttons.
+    QVERIFY2(width >= needed + 120, qPrintable(QStringLiteral("%1 for %2").arg(width).arg(needed)));
 }
 
 void ExtrasWindowTest::webLinkOpensAndShowsHandCursor()

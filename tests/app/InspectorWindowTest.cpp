@@ -347,6 +347,13 @@ void InspectorWindowTest::findNextRunsForwardOnly()
     QVERIFY(form.pageInspectorTab()->findDialog()->isVisible());
     QVERIFY(!form.pageInspectorTab()->findDialog()->isModal());
     QCOMPARE(form.pageInspectorTab()->findDialog()->findText(), QStringLiteral("1.1.1.1"));
+    // Beside the view, never over the match; a close button only.
+    const QWidget* view = form.pageInspectorTab()->pageEdit();
+    const QRect viewRect(view->mapToGlobal(QPoint(0, 0)), view->size());
+    QVERIFY(!form.pageInspectorTab()->findDialog()->frameGeometry().intersects(viewRect));
+    const Qt::WindowFlags flags = form.pageInspectorTab()->findDialog()->windowFlags();
+    QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint) && !flags.testFlag(Qt::WindowContextHelpButtonHint));
     for (int expected : {3, 14, 24, 24}) {
         QTest::mouseClick(form.pageInspectorTab()->findDialog()->findNextButton(), Qt::LeftButton);
         QCOMPARE(viewOffset(form), expected);

@@ -131,8 +131,8 @@ void LocalFilesWindowTest::logSizeSteps()
 void LocalFilesWindowTest::fileDialogPresets_data()
 {
     const QString htmlFilter =
-        QStringLiteral("All Files (*.htm;*.html;*.js;*.txt)|*.htm;*.html;*.js;*.txt|HTML Files (*.htm;*.html)|"
-                       "*.htm;*.html|Script Files (*.js)|*.js|Text Files (*.txt)|*.txt");
+        QStringLiteral("Template Files (*.htm;*.html;*.js;*.txt)|*.htm;*.html;*.js;*.txt|HTML Files (*.htm;*.html)|"
+                       "*.htm;*.html|Script Files (*.js)|*.js|Text Files (*.txt)|*.txt|All Files (*)|*");
     const QString textFilter = QStringLiteral("Text Files (*.txt)|*.txt");
     const int open = int(ScriptedDialogs::Kind::OpenFile);
     const int save = int(ScriptedDialogs::Kind::SaveFile);
