@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "BusyGate.h"
 #include "EventTap.h"
 #include "ExternalServiceTab.h"
 #include "FtpTab.h"
@@ -22,6 +23,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QPalette>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -115,6 +117,13 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& executablePath, QWidget*
     // A server that stops answering would otherwise hold the upload, and with it every later check, for ever.
     m_monitor->ftp().ReadTimeout = 60000;
     m_timerService->setHandler([this](core::TimerId id) { onTimer(id); });
+
+    m_busyGate = new BusyGate(this);
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             m_userLookupsTab->getAddressButton(), m_pageInspectorTab->testButton(), m_pageInspectorTab->autoButton(),
+             m_externalServiceTab->lookupButton(), m_ftpTab->uploadButton(), m_mailTab->testMailButton(),
+             m_systemTab->startButton()})
+        m_busyGate->add(control);
 
     connectTabs();
     connectTray();

@@ -28,6 +28,7 @@ class QTimer;
 
 namespace kestrune::app {
 
+class BusyGate;
 class ExternalServiceTab;
 class FtpTab;
 class LocalFilesTab;
@@ -191,6 +192,8 @@ public:
     void schedulerStateChanged(bool running) override;
     void intervalChanged(int minutes) override;
     void notice(core::Notice kind, const std::string& text) override;
+    // Busy cursor over this window, the status text, and the requests the monitor would refuse held off.
+    void busyChanged(bool busy, const std::string& text) override;
 
     // Runs a handler as the event loop would: an error that escapes it is shown by the general error
     // report and the program goes on.
@@ -252,6 +255,8 @@ private:
     LocalFilesTab* m_localFilesTab = nullptr;
     SystemTab* m_systemTab = nullptr;
     QStatusBar* m_statusLine = nullptr;
+    BusyGate* m_busyGate = nullptr;
+    QString m_busyText; // the status line's text while busy, cleared at the end unless replaced
 
     QTimer* m_startMinimizedTimer = nullptr;
     QTimer* m_errorIconTimer = nullptr;

@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "BusyGate.h"
 #include "ExternalServiceTab.h"
 #include "PageInspectorTab.h"
 #include "QtTimerService.h"
@@ -145,6 +146,25 @@ void MainWindow::schedulerStateChanged(bool running)
 }
 
 void MainWindow::intervalChanged(int minutes) { m_systemTab->intervalSpin()->setValue(minutes); }
+
+void MainWindow::busyChanged(bool busy, const std::string& text)
+{
+    if (busy) {
+        setCursor(Qt::BusyCursor);
+        m_busyGate->setBusy(true);
+        if (!text.empty()) {
+            m_busyText = toQString(text);
+            m_statusLine->showMessage(m_busyText);
+        }
+        return;
+    }
+    unsetCursor();
+    m_busyGate->setBusy(false);
+    // The monitor's own status after the action (a fallback note, an FTP notice) stays.
+    if (!m_busyText.isEmpty() && m_statusLine->currentMessage() == m_busyText)
+        m_statusLine->clearMessage();
+    m_busyText.clear();
+}
 
 void MainWindow::notice(core::Notice kind, const std::string& text)
 {

@@ -4,6 +4,7 @@
 #include "Lookup.h"
 #include "LookupTexts.h"
 #include "NetFlagScope.h"
+#include "NetURI.h"
 #include "PublicAddress.h"
 #include "SchedulerRules.h"
 #include "Settings.h"
@@ -19,6 +20,7 @@ constexpr std::string_view kErrorAddress = "Error";
 constexpr std::string_view kManual = "Manual";
 constexpr std::string_view kTitlePrefix = "Kestrune [";
 constexpr std::string_view kUnknownError = "Unknown error.";
+constexpr char kEllipsis[] = "\xE2\x80\xA6";
 } // namespace
 
 Monitor::Monitor(TSettings& settings, MonitorObserver& observer, TimerService& timers)
@@ -175,9 +177,22 @@ bool Monitor::refusedToPublish()
     return true;
 }
 
+Monitor::BusyScope::BusyScope(Monitor& owner, const std::string& text) : monitor(owner)
+{
+    ++monitor.m_busyDepth;
+    monitor.m_observer.busyChanged(true, text);
+}
+
+Monitor::BusyScope::~BusyScope()
+{
+    if (--monitor.m_busyDepth == 0)
+        monitor.m_observer.busyChanged(false, {});
+}
+
 void Monitor::runCheck(bool scheduled)
 {
     const TFlagScope scope(m_checkRunning);
+    const BusyScope busy(*this, {});
     lookUp();
     if (m_address == m_lastUploaded) {
         // An entry added or resumed since the last change is brought up to date without a new upload.
@@ -204,6 +219,10 @@ void Monitor::lookUp()
     fields.Password = m_page.password;
     fields.AcceptAnyCertificate = m_page.acceptAnyCertificate;
     m_lookupNote.clear();
+    // The page address may come without its scheme; the host alone is shown, never a login.
+    const std::string pageUrl = m_page.url.find("://") == std::string::npos ? "http://" + m_page.url : m_page.url;
+    const BusyScope busy(*this, fields.External ? std::string(LookupText::Retrieving)
+                                                : "Looking up the address at " + TNetURI(pageUrl).Host + kEllipsis);
     if (fields.External) {
         setAddress({});
         m_observer.statusChanged(std::string(LookupText::Retrieving));

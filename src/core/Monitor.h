@@ -100,6 +100,15 @@ public:
     TNetHTTP& dnsHttp() { return m_dnsHttp; }
 
 private:
+    // Reports a network action to the observer for as long as it lives; nested ones end the busy state once.
+    struct BusyScope {
+        BusyScope(Monitor& monitor, const std::string& text);
+        ~BusyScope();
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+        Monitor& monitor;
+    };
+
     // Runs an intent; an error that escapes it is reported and the monitor goes on.
     void guarded(const std::function<void()>& action);
     void setAddress(const std::string& address);
@@ -160,6 +169,7 @@ private:
     int m_countdown = 0;
     int m_minimumInterval = 0;
     bool m_running = false;
+    int m_busyDepth = 0;
     bool m_checkRunning = false;
     bool m_changeRunning = false;
     bool m_ftpConnected = false;

@@ -15,6 +15,7 @@ namespace kestrune::core {
 namespace {
 constexpr std::string_view kPlaceholderAddress = "---.---.---.---";
 constexpr std::string_view kErrorAddress = "Error";
+constexpr char kEllipsis[] = "\xE2\x80\xA6";
 } // namespace
 
 void Monitor::uploadNow() { guarded([this] { handleChange(true); }); }
@@ -28,6 +29,7 @@ void Monitor::handleChange(bool manual)
         return;
     }
     const TFlagScope changeScope(m_changeRunning);
+    const BusyScope busy(*this, {});
     std::optional<TFlagScope> checkScope;
     if (manual)
         checkScope.emplace(m_checkRunning);
@@ -85,6 +87,7 @@ Monitor::StepEnd Monitor::uploadToServer(const std::string& address)
     job.Passive = m_settings.FtpPassive;
     job.TLS = m_settings.FtpTLS;
     job.AnyCertificate = m_settings.FtpAnyCertificate;
+    const BusyScope busy(*this, "Uploading to " + m_settings.FtpHost + kEllipsis);
     try {
         EnsureAppFolder(m_paths);
         m_passiveFallback =
@@ -136,6 +139,7 @@ bool Monitor::sendWebmail(const std::string& text)
         m_observer.notice(Notice::Beep, {});
         return false;
     }
+    const BusyScope busy(*this, "Sending mail through " + m_settings.MailServer + kEllipsis);
     // The window reports neither success nor failure.
     const TWebmailResult result = m_mail.SendWebmail(mailSettings(), text);
     m_observer.actionFinished(Action::Mail, result.Sent ? std::string() : result.Error.empty() ? "not sent" : result.Error);

@@ -42,6 +42,9 @@ public:
     // An action ended: error is empty when it succeeded. The window shows no more than the calls above, so
     // this has a default; a failing IP file or log also comes as Notice::Error, as the window shows it.
     virtual void actionFinished(Action /*action*/, const std::string& /*error*/) {}
+    // A lookup, upload or mail waits on the network (busy), or the last of them ended. text says what is being
+    // done and with which host ("Uploading to ftp.example.com…"); empty when nothing new is to be said.
+    virtual void busyChanged(bool /*busy*/, const std::string& /*text*/) {}
     // The external service that gave the address (its name, or the URL typed), for the debug view.
     virtual void serviceAnswered(const std::string& /*service*/) {}
 };

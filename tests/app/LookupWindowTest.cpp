@@ -2,6 +2,12 @@
 #include "WindowFixture.h"
 #include "WindowSteps.h"
 #include "SpinBox.h"
+#include "ExternalServiceTab.h"
+#include "FtpTab.h"
+#include "MailTab.h"
+#include "PageInspectorTab.h"
+#include "SystemTab.h"
+#include "UserLookupsTab.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -41,6 +47,7 @@ private slots:
     void failedLookupClearsDisplayTitleAndStatus();
     void externalServicesAndTheirTenMinuteBlock();
     void externalLookupClearsDisplayAndShowsStatusWhileWaiting();
+    void slowPageShowsBusyStateUntilItAnswers();
     void unknownServiceTextSendsNothing();
     void radioButtonsKeepEachOtherExclusive();
     void neitherSourceCheckedScheduledLookupUsesThePage();
@@ -217,6 +224,55 @@ void LookupWindowTest::externalLookupClearsDisplayAndShowsStatusWhileWaiting()
     QCOMPARE(displayWhileWaiting, QString());
     QVERIFY(form.addressLabel()->text().isEmpty());
     QVERIFY(form.statusLine()->currentMessage().isEmpty());
+}
+
+void LookupWindowTest::slowPageShowsBusyStateUntilItAnswers()
+{
+    SilentServer silent;
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    form.show();
+    useUserDefinedPage(form, silent.address() + QStringLiteral("/status.htm"));
+    QList<QPushButton*> gated = {form.userLookupsTab()->getAddressButton(), form.pageInspectorTab()->testButton(),
+                                 form.externalServiceTab()->lookupButton(), form.ftpTab()->uploadButton(),
+                                 form.mailTab()->testMailButton(), form.systemTab()->startButton()};
+    form.externalServiceTab()->lookupButton()->setEnabled(true);
+    QList<bool> before;
+    for (QPushButton* button : gated)
+        before << button->isEnabled();
+
+    QString status;
+    Qt::CursorShape cursor = Qt::ArrowCursor;
+    Qt::CursorShape otherCursor = Qt::ArrowCursor;
+    QList<bool> during;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &form, [&] {
+        if (!silent.waitForConnection(0))
+            return;
+        poll.stop();
+        status = form.statusLine()->currentMessage();
+        cursor = form.cursor().shape();
+        otherCursor = QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::ArrowCursor;
+        for (QPushButton* button : gated)
+            during << button->isEnabled();
+        // Meanwhile the window asks for the service button; it comes back only after the wait.
+        form.externalServiceTab()->lookupButton()->setEnabled(false);
+        form.externalServiceTab()->lookupButton()->setEnabled(true);
+        silent.release();
+    });
+    poll.start(10);
+    QTest::mouseClick(form.userLookupsTab()->getAddressButton(), Qt::LeftButton);
+
+    QCOMPARE(status, QStringLiteral("Looking up the address at 127.0.0.1\u2026"));
+    QCOMPARE(cursor, Qt::BusyCursor);
+    QCOMPARE(otherCursor, Qt::ArrowCursor);  // other programs keep their cursor
+    QCOMPARE(during, QList<bool>(gated.size(), false));
+    QCOMPARE(form.cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(form.statusLine()->currentMessage().isEmpty());
+    QList<bool> after;
+    for (QPushButton* button : gated)
+        after << button->isEnabled();
+    QCOMPARE(after, before);
 }
 
 void LookupWindowTest::unknownServiceTextSendsNothing()
