@@ -31,6 +31,7 @@ namespace kestrune::app {
 class BusyGate;
 class ExternalServiceTab;
 class FtpTab;
+class HistoryView;
 class LocalFilesTab;
 class MailTab;
 class PageInspectorTab;
@@ -182,6 +183,9 @@ public:
     void onSystemTabShown();
     // The feedback form, modal, at the window's left + 50 and top + 40.
     void onFeedbackClicked();
+    // The history of the log's addresses, modeless; it follows the log as lines are added.
+    void onHistoryClicked();
+    HistoryView* historyView() const { return m_historyView; }
 
     // What the monitor reports.
     void addressChanged(const std::string& address) override;
@@ -194,6 +198,7 @@ public:
     void notice(core::Notice kind, const std::string& text) override;
     // Busy cursor over this window, the status text, and the requests the monitor would refuse held off.
     void busyChanged(bool busy, const std::string& text) override;
+    void actionFinished(core::Action action, const std::string& error) override;
 
     // Runs a handler as the event loop would: an error that escapes it is shown by the general error
     // report and the program goes on.
@@ -265,6 +270,7 @@ private:
     QAction* m_exitAction = nullptr;
     TrayIcon* m_trayIcon = nullptr;
     QDialog* m_feedbackForm = nullptr;
+    HistoryView* m_historyView = nullptr;
     FileDialogOptions m_templateDialog;
     FileDialogOptions m_saveDialog;
     // Network waits let the window's events run while this lives.

@@ -3,6 +3,8 @@
 #include "EventTap.h"
 #include "ExternalServiceTab.h"
 #include "FtpTab.h"
+#include "HistoryView.h"
+#include "LocalFilesTab.h"
 #include "MailTab.h"
 #include "PageInspectorTab.h"
 #include "SystemTab.h"
@@ -144,6 +146,7 @@ void MainWindow::connectExtras()
     onRequest(m_systemTab, &SystemTab::webAddressClicked, &MainWindow::onWebAddressClicked);
     onRequest(m_userLookupsTab, &UserLookupsTab::helpRequested, &MainWindow::onHelpClicked);
     onRequest(m_systemTab, &SystemTab::feedbackRequested, &MainWindow::onFeedbackClicked);
+    onRequest(m_systemTab, &SystemTab::historyRequested, &MainWindow::onHistoryClicked);
 
     // Files may land on the window itself or on the page view, which would otherwise paste their names.
     auto dropTap = [this](QObject*, QEvent* event) {
@@ -255,6 +258,21 @@ void MainWindow::onFeedbackClicked()
         return;
     m_feedbackForm->move(frameGeometry().topLeft() + kFeedbackOffset);
     m_feedbackForm->exec();
+}
+
+void MainWindow::onHistoryClicked()
+{
+    if (!m_historyView)
+        m_historyView = new HistoryView(this);
+    m_historyView->setLog(m_localFilesTab->logFileEdit()->text(), m_monitor->dateNames());
+    m_historyView->show();
+    m_historyView->raise();
+}
+
+void MainWindow::actionFinished(core::Action action, const std::string& error)
+{
+    if (action == core::Action::Log && error.empty() && m_historyView && m_historyView->isVisible())
+        m_historyView->reload();
 }
 
 void MainWindow::onMinimizeToTrayToggled()

@@ -64,12 +64,14 @@ SystemTab::SystemTab(QWidget* parent) : QWidget(parent)
         layout::checkBox(preferences, QStringLiteral("startMinimizedCheck"), QStringLiteral("Start minimized"));
     m_feedbackButton =
         layout::button(preferences, QStringLiteral("feedbackButton"), QStringLiteral("Feedback..."), false);
+    m_historyButton = layout::button(preferences, QStringLiteral("historyButton"), QStringLiteral("History..."));
     m_debugCheck = layout::checkBox(preferences, QStringLiteral("debugCheck"), QStringLiteral("Debug"));
     m_debugCheck->setVisible(false);
     prefs->addWidget(m_autoStartCheck, 0, 0);
     prefs->addWidget(m_minimizeToTrayCheck, 1, 0);
     prefs->addWidget(m_startMinimizedCheck, 2, 0);
     prefs->addWidget(m_feedbackButton, 0, 1, Qt::AlignRight);
+    prefs->addWidget(m_historyButton, 1, 1, Qt::AlignRight);
     prefs->setColumnStretch(0, 1);
     page->addWidget(preferences);
 
@@ -98,6 +100,7 @@ SystemTab::SystemTab(QWidget* parent) : QWidget(parent)
     connect(m_minimizeToTrayCheck, &QCheckBox::toggled, this, &SystemTab::minimizeToTrayToggled);
     connect(m_debugCheck, &QCheckBox::toggled, this, &SystemTab::debugToggled);
     connect(m_feedbackButton, &QPushButton::clicked, this, &SystemTab::feedbackRequested);
+    connect(m_historyButton, &QPushButton::clicked, this, &SystemTab::historyRequested);
     EventTap::install(m_webAddressLabel, [this](QObject*, QEvent* event) {
         // The label's own cursor rather than the application's, so no pointer shape outlives a missed leave.
         if (event->type() == QEvent::Enter)

@@ -33,6 +33,7 @@ public:
     QCheckBox* minimizeToTrayCheck() const { return m_minimizeToTrayCheck; }
     QCheckBox* startMinimizedCheck() const { return m_startMinimizedCheck; }
     QPushButton* feedbackButton() const { return m_feedbackButton; }
+    QPushButton* historyButton() const { return m_historyButton; }
     QCheckBox* debugCheck() const { return m_debugCheck; }
     QLabel* productLabel() const { return m_productLabel; }
     QLabel* webAddressLabel() const { return m_webAddressLabel; }
@@ -51,6 +52,7 @@ signals:
     void minimizeToTrayToggled();
     void debugToggled();
     void feedbackRequested();
+    void historyRequested();
     void webAddressClicked();
 
 private:
@@ -64,6 +66,7 @@ private:
     QCheckBox* m_minimizeToTrayCheck = nullptr;
     QCheckBox* m_startMinimizedCheck = nullptr;
     QPushButton* m_feedbackButton = nullptr;
+    QPushButton* m_historyButton = nullptr;
     QCheckBox* m_debugCheck = nullptr;
     QFrame* m_aboutPanel = nullptr;
     QLabel* m_productLabel = nullptr;

@@ -44,6 +44,7 @@ public:
     void setAppPaths(const TAppPaths& paths) { m_paths = paths; }
     // The day and month names of the log's date; English until a face sets its locale's.
     void setDateNames(const TDateNames& names) { m_dateNames = names; }
+    const TDateNames& dateNames() const { return m_dateNames; }
     // The services of the external source, in the order the service box offers them; the first two keep the
     // classic rules. Their texts must outlive the monitor.
     void setExternalServices(std::vector<TExternalService> services) { m_services = std::move(services); }

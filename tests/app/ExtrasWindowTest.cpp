@@ -1,3 +1,6 @@
+#include "HistoryView.h"
+#include "LocalFilesTab.h"
+#include "LogFile.h"
 #include "QtDialogs.h"
 #include "WindowFixture.h"
 
@@ -14,6 +17,8 @@
 #include <QRegularExpression>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTreeWidget>
+#include <QFileInfo>
 #include <QtTest>
 #include <functional>
 
@@ -95,6 +100,7 @@ private slots:
     void helpFileLifecycleAndButton();
     void failedOpensSayWhatAndWhere();
     void inputBoxShowsItsWholeTitle();
+    void historyViewFollowsTheLog();
     void webLinkOpensAndShowsHandCursor();
     void droppedFilesPutFirstPathInPageView();
     void systemTabEnablesFeedback_data();
@@ -412,6 +418,37 @@ void ExtrasWindowTest::inputBoxShowsItsWholeTitle()
     QCOMPARE(dialogs.inputBox(title, QStringLiteral("Name"), QString()), QStringLiteral("Mine"));
     // The title bar also holds the icon and the window buttons.
     QVERIFY2(width >= needed + 120, qPrintable(QStringLiteral("%1 for %2").arg(width).arg(needed)));
+}
+
+void ExtrasWindowTest::historyViewFollowsTheLog()
+{
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    form.show();
+    const QString log = QFileInfo(fixture.executablePath()).dir().filePath(QStringLiteral("ip.log"));
+    form.localFilesTab()->logFileEdit()->setText(log);
+    form.tabs()->setCurrentWidget(form.systemTab());
+    QTest::mouseClick(form.systemTab()->historyButton(), Qt::LeftButton);
+    QVERIFY(form.historyView() && form.historyView()->isVisible());
+    QCOMPARE(form.historyView()->periodList()->topLevelItemCount(), 0);  // no log yet
+
+    {
+        QFile foreign(log);
+        QVERIFY(foreign.open(QIODevice::WriteOnly));
+        foreign.write("not an entry\r\n");
+    }
+    const std::time_t start = std::time(nullptr) - 7200;
+    QVERIFY(WriteLog(log.toStdString(), FormatLogEntry(start, TDateNames::English(), "203.0.113.7"), 10));
+    QVERIFY(WriteLog(log.toStdString(), FormatLogEntry(start + 3600, TDateNames::English(), "198.51.100.20"), 10));
+    form.actionFinished(kestrune::core::Action::Log, {});
+    QTreeWidget* list = form.historyView()->periodList();
+    QCOMPARE(list->topLevelItemCount(), 3);
+    QCOMPARE(list->topLevelItem(0)->text(0), QStringLiteral("198.51.100.20"));
+    QCOMPARE(list->topLevelItem(0)->text(2), QStringLiteral("now"));
+    QCOMPARE(list->topLevelItem(1)->text(0), QStringLiteral("203.0.113.7"));
+    QCOMPARE(list->topLevelItem(1)->text(3), QStringLiteral("1 h 0 min"));
+    QCOMPARE(list->topLevelItem(2)->text(0), QStringLiteral("not an entry"));
+    QVERIFY(list->topLevelItem(2)->text(1).isEmpty());
 }
 
 void ExtrasWindowTest::webLinkOpensAndShowsHandCursor()
