@@ -21,7 +21,7 @@ ExternalServiceTab::ExternalServiceTab(QWidget* parent) : QWidget(parent)
     auto* page = new QVBoxLayout(this);
 
     m_sourcePanel = layout::panel(this, QStringLiteral("externalSourcePanel"));
-    m_externalRadio = new SourceRadioButton(QStringLiteral("Use External Service"), m_sourcePanel);
+    m_externalRadio = new SourceRadioButton(QStringLiteral("Use &External Service"), m_sourcePanel);
     m_externalRadio->setObjectName(QStringLiteral("externalRadio"));
     m_serviceCombo = new QComboBox(m_sourcePanel);
     m_serviceCombo->setObjectName(QStringLiteral("serviceCombo"));
@@ -31,7 +31,7 @@ ExternalServiceTab::ExternalServiceTab(QWidget* parent) : QWidget(parent)
     for (const TExternalService& service : kExternalServices)
         m_serviceCombo->addItem(toQString(service.URL));
     m_serviceCombo->setCurrentIndex(0);
-    m_lookupButton = layout::button(m_sourcePanel, QStringLiteral("lookupButton"), QStringLiteral("Test"));
+    m_lookupButton = layout::button(m_sourcePanel, QStringLiteral("lookupButton"), QStringLiteral("&Test"));
 
     auto* grid = new QGridLayout(m_sourcePanel);
     grid->addWidget(m_externalRadio, 0, 0, 1, 2);

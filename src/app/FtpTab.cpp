@@ -45,9 +45,9 @@ FtpTab::FtpTab(QWidget* parent) : QWidget(parent)
     grid->addWidget(layout::caption(server, QStringLiteral("Password")), 2, 0);
     grid->addWidget(m_passwordEdit, 2, 1);
     m_rememberPasswordCheck =
-        layout::checkBox(server, QStringLiteral("rememberPasswordCheck"), QStringLiteral("Remember password"));
-    m_enableCheck = layout::checkBox(server, QStringLiteral("ftpEnableCheck"), QStringLiteral("Enable FTP"));
-    m_uploadButton = layout::button(server, QStringLiteral("uploadButton"), QStringLiteral("Upload"));
+        layout::checkBox(server, QStringLiteral("rememberPasswordCheck"), QStringLiteral("Re&member password"));
+    m_enableCheck = layout::checkBox(server, QStringLiteral("ftpEnableCheck"), QStringLiteral("&Enable FTP"));
+    m_uploadButton = layout::button(server, QStringLiteral("uploadButton"), QStringLiteral("&Upload"));
     grid->addWidget(m_rememberPasswordCheck, 2, 2);
     grid->addWidget(m_enableCheck, 3, 1);
     grid->addWidget(m_uploadButton, 3, 2);
@@ -58,7 +58,7 @@ FtpTab::FtpTab(QWidget* parent) : QWidget(parent)
     auto* fileGrid = new QGridLayout(files);
     m_templateEdit = layout::edit(files, QStringLiteral("templateEdit"));
     m_browseTemplateButton =
-        layout::button(files, QStringLiteral("browseTemplateButton"), QStringLiteral("Browse.."));
+        layout::button(files, QStringLiteral("browseTemplateButton"), QStringLiteral("&Browse.."));
     m_remoteFileEdit = layout::edit(files, QStringLiteral("remoteFileEdit"));
     fileGrid->addWidget(layout::caption(files, QStringLiteral("Local template:")), 0, 0);
     fileGrid->addWidget(m_templateEdit, 0, 1);

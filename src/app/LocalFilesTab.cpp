@@ -39,12 +39,12 @@ LocalFilesTab::LocalFilesTab(QWidget* parent) : QWidget(parent)
     QGroupBox* addressFile = layout::group(this, QStringLiteral("IP address file "));
     auto* addressGrid = new QGridLayout(addressFile);
     m_saveAddressCheck =
-        layout::checkBox(addressFile, QStringLiteral("saveAddressCheck"), QStringLiteral("Capture IP address"));
+        layout::checkBox(addressFile, QStringLiteral("saveAddressCheck"), QStringLiteral("&Capture IP address"));
     m_addressFileEdit = layout::edit(addressFile, QStringLiteral("addressFileEdit"));
     m_browseAddressFileButton =
-        layout::button(addressFile, QStringLiteral("browseAddressFileButton"), QStringLiteral("Save As.."));
+        layout::button(addressFile, QStringLiteral("browseAddressFileButton"), QStringLiteral("Save &As.."));
     m_testAddressFileButton =
-        layout::button(addressFile, QStringLiteral("testAddressFileButton"), QStringLiteral("Test"));
+        layout::button(addressFile, QStringLiteral("testAddressFileButton"), QStringLiteral("&Test"));
     addressGrid->addWidget(m_saveAddressCheck, 0, 0, 1, 2);
     addressGrid->addWidget(layout::caption(addressFile, QStringLiteral("Filename:")), 1, 0);
     addressGrid->addWidget(m_addressFileEdit, 1, 1);
@@ -55,9 +55,9 @@ LocalFilesTab::LocalFilesTab(QWidget* parent) : QWidget(parent)
 
     QGroupBox* log = layout::group(this, QStringLiteral("Log file "));
     auto* logGrid = new QGridLayout(log);
-    m_logCheck = layout::checkBox(log, QStringLiteral("logCheck"), QStringLiteral("Enable Log file"));
+    m_logCheck = layout::checkBox(log, QStringLiteral("logCheck"), QStringLiteral("&Enable Log file"));
     m_logFileEdit = layout::edit(log, QStringLiteral("logFileEdit"));
-    m_browseLogButton = layout::button(log, QStringLiteral("browseLogButton"), QStringLiteral("Save As.."));
+    m_browseLogButton = layout::button(log, QStringLiteral("browseLogButton"), QStringLiteral("Sa&ve As.."));
     m_logLinesSpin = new SpinBox(log);
     m_logLinesSpin->setObjectName(QStringLiteral("logLinesSpin"));
     m_logLinesSpin->setValue(100);

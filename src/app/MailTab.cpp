@@ -32,13 +32,13 @@ MailTab::MailTab(QWidget* parent) : QWidget(parent)
 
     QGroupBox* mail = layout::group(this, QStringLiteral("Email "));
     auto* grid = new QGridLayout(mail);
-    m_sendMailCheck = layout::checkBox(mail, QStringLiteral("sendMailCheck"), QStringLiteral("Send e-mail to:"));
+    m_sendMailCheck = layout::checkBox(mail, QStringLiteral("sendMailCheck"), QStringLiteral("Send e-&mail to:"));
     m_toEdit = layout::edit(mail, QStringLiteral("mailToEdit"));
     m_serverEdit = layout::edit(mail, QStringLiteral("mailServerEdit"));
     m_portEdit = layout::edit(mail, QStringLiteral("mailPortEdit"), QStringLiteral("25"));
     m_portEdit->setMaximumWidth(m_portEdit->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
-    m_sslCheck = layout::checkBox(mail, QStringLiteral("sslCheck"), QStringLiteral("SSL Connection"));
-    m_defaultPortButton = layout::button(mail, QStringLiteral("defaultPortButton"), QStringLiteral("Set Default"));
+    m_sslCheck = layout::checkBox(mail, QStringLiteral("sslCheck"), QStringLiteral("SS&L Connection"));
+    m_defaultPortButton = layout::button(mail, QStringLiteral("defaultPortButton"), QStringLiteral("Set &Default"));
     m_fromEdit = layout::edit(mail, QStringLiteral("mailFromEdit"));
     m_subjectEdit = layout::edit(mail, QStringLiteral("mailSubjectEdit"), QStringLiteral("Feedback from Kestrune"));
 
@@ -57,7 +57,7 @@ MailTab::MailTab(QWidget* parent) : QWidget(parent)
 
     m_loginPanel = layout::panel(mail, QStringLiteral("mailLoginPanel"));
     auto* login = new QGridLayout(m_loginPanel);
-    m_loginCheck = layout::checkBox(m_loginPanel, QStringLiteral("mailLoginCheck"), QStringLiteral("Login required"));
+    m_loginCheck = layout::checkBox(m_loginPanel, QStringLiteral("mailLoginCheck"), QStringLiteral("Lo&gin required"));
     m_userEdit = layout::edit(m_loginPanel, QStringLiteral("mailUserEdit"));
     m_passwordEdit = layout::edit(m_loginPanel, QStringLiteral("mailPasswordEdit"));
     login->addWidget(m_loginCheck, 0, 0, 1, 2);
@@ -66,7 +66,7 @@ MailTab::MailTab(QWidget* parent) : QWidget(parent)
     login->addWidget(layout::caption(m_loginPanel, QStringLiteral("Password:")), 2, 0);
     login->addWidget(m_passwordEdit, 2, 1);
     grid->addWidget(m_loginPanel, 5, 0, 1, 3);
-    m_testMailButton = layout::button(mail, QStringLiteral("testMailButton"), QStringLiteral("Test"));
+    m_testMailButton = layout::button(mail, QStringLiteral("testMailButton"), QStringLiteral("&Test"));
     grid->addWidget(m_testMailButton, 5, 3, Qt::AlignBottom);
     grid->setColumnStretch(2, 1);
     page->addWidget(mail);

@@ -92,7 +92,7 @@ void MainWindow::onIntervalChanged()
     const int value = intervalSpin->value();
     intervalSpin->setIncrement(IntervalStep(value));
     m_systemTab->countdownCaption()->setEnabled(value != 0);
-    m_systemTab->startButton()->setText(value != 0 ? QStringLiteral("Start") : QStringLiteral("Update"));
+    m_systemTab->startButton()->setText(value != 0 ? QStringLiteral("&Start") : QStringLiteral("&Update"));
     m_systemTab->showAutoStartCaption(value);
     m_systemTab->intervalLabel()->setText(QString::fromStdString(HoursMinutes(value)));
     m_monitor->setInterval(value);

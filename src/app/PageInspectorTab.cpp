@@ -58,8 +58,8 @@ PageInspectorTab::PageInspectorTab(QWidget* parent) : QWidget(parent)
     m_debugSwitchLabel->setMinimumHeight(12);
     side->addWidget(m_debugSwitchLabel);
     auto* testRow = new QHBoxLayout;
-    m_testButton = layout::button(this, QStringLiteral("testButton"), QStringLiteral("Test"));
-    m_autoButton = layout::button(this, QStringLiteral("autoButton"), QStringLiteral("Auto"));
+    m_testButton = layout::button(this, QStringLiteral("testButton"), QStringLiteral("&Test"));
+    m_autoButton = layout::button(this, QStringLiteral("autoButton"), QStringLiteral("&Auto"));
     testRow->addWidget(m_testButton);
     testRow->addWidget(m_autoButton);
     side->addLayout(testRow);
@@ -67,11 +67,11 @@ PageInspectorTab::PageInspectorTab(QWidget* parent) : QWidget(parent)
     m_manualSearchPanel = layout::panel(this, QStringLiteral("manualSearchPanel"));
     auto* manual = new QVBoxLayout(m_manualSearchPanel);
     manual->addWidget(layout::caption(m_manualSearchPanel, QStringLiteral("Manual Search")), 0, Qt::AlignHCenter);
-    m_getPageButton = layout::button(m_manualSearchPanel, QStringLiteral("getPageButton"), QStringLiteral("Get Page"));
-    m_keywordButton = layout::button(m_manualSearchPanel, QStringLiteral("keywordButton"), QStringLiteral("Keyword"));
-    m_findButton = layout::button(m_manualSearchPanel, QStringLiteral("findButton"), QStringLiteral("Find..."));
+    m_getPageButton = layout::button(m_manualSearchPanel, QStringLiteral("getPageButton"), QStringLiteral("Get &Page"));
+    m_keywordButton = layout::button(m_manualSearchPanel, QStringLiteral("keywordButton"), QStringLiteral("&Keyword"));
+    m_findButton = layout::button(m_manualSearchPanel, QStringLiteral("findButton"), QStringLiteral("&Find..."));
     m_markAddressButton =
-        layout::button(m_manualSearchPanel, QStringLiteral("markAddressButton"), QStringLiteral("Mark IP"));
+        layout::button(m_manualSearchPanel, QStringLiteral("markAddressButton"), QStringLiteral("&Mark IP"));
     for (QPushButton* button : {m_getPageButton, m_keywordButton, m_findButton, m_markAddressButton})
         manual->addWidget(button);
     side->addWidget(m_manualSearchPanel);

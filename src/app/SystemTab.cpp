@@ -38,8 +38,8 @@ SystemTab::SystemTab(QWidget* parent) : QWidget(parent)
         layout::caption(timer, QStringLiteral("Time left to next check"), QStringLiteral("countdownCaption"));
     m_countdownLabel = layout::displayPanel(timer, QStringLiteral("countdownLabel"));
     m_intervalLabel = layout::displayPanel(timer, QStringLiteral("intervalLabel"));
-    m_startButton = layout::button(timer, QStringLiteral("startButton"), QStringLiteral("Start"));
-    m_stopButton = layout::button(timer, QStringLiteral("stopButton"), QStringLiteral("Stop"), false);
+    m_startButton = layout::button(timer, QStringLiteral("startButton"), QStringLiteral("&Start"));
+    m_stopButton = layout::button(timer, QStringLiteral("stopButton"), QStringLiteral("S&top"), false);
     grid->addWidget(layout::caption(timer, QStringLiteral("Interval (minutes)")), 0, 0);
     grid->addWidget(m_intervalSpin, 1, 0);
     grid->addWidget(m_intervalLabel, 1, 1);
@@ -57,14 +57,14 @@ SystemTab::SystemTab(QWidget* parent) : QWidget(parent)
     QGroupBox* preferences = layout::group(this, QStringLiteral("Preferences "));
     auto* prefs = new QGridLayout(preferences);
     m_autoStartCheck =
-        layout::checkBox(preferences, QStringLiteral("autoStartCheck"), QStringLiteral("Start automatically"));
+        layout::checkBox(preferences, QStringLiteral("autoStartCheck"), QStringLiteral("Start &automatically"));
     m_minimizeToTrayCheck =
-        layout::checkBox(preferences, QStringLiteral("minimizeToTrayCheck"), QStringLiteral("Minimize to SysTray"));
+        layout::checkBox(preferences, QStringLiteral("minimizeToTrayCheck"), QStringLiteral("&Minimize to SysTray"));
     m_startMinimizedCheck =
-        layout::checkBox(preferences, QStringLiteral("startMinimizedCheck"), QStringLiteral("Start minimized"));
+        layout::checkBox(preferences, QStringLiteral("startMinimizedCheck"), QStringLiteral("Start mi&nimized"));
     m_feedbackButton =
-        layout::button(preferences, QStringLiteral("feedbackButton"), QStringLiteral("Feedback..."), false);
-    m_historyButton = layout::button(preferences, QStringLiteral("historyButton"), QStringLiteral("History..."));
+        layout::button(preferences, QStringLiteral("feedbackButton"), QStringLiteral("&Feedback..."), false);
+    m_historyButton = layout::button(preferences, QStringLiteral("historyButton"), QStringLiteral("&History..."));
     m_debugCheck = layout::checkBox(preferences, QStringLiteral("debugCheck"), QStringLiteral("Debug"));
     m_debugCheck->setVisible(false);
     prefs->addWidget(m_autoStartCheck, 0, 0);
@@ -137,8 +137,8 @@ void SystemTab::storeSettings(TSettings& settings, const TSettings&) const
 
 void SystemTab::showAutoStartCaption(int interval)
 {
-    m_autoStartCheck->setText(interval != 0 ? QStringLiteral("Start automatically")
-                                            : QStringLiteral("Check once at startup"));
+    m_autoStartCheck->setText(interval != 0 ? QStringLiteral("Start &automatically")
+                                            : QStringLiteral("Check &once at startup"));
 }
 
 } // namespace kestrune::app

@@ -25,7 +25,7 @@ UserLookupsTab::UserLookupsTab(QWidget* parent) : QWidget(parent)
     page->addWidget(m_lookupPanel);
     auto* panel = new QVBoxLayout(m_lookupPanel);
 
-    m_userDefinedRadio = new SourceRadioButton(QStringLiteral("User defined lookup"), m_lookupPanel);
+    m_userDefinedRadio = new SourceRadioButton(QStringLiteral("&User defined lookup"), m_lookupPanel);
     m_userDefinedRadio->setObjectName(QStringLiteral("userDefinedRadio"));
     m_userDefinedRadio->setChecked(true);
     panel->addWidget(m_userDefinedRadio);
@@ -50,10 +50,10 @@ UserLookupsTab::UserLookupsTab(QWidget* parent) : QWidget(parent)
     panel->addWidget(m_entryNameLabel);
 
     auto* entryButtons = new QHBoxLayout;
-    m_newButton = layout::button(m_lookupPanel, QStringLiteral("newButton"), QStringLiteral("New"));
-    m_addButton = layout::button(m_lookupPanel, QStringLiteral("addButton"), QStringLiteral("Add to user-defined"));
-    m_removeButton = layout::button(m_lookupPanel, QStringLiteral("removeButton"), QStringLiteral("Remove "));
-    m_applyButton = layout::button(m_lookupPanel, QStringLiteral("applyButton"), QStringLiteral("Apply"), false);
+    m_newButton = layout::button(m_lookupPanel, QStringLiteral("newButton"), QStringLiteral("&New"));
+    m_addButton = layout::button(m_lookupPanel, QStringLiteral("addButton"), QStringLiteral("A&dd to user-defined"));
+    m_removeButton = layout::button(m_lookupPanel, QStringLiteral("removeButton"), QStringLiteral("&Remove "));
+    m_applyButton = layout::button(m_lookupPanel, QStringLiteral("applyButton"), QStringLiteral("A&pply"), false);
     for (QPushButton* button : {m_newButton, m_addButton, m_removeButton, m_applyButton})
         entryButtons->addWidget(button);
     panel->addLayout(entryButtons);
@@ -67,7 +67,7 @@ UserLookupsTab::UserLookupsTab(QWidget* parent) : QWidget(parent)
     panel->addLayout(urlRow);
 
     m_pageAuthCheck = layout::checkBox(m_lookupPanel, QStringLiteral("pageAuthCheck"),
-                                       QStringLiteral("Webpage requires authentication"));
+                                       QStringLiteral("&Webpage requires authentication"));
     panel->addWidget(m_pageAuthCheck);
     auto* credentials = new QHBoxLayout;
     credentials->addWidget(layout::caption(m_lookupPanel, QStringLiteral("Username:")));
@@ -80,8 +80,8 @@ UserLookupsTab::UserLookupsTab(QWidget* parent) : QWidget(parent)
 
     auto* actions = new QHBoxLayout;
     actions->addStretch();
-    m_getAddressButton = layout::button(m_lookupPanel, QStringLiteral("getAddressButton"), QStringLiteral("Get IP"));
-    m_helpButton = layout::button(m_lookupPanel, QStringLiteral("helpButton"), QStringLiteral("Help"));
+    m_getAddressButton = layout::button(m_lookupPanel, QStringLiteral("getAddressButton"), QStringLiteral("&Get IP"));
+    m_helpButton = layout::button(m_lookupPanel, QStringLiteral("helpButton"), QStringLiteral("&Help"));
     actions->addWidget(m_getAddressButton);
     actions->addWidget(m_helpButton);
     panel->addLayout(actions);
@@ -110,6 +110,11 @@ UserLookupsTab::UserLookupsTab(QWidget* parent) : QWidget(parent)
     connect(m_applyButton, &QPushButton::clicked, this, &UserLookupsTab::applyRequested);
     connect(m_removeButton, &QPushButton::clicked, this, &UserLookupsTab::removeRequested);
     connect(m_getAddressButton, &QPushButton::clicked, this, &UserLookupsTab::getAddressRequested);
+    // Enter in the page address runs Get IP, unless a wait holds the button off.
+    connect(m_urlEdit, &QLineEdit::returnPressed, this, [this] {
+        if (m_getAddressButton->isEnabled())
+            emit getAddressRequested();
+    });
     connect(m_helpButton, &QPushButton::clicked, this, &UserLookupsTab::helpRequested);
     for (QLineEdit* field : {m_urlEdit, m_pageUsernameEdit, m_pagePasswordEdit})
         connect(field, &QLineEdit::textChanged, this, &UserLookupsTab::fieldsEdited);

@@ -1,6 +1,7 @@
 #include "WindowFixture.h"
 #include "LocalPage.h"
 #include "SpinBox.h"
+#include "WindowSteps.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -17,6 +18,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QKeySequence>
 #include <QtTest>
 #include <filesystem>
 #include <sys/stat.h>
@@ -40,6 +42,8 @@ private slots:
     void startUpCheckErrorIsReportedAndProgramGoesOn_data();
     void startUpCheckErrorIsReportedAndProgramGoesOn();
     void debugViewHiddenWhenStartUpStopsEarly();
+    void acceleratorsUniquePerTab();
+    void enterInPageAddressRunsGetIp();
 };
 
 void WindowTest::captions_data()
@@ -101,7 +105,7 @@ void WindowTest::captions()
     QWidget* control = form.findChild<QWidget*>(name);
     QVERIFY2(control, qPrintable(name));
     if (auto* button = qobject_cast<QAbstractButton*>(control))
-        QCOMPARE(button->text(), caption);
+        QCOMPARE(shownCaption(button->text()), caption);
     else if (auto* label = qobject_cast<QLabel*>(control))
         QCOMPARE(label->text(), caption);
     else
@@ -207,7 +211,7 @@ void WindowTest::firstStartWithoutSettingsFile()
     QVERIFY(!form.startMinimizedTimer()->isActive());
     QVERIFY(form.systemTab()->startButton()->isEnabled());
     QVERIFY(form.systemTab()->countdownLabel()->text().isEmpty());
-    QCOMPARE(form.systemTab()->autoStartCheck()->text(), QStringLiteral("Start automatically"));
+    QCOMPARE(shownCaption(form.systemTab()->autoStartCheck()->text()), QStringLiteral("Start automatically"));
     QVERIFY(!form.systemTab()->autoStartCheck()->isChecked());
     QVERIFY(form.externalServiceTab()->userRecordsList()->isHidden());
     QVERIFY(form.externalServiceTab()->presetRecordsList()->isHidden());
@@ -339,6 +343,43 @@ void WindowTest::debugViewHiddenWhenStartUpStopsEarly()
     for (QWidget* debugOnly : {static_cast<QWidget*>(form.externalServiceTab()->userRecordsList()), static_cast<QWidget*>(form.externalServiceTab()->presetRecordsList()),
                                static_cast<QWidget*>(form.pageInspectorTab()->lookupFieldsPanel())})
         QVERIFY2(debugOnly->isHidden(), qPrintable(debugOnly->objectName()));
+}
+
+void WindowTest::acceleratorsUniquePerTab()
+{
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    form.show();
+    for (int i = 0; i < form.tabs()->count(); ++i) {
+        QWidget* tab = form.tabs()->widget(i);
+        QMap<QString, QString> taken; // accelerator -> control
+        auto claim = [&](const QString& name, const QString& caption) {
+            const QString key = QKeySequence::mnemonic(caption).toString();
+            QVERIFY2(!taken.contains(key), qPrintable(name + " and " + taken.value(key) + " share " + key));
+            taken.insert(key, name);
+        };
+        for (QAbstractButton* button : tab->findChildren<QAbstractButton*>()) {
+            if (!button->isVisibleTo(tab) || button->text().trimmed().isEmpty())
+                continue;
+            QVERIFY2(!QKeySequence::mnemonic(button->text()).isEmpty(), qPrintable(button->objectName()));
+            claim(button->objectName(), button->text());
+        }
+        for (QLabel* label : tab->findChildren<QLabel*>())
+            if (label->buddy() && !QKeySequence::mnemonic(label->text()).isEmpty())
+                claim(label->objectName(), label->text());
+    }
+}
+
+void WindowTest::enterInPageAddressRunsGetIp()
+{
+    LocalPage page(statusPage(QStringLiteral("198.51.100.44")));
+    WindowFixture fixture;
+    MainWindow& form = fixture.start();
+    form.show();
+    useUserDefinedPage(form, page.address());
+    QTest::keyClick(form.userLookupsTab()->urlEdit(), Qt::Key_Return);
+    QCOMPARE(page.requests(), 1);
+    QCOMPARE(form.addressLabel()->text(), QStringLiteral("198.51.100.44"));
 }
 
 QTEST_MAIN(WindowTest)

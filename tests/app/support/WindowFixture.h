@@ -44,5 +44,12 @@ public:
 
 // Text of a settings line list with CR LF line ends.
 std::string crLf(const std::string& lines);
+// A caption as the user reads it: the accelerator's "&" gone, "&&" shown as one "&".
+inline QString shownCaption(QString caption)
+{
+    caption.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+    caption.remove(u'&');
+    return caption.replace(u'\x01', u'&');
+}
 // Number of lines in a file (0 when it does not exist).
 int lineCount(const std::string& file);
