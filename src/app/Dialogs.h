@@ -4,6 +4,8 @@
 #include <QString>
 #include <optional>
 
+class QDialog;
+
 namespace kestrune::app {
 
 // What a file dialog starts with. The filter uses the "Description|*.a;*.b|..." form of the window's
@@ -33,6 +35,8 @@ public:
     virtual std::optional<QString> openFileName(const FileDialogOptions& options) = 0;
     virtual std::optional<QString> saveFileName(const FileDialogOptions& options) = 0;
     virtual void beep() = 0;
+    // Runs one of the window's own dialogs modally; true when the user accepted it.
+    virtual bool runDialog(QDialog& dialog) = 0;
     // Opens a file, web address or "mailto:" link with the desktop's handler; false when none took it.
     virtual bool openUrl(const QString& url) = 0;
     virtual bool clipboardHasText() = 0;

@@ -7,9 +7,11 @@
 #include "Settings.h"
 #include "Utf8Text.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -32,11 +34,14 @@ ExternalServiceTab::ExternalServiceTab(QWidget* parent) : QWidget(parent)
         m_serviceCombo->addItem(toQString(service.URL));
     m_serviceCombo->setCurrentIndex(0);
     m_lookupButton = layout::button(m_sourcePanel, QStringLiteral("lookupButton"), QStringLiteral("&Test"));
+    m_fallbackCheck = layout::checkBox(m_sourcePanel, QStringLiteral("fallbackCheck"),
+                                       QStringLiteral("If the service fails, ask the &others"));
 
     auto* grid = new QGridLayout(m_sourcePanel);
     grid->addWidget(m_externalRadio, 0, 0, 1, 2);
     grid->addWidget(m_serviceCombo, 1, 0);
     grid->addWidget(m_lookupButton, 1, 1);
+    grid->addWidget(m_fallbackCheck, 2, 0, 1, 2);
     grid->setColumnStretch(0, 1);
     page->addWidget(m_sourcePanel);
 
@@ -49,9 +54,16 @@ ExternalServiceTab::ExternalServiceTab(QWidget* parent) : QWidget(parent)
         listRows::addRecordRow(m_presetRecordsList, std::string(preset.Record), false);
     page->addWidget(m_userRecordsList);
     page->addWidget(m_presetRecordsList);
+    m_debugLog = new QPlainTextEdit(this);
+    m_debugLog->setObjectName(QStringLiteral("debugLog"));
+    m_debugLog->setReadOnly(true);
+    // Lines come in for as long as the program runs; the oldest go.
+    m_debugLog->setMaximumBlockCount(500);
+    page->addWidget(m_debugLog);
     // The debug view shows stored passwords: hidden from the start, not only once start-up gets that far.
     m_userRecordsList->hide();
     m_presetRecordsList->hide();
+    m_debugLog->hide();
     page->addStretch();
 
     connect(m_lookupButton, &QPushButton::clicked, this, &ExternalServiceTab::lookupRequested);
@@ -67,6 +79,7 @@ void ExternalServiceTab::loadSetting(ESetting id, const TSettings& settings)
     switch (id) {
     case ESetting::ExtDNS: m_serviceCombo->setEditText(shownText(settings.ExtDNS)); break;
     case ESetting::External: m_externalRadio->setChecked(settings.External); break;
+    case ESetting::Fallback: m_fallbackCheck->setChecked(settings.Fallback); break;
     default: break;
     }
 }
@@ -75,12 +88,16 @@ void ExternalServiceTab::storeSettings(TSettings& settings, const TSettings& loa
 {
     settings.ExtDNS = keptBytes(m_serviceCombo->currentText(), loaded.ExtDNS);
     settings.External = m_externalRadio->isChecked();
+    settings.Fallback = m_fallbackCheck->isChecked();
 }
 
 void ExternalServiceTab::setDebugView(bool on)
 {
     m_userRecordsList->setVisible(on);
     m_presetRecordsList->setVisible(on);
+    m_debugLog->setVisible(on);
 }
+
+void ExternalServiceTab::addDebugLine(const QString& line) { m_debugLog->appendPlainText(line); }
 
 } // namespace kestrune::app

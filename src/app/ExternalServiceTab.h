@@ -5,9 +5,11 @@
 
 #include <QWidget>
 
+class QCheckBox;
 class QComboBox;
 class QFrame;
 class QListWidget;
+class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 
@@ -23,9 +25,13 @@ public:
     QRadioButton* externalRadio() const { return m_externalRadio; }
     QComboBox* serviceCombo() const { return m_serviceCombo; }
     QPushButton* lookupButton() const { return m_lookupButton; }
+    QCheckBox* fallbackCheck() const { return m_fallbackCheck; }
     // One row per user-defined lookup, its stored record checked when it carries credentials.
     QListWidget* userRecordsList() const { return m_userRecordsList; }
     QListWidget* presetRecordsList() const { return m_presetRecordsList; }
+    // The debug view's lines: which service answered, what a dynamic-DNS update or the command said.
+    QPlainTextEdit* debugLog() const { return m_debugLog; }
+    void addDebugLine(const QString& line);
 
     // Puts one setting of this tab into its control the way a user would; other settings are left alone.
     void loadSetting(ESetting id, const TSettings& settings);
@@ -43,8 +49,10 @@ private:
     QRadioButton* m_externalRadio = nullptr;
     QComboBox* m_serviceCombo = nullptr;
     QPushButton* m_lookupButton = nullptr;
+    QCheckBox* m_fallbackCheck = nullptr;
     QListWidget* m_userRecordsList = nullptr;
     QListWidget* m_presetRecordsList = nullptr;
+    QPlainTextEdit* m_debugLog = nullptr;
 };
 
 } // namespace kestrune::app

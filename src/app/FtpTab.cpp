@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -51,6 +52,15 @@ FtpTab::FtpTab(QWidget* parent) : QWidget(parent)
     grid->addWidget(m_rememberPasswordCheck, 2, 2);
     grid->addWidget(m_enableCheck, 3, 1);
     grid->addWidget(m_uploadButton, 3, 2);
+    m_passiveCheck = layout::checkBox(server, QStringLiteral("ftpPassiveCheck"), QStringLiteral("Pass&ive mode"));
+    m_tlsCheck = layout::checkBox(server, QStringLiteral("ftpTlsCheck"), QStringLiteral("Use TL&S"));
+    m_anyCertificateCheck = layout::checkBox(server, QStringLiteral("ftpAnyCertificateCheck"),
+                                             QStringLiteral("Accept an&y certificate"));
+    auto* connection = new QHBoxLayout;
+    for (QCheckBox* box : {m_passiveCheck, m_tlsCheck, m_anyCertificateCheck})
+        connection->addWidget(box);
+    connection->addStretch();
+    grid->addLayout(connection, 4, 1, 1, 2);
     grid->setColumnStretch(1, 1);
     page->addWidget(server);
 
@@ -86,6 +96,9 @@ void FtpTab::loadSetting(ESetting id, const TSettings& settings)
     case ESetting::FtpSavePass: m_rememberPasswordCheck->setChecked(settings.FtpSavePass); break;
     case ESetting::FtpLocalFile: m_templateEdit->setText(shownText(settings.FtpLocalFile)); break;
     case ESetting::FtpRemoteFile: m_remoteFileEdit->setText(shownText(settings.FtpRemoteFile)); break;
+    case ESetting::FtpPassive: m_passiveCheck->setChecked(settings.FtpPassive); break;
+    case ESetting::FtpTLS: m_tlsCheck->setChecked(settings.FtpTLS); break;
+    case ESetting::FtpAnyCertificate: m_anyCertificateCheck->setChecked(settings.FtpAnyCertificate); break;
     default: break;
     }
 }
@@ -99,6 +112,9 @@ void FtpTab::storeSettings(TSettings& settings, const TSettings& loaded) const
     settings.FtpSavePass = m_rememberPasswordCheck->isChecked();
     settings.FtpLocalFile = keptBytes(m_templateEdit->text(), loaded.FtpLocalFile);
     settings.FtpRemoteFile = keptBytes(m_remoteFileEdit->text(), loaded.FtpRemoteFile);
+    settings.FtpPassive = m_passiveCheck->isChecked();
+    settings.FtpTLS = m_tlsCheck->isChecked();
+    settings.FtpAnyCertificate = m_anyCertificateCheck->isChecked();
 }
 
 void FtpTab::updateUploadButton()

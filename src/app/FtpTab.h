@@ -23,6 +23,9 @@ public:
     QCheckBox* rememberPasswordCheck() const { return m_rememberPasswordCheck; }
     QCheckBox* enableCheck() const { return m_enableCheck; }
     QPushButton* uploadButton() const { return m_uploadButton; }
+    QCheckBox* passiveCheck() const { return m_passiveCheck; }
+    QCheckBox* tlsCheck() const { return m_tlsCheck; }
+    QCheckBox* anyCertificateCheck() const { return m_anyCertificateCheck; }
     QLineEdit* templateEdit() const { return m_templateEdit; }
     QPushButton* browseTemplateButton() const { return m_browseTemplateButton; }
     QLineEdit* remoteFileEdit() const { return m_remoteFileEdit; }
@@ -46,6 +49,9 @@ private:
     QCheckBox* m_rememberPasswordCheck = nullptr;
     QCheckBox* m_enableCheck = nullptr;
     QPushButton* m_uploadButton = nullptr;
+    QCheckBox* m_passiveCheck = nullptr;
+    QCheckBox* m_tlsCheck = nullptr;
+    QCheckBox* m_anyCertificateCheck = nullptr;
     QLineEdit* m_templateEdit = nullptr;
     QPushButton* m_browseTemplateButton = nullptr;
     QLineEdit* m_remoteFileEdit = nullptr;

@@ -73,6 +73,17 @@ LocalFilesTab::LocalFilesTab(QWidget* parent) : QWidget(parent)
     logGrid->addLayout(lines, 2, 0, 1, 3);
     logGrid->setColumnStretch(1, 1);
     page->addWidget(log);
+
+    QGroupBox* command = layout::group(this, QStringLiteral("Command "));
+    auto* commandGrid = new QGridLayout(command);
+    m_runCommandCheck = layout::checkBox(command, QStringLiteral("runCommandCheck"), QStringLiteral("&Run a command"));
+    m_commandEdit = layout::edit(command, QStringLiteral("commandEdit"));
+    m_commandEdit->setToolTip(QStringLiteral("The program and its arguments; {IP} is the new address."));
+    commandGrid->addWidget(m_runCommandCheck, 0, 0, 1, 2);
+    commandGrid->addWidget(layout::caption(command, QStringLiteral("Command:")), 1, 0);
+    commandGrid->addWidget(m_commandEdit, 1, 1);
+    commandGrid->setColumnStretch(1, 1);
+    page->addWidget(command);
     page->addStretch();
 
     connect(m_testAddressFileButton, &QPushButton::clicked, this, &LocalFilesTab::testAddressFileRequested);
@@ -90,6 +101,8 @@ void LocalFilesTab::loadSetting(ESetting id, const TSettings& settings)
     case ESetting::SaveLog: m_logCheck->setChecked(settings.SaveLog); break;
     case ESetting::LogFilename: m_logFileEdit->setText(shownText(settings.LogFilename)); break;
     case ESetting::LogLines: m_logLinesSpin->setValue(settings.LogLines); break;
+    case ESetting::RunCommand: m_runCommandCheck->setChecked(settings.RunCommand); break;
+    case ESetting::Command: m_commandEdit->setText(shownText(settings.Command)); break;
     default: break;
     }
 }
@@ -101,6 +114,8 @@ void LocalFilesTab::storeSettings(TSettings& settings, const TSettings& loaded) 
     settings.SaveLog = m_logCheck->isChecked();
     settings.LogFilename = keptBytes(m_logFileEdit->text(), loaded.LogFilename);
     settings.LogLines = m_logLinesSpin->value();
+    settings.RunCommand = m_runCommandCheck->isChecked();
+    settings.Command = keptBytes(m_commandEdit->text(), loaded.Command);
 }
 
 } // namespace kestrune::app

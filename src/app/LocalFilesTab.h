@@ -13,7 +13,7 @@ namespace kestrune::app {
 
 class SpinBox;
 
-// "Local Files": the file that holds the current address, and the log of changes.
+// "Local Files": the file that holds the current address, the log of changes and the command run on a change.
 class LocalFilesTab : public QWidget {
     Q_OBJECT
 public:
@@ -27,6 +27,8 @@ public:
     QLineEdit* logFileEdit() const { return m_logFileEdit; }
     QPushButton* browseLogButton() const { return m_browseLogButton; }
     SpinBox* logLinesSpin() const { return m_logLinesSpin; }
+    QCheckBox* runCommandCheck() const { return m_runCommandCheck; }
+    QLineEdit* commandEdit() const { return m_commandEdit; }
 
     void loadSetting(ESetting id, const TSettings& settings);
     // Fields still showing what was loaded give back the loaded bytes.
@@ -46,6 +48,8 @@ private:
     QLineEdit* m_logFileEdit = nullptr;
     QPushButton* m_browseLogButton = nullptr;
     SpinBox* m_logLinesSpin = nullptr;
+    QCheckBox* m_runCommandCheck = nullptr;
+    QLineEdit* m_commandEdit = nullptr;
 };
 
 } // namespace kestrune::app

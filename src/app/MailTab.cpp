@@ -5,8 +5,10 @@
 #include "Utf8Text.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -37,7 +39,16 @@ MailTab::MailTab(QWidget* parent) : QWidget(parent)
     m_serverEdit = layout::edit(mail, QStringLiteral("mailServerEdit"));
     m_portEdit = layout::edit(mail, QStringLiteral("mailPortEdit"), QStringLiteral("25"));
     m_portEdit->setMaximumWidth(m_portEdit->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
-    m_sslCheck = layout::checkBox(mail, QStringLiteral("sslCheck"), QStringLiteral("SS&L Connection"));
+    m_securityCombo = new QComboBox(mail);
+    m_securityCombo->setObjectName(QStringLiteral("mailSecurityCombo"));
+    m_securityCombo->addItems({QStringLiteral("None"), QStringLiteral("STARTTLS"), QStringLiteral("SSL/TLS")});
+    auto* securityCaption = layout::caption(mail, QStringLiteral("Securit&y:"));
+    securityCaption->setBuddy(m_securityCombo);
+    auto* security = new QHBoxLayout;
+    security->addWidget(securityCaption);
+    security->addWidget(m_securityCombo);
+    m_anyCertificateCheck = layout::checkBox(mail, QStringLiteral("mailAnyCertificateCheck"),
+                                             QStringLiteral("Accept a&ny certificate"));
     m_defaultPortButton = layout::button(mail, QStringLiteral("defaultPortButton"), QStringLiteral("Set &Default"));
     m_fromEdit = layout::edit(mail, QStringLiteral("mailFromEdit"));
     m_subjectEdit = layout::edit(mail, QStringLiteral("mailSubjectEdit"), QStringLiteral("Feedback from Kestrune"));
@@ -48,12 +59,13 @@ MailTab::MailTab(QWidget* parent) : QWidget(parent)
     grid->addWidget(m_serverEdit, 1, 1, 1, 3);
     grid->addWidget(layout::caption(mail, QStringLiteral("Port:")), 2, 0);
     grid->addWidget(m_portEdit, 2, 1);
-    grid->addWidget(m_sslCheck, 2, 2);
+    grid->addLayout(security, 2, 2);
     grid->addWidget(m_defaultPortButton, 2, 3);
-    grid->addWidget(layout::caption(mail, QStringLiteral("From address:")), 3, 0);
-    grid->addWidget(m_fromEdit, 3, 1, 1, 3);
-    grid->addWidget(layout::caption(mail, QStringLiteral("Subject:")), 4, 0);
-    grid->addWidget(m_subjectEdit, 4, 1, 1, 3);
+    grid->addWidget(m_anyCertificateCheck, 3, 2, 1, 2);
+    grid->addWidget(layout::caption(mail, QStringLiteral("From address:")), 4, 0);
+    grid->addWidget(m_fromEdit, 4, 1, 1, 3);
+    grid->addWidget(layout::caption(mail, QStringLiteral("Subject:")), 5, 0);
+    grid->addWidget(m_subjectEdit, 5, 1, 1, 3);
 
     m_loginPanel = layout::panel(mail, QStringLiteral("mailLoginPanel"));
     auto* login = new QGridLayout(m_loginPanel);
@@ -65,9 +77,9 @@ MailTab::MailTab(QWidget* parent) : QWidget(parent)
     login->addWidget(m_userEdit, 1, 1);
     login->addWidget(layout::caption(m_loginPanel, QStringLiteral("Password:")), 2, 0);
     login->addWidget(m_passwordEdit, 2, 1);
-    grid->addWidget(m_loginPanel, 5, 0, 1, 3);
+    grid->addWidget(m_loginPanel, 6, 0, 1, 3);
     m_testMailButton = layout::button(mail, QStringLiteral("testMailButton"), QStringLiteral("&Test"));
-    grid->addWidget(m_testMailButton, 5, 3, Qt::AlignBottom);
+    grid->addWidget(m_testMailButton, 6, 3, Qt::AlignBottom);
     grid->setColumnStretch(2, 1);
     page->addWidget(mail);
     page->addStretch();
@@ -75,7 +87,7 @@ MailTab::MailTab(QWidget* parent) : QWidget(parent)
 
     connect(m_testMailButton, &QPushButton::clicked, this, &MailTab::testMailRequested);
     connect(m_defaultPortButton, &QPushButton::clicked, this,
-            [this] { m_portEdit->setText(toQString(WebmailDefaultPortText(m_sslCheck->isChecked()))); });
+            [this] { m_portEdit->setText(toQString(WebmailDefaultPortText(sslChosen(), startTlsChosen()))); });
     // The box's click handling also runs when the program (the settings) changes it.
     connect(m_sendMailCheck, &QCheckBox::toggled, this, &MailTab::updateTestButton);
 }
@@ -92,7 +104,13 @@ void MailTab::loadSetting(ESetting id, const TSettings& settings)
     case ESetting::WebUser: m_userEdit->setText(shownText(settings.WebUser)); break;
     case ESetting::WebPass: m_passwordEdit->setText(shownText(settings.WebPass)); break;
     case ESetting::MailPort: m_portEdit->setText(shownText(settings.MailPort)); break;
-    case ESetting::MailSSL: m_sslCheck->setChecked(settings.MailSSL); break;
+    // SSL wins over STARTTLS when the file sets both.
+    case ESetting::MailSSL:
+    case ESetting::MailStartTLS:
+        m_securityCombo->setCurrentIndex(settings.MailSSL ? SecuritySslTls
+                                         : settings.MailStartTLS ? SecurityStartTls : SecurityNone);
+        break;
+    case ESetting::MailAnyCertificate: m_anyCertificateCheck->setChecked(settings.MailAnyCertificate); break;
     default: break;
     }
 }
@@ -108,7 +126,9 @@ void MailTab::storeSettings(TSettings& settings, const TSettings& loaded) const
     settings.WebUser = keptBytes(m_userEdit->text(), loaded.WebUser);
     settings.WebPass = keptBytes(m_passwordEdit->text(), loaded.WebPass);
     settings.MailPort = keptBytes(m_portEdit->text(), loaded.MailPort);
-    settings.MailSSL = m_sslCheck->isChecked();
+    settings.MailSSL = sslChosen();
+    settings.MailStartTLS = startTlsChosen();
+    settings.MailAnyCertificate = m_anyCertificateCheck->isChecked();
 }
 
 TWebmailSettings MailTab::mailSettings() const
@@ -117,7 +137,9 @@ TWebmailSettings MailTab::mailSettings() const
     settings.To = toBytes(m_toEdit->text());
     settings.SMTPServer = toBytes(m_serverEdit->text());
     settings.PortText = toBytes(m_portEdit->text());
-    settings.SSL = m_sslCheck->isChecked();
+    settings.SSL = sslChosen();
+    settings.StartTLS = startTlsChosen();
+    settings.AnyCertificate = m_anyCertificateCheck->isChecked();
     settings.From = toBytes(m_fromEdit->text());
     settings.Subject = toBytes(m_subjectEdit->text());
     settings.LoginRequired = m_loginCheck->isChecked();
@@ -125,6 +147,10 @@ TWebmailSettings MailTab::mailSettings() const
     settings.Password = toBytes(m_passwordEdit->text());
     return settings;
 }
+
+bool MailTab::sslChosen() const { return m_securityCombo->currentIndex() == SecuritySslTls; }
+
+bool MailTab::startTlsChosen() const { return m_securityCombo->currentIndex() == SecurityStartTls; }
 
 void MailTab::updateTestButton() { m_testMailButton->setEnabled(m_sendMailCheck->isChecked()); }
 

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QComboBox;
 class QFrame;
 class QLineEdit;
 class QPushButton;
@@ -23,7 +24,10 @@ public:
     QLineEdit* toEdit() const { return m_toEdit; }
     QLineEdit* serverEdit() const { return m_serverEdit; }
     QLineEdit* portEdit() const { return m_portEdit; }
-    QCheckBox* sslCheck() const { return m_sslCheck; }
+    // The connection's security, in this order.
+    enum Security { SecurityNone, SecurityStartTls, SecuritySslTls };
+    QComboBox* securityCombo() const { return m_securityCombo; }
+    QCheckBox* anyCertificateCheck() const { return m_anyCertificateCheck; }
     QPushButton* defaultPortButton() const { return m_defaultPortButton; }
     QLineEdit* fromEdit() const { return m_fromEdit; }
     QLineEdit* subjectEdit() const { return m_subjectEdit; }
@@ -41,6 +45,10 @@ public:
     // What keeps enabled mail from working, as the tab check reports it; empty when nothing does.
     QString missingEntryMessage() const;
 
+private:
+    bool sslChosen() const;
+    bool startTlsChosen() const;
+
 signals:
     void testMailRequested();
 
@@ -49,7 +57,8 @@ private:
     QLineEdit* m_toEdit = nullptr;
     QLineEdit* m_serverEdit = nullptr;
     QLineEdit* m_portEdit = nullptr;
-    QCheckBox* m_sslCheck = nullptr;
+    QComboBox* m_securityCombo = nullptr;
+    QCheckBox* m_anyCertificateCheck = nullptr;
     QPushButton* m_defaultPortButton = nullptr;
     QLineEdit* m_fromEdit = nullptr;
     QLineEdit* m_subjectEdit = nullptr;

@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "BusyGate.h"
+#include "DnsUpdateTab.h"
 #include "EventTap.h"
 #include "ExternalServiceTab.h"
 #include "FtpTab.h"
@@ -82,7 +83,7 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& executablePath, QWidget*
     column->addWidget(m_addressLabel);
     m_tabs = new QTabWidget(central);
     m_tabs->setObjectName(QStringLiteral("tabs"));
-    // All seven tabs stay in sight: the window is never narrower than its tab row.
+    // All tabs stay in sight: the window is never narrower than its tab row.
     m_tabs->setUsesScrollButtons(false);
     m_externalServiceTab = new ExternalServiceTab;
     m_userLookupsTab = new UserLookupsTab;
@@ -90,6 +91,7 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& executablePath, QWidget*
     m_ftpTab = new FtpTab;
     m_mailTab = new MailTab;
     m_localFilesTab = new LocalFilesTab;
+    m_dnsUpdateTab = new DnsUpdateTab;
     m_systemTab = new SystemTab;
     m_tabs->addTab(m_externalServiceTab, QStringLiteral("External Service"));
     m_tabs->addTab(m_userLookupsTab, QStringLiteral("User-Defined Service"));
@@ -97,6 +99,7 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& executablePath, QWidget*
     m_tabs->addTab(m_ftpTab, QStringLiteral("FTP"));
     m_tabs->addTab(m_mailTab, QStringLiteral("  E-mail   "));
     m_tabs->addTab(m_localFilesTab, QStringLiteral("Local Files"));
+    m_tabs->addTab(m_dnsUpdateTab, QStringLiteral("DNS update"));
     m_tabs->addTab(m_systemTab, QStringLiteral("System"));
     column->addWidget(m_tabs, 1);
     setCentralWidget(central);
@@ -267,6 +270,12 @@ void MainWindow::connectTabs()
     onRequest(m_localFilesTab, &LocalFilesTab::testAddressFileRequested, &MainWindow::onTestAddressFileClicked);
     onRequest(m_localFilesTab, &LocalFilesTab::browseAddressFileRequested, &MainWindow::onBrowseAddressFileClicked);
     onRequest(m_localFilesTab, &LocalFilesTab::browseLogRequested, &MainWindow::onBrowseLogClicked);
+    onRequest(m_dnsUpdateTab, &DnsUpdateTab::addRequested, &MainWindow::onDnsAddClicked);
+    onRequest(m_dnsUpdateTab, &DnsUpdateTab::editRequested, &MainWindow::onDnsEditClicked);
+    onRequest(m_dnsUpdateTab, &DnsUpdateTab::removeRequested, &MainWindow::onDnsRemoveClicked);
+    onRequest(m_dnsUpdateTab, &DnsUpdateTab::clearHoldRequested, &MainWindow::onDnsClearHoldClicked);
+    connect(m_systemTab, &SystemTab::loginStartClicked, this,
+            [this](bool checked) { guarded([this, checked] { onLoginStartClicked(checked); }); });
 }
 
 void MainWindow::showEvent(QShowEvent* event)

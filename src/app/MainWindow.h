@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppPaths.h"
+#include "AutostartEntry.h"
 #include "Dialogs.h"
 #include "ExternalServices.h"
 #include "LookupRecord.h"
@@ -15,6 +16,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -29,6 +31,7 @@ class QTimer;
 namespace kestrune::app {
 
 class BusyGate;
+class DnsUpdateTab;
 class ExternalServiceTab;
 class FtpTab;
 class HistoryView;
@@ -59,6 +62,7 @@ public:
     FtpTab* ftpTab() const { return m_ftpTab; }
     MailTab* mailTab() const { return m_mailTab; }
     LocalFilesTab* localFilesTab() const { return m_localFilesTab; }
+    DnsUpdateTab* dnsUpdateTab() const { return m_dnsUpdateTab; }
     SystemTab* systemTab() const { return m_systemTab; }
 
     // The current address, "Error" after a failed upload, or empty.
@@ -169,6 +173,8 @@ public:
     void onErrorIconTimer();
     void onBalloonClicked();
     void onRestoreClicked();
+    // A second start on the same settings file asked for this window: back from the tray or the taskbar.
+    void onActivationRequested();
     // A failed lookup's balloon; the icon shows for as long as the error icon timer runs.
     void showErrorBalloon(const QString& text);
 
@@ -181,6 +187,16 @@ public:
     // Files dropped on the window: the first local path goes into the page view. True when handled.
     bool dropFiles(const QMimeData* files);
     void onSystemTabShown();
+    // The login box: writes or removes the autostart entry; a failure is shown and the box shows the entry.
+    void onLoginStartClicked(bool checked);
+    // The autostart entry that starts this program (with its settings file, when the command line chose one).
+    launch::AutostartEntry autostartEntry() const;
+
+    // Dynamic-DNS entries.
+    void onDnsAddClicked();
+    void onDnsEditClicked();
+    void onDnsRemoveClicked();
+    void onDnsClearHoldClicked();
     // The feedback form, modal, at the window's left + 50 and top + 40.
     void onFeedbackClicked();
     // The history of the log's addresses, modeless; it follows the log as lines are added.
@@ -199,6 +215,10 @@ public:
     // Busy cursor over this window, the status text, and the requests the monitor would refuse held off.
     void busyChanged(bool busy, const std::string& text) override;
     void actionFinished(core::Action action, const std::string& error) override;
+    void debugText(const std::string& text) override;
+    // The settings file is saved at once, so an entry's last address or a pending retry survives a crash.
+    void publishStateChanged() override;
+    void serviceAnswered(const std::string& service) override;
 
     // Runs a handler as the event loop would: an error that escapes it is shown by the general error
     // report and the program goes on.
@@ -244,6 +264,8 @@ private:
     void fetchIntoPageView();
     bool findInPageView(const QString& text);
     void setDebugView(bool on);
+    // Runs the entry dialog until its fields make an entry or the user cancels.
+    std::optional<settings::DnsUpdateEntry> askDnsEntry(const settings::DnsUpdateEntry& shown);
 
     Dialogs& m_dialogs;
     QString m_executablePath;
@@ -258,6 +280,7 @@ private:
     FtpTab* m_ftpTab = nullptr;
     MailTab* m_mailTab = nullptr;
     LocalFilesTab* m_localFilesTab = nullptr;
+    DnsUpdateTab* m_dnsUpdateTab = nullptr;
     SystemTab* m_systemTab = nullptr;
     QStatusBar* m_statusLine = nullptr;
     BusyGate* m_busyGate = nullptr;

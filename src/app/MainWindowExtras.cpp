@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "AppPaths.h"
 #include "EventTap.h"
 #include "ExternalServiceTab.h"
 #include "FtpTab.h"
@@ -250,7 +251,32 @@ bool MainWindow::dropFiles(const QMimeData* files)
     return true;
 }
 
-void MainWindow::onSystemTabShown() { updateFeedbackButton(); }
+void MainWindow::onSystemTabShown()
+{
+    updateFeedbackButton();
+    m_systemTab->loginStartCheck()->setChecked(autostartEntry().exists());
+}
+
+launch::AutostartEntry MainWindow::autostartEntry() const
+{
+    std::vector<std::string> command = {m_executablePath.toStdString()};
+    if (const std::optional<std::filesystem::path> chosen = ChosenSettingsFile()) {
+        command.emplace_back("--config");
+        command.push_back(chosen->string());
+    }
+    return launch::AutostartEntry(launch::AutostartEntry::defaultFile(), std::move(command));
+}
+
+void MainWindow::onLoginStartClicked(bool checked)
+{
+    const launch::AutostartEntry entry = autostartEntry();
+    try {
+        entry.setEnabled(checked);
+    } catch (const std::exception& error) {
+        m_dialogs.showMessage(QString::fromUtf8(error.what()));
+    }
+    m_systemTab->loginStartCheck()->setChecked(entry.exists());
+}
 
 void MainWindow::onFeedbackClicked()
 {
@@ -315,6 +341,14 @@ void MainWindow::onRestoreClicked()
 {
     m_trayIcon->restoreMainWindow();
     m_trayIcon->setIconVisible(false);
+}
+
+void MainWindow::onActivationRequested()
+{
+    if (m_trayIcon->inTrayState())
+        onRestoreClicked();
+    else
+        m_trayIcon->restoreMainWindow();
 }
 
 } // namespace kestrune::app

@@ -2,6 +2,8 @@
 
 #include "FindDialog.h"
 #include "Inspector.h"
+#include "Lookup.h"
+#include "LookupRecord.h"
 #include "LookupTexts.h"
 #include "NetFlagScope.h"
 #include "PageInspectorTab.h"
@@ -103,11 +105,13 @@ void MainWindow::fetchIntoPageView()
         m_http.Request.Username = toBytes(m_userLookupsTab->pageUsernameEdit()->text());
         m_http.Request.Password = toBytes(m_userLookupsTab->pagePasswordEdit()->text());
     }
+    const std::string url = toBytes(m_userLookupsTab->urlEdit()->text());
+    m_http.AcceptAnyCertificate = m_userLookupsTab->anyCertificateCheck()->isChecked() && IsHttpsURL(url);
     std::string body;
     try {
         // The client serves one request at a time.
         const TFlagScope scope(m_pageFetchRunning);
-        m_http.Get("http://" + toBytes(m_userLookupsTab->urlEdit()->text()), body);
+        m_http.Get(UserDefinedPageURL(url), body);
     } catch (const std::exception&) {
         m_dialogs.showMessage(toQString(LookupText::UnableToConnect));
     }

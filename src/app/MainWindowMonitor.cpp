@@ -1,7 +1,9 @@
 #include "MainWindow.h"
 
 #include "BusyGate.h"
+#include "DnsUpdateTab.h"
 #include "ExternalServiceTab.h"
+#include "LookupRecord.h"
 #include "PageInspectorTab.h"
 #include "QtTimerService.h"
 #include "SchedulerRules.h"
@@ -38,6 +40,8 @@ core::PageFields MainWindow::pageFields() const
     fields.webAuth = m_userLookupsTab->pageAuthCheck()->isChecked();
     fields.username = toBytes(m_userLookupsTab->pageUsernameEdit()->text());
     fields.password = toBytes(m_userLookupsTab->pagePasswordEdit()->text());
+    fields.acceptAnyCertificate =
+        m_userLookupsTab->anyCertificateCheck()->isChecked() && IsHttpsURL(fields.url);
     return fields;
 }
 
@@ -173,6 +177,31 @@ void MainWindow::notice(core::Notice kind, const std::string& text)
     case core::Notice::Error: m_dialogs.showError(toQString(text)); break;
     case core::Notice::Balloon: showErrorBalloon(toQString(text)); break;
     case core::Notice::Beep: m_dialogs.beep(); break;
+    }
+}
+
+} // namespace kestrune::app
+
+namespace kestrune::app {
+
+void MainWindow::debugText(const std::string& text) { m_externalServiceTab->addDebugLine(toQString(text)); }
+
+void MainWindow::serviceAnswered(const std::string& service)
+{
+    m_externalServiceTab->addDebugLine(QStringLiteral("Answered by ") + toQString(service));
+}
+
+void MainWindow::publishStateChanged()
+{
+    m_dnsUpdateTab->showEntries(m_settings.DnsUpdates);
+    // The close wrote the file for the last time.
+    if (m_closeAccepted)
+        return;
+    try {
+        saveSettings();
+    } catch (const std::exception& error) {
+        // The close tries again and reports it; a box in the middle of a check would hold the check.
+        m_externalServiceTab->addDebugLine(QString::fromUtf8(error.what()));
     }
 }
 

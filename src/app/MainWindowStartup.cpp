@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "DnsUpdateTab.h"
 #include "ExternalServiceTab.h"
 #include "FtpTab.h"
 #include "IniFile.h"
@@ -259,6 +260,7 @@ void MainWindow::applySettings(const TSettings& settings)
             break;
         }
     }
+    m_dnsUpdateTab->showEntries(m_settings.DnsUpdates);
 }
 
 TSettings MainWindow::settingsFromTabs() const
@@ -291,12 +293,7 @@ void MainWindow::saveSettings()
 {
     if (m_paths.InConfigFolder)
         EnsureAppFolder(m_paths);
-    TSettings settings = settingsFromTabs();
-    // No control yet: the file keeps what it holds.
-    const TSettings stored = LoadSettingsFile(m_paths.SettingsFile, firstServiceUrl());
-    settings.Fallback = stored.Fallback;
-    settings.PublicOnly = stored.PublicOnly;
-    SaveSettingsFile(settings, m_paths.SettingsFile);
+    SaveSettingsFile(settingsFromTabs(), m_paths.SettingsFile);
 }
 
 } // namespace kestrune::app

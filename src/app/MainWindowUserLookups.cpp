@@ -47,6 +47,7 @@ void MainWindow::loadLookupFields(const TLookupRecord& record)
     user.pageAuthCheck()->setChecked(false);
     user.entryNameLabel()->clear();
     user.urlEdit()->setText(toQString(record.URL));
+    user.anyCertificateCheck()->setChecked(record.AcceptAnyCertificate);
     inspector.keywordEdit()->setText(toQString(record.Keyword));
     inspector.skipEdit()->setText(toQString(record.CharToSkip));
     if (record.Credentials) {
@@ -63,6 +64,7 @@ TLookupRecord MainWindow::fieldsRecord() const
     record.Keyword = toBytes(m_pageInspectorTab->keywordEdit()->text());
     record.CharToSkip = toBytes(m_pageInspectorTab->skipEdit()->text());
     record.Credentials = m_userLookupsTab->pageAuthCheck()->isChecked();
+    record.AcceptAnyCertificate = m_userLookupsTab->anyCertificateCheck()->isChecked() && IsHttpsURL(record.URL);
     if (record.Credentials) {
         record.Username = toBytes(m_userLookupsTab->pageUsernameEdit()->text());
         record.Password = toBytes(m_userLookupsTab->pagePasswordEdit()->text());
@@ -123,6 +125,7 @@ void MainWindow::onNewClicked()
     for (QLineEdit* field : {user.pagePasswordEdit(), user.pageUsernameEdit(), m_pageInspectorTab->addressEdit()})
         field->clear();
     user.pageAuthCheck()->setChecked(false);
+    user.anyCertificateCheck()->setChecked(false);
     pageView().clear();
     user.entryNameLabel()->clear();
     m_selectionCode = kNoSelection;

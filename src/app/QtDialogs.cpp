@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -81,6 +82,8 @@ std::optional<QString> QtDialogs::saveFileName(const FileDialogOptions& options)
 {
     return runFileDialog(m_owner, options, QFileDialog::AcceptSave);
 }
+
+bool QtDialogs::runDialog(QDialog& dialog) { return dialog.exec() == QDialog::Accepted; }
 
 void QtDialogs::beep() { QApplication::beep(); }
 

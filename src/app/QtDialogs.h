@@ -20,6 +20,7 @@ public:
     std::optional<QString> openFileName(const FileDialogOptions& options) override;
     std::optional<QString> saveFileName(const FileDialogOptions& options) override;
     void beep() override;
+    bool runDialog(QDialog& dialog) override;
     bool openUrl(const QString& url) override;
     bool clipboardHasText() override;
     QString readClipboard() override;

@@ -62,6 +62,10 @@ SystemTab::SystemTab(QWidget* parent) : QWidget(parent)
         layout::checkBox(preferences, QStringLiteral("minimizeToTrayCheck"), QStringLiteral("&Minimize to SysTray"));
     m_startMinimizedCheck =
         layout::checkBox(preferences, QStringLiteral("startMinimizedCheck"), QStringLiteral("Start mi&nimized"));
+    m_publicOnlyCheck = layout::checkBox(preferences, QStringLiteral("publicOnlyCheck"),
+                                         QStringLiteral("&Publish only public addresses"));
+    m_loginStartCheck = layout::checkBox(preferences, QStringLiteral("loginStartCheck"),
+                                         QStringLiteral("Start Kestrune when I &log in"));
     m_feedbackButton =
         layout::button(preferences, QStringLiteral("feedbackButton"), QStringLiteral("&Feedback..."), false);
     m_historyButton = layout::button(preferences, QStringLiteral("historyButton"), QStringLiteral("&History..."));
@@ -70,6 +74,8 @@ SystemTab::SystemTab(QWidget* parent) : QWidget(parent)
     prefs->addWidget(m_autoStartCheck, 0, 0);
     prefs->addWidget(m_minimizeToTrayCheck, 1, 0);
     prefs->addWidget(m_startMinimizedCheck, 2, 0);
+    prefs->addWidget(m_publicOnlyCheck, 3, 0);
+    prefs->addWidget(m_loginStartCheck, 4, 0);
     prefs->addWidget(m_feedbackButton, 0, 1, Qt::AlignRight);
     prefs->addWidget(m_historyButton, 1, 1, Qt::AlignRight);
     prefs->setColumnStretch(0, 1);
@@ -98,6 +104,7 @@ SystemTab::SystemTab(QWidget* parent) : QWidget(parent)
     connect(m_intervalSpin, &SpinBox::changed, this, &SystemTab::intervalChanged);
     connect(m_intervalSpin, &SpinBox::exited, this, &SystemTab::intervalBoxLeft);
     connect(m_minimizeToTrayCheck, &QCheckBox::toggled, this, &SystemTab::minimizeToTrayToggled);
+    connect(m_loginStartCheck, &QCheckBox::clicked, this, &SystemTab::loginStartClicked);
     connect(m_debugCheck, &QCheckBox::toggled, this, &SystemTab::debugToggled);
     connect(m_feedbackButton, &QPushButton::clicked, this, &SystemTab::feedbackRequested);
     connect(m_historyButton, &QPushButton::clicked, this, &SystemTab::historyRequested);
@@ -123,6 +130,7 @@ void SystemTab::loadSetting(ESetting id, const TSettings& settings)
     case ESetting::AutoStart: m_autoStartCheck->setChecked(settings.AutoStart); break;
     case ESetting::Minimize: m_minimizeToTrayCheck->setChecked(settings.Minimize); break;
     case ESetting::StartMinimized: m_startMinimizedCheck->setChecked(settings.StartMinimized); break;
+    case ESetting::PublicOnly: m_publicOnlyCheck->setChecked(settings.PublicOnly); break;
     default: break;
     }
 }
@@ -133,6 +141,7 @@ void SystemTab::storeSettings(TSettings& settings, const TSettings&) const
     settings.AutoStart = m_autoStartCheck->isChecked();
     settings.Minimize = m_minimizeToTrayCheck->isChecked();
     settings.StartMinimized = m_startMinimizedCheck->isChecked();
+    settings.PublicOnly = m_publicOnlyCheck->isChecked();
 }
 
 void SystemTab::showAutoStartCaption(int interval)

@@ -32,6 +32,9 @@ public:
     QCheckBox* autoStartCheck() const { return m_autoStartCheck; }
     QCheckBox* minimizeToTrayCheck() const { return m_minimizeToTrayCheck; }
     QCheckBox* startMinimizedCheck() const { return m_startMinimizedCheck; }
+    QCheckBox* publicOnlyCheck() const { return m_publicOnlyCheck; }
+    // Whether the login starts the program: the autostart entry's presence, not a setting.
+    QCheckBox* loginStartCheck() const { return m_loginStartCheck; }
     QPushButton* feedbackButton() const { return m_feedbackButton; }
     QPushButton* historyButton() const { return m_historyButton; }
     QCheckBox* debugCheck() const { return m_debugCheck; }
@@ -50,6 +53,8 @@ signals:
     void intervalChanged();
     void intervalBoxLeft();
     void minimizeToTrayToggled();
+    // The user ticked or cleared the login box (not the program setting it).
+    void loginStartClicked(bool checked);
     void debugToggled();
     void feedbackRequested();
     void historyRequested();
@@ -65,6 +70,8 @@ private:
     QCheckBox* m_autoStartCheck = nullptr;
     QCheckBox* m_minimizeToTrayCheck = nullptr;
     QCheckBox* m_startMinimizedCheck = nullptr;
+    QCheckBox* m_publicOnlyCheck = nullptr;
+    QCheckBox* m_loginStartCheck = nullptr;
     QPushButton* m_feedbackButton = nullptr;
     QPushButton* m_historyButton = nullptr;
     QCheckBox* m_debugCheck = nullptr;

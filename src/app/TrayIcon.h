@@ -30,7 +30,8 @@ public:
     virtual void setIcon(const QIcon& icon) = 0;
     // Shown at the pointer when the right mouse button is pressed on the icon.
     virtual void setMenu(QMenu* menu) = 0;
-    virtual void setToolTip(const QString& text) = 0;
+    // The hint at the pointer over the icon; a stand-in may ignore it.
+    virtual void setToolTip(const QString& /*text*/) {}
     virtual void setVisible(bool visible) = 0;
     // Replaces any balloon still shown.
     virtual void showBalloon(const Balloon& balloon) = 0;

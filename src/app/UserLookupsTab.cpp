@@ -1,6 +1,7 @@
 #include "UserLookupsTab.h"
 
 #include "LayoutHelpers.h"
+#include "LookupRecord.h"
 #include "RouterPresets.h"
 #include "Settings.h"
 #include "Utf8Text.h"
@@ -65,6 +66,10 @@ UserLookupsTab::UserLookupsTab(QWidget* parent) : QWidget(parent)
     m_urlEdit = layout::edit(m_lookupPanel, QStringLiteral("urlEdit"));
     urlRow->addWidget(m_urlEdit);
     panel->addLayout(urlRow);
+    m_anyCertificateCheck = layout::checkBox(m_lookupPanel, QStringLiteral("anyCertificateCheck"),
+                                             QStringLiteral("Accept any &certificate (router with a self-signed certificate)"));
+    m_anyCertificateCheck->setEnabled(false);
+    panel->addWidget(m_anyCertificateCheck);
 
     m_pageAuthCheck = layout::checkBox(m_lookupPanel, QStringLiteral("pageAuthCheck"),
                                        QStringLiteral("&Webpage requires authentication"));
@@ -119,6 +124,9 @@ UserLookupsTab::UserLookupsTab(QWidget* parent) : QWidget(parent)
     for (QLineEdit* field : {m_urlEdit, m_pageUsernameEdit, m_pagePasswordEdit})
         connect(field, &QLineEdit::textChanged, this, &UserLookupsTab::fieldsEdited);
     connect(m_pageAuthCheck, &QCheckBox::toggled, this, &UserLookupsTab::fieldsEdited);
+    connect(m_urlEdit, &QLineEdit::textChanged, this,
+            [this](const QString& url) { m_anyCertificateCheck->setEnabled(IsHttpsURL(toBytes(url))); });
+    connect(m_anyCertificateCheck, &QCheckBox::toggled, this, &UserLookupsTab::fieldsEdited);
 }
 
 void UserLookupsTab::loadSetting(ESetting id, const TSettings& settings)

@@ -31,6 +31,8 @@ public:
     QPushButton* removeButton() const { return m_removeButton; }
     QPushButton* applyButton() const { return m_applyButton; }
     QLineEdit* urlEdit() const { return m_urlEdit; }
+    // Offered for an "https://" page only.
+    QCheckBox* anyCertificateCheck() const { return m_anyCertificateCheck; }
     QCheckBox* pageAuthCheck() const { return m_pageAuthCheck; }
     QLineEdit* pageUsernameEdit() const { return m_pageUsernameEdit; }
     QLineEdit* pagePasswordEdit() const { return m_pagePasswordEdit; }
@@ -52,7 +54,7 @@ signals:
     void removeRequested();
     void getAddressRequested();
     void helpRequested();
-    // The page address, its login or whether it needs one changed.
+    // The page address, its login, whether it needs one or whether any certificate is accepted changed.
     void fieldsEdited();
 
 private:
@@ -66,6 +68,7 @@ private:
     QPushButton* m_removeButton = nullptr;
     QPushButton* m_applyButton = nullptr;
     QLineEdit* m_urlEdit = nullptr;
+    QCheckBox* m_anyCertificateCheck = nullptr;
     QCheckBox* m_pageAuthCheck = nullptr;
     QLineEdit* m_pageUsernameEdit = nullptr;
     QLineEdit* m_pagePasswordEdit = nullptr;

@@ -70,11 +70,8 @@ int main(int argc, char** argv)
                      [&window](QSessionManager&) { window.onSessionEnding(); });
 #endif
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &window, [&window] { window.onApplicationQuitting(); });
-    QObject::connect(&instanceBeacon, &kestrune::launch::InstanceBeacon::activationRequested, &window, [&window] {
-        window.showNormal();
-        window.raise();
-        window.activateWindow();
-    });
+    QObject::connect(&instanceBeacon, &kestrune::launch::InstanceBeacon::activationRequested, &window,
+                     [&window] { window.guarded([&window] { window.onActivationRequested(); }); });
     installStartupProbe(window);
     if (signalledDuringStartUp)
         QMetaObject::invokeMethod(&window, [&window] { window.closeFromOutside(); }, Qt::QueuedConnection);

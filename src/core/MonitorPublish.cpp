@@ -19,7 +19,6 @@ using actions::DnsAnswer;
 constexpr std::string_view kPlaceholder = "---.---.---.---";
 constexpr std::string_view kError = "Error";
 constexpr std::string_view kDnsChannel = "dns";
-constexpr int kCommandLines = 3;
 
 std::string dnsChannel(std::size_t index) { return std::string(kDnsChannel) + std::to_string(index + 1); }
 

@@ -7,6 +7,7 @@
 #include "SmtpServer.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -133,12 +134,12 @@ void MailWindowTest::setDefaultPicksThePortForTheConnection()
     QFETCH(QString, port);
     WindowFixture fixture;
     MainWindow& form = fixture.start();
-    form.mailTab()->sslCheck()->setChecked(ssl);
+    form.mailTab()->securityCombo()->setCurrentIndex(ssl ? MailTab::SecuritySslTls : MailTab::SecurityNone);
     form.mailTab()->portEdit()->setText(QStringLiteral("2525"));
     form.mailTab()->serverEdit()->setText(QStringLiteral("smtp.example.org"));
     form.mailTab()->defaultPortButton()->click();
     QCOMPARE(form.mailTab()->portEdit()->text(), port);
-    QCOMPARE(form.mailTab()->sslCheck()->isChecked(), ssl);
+    QCOMPARE(form.mailTab()->securityCombo()->currentIndex(), ssl ? MailTab::SecuritySslTls : MailTab::SecurityNone);
     QCOMPARE(form.mailTab()->serverEdit()->text(), QStringLiteral("smtp.example.org"));
     QCOMPARE(fixture.dialogs.shown.size(), 0);
 }
@@ -206,12 +207,12 @@ void MailWindowTest::tlsAndLoginSettingsReachTheServer()
     TSmtpServer smtp({tlsServer, "kes", "s3cret"});
     LocalPage page(statusPage(kAddress));
     WindowFixture fixture;
-    // The test server's certificate is self-signed.
-    fixture.writeSettings("[Mail]\nAnyCertificate=1\n");
     MainWindow& form = fixture.start();
     fillMailTab(form, smtp);
+    // The test server's certificate is self-signed.
+    form.mailTab()->anyCertificateCheck()->setChecked(true);
     form.mailTab()->toEdit()->setText(QStringLiteral("Owner <owner@home.example>; second@home.example"));
-    form.mailTab()->sslCheck()->setChecked(sslBox);
+    form.mailTab()->securityCombo()->setCurrentIndex(sslBox ? MailTab::SecuritySslTls : MailTab::SecurityNone);
     form.mailTab()->loginCheck()->setChecked(true);
     form.mailTab()->userEdit()->setText(QStringLiteral("kes"));
     form.mailTab()->passwordEdit()->setText(password);

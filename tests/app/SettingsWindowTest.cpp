@@ -160,11 +160,13 @@ void SettingsWindowTest::everySettingSurvivesCloseAndStart()
         {QStringLiteral("remoteFileEdit"), QStringLiteral("index.html")},
         {QStringLiteral("addressFileEdit"), QStringLiteral("/tmp/ip.txt")},
         {QStringLiteral("logFileEdit"), QStringLiteral("/tmp/log.txt")},
+        {QStringLiteral("commandEdit"), QStringLiteral("/usr/bin/notify \"new address\" {IP}")},
     };
     // Found by name: each is owned by its tab.
-    const QStringList boxes = {"sendMailCheck", "mailLoginCheck", "sslCheck", "ftpEnableCheck", "rememberPasswordCheck",
+    const QStringList boxes = {"sendMailCheck", "mailLoginCheck", "mailAnyCertificateCheck", "ftpEnableCheck", "rememberPasswordCheck",
                                "saveAddressCheck",
-                               "logCheck", "minimizeToTrayCheck", "startMinimizedCheck"};
+                               "logCheck", "minimizeToTrayCheck", "startMinimizedCheck", "fallbackCheck",
+                               "runCommandCheck", "ftpPassiveCheck", "ftpTlsCheck", "ftpAnyCertificateCheck"};
     WindowFixture fixture;
     {
         MainWindow& form = fixture.start();

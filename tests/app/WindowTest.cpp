@@ -74,7 +74,6 @@ void WindowTest::captions_data()
         {"uploadButton", "Upload"},
         {"browseTemplateButton", "Browse.."},
         {"sendMailCheck", "Send e-mail to:"},
-        {"sslCheck", "SSL Connection"},
         {"defaultPortButton", "Set Default"},
         {"mailLoginCheck", "Login required"},
         {"testMailButton", "Test"},
@@ -116,11 +115,12 @@ void WindowTest::tabsInOrder()
 {
     WindowFixture fixture;
     MainWindow& form = fixture.start();
-    const QStringList names = {"externalServiceTab", "userLookupsTab", "pageInspectorTab", "ftpTab", "mailTab", "localFilesTab", "systemTab"};
+    const QStringList names = {"externalServiceTab", "userLookupsTab", "pageInspectorTab", "ftpTab", "mailTab", "localFilesTab", "dnsUpdateTab",
+                               "systemTab"};
     const QStringList captions = {"External Service", "User-Defined Service", "  Test URL ", "FTP",
-                                  "  E-mail   ", "Local Files", "System"};
-    QCOMPARE(form.tabs()->count(), 7);
-    for (int i = 0; i < 7; ++i) {
+                                  "  E-mail   ", "Local Files", "DNS update", "System"};
+    QCOMPARE(form.tabs()->count(), 8);
+    for (int i = 0; i < 8; ++i) {
         QCOMPARE(form.tabs()->widget(i)->objectName(), names[i]);
         QCOMPARE(form.tabs()->tabText(i), captions[i]);
     }

@@ -90,6 +90,8 @@ void UseSettingsFile(const std::filesystem::path& settingsFile)
     gChosenSettingsFile = std::filesystem::absolute(settingsFile);
 }
 
+std::optional<std::filesystem::path> ChosenSettingsFile() { return gChosenSettingsFile; }
+
 void EnsureAppFolder(const TAppPaths& paths)
 {
     if (paths.Folder.empty())

@@ -34,6 +34,8 @@ TAppPaths AppPathsForSettingsFile(const std::filesystem::path& settingsFile);
 // From now on the one-argument AppPathsFor gives the files of this settings file (the command line's choice)
 // wherever the executable is.
 void UseSettingsFile(const std::filesystem::path& settingsFile);
+// The settings file the command line chose (absolute), or nothing.
+std::optional<std::filesystem::path> ChosenSettingsFile();
 
 // The executable's path with its extension replaced (or added when it has none).
 std::filesystem::path ReplaceExtension(const std::filesystem::path& file, const std::string& extension);

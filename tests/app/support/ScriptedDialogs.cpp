@@ -1,5 +1,7 @@
 #include "ScriptedDialogs.h"
 
+#include <QDialog>
+
 using namespace kestrune::app;
 
 using kestrune::app::FileDialogOptions;
@@ -46,4 +48,10 @@ std::optional<QString> ScriptedDialogs::saveFileName(const FileDialogOptions& op
 {
     shown.append({Kind::SaveFile, options.fileName, {}, options});
     return fileAnswers.isEmpty() ? std::nullopt : fileAnswers.dequeue();
+}
+
+bool ScriptedDialogs::runDialog(QDialog& dialog)
+{
+    shown.append({Kind::Dialog, dialog.windowTitle(), {}, {}});
+    return !dialogAnswers.isEmpty() && dialogAnswers.dequeue()(dialog);
 }

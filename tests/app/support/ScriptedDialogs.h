@@ -5,12 +5,13 @@
 #include <QList>
 #include <QQueue>
 #include <QStringList>
+#include <functional>
 
 // Answers the window's questions from a script and records everything it showed.
 // Unscripted questions get No, Cancel or an empty answer, and are recorded all the same.
 class ScriptedDialogs : public kestrune::app::Dialogs {
 public:
-    enum class Kind { Message, Error, Confirm, Input, OpenFile, SaveFile };
+    enum class Kind { Message, Error, Confirm, Input, OpenFile, SaveFile, Dialog };
     struct ShownDialog {
         Kind kind;
         QString text;      // the message, question or prompt
@@ -21,6 +22,8 @@ public:
     QQueue<bool> confirmAnswers;
     QQueue<QString> inputAnswers;
     QQueue<std::optional<QString>> fileAnswers;
+    // Each fills in the window's dialog as a user would and says whether it was accepted.
+    QQueue<std::function<bool(QDialog&)>> dialogAnswers;
 
     QList<ShownDialog> shown;
     int beeps = 0;
@@ -41,6 +44,7 @@ public:
     std::optional<QString> openFileName(const kestrune::app::FileDialogOptions& options) override;
     std::optional<QString> saveFileName(const kestrune::app::FileDialogOptions& options) override;
     void beep() override { ++beeps; }
+    bool runDialog(QDialog& dialog) override;
     // Answers as the desktop would; false plays a desktop without a browser or mail program.
     bool openUrlAnswer = true;
     bool openUrl(const QString& url) override

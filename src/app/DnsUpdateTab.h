@@ -1,0 +1,50 @@
+#pragma once
+
+#include "Settings.h"
+
+#include <QWidget>
+#include <vector>
+
+class QListWidget;
+class QPushButton;
+
+namespace kestrune::app {
+
+// "DNS update": the dynamic-DNS entries a change updates. The entries live in the settings the monitor reads,
+// which may stop one (its hold); the tab shows them and asks for changes.
+class DnsUpdateTab : public QWidget {
+    Q_OBJECT
+public:
+    explicit DnsUpdateTab(QWidget* parent = nullptr);
+
+    // One row per entry: its hosts and provider, whether it is off, and why it stopped.
+    QListWidget* entryList() const { return m_entryList; }
+    QPushButton* addButton() const { return m_addButton; }
+    QPushButton* editButton() const { return m_editButton; }
+    QPushButton* removeButton() const { return m_removeButton; }
+    // Offered while the selected entry is stopped.
+    QPushButton* clearHoldButton() const { return m_clearHoldButton; }
+
+    // Shows the entries, keeping the selected row where it still exists.
+    void showEntries(const std::vector<settings::DnsUpdateEntry>& entries);
+    // The selected entry's index, or -1.
+    int selectedEntry() const;
+
+signals:
+    void addRequested();
+    void editRequested();
+    void removeRequested();
+    void clearHoldRequested();
+
+private:
+    void updateButtons();
+
+    QListWidget* m_entryList = nullptr;
+    QPushButton* m_addButton = nullptr;
+    QPushButton* m_editButton = nullptr;
+    QPushButton* m_removeButton = nullptr;
+    QPushButton* m_clearHoldButton = nullptr;
+    std::vector<bool> m_held;
+};
+
+} // namespace kestrune::app
