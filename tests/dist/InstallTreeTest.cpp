@@ -4,19 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <vector>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -29,59 +21,23 @@ std::string Read(const fs::path& file)
 }
 
 struct Ended {
-    int status = -1;     // -1: still running after 30 s, then killed
+    int status = -1;
     std::string output;  // standard output and error
 };
 
-// Runs the program offscreen, its window (if any) quitting after its first paint.
+// Runs the program offscreen for at most 30 s, its window (if any) quitting after its first paint.
 Ended RunWindow(const std::string& program, const std::string& settingsFile)
 {
-    std::vector<std::string> environment{"QT_QPA_PLATFORM=offscreen", "KESTRUNE_EXIT_AFTER_SHOW=1"};
-    for (char** variable = environ; *variable; ++variable)
-        if (std::string(*variable).rfind("QT_QPA_PLATFORM=", 0) != 0)
-            environment.emplace_back(*variable);
-    std::vector<char*> envp;
-    for (std::string& variable : environment)
-        envp.push_back(variable.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> arguments{program, "--config", settingsFile};
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
-        return {};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
-    pid_t pid = -1;
-    const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
+    const std::string command = "env QT_QPA_PLATFORM=offscreen KESTRUNE_EXIT_AFTER_SHOW=1 timeout -s KILL 30 '" +
+                                program + "' --config '" + settingsFile + "' 2>&1";
     Ended ended;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    for (char buffer[4096]; spawned == 0;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        pollfd p{fds[0], POLLIN, 0};
-        const ssize_t n = left.count() > 0 && ::poll(&p, 1, static_cast<int>(left.count())) == 1
-                              ? ::read(fds[0], buffer, sizeof buffer)
-                              : -1;
-        if (n <= 0)
-            break;
-        ended.output.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fds[0]);
-    if (spawned != 0)
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
         return ended;
-    if (std::chrono::steady_clock::now() >= deadline)
-        ::kill(pid, SIGKILL);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    if (std::chrono::steady_clock::now() < deadline)
-        ended.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    for (char buffer[4096]; const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe);)
+        ended.output.append(buffer, n);
+    const int status = ::pclose(pipe);
+    ended.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return ended;
 }
 
