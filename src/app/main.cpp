@@ -1,82 +1,79 @@
-#include "AppPaths.h"
-#include "Application.h"
 #include "CommandLine.h"
-#include "FeedbackForm.h"
 #include "HeadlessStart.h"
-#include "InstanceBeacon.h"
-#include "InstanceLock.h"
-#include "MainWindow.h"
-#include "QtDialogs.h"
 #include "ShutdownSignals.h"
-#include "StartupProbe.h"
+#include "WindowModule.h"
 
-#include <QMessageBox>
-#include <QSessionManager>
+#include <dlfcn.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
 
 namespace {
 
-// A second window on a settings file in use does not start: the running window comes to the front, or a
-// message box says why. A signal closes the box.
-int refuseSecondWindow(const kestrune::launch::InstanceLock& lock)
+namespace fs = std::filesystem;
+
+// Beside the program in the build tree, in its library folder once installed: fixed relative to the program
+// itself, never taken from the current folder or the environment.
+std::vector<fs::path> windowModuleCandidates()
 {
-    using kestrune::launch::InstanceLock;
-    const bool held = lock.state() == InstanceLock::State::HeldElsewhere;
-    const std::string text = held ? lock.alreadyRunningText() : lock.error();
-    if (held && kestrune::launch::InstanceBeacon::bringToFront(lock.settingsFile())) {
-        std::fprintf(stderr, "%s It was brought to the front.\n", text.c_str());
-        return kestrune::launch::kExitAlreadyRunning;
+    std::error_code error;
+    const fs::path folder = fs::read_symlink("/proc/self/exe", error).parent_path();
+    if (error)
+        return {};
+    return {folder / KESTRUNE_WINDOW_MODULE, (folder / KESTRUNE_WINDOW_MODULE_FOLDER / KESTRUNE_WINDOW_MODULE).lexically_normal()};
+}
+
+int failToStartWindow(const std::string& why)
+{
+    std::fprintf(stderr, "Cannot start the window: %s\n", why.c_str());
+    return kestrune::launch::kExitError;
+}
+
+int runWindow(int argc, char** argv)
+{
+    using namespace kestrune;
+    // Parsed once more for the options alone: the first parse has already answered everything else.
+    const launch::StartOptions options =
+        launch::parseCommandLine(std::vector<std::string>(argv, argv + argc)).options;
+    const std::vector<fs::path> candidates = windowModuleCandidates();
+    if (candidates.empty())
+        return failToStartWindow("the program's own path is unknown.");
+    fs::path module;
+    for (const fs::path& candidate : candidates) {
+        std::error_code error;
+        if (fs::is_regular_file(candidate, error)) {
+            module = candidate;
+            break;
+        }
     }
-    std::fprintf(stderr, "%s\n", text.c_str());
-    std::fflush(stderr);
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Kestrune"), QString::fromStdString(text), QMessageBox::Ok);
-    TShutdownSignals shutdownSignals;
-    QObject::connect(&shutdownSignals, &TShutdownSignals::Requested, &box, &QMessageBox::reject);
-    if (shutdownSignals.CollectEarly() == 0)
-        box.exec();
-    return held ? kestrune::launch::kExitAlreadyRunning : kestrune::launch::kExitError;
+    if (module.empty())
+        return failToStartWindow("neither " + candidates[0].string() + " nor " + candidates[1].string() +
+                                 " exists.");
+    // Loading takes a while; a signal meanwhile waits for the module's handlers.
+    TShutdownSignals::handOver();
+    void* handle = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        const char* why = ::dlerror();
+        return failToStartWindow(why ? why : module.string() + " cannot be loaded.");
+    }
+    const auto entry = reinterpret_cast<app::WindowEntry>(::dlsym(handle, app::kWindowEntryName));
+    if (!entry)
+        return failToStartWindow(module.string() + " has no " + app::kWindowEntryName + ".");
+    // The module stays loaded: its objects live until the process ends.
+    return entry(argc, argv, options);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    using namespace kestrune::app;
     // From the first moment: an early termination signal is kept until the window can close in order.
     TShutdownSignals::InstallHandlers();
-    // Headless runs, --help and the like end here, before anything needs a display.
+    // Headless runs, --help and the like end here, with no window library loaded.
     if (const std::optional<int> status = kestrune::headless::startFromCommandLine(argc, argv))
         return *status;
-    Application application(argc, argv);
-    const kestrune::launch::InstanceLock instanceLock(
-        AppPathsFor(QCoreApplication::applicationFilePath().toStdString()).SettingsFile);
-    if (!instanceLock.acquired())
-        return refuseSecondWindow(instanceLock);
-    kestrune::launch::InstanceBeacon instanceBeacon(instanceLock.settingsFile());
-    TShutdownSignals shutdownSignals;
-    QtDialogs dialogs;
-    application.setErrorReport(&dialogs);
-    MainWindow window(dialogs, QCoreApplication::applicationFilePath());
-    // The feedback form lives hidden until the System tab's Feedback button shows it.
-    kestrune::feedback::FeedbackForm feedbackForm(window, dialogs);
-    window.setFeedbackForm(&feedbackForm);
-    dialogs.setOwner(&window);
-    // A signal during start-up (a waiting first check included) ends the program once start-up is done.
-    const bool signalledDuringStartUp = shutdownSignals.CollectEarly() != 0;
-    QObject::connect(&shutdownSignals, &TShutdownSignals::Requested, &window, [&window] { window.closeFromOutside(); });
-#ifndef QT_NO_SESSIONMANAGER
-    QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
-                     [&window](QSessionManager&) { window.onSessionEnding(); });
-#endif
-    QObject::connect(&application, &QCoreApplication::aboutToQuit, &window, [&window] { window.onApplicationQuitting(); });
-    QObject::connect(&instanceBeacon, &kestrune::launch::InstanceBeacon::activationRequested, &window,
-                     [&window] { window.guarded([&window] { window.onActivationRequested(); }); });
-    installStartupProbe(window);
-    if (signalledDuringStartUp)
-        QMetaObject::invokeMethod(&window, [&window] { window.closeFromOutside(); }, Qt::QueuedConnection);
-    else
-        window.show();
-    const int status = application.exec();
-    return status != 0 ? status : window.exitStatus();
+    return runWindow(argc, argv);
 }

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cerrno>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -45,6 +46,42 @@ void TShutdownSignals::InstallHandlers()
 }
 
 void TShutdownSignals::TreatHangUpAsReload() { gHangUpReloads = 1; }
+
+namespace {
+
+void changeMask(int how)
+{
+    sigset_t ours;
+    sigemptyset(&ours);
+    for (int signalNumber : kSignals)
+        sigaddset(&ours, signalNumber);
+    ::pthread_sigmask(how, &ours, nullptr);
+}
+
+} // namespace
+
+void TShutdownSignals::handOver()
+{
+    changeMask(SIG_BLOCK);
+    if (gPipe[0] < 0)
+        return;
+    unsigned char byte = 0;
+    int last = 0;
+    while (::read(gPipe[0], &byte, 1) == 1)
+        last = byte;
+    ::close(gPipe[0]);
+    ::close(gPipe[1]);
+    gPipe[0] = gPipe[1] = -1;
+    // Blocked, it waits for the next handlers.
+    if (last != 0)
+        ::raise(last);
+}
+
+void TShutdownSignals::takeOver()
+{
+    InstallHandlers();
+    changeMask(SIG_UNBLOCK);
+}
 
 TShutdownSignals::TShutdownSignals(QObject* parent) : QObject(parent)
 {

@@ -78,12 +78,20 @@ int reap(pid_t pid, int timeoutMs)
     return status;
 }
 
-// A copy of the program in folder, with a help file present and the settings given.
-std::string programIn(const testsupport::TempDir& folder, const std::string& settings)
+// A copy of the program, with its window module beside it, in folder.
+std::string copyProgram(const testsupport::TempDir& folder)
 {
     const std::string executable = folder.File("kestrune");
     fs::copy_file(KESTRUNE_EXECUTABLE, executable);
     fs::permissions(executable, fs::perms::owner_all);
+    fs::copy_file(KESTRUNE_WINDOW_MODULE, folder.File(fs::path(KESTRUNE_WINDOW_MODULE).filename().string()));
+    return executable;
+}
+
+// A copy of the program in folder, with a help file present and the settings given.
+std::string programIn(const testsupport::TempDir& folder, const std::string& settings)
+{
+    const std::string executable = copyProgram(folder);
     folder.Write("kestrune.ini", crLf(settings));
     folder.Write("kestrune.html", "<html></html>");
     return executable;
@@ -113,9 +121,7 @@ void ShutdownTest::signalRunsTheClosePath()
 {
     QFETCH(int, signalNumber);
     testsupport::TempDir folder("kestrune-shutdown");
-    const std::string executable = folder.File("kestrune");
-    fs::copy_file(KESTRUNE_EXECUTABLE, executable);
-    fs::permissions(executable, fs::perms::owner_all);
+    const std::string executable = copyProgram(folder);
     folder.Write("kestrune.ini", crLf("[System]\nInterval=77\n[Extra]\nKeep=me\n"));
     const std::string help = folder.Write("kestrune.html", "<html></html>");
 
@@ -151,9 +157,7 @@ void ShutdownTest::signalRunsTheClosePath()
 void ShutdownTest::firstShowProbeReportsAndQuits()
 {
     testsupport::TempDir folder("kestrune-probe");
-    const std::string executable = folder.File("kestrune");
-    fs::copy_file(KESTRUNE_EXECUTABLE, executable);
-    fs::permissions(executable, fs::perms::owner_all);
+    const std::string executable = copyProgram(folder);
     folder.Write("kestrune.ini", crLf("[System]\nInterval=77\n"));
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

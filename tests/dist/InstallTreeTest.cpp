@@ -1,9 +1,12 @@
-// The tree cmake --install makes, in a temporary prefix.
+// The tree cmake --install makes, in a temporary prefix, and the window's module the program loads.
 #include "PeerProcess.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -17,6 +20,27 @@ std::string Read(const fs::path& file)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+struct Ended {
+    int status = -1;
+    std::string output;  // standard output and error
+};
+
+// Runs the program offscreen for at most 30 s, its window (if any) quitting after its first paint.
+Ended RunWindow(const std::string& program, const std::string& settingsFile)
+{
+    const std::string command = "env QT_QPA_PLATFORM=offscreen KESTRUNE_EXIT_AFTER_SHOW=1 timeout -s KILL 30 '" +
+                                program + "' --config '" + settingsFile + "' 2>&1";
+    Ended ended;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return ended;
+    for (char buffer[4096]; const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe);)
+        ended.output.append(buffer, n);
+    const int status = ::pclose(pipe);
+    ended.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return ended;
+}
+
 } // namespace
 
 TEST(InstallTree, HoldsTheProgramItsMenuEntryIconsServiceAndManualPage)
@@ -28,6 +52,12 @@ TEST(InstallTree, HoldsTheProgramItsMenuEntryIconsServiceAndManualPage)
     const fs::path executable = root / "bin" / "kestrune";
     EXPECT_TRUE(fs::is_regular_file(executable));
     EXPECT_NE(fs::status(executable).permissions() & fs::perms::owner_exec, fs::perms::none);
+
+    // The installed program finds its window's module in its library folder.
+    EXPECT_TRUE(fs::is_regular_file(root / KESTRUNE_WINDOW_MODULE_DIR / KESTRUNE_WINDOW_MODULE_NAME));
+    const Ended window = RunWindow(executable.string(), prefix.File("kestrune.ini"));
+    EXPECT_EQ(window.status, 0) << window.output;
+    EXPECT_NE(window.output.find("shown "), std::string::npos) << window.output;
 
     const fs::path desktop = root / "share/applications/kestrune.desktop";
     EXPECT_NE(Read(desktop).find("\nCategories=Network;Utility;\n"), std::string::npos);
@@ -44,4 +74,24 @@ TEST(InstallTree, HoldsTheProgramItsMenuEntryIconsServiceAndManualPage)
     const std::string manual = Read(root / "share/man/man1/kestrune.1");
     for (const char* option : {"config", "headless", "check\\-once", "help", "version"})
         EXPECT_NE(manual.find(option), std::string::npos) << option;
+}
+
+// A program without its window's module, or with a broken one, says so and ends with status 1.
+TEST(WindowModule, MissingOrBrokenEndsTheProgramWithAClearError)
+{
+    testsupport::TempDir folder("kestrune-alone");
+    const std::string program = folder.File("kestrune");
+    fs::copy_file(KESTRUNE_EXECUTABLE, program);
+    const std::string module = folder.File(KESTRUNE_WINDOW_MODULE_NAME);
+
+    const Ended missing = RunWindow(program, folder.File("kestrune.ini"));
+    EXPECT_EQ(missing.status, 1) << missing.output;
+    EXPECT_NE(missing.output.find("Cannot start the window: neither " + module + " nor "), std::string::npos)
+        << missing.output;
+
+    std::ofstream(module) << "not a library";
+    const Ended broken = RunWindow(program, folder.File("kestrune.ini"));
+    EXPECT_EQ(broken.status, 1) << broken.output;
+    EXPECT_NE(broken.output.find("Cannot start the window: " + module + ":"), std::string::npos) << broken.output;
+    EXPECT_FALSE(fs::exists(folder.File("kestrune.ini")));
 }

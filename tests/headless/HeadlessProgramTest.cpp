@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fstream>
 
 namespace {
 
@@ -34,6 +35,29 @@ TEST(HeadlessProgram, CheckOnceExitsWithTheCheckStatusWithoutADisplay)
     rig.page.reset();
     ProgramRun lookupFails(CheckOnce(rig));
     EXPECT_EQ(lookupFails.wait(), 1) << lookupFails.errors();
+}
+
+// The window's libraries cost start-up time and memory a run without a window does not need.
+TEST(HeadlessProgram, LoadsNoWindowLibrary)
+{
+    HeadlessRig rig("10.1.2.3");
+    rig.settings.Interval = 30;
+    rig.save();
+    ProgramRun run(Headless(rig));
+    ASSERT_TRUE(run.waitForError("Checking every 30 minutes.\n")) << run.errors();
+    std::ifstream maps("/proc/" + std::to_string(run.pid()) + "/maps");
+    bool core = false;
+    std::string window;
+    for (std::string line; std::getline(maps, line);) {
+        core = core || line.find("libQt6Core") != std::string::npos;
+        for (const char* library : {"libQt6Gui", "libQt6Widgets", "libQt6Network", "kestrune-window"})
+            if (line.find(library) != std::string::npos)
+                window += line + "\n";
+    }
+    EXPECT_TRUE(core);
+    EXPECT_EQ(window, "");
+    ::kill(run.pid(), SIGTERM);
+    EXPECT_EQ(run.wait(), 0) << run.errors();
 }
 
 TEST(HeadlessProgram, HangUpReadsTheSettingsAgainAndTerminateStoresTheState)

@@ -1,0 +1,83 @@
+#include "AppPaths.h"
+#include "Application.h"
+#include "CommandLine.h"
+#include "FeedbackForm.h"
+#include "InstanceBeacon.h"
+#include "InstanceLock.h"
+#include "MainWindow.h"
+#include "QtDialogs.h"
+#include "ShutdownSignals.h"
+#include "StartupProbe.h"
+#include "WindowModule.h"
+
+#include <QMessageBox>
+#include <QSessionManager>
+
+#include <cstdio>
+
+namespace {
+
+// A second window on a settings file in use does not start: the running window comes to the front, or a
+// message box says why. A signal closes the box.
+int refuseSecondWindow(const kestrune::launch::InstanceLock& lock)
+{
+    using kestrune::launch::InstanceLock;
+    const bool held = lock.state() == InstanceLock::State::HeldElsewhere;
+    const std::string text = held ? lock.alreadyRunningText() : lock.error();
+    if (held && kestrune::launch::InstanceBeacon::bringToFront(lock.settingsFile())) {
+        std::fprintf(stderr, "%s It was brought to the front.\n", text.c_str());
+        return kestrune::launch::kExitAlreadyRunning;
+    }
+    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fflush(stderr);
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Kestrune"), QString::fromStdString(text), QMessageBox::Ok);
+    TShutdownSignals shutdownSignals;
+    QObject::connect(&shutdownSignals, &TShutdownSignals::Requested, &box, &QMessageBox::reject);
+    if (shutdownSignals.CollectEarly() == 0)
+        box.exec();
+    return held ? kestrune::launch::kExitAlreadyRunning : kestrune::launch::kExitError;
+}
+
+} // namespace
+
+__attribute__((visibility("default"))) int kestruneRunWindow(int argc, char** argv,
+                                                             const kestrune::launch::StartOptions& options)
+{
+    using namespace kestrune::app;
+    // This module has its own copy of the signal handlers and of the settings file chosen: the program hands
+    // over the signals caught so far, and the command line's choice comes with the options.
+    TShutdownSignals::takeOver();
+    if (options.configFile)
+        UseSettingsFile(*options.configFile);
+    Application application(argc, argv);
+    const kestrune::launch::InstanceLock instanceLock(
+        AppPathsFor(QCoreApplication::applicationFilePath().toStdString()).SettingsFile);
+    if (!instanceLock.acquired())
+        return refuseSecondWindow(instanceLock);
+    kestrune::launch::InstanceBeacon instanceBeacon(instanceLock.settingsFile());
+    TShutdownSignals shutdownSignals;
+    QtDialogs dialogs;
+    application.setErrorReport(&dialogs);
+    MainWindow window(dialogs, QCoreApplication::applicationFilePath());
+    // The feedback form lives hidden until the System tab's Feedback button shows it.
+    kestrune::feedback::FeedbackForm feedbackForm(window, dialogs);
+    window.setFeedbackForm(&feedbackForm);
+    dialogs.setOwner(&window);
+    // A signal during start-up (a waiting first check included) ends the program once start-up is done.
+    const bool signalledDuringStartUp = shutdownSignals.CollectEarly() != 0;
+    QObject::connect(&shutdownSignals, &TShutdownSignals::Requested, &window, [&window] { window.closeFromOutside(); });
+#ifndef QT_NO_SESSIONMANAGER
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.onSessionEnding(); });
+#endif
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &window, [&window] { window.onApplicationQuitting(); });
+    QObject::connect(&instanceBeacon, &kestrune::launch::InstanceBeacon::activationRequested, &window,
+                     [&window] { window.guarded([&window] { window.onActivationRequested(); }); });
+    installStartupProbe(window);
+    if (signalledDuringStartUp)
+        QMetaObject::invokeMethod(&window, [&window] { window.closeFromOutside(); }, Qt::QueuedConnection);
+    else
+        window.show();
+    const int status = application.exec();
+    return status != 0 ? status : window.exitStatus();
+}
