@@ -29,7 +29,7 @@ TLookupRecord ParseLookupRecord(std::string_view text, bool credentials);
 // Every byte replaced by its bitwise complement; applying it twice gives the text back.
 std::string ComplementBytes(std::string_view text);
 
-// The stored lookup record kept in CheckListBox5 and as a key of "RoutersData".
+// The stored lookup record kept in the debug view's record list and as a key of "RoutersData".
 //
 // Classic form: sequence number (followed by "*" when any certificate is accepted), ",", the lookup record with its password complemented, and every "=" turned
 // into the byte 0xA7. It is written whenever it reads back to the same fields and is a usable settings key.

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-// One row of ListBox5 with its row of CheckListBox5.
+// One row of the user-defined lookup list with its row of the record list.
 struct TLookupEntry {
     std::string Name;
     std::string StoredRecord;  // as StoredLookupRecord made it, or as read from the settings file

@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-// A built-in router preset: its name in ListBox6 and its plain lookup record in CheckListBox6.
+// A built-in router preset: its name in the preset list and its plain lookup record in the preset record list.
 struct TRouterPreset {
     std::string_view Name;
     std::string_view Record;
