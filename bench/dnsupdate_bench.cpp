@@ -5,7 +5,7 @@
 //        dnsupdate_bench update ORIGIN
 #include "BenchReport.h"
 #include "DnsUpdateClient.h"
-#include "NetHTTP.h"
+#include "HttpClient.h"
 #include "Spawn.h"
 
 #include <cstdio>
@@ -14,6 +14,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+using namespace kestrune::net;
 
 namespace {
 
@@ -35,7 +37,7 @@ DnsUpdateRequest benchRequest(const std::string& origin)
 
 int UpdateOnce(const std::string& origin)
 {
-    TNetHTTP http;
+    HttpClient http;
     const DnsUpdateResult result = sendDnsUpdate(http, benchRequest(origin));
     if (result.answer != DnsAnswer::Success)
         std::fprintf(stderr, "update failed: %s\n", result.code.c_str());

@@ -1,13 +1,15 @@
 // The user-defined extraction on 1 MB and 10 MB pages whose keyword stands at the very end, against a plain
 // std::string::find of the keyword over the same page.
 #include "BenchReport.h"
-#include "IPExtraction.h"
+#include "IpExtraction.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
+
+using namespace kestrune::lookup;
 
 namespace {
 
@@ -50,7 +52,7 @@ Row Measure(const std::string& page, int rounds, bool& correct)
         // Alternating keeps both sides under the same cache and clock conditions.
         find.push_back(Milliseconds([&] { sink += page.find(kKeyword); }));
         std::string address;
-        extract.push_back(Milliseconds([&] { address = AddressOrPlaceholder(CollectUserDefined(page, kKeyword, "0")); }));
+        extract.push_back(Milliseconds([&] { address = addressOrPlaceholder(collectUserDefined(page, kKeyword, "0")); }));
         correct = correct && address == kAddress;
     }
     if (sink == 0)

@@ -28,6 +28,8 @@
 #include <string>
 #include <vector>
 
+using namespace kestrune::core;
+
 extern char** environ;
 
 namespace {
@@ -120,14 +122,14 @@ public:
 
 void WriteSettings(const std::string& file, const std::string& page, int interval)
 {
-    TSettings settings = DefaultSettings("http://checkip.dyndns.org/");
-    settings.External = false;
-    settings.UserDefined = true;
-    settings.SelectedRouter = 0;
-    settings.Routers = {{"Home", "1"}};
-    settings.RoutersData = {{"1," + page + ",WAN IP:,0", "0"}};
-    settings.Interval = interval;
-    SaveSettingsFile(settings, file);
+    Settings settings = defaultSettings("http://checkip.dyndns.org/");
+    settings.external = false;
+    settings.userDefined = true;
+    settings.selectedRouter = 0;
+    settings.routers = {{"Home", "1"}};
+    settings.routersData = {{"1," + page + ",WAN IP:,0", "0"}};
+    settings.interval = interval;
+    saveSettingsFile(settings, file);
 }
 
 // A listening socket that answers one request with a status page.

@@ -1,8 +1,8 @@
-// Fetch time of TNetHTTP against libcurl on the same local nginx, alternating in one process.
+// Fetch time of HttpClient against libcurl on the same local nginx, alternating in one process.
 // Prints the median time per fetch of each and their ratio (ours / libcurl).
 #include "BenchReport.h"
 #include "BenchWeb.h"
-#include "NetHTTP.h"
+#include "HttpClient.h"
 
 #include <curl/curl.h>
 
@@ -13,6 +13,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+using namespace kestrune::net;
 
 namespace {
 
@@ -57,11 +59,11 @@ double TimeOne(Fetch&& fetch, const std::string& expected) {
 
 void Compare(const char* label, const std::string& url, const std::string& page, int rounds,
              const std::string& caFile) {
-    TNetHTTP ours;
+    HttpClient ours;
     CurlClient curl(caFile);
     std::vector<double> oursTimes, curlTimes;
     for (int i = 0; i < rounds + 20; ++i) {
-        const double a = TimeOne([&] { return ours.FetchPage(url); }, page);
+        const double a = TimeOne([&] { return ours.fetchPage(url); }, page);
         const double b = TimeOne([&] { return curl.Fetch(url); }, page);
         if (i >= 20) {  // the first rounds warm caches and connections
             oursTimes.push_back(a);

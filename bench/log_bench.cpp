@@ -17,6 +17,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace kestrune::actions;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -65,13 +67,13 @@ int main()
 {
     std::string pattern = (fs::temp_directory_path() / "kestrune-log-bench-XXXXXX").string();
     fs::path folder = ::mkdtemp(pattern.data());
-    const std::string entry = FormatLogEntry(std::time(nullptr), TDateNames::English(), "203.0.113.7");
+    const std::string entry = formatLogEntry(std::time(nullptr), DateNames::english(), "203.0.113.7");
 
     struct Size {
         int Lines;
         fs::path Original;
         std::uintmax_t Bytes;
-        std::vector<double> WriteLog, Cp, Loop;
+        std::vector<double> writeLog, Cp, Loop;
     };
     std::vector<Size> sizes;
     for (int lines : {100, 10000, 100000}) {
@@ -92,7 +94,7 @@ int main()
         for (int round = 0; round < kRuns; ++round) {
             // Each run starts from the same log, so every run copies all its lines below the new entry.
             fs::copy_file(size.Original, log, fs::copy_options::overwrite_existing);
-            size.WriteLog.push_back(TimeMs([&] { WriteLog(log.string(), entry, size.Lines + 1000); }));
+            size.writeLog.push_back(TimeMs([&] { kestrune::actions::writeLog(log.string(), entry, size.Lines + 1000); }));
             if (fs::file_size(log) != size.Bytes + entry.size() + 2) {
                 std::fprintf(stderr, "the log did not grow by one entry\n");
                 return 1;
@@ -105,18 +107,18 @@ int main()
     // so the ratios use the minimum. Medians are shown beside.
     auto best = [](const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); };
     for (const Size& size : sizes) {
-        const double writeLog = best(size.WriteLog), cp = best(size.Cp);
+        const double writeLog = best(size.writeLog), cp = best(size.Cp);
         PrintRow(Format("log write, one entry on %d lines (%ju bytes), vs cp of the file", size.Lines, size.Bytes),
                  Format("WriteLog %.3f ms, cp %.3f ms, in-process copy %.3f ms (best of %d; medians %.3f, %.3f, "
                         "%.3f)",
-                        writeLog, cp, best(size.Loop), kRuns, Median(size.WriteLog), Median(size.Cp),
+                        writeLog, cp, best(size.Loop), kRuns, Median(size.writeLog), Median(size.Cp),
                         Median(size.Loop)),
                  writeLog / cp);
     }
     for (std::size_t i = 1; i < sizes.size(); ++i) {
         const Size& small = sizes[i - 1];
         const Size& large = sizes[i];
-        const double oursGrowth = best(large.WriteLog) / best(small.WriteLog);
+        const double oursGrowth = best(large.writeLog) / best(small.writeLog);
         const double cpGrowth = best(large.Cp) / best(small.Cp);
         PrintRow(Format("log write growth %d / %d lines, vs cp's growth", large.Lines, small.Lines),
                  Format("WriteLog %.2fx, cp %.2fx (best runs; lines %dx)", oursGrowth, cpGrowth,

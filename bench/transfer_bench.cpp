@@ -10,10 +10,10 @@
 //        transfer_bench upload-ftps PORT TEMPLATE REMOTE
 #include "BenchReport.h"
 #include "FtpUpload.h"
-#include "NetFTP.h"
+#include "FtpClient.h"
 #include "Spawn.h"
 #include "TempDir.h"
-#include "Webmail.h"
+#include "MailSender.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +26,9 @@
 
 #include <unistd.h>
 
+using namespace kestrune::actions;
+using namespace kestrune::net;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -37,49 +40,49 @@ constexpr const char* kCurl = "/usr/bin/curl";
 
 int SendOneMail(const std::string& port, const std::string& security)
 {
-    TWebmail webmail;
-    TWebmailSettings settings;
-    settings.SMTPServer = security == "starttls" ? "localhost" : "127.0.0.1";
-    settings.PortText = port;
-    settings.SSL = security == "tls";
-    settings.StartTLS = security == "starttls";
+    MailSender webmail;
+    MailSenderSettings settings;
+    settings.smtpServer = security == "starttls" ? "localhost" : "127.0.0.1";
+    settings.portText = port;
+    settings.ssl = security == "tls";
+    settings.startTls = security == "starttls";
     // The implicit-TLS server has a certificate of its own; curl is told -k for it.
-    settings.AnyCertificate = security == "tls";
-    settings.From = kFrom;
-    settings.To = kTo;
-    settings.Subject = "New IP";
-    const TWebmailResult result = webmail.SendWebmail(settings, WebmailTestText(kAddress));
-    if (!result.Sent)
-        std::fprintf(stderr, "mail not sent: %s\n", result.Error.c_str());
-    return result.Sent ? 0 : 1;
+    settings.anyCertificate = security == "tls";
+    settings.from = kFrom;
+    settings.to = kTo;
+    settings.subject = "New IP";
+    const MailSendResult result = webmail.send(settings, webmailTestText(kAddress));
+    if (!result.sent)
+        std::fprintf(stderr, "mail not sent: %s\n", result.error.c_str());
+    return result.sent ? 0 : 1;
 }
 
 int UploadOnce(char** argv, bool ftps)
 {
     const testsupport::TempDir local("kestrune-bench-upload");
-    TNetFTP ftp;
+    FtpClient ftp;
     bool connected = false;
-    ftp.OnConnected = [&] { connected = true; };
-    ftp.OnDisconnected = [&] { connected = false; };
-    TFtpUploadJob job;
-    job.Host = std::string(ftps ? "localhost:" : "127.0.0.1:") + argv[2];
-    job.Username = ftps ? "anonymous" : argv[3];
-    job.Password = ftps ? "kestrune@" : argv[4];
-    job.LocalTemplate = argv[ftps ? 3 : 5];
-    job.RemoteFile = argv[ftps ? 4 : 6];
-    job.Passive = ftps;
-    job.TLS = ftps;
-    job.Address = kAddress;
-    job.UploadFile = local.File("kestrune.tmp");
+    ftp.onConnected = [&] { connected = true; };
+    ftp.onDisconnected = [&] { connected = false; };
+    FtpUploadJob job;
+    job.host = std::string(ftps ? "localhost:" : "127.0.0.1:") + argv[2];
+    job.username = ftps ? "anonymous" : argv[3];
+    job.password = ftps ? "kestrune@" : argv[4];
+    job.localTemplate = argv[ftps ? 3 : 5];
+    job.remoteFile = argv[ftps ? 4 : 6];
+    job.passive = ftps;
+    job.tls = ftps;
+    job.address = kAddress;
+    job.uploadFile = local.File("kestrune.tmp");
     try {
-        UploadTemplate(ftp, job, {});
+        uploadTemplate(ftp, job, {});
     } catch (const std::exception& error) {
         std::fprintf(stderr, "upload failed: %s\n", error.what());
         if (connected)
-            ftp.QuitAndClose();
+            ftp.quitAndClose();
         return 1;
     }
-    ftp.QuitAndClose();
+    ftp.quitAndClose();
     return 0;
 }
 
@@ -198,7 +201,7 @@ int Compare(int runs)
     const std::string message = local.Write(
         "message.eml", std::string("From: ") + kFrom + "\r\nTo: " + kTo +
                            "\r\nSubject: New IP\r\nDate: Mon, 07 Dec 2026 09:00:00 +0000\r\n\r\n" +
-                           WebmailBodyText(WebmailTestText(kAddress), std::time(nullptr)) + "\r\n");
+                           webmailBodyText(webmailTestText(kAddress), std::time(nullptr)) + "\r\n");
     CompareMail("plain", runs, message);
     CompareMail("tls", runs, message);
     CompareMail("starttls", runs, message);

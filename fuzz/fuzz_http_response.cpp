@@ -2,9 +2,11 @@
 // length, in chunks or until the close, over the in-memory transport. The URL and credentials are fuzzed
 // too, and every request the client writes must stay a clean head: CR LF line ends only, no NUL.
 #include "FuzzInput.h"
-#include "NetExceptions.h"
-#include "NetHTTP.h"
-#include "NetIOHandlerMemory.h"
+#include "NetworkErrors.h"
+#include "HttpClient.h"
+#include "MemoryTransport.h"
+
+using namespace kestrune::net;
 
 namespace {
 
@@ -22,14 +24,14 @@ bool OnlyCrLfLineEnds(const std::string& bytes) {
     return true;
 }
 
-void Fetch(TNetHTTP& http, const std::string& url) {
+void Fetch(HttpClient& http, const std::string& url) {
     std::string body;
     try {
-        http.Get(url, body);
-    } catch (const ENetException&) {
+        http.get(url, body);
+    } catch (const NetworkError&) {
         // Failing is fine; failing without bound or corrupting memory is not.
     }
-    FUZZ_CHECK(body.size() <= http.MaxBodySize);
+    FUZZ_CHECK(body.size() <= http.maxBodySize);
 }
 
 } // namespace
@@ -43,30 +45,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (url.empty())
         url = "http://router.test/status.htm";
 
-    TNetIOHandlerMemory io;
+    MemoryTransport io;
     static const std::size_t chunks[] = {0, 1, 2, 3, 7, 16, 512, 0};
-    io.MaxRecvChunk = chunks[flags & 7];
-    io.FeedInput(in.Rest());
+    io.maxRecvChunk = chunks[flags & 7];
+    io.feedInput(in.Rest());
 
-    TNetHTTP http;
-    http.SetIOHandler(&io);
+    HttpClient http;
+    http.setTransport(&io);
     if (flags & 8) {
         // Small bounds, so short inputs reach the limits of body and header block.
-        http.MaxBodySize = 100;
-        http.MaxHeaderBlockSize = 256;
+        http.maxBodySize = 100;
+        http.maxHeaderBlockSize = 256;
     }
     if (flags & 16) {
-        http.Request.Username = user;
-        http.Request.Password = password;
+        http.request.username = user;
+        http.request.password = password;
     }
     if (flags & 32)
-        http.ProtocolVersion = pv1_0;
+        http.protocolVersion = HttpVersion::Http10;
 
     // The second fetch reuses a kept-alive connection and sends back the cookies of the first.
     Fetch(http, url);
     Fetch(http, url);
 
-    const std::string& written = io.Written();
+    const std::string& written = io.written();
     FUZZ_CHECK(OnlyCrLfLineEnds(written));
     FUZZ_CHECK(written.empty() || written.size() >= 4);
     FUZZ_CHECK(written.empty() || written.compare(written.size() - 4, 4, "\r\n\r\n") == 0);

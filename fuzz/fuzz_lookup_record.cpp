@@ -5,35 +5,38 @@
 #include "LookupRecord.h"
 #include "LookupStore.h"
 
+using namespace kestrune::core;
+using namespace kestrune::lookup;
+
 namespace {
 
-TLookupSections ReadSections(const TIniFile& ini) {
-    TLookupSections sections;
-    for (const std::string& key : ini.ReadSectionKeys("Routers", TIniFile::kKeyListBytes))
-        sections.Routers.emplace_back(key, ini.ReadRaw("Routers", key).value_or(""));
-    for (const std::string& key : ini.ReadSectionKeys("RoutersData", TIniFile::kKeyListBytes))
-        sections.RoutersData.emplace_back(key, ini.ReadRaw("RoutersData", key).value_or(""));
+LookupSections ReadSections(const IniFile& ini) {
+    LookupSections sections;
+    for (const std::string& key : ini.readSectionKeys("Routers", IniFile::kKeyListBytes))
+        sections.routers.emplace_back(key, ini.readRaw("Routers", key).value_or(""));
+    for (const std::string& key : ini.readSectionKeys("RoutersData", IniFile::kKeyListBytes))
+        sections.routersData.emplace_back(key, ini.readRaw("RoutersData", key).value_or(""));
     return sections;
 }
 
-TLookupSections ThroughSettingsFile(const TLookupSections& sections) {
-    TIniFile ini;
-    for (std::size_t row = 0; row < sections.Routers.size(); ++row) {
-        ini.WriteString("Routers", sections.Routers[row].first, sections.Routers[row].second);
-        ini.WriteString("RoutersData", sections.RoutersData[row].first, sections.RoutersData[row].second);
+LookupSections ThroughSettingsFile(const LookupSections& sections) {
+    IniFile ini;
+    for (std::size_t row = 0; row < sections.routers.size(); ++row) {
+        ini.writeString("Routers", sections.routers[row].first, sections.routers[row].second);
+        ini.writeString("RoutersData", sections.routersData[row].first, sections.routersData[row].second);
     }
-    return ReadSections(TIniFile::Parse(ini.Text()));
+    return ReadSections(IniFile::parse(ini.text()));
 }
 
-TLookupRecord RecordFrom(TFuzzInput& in, bool credentials) {
-    TLookupRecord record;
-    record.URL = in.Field();
-    record.Keyword = in.Field();
-    record.CharToSkip = in.Field();
-    record.Credentials = credentials;
+LookupRecord RecordFrom(TFuzzInput& in, bool credentials) {
+    LookupRecord record;
+    record.url = in.Field();
+    record.keyword = in.Field();
+    record.charToSkip = in.Field();
+    record.credentials = credentials;
     if (credentials) {
-        record.Username = in.Field();
-        record.Password = in.Field();
+        record.username = in.Field();
+        record.password = in.Field();
     }
     return record;
 }
@@ -47,35 +50,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (flags & 1) {
         // Reading: any stored text, any settings file.
         const std::string text = in.Rest();
-        const TLookupRecord record = ParseStoredLookupRecord(text, flags & 2);
-        FUZZ_CHECK(record.Credentials == static_cast<bool>(flags & 2));
-        (void)ParseLookupRecord(text, flags & 2);
-        const std::vector<TLookupEntry> entries = LoadLookupEntries(ReadSections(TIniFile::Parse(text)));
-        for (const TLookupEntry& entry : entries)
-            (void)ParseStoredLookupRecord(entry.StoredRecord, entry.Credentials);
+        const LookupRecord record = parseStoredLookupRecord(text, flags & 2);
+        FUZZ_CHECK(record.credentials == static_cast<bool>(flags & 2));
+        (void)parseLookupRecord(text, flags & 2);
+        const std::vector<LookupEntry> entries = loadLookupEntries(ReadSections(IniFile::parse(text)));
+        for (const LookupEntry& entry : entries)
+            (void)parseStoredLookupRecord(entry.storedRecord, entry.credentials);
         return 0;
     }
 
     // Writing: a few entries built from the input must come back row by row.
-    std::vector<TLookupEntry> entries;
-    std::vector<TLookupRecord> records;
+    std::vector<LookupEntry> entries;
+    std::vector<LookupRecord> records;
     const int count = 1 + (flags >> 1) % 4;
     for (int row = 0; row < count; ++row) {
         const uint8_t entryFlags = in.Byte();
-        TLookupRecord record = RecordFrom(in, entryFlags & 1);
+        LookupRecord record = RecordFrom(in, entryFlags & 1);
         const std::string name = in.Field();
         const std::size_t sequence = entryFlags >> 1;
-        const std::string stored = StoredLookupRecord(sequence, record);
-        FUZZ_CHECK(ParseStoredLookupRecord(stored, record.Credentials) == record);
-        entries.push_back({name, stored, record.Credentials});
+        const std::string stored = storedLookupRecord(sequence, record);
+        FUZZ_CHECK(parseStoredLookupRecord(stored, record.credentials) == record);
+        entries.push_back({name, stored, record.credentials});
         records.push_back(record);
     }
-    const std::vector<TLookupEntry> loaded = LoadLookupEntries(ThroughSettingsFile(StoreLookupEntries(entries)));
+    const std::vector<LookupEntry> loaded = loadLookupEntries(ThroughSettingsFile(storeLookupEntries(entries)));
     FUZZ_CHECK(loaded.size() == entries.size());
     for (std::size_t row = 0; row < entries.size() && row < loaded.size(); ++row) {
-        FUZZ_CHECK(loaded[row].Name == entries[row].Name);
-        FUZZ_CHECK(loaded[row].Credentials == entries[row].Credentials);
-        FUZZ_CHECK(ParseStoredLookupRecord(loaded[row].StoredRecord, loaded[row].Credentials) == records[row]);
+        FUZZ_CHECK(loaded[row].name == entries[row].name);
+        FUZZ_CHECK(loaded[row].credentials == entries[row].credentials);
+        FUZZ_CHECK(parseStoredLookupRecord(loaded[row].storedRecord, loaded[row].credentials) == records[row]);
     }
     return 0;
 }

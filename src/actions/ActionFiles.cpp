@@ -10,7 +10,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-bool FileFolderExists(std::string_view fileName)
+namespace kestrune::actions {
+
+bool fileFolderExists(std::string_view fileName)
 {
     std::size_t slash = fileName.rfind('/');
     if (slash == std::string_view::npos)
@@ -20,7 +22,7 @@ bool FileFolderExists(std::string_view fileName)
     return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool IsReadOnlyFile(const std::filesystem::path& file)
+bool isReadOnlyFile(const std::filesystem::path& file)
 {
     struct stat st {};
     if (::lstat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
@@ -28,52 +30,52 @@ bool IsReadOnlyFile(const std::filesystem::path& file)
     return (st.st_mode & 0222) == 0 || ::access(file.c_str(), W_OK) != 0;
 }
 
-int OpenRegularForReading(const std::filesystem::path& file, std::string_view what, bool followLink)
+int openRegularForReading(const std::filesystem::path& file, std::string_view what, bool followLink)
 {
     // Without O_NONBLOCK a FIFO with no writer would hold the open for good.
-    TFileHandle in(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW)));
-    if (!in.IsOpen())
-        throw EActionFileError(FileErrorText(what, file, errno));
+    FileHandle in(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW)));
+    if (!in.isOpen())
+        throw FileActionError(fileErrorText(what, file, errno));
     struct stat st {};
-    if (::fstat(in.Get(), &st) != 0)
-        throw EActionFileError(FileErrorText(what, file, errno));
+    if (::fstat(in.get(), &st) != 0)
+        throw FileActionError(fileErrorText(what, file, errno));
     if (!S_ISREG(st.st_mode))
-        throw EActionFileError(std::string(what) + " \"" + file.string() + "\": " + std::string(kNotRegularFile));
-    int flags = ::fcntl(in.Get(), F_GETFL);
-    if (flags < 0 || ::fcntl(in.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
-        throw EActionFileError(FileErrorText(what, file, errno));
-    int fd = in.Get();
-    in.Release();
+        throw FileActionError(std::string(what) + " \"" + file.string() + "\": " + std::string(kNotRegularFile));
+    int flags = ::fcntl(in.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(in.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+        throw FileActionError(fileErrorText(what, file, errno));
+    int fd = in.get();
+    in.release();
     return fd;
 }
 
-std::string FileErrorText(std::string_view what, const std::filesystem::path& file, int error)
+std::string fileErrorText(std::string_view what, const std::filesystem::path& file, int error)
 {
     return std::string(what) + " \"" + file.string() + "\": " + std::strerror(error);
 }
 
-TFileHandle::~TFileHandle() { Close(); }
+FileHandle::~FileHandle() { close(); }
 
-TFileHandle& TFileHandle::operator=(TFileHandle&& other) noexcept
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
 {
     if (this != &other) {
-        Close();
-        Fd = other.Fd;
-        other.Fd = -1;
+        close();
+        fd = other.fd;
+        other.fd = -1;
     }
     return *this;
 }
 
-int TFileHandle::Close()
+int FileHandle::close()
 {
-    if (Fd < 0)
+    if (fd < 0)
         return 0;
-    int result = ::close(Fd) == 0 ? 0 : errno;
-    Fd = -1;
+    int result = ::close(fd) == 0 ? 0 : errno;
+    fd = -1;
     return result;
 }
 
-long ReadSome(int fd, char* buffer, std::size_t size)
+long readSome(int fd, char* buffer, std::size_t size)
 {
     for (;;) {
         ssize_t n = ::read(fd, buffer, size);
@@ -82,7 +84,7 @@ long ReadSome(int fd, char* buffer, std::size_t size)
     }
 }
 
-int WriteAll(int fd, std::string_view data)
+int writeAll(int fd, std::string_view data)
 {
     while (!data.empty()) {
         ssize_t n = ::write(fd, data.data(), data.size());
@@ -96,14 +98,14 @@ int WriteAll(int fd, std::string_view data)
     return 0;
 }
 
-TFileReplacement::~TFileReplacement()
+FileReplacement::~FileReplacement()
 {
-    Out.Close();
-    if (!Temp.empty() && !Installed)
-        ::unlink(Temp.c_str());
+    m_out.close();
+    if (!m_temp.empty() && !m_installed)
+        ::unlink(m_temp.c_str());
 }
 
-int TFileReplacement::Create(std::optional<mode_t> keptMode)
+int FileReplacement::create(std::optional<mode_t> keptMode)
 {
     static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     std::random_device random;
@@ -112,47 +114,47 @@ int TFileReplacement::Create(std::optional<mode_t> keptMode)
     // O_EXCL with a fresh name: nothing planted beforehand is opened, and 0666 lets the umask and a default ACL
     // act as on any new file.
     for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
-        std::string name = Target.filename().string() + ".";
+        std::string name = m_target.filename().string() + ".";
         for (int i = 0; i < 10; ++i)
             name += kLetters[pick(random)];
-        std::filesystem::path candidate = Target.parent_path() / name;
+        std::filesystem::path candidate = m_target.parent_path() / name;
         int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0) {
-            Out = TFileHandle(fd);
-            Temp = std::move(candidate);
+            m_out = FileHandle(fd);
+            m_temp = std::move(candidate);
             error = 0;
         } else {
             error = errno;
         }
     }
     if (error == 0 && keptMode)
-        ::fchmod(Out.Get(), *keptMode);
+        ::fchmod(m_out.get(), *keptMode);
     return error;
 }
 
-int TFileReplacement::Finish()
+int FileReplacement::finish()
 {
-    int error = ::fsync(Out.Get()) == 0 ? 0 : errno;
-    int closeError = Out.Close();
+    int error = ::fsync(m_out.get()) == 0 ? 0 : errno;
+    int closeError = m_out.close();
     return error != 0 ? error : closeError;
 }
 
-int TFileReplacement::Install()
+int FileReplacement::install()
 {
-    if (::rename(Temp.c_str(), Target.c_str()) != 0)
+    if (::rename(m_temp.c_str(), m_target.c_str()) != 0)
         return errno;
-    Installed = true;
+    m_installed = true;
     return 0;
 }
 
-std::optional<mode_t> ModeToKeep(const struct stat& replaced)
+std::optional<mode_t> modeToKeep(const struct stat& replaced)
 {
     if (replaced.st_uid != ::geteuid())
         return std::nullopt;
     return replaced.st_mode & 07777;
 }
 
-void ReplaceFileContents(const std::filesystem::path& file, std::string_view data, std::string_view what)
+void replaceFileContents(const std::filesystem::path& file, std::string_view data, std::string_view what)
 {
     const std::string kind(what);
     const std::string created = "Could not create the " + kind;
@@ -162,20 +164,22 @@ void ReplaceFileContents(const std::filesystem::path& file, std::string_view dat
     if (::lstat(file.c_str(), &st) == 0) {
         // A FIFO or device is refused, not replaced; a link is replaced, not followed.
         if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
-            throw EActionFileError(created + " \"" + file.string() + "\": " + std::string(kNotRegularFile));
-        if (IsReadOnlyFile(file))
-            throw EActionFileError(FileErrorText(created, file, EACCES));
+            throw FileActionError(created + " \"" + file.string() + "\": " + std::string(kNotRegularFile));
+        if (isReadOnlyFile(file))
+            throw FileActionError(fileErrorText(created, file, EACCES));
         if (S_ISREG(st.st_mode))
-            keptMode = ModeToKeep(st);
+            keptMode = modeToKeep(st);
     }
-    TFileReplacement out(file);
-    if (int error = out.Create(keptMode); error != 0)
-        throw EActionFileError(FileErrorText(created, file, error));
-    int error = WriteAll(out.Fd(), data);
+    FileReplacement out(file);
+    if (int error = out.create(keptMode); error != 0)
+        throw FileActionError(fileErrorText(created, file, error));
+    int error = writeAll(out.fd(), data);
     if (error == 0)
-        error = out.Finish();
+        error = out.finish();
     if (error == 0)
-        error = out.Install();
+        error = out.install();
     if (error != 0)
-        throw EActionFileError(FileErrorText(written, file, error));
+        throw FileActionError(fileErrorText(written, file, error));
 }
+
+} // namespace kestrune::actions

@@ -1,6 +1,6 @@
 #include "CommandHook.h"
 
-#include "NetAntiFreeze.h"
+#include "NetworkWait.h"
 
 #include <cerrno>
 #include <csignal>
@@ -13,6 +13,8 @@
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+using namespace kestrune::net;
 
 extern char** environ;
 
@@ -242,7 +244,7 @@ CommandOutcome runCommand(const CommandRun& run)
     bool open = true;
     while (open) {
         const int left = remainingMs(deadline);
-        if (left == 0 || TNetAntiFreeze::Wait(readEnd.get(), POLLIN, left) == 0) {
+        if (left == 0 || NetworkWait::wait(readEnd.get(), POLLIN, left) == 0) {
             if (remainingMs(deadline) > 0)
                 continue;
             outcome.timedOut = true;
@@ -266,7 +268,7 @@ CommandOutcome runCommand(const CommandRun& run)
     if (exitWatch.get() >= 0) {
         while (true) {
             const int left = remainingMs(deadline);
-            if (left > 0 && TNetAntiFreeze::Wait(exitWatch.get(), POLLIN, left) != 0)
+            if (left > 0 && NetworkWait::wait(exitWatch.get(), POLLIN, left) != 0)
                 break;
             if (remainingMs(deadline) == 0) {
                 outcome.timedOut = true;

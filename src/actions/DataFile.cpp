@@ -5,14 +5,18 @@
 
 #include <string>
 
-bool WriteDataFile(std::string_view fileName, std::string_view address)
+namespace kestrune::actions {
+
+bool writeDataFile(std::string_view fileName, std::string_view address)
 {
-    if (!FileFolderExists(fileName))
+    if (!fileFolderExists(fileName))
         return false;
     std::string file(fileName);
-    if (IsReadOnlyFile(file))
-        throw EActionFileError("The IP file \"" + file + "\" is read-only.");
+    if (isReadOnlyFile(file))
+        throw FileActionError("The IP file \"" + file + "\" is read-only.");
 
-    ReplaceFileContents(file, address, "IP file");
+    replaceFileContents(file, address, "IP file");
     return true;
 }
+
+} // namespace kestrune::actions

@@ -1,7 +1,7 @@
 #include "DnsUpdateClient.h"
 
-#include "NetExceptions.h"
-#include "NetHTTP.h"
+#include "NetworkErrors.h"
+#include "HttpClient.h"
 
 #include <algorithm>
 #include <array>
@@ -11,6 +11,8 @@
 #ifndef KESTRUNE_VERSION
 #define KESTRUNE_VERSION "0"
 #endif
+
+using namespace kestrune::net;
 
 namespace kestrune::actions {
 
@@ -189,21 +191,21 @@ DnsUpdateResult classifyDnsAnswer(DnsProvider provider, int status, std::string_
     return result;
 }
 
-DnsUpdateResult sendDnsUpdate(TNetHTTP& http, const DnsUpdateRequest& request)
+DnsUpdateResult sendDnsUpdate(HttpClient& http, const DnsUpdateRequest& request)
 {
     try {
         // The request carries credentials or a token: only a server the system trusts may see them.
-        http.AcceptAnyCertificate = false;
-        http.Request.UserAgent = dnsUserAgent();
-        http.Request.Accept = "text/plain, */*";
+        http.acceptAnyCertificate = false;
+        http.request.userAgent = dnsUserAgent();
+        http.request.accept = "text/plain, */*";
         const bool withCredentials = request.provider != DnsProvider::DuckDns && !request.user.empty();
-        http.Request.BasicAuthentication = withCredentials;
-        http.SetCredentials(withCredentials ? request.user : std::string(),
+        http.request.basicAuthentication = withCredentials;
+        http.setCredentials(withCredentials ? request.user : std::string(),
                             withCredentials ? request.password : std::string());
-        const std::string body = http.FetchPage(dnsUpdateUrl(request));
-        return classifyDnsAnswer(request.provider, http.Response.ResponseCode, body);
-    } catch (const ENetHTTPProtocolException& error) {
-        return classifyDnsAnswer(request.provider, error.ReplyErrorCode, error.ErrorMessage);
+        const std::string body = http.fetchPage(dnsUpdateUrl(request));
+        return classifyDnsAnswer(request.provider, http.response.responseCode, body);
+    } catch (const HttpStatusError& error) {
+        return classifyDnsAnswer(request.provider, error.replyErrorCode, error.errorMessage);
     } catch (const std::exception& error) {
         // A refused certificate included: it is not the provider's answer, and a renewed certificate or an
         // updated store mends it with no settings change, so it is tried again like a server out of reach.

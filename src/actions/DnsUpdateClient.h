@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-class TNetHTTP;
+namespace kestrune::net { class HttpClient; }
 
 namespace kestrune::actions {
 
@@ -51,8 +51,8 @@ DnsUpdateResult classifyDnsAnswer(DnsProvider provider, int status, std::string_
 std::string dnsUserAgent();
 
 // Sends one update through http and reads the answer; never raises (a cancelled wait included, which comes
-// back as Passing). An https server's certificate is always checked, whatever http.AcceptAnyCertificate was;
+// back as Passing). An https server's certificate is always checked, whatever http.acceptAnyCertificate was;
 // a refused certificate comes back as Passing with the certificate error's text.
-DnsUpdateResult sendDnsUpdate(TNetHTTP& http, const DnsUpdateRequest& request);
+DnsUpdateResult sendDnsUpdate(net::HttpClient& http, const DnsUpdateRequest& request);
 
 } // namespace kestrune::actions

@@ -1,66 +1,70 @@
 #include "FtpUpload.h"
 
-#include "NetExceptions.h"
-#include "NetFTP.h"
-#include "NetFTPText.h"
-#include "NetMessages.h"
-#include "NetSSLIOHandlerSocket.h"
+#include "NetworkErrors.h"
+#include "FtpClient.h"
+#include "FtpTexts.h"
+#include "NetworkTexts.h"
+#include "TlsTransport.h"
 #include "TemplateFile.h"
+
+using namespace kestrune::net;
+
+namespace kestrune::actions {
 
 namespace {
 
-// Adds the status text to whatever the owner bound to OnConnected, for the length of one upload.
-class TConnectedNotice {
+// Adds the status text to whatever the owner bound to onConnected, for the length of one upload.
+class ConnectedNotice {
 public:
-    TConnectedNotice(TNetFTP& ftp, std::function<void()> notice) : fFtp(ftp), fSaved(ftp.OnConnected)
+    ConnectedNotice(FtpClient& ftp, std::function<void()> notice) : m_ftp(ftp), m_saved(ftp.onConnected)
     {
-        fFtp.OnConnected = [saved = fSaved, notice = std::move(notice)] {
+        m_ftp.onConnected = [saved = m_saved, notice = std::move(notice)] {
             if (saved)
                 saved();
             notice();
         };
     }
-    ~TConnectedNotice() { fFtp.OnConnected = fSaved; }
-    TConnectedNotice(const TConnectedNotice&) = delete;
-    TConnectedNotice& operator=(const TConnectedNotice&) = delete;
+    ~ConnectedNotice() { m_ftp.onConnected = m_saved; }
+    ConnectedNotice(const ConnectedNotice&) = delete;
+    ConnectedNotice& operator=(const ConnectedNotice&) = delete;
 
 private:
-    TNetFTP& fFtp;
-    std::function<void()> fSaved;
+    FtpClient& m_ftp;
+    std::function<void()> m_saved;
 };
 
 // One time limit for the whole upload (connect, login, store), lifted at the end.
-class TUploadLimit {
+class UploadLimit {
 public:
-    explicit TUploadLimit(TNetFTP& ftp) : fFtp(ftp)
+    explicit UploadLimit(FtpClient& ftp) : m_ftp(ftp)
     {
-        if (ftp.OperationTimeout > 0)
-            ftp.SetTimeLimit(ftp.OperationTimeout);
+        if (ftp.operationTimeout > 0)
+            ftp.setTimeLimit(ftp.operationTimeout);
     }
-    ~TUploadLimit() { fFtp.ClearTimeLimit(); }
-    TUploadLimit(const TUploadLimit&) = delete;
-    TUploadLimit& operator=(const TUploadLimit&) = delete;
+    ~UploadLimit() { m_ftp.clearTimeLimit(); }
+    UploadLimit(const UploadLimit&) = delete;
+    UploadLimit& operator=(const UploadLimit&) = delete;
 
 private:
-    TNetFTP& fFtp;
+    FtpClient& m_ftp;
 };
 
 // The port of one upload, the client's own restored afterwards.
-class TPortScope {
+class PortScope {
 public:
-    TPortScope(TNetFTP& ftp, uint16_t port) : fFtp(ftp), fSaved(ftp.Port) { ftp.Port = port; }
-    ~TPortScope() { fFtp.Port = fSaved; }
-    TPortScope(const TPortScope&) = delete;
-    TPortScope& operator=(const TPortScope&) = delete;
+    PortScope(FtpClient& ftp, uint16_t port) : m_ftp(ftp), m_saved(ftp.port) { ftp.port = port; }
+    ~PortScope() { m_ftp.port = m_saved; }
+    PortScope(const PortScope&) = delete;
+    PortScope& operator=(const PortScope&) = delete;
 
 private:
-    TNetFTP& fFtp;
-    uint16_t fSaved;
+    FtpClient& m_ftp;
+    uint16_t m_saved;
 };
 
 } // namespace
 
-TFtpHostPort FtpHostAndPort(const std::string& field, uint16_t defaultPort)
+FtpHostPort ftpHostAndPort(const std::string& field, uint16_t defaultPort)
 {
     const std::size_t colon = field.find(':');
     if (colon == std::string::npos)
@@ -73,67 +77,69 @@ TFtpHostPort FtpHostAndPort(const std::string& field, uint16_t defaultPort)
         port = valid ? port * 10 + (c - '0') : 0;
     }
     if (!valid || port < 1 || port > 65535)
-        throw ENetException("Invalid port in the FTP host field: \"" + field + "\".");
+        throw NetworkError("Invalid port in the FTP host field: \"" + field + "\".");
     return {field.substr(0, colon), static_cast<uint16_t>(port)};
 }
 
-std::string PassiveFallbackStatusText()
+std::string passiveFallbackStatusText()
 {
     return "Upload done in passive mode after active mode failed; tick \"Passive mode\" on the FTP tab.";
 }
 
-std::string ConnectingStatusText(const std::string& host)
+std::string connectingStatusText(const std::string& host)
 {
     return "Connecting to " + host + "...";
 }
 
-std::string ConnectedStatusText(const std::string& host)
+std::string connectedStatusText(const std::string& host)
 {
     return "Connected to " + host + ".";
 }
 
-bool UploadTemplate(TNetFTP& ftp, const TFtpUploadJob& job, const std::function<void(const std::string&)>& showStatus)
+bool uploadTemplate(FtpClient& ftp, const FtpUploadJob& job, const std::function<void(const std::string&)>& showStatus)
 {
-    if (ftp.Busy())
-        throw ENetClientBusy(NetMsg::ClientBusy);
-    const std::string remoteName = RemoteFileName(job.RemoteFile);
+    if (ftp.busy())
+        throw ClientBusyError(texts::kClientBusy);
+    const std::string remoteName = remoteFileName(job.remoteFile);
     // Refused before a connection is made, so nothing reaches the server.
-    if (!NetFTPText::FitsOnCommandLine(remoteName))
-        throw ENetException(NetFTPText::LineBreakInField);
-    const TFtpHostPort server = FtpHostAndPort(job.Host, ftp.Port);
+    if (!ftptexts::fitsOnCommandLine(remoteName))
+        throw NetworkError(ftptexts::kLineBreakInField);
+    const FtpHostPort server = ftpHostAndPort(job.host, ftp.port);
 
-    const TPortScope port(ftp, server.Port);
-    ftp.Host = server.Host;
-    ftp.Username = job.Username;
-    ftp.Password = job.Password;
-    ftp.Passive = job.Passive;
-    ftp.UseTLS = job.TLS;
-    ftp.ControlTLS().SSLOptions.VerifyMode = job.AnyCertificate ? 0 : sslvrfPeer;
-    ftp.SetTransferType(ftASCII);
-    TUploadLimit limit(ftp);
+    const PortScope port(ftp, server.port);
+    ftp.host = server.host;
+    ftp.username = job.username;
+    ftp.password = job.password;
+    ftp.passive = job.passive;
+    ftp.useTls = job.tls;
+    ftp.controlTls().tlsOptions.verifyMode = job.anyCertificate ? 0 : kVerifyPeer;
+    ftp.setTransferType(FtpTransferType::Ascii);
+    UploadLimit limit(ftp);
 
     auto status = [&showStatus](const std::string& text) {
         if (showStatus)
             showStatus(text);
     };
     auto connect = [&] {
-        status(ConnectingStatusText(job.Host));
-        TConnectedNotice notice(ftp, [&] { status(ConnectedStatusText(job.Host)); });
-        ftp.OpenConnection(true, -1);
+        status(connectingStatusText(job.host));
+        ConnectedNotice notice(ftp, [&] { status(connectedStatusText(job.host)); });
+        ftp.openConnection(true, -1);
     };
     connect();
-    Makefile(job.LocalTemplate, job.UploadFile, job.Address);
+    makeUploadFile(job.localTemplate, job.uploadFile, job.address);
     try {
-        ftp.UploadFile(job.UploadFile.string(), remoteName, false);
+        ftp.uploadFile(job.uploadFile.string(), remoteName, false);
         return false;
-    } catch (const ENetException&) {
-        if (ftp.Passive || !ftp.DataConnectionFailed())
+    } catch (const NetworkError&) {
+        if (ftp.passive || !ftp.dataConnectionFailed())
             throw;
     }
     // The old connection may still await a reply about the data connection; a new one starts clean.
-    ftp.QuitAndClose();
-    ftp.Passive = true;
+    ftp.quitAndClose();
+    ftp.passive = true;
     connect();
-    ftp.UploadFile(job.UploadFile.string(), remoteName, false);
+    ftp.uploadFile(job.uploadFile.string(), remoteName, false);
     return true;
 }
+
+} // namespace kestrune::actions

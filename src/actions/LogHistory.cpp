@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+namespace kestrune::actions {
+
 namespace {
 
 constexpr std::size_t kMaxLogBytes = 16 * 1024 * 1024;
@@ -14,18 +16,18 @@ bool allDigits(const std::string& text, std::size_t size)
     return text.size() == size && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-int monthIndex(const std::string& name, const TDateNames& names)
+int monthIndex(const std::string& name, const DateNames& names)
 {
-    static const TDateNames english = TDateNames::English();
-    for (const TDateNames* table : {&names, &english})
-        for (std::size_t i = 0; i < table->ShortMonthNames.size(); ++i)
-            if (table->ShortMonthNames[i] == name)
+    static const DateNames english = DateNames::english();
+    for (const DateNames* table : {&names, &english})
+        for (std::size_t i = 0; i < table->shortMonthNames.size(); ++i)
+            if (table->shortMonthNames[i] == name)
                 return static_cast<int>(i);
     return -1;
 }
 
 // "ddd dd mmm yyyy   hh:mm:ss      address" to its local time and address.
-std::optional<std::pair<std::time_t, std::string>> readEntry(const std::string& line, const TDateNames& names)
+std::optional<std::pair<std::time_t, std::string>> readEntry(const std::string& line, const DateNames& names)
 {
     std::istringstream in(line);
     std::string day, date, month, year, time, address, extra;
@@ -54,9 +56,9 @@ std::optional<std::pair<std::time_t, std::string>> readEntry(const std::string& 
 
 } // namespace
 
-std::vector<TLogPeriod> ReadLogHistory(std::string_view text, const TDateNames& names)
+std::vector<LogPeriod> readLogHistory(std::string_view text, const DateNames& names)
 {
-    std::vector<TLogPeriod> periods;
+    std::vector<LogPeriod> periods;
     std::optional<std::time_t> newer; // the time of the newest readable entry above
     std::size_t start = 0;
     while (start < text.size()) {
@@ -74,12 +76,12 @@ std::vector<TLogPeriod> ReadLogHistory(std::string_view text, const TDateNames& 
             periods.push_back({false, line, 0, std::nullopt});
             continue;
         }
-        TLogPeriod* last = nullptr;
+        LogPeriod* last = nullptr;
         for (auto it = periods.rbegin(); it != periods.rend() && !last; ++it)
-            if (it->Readable)
+            if (it->readable)
                 last = &*it;
-        if (last && last->Address == entry->second && periods.back().Readable) {
-            last->From = entry->first;
+        if (last && last->address == entry->second && periods.back().readable) {
+            last->from = entry->first;
         } else {
             periods.push_back({true, entry->second, entry->first, newer});
         }
@@ -88,7 +90,7 @@ std::vector<TLogPeriod> ReadLogHistory(std::string_view text, const TDateNames& 
     return periods;
 }
 
-std::vector<TLogPeriod> LoadLogHistory(const std::filesystem::path& log, const TDateNames& names)
+std::vector<LogPeriod> loadLogHistory(const std::filesystem::path& log, const DateNames& names)
 {
     std::ifstream in(log, std::ios::binary);
     if (!in)
@@ -102,5 +104,7 @@ std::vector<TLogPeriod> LoadLogHistory(const std::filesystem::path& log, const T
     std::string text(std::min(static_cast<std::size_t>(size), kMaxLogBytes), '\0');
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
     text.resize(static_cast<std::size_t>(in.gcount()));
-    return ReadLogHistory(text, names);
+    return readLogHistory(text, names);
 }
+
+} // namespace kestrune::actions

@@ -7,11 +7,13 @@
 
 #include <sys/stat.h>
 
+namespace kestrune::actions {
+
 namespace {
 
 constexpr std::string_view kMarker = "{ip}";
 
-bool IsMarkerAt(std::string_view line, std::size_t pos)
+bool isMarkerAt(std::string_view line, std::size_t pos)
 {
     if (line.size() - pos < kMarker.size())
         return false;
@@ -28,34 +30,34 @@ bool IsMarkerAt(std::string_view line, std::size_t pos)
 // Far above any web page, far below what would exhaust memory.
 constexpr std::size_t kMaxTemplateSize = 16 << 20;
 
-std::string ReadWholeFile(const std::filesystem::path& file)
+std::string readWholeFile(const std::filesystem::path& file)
 {
-    TFileHandle in(OpenRegularForReading(file, "Could not open the upload template"));
+    FileHandle in(openRegularForReading(file, "Could not open the upload template"));
     const std::string readError = "Could not read the upload template";
     const std::string tooLarge = readError + " \"" + file.string() + "\": it is larger than 16 MiB";
     struct stat st {};
-    if (::fstat(in.Get(), &st) != 0)
-        throw EActionFileError(FileErrorText(readError, file, errno));
+    if (::fstat(in.get(), &st) != 0)
+        throw FileActionError(fileErrorText(readError, file, errno));
     if (st.st_size > static_cast<off_t>(kMaxTemplateSize))
-        throw EActionFileError(tooLarge);
+        throw FileActionError(tooLarge);
     std::string text;
     char buffer[65536];
     for (;;) {
-        long n = ReadSome(in.Get(), buffer, sizeof buffer);
+        long n = readSome(in.get(), buffer, sizeof buffer);
         if (n < 0)
-            throw EActionFileError(FileErrorText(readError, file, errno));
+            throw FileActionError(fileErrorText(readError, file, errno));
         if (n == 0)
             return text;
         // The file may have grown since its size was taken.
         if (text.size() + static_cast<std::size_t>(n) > kMaxTemplateSize)
-            throw EActionFileError(tooLarge);
+            throw FileActionError(tooLarge);
         text.append(buffer, static_cast<std::size_t>(n));
     }
 }
 
 } // namespace
 
-std::string ReplaceIpMarkers(std::string_view line, std::string_view address)
+std::string replaceIpMarkers(std::string_view line, std::string_view address)
 {
     std::string result;
     result.reserve(line.size());
@@ -67,7 +69,7 @@ std::string ReplaceIpMarkers(std::string_view line, std::string_view address)
             break;
         }
         result.append(line.substr(pos, brace - pos));
-        if (IsMarkerAt(line, brace)) {
+        if (isMarkerAt(line, brace)) {
             result.append(address);
             pos = brace + kMarker.size();
         } else {
@@ -78,7 +80,7 @@ std::string ReplaceIpMarkers(std::string_view line, std::string_view address)
     return result;
 }
 
-std::string FillTemplate(std::string_view templateText, std::string_view address)
+std::string fillTemplate(std::string_view templateText, std::string_view address)
 {
     std::string result;
     while (!templateText.empty()) {
@@ -87,20 +89,22 @@ std::string FillTemplate(std::string_view templateText, std::string_view address
         templateText.remove_prefix(nl == std::string_view::npos ? templateText.size() : nl + 1);
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        result += ReplaceIpMarkers(line, address);
+        result += replaceIpMarkers(line, address);
         result += "\r\n";
     }
     return result;
 }
 
-void Makefile(const std::filesystem::path& templateFile, const std::filesystem::path& uploadFile,
+void makeUploadFile(const std::filesystem::path& templateFile, const std::filesystem::path& uploadFile,
               std::string_view address)
 {
-    ReplaceFileContents(uploadFile, FillTemplate(ReadWholeFile(templateFile), address), "upload file");
+    replaceFileContents(uploadFile, fillTemplate(readWholeFile(templateFile), address), "upload file");
 }
 
-std::string RemoteFileName(std::string_view remote)
+std::string remoteFileName(std::string_view remote)
 {
     std::size_t separator = remote.find_last_of("\\:");
     return std::string(separator == std::string_view::npos ? remote : remote.substr(separator + 1));
 }
+
+} // namespace kestrune::actions

@@ -1,11 +1,13 @@
 #include "Application.h"
 
 #include "Dialogs.h"
-#include "NetAntiFreeze.h"
+#include "NetworkWait.h"
 
 #include <QEvent>
 
 #include <exception>
+
+using namespace kestrune::net;
 
 namespace kestrune::app {
 
@@ -33,7 +35,7 @@ bool Application::event(QEvent* event)
     const bool handled = QApplication::event(event);
     // A quit that a window refused leaves the program running with its network intact.
     if (event->type() == QEvent::Quit && event->isAccepted())
-        TNetAntiFreeze::CancelAllWaits();
+        NetworkWait::cancelAllWaits();
     return handled;
 }
 

@@ -12,6 +12,8 @@
 #include <QScopedValueRollback>
 #include <QVBoxLayout>
 
+using namespace kestrune::actions;
+
 namespace kestrune::app {
 
 namespace {
@@ -61,7 +63,7 @@ DnsUpdateDialog::DnsUpdateDialog(QWidget* parent) : QDialog(parent)
     providerChosen();
 }
 
-void DnsUpdateDialog::setEntry(const settings::DnsUpdateEntry& entry)
+void DnsUpdateDialog::setEntry(const core::DnsUpdateEntry& entry)
 {
     m_loaded = entry;
     const QScopedValueRollback loading(m_loading, true);
@@ -82,9 +84,9 @@ void DnsUpdateDialog::setEntry(const settings::DnsUpdateEntry& entry)
     m_urlEdit->setText(toQString(entry.url));
 }
 
-settings::DnsUpdateEntry DnsUpdateDialog::entry() const
+core::DnsUpdateEntry DnsUpdateDialog::entry() const
 {
-    settings::DnsUpdateEntry entry = m_loaded;
+    core::DnsUpdateEntry entry = m_loaded;
     entry.enabled = m_enabledCheck->isChecked();
     entry.provider = providerKey();
     entry.server = toBytes(m_serverEdit->text().trimmed());

@@ -27,9 +27,9 @@ public:
     // Offered for the custom URL only.
     QLineEdit* urlEdit() const { return m_urlEdit; }
 
-    void setEntry(const settings::DnsUpdateEntry& entry);
+    void setEntry(const core::DnsUpdateEntry& entry);
     // The fields; the last address and hold come back as setEntry gave them.
-    settings::DnsUpdateEntry entry() const;
+    core::DnsUpdateEntry entry() const;
     // What keeps the fields from making an entry, or empty.
     QString problem() const;
 
@@ -44,7 +44,7 @@ private:
     QLineEdit* m_userEdit = nullptr;
     QLineEdit* m_passwordEdit = nullptr;
     QLineEdit* m_urlEdit = nullptr;
-    settings::DnsUpdateEntry m_loaded;
+    core::DnsUpdateEntry m_loaded;
     bool m_loading = false;
 };
 

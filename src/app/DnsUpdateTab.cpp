@@ -15,7 +15,7 @@ namespace kestrune::app {
 
 namespace {
 
-QString rowText(const settings::DnsUpdateEntry& entry)
+QString rowText(const core::DnsUpdateEntry& entry)
 {
     const std::optional<actions::DnsProvider> provider = actions::dnsProviderFromKey(entry.provider);
     const std::string_view caption = provider ? actions::dnsProviderCaption(*provider) : entry.provider;
@@ -59,12 +59,12 @@ DnsUpdateTab::DnsUpdateTab(QWidget* parent) : QWidget(parent)
     connect(m_entryList, &QListWidget::currentRowChanged, this, &DnsUpdateTab::updateButtons);
 }
 
-void DnsUpdateTab::showEntries(const std::vector<settings::DnsUpdateEntry>& entries)
+void DnsUpdateTab::showEntries(const std::vector<core::DnsUpdateEntry>& entries)
 {
     const int selected = m_entryList->currentRow();
     m_held.clear();
     m_entryList->clear();
-    for (const settings::DnsUpdateEntry& entry : entries) {
+    for (const core::DnsUpdateEntry& entry : entries) {
         m_held.push_back(!entry.hold.empty());
         m_entryList->addItem(rowText(entry));
     }

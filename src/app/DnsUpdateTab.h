@@ -26,7 +26,7 @@ public:
     QPushButton* clearHoldButton() const { return m_clearHoldButton; }
 
     // Shows the entries, keeping the selected row where it still exists.
-    void showEntries(const std::vector<settings::DnsUpdateEntry>& entries);
+    void showEntries(const std::vector<core::DnsUpdateEntry>& entries);
     // The selected entry's index, or -1.
     int selectedEntry() const;
 

@@ -15,6 +15,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+using namespace kestrune::core;
+using namespace kestrune::lookup;
+
 namespace kestrune::app {
 
 ExternalServiceTab::ExternalServiceTab(QWidget* parent) : QWidget(parent)
@@ -30,8 +33,8 @@ ExternalServiceTab::ExternalServiceTab(QWidget* parent) : QWidget(parent)
     m_serviceCombo->setEditable(true);
     m_serviceCombo->setInsertPolicy(QComboBox::NoInsert);
     m_serviceCombo->setMinimumContentsLength(36);
-    for (const TExternalService& service : kExternalServices)
-        m_serviceCombo->addItem(toQString(service.URL));
+    for (const ExternalService& service : kExternalServices)
+        m_serviceCombo->addItem(toQString(service.url));
     m_serviceCombo->setCurrentIndex(0);
     m_lookupButton = layout::button(m_sourcePanel, QStringLiteral("lookupButton"), QStringLiteral("&Test"));
     m_fallbackCheck = layout::checkBox(m_sourcePanel, QStringLiteral("fallbackCheck"),
@@ -50,8 +53,8 @@ ExternalServiceTab::ExternalServiceTab(QWidget* parent) : QWidget(parent)
     m_presetRecordsList = new QListWidget(this);
     m_presetRecordsList->setObjectName(QStringLiteral("presetRecordsList"));
     // The credentials flags of the presets are set by start-up.
-    for (const TRouterPreset& preset : RouterPresets())
-        listRows::addRecordRow(m_presetRecordsList, std::string(preset.Record), false);
+    for (const RouterPreset& preset : routerPresets())
+        listRows::addRecordRow(m_presetRecordsList, std::string(preset.record), false);
     page->addWidget(m_userRecordsList);
     page->addWidget(m_presetRecordsList);
     m_debugLog = new QPlainTextEdit(this);
@@ -74,21 +77,21 @@ ExternalServiceTab::ExternalServiceTab(QWidget* parent) : QWidget(parent)
     });
 }
 
-void ExternalServiceTab::loadSetting(ESetting id, const TSettings& settings)
+void ExternalServiceTab::loadSetting(Setting id, const Settings& settings)
 {
     switch (id) {
-    case ESetting::ExtDNS: m_serviceCombo->setEditText(shownText(settings.ExtDNS)); break;
-    case ESetting::External: m_externalRadio->setChecked(settings.External); break;
-    case ESetting::Fallback: m_fallbackCheck->setChecked(settings.Fallback); break;
+    case Setting::ExtDns: m_serviceCombo->setEditText(shownText(settings.extDns)); break;
+    case Setting::External: m_externalRadio->setChecked(settings.external); break;
+    case Setting::Fallback: m_fallbackCheck->setChecked(settings.fallback); break;
     default: break;
     }
 }
 
-void ExternalServiceTab::storeSettings(TSettings& settings, const TSettings& loaded) const
+void ExternalServiceTab::storeSettings(Settings& settings, const Settings& loaded) const
 {
-    settings.ExtDNS = keptBytes(m_serviceCombo->currentText(), loaded.ExtDNS);
-    settings.External = m_externalRadio->isChecked();
-    settings.Fallback = m_fallbackCheck->isChecked();
+    settings.extDns = keptBytes(m_serviceCombo->currentText(), loaded.extDns);
+    settings.external = m_externalRadio->isChecked();
+    settings.fallback = m_fallbackCheck->isChecked();
 }
 
 void ExternalServiceTab::setDebugView(bool on)

@@ -34,9 +34,9 @@ public:
     void addDebugLine(const QString& line);
 
     // Puts one setting of this tab into its control the way a user would; other settings are left alone.
-    void loadSetting(ESetting id, const TSettings& settings);
+    void loadSetting(core::Setting id, const core::Settings& settings);
     // Fields still showing what was loaded give back the loaded bytes.
-    void storeSettings(TSettings& settings, const TSettings& loaded) const;
+    void storeSettings(core::Settings& settings, const core::Settings& loaded) const;
     void setDebugView(bool on);
 
 signals:

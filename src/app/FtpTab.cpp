@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+using namespace kestrune::core;
+
 namespace kestrune::app {
 
 namespace {
@@ -86,35 +88,35 @@ FtpTab::FtpTab(QWidget* parent) : QWidget(parent)
     connect(m_browseTemplateButton, &QPushButton::clicked, this, &FtpTab::browseTemplateRequested);
 }
 
-void FtpTab::loadSetting(ESetting id, const TSettings& settings)
+void FtpTab::loadSetting(Setting id, const Settings& settings)
 {
     switch (id) {
-    case ESetting::FtpEnable: m_enableCheck->setChecked(settings.FtpEnable); break;
-    case ESetting::FtpHost: m_hostEdit->setText(shownText(settings.FtpHost)); break;
-    case ESetting::FtpUsername: m_usernameEdit->setText(shownText(settings.FtpUsername)); break;
-    case ESetting::FtpPassword: m_passwordEdit->setText(shownText(settings.FtpPassword)); break;
-    case ESetting::FtpSavePass: m_rememberPasswordCheck->setChecked(settings.FtpSavePass); break;
-    case ESetting::FtpLocalFile: m_templateEdit->setText(shownText(settings.FtpLocalFile)); break;
-    case ESetting::FtpRemoteFile: m_remoteFileEdit->setText(shownText(settings.FtpRemoteFile)); break;
-    case ESetting::FtpPassive: m_passiveCheck->setChecked(settings.FtpPassive); break;
-    case ESetting::FtpTLS: m_tlsCheck->setChecked(settings.FtpTLS); break;
-    case ESetting::FtpAnyCertificate: m_anyCertificateCheck->setChecked(settings.FtpAnyCertificate); break;
+    case Setting::FtpEnable: m_enableCheck->setChecked(settings.ftpEnable); break;
+    case Setting::FtpHost: m_hostEdit->setText(shownText(settings.ftpHost)); break;
+    case Setting::FtpUsername: m_usernameEdit->setText(shownText(settings.ftpUsername)); break;
+    case Setting::FtpPassword: m_passwordEdit->setText(shownText(settings.ftpPassword)); break;
+    case Setting::FtpSavePass: m_rememberPasswordCheck->setChecked(settings.ftpSavePass); break;
+    case Setting::FtpLocalFile: m_templateEdit->setText(shownText(settings.ftpLocalFile)); break;
+    case Setting::FtpRemoteFile: m_remoteFileEdit->setText(shownText(settings.ftpRemoteFile)); break;
+    case Setting::FtpPassive: m_passiveCheck->setChecked(settings.ftpPassive); break;
+    case Setting::FtpTls: m_tlsCheck->setChecked(settings.ftpTls); break;
+    case Setting::FtpAnyCertificate: m_anyCertificateCheck->setChecked(settings.ftpAnyCertificate); break;
     default: break;
     }
 }
 
-void FtpTab::storeSettings(TSettings& settings, const TSettings& loaded) const
+void FtpTab::storeSettings(Settings& settings, const Settings& loaded) const
 {
-    settings.FtpEnable = m_enableCheck->isChecked();
-    settings.FtpHost = keptBytes(m_hostEdit->text(), loaded.FtpHost);
-    settings.FtpUsername = keptBytes(m_usernameEdit->text(), loaded.FtpUsername);
-    settings.FtpPassword = keptBytes(m_passwordEdit->text(), loaded.FtpPassword);
-    settings.FtpSavePass = m_rememberPasswordCheck->isChecked();
-    settings.FtpLocalFile = keptBytes(m_templateEdit->text(), loaded.FtpLocalFile);
-    settings.FtpRemoteFile = keptBytes(m_remoteFileEdit->text(), loaded.FtpRemoteFile);
-    settings.FtpPassive = m_passiveCheck->isChecked();
-    settings.FtpTLS = m_tlsCheck->isChecked();
-    settings.FtpAnyCertificate = m_anyCertificateCheck->isChecked();
+    settings.ftpEnable = m_enableCheck->isChecked();
+    settings.ftpHost = keptBytes(m_hostEdit->text(), loaded.ftpHost);
+    settings.ftpUsername = keptBytes(m_usernameEdit->text(), loaded.ftpUsername);
+    settings.ftpPassword = keptBytes(m_passwordEdit->text(), loaded.ftpPassword);
+    settings.ftpSavePass = m_rememberPasswordCheck->isChecked();
+    settings.ftpLocalFile = keptBytes(m_templateEdit->text(), loaded.ftpLocalFile);
+    settings.ftpRemoteFile = keptBytes(m_remoteFileEdit->text(), loaded.ftpRemoteFile);
+    settings.ftpPassive = m_passiveCheck->isChecked();
+    settings.ftpTls = m_tlsCheck->isChecked();
+    settings.ftpAnyCertificate = m_anyCertificateCheck->isChecked();
 }
 
 void FtpTab::updateUploadButton()

@@ -30,9 +30,9 @@ public:
     QPushButton* browseTemplateButton() const { return m_browseTemplateButton; }
     QLineEdit* remoteFileEdit() const { return m_remoteFileEdit; }
 
-    void loadSetting(ESetting id, const TSettings& settings);
+    void loadSetting(core::Setting id, const core::Settings& settings);
     // Fields still showing what was loaded give back the loaded bytes.
-    void storeSettings(TSettings& settings, const TSettings& loaded) const;
+    void storeSettings(core::Settings& settings, const core::Settings& loaded) const;
     // Upload is offered once every field is filled in.
     void updateUploadButton();
     // What keeps an enabled upload from working, as the tab check reports it; empty when nothing does.

@@ -10,6 +10,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+using namespace kestrune::actions;
+
 namespace kestrune::app {
 
 namespace {
@@ -33,9 +35,9 @@ TimelineBar::TimelineBar(QWidget* parent) : QWidget(parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
-void TimelineBar::setPeriods(std::vector<TLogPeriod> periods, std::time_t now)
+void TimelineBar::setPeriods(std::vector<LogPeriod> periods, std::time_t now)
 {
-    periods.erase(std::remove_if(periods.begin(), periods.end(), [](const TLogPeriod& p) { return !p.Readable; }),
+    periods.erase(std::remove_if(periods.begin(), periods.end(), [](const LogPeriod& p) { return !p.readable; }),
                   periods.end());
     m_periods = std::move(periods);
     m_now = now;
@@ -50,16 +52,16 @@ void TimelineBar::paintEvent(QPaintEvent*)
     const QRect bar = rect().adjusted(1, 1, -2, -2);
     painter.fillRect(bar, palette().color(QPalette::Base));
     if (!m_periods.empty()) {
-        const std::time_t first = m_periods.back().From;
-        const std::time_t last = std::max(m_now, m_periods.front().From + 1);
+        const std::time_t first = m_periods.back().from;
+        const std::time_t last = std::max(m_now, m_periods.front().from + 1);
         const double span = static_cast<double>(last - first);
         auto x = [&](std::time_t when) {
             return bar.left() + static_cast<int>(static_cast<double>(when - first) / span * bar.width());
         };
-        for (const TLogPeriod& period : m_periods) {
-            const int left = x(period.From);
-            const int right = std::max(left + 1, x(period.Until.value_or(last)));
-            painter.fillRect(QRect(QPoint(left, bar.top()), QPoint(right, bar.bottom())), addressColour(period.Address));
+        for (const LogPeriod& period : m_periods) {
+            const int left = x(period.from);
+            const int right = std::max(left + 1, x(period.until.value_or(last)));
+            painter.fillRect(QRect(QPoint(left, bar.top()), QPoint(right, bar.bottom())), addressColour(period.address));
             // A change is a line, so short periods still show.
             painter.setPen(palette().color(QPalette::WindowText));
             painter.drawLine(left, bar.top(), left, bar.bottom());
@@ -93,7 +95,7 @@ HistoryView::HistoryView(QWidget* parent) : QDialog(parent)
     resize(560, 360);
 }
 
-void HistoryView::setLog(const QString& path, const TDateNames& names)
+void HistoryView::setLog(const QString& path, const DateNames& names)
 {
     m_path = path;
     m_names = names;
@@ -102,22 +104,22 @@ void HistoryView::setLog(const QString& path, const TDateNames& names)
 
 void HistoryView::reload()
 {
-    const std::vector<TLogPeriod> periods =
-        m_path.isEmpty() ? std::vector<TLogPeriod>{} : LoadLogHistory(m_path.toStdString(), m_names);
+    const std::vector<LogPeriod> periods =
+        m_path.isEmpty() ? std::vector<LogPeriod>{} : loadLogHistory(m_path.toStdString(), m_names);
     const std::time_t now = static_cast<std::time_t>(QDateTime::currentSecsSinceEpoch());
     m_periodList->clear();
     int changes = 0;
-    for (const TLogPeriod& period : periods) {
+    for (const LogPeriod& period : periods) {
         auto* row = new QTreeWidgetItem(m_periodList);
-        row->setText(0, QString::fromStdString(period.Address));
-        if (!period.Readable) {
+        row->setText(0, QString::fromStdString(period.address));
+        if (!period.readable) {
             row->setFirstColumnSpanned(true);
             continue;
         }
         ++changes;
-        row->setText(1, timeText(period.From));
-        row->setText(2, period.Until ? timeText(*period.Until) : QStringLiteral("now"));
-        row->setText(3, durationText(period.Until.value_or(std::max(now, period.From)) - period.From));
+        row->setText(1, timeText(period.from));
+        row->setText(2, period.until ? timeText(*period.until) : QStringLiteral("now"));
+        row->setText(3, durationText(period.until.value_or(std::max(now, period.from)) - period.from));
     }
     m_timeline->setPeriods(periods, now);
     if (m_path.isEmpty())

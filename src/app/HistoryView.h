@@ -17,14 +17,14 @@ class TimelineBar : public QWidget {
     Q_OBJECT
 public:
     explicit TimelineBar(QWidget* parent = nullptr);
-    void setPeriods(std::vector<TLogPeriod> periods, std::time_t now);
+    void setPeriods(std::vector<actions::LogPeriod> periods, std::time_t now);
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    std::vector<TLogPeriod> m_periods; // readable ones only
+    std::vector<actions::LogPeriod> m_periods; // readable ones only
     std::time_t m_now = 0;
 };
 
@@ -35,7 +35,7 @@ public:
     explicit HistoryView(QWidget* parent = nullptr);
 
     // Reads the log again; a missing, empty or foreign log shows what it can.
-    void setLog(const QString& path, const TDateNames& names);
+    void setLog(const QString& path, const actions::DateNames& names);
     void reload();
 
     QTreeWidget* periodList() const { return m_periodList; }
@@ -47,7 +47,7 @@ public:
 
 private:
     QString m_path;
-    TDateNames m_names = TDateNames::English();
+    actions::DateNames m_names = actions::DateNames::english();
     QLabel* m_summaryLabel = nullptr;
     TimelineBar* m_timeline = nullptr;
     QTreeWidget* m_periodList = nullptr;

@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+using namespace kestrune::core;
+
 namespace kestrune::app {
 
 namespace {
@@ -93,29 +95,29 @@ LocalFilesTab::LocalFilesTab(QWidget* parent) : QWidget(parent)
             [this] { m_logLinesSpin->setIncrement(logStep(m_logLinesSpin->value())); });
 }
 
-void LocalFilesTab::loadSetting(ESetting id, const TSettings& settings)
+void LocalFilesTab::loadSetting(Setting id, const Settings& settings)
 {
     switch (id) {
-    case ESetting::SaveIP: m_saveAddressCheck->setChecked(settings.SaveIP); break;
-    case ESetting::IPFilename: m_addressFileEdit->setText(shownText(settings.IPFilename)); break;
-    case ESetting::SaveLog: m_logCheck->setChecked(settings.SaveLog); break;
-    case ESetting::LogFilename: m_logFileEdit->setText(shownText(settings.LogFilename)); break;
-    case ESetting::LogLines: m_logLinesSpin->setValue(settings.LogLines); break;
-    case ESetting::RunCommand: m_runCommandCheck->setChecked(settings.RunCommand); break;
-    case ESetting::Command: m_commandEdit->setText(shownText(settings.Command)); break;
+    case Setting::SaveIp: m_saveAddressCheck->setChecked(settings.saveIp); break;
+    case Setting::IpFilename: m_addressFileEdit->setText(shownText(settings.ipFilename)); break;
+    case Setting::SaveLog: m_logCheck->setChecked(settings.saveLog); break;
+    case Setting::LogFilename: m_logFileEdit->setText(shownText(settings.logFilename)); break;
+    case Setting::LogLines: m_logLinesSpin->setValue(settings.logLines); break;
+    case Setting::RunCommand: m_runCommandCheck->setChecked(settings.runCommand); break;
+    case Setting::Command: m_commandEdit->setText(shownText(settings.command)); break;
     default: break;
     }
 }
 
-void LocalFilesTab::storeSettings(TSettings& settings, const TSettings& loaded) const
+void LocalFilesTab::storeSettings(Settings& settings, const Settings& loaded) const
 {
-    settings.SaveIP = m_saveAddressCheck->isChecked();
-    settings.IPFilename = keptBytes(m_addressFileEdit->text(), loaded.IPFilename);
-    settings.SaveLog = m_logCheck->isChecked();
-    settings.LogFilename = keptBytes(m_logFileEdit->text(), loaded.LogFilename);
-    settings.LogLines = m_logLinesSpin->value();
-    settings.RunCommand = m_runCommandCheck->isChecked();
-    settings.Command = keptBytes(m_commandEdit->text(), loaded.Command);
+    settings.saveIp = m_saveAddressCheck->isChecked();
+    settings.ipFilename = keptBytes(m_addressFileEdit->text(), loaded.ipFilename);
+    settings.saveLog = m_logCheck->isChecked();
+    settings.logFilename = keptBytes(m_logFileEdit->text(), loaded.logFilename);
+    settings.logLines = m_logLinesSpin->value();
+    settings.runCommand = m_runCommandCheck->isChecked();
+    settings.command = keptBytes(m_commandEdit->text(), loaded.command);
 }
 
 } // namespace kestrune::app

@@ -30,9 +30,9 @@ public:
     QCheckBox* runCommandCheck() const { return m_runCommandCheck; }
     QLineEdit* commandEdit() const { return m_commandEdit; }
 
-    void loadSetting(ESetting id, const TSettings& settings);
+    void loadSetting(core::Setting id, const core::Settings& settings);
     // Fields still showing what was loaded give back the loaded bytes.
-    void storeSettings(TSettings& settings, const TSettings& loaded) const;
+    void storeSettings(core::Settings& settings, const core::Settings& loaded) const;
 
 signals:
     void testAddressFileRequested();

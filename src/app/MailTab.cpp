@@ -14,6 +14,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+using namespace kestrune::actions;
+using namespace kestrune::core;
+
 namespace kestrune::app {
 
 namespace {
@@ -87,64 +90,64 @@ MailTab::MailTab(QWidget* parent) : QWidget(parent)
 
     connect(m_testMailButton, &QPushButton::clicked, this, &MailTab::testMailRequested);
     connect(m_defaultPortButton, &QPushButton::clicked, this,
-            [this] { m_portEdit->setText(toQString(WebmailDefaultPortText(sslChosen(), startTlsChosen()))); });
+            [this] { m_portEdit->setText(toQString(webmailDefaultPortText(sslChosen(), startTlsChosen()))); });
     // The box's click handling also runs when the program (the settings) changes it.
     connect(m_sendMailCheck, &QCheckBox::toggled, this, &MailTab::updateTestButton);
 }
 
-void MailTab::loadSetting(ESetting id, const TSettings& settings)
+void MailTab::loadSetting(Setting id, const Settings& settings)
 {
     switch (id) {
-    case ESetting::SendMail: m_sendMailCheck->setChecked(settings.SendMail); break;
-    case ESetting::MailTo: m_toEdit->setText(shownText(settings.MailTo)); break;
-    case ESetting::MailServer: m_serverEdit->setText(shownText(settings.MailServer)); break;
-    case ESetting::MailFrom: m_fromEdit->setText(shownText(settings.MailFrom)); break;
-    case ESetting::MailSubject: m_subjectEdit->setText(shownText(settings.MailSubject)); break;
-    case ESetting::WebAuth: m_loginCheck->setChecked(settings.WebAuth); break;
-    case ESetting::WebUser: m_userEdit->setText(shownText(settings.WebUser)); break;
-    case ESetting::WebPass: m_passwordEdit->setText(shownText(settings.WebPass)); break;
-    case ESetting::MailPort: m_portEdit->setText(shownText(settings.MailPort)); break;
+    case Setting::SendMail: m_sendMailCheck->setChecked(settings.sendMail); break;
+    case Setting::MailTo: m_toEdit->setText(shownText(settings.mailTo)); break;
+    case Setting::MailServer: m_serverEdit->setText(shownText(settings.mailServer)); break;
+    case Setting::MailFrom: m_fromEdit->setText(shownText(settings.mailFrom)); break;
+    case Setting::MailSubject: m_subjectEdit->setText(shownText(settings.mailSubject)); break;
+    case Setting::WebAuth: m_loginCheck->setChecked(settings.webAuth); break;
+    case Setting::WebUser: m_userEdit->setText(shownText(settings.webUser)); break;
+    case Setting::WebPass: m_passwordEdit->setText(shownText(settings.webPass)); break;
+    case Setting::MailPort: m_portEdit->setText(shownText(settings.mailPort)); break;
     // SSL wins over STARTTLS when the file sets both.
-    case ESetting::MailSSL:
-    case ESetting::MailStartTLS:
-        m_securityCombo->setCurrentIndex(settings.MailSSL ? SecuritySslTls
-                                         : settings.MailStartTLS ? SecurityStartTls : SecurityNone);
+    case Setting::MailSsl:
+    case Setting::MailStartTls:
+        m_securityCombo->setCurrentIndex(settings.mailSsl ? SecuritySslTls
+                                         : settings.mailStartTls ? SecurityStartTls : SecurityNone);
         break;
-    case ESetting::MailAnyCertificate: m_anyCertificateCheck->setChecked(settings.MailAnyCertificate); break;
+    case Setting::MailAnyCertificate: m_anyCertificateCheck->setChecked(settings.mailAnyCertificate); break;
     default: break;
     }
 }
 
-void MailTab::storeSettings(TSettings& settings, const TSettings& loaded) const
+void MailTab::storeSettings(Settings& settings, const Settings& loaded) const
 {
-    settings.SendMail = m_sendMailCheck->isChecked();
-    settings.MailTo = keptBytes(m_toEdit->text(), loaded.MailTo);
-    settings.MailServer = keptBytes(m_serverEdit->text(), loaded.MailServer);
-    settings.MailFrom = keptBytes(m_fromEdit->text(), loaded.MailFrom);
-    settings.MailSubject = keptBytes(m_subjectEdit->text(), loaded.MailSubject);
-    settings.WebAuth = m_loginCheck->isChecked();
-    settings.WebUser = keptBytes(m_userEdit->text(), loaded.WebUser);
-    settings.WebPass = keptBytes(m_passwordEdit->text(), loaded.WebPass);
-    settings.MailPort = keptBytes(m_portEdit->text(), loaded.MailPort);
-    settings.MailSSL = sslChosen();
-    settings.MailStartTLS = startTlsChosen();
-    settings.MailAnyCertificate = m_anyCertificateCheck->isChecked();
+    settings.sendMail = m_sendMailCheck->isChecked();
+    settings.mailTo = keptBytes(m_toEdit->text(), loaded.mailTo);
+    settings.mailServer = keptBytes(m_serverEdit->text(), loaded.mailServer);
+    settings.mailFrom = keptBytes(m_fromEdit->text(), loaded.mailFrom);
+    settings.mailSubject = keptBytes(m_subjectEdit->text(), loaded.mailSubject);
+    settings.webAuth = m_loginCheck->isChecked();
+    settings.webUser = keptBytes(m_userEdit->text(), loaded.webUser);
+    settings.webPass = keptBytes(m_passwordEdit->text(), loaded.webPass);
+    settings.mailPort = keptBytes(m_portEdit->text(), loaded.mailPort);
+    settings.mailSsl = sslChosen();
+    settings.mailStartTls = startTlsChosen();
+    settings.mailAnyCertificate = m_anyCertificateCheck->isChecked();
 }
 
-TWebmailSettings MailTab::mailSettings() const
+MailSenderSettings MailTab::mailSettings() const
 {
-    TWebmailSettings settings;
-    settings.To = toBytes(m_toEdit->text());
-    settings.SMTPServer = toBytes(m_serverEdit->text());
-    settings.PortText = toBytes(m_portEdit->text());
-    settings.SSL = sslChosen();
-    settings.StartTLS = startTlsChosen();
-    settings.AnyCertificate = m_anyCertificateCheck->isChecked();
-    settings.From = toBytes(m_fromEdit->text());
-    settings.Subject = toBytes(m_subjectEdit->text());
-    settings.LoginRequired = m_loginCheck->isChecked();
-    settings.User = toBytes(m_userEdit->text());
-    settings.Password = toBytes(m_passwordEdit->text());
+    MailSenderSettings settings;
+    settings.to = toBytes(m_toEdit->text());
+    settings.smtpServer = toBytes(m_serverEdit->text());
+    settings.portText = toBytes(m_portEdit->text());
+    settings.ssl = sslChosen();
+    settings.startTls = startTlsChosen();
+    settings.anyCertificate = m_anyCertificateCheck->isChecked();
+    settings.from = toBytes(m_fromEdit->text());
+    settings.subject = toBytes(m_subjectEdit->text());
+    settings.loginRequired = m_loginCheck->isChecked();
+    settings.user = toBytes(m_userEdit->text());
+    settings.password = toBytes(m_passwordEdit->text());
     return settings;
 }
 

@@ -2,7 +2,7 @@
 
 #include "Settings.h"
 #include "SettingsTable.h"
-#include "Webmail.h"
+#include "MailSender.h"
 
 #include <QWidget>
 
@@ -36,10 +36,10 @@ public:
     QLineEdit* passwordEdit() const { return m_passwordEdit; }
     QPushButton* testMailButton() const { return m_testMailButton; }
 
-    void loadSetting(ESetting id, const TSettings& settings);
+    void loadSetting(core::Setting id, const core::Settings& settings);
     // Fields still showing what was loaded give back the loaded bytes.
-    void storeSettings(TSettings& settings, const TSettings& loaded) const;
-    TWebmailSettings mailSettings() const;
+    void storeSettings(core::Settings& settings, const core::Settings& loaded) const;
+    actions::MailSenderSettings mailSettings() const;
     // Test is offered while mail is on.
     void updateTestButton();
     // What keeps enabled mail from working, as the tab check reports it; empty when nothing does.

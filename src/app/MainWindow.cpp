@@ -31,6 +31,10 @@
 #include <QVBoxLayout>
 #include <exception>
 
+using namespace kestrune::actions;
+using namespace kestrune::core;
+using namespace kestrune::net;
+
 namespace kestrune::app {
 
 namespace {
@@ -47,16 +51,16 @@ QTimer* newTimer(QObject* owner, const QString& name, int intervalMs)
 }
 
 // The abbreviated day and month names of the user's locale, for the log.
-TDateNames localeDateNames()
+DateNames localeDateNames()
 {
     const QLocale locale; // the system locale unless the program chose another
-    TDateNames names;
+    DateNames names;
     // Sunday first, as the C library counts days; Qt counts Monday as 1 and Sunday as 7.
     for (int day = 0; day < 7; ++day)
-        names.ShortDayNames[static_cast<std::size_t>(day)] =
+        names.shortDayNames[static_cast<std::size_t>(day)] =
             toBytes(locale.dayName(day == 0 ? 7 : day, QLocale::ShortFormat));
     for (int month = 1; month <= 12; ++month)
-        names.ShortMonthNames[static_cast<std::size_t>(month - 1)] =
+        names.shortMonthNames[static_cast<std::size_t>(month - 1)] =
             toBytes(locale.monthName(month, QLocale::ShortFormat));
     return names;
 }
@@ -112,13 +116,13 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& executablePath, QWidget*
     resize(minimumSize());
 
     m_waitHook = std::make_unique<QtWaitHook>();
-    TNetAntiFreeze::InstallHook(m_waitHook.get());
+    NetworkWait::installHook(m_waitHook.get());
 
     m_timerService = new QtTimerService(this);
     m_monitor = std::make_unique<core::Monitor>(m_settings, *this, *m_timerService);
     m_monitor->setDateNames(localeDateNames());
     // A server that stops answering would otherwise hold the upload, and with it every later check, for ever.
-    m_monitor->ftp().ReadTimeout = 60000;
+    m_monitor->ftp().readTimeout = 60000;
     m_timerService->setHandler([this](core::TimerId id) { onTimer(id); });
 
     m_busyGate = new BusyGate(this);
@@ -136,7 +140,7 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& executablePath, QWidget*
 
     // Start-up runs outside the event loop's own error handling; its errors are reported as any handler's.
     guarded([this] {
-        m_paths = AppPathsFor(m_executablePath.toStdString());
+        m_paths = appPathsFor(m_executablePath.toStdString());
         runStartUp();
     });
 }
@@ -144,8 +148,8 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& executablePath, QWidget*
 MainWindow::~MainWindow()
 {
     EventTap::removeAll(this);
-    if (TNetAntiFreeze::InstalledHook() == m_waitHook.get())
-        TNetAntiFreeze::InstallHook(nullptr);
+    if (NetworkWait::installedHook() == m_waitHook.get())
+        NetworkWait::installHook(nullptr);
 }
 
 PageView& MainWindow::pageView() const { return m_pageInspectorTab->pageView(); }

@@ -7,8 +7,8 @@
 #include "LookupRecord.h"
 #include "Monitor.h"
 #include "MonitorObserver.h"
-#include "NetAntiFreeze.h"
-#include "NetHTTP.h"
+#include "NetworkWait.h"
+#include "HttpClient.h"
 #include "Settings.h"
 
 #include <QMainWindow>
@@ -88,10 +88,10 @@ public:
     // The address, what was published, the countdown and the rules.
     core::Monitor& monitor() { return *m_monitor; }
     // The page inspector's own client; the monitor's lookups have theirs.
-    TNetHTTP& http() { return m_http; }
-    const TAppPaths& paths() const { return m_paths; }
+    net::HttpClient& http() { return m_http; }
+    const core::AppPaths& paths() const { return m_paths; }
     // The services the service box offers, in its order (tests point them at local pages).
-    std::vector<TExternalService>& externalServices() { return m_externalServices; }
+    std::vector<lookup::ExternalService>& externalServices() { return m_externalServices; }
     Dialogs& dialogs() { return m_dialogs; }
     QString executablePath() const { return m_executablePath; }
 
@@ -118,8 +118,8 @@ public:
     // Settings file.
     void loadSettings();
     void saveSettings();
-    TSettings settingsFromTabs() const;
-    void applySettings(const TSettings& settings);
+    core::Settings settingsFromTabs() const;
+    void applySettings(const core::Settings& settings);
 
     // Check scheduler and lookup: requests to the monitor.
     void onStartClicked();
@@ -254,8 +254,8 @@ private:
     bool startFilesWritten();
     void restoreSelectedLookup();
     // Empties the lookup fields, then fills them from record.
-    void loadLookupFields(const TLookupRecord& record);
-    TLookupRecord fieldsRecord() const;
+    void loadLookupFields(const lookup::LookupRecord& record);
+    lookup::LookupRecord fieldsRecord() const;
     // The checks of Add and Apply; shows the failing one's message.
     bool entryFieldsAccepted();
     void applyMarkState();
@@ -265,11 +265,11 @@ private:
     bool findInPageView(const QString& text);
     void setDebugView(bool on);
     // Runs the entry dialog until its fields make an entry or the user cancels.
-    std::optional<settings::DnsUpdateEntry> askDnsEntry(const settings::DnsUpdateEntry& shown);
+    std::optional<core::DnsUpdateEntry> askDnsEntry(const core::DnsUpdateEntry& shown);
 
     Dialogs& m_dialogs;
     QString m_executablePath;
-    TAppPaths m_paths; // settings, help and upload files
+    core::AppPaths m_paths; // settings, help and upload files
 
     QLabel* m_addressLabel = nullptr;
     QLabel* m_titleLabel = nullptr;
@@ -297,12 +297,12 @@ private:
     FileDialogOptions m_templateDialog;
     FileDialogOptions m_saveDialog;
     // Network waits let the window's events run while this lives.
-    TNetAntiFreeze m_antiFreeze;
-    TNetHTTP m_http;
+    net::NetworkWait m_antiFreeze;
+    net::HttpClient m_http;
     std::unique_ptr<QtWaitHook> m_waitHook;
-    std::vector<TExternalService> m_externalServices{std::begin(kExternalServices), std::end(kExternalServices)};
+    std::vector<lookup::ExternalService> m_externalServices{std::begin(lookup::kExternalServices), std::end(lookup::kExternalServices)};
     // What the monitor reads; declared before it, which must not outlive it.
-    TSettings m_settings;
+    core::Settings m_settings;
     QtTimerService* m_timerService = nullptr;
     std::unique_ptr<core::Monitor> m_monitor;
 
@@ -314,7 +314,7 @@ private:
     bool m_pageFetchRunning = false; // the page inspector's client waits on the network
     std::size_t m_addressMark = 0;
     bool m_loadingRow = false; // a user lookup row is being loaded into the fields
-    TSettings m_loadedSettings; // as last applied: a field still showing its value is saved as these bytes
+    core::Settings m_loadedSettings; // as last applied: a field still showing its value is saved as these bytes
 };
 
 } // namespace kestrune::app

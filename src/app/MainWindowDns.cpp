@@ -25,11 +25,11 @@ std::size_t channelEntry(const std::string& channel)
 }
 
 // Retries name entries by their place: a removed entry's retry goes, later ones move up with their entries.
-void forgetEntryRetries(std::vector<settings::PendingRetry>& retries, std::size_t removed)
+void forgetEntryRetries(std::vector<core::PendingRetry>& retries, std::size_t removed)
 {
     const std::size_t number = removed + 1;
-    std::erase_if(retries, [number](const settings::PendingRetry& retry) { return channelEntry(retry.channel) == number; });
-    for (settings::PendingRetry& retry : retries) {
+    std::erase_if(retries, [number](const core::PendingRetry& retry) { return channelEntry(retry.channel) == number; });
+    for (core::PendingRetry& retry : retries) {
         const std::size_t entry = channelEntry(retry.channel);
         if (entry > number)
             retry.channel = std::string(kDnsChannel) + std::to_string(entry - 1);
@@ -38,7 +38,7 @@ void forgetEntryRetries(std::vector<settings::PendingRetry>& retries, std::size_
 
 } // namespace
 
-std::optional<settings::DnsUpdateEntry> MainWindow::askDnsEntry(const settings::DnsUpdateEntry& shown)
+std::optional<core::DnsUpdateEntry> MainWindow::askDnsEntry(const core::DnsUpdateEntry& shown)
 {
     DnsUpdateDialog dialog(this);
     dialog.setEntry(shown);
@@ -54,48 +54,48 @@ std::optional<settings::DnsUpdateEntry> MainWindow::askDnsEntry(const settings::
 
 void MainWindow::onDnsAddClicked()
 {
-    settings::DnsUpdateEntry fresh;
+    core::DnsUpdateEntry fresh;
     fresh.enabled = true;
     fresh.provider = "dyndns2";
-    const std::optional<settings::DnsUpdateEntry> entry = askDnsEntry(fresh);
+    const std::optional<core::DnsUpdateEntry> entry = askDnsEntry(fresh);
     if (!entry)
         return;
-    m_settings.DnsUpdates.push_back(*entry);
-    m_dnsUpdateTab->showEntries(m_settings.DnsUpdates);
+    m_settings.dnsUpdates.push_back(*entry);
+    m_dnsUpdateTab->showEntries(m_settings.dnsUpdates);
 }
 
 void MainWindow::onDnsEditClicked()
 {
     const int row = m_dnsUpdateTab->selectedEntry();
-    if (row < 0 || static_cast<std::size_t>(row) >= m_settings.DnsUpdates.size())
+    if (row < 0 || static_cast<std::size_t>(row) >= m_settings.dnsUpdates.size())
         return;
     const auto index = static_cast<std::size_t>(row);
-    const std::optional<settings::DnsUpdateEntry> edited = askDnsEntry(m_settings.DnsUpdates[index]);
+    const std::optional<core::DnsUpdateEntry> edited = askDnsEntry(m_settings.dnsUpdates[index]);
     // The dialog's wait may have let a check change or remove entries; an edit of one that went is dropped.
-    if (!edited || index >= m_settings.DnsUpdates.size())
+    if (!edited || index >= m_settings.dnsUpdates.size())
         return;
-    m_settings.DnsUpdates[index] = settings::editedDnsUpdateEntry(m_settings.DnsUpdates[index], *edited);
-    m_dnsUpdateTab->showEntries(m_settings.DnsUpdates);
+    m_settings.dnsUpdates[index] = core::editedDnsUpdateEntry(m_settings.dnsUpdates[index], *edited);
+    m_dnsUpdateTab->showEntries(m_settings.dnsUpdates);
 }
 
 void MainWindow::onDnsRemoveClicked()
 {
     const int row = m_dnsUpdateTab->selectedEntry();
-    if (row < 0 || static_cast<std::size_t>(row) >= m_settings.DnsUpdates.size())
+    if (row < 0 || static_cast<std::size_t>(row) >= m_settings.dnsUpdates.size())
         return;
     const auto index = static_cast<std::size_t>(row);
-    m_settings.DnsUpdates.erase(m_settings.DnsUpdates.begin() + row);
-    forgetEntryRetries(m_settings.PendingRetries, index);
-    m_dnsUpdateTab->showEntries(m_settings.DnsUpdates);
+    m_settings.dnsUpdates.erase(m_settings.dnsUpdates.begin() + row);
+    forgetEntryRetries(m_settings.pendingRetries, index);
+    m_dnsUpdateTab->showEntries(m_settings.dnsUpdates);
 }
 
 void MainWindow::onDnsClearHoldClicked()
 {
     const int row = m_dnsUpdateTab->selectedEntry();
-    if (row < 0 || static_cast<std::size_t>(row) >= m_settings.DnsUpdates.size())
+    if (row < 0 || static_cast<std::size_t>(row) >= m_settings.dnsUpdates.size())
         return;
-    m_settings.DnsUpdates[static_cast<std::size_t>(row)].hold.clear();
-    m_dnsUpdateTab->showEntries(m_settings.DnsUpdates);
+    m_settings.dnsUpdates[static_cast<std::size_t>(row)].hold.clear();
+    m_dnsUpdateTab->showEntries(m_settings.dnsUpdates);
 }
 
 } // namespace kestrune::app

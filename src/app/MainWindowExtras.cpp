@@ -33,6 +33,8 @@
 #include <QUrl>
 #include <filesystem>
 
+using namespace kestrune::core;
+
 namespace kestrune::app {
 
 namespace {
@@ -224,8 +226,8 @@ void MainWindow::setDebugView(bool on)
 void MainWindow::onHelpClicked()
 {
     std::error_code ignored;
-    if (std::filesystem::is_regular_file(m_paths.HelpFile, ignored)) {
-        const QString path = QString::fromStdString(m_paths.HelpFile.string());
+    if (std::filesystem::is_regular_file(m_paths.helpFile, ignored)) {
+        const QString path = QString::fromStdString(m_paths.helpFile.string());
         if (!m_dialogs.openUrl(QUrl::fromLocalFile(path).toString()))
             m_dialogs.showMessage(QStringLiteral("No program could be found to open the help file.\r\n\r\n"
                                                  "The file is at %1").arg(QDir::toNativeSeparators(path)));
@@ -260,7 +262,7 @@ void MainWindow::onSystemTabShown()
 launch::AutostartEntry MainWindow::autostartEntry() const
 {
     std::vector<std::string> command = {m_executablePath.toStdString()};
-    if (const std::optional<std::filesystem::path> chosen = ChosenSettingsFile()) {
+    if (const std::optional<std::filesystem::path> chosen = chosenSettingsFile()) {
         command.emplace_back("--config");
         command.push_back(chosen->string());
     }

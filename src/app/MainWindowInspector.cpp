@@ -5,7 +5,7 @@
 #include "Lookup.h"
 #include "LookupRecord.h"
 #include "LookupTexts.h"
-#include "NetFlagScope.h"
+#include "FlagScope.h"
 #include "PageInspectorTab.h"
 #include "PageView.h"
 #include "SelectionCode.h"
@@ -21,6 +21,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+
+using namespace kestrune::lookup;
+using namespace kestrune::net;
 
 namespace kestrune::app {
 
@@ -62,8 +65,8 @@ void MainWindow::onInspectorTabShown()
     inspector.getPageButton()->setEnabled(!m_userLookupsTab->urlEdit()->text().isEmpty() &&
                                           m_userLookupsTab->userDefinedRadio()->isChecked());
     inspector.keywordButton()->setEnabled(pageShown);
-    m_http.Request.Username = toBytes(m_userLookupsTab->pageUsernameEdit()->text());
-    m_http.Request.Password = toBytes(m_userLookupsTab->pagePasswordEdit()->text());
+    m_http.request.username = toBytes(m_userLookupsTab->pageUsernameEdit()->text());
+    m_http.request.password = toBytes(m_userLookupsTab->pagePasswordEdit()->text());
 }
 
 void MainWindow::onPageChanged()
@@ -79,7 +82,7 @@ void MainWindow::onPageChanged()
     m_userLookupsTab->addButton()->setEnabled(skipGiven);
     m_userLookupsTab->getAddressButton()->setEnabled(!m_userLookupsTab->urlEdit()->text().isEmpty() && skipGiven &&
                                                      !inspector.keywordEdit()->text().isEmpty());
-    if (!m_loadingRow && EditsEnableApply(m_selectionCode))
+    if (!m_loadingRow && editsEnableApply(m_selectionCode))
         m_userLookupsTab->applyButton()->setEnabled(true);
 }
 
@@ -102,25 +105,25 @@ void MainWindow::onPageMenuAboutToShow()
 void MainWindow::fetchIntoPageView()
 {
     if (m_userLookupsTab->pageAuthCheck()->isChecked()) {
-        m_http.Request.Username = toBytes(m_userLookupsTab->pageUsernameEdit()->text());
-        m_http.Request.Password = toBytes(m_userLookupsTab->pagePasswordEdit()->text());
+        m_http.request.username = toBytes(m_userLookupsTab->pageUsernameEdit()->text());
+        m_http.request.password = toBytes(m_userLookupsTab->pagePasswordEdit()->text());
     }
     const std::string url = toBytes(m_userLookupsTab->urlEdit()->text());
-    m_http.AcceptAnyCertificate = m_userLookupsTab->anyCertificateCheck()->isChecked() && IsHttpsURL(url);
+    m_http.acceptAnyCertificate = m_userLookupsTab->anyCertificateCheck()->isChecked() && isHttpsUrl(url);
     std::string body;
     try {
         // The client serves one request at a time.
-        const TFlagScope scope(m_pageFetchRunning);
-        m_http.Get(UserDefinedPageURL(url), body);
+        const FlagScope scope(m_pageFetchRunning);
+        m_http.get(userDefinedPageUrl(url), body);
     } catch (const std::exception&) {
-        m_dialogs.showMessage(toQString(LookupText::UnableToConnect));
+        m_dialogs.showMessage(toQString(lookuptexts::kUnableToConnect));
     }
     pageView().setPage(std::move(body));
 }
 
 bool MainWindow::findInPageView(const QString& text)
 {
-    const std::optional<TByteRange> hit = FindNext(pageView().page(), toBytes(text), pageView().selection());
+    const std::optional<ByteRange> hit = kestrune::lookup::findNext(pageView().page(), toBytes(text), pageView().selection());
     if (!hit)
         return false;
     m_pageInspectorTab->pageEdit()->setFocus();
@@ -142,7 +145,7 @@ void MainWindow::onGetPageClicked()
     const QString address = m_pageInspectorTab->addressEdit()->text();
     if (!address.isEmpty()) {
         findInPageView(address);
-        m_addressMark = pageView().selection().Start;
+        m_addressMark = pageView().selection().start;
         // The buttons follow the new mark, not the one the search ran under.
         applyMarkState();
     }
@@ -150,7 +153,7 @@ void MainWindow::onGetPageClicked()
 
 void MainWindow::onMarkAddressClicked()
 {
-    m_addressMark = pageView().selection().Start;
+    m_addressMark = pageView().selection().start;
     m_pageInspectorTab->testButton()->setEnabled(false);
     m_pageInspectorTab->pageEdit()->setFocus();
     pageView().collapseToStart();
@@ -163,20 +166,20 @@ void MainWindow::onMarkKeywordClicked()
         m_dialogs.beep();
         return;
     }
-    const TMarkKeywordResult result = MarkKeyword(pageView().page(), pageView().selection(), m_addressMark);
-    switch (result.Kind) {
-    case TMarkKeywordResult::NotUnique:
-        pageView().select(result.Earlier);
-        m_dialogs.showMessage(toQString(LookupText::KeywordNotUnique));
+    const MarkKeywordResult result = markKeyword(pageView().page(), pageView().selection(), m_addressMark);
+    switch (result.kind) {
+    case MarkKeywordResult::NotUnique:
+        pageView().select(result.earlier);
+        m_dialogs.showMessage(toQString(lookuptexts::kKeywordNotUnique));
         break;
-    case TMarkKeywordResult::NotText:
-        m_dialogs.showMessage(toQString(LookupText::KeywordNotText));
+    case MarkKeywordResult::NotText:
+        m_dialogs.showMessage(toQString(lookuptexts::kKeywordNotText));
         break;
-    case TMarkKeywordResult::Marked:
-        m_pageInspectorTab->keywordEdit()->setText(toQString(result.Keyword));
-        m_pageInspectorTab->skipEdit()->setText(QString::number(result.CharToSkip));
+    case MarkKeywordResult::Marked:
+        m_pageInspectorTab->keywordEdit()->setText(toQString(result.keyword));
+        m_pageInspectorTab->skipEdit()->setText(QString::number(result.charToSkip));
         break;
-    case TMarkKeywordResult::Empty:
+    case MarkKeywordResult::Empty:
         m_dialogs.beep();
         break;
     }
@@ -185,7 +188,7 @@ void MainWindow::onMarkKeywordClicked()
 void MainWindow::onAutoClicked()
 {
     if (!m_userLookupsTab->userDefinedRadio()->isChecked()) {
-        m_dialogs.showMessage(toQString(LookupText::NeedUserDefined));
+        m_dialogs.showMessage(toQString(lookuptexts::kNeedUserDefined));
         return;
     }
     const bool debugView = m_systemTab->debugCheck()->isChecked();
@@ -200,20 +203,20 @@ void MainWindow::onAutoClicked()
         address = m_pageInspectorTab->addressEdit()->text();
         fetchIntoPageView();
     }
-    const TAutoResult result = AutoKeyword(pageView().page(), toBytes(address), pageView().selection());
-    m_addressMark = result.IPMark;
+    const AutoResult result = autoKeyword(pageView().page(), toBytes(address), pageView().selection());
+    m_addressMark = result.ipMark;
     applyMarkState();
-    if (!result.Found) {
+    if (!result.found) {
         // A found address stays selected; the user can still pick a keyword by hand.
         const std::string wanted = toBytes(address);
-        if (!wanted.empty() && pageView().page().Bytes().compare(m_addressMark, wanted.size(), wanted) == 0)
-            pageView().select(TByteRange{m_addressMark, wanted.size()});
-        m_dialogs.showMessage(toQString(result.Message));
+        if (!wanted.empty() && pageView().page().bytes().compare(m_addressMark, wanted.size(), wanted) == 0)
+            pageView().select(ByteRange{m_addressMark, wanted.size()});
+        m_dialogs.showMessage(toQString(result.message));
         return;
     }
-    pageView().select(result.Window);
-    m_pageInspectorTab->keywordEdit()->setText(toQString(result.Keyword));
-    m_pageInspectorTab->skipEdit()->setText(QString::number(result.CharToSkip));
+    pageView().select(result.window);
+    m_pageInspectorTab->keywordEdit()->setText(toQString(result.keyword));
+    m_pageInspectorTab->skipEdit()->setText(QString::number(result.charToSkip));
     if (debugView)
         m_dialogs.showMessage(QString());
     else

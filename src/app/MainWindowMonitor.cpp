@@ -22,6 +22,8 @@
 #include <QTime>
 #include <QTimer>
 
+using namespace kestrune::lookup;
+
 namespace kestrune::app {
 
 QTimer* MainWindow::checkTimer() const { return m_timerService->timer(core::TimerId::Minute); }
@@ -41,7 +43,7 @@ core::PageFields MainWindow::pageFields() const
     fields.username = toBytes(m_userLookupsTab->pageUsernameEdit()->text());
     fields.password = toBytes(m_userLookupsTab->pagePasswordEdit()->text());
     fields.acceptAnyCertificate =
-        m_userLookupsTab->anyCertificateCheck()->isChecked() && IsHttpsURL(fields.url);
+        m_userLookupsTab->anyCertificateCheck()->isChecked() && isHttpsUrl(fields.url);
     return fields;
 }
 
@@ -193,7 +195,7 @@ void MainWindow::serviceAnswered(const std::string& service)
 
 void MainWindow::publishStateChanged()
 {
-    m_dnsUpdateTab->showEntries(m_settings.DnsUpdates);
+    m_dnsUpdateTab->showEntries(m_settings.dnsUpdates);
     // The close wrote the file for the last time.
     if (m_closeAccepted)
         return;

@@ -33,6 +33,10 @@
 #include <stdexcept>
 #include <system_error>
 
+using namespace kestrune::core;
+using namespace kestrune::lookup;
+using namespace kestrune::net;
+
 namespace kestrune::app {
 
 namespace {
@@ -41,7 +45,7 @@ const char* const kHelpResource = ":/kestrune/help/kestrune.html";
 
 constexpr int kLoadedBytesRole = Qt::UserRole;
 
-std::string_view firstServiceUrl() { return kExternalServices[0].URL; }
+std::string_view firstServiceUrl() { return kExternalServices[0].url; }
 
 // A lookup name carries its loaded bytes, which stay with it however rows are added or removed.
 QListWidgetItem* nameItem(const std::string& name)
@@ -92,23 +96,23 @@ void MainWindow::restoreSelectedLookup()
 {
     QListWidget* userList = m_userLookupsTab->userLookupList();
     QListWidget* presetList = m_userLookupsTab->presetList();
-    const TSelection selection = ResolveSelectionCode(m_selectionCode, static_cast<std::size_t>(userList->count()),
+    const Selection selection = resolveSelectionCode(m_selectionCode, static_cast<std::size_t>(userList->count()),
                                                       static_cast<std::size_t>(presetList->count()));
-    switch (selection.Kind) {
-    case TSelection::None:
+    switch (selection.kind) {
+    case Selection::None:
         // A code naming no row (a hand-edited file) selects nothing and is not written back.
         if (m_selectionCode >= 0)
             m_selectionCode = kNoSelection;
         break;
-    case TSelection::User:
+    case Selection::User:
         m_userLookupsTab->removeButton()->setEnabled(true);
-        userList->setCurrentRow(static_cast<int>(selection.Row));
+        userList->setCurrentRow(static_cast<int>(selection.row));
         onUserLookupChosen();
         break;
-    case TSelection::Preset:
+    case Selection::Preset:
         m_userLookupsTab->applyButton()->setEnabled(false);
         m_userLookupsTab->removeButton()->setEnabled(false);
-        presetList->setCurrentRow(static_cast<int>(selection.Row));
+        presetList->setCurrentRow(static_cast<int>(selection.row));
         onPresetChosen();
         break;
     }
@@ -117,16 +121,16 @@ void MainWindow::restoreSelectedLookup()
 void MainWindow::writeHelpFileIfMissing()
 {
     std::error_code ignored;
-    if (std::filesystem::exists(m_paths.HelpFile, ignored))
+    if (std::filesystem::exists(m_paths.helpFile, ignored))
         return;
-    if (m_paths.InConfigFolder)
-        EnsureAppFolder(m_paths);
+    if (m_paths.inConfigFolder)
+        ensureAppFolder(m_paths);
     QFile resource(QString::fromLatin1(kHelpResource));
     if (!resource.open(QIODevice::ReadOnly))
         throw std::runtime_error("The help document is missing from the program.");
     const QByteArray bytes = resource.readAll();
 
-    const QString path = QString::fromStdString(m_paths.HelpFile.string());
+    const QString path = QString::fromStdString(m_paths.helpFile.string());
     QFile target(path);
     if (target.open(QIODevice::WriteOnly | QIODevice::Truncate) && target.write(bytes) == bytes.size() &&
         target.flush())
@@ -180,8 +184,8 @@ void MainWindow::removeFilesAtClose()
     std::error_code ignored;
     // The log's temporary file has an unpredictable name and is gone once an entry is written; the log's name
     // with ".tmp" may well be a file of the user's, so it is left alone.
-    if (std::filesystem::is_regular_file(m_paths.HelpFile, ignored))
-        std::filesystem::remove(m_paths.HelpFile, ignored);
+    if (std::filesystem::is_regular_file(m_paths.helpFile, ignored))
+        std::filesystem::remove(m_paths.helpFile, ignored);
 }
 
 void MainWindow::onExitClicked()
@@ -196,7 +200,7 @@ void MainWindow::closeFromOutside()
     m_ending = true;
     if (!m_closeAccepted)
         close();
-    TNetAntiFreeze::CancelAllWaits();
+    NetworkWait::cancelAllWaits();
     // Not quit(): that asks every window again and a refusal would keep the program.
     QCoreApplication::exit(m_exitStatus);
 }
@@ -210,7 +214,7 @@ void MainWindow::onSessionEnding()
 
 void MainWindow::onApplicationQuitting()
 {
-    TNetAntiFreeze::CancelAllWaits();
+    NetworkWait::cancelAllWaits();
     if (!m_closeAccepted)
         onSessionEnding();
 }
@@ -218,38 +222,38 @@ void MainWindow::onApplicationQuitting()
 void MainWindow::loadSettings()
 {
     // A close killed while saving leaves a full copy of the file, scrambled passwords included.
-    TIniFile::RemoveStaleTemporaries(m_paths.SettingsFile);
-    applySettings(LoadSettingsFile(m_paths.SettingsFile, firstServiceUrl()));
+    IniFile::removeStaleTemporaries(m_paths.settingsFile);
+    applySettings(loadSettingsFile(m_paths.settingsFile, firstServiceUrl()));
 }
 
 // Each setting goes into its control the way a user would put it there, in the file's read order, so the
 // controls' change handling runs as it would for the user.
-void MainWindow::applySettings(const TSettings& settings)
+void MainWindow::applySettings(const Settings& settings)
 {
-    const std::vector<TLookupEntry> lookups = LoadLookupEntries({settings.Routers, settings.RoutersData});
+    const std::vector<LookupEntry> lookups = loadLookupEntries({settings.routers, settings.routersData});
     m_loadedSettings = settings;
     // Settings without a control stay in what the monitor reads, which may change them.
     m_settings = settings;
     QListWidget* records = m_externalServiceTab->userRecordsList();
-    for (ESetting id : kSettingsReadOrder) {
+    for (Setting id : kSettingsReadOrder) {
         switch (id) {
-        case ESetting::SelectedRouter: m_selectionCode = settings.SelectedRouter; break;
-        case ESetting::Routers:
+        case Setting::SelectedRouter: m_selectionCode = settings.selectedRouter; break;
+        case Setting::Routers:
             m_userLookupsTab->userLookupList()->clear();
-            for (const TLookupEntry& entry : lookups)
-                m_userLookupsTab->userLookupList()->addItem(nameItem(entry.Name));
+            for (const LookupEntry& entry : lookups)
+                m_userLookupsTab->userLookupList()->addItem(nameItem(entry.name));
             break;
-        case ESetting::RoutersData:
+        case Setting::RoutersData:
             records->clear();
-            for (const TLookupEntry& entry : lookups)
-                listRows::addRecordRow(records, entry.StoredRecord, false);
+            for (const LookupEntry& entry : lookups)
+                listRows::addRecordRow(records, entry.storedRecord, false);
             break;
-        case ESetting::RouterCredentials:
+        case Setting::RouterCredentials:
             for (std::size_t row = 0; row < lookups.size(); ++row)
-                listRows::setChecked(records, static_cast<int>(row), lookups[row].Credentials);
+                listRows::setChecked(records, static_cast<int>(row), lookups[row].credentials);
             break;
-        case ESetting::MailedIP: m_monitor->setLastMailed(settings.MailedIP); break;
-        case ESetting::UploadedIP: m_monitor->setLastUploaded(settings.UploadedIP); break;
+        case Setting::MailedIp: m_monitor->setLastMailed(settings.mailedIp); break;
+        case Setting::UploadedIp: m_monitor->setLastUploaded(settings.uploadedIp); break;
         default:
             m_externalServiceTab->loadSetting(id, settings);
             m_userLookupsTab->loadSetting(id, settings);
@@ -260,30 +264,30 @@ void MainWindow::applySettings(const TSettings& settings)
             break;
         }
     }
-    m_dnsUpdateTab->showEntries(m_settings.DnsUpdates);
+    m_dnsUpdateTab->showEntries(m_settings.dnsUpdates);
 }
 
-TSettings MainWindow::settingsFromTabs() const
+Settings MainWindow::settingsFromTabs() const
 {
-    const TSettings& was = m_loadedSettings;
+    const Settings& was = m_loadedSettings;
     // Settings without a control go back as the monitor holds them; the tabs write over the rest.
-    TSettings s = m_settings;
+    Settings s = m_settings;
     m_externalServiceTab->storeSettings(s, was);
     m_userLookupsTab->storeSettings(s, was);
-    s.SelectedRouter = m_selectionCode;
+    s.selectedRouter = m_selectionCode;
     const QListWidget* names = m_userLookupsTab->userLookupList();
     const QListWidget* records = m_externalServiceTab->userRecordsList();
-    std::vector<TLookupEntry> lookups;
+    std::vector<LookupEntry> lookups;
     for (int row = 0; row < names->count(); ++row)
         lookups.push_back({nameBytes(*names->item(row)), listRows::recordAt(records, row),
                            listRows::isChecked(records, row)});
-    TLookupSections sections = StoreLookupEntries(lookups);
-    s.Routers = std::move(sections.Routers);
-    s.RoutersData = std::move(sections.RoutersData);
+    LookupSections sections = storeLookupEntries(lookups);
+    s.routers = std::move(sections.routers);
+    s.routersData = std::move(sections.routersData);
     m_mailTab->storeSettings(s, was);
-    s.MailedIP = m_monitor->lastMailed();
+    s.mailedIp = m_monitor->lastMailed();
     m_ftpTab->storeSettings(s, was);
-    s.UploadedIP = m_monitor->lastUploaded();
+    s.uploadedIp = m_monitor->lastUploaded();
     m_localFilesTab->storeSettings(s, was);
     m_systemTab->storeSettings(s, was);
     return s;
@@ -291,9 +295,9 @@ TSettings MainWindow::settingsFromTabs() const
 
 void MainWindow::saveSettings()
 {
-    if (m_paths.InConfigFolder)
-        EnsureAppFolder(m_paths);
-    SaveSettingsFile(settingsFromTabs(), m_paths.SettingsFile);
+    if (m_paths.inConfigFolder)
+        ensureAppFolder(m_paths);
+    saveSettingsFile(settingsFromTabs(), m_paths.settingsFile);
 }
 
 } // namespace kestrune::app

@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 
+using namespace kestrune::lookup;
+
 namespace kestrune::app {
 
 namespace {
@@ -37,7 +39,7 @@ int selectedRow(const QListWidget* list)
 
 } // namespace
 
-void MainWindow::loadLookupFields(const TLookupRecord& record)
+void MainWindow::loadLookupFields(const LookupRecord& record)
 {
     UserLookupsTab& user = *m_userLookupsTab;
     PageInspectorTab& inspector = *m_pageInspectorTab;
@@ -46,35 +48,35 @@ void MainWindow::loadLookupFields(const TLookupRecord& record)
         field->clear();
     user.pageAuthCheck()->setChecked(false);
     user.entryNameLabel()->clear();
-    user.urlEdit()->setText(toQString(record.URL));
-    user.anyCertificateCheck()->setChecked(record.AcceptAnyCertificate);
-    inspector.keywordEdit()->setText(toQString(record.Keyword));
-    inspector.skipEdit()->setText(toQString(record.CharToSkip));
-    if (record.Credentials) {
+    user.urlEdit()->setText(toQString(record.url));
+    user.anyCertificateCheck()->setChecked(record.acceptAnyCertificate);
+    inspector.keywordEdit()->setText(toQString(record.keyword));
+    inspector.skipEdit()->setText(toQString(record.charToSkip));
+    if (record.credentials) {
         user.pageAuthCheck()->setChecked(true);
-        user.pageUsernameEdit()->setText(toQString(record.Username));
-        user.pagePasswordEdit()->setText(toQString(record.Password));
+        user.pageUsernameEdit()->setText(toQString(record.username));
+        user.pagePasswordEdit()->setText(toQString(record.password));
     }
 }
 
-TLookupRecord MainWindow::fieldsRecord() const
+LookupRecord MainWindow::fieldsRecord() const
 {
-    TLookupRecord record;
-    record.URL = toBytes(m_userLookupsTab->urlEdit()->text());
-    record.Keyword = toBytes(m_pageInspectorTab->keywordEdit()->text());
-    record.CharToSkip = toBytes(m_pageInspectorTab->skipEdit()->text());
-    record.Credentials = m_userLookupsTab->pageAuthCheck()->isChecked();
-    record.AcceptAnyCertificate = m_userLookupsTab->anyCertificateCheck()->isChecked() && IsHttpsURL(record.URL);
-    if (record.Credentials) {
-        record.Username = toBytes(m_userLookupsTab->pageUsernameEdit()->text());
-        record.Password = toBytes(m_userLookupsTab->pagePasswordEdit()->text());
+    LookupRecord record;
+    record.url = toBytes(m_userLookupsTab->urlEdit()->text());
+    record.keyword = toBytes(m_pageInspectorTab->keywordEdit()->text());
+    record.charToSkip = toBytes(m_pageInspectorTab->skipEdit()->text());
+    record.credentials = m_userLookupsTab->pageAuthCheck()->isChecked();
+    record.acceptAnyCertificate = m_userLookupsTab->anyCertificateCheck()->isChecked() && isHttpsUrl(record.url);
+    if (record.credentials) {
+        record.username = toBytes(m_userLookupsTab->pageUsernameEdit()->text());
+        record.password = toBytes(m_userLookupsTab->pagePasswordEdit()->text());
     }
     return record;
 }
 
 bool MainWindow::entryFieldsAccepted()
 {
-    if (const std::optional<std::string_view> problem = EntryFieldsProblem(fieldsRecord())) {
+    if (const std::optional<std::string_view> problem = entryFieldsProblem(fieldsRecord())) {
         m_dialogs.showMessage(toQString(*problem));
         return false;
     }
@@ -93,9 +95,9 @@ void MainWindow::onUserLookupChosen()
     {
         // Loading a stored entry is no edit of it.
         const QScopedValueRollback loading(m_loadingRow, true);
-        loadLookupFields(ParseStoredLookupRecord(listRows::recordAt(records, row), credentials));
+        loadLookupFields(parseStoredLookupRecord(listRows::recordAt(records, row), credentials));
     }
-    m_selectionCode = UserSelectionCode(static_cast<std::size_t>(row));
+    m_selectionCode = userSelectionCode(static_cast<std::size_t>(row));
     m_userLookupsTab->entryNameLabel()->setText(names->item(row)->text());
     m_userLookupsTab->removeButton()->setEnabled(true);
 }
@@ -109,8 +111,8 @@ void MainWindow::onPresetChosen()
     clearSelection(m_userLookupsTab->userLookupList());
     QListWidget* records = m_externalServiceTab->presetRecordsList();
     const bool credentials = listRows::isChecked(records, row);
-    loadLookupFields(ParseLookupRecord(listRows::recordAt(records, row), credentials));
-    m_selectionCode = PresetSelectionCode(static_cast<std::size_t>(row));
+    loadLookupFields(parseLookupRecord(listRows::recordAt(records, row), credentials));
+    m_selectionCode = presetSelectionCode(static_cast<std::size_t>(row));
     m_userLookupsTab->entryNameLabel()->setText(presets->item(row)->text());
     m_userLookupsTab->applyButton()->setEnabled(false);
     m_userLookupsTab->removeButton()->setEnabled(false);
@@ -138,7 +140,7 @@ void MainWindow::onAddClicked()
     if (!entryFieldsAccepted())
         return;
     const QString name =
-        m_dialogs.inputBox(toQString(LookupText::NameCaption), toQString(LookupText::NamePrompt), QString());
+        m_dialogs.inputBox(toQString(lookuptexts::kNameCaption), toQString(lookuptexts::kNamePrompt), QString());
     if (name.isEmpty())
         return;
     QListWidget* names = m_userLookupsTab->userLookupList();
@@ -147,15 +149,15 @@ void MainWindow::onAddClicked()
         if (names->item(row)->text() != name)
             continue;
         m_dialogs.beep();
-        if (!m_dialogs.confirmYesNo(toQString(LookupText::NameExists), pos() + QPoint(150, 150)))
+        if (!m_dialogs.confirmYesNo(toQString(lookuptexts::kNameExists), pos() + QPoint(150, 150)))
             return;
     }
     names->addItem(name);
     const auto sequence = static_cast<std::size_t>(records->count()) + 1;
-    listRows::addRecordRow(records, StoredLookupRecord(sequence, fieldsRecord()),
+    listRows::addRecordRow(records, storedLookupRecord(sequence, fieldsRecord()),
                            m_userLookupsTab->pageAuthCheck()->isChecked());
     const int row = names->count() - 1;
-    m_selectionCode = UserSelectionCode(static_cast<std::size_t>(row));
+    m_selectionCode = userSelectionCode(static_cast<std::size_t>(row));
     clearSelection(m_userLookupsTab->presetList());
     names->setCurrentRow(row);
 }
@@ -176,7 +178,7 @@ void MainWindow::onApplyClicked()
         return;
     QListWidget* records = m_externalServiceTab->userRecordsList();
     const auto sequence = static_cast<std::size_t>(records->count()) + 1;
-    records->item(row)->setText(listRows::recordText(StoredLookupRecord(sequence, fieldsRecord())));
+    records->item(row)->setText(listRows::recordText(storedLookupRecord(sequence, fieldsRecord())));
     listRows::setChecked(records, row, m_userLookupsTab->pageAuthCheck()->isChecked());
     m_userLookupsTab->applyButton()->setEnabled(false);
 }
@@ -200,13 +202,13 @@ void MainWindow::onLookupFieldsEdited()
     m_userLookupsTab->getAddressButton()->setEnabled(!url->text().isEmpty() && skipGiven);
     m_pageInspectorTab->testButton()->setEnabled(skipGiven);
     const std::string bytes = toBytes(url->text());
-    const std::string_view stripped = WithoutHttpPrefix(bytes);
+    const std::string_view stripped = withoutHttpPrefix(bytes);
     if (stripped.size() != bytes.size()) {
         // Setting the field runs this handler again for the rest.
         url->setText(toQString(stripped));
         return;
     }
-    if (!m_loadingRow && EditsEnableApply(m_selectionCode))
+    if (!m_loadingRow && editsEnableApply(m_selectionCode))
         m_userLookupsTab->applyButton()->setEnabled(true);
     m_userLookupsTab->entryNameLabel()->clear();
 }

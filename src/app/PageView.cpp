@@ -5,6 +5,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+using namespace kestrune::lookup;
+
 namespace kestrune::app {
 
 namespace {
@@ -32,11 +34,11 @@ PageView::PageView(QPlainTextEdit* view, QObject* parent) : QObject(parent), m_v
 
 void PageView::setPage(std::string bytes)
 {
-    TPageText page(std::move(bytes));
+    PageText page(std::move(bytes));
     {
         const QScopedValueRollback setting(m_setting, true);
         // Taken unit for unit: the UTF-16 decoder would drop a leading byte order mark and shift every offset.
-        const std::u16string& text = page.ViewText();
+        const std::u16string& text = page.viewText();
         m_view->setPlainText(QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size())));
     }
     m_page = std::move(page);
@@ -45,11 +47,11 @@ void PageView::setPage(std::string bytes)
 
 void PageView::clear() { setPage({}); }
 
-const TPageText& PageView::page() const
+const PageText& PageView::page() const
 {
     if (m_stale) {
         // The raw text keeps every character as shown (toPlainText would turn no-break spaces into blanks).
-        m_page = TPageText(utf8(withNewlines(m_view->document()->toRawText())));
+        m_page = PageText(utf8(withNewlines(m_view->document()->toRawText())));
         m_stale = false;
     }
     return m_page;
@@ -59,20 +61,20 @@ bool PageView::isEmpty() const { return m_view->document()->isEmpty(); }
 
 bool PageView::hasSelection() const { return m_view->textCursor().hasSelection(); }
 
-TByteRange PageView::selection() const
+ByteRange PageView::selection() const
 {
     const QTextCursor cursor = m_view->textCursor();
     const auto start = static_cast<std::size_t>(cursor.selectionStart());
     const auto end = static_cast<std::size_t>(cursor.selectionEnd());
-    return page().ViewToPage(TViewRange{start, end - start});
+    return page().viewToPage(ViewRange{start, end - start});
 }
 
-void PageView::select(TByteRange range)
+void PageView::select(ByteRange range)
 {
-    const TViewRange units = page().PageToView(range);
+    const ViewRange units = page().pageToView(range);
     QTextCursor cursor = m_view->textCursor();
-    cursor.setPosition(position(units.Start));
-    cursor.setPosition(position(units.End()), QTextCursor::KeepAnchor);
+    cursor.setPosition(position(units.start));
+    cursor.setPosition(position(units.end()), QTextCursor::KeepAnchor);
     m_view->setTextCursor(cursor);
     m_view->ensureCursorVisible();
 }

@@ -19,13 +19,13 @@ public:
 
     void setPage(std::string bytes);
     void clear();
-    const TPageText& page() const;
+    const lookup::PageText& page() const;
     bool isEmpty() const;
 
     bool hasSelection() const;
-    TByteRange selection() const;
+    lookup::ByteRange selection() const;
     // Selects the bytes (widened to whole view characters) and scrolls them into sight.
-    void select(TByteRange range);
+    void select(lookup::ByteRange range);
     void collapseToStart();
     // The selected text with line breaks as "\n".
     QString selectedText() const;
@@ -34,7 +34,7 @@ private:
     void viewEdited() { m_stale = !m_setting; }
 
     QPlainTextEdit* m_view;
-    mutable TPageText m_page;
+    mutable lookup::PageText m_page;
     mutable bool m_stale = false;
     bool m_setting = false;
 };

@@ -1,7 +1,7 @@
 #include "QtWaitHook.h"
 
-#include "NetExceptions.h"
-#include "NetMessages.h"
+#include "NetworkErrors.h"
+#include "NetworkTexts.h"
 
 #include <QEventLoop>
 #include <algorithm>
@@ -10,11 +10,13 @@
 #include <memory>
 #include <poll.h>
 
+using namespace kestrune::net;
+
 namespace kestrune::app {
 
-short QtWaitHook::Wait(int fd, short pollEvents, int timeoutMs)
+short QtWaitHook::wait(int fd, short pollEvents, int timeoutMs)
 {
-    if (short ready = TNetAntiFreeze::PollWait(fd, pollEvents, 0))
+    if (short ready = NetworkWait::pollWait(fd, pollEvents, 0))
         return ready;
     if (timeoutMs == 0)
         return 0;
@@ -36,14 +38,14 @@ short QtWaitHook::Wait(int fd, short pollEvents, int timeoutMs)
     }
     // A cancel (a signal, the window closing) must end the wait at once, not at the next slice.
     std::unique_ptr<QSocketNotifier> cancelled;
-    if (TNetAntiFreeze::CancelFd() >= 0) {
-        cancelled = std::make_unique<QSocketNotifier>(TNetAntiFreeze::CancelFd(), QSocketNotifier::Read);
+    if (NetworkWait::cancelFd() >= 0) {
+        cancelled = std::make_unique<QSocketNotifier>(NetworkWait::cancelFd(), QSocketNotifier::Read);
         QObject::connect(cancelled.get(), &QSocketNotifier::activated, &loop, wake);
     }
     QTimer slice;
     slice.setInterval(kSliceMs);
     QObject::connect(&slice, &QTimer::timeout, &loop, [&] {
-        if (TNetAntiFreeze::PollWait(fd, pollEvents, 0))
+        if (NetworkWait::pollWait(fd, pollEvents, 0))
             wake();
     });
     slice.start();
@@ -60,10 +62,10 @@ short QtWaitHook::Wait(int fd, short pollEvents, int timeoutMs)
         // window does (a cancel still ends it), so the caller neither spins nor sees a time-out that did
         // not happen. A wait without a limit would outlive the program: it is given up.
         if (timeoutMs < 0)
-            throw ENetCancelled(NetMsg::Cancelled);
-        return TNetAntiFreeze::PollWait(fd, pollEvents, std::max(0, deadline.remainingTime()));
+            throw CancelledError(texts::kCancelled);
+        return NetworkWait::pollWait(fd, pollEvents, std::max(0, deadline.remainingTime()));
     }
-    return TNetAntiFreeze::PollWait(fd, pollEvents, 0);
+    return NetworkWait::pollWait(fd, pollEvents, 0);
 }
 
 } // namespace kestrune::app

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "NetAntiFreeze.h"
+#include "NetworkWait.h"
 
 namespace kestrune::app {
 
 // Network waits inside Qt's event loop: while a socket waits, timers, clicks and paints go on at once.
-class QtWaitHook : public TNetWaitHook {
+class QtWaitHook : public net::WaitHook {
 public:
-    short Wait(int fd, short pollEvents, int timeoutMs) override;
+    short wait(int fd, short pollEvents, int timeoutMs) override;
 
     // Longest stretch without a look at the socket, so that conditions a notifier does not report
     // (a hang-up while waiting for output) are still seen.

@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+using namespace kestrune::core;
+
 namespace kestrune::app {
 
 namespace {
@@ -123,25 +125,25 @@ SystemTab::SystemTab(QWidget* parent) : QWidget(parent)
     });
 }
 
-void SystemTab::loadSetting(ESetting id, const TSettings& settings)
+void SystemTab::loadSetting(Setting id, const Settings& settings)
 {
     switch (id) {
-    case ESetting::Interval: m_intervalSpin->setValue(settings.Interval); break;
-    case ESetting::AutoStart: m_autoStartCheck->setChecked(settings.AutoStart); break;
-    case ESetting::Minimize: m_minimizeToTrayCheck->setChecked(settings.Minimize); break;
-    case ESetting::StartMinimized: m_startMinimizedCheck->setChecked(settings.StartMinimized); break;
-    case ESetting::PublicOnly: m_publicOnlyCheck->setChecked(settings.PublicOnly); break;
+    case Setting::Interval: m_intervalSpin->setValue(settings.interval); break;
+    case Setting::AutoStart: m_autoStartCheck->setChecked(settings.autoStart); break;
+    case Setting::Minimize: m_minimizeToTrayCheck->setChecked(settings.minimize); break;
+    case Setting::StartMinimized: m_startMinimizedCheck->setChecked(settings.startMinimized); break;
+    case Setting::PublicOnly: m_publicOnlyCheck->setChecked(settings.publicOnly); break;
     default: break;
     }
 }
 
-void SystemTab::storeSettings(TSettings& settings, const TSettings&) const
+void SystemTab::storeSettings(Settings& settings, const Settings&) const
 {
-    settings.Interval = m_intervalSpin->value();
-    settings.AutoStart = m_autoStartCheck->isChecked();
-    settings.Minimize = m_minimizeToTrayCheck->isChecked();
-    settings.StartMinimized = m_startMinimizedCheck->isChecked();
-    settings.PublicOnly = m_publicOnlyCheck->isChecked();
+    settings.interval = m_intervalSpin->value();
+    settings.autoStart = m_autoStartCheck->isChecked();
+    settings.minimize = m_minimizeToTrayCheck->isChecked();
+    settings.startMinimized = m_startMinimizedCheck->isChecked();
+    settings.publicOnly = m_publicOnlyCheck->isChecked();
 }
 
 void SystemTab::showAutoStartCaption(int interval)

@@ -41,9 +41,9 @@ public:
     QLabel* productLabel() const { return m_productLabel; }
     QLabel* webAddressLabel() const { return m_webAddressLabel; }
 
-    void loadSetting(ESetting id, const TSettings& settings);
+    void loadSetting(core::Setting id, const core::Settings& settings);
     // Fields still showing what was loaded give back the loaded bytes.
-    void storeSettings(TSettings& settings, const TSettings& loaded) const;
+    void storeSettings(core::Settings& settings, const core::Settings& loaded) const;
     // The start-up box's caption says what it does at this interval.
     void showAutoStartCaption(int interval);
 

@@ -16,6 +16,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+using namespace kestrune::core;
+using namespace kestrune::lookup;
+
 namespace kestrune::app {
 
 UserLookupsTab::UserLookupsTab(QWidget* parent) : QWidget(parent)
@@ -38,8 +41,8 @@ UserLookupsTab::UserLookupsTab(QWidget* parent) : QWidget(parent)
     m_userLookupList->setObjectName(QStringLiteral("userLookupList"));
     m_presetList = new QListWidget(m_lookupPanel);
     m_presetList->setObjectName(QStringLiteral("presetList"));
-    for (const TRouterPreset& preset : RouterPresets())
-        m_presetList->addItem(toQString(preset.Name));
+    for (const RouterPreset& preset : routerPresets())
+        m_presetList->addItem(toQString(preset.name));
     const int rows = m_presetList->fontMetrics().height() * 4 + 8;
     m_userLookupList->setMinimumHeight(rows);
     m_presetList->setMinimumHeight(rows);
@@ -125,19 +128,19 @@ UserLookupsTab::UserLookupsTab(QWidget* parent) : QWidget(parent)
         connect(field, &QLineEdit::textChanged, this, &UserLookupsTab::fieldsEdited);
     connect(m_pageAuthCheck, &QCheckBox::toggled, this, &UserLookupsTab::fieldsEdited);
     connect(m_urlEdit, &QLineEdit::textChanged, this,
-            [this](const QString& url) { m_anyCertificateCheck->setEnabled(IsHttpsURL(toBytes(url))); });
+            [this](const QString& url) { m_anyCertificateCheck->setEnabled(isHttpsUrl(toBytes(url))); });
     connect(m_anyCertificateCheck, &QCheckBox::toggled, this, &UserLookupsTab::fieldsEdited);
 }
 
-void UserLookupsTab::loadSetting(ESetting id, const TSettings& settings)
+void UserLookupsTab::loadSetting(Setting id, const Settings& settings)
 {
-    if (id == ESetting::UserDefined)
-        m_userDefinedRadio->setChecked(settings.UserDefined);
+    if (id == Setting::UserDefined)
+        m_userDefinedRadio->setChecked(settings.userDefined);
 }
 
-void UserLookupsTab::storeSettings(TSettings& settings, const TSettings&) const
+void UserLookupsTab::storeSettings(Settings& settings, const Settings&) const
 {
-    settings.UserDefined = m_userDefinedRadio->isChecked();
+    settings.userDefined = m_userDefinedRadio->isChecked();
 }
 
 } // namespace kestrune::app

@@ -39,9 +39,9 @@ public:
     QPushButton* getAddressButton() const { return m_getAddressButton; }
     QPushButton* helpButton() const { return m_helpButton; }
 
-    void loadSetting(ESetting id, const TSettings& settings);
+    void loadSetting(core::Setting id, const core::Settings& settings);
     // Fields still showing what was loaded give back the loaded bytes.
-    void storeSettings(TSettings& settings, const TSettings& loaded) const;
+    void storeSettings(core::Settings& settings, const core::Settings& loaded) const;
 
 signals:
     void userDefinedChosen();

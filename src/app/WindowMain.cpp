@@ -15,6 +15,8 @@
 
 #include <cstdio>
 
+using namespace kestrune::core;
+
 namespace {
 
 // A second window on a settings file in use does not start: the running window comes to the front, or a
@@ -48,10 +50,10 @@ __attribute__((visibility("default"))) int kestruneRunWindow(int argc, char** ar
     // over the signals caught so far, and the command line's choice comes with the options.
     TShutdownSignals::takeOver();
     if (options.configFile)
-        UseSettingsFile(*options.configFile);
+        useSettingsFile(*options.configFile);
     Application application(argc, argv);
     const kestrune::launch::InstanceLock instanceLock(
-        AppPathsFor(QCoreApplication::applicationFilePath().toStdString()).SettingsFile);
+        appPathsFor(QCoreApplication::applicationFilePath().toStdString()).settingsFile);
     if (!instanceLock.acquired())
         return refuseSecondWindow(instanceLock);
     kestrune::launch::InstanceBeacon instanceBeacon(instanceLock.settingsFile());

@@ -1,10 +1,10 @@
 #include "Monitor.h"
 
-#include "IPExtraction.h"
+#include "IpExtraction.h"
 #include "Lookup.h"
 #include "LookupTexts.h"
-#include "NetFlagScope.h"
-#include "NetURI.h"
+#include "FlagScope.h"
+#include "Uri.h"
 #include "PublicAddress.h"
 #include "SchedulerRules.h"
 #include "Settings.h"
@@ -12,6 +12,9 @@
 #include <algorithm>
 #include <exception>
 #include <optional>
+
+using namespace kestrune::lookup;
+using namespace kestrune::net;
 
 namespace kestrune::core {
 
@@ -23,12 +26,12 @@ constexpr std::string_view kUnknownError = "Unknown error.";
 constexpr char kEllipsis[] = "\xE2\x80\xA6";
 } // namespace
 
-Monitor::Monitor(TSettings& settings, MonitorObserver& observer, TimerService& timers)
-    : m_settings(settings), m_observer(observer), m_timers(timers), m_lastUploaded(settings.UploadedIP),
-      m_lastMailed(settings.MailedIP), m_retries(settings.PendingRetries)
+Monitor::Monitor(Settings& settings, MonitorObserver& observer, TimerService& timers)
+    : m_settings(settings), m_observer(observer), m_timers(timers), m_lastUploaded(settings.uploadedIp),
+      m_lastMailed(settings.mailedIp), m_retries(settings.pendingRetries)
 {
-    m_ftp.OnConnected = [this] { m_ftpConnected = true; };
-    m_ftp.OnDisconnected = [this] { m_ftpConnected = false; };
+    m_ftp.onConnected = [this] { m_ftpConnected = true; };
+    m_ftp.onDisconnected = [this] { m_ftpConnected = false; };
 }
 
 Monitor::~Monitor()
@@ -77,7 +80,7 @@ void Monitor::start()
             return;
         }
         applyIntervalRule();
-        const int interval = m_settings.Interval;
+        const int interval = m_settings.interval;
         if (interval != 0)
             m_minimumInterval = kMinRunningInterval;
         setRunning(interval != 0);
@@ -95,13 +98,13 @@ void Monitor::stop()
 
 void Monitor::startUp()
 {
-    if (m_settings.AutoStart && !m_running)
+    if (m_settings.autoStart && !m_running)
         start();
 }
 
 void Monitor::setInterval(int minutes)
 {
-    m_settings.Interval = minutes;
+    m_settings.interval = minutes;
     if (minutes != 0) {
         setCountdownText({});
     } else {
@@ -115,9 +118,9 @@ void Monitor::setInterval(int minutes)
 
 void Monitor::applyIntervalRule()
 {
-    const int ruled = IntervalByRule(m_settings.Interval, m_settings.External, m_settings.UserDefined, m_page.url);
+    const int ruled = IntervalByRule(m_settings.interval, m_settings.external, m_settings.userDefined, m_page.url);
     const int bounded = std::clamp(ruled, m_minimumInterval, kMaxInterval);
-    if (bounded == m_settings.Interval)
+    if (bounded == m_settings.interval)
         return;
     setInterval(bounded);
     m_observer.intervalChanged(bounded);
@@ -156,18 +159,18 @@ void Monitor::onTimer(TimerId id)
 
 void Monitor::resetCountdown()
 {
-    m_countdown = std::min(m_settings.Interval, kMaxInterval);
+    m_countdown = std::min(m_settings.interval, kMaxInterval);
     setCountdownText(std::to_string(m_countdown));
 }
 
 bool Monitor::mayPublish() const
 {
-    return !m_settings.PublicOnly || !ValidIP(m_address) || !lookup::publicAddressProblem(m_address);
+    return !m_settings.publicOnly || !isValidIp(m_address) || !lookup::publicAddressProblem(m_address);
 }
 
 bool Monitor::refusedToPublish()
 {
-    if (!m_settings.PublicOnly || !ValidIP(m_address))
+    if (!m_settings.publicOnly || !isValidIp(m_address))
         return false;
     const std::optional<std::string> problem = lookup::publicAddressProblem(m_address);
     if (!problem)
@@ -191,7 +194,7 @@ Monitor::BusyScope::~BusyScope()
 
 void Monitor::runCheck(bool scheduled)
 {
-    const TFlagScope scope(m_checkRunning);
+    const FlagScope scope(m_checkRunning);
     const BusyScope busy(*this, {});
     lookUp();
     if (m_address == m_lastUploaded) {
@@ -207,62 +210,62 @@ void Monitor::runCheck(bool scheduled)
 
 void Monitor::lookUp()
 {
-    const TFlagScope scope(m_checkRunning);
-    TLookupFields fields;
-    fields.External = m_settings.External;
-    fields.ServiceURL = m_settings.ExtDNS;
-    fields.URL = m_page.url;
-    fields.Keyword = m_page.keyword;
-    fields.CharToSkip = m_page.charToSkip;
-    fields.WebAuth = m_page.webAuth;
-    fields.Username = m_page.username;
-    fields.Password = m_page.password;
-    fields.AcceptAnyCertificate = m_page.acceptAnyCertificate;
+    const FlagScope scope(m_checkRunning);
+    LookupFields fields;
+    fields.external = m_settings.external;
+    fields.serviceUrl = m_settings.extDns;
+    fields.url = m_page.url;
+    fields.keyword = m_page.keyword;
+    fields.charToSkip = m_page.charToSkip;
+    fields.webAuth = m_page.webAuth;
+    fields.username = m_page.username;
+    fields.password = m_page.password;
+    fields.acceptAnyCertificate = m_page.acceptAnyCertificate;
     m_lookupNote.clear();
     // The page address may come without its scheme; the host alone is shown, never a login.
     const std::string pageUrl = m_page.url.find("://") == std::string::npos ? "http://" + m_page.url : m_page.url;
-    const BusyScope busy(*this, fields.External ? std::string(LookupText::Retrieving)
-                                                : "Looking up the address at " + TNetURI(pageUrl).Host + kEllipsis);
-    if (fields.External) {
+    const BusyScope busy(*this, fields.external ? std::string(lookuptexts::kRetrieving)
+                                                : "Looking up the address at " + Uri(pageUrl).host + kEllipsis);
+    if (fields.external) {
         setAddress({});
-        m_observer.statusChanged(std::string(LookupText::Retrieving));
+        m_observer.statusChanged(std::string(lookuptexts::kRetrieving));
     }
-    TLookupResult result = RunLookup(m_http, fields, m_services);
-    if (fields.External && m_settings.Fallback)
+    LookupResult result = runLookup(m_http, fields, m_services);
+    if (fields.external && m_settings.fallback)
         result = askOtherServices(fields, std::move(result));
-    if (result.Failed()) {
-        reportLookupError(std::string(LookupText::ErrorPrefix) + result.ErrorMessage);
+    if (result.failed()) {
+        reportLookupError(std::string(lookuptexts::kErrorPrefix) + result.errorMessage);
         return;
     }
-    setAddress(result.Address);
-    m_observer.windowTitleChanged(std::string(kTitlePrefix) + result.Address + "]");
-    m_observer.addressFound(result.Address);
+    setAddress(result.address);
+    m_observer.windowTitleChanged(std::string(kTitlePrefix) + result.address + "]");
+    m_observer.addressFound(result.address);
     m_observer.statusChanged(m_lookupNote);
 }
 
-TLookupResult Monitor::askOtherServices(const TLookupFields& fields, TLookupResult failed)
+LookupResult Monitor::askOtherServices(const LookupFields& fields, LookupResult failed)
 {
-    auto answered = [](const TLookupResult& result) {
-        return !result.Failed() && result.Address != kPlaceholderAddress;
+    auto answered = [](const LookupResult& result) {
+        return !result.failed() && result.address != kPlaceholderAddress;
     };
     std::optional<std::size_t> chosen;
     for (std::size_t i = 0; i < m_services.size() && !chosen; ++i)
-        if (fields.ServiceURL == m_services[i].URL)
+        if (fields.serviceUrl == m_services[i].url)
             chosen = i;
     if (answered(failed)) {
-        m_observer.serviceAnswered(chosen ? std::string(m_services[*chosen].Name) : fields.ServiceURL);
+        m_observer.serviceAnswered(chosen ? std::string(m_services[*chosen].name) : fields.serviceUrl);
         return failed;
     }
-    for (std::size_t i : FallbackOrder(m_services.size(), chosen)) {
+    for (std::size_t i : fallbackOrder(m_services.size(), chosen)) {
         // The classic services' rate rule holds for the fallback too.
         if (i < kClassicServiceCount && m_serviceBlocked[i])
             continue;
-        TLookupFields other = fields;
-        other.ServiceURL = std::string(m_services[i].URL);
-        TLookupResult result = RunLookup(m_http, other, m_services);
+        LookupFields other = fields;
+        other.serviceUrl = std::string(m_services[i].url);
+        LookupResult result = runLookup(m_http, other, m_services);
         if (answered(result)) {
-            const std::string name(m_services[i].Name);
-            m_lookupNote = FallbackStatus(name);
+            const std::string name(m_services[i].name);
+            m_lookupNote = fallbackStatus(name);
             m_observer.serviceAnswered(name);
             return result;
         }
@@ -274,7 +277,7 @@ TLookupResult Monitor::askOtherServices(const TLookupFields& fields, TLookupResu
 void Monitor::reportLookupError(const std::string& text)
 {
     m_observer.notice(Notice::Balloon, text);
-    if (m_settings.SendMail)
+    if (m_settings.sendMail)
         guarded([this, &text] { sendWebmail(text); });
     m_observer.statusChanged({});
 }
@@ -285,10 +288,10 @@ void Monitor::checkExternalService()
         // Only the classic services have the rate rule.
         std::optional<std::size_t> service;
         for (std::size_t i = 0; i < std::min(m_services.size(), kClassicServiceCount) && !service; ++i)
-            if (m_settings.ExtDNS == m_services[i].URL)
+            if (m_settings.extDns == m_services[i].url)
                 service = i;
         if (service && m_serviceBlocked[*service]) {
-            m_observer.notice(Notice::Message, RateMessage(m_services[*service]));
+            m_observer.notice(Notice::Message, rateMessage(m_services[*service]));
             return;
         }
         if (m_checkRunning) {
@@ -314,11 +317,11 @@ void Monitor::testLookup()
 {
     guarded([this] {
         if (m_page.url.empty() || m_page.keyword.empty() || m_page.charToSkip.empty()) {
-            m_observer.notice(Notice::Message, std::string(LookupText::RequiredEntryMissing));
+            m_observer.notice(Notice::Message, std::string(lookuptexts::kRequiredEntryMissing));
             return;
         }
-        if (!m_settings.UserDefined) {
-            m_observer.notice(Notice::Message, std::string(LookupText::NeedUserDefined));
+        if (!m_settings.userDefined) {
+            m_observer.notice(Notice::Message, std::string(lookuptexts::kNeedUserDefined));
             return;
         }
         if (m_checkRunning) {

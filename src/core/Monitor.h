@@ -5,12 +5,12 @@
 #include "Lookup.h"
 #include "LogFile.h"
 #include "MonitorObserver.h"
-#include "NetFTP.h"
-#include "NetHTTP.h"
+#include "FtpClient.h"
+#include "HttpClient.h"
 #include "PageFields.h"
 #include "PublishRetries.h"
 #include "TimerService.h"
-#include "Webmail.h"
+#include "MailSender.h"
 
 #include <array>
 #include <functional>
@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-struct TSettings;
+namespace kestrune::core { struct Settings; }
 
 namespace kestrune::core {
 
@@ -33,7 +33,7 @@ public:
     // The settings are read when the monitor acts; the last uploaded and mailed addresses are taken from them.
     // Settings, observer and timers must outlive the monitor, which must not be destroyed inside one of its
     // own network waits.
-    Monitor(TSettings& settings, MonitorObserver& observer, TimerService& timers);
+    Monitor(Settings& settings, MonitorObserver& observer, TimerService& timers);
     ~Monitor();
     Monitor(const Monitor&) = delete;
     Monitor& operator=(const Monitor&) = delete;
@@ -41,13 +41,13 @@ public:
     // Live inputs besides the settings.
     void setPageFields(const PageFields& fields) { m_page = fields; }
     const PageFields& pageFields() const { return m_page; }
-    void setAppPaths(const TAppPaths& paths) { m_paths = paths; }
+    void setAppPaths(const AppPaths& paths) { m_paths = paths; }
     // The day and month names of the log's date; English until a face sets its locale's.
-    void setDateNames(const TDateNames& names) { m_dateNames = names; }
-    const TDateNames& dateNames() const { return m_dateNames; }
+    void setDateNames(const actions::DateNames& names) { m_dateNames = names; }
+    const actions::DateNames& dateNames() const { return m_dateNames; }
     // The services of the external source, in the order the service box offers them; the first two keep the
     // classic rules. Their texts must outlive the monitor.
-    void setExternalServices(std::vector<TExternalService> services) { m_services = std::move(services); }
+    void setExternalServices(std::vector<lookup::ExternalService> services) { m_services = std::move(services); }
     // Restores the published addresses (a settings file read again).
     void setLastUploaded(const std::string& address) { m_lastUploaded = address; }
     void setLastMailed(const std::string& address) { m_lastMailed = address; }
@@ -95,10 +95,10 @@ public:
     int minimumInterval() const { return m_minimumInterval; }
 
     // The network clients, for a face's or test's connection settings (ports, time-outs).
-    TNetHTTP& http() { return m_http; }
-    TNetFTP& ftp() { return m_ftp; }
-    TWebmail& mail() { return m_mail; }
-    TNetHTTP& dnsHttp() { return m_dnsHttp; }
+    net::HttpClient& http() { return m_http; }
+    net::FtpClient& ftp() { return m_ftp; }
+    actions::MailSender& mail() { return m_mail; }
+    net::HttpClient& dnsHttp() { return m_dnsHttp; }
 
 private:
     // Reports a network action to the observer for as long as it lives; nested ones end the busy state once.
@@ -118,7 +118,7 @@ private:
     void resetCountdown();
     void runCheck(bool scheduled);
     void lookUp();
-    TLookupResult askOtherServices(const TLookupFields& fields, TLookupResult failed);
+    lookup::LookupResult askOtherServices(const lookup::LookupFields& fields, lookup::LookupResult failed);
     void reportLookupError(const std::string& text);
     // The address may go out (upload, mail, IP file, log): not refused by the public-address rule.
     bool mayPublish() const;
@@ -128,7 +128,7 @@ private:
     enum class StepEnd { Done, Passing, Fatal };
     StepEnd uploadToServer(const std::string& address);
     void disconnectFtp();
-    TWebmailSettings mailSettings() const;
+    actions::MailSenderSettings mailSettings() const;
     bool sendWebmail(const std::string& text);
     void writeDataFile(bool test);
     void writeLog();
@@ -147,18 +147,18 @@ private:
     void retryDue();
     void armRetryTimer();
 
-    TSettings& m_settings;
+    Settings& m_settings;
     MonitorObserver& m_observer;
     TimerService& m_timers;
     PageFields m_page;
-    TAppPaths m_paths;
-    TDateNames m_dateNames = TDateNames::English();
-    std::vector<TExternalService> m_services{std::begin(kExternalServices), std::end(kExternalServices)};
+    AppPaths m_paths;
+    actions::DateNames m_dateNames = actions::DateNames::english();
+    std::vector<lookup::ExternalService> m_services{std::begin(lookup::kExternalServices), std::end(lookup::kExternalServices)};
 
-    TNetHTTP m_http;
-    TNetFTP m_ftp;
-    TWebmail m_mail;
-    TNetHTTP m_dnsHttp;
+    net::HttpClient m_http;
+    net::FtpClient m_ftp;
+    actions::MailSender m_mail;
+    net::HttpClient m_dnsHttp;
 
     std::string m_address;
     std::string m_lastUploaded;

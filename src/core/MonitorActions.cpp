@@ -2,13 +2,16 @@
 
 #include "DataFile.h"
 #include "FtpUpload.h"
-#include "NetExceptions.h"
-#include "NetFlagScope.h"
+#include "NetworkErrors.h"
+#include "FlagScope.h"
 #include "Settings.h"
 
 #include <ctime>
 #include <exception>
 #include <optional>
+
+using namespace kestrune::actions;
+using namespace kestrune::net;
 
 namespace kestrune::core {
 
@@ -28,9 +31,9 @@ void Monitor::handleChange(bool manual)
         m_observer.notice(Notice::Beep, {});
         return;
     }
-    const TFlagScope changeScope(m_changeRunning);
+    const FlagScope changeScope(m_changeRunning);
     const BusyScope busy(*this, {});
-    std::optional<TFlagScope> checkScope;
+    std::optional<FlagScope> checkScope;
     if (manual)
         checkScope.emplace(m_checkRunning);
 
@@ -42,7 +45,7 @@ void Monitor::handleChange(bool manual)
         m_retries.addressChanged(found);
     m_ftpConnected = false;
     m_passiveFallback = false;
-    if (m_settings.FtpEnable || manual) {
+    if (m_settings.ftpEnable || manual) {
         const StepEnd end = uploadToServer(found);
         if (end != StepEnd::Done)
             setAddress(std::string(kErrorAddress));
@@ -51,7 +54,7 @@ void Monitor::handleChange(bool manual)
     }
     if (m_ftpConnected)
         disconnectFtp();
-    m_observer.statusChanged(m_passiveFallback ? PassiveFallbackStatusText() : m_lookupNote);
+    m_observer.statusChanged(m_passiveFallback ? passiveFallbackStatusText() : m_lookupNote);
 
     if (!manual) {
         std::string updated;
@@ -60,45 +63,45 @@ void Monitor::handleChange(bool manual)
             guarded([&] { runCommandHook(found); });
         }
         // A failing file is reported and the other actions still run, so one bad path loses nothing else.
-        if (m_settings.SendMail && m_address != m_lastMailed)
+        if (m_settings.sendMail && m_address != m_lastMailed)
             guarded([&] { sendChangeMail(m_address, updated.empty() ? m_address : m_address + "\r\n" + updated); });
-        if (m_settings.SaveIP && m_address != m_lastSaved) {
+        if (m_settings.saveIp && m_address != m_lastSaved) {
             m_lastSaved = m_address;
             guarded([this] { writeDataFile(false); });
         }
-        if (m_settings.SaveLog && m_settings.FtpEnable && m_address != m_lastLogged) {
+        if (m_settings.saveLog && m_settings.ftpEnable && m_address != m_lastLogged) {
             m_lastLogged = m_address;
             guarded([this] { writeLog(); });
         }
     }
-    m_countdown = m_settings.Interval;
+    m_countdown = m_settings.interval;
 }
 
 Monitor::StepEnd Monitor::uploadToServer(const std::string& address)
 {
-    TFtpUploadJob job;
-    job.Host = m_settings.FtpHost;
-    job.Username = m_settings.FtpUsername;
-    job.Password = m_settings.FtpPassword;
-    job.LocalTemplate = m_settings.FtpLocalFile;
-    job.RemoteFile = m_settings.FtpRemoteFile;
-    job.Address = address;
-    job.UploadFile = m_paths.UploadFile;
-    job.Passive = m_settings.FtpPassive;
-    job.TLS = m_settings.FtpTLS;
-    job.AnyCertificate = m_settings.FtpAnyCertificate;
-    const BusyScope busy(*this, "Uploading to " + m_settings.FtpHost + kEllipsis);
+    FtpUploadJob job;
+    job.host = m_settings.ftpHost;
+    job.username = m_settings.ftpUsername;
+    job.password = m_settings.ftpPassword;
+    job.localTemplate = m_settings.ftpLocalFile;
+    job.remoteFile = m_settings.ftpRemoteFile;
+    job.address = address;
+    job.uploadFile = m_paths.uploadFile;
+    job.passive = m_settings.ftpPassive;
+    job.tls = m_settings.ftpTls;
+    job.anyCertificate = m_settings.ftpAnyCertificate;
+    const BusyScope busy(*this, "Uploading to " + m_settings.ftpHost + kEllipsis);
     try {
-        EnsureAppFolder(m_paths);
+        ensureAppFolder(m_paths);
         m_passiveFallback =
-            UploadTemplate(m_ftp, job, [this](const std::string& status) { m_observer.statusChanged(status); });
-        m_lastUploaded = job.Address;
+            uploadTemplate(m_ftp, job, [this](const std::string& status) { m_observer.statusChanged(status); });
+        m_lastUploaded = job.address;
         m_observer.actionFinished(Action::Upload, {});
         return StepEnd::Done;
-    } catch (const ENetProtocolReplyError& error) {
+    } catch (const ReplyError& error) {
         m_observer.actionFinished(Action::Upload, error.what());
         // A refused login is refused again at every try.
-        return error.ReplyErrorCode == 530 ? StepEnd::Fatal : StepEnd::Passing;
+        return error.replyErrorCode == 530 ? StepEnd::Fatal : StepEnd::Passing;
     } catch (const std::exception& error) {
         m_observer.actionFinished(Action::Upload, error.what());
         return StepEnd::Passing;
@@ -108,43 +111,43 @@ Monitor::StepEnd Monitor::uploadToServer(const std::string& address)
 void Monitor::disconnectFtp()
 {
     try {
-        m_ftp.QuitAndClose();
+        m_ftp.quitAndClose();
     } catch (const std::exception&) {
         // A connection that fails to close is gone all the same.
     }
     m_ftpConnected = false;
 }
 
-TWebmailSettings Monitor::mailSettings() const
+MailSenderSettings Monitor::mailSettings() const
 {
-    TWebmailSettings settings;
-    settings.To = m_settings.MailTo;
-    settings.SMTPServer = m_settings.MailServer;
-    settings.PortText = m_settings.MailPort;
-    settings.SSL = m_settings.MailSSL;
-    settings.StartTLS = m_settings.MailStartTLS;
-    settings.AnyCertificate = m_settings.MailAnyCertificate;
-    settings.From = m_settings.MailFrom;
-    settings.Subject = m_settings.MailSubject;
-    settings.LoginRequired = m_settings.WebAuth;
-    settings.User = m_settings.WebUser;
-    settings.Password = m_settings.WebPass;
+    MailSenderSettings settings;
+    settings.to = m_settings.mailTo;
+    settings.smtpServer = m_settings.mailServer;
+    settings.portText = m_settings.mailPort;
+    settings.ssl = m_settings.mailSsl;
+    settings.startTls = m_settings.mailStartTls;
+    settings.anyCertificate = m_settings.mailAnyCertificate;
+    settings.from = m_settings.mailFrom;
+    settings.subject = m_settings.mailSubject;
+    settings.loginRequired = m_settings.webAuth;
+    settings.user = m_settings.webUser;
+    settings.password = m_settings.webPass;
     return settings;
 }
 
 bool Monitor::sendWebmail(const std::string& text)
 {
-    if (m_mail.Busy()) {
+    if (m_mail.busy()) {
         // Another mail waits on the server; this one would have to share its connection.
         m_observer.notice(Notice::Beep, {});
         return false;
     }
-    const BusyScope busy(*this, "Sending mail through " + m_settings.MailServer + kEllipsis);
+    const BusyScope busy(*this, "Sending mail through " + m_settings.mailServer + kEllipsis);
     // The window reports neither success nor failure.
-    const TWebmailResult result = m_mail.SendWebmail(mailSettings(), text);
-    m_observer.actionFinished(Action::Mail, result.Sent ? std::string() : result.Error.empty() ? "not sent" : result.Error);
-    const bool sent = result.Sent;
-    if (m_settings.SaveLog && !m_settings.FtpEnable)
+    const MailSendResult result = m_mail.send(mailSettings(), text);
+    m_observer.actionFinished(Action::Mail, result.sent ? std::string() : result.error.empty() ? "not sent" : result.error);
+    const bool sent = result.sent;
+    if (m_settings.saveLog && !m_settings.ftpEnable)
         writeLog();
     return sent;
 }
@@ -152,22 +155,22 @@ bool Monitor::sendWebmail(const std::string& text)
 void Monitor::sendTestMail()
 {
     guarded([this] {
-        const std::string message = WebmailFieldCheckMessage(mailSettings());
+        const std::string message = webmailFieldCheckMessage(mailSettings());
         if (!message.empty()) {
             m_observer.notice(Notice::Message, message);
             return;
         }
         // A check arriving meanwhile would find the mail client busy and lose its mail: it waits for the test.
-        const TFlagScope scope(m_checkRunning);
-        sendWebmail(WebmailTestText(m_address));
+        const FlagScope scope(m_checkRunning);
+        sendWebmail(webmailTestText(m_address));
     });
 }
 
 void Monitor::writeDataFile(bool test)
 {
-    if ((!m_settings.SaveIP && !test) || !mayPublish())
+    if ((!m_settings.saveIp && !test) || !mayPublish())
         return;
-    WriteDataFile(m_settings.IPFilename, m_address);
+    kestrune::actions::writeDataFile(m_settings.ipFilename, m_address);
     m_observer.actionFinished(Action::IpFile, {});
 }
 
@@ -181,10 +184,10 @@ void Monitor::writeIpFileNow()
 
 void Monitor::writeLog()
 {
-    if (!m_settings.SaveLog || !mayPublish())
+    if (!m_settings.saveLog || !mayPublish())
         return;
-    const std::string entry = FormatLogEntry(std::time(nullptr), m_dateNames, m_address);
-    WriteLog(m_settings.LogFilename, entry, m_settings.LogLines);
+    const std::string entry = formatLogEntry(std::time(nullptr), m_dateNames, m_address);
+    kestrune::actions::writeLog(m_settings.logFilename, entry, m_settings.logLines);
     m_observer.actionFinished(Action::Log, {});
 }
 

@@ -3,12 +3,15 @@
 
 #include "CommandHook.h"
 #include "DnsUpdateClient.h"
-#include "NetFlagScope.h"
+#include "FlagScope.h"
 #include "Settings.h"
 
 #include <algorithm>
 #include <chrono>
 #include <exception>
+
+using namespace kestrune::actions;
+using namespace kestrune::net;
 
 namespace kestrune::core {
 
@@ -22,7 +25,7 @@ constexpr std::string_view kDnsChannel = "dns";
 
 std::string dnsChannel(std::size_t index) { return std::string(kDnsChannel) + std::to_string(index + 1); }
 
-std::string entryName(const settings::DnsUpdateEntry& entry)
+std::string entryName(const core::DnsUpdateEntry& entry)
 {
     return entry.hosts.empty() ? std::string("DNS update") : "DNS update of " + entry.hosts;
 }
@@ -62,8 +65,8 @@ void Monitor::stepEnded(const std::string& channel, const std::string& address, 
 std::string Monitor::updateDnsEntries(const std::string& address)
 {
     std::string lines;
-    for (std::size_t i = 0; i < m_settings.DnsUpdates.size(); ++i) {
-        const settings::DnsUpdateEntry& entry = m_settings.DnsUpdates[i];
+    for (std::size_t i = 0; i < m_settings.dnsUpdates.size(); ++i) {
+        const core::DnsUpdateEntry& entry = m_settings.dnsUpdates[i];
         // Providers block clients that send an address again or come back before the rest they asked for.
         if (!entry.enabled || !entry.hold.empty() || entry.lastIp == address || m_retries.waiting(dnsChannel(i), now()))
             continue;
@@ -76,7 +79,7 @@ std::string Monitor::updateDnsEntries(const std::string& address)
 
 std::string Monitor::updateDnsEntry(std::size_t index, const std::string& address)
 {
-    settings::DnsUpdateEntry& entry = m_settings.DnsUpdates.at(index);
+    core::DnsUpdateEntry& entry = m_settings.dnsUpdates.at(index);
     const std::string name = entryName(entry);
     const std::optional<actions::DnsProvider> provider = actions::dnsProviderFromKey(entry.provider);
     if (!provider) {
@@ -94,9 +97,9 @@ std::string Monitor::updateDnsEntry(std::size_t index, const std::string& addres
     m_observer.statusChanged(name + "...");
     const actions::DnsUpdateResult result = actions::sendDnsUpdate(m_dnsHttp, request);
     // sendDnsUpdate kept the settings' entry untouched, but a wait may have changed the list: look it up again.
-    if (index >= m_settings.DnsUpdates.size())
+    if (index >= m_settings.dnsUpdates.size())
         return {};
-    settings::DnsUpdateEntry& updated = m_settings.DnsUpdates[index];
+    core::DnsUpdateEntry& updated = m_settings.dnsUpdates[index];
     const std::string channel = dnsChannel(index);
     std::string text;
     switch (result.answer) {
@@ -111,7 +114,7 @@ std::string Monitor::updateDnsEntry(std::size_t index, const std::string& addres
         text = name + " stopped: the server answered " + result.code +
                ". It stays stopped until the entry's settings change.";
         m_observer.notice(Notice::Balloon, text);
-        if (m_settings.SendMail)
+        if (m_settings.sendMail)
             guarded([this, &text] { sendWebmail(text); });
         break;
     case DnsAnswer::Wait:
@@ -132,11 +135,11 @@ std::string Monitor::updateDnsEntry(std::size_t index, const std::string& addres
 
 void Monitor::runCommandHook(const std::string& address)
 {
-    if (!m_settings.RunCommand || m_settings.Command.empty() || m_settings.CommandIP == address)
+    if (!m_settings.runCommand || m_settings.command.empty() || m_settings.commandIp == address)
         return;
     actions::CommandOutcome outcome;
     try {
-        outcome = actions::runCommand(actions::commandForAddress(m_settings.Command, address, m_settings.CommandIP));
+        outcome = actions::runCommand(actions::commandForAddress(m_settings.command, address, m_settings.commandIp));
     } catch (const std::invalid_argument& error) {
         outcome.error = error.what();
     }
@@ -144,7 +147,7 @@ void Monitor::runCommandHook(const std::string& address)
     m_observer.statusChanged(text);
     m_observer.debugText(text);
     if (outcome.succeeded())
-        m_settings.CommandIP = address;
+        m_settings.commandIp = address;
     // A command that cannot start will not start at the next try either.
     stepEnded("command", address, outcome.succeeded() ? StepEnd::Done : outcome.started ? StepEnd::Passing : StepEnd::Fatal);
 }
@@ -167,9 +170,9 @@ void Monitor::retryDue()
         m_timers.start(TimerId::Retry, std::chrono::seconds(PublishRetries::kMinimumDelay));
         return;
     }
-    const TFlagScope changeScope(m_changeRunning);
-    const TFlagScope checkScope(m_checkRunning);
-    for (const settings::PendingRetry& retry : m_retries.due(now())) {
+    const FlagScope changeScope(m_changeRunning);
+    const FlagScope checkScope(m_checkRunning);
+    for (const core::PendingRetry& retry : m_retries.due(now())) {
         const std::string& channel = retry.channel;
         if (channel == "upload") {
             m_ftpConnected = false;
@@ -178,7 +181,7 @@ void Monitor::retryDue()
                 disconnectFtp();
             stepEnded(channel, retry.address, end);
         } else if (channel == "mail") {
-            if (m_settings.SendMail && retry.address != m_lastMailed)
+            if (m_settings.sendMail && retry.address != m_lastMailed)
                 guarded([&] { sendChangeMail(retry.address, retry.address); });
             else
                 stepEnded(channel, retry.address, StepEnd::Done);
@@ -189,10 +192,10 @@ void Monitor::retryDue()
             try {
                 index = std::stoul(channel.substr(kDnsChannel.size())) - 1;
             } catch (const std::exception&) {
-                index = m_settings.DnsUpdates.size();
+                index = m_settings.dnsUpdates.size();
             }
-            if (index < m_settings.DnsUpdates.size() && m_settings.DnsUpdates[index].enabled &&
-                m_settings.DnsUpdates[index].hold.empty())
+            if (index < m_settings.dnsUpdates.size() && m_settings.dnsUpdates[index].enabled &&
+                m_settings.dnsUpdates[index].hold.empty())
                 guarded([&] { updateDnsEntry(index, retry.address); });
             else
                 stepEnded(channel, retry.address, StepEnd::Done);

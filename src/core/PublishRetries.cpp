@@ -4,9 +4,9 @@
 
 namespace kestrune::core {
 
-settings::PendingRetry& PublishRetries::entry(const std::string& channel, const std::string& address)
+core::PendingRetry& PublishRetries::entry(const std::string& channel, const std::string& address)
 {
-    auto found = std::ranges::find(m_pending, channel, &settings::PendingRetry::channel);
+    auto found = std::ranges::find(m_pending, channel, &core::PendingRetry::channel);
     if (found == m_pending.end()) {
         m_pending.push_back({channel, address, 0, 0, false});
         return m_pending.back();
@@ -20,7 +20,7 @@ settings::PendingRetry& PublishRetries::entry(const std::string& channel, const 
 void PublishRetries::failed(const std::string& channel, const std::string& address, long long now,
                             std::optional<long long> nextCheck)
 {
-    settings::PendingRetry& retry = entry(channel, address);
+    core::PendingRetry& retry = entry(channel, address);
     retry.attempts = std::min(retry.attempts + 1, 1000);
     retry.serverWait = false;
     long long delay = kMinimumDelay << std::min(retry.attempts - 1, 10);
@@ -31,7 +31,7 @@ void PublishRetries::failed(const std::string& channel, const std::string& addre
 
 void PublishRetries::serverWait(const std::string& channel, const std::string& address, long long now)
 {
-    settings::PendingRetry& retry = entry(channel, address);
+    core::PendingRetry& retry = entry(channel, address);
     retry.attempts = std::min(retry.attempts + 1, 1000);
     retry.serverWait = true;
     retry.due = now + kServerWait;
@@ -39,28 +39,28 @@ void PublishRetries::serverWait(const std::string& channel, const std::string& a
 
 void PublishRetries::succeeded(const std::string& channel)
 {
-    std::erase_if(m_pending, [&](const settings::PendingRetry& r) { return r.channel == channel; });
+    std::erase_if(m_pending, [&](const core::PendingRetry& r) { return r.channel == channel; });
 }
 
 void PublishRetries::addressChanged(const std::string& address)
 {
-    std::erase_if(m_pending, [&](const settings::PendingRetry& r) { return !r.serverWait && r.address != address; });
-    for (settings::PendingRetry& retry : m_pending)
+    std::erase_if(m_pending, [&](const core::PendingRetry& r) { return !r.serverWait && r.address != address; });
+    for (core::PendingRetry& retry : m_pending)
         retry.address = address;
 }
 
 bool PublishRetries::waiting(const std::string& channel, long long now) const
 {
-    return std::ranges::any_of(m_pending, [&](const settings::PendingRetry& r) {
+    return std::ranges::any_of(m_pending, [&](const core::PendingRetry& r) {
         return r.channel == channel && r.serverWait && r.due > now;
     });
 }
 
-std::vector<settings::PendingRetry> PublishRetries::due(long long now) const
+std::vector<core::PendingRetry> PublishRetries::due(long long now) const
 {
-    std::vector<settings::PendingRetry> result;
+    std::vector<core::PendingRetry> result;
     std::ranges::copy_if(m_pending, std::back_inserter(result),
-                         [now](const settings::PendingRetry& r) { return r.due <= now; });
+                         [now](const core::PendingRetry& r) { return r.due <= now; });
     return result;
 }
 
@@ -68,7 +68,7 @@ std::optional<long long> PublishRetries::nextDue() const
 {
     if (m_pending.empty())
         return std::nullopt;
-    return std::ranges::min(m_pending, {}, &settings::PendingRetry::due).due;
+    return std::ranges::min(m_pending, {}, &core::PendingRetry::due).due;
 }
 
 } // namespace kestrune::core

@@ -17,7 +17,7 @@ using WallClock = std::function<long long()>;
 // failure and never after the next scheduled check (17 hours at most); a server that asked for rest gets 30 minutes at least.
 class PublishRetries {
 public:
-    explicit PublishRetries(std::vector<settings::PendingRetry>& pending) : m_pending(pending) {}
+    explicit PublishRetries(std::vector<core::PendingRetry>& pending) : m_pending(pending) {}
 
     void failed(const std::string& channel, const std::string& address, long long now,
                 std::optional<long long> nextCheck);
@@ -28,7 +28,7 @@ public:
     void addressChanged(const std::string& address);
     // The server's wait of channel still runs at now.
     bool waiting(const std::string& channel, long long now) const;
-    std::vector<settings::PendingRetry> due(long long now) const;
+    std::vector<core::PendingRetry> due(long long now) const;
     std::optional<long long> nextDue() const;
     bool empty() const { return m_pending.empty(); }
 
@@ -36,9 +36,9 @@ public:
     static constexpr long long kServerWait = 30 * 60;
 
 private:
-    settings::PendingRetry& entry(const std::string& channel, const std::string& address);
+    core::PendingRetry& entry(const std::string& channel, const std::string& address);
 
-    std::vector<settings::PendingRetry>& m_pending;
+    std::vector<core::PendingRetry>& m_pending;
 };
 
 } // namespace kestrune::core

@@ -4,6 +4,8 @@
 
 #include <array>
 
+using namespace kestrune::lookup;
+
 std::string HoursMinutes(int minutes)
 {
     return std::to_string(minutes / 60) + " hr : " + std::to_string(minutes % 60) + " min";
@@ -11,7 +13,7 @@ std::string HoursMinutes(int minutes)
 
 bool IsLocalPage(std::string_view url)
 {
-    if (IsHttpsURL(url))
+    if (isHttpsUrl(url))
         url.remove_prefix(std::string_view("https://").size());
     const std::size_t dot = url.find('.');
     if (dot == std::string_view::npos)

@@ -191,23 +191,23 @@ void FeedbackForm::onDefaultLoginToggled()
         caption->setEnabled(on);
 }
 
-TFeedbackData FeedbackForm::composedData() const
+FeedbackData FeedbackForm::composedData() const
 {
-    TFeedbackData data;
-    data.Url = app::toBytes(m_urlEdit->text());
-    data.Manufacturer = app::toBytes(m_manufacturerEdit->text());
-    data.Model = app::toBytes(m_modelEdit->text());
-    data.DefaultLoginRequired = m_defaultLoginCheck->isChecked();
-    data.DefaultUsername = app::toBytes(m_defaultUsernameEdit->text());
-    data.DefaultPassword = app::toBytes(m_defaultPasswordEdit->text());
-    data.Keyword = app::toBytes(m_mainWindow.pageInspectorTab()->keywordEdit()->text());
-    data.SkipCount = app::toBytes(m_mainWindow.pageInspectorTab()->skipEdit()->text());
+    FeedbackData data;
+    data.url = app::toBytes(m_urlEdit->text());
+    data.manufacturer = app::toBytes(m_manufacturerEdit->text());
+    data.model = app::toBytes(m_modelEdit->text());
+    data.defaultLoginRequired = m_defaultLoginCheck->isChecked();
+    data.defaultUsername = app::toBytes(m_defaultUsernameEdit->text());
+    data.defaultPassword = app::toBytes(m_defaultPasswordEdit->text());
+    data.keyword = app::toBytes(m_mainWindow.pageInspectorTab()->keywordEdit()->text());
+    data.skipCount = app::toBytes(m_mainWindow.pageInspectorTab()->skipEdit()->text());
     return data;
 }
 
 void FeedbackForm::onSubmitClicked()
 {
-    if (m_dialogs.openUrl(QString::fromStdString(FeedbackMailtoLink(composedData())))) {
+    if (m_dialogs.openUrl(QString::fromStdString(feedbackMailtoLink(composedData())))) {
         accept();
         return;
     }
@@ -220,7 +220,7 @@ void FeedbackForm::onSubmitClicked()
 void FeedbackForm::onCopyClicked()
 {
     const std::string text = "To: " + std::string(kFeedbackAddress) + "\r\nSubject: " +
-                             std::string(kFeedbackSubject) + "\r\n\r\n" + FeedbackBody(composedData());
+                             std::string(kFeedbackSubject) + "\r\n\r\n" + feedbackBody(composedData());
     m_dialogs.writeClipboard(app::toQString(text));
 }
 

@@ -50,7 +50,7 @@ protected:
 
 private:
     void buildControls();
-    TFeedbackData composedData() const;
+    FeedbackData composedData() const;
 
     app::MainWindow& m_mainWindow;
     app::Dialogs& m_dialogs;

@@ -10,6 +10,10 @@
 #include <cstdio>
 #include <exception>
 
+using namespace kestrune::actions;
+using namespace kestrune::core;
+using namespace kestrune::lookup;
+
 namespace kestrune::headless {
 
 namespace {
@@ -23,16 +27,16 @@ void writeToStandardError(const std::string& line)
 }
 
 // The abbreviated day and month names of the user's locale, as the window's log entries have them.
-TDateNames localeDateNames()
+DateNames localeDateNames()
 {
     const QLocale locale;
-    TDateNames names;
+    DateNames names;
     // Sunday first, as the C library counts days; Qt counts Monday as 1 and Sunday as 7.
     for (int day = 0; day < 7; ++day)
-        names.ShortDayNames[static_cast<std::size_t>(day)] =
+        names.shortDayNames[static_cast<std::size_t>(day)] =
             locale.dayName(day == 0 ? 7 : day, QLocale::ShortFormat).toStdString();
     for (int month = 1; month <= 12; ++month)
-        names.ShortMonthNames[static_cast<std::size_t>(month - 1)] =
+        names.shortMonthNames[static_cast<std::size_t>(month - 1)] =
             locale.monthName(month, QLocale::ShortFormat).toStdString();
     return names;
 }
@@ -47,9 +51,9 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
 
 } // namespace
 
-HeadlessRunner::HeadlessRunner(const TAppPaths& paths, LineWriter writeLine)
+HeadlessRunner::HeadlessRunner(const AppPaths& paths, LineWriter writeLine)
     : m_paths(paths), m_writeLine(writeLine ? std::move(writeLine) : LineWriter(writeToStandardError)),
-      m_settings(DefaultSettings(kExternalServices[0].URL))
+      m_settings(defaultSettings(kExternalServices[0].url))
 {
     for (core::TimerId id : {core::TimerId::Minute, core::TimerId::ServiceBlock1, core::TimerId::ServiceBlock2,
                               core::TimerId::Retry}) {
@@ -75,7 +79,7 @@ HeadlessRunner::~HeadlessRunner()
 bool HeadlessRunner::load()
 {
     try {
-        apply(LoadSettingsFile(m_paths.SettingsFile, kExternalServices[0].URL));
+        apply(loadSettingsFile(m_paths.settingsFile, kExternalServices[0].url));
         return true;
     } catch (const std::exception& error) {
         report(error.what());
@@ -83,16 +87,16 @@ bool HeadlessRunner::load()
     }
 }
 
-void HeadlessRunner::apply(const TSettings& settings)
+void HeadlessRunner::apply(const Settings& settings)
 {
     m_settings = settings;
-    m_savedUploaded = settings.UploadedIP;
-    m_savedMailed = settings.MailedIP;
-    m_savedDnsUpdates = settings.DnsUpdates;
-    m_savedRetries = settings.PendingRetries;
-    m_savedCommandIP = settings.CommandIP;
-    m_monitor->setLastUploaded(settings.UploadedIP);
-    m_monitor->setLastMailed(settings.MailedIP);
+    m_savedUploaded = settings.uploadedIp;
+    m_savedMailed = settings.mailedIp;
+    m_savedDnsUpdates = settings.dnsUpdates;
+    m_savedRetries = settings.pendingRetries;
+    m_savedCommandIP = settings.commandIp;
+    m_monitor->setLastUploaded(settings.uploadedIp);
+    m_monitor->setLastMailed(settings.mailedIp);
     m_monitor->setPageFields(selectedPageFields(settings));
     m_monitor->resumeRetries();
 }
@@ -100,10 +104,10 @@ void HeadlessRunner::apply(const TSettings& settings)
 int HeadlessRunner::checkOnce()
 {
     // Interval 0 is the window's "Check once at startup"; the interval is not written back.
-    const int interval = m_settings.Interval;
-    m_settings.Interval = 0;
+    const int interval = m_settings.interval;
+    m_settings.interval = 0;
     startChecks();
-    m_settings.Interval = interval;
+    m_settings.interval = interval;
     return statusAfterSaving();
 }
 
@@ -135,7 +139,7 @@ int HeadlessRunner::run()
     if (!m_monitor->running())
         return statusAfterSaving();
     saveState();
-    report("Checking every " + std::to_string(m_settings.Interval) + " minutes.");
+    report("Checking every " + std::to_string(m_settings.interval) + " minutes.");
     return m_loop.exec();
 }
 
@@ -162,32 +166,32 @@ void HeadlessRunner::requestReload()
 bool HeadlessRunner::saveState()
 {
     if (m_monitor->lastUploaded() == m_savedUploaded && m_monitor->lastMailed() == m_savedMailed &&
-        m_settings.DnsUpdates == m_savedDnsUpdates && m_settings.PendingRetries == m_savedRetries &&
-        m_settings.CommandIP == m_savedCommandIP)
+        m_settings.dnsUpdates == m_savedDnsUpdates && m_settings.pendingRetries == m_savedRetries &&
+        m_settings.commandIp == m_savedCommandIP)
         return true;
     try {
         // Only the state is written: whatever else the file holds now stays, a hand edit included.
-        TSettings onDisk = LoadSettingsFile(m_paths.SettingsFile, kExternalServices[0].URL);
-        onDisk.UploadedIP = m_monitor->lastUploaded();
-        onDisk.MailedIP = m_monitor->lastMailed();
+        Settings onDisk = loadSettingsFile(m_paths.settingsFile, kExternalServices[0].url);
+        onDisk.uploadedIp = m_monitor->lastUploaded();
+        onDisk.mailedIp = m_monitor->lastMailed();
         // An entry edited on disk meanwhile keeps what the edit says.
-        for (std::size_t i = 0; i < onDisk.DnsUpdates.size() && i < m_settings.DnsUpdates.size(); ++i) {
-            kestrune::settings::DnsUpdateEntry& entry = onDisk.DnsUpdates[i];
-            const kestrune::settings::DnsUpdateEntry& ran = m_settings.DnsUpdates[i];
+        for (std::size_t i = 0; i < onDisk.dnsUpdates.size() && i < m_settings.dnsUpdates.size(); ++i) {
+            kestrune::core::DnsUpdateEntry& entry = onDisk.dnsUpdates[i];
+            const kestrune::core::DnsUpdateEntry& ran = m_settings.dnsUpdates[i];
             if (i < m_savedDnsUpdates.size() && entry == m_savedDnsUpdates[i]) {
                 entry.lastIp = ran.lastIp;
                 entry.hold = ran.hold;
             }
         }
-        onDisk.PendingRetries = m_settings.PendingRetries;
-        onDisk.CommandIP = m_settings.CommandIP;
-        EnsureAppFolder(m_paths);
-        SaveSettingsFile(onDisk, m_paths.SettingsFile);
-        m_savedUploaded = onDisk.UploadedIP;
-        m_savedMailed = onDisk.MailedIP;
-        m_savedDnsUpdates = m_settings.DnsUpdates;
-        m_savedRetries = m_settings.PendingRetries;
-        m_savedCommandIP = m_settings.CommandIP;
+        onDisk.pendingRetries = m_settings.pendingRetries;
+        onDisk.commandIp = m_settings.commandIp;
+        ensureAppFolder(m_paths);
+        saveSettingsFile(onDisk, m_paths.settingsFile);
+        m_savedUploaded = onDisk.uploadedIp;
+        m_savedMailed = onDisk.mailedIp;
+        m_savedDnsUpdates = m_settings.dnsUpdates;
+        m_savedRetries = m_settings.pendingRetries;
+        m_savedCommandIP = m_settings.commandIp;
         return true;
     } catch (const std::exception& error) {
         report(error.what());
@@ -199,7 +203,7 @@ void HeadlessRunner::report(const std::string& text) const
 {
     std::string line = text;
     for (const std::string* secret :
-         {&m_settings.FtpPassword, &m_settings.WebPass, &m_monitor->pageFields().password})
+         {&m_settings.ftpPassword, &m_settings.webPass, &m_monitor->pageFields().password})
         replaceAll(line, *secret, "********");
     // One event, one line.
     for (char& c : line)
@@ -246,17 +250,17 @@ void HeadlessRunner::actionFinished(core::Action action, const std::string& erro
         m_actionFailed = true;
     switch (action) {
     case core::Action::Upload:
-        report(error.empty() ? "Uploaded \"" + m_settings.FtpRemoteFile + "\" to " + m_settings.FtpHost + "."
+        report(error.empty() ? "Uploaded \"" + m_settings.ftpRemoteFile + "\" to " + m_settings.ftpHost + "."
                              : "Upload failed: " + error);
         break;
     case core::Action::Mail:
-        report(error.empty() ? "Mail sent to " + m_settings.MailTo + "." : "Mail failed: " + error);
+        report(error.empty() ? "Mail sent to " + m_settings.mailTo + "." : "Mail failed: " + error);
         break;
     case core::Action::IpFile:
-        report("IP file written: " + m_settings.IPFilename);
+        report("IP file written: " + m_settings.ipFilename);
         break;
     case core::Action::Log:
-        report("Log written: " + m_settings.LogFilename);
+        report("Log written: " + m_settings.logFilename);
         break;
     }
 }

@@ -25,7 +25,7 @@ public:
     using LineWriter = std::function<void(const std::string&)>;
 
     // Needs a QCoreApplication for its timers; lines go to writeLine (standard error by default).
-    explicit HeadlessRunner(const TAppPaths& paths, LineWriter writeLine = {});
+    explicit HeadlessRunner(const core::AppPaths& paths, LineWriter writeLine = {});
     ~HeadlessRunner() override;
 
     // Reads the settings file; false, with the error reported, when it cannot be read.
@@ -61,20 +61,20 @@ public:
     void stop(core::TimerId id) override;
 
 private:
-    void apply(const TSettings& settings);
+    void apply(const core::Settings& settings);
     void startChecks();
     int checkStatus() const;
     int statusAfterSaving();
     void report(const std::string& text) const;
 
-    TAppPaths m_paths;
+    core::AppPaths m_paths;
     LineWriter m_writeLine;
-    TSettings m_settings;
+    core::Settings m_settings;
     std::string m_savedUploaded;
     std::string m_savedMailed;
     // The publish steps' state as last written: each entry's last address and hold, the retries, the command's.
-    std::vector<kestrune::settings::DnsUpdateEntry> m_savedDnsUpdates;
-    std::vector<kestrune::settings::PendingRetry> m_savedRetries;
+    std::vector<kestrune::core::DnsUpdateEntry> m_savedDnsUpdates;
+    std::vector<kestrune::core::PendingRetry> m_savedRetries;
     std::string m_savedCommandIP;
     std::unique_ptr<core::Monitor> m_monitor;
     std::map<core::TimerId, QTimer*> m_timers;

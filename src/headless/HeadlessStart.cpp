@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+using namespace kestrune::core;
+
 namespace kestrune::headless {
 
 namespace {
@@ -27,8 +29,8 @@ int runWithoutWindow(const launch::StartOptions& options, int argc, char** argv)
 {
     TShutdownSignals::TreatHangUpAsReload();
     QCoreApplication application(argc, argv);
-    const TAppPaths paths = AppPathsFor(QCoreApplication::applicationFilePath().toStdString());
-    const launch::InstanceLock lock(paths.SettingsFile);
+    const AppPaths paths = appPathsFor(QCoreApplication::applicationFilePath().toStdString());
+    const launch::InstanceLock lock(paths.settingsFile);
     if (lock.state() == launch::InstanceLock::State::HeldElsewhere) {
         writeLine(lock.alreadyRunningText());
         return launch::kExitAlreadyRunning;
@@ -63,7 +65,7 @@ std::optional<int> startFromCommandLine(int argc, char** argv)
         return line.status;
     }
     if (line.options.configFile)
-        UseSettingsFile(*line.options.configFile);
+        useSettingsFile(*line.options.configFile);
     if (!line.options.withoutWindow())
         return std::nullopt;
     return runWithoutWindow(line.options, argc, argv);

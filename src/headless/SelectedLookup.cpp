@@ -6,32 +6,35 @@
 #include "SelectionCode.h"
 #include "Settings.h"
 
+using namespace kestrune::core;
+using namespace kestrune::lookup;
+
 namespace kestrune::headless {
 
-core::PageFields selectedPageFields(const TSettings& settings)
+core::PageFields selectedPageFields(const Settings& settings)
 {
-    const std::vector<TLookupEntry> entries = LoadLookupEntries({settings.Routers, settings.RoutersData});
-    const std::span<const TRouterPreset> presets = RouterPresets();
-    const TSelection selection = ResolveSelectionCode(settings.SelectedRouter, entries.size(), presets.size());
-    TLookupRecord record;
-    switch (selection.Kind) {
-    case TSelection::None:
+    const std::vector<LookupEntry> entries = loadLookupEntries({settings.routers, settings.routersData});
+    const std::span<const RouterPreset> presets = routerPresets();
+    const Selection selection = resolveSelectionCode(settings.selectedRouter, entries.size(), presets.size());
+    LookupRecord record;
+    switch (selection.kind) {
+    case Selection::None:
         return {};
-    case TSelection::User:
-        record = ParseStoredLookupRecord(entries[selection.Row].StoredRecord, entries[selection.Row].Credentials);
+    case Selection::User:
+        record = parseStoredLookupRecord(entries[selection.row].storedRecord, entries[selection.row].credentials);
         break;
-    case TSelection::Preset:
-        record = PresetRecord(presets[selection.Row]);
+    case Selection::Preset:
+        record = presetRecord(presets[selection.row]);
         break;
     }
     core::PageFields fields;
-    fields.url = std::string(WithoutHttpPrefix(record.URL));
-    fields.keyword = record.Keyword;
-    fields.charToSkip = record.CharToSkip;
-    fields.webAuth = record.Credentials;
-    if (record.Credentials) {
-        fields.username = record.Username;
-        fields.password = record.Password;
+    fields.url = std::string(withoutHttpPrefix(record.url));
+    fields.keyword = record.keyword;
+    fields.charToSkip = record.charToSkip;
+    fields.webAuth = record.credentials;
+    if (record.credentials) {
+        fields.username = record.username;
+        fields.password = record.password;
     }
     return fields;
 }

@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <system_error>
 
+using namespace kestrune::actions;
+
 namespace kestrune::launch {
 
 namespace {
@@ -97,7 +99,7 @@ void AutostartEntry::enable() const
     if (error)
         throw std::runtime_error("Could not create the folder \"" + m_file.parent_path().string() +
                                  "\": " + error.message());
-    ReplaceFileContents(m_file, contents(), "autostart entry");
+    replaceFileContents(m_file, contents(), "autostart entry");
 }
 
 void AutostartEntry::disable() const

@@ -1,6 +1,6 @@
 #include "ShutdownSignals.h"
 
-#include "NetAntiFreeze.h"
+#include "NetworkWait.h"
 
 #include <QSocketNotifier>
 #include <csignal>
@@ -10,6 +10,8 @@
 #include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
+
+using namespace kestrune::net;
 
 namespace {
 
@@ -22,7 +24,7 @@ void OnSignal(int signalNumber)
     const int savedErrno = errno;
     // Here and not in the event loop: a wait may hold the user-interface thread.
     if (signalNumber != SIGHUP || gHangUpReloads == 0)
-        TNetAntiFreeze::CancelAllWaits();
+        NetworkWait::cancelAllWaits();
     const unsigned char byte = static_cast<unsigned char>(signalNumber);
     [[maybe_unused]] const ssize_t written = ::write(gPipe[1], &byte, 1);
     errno = savedErrno;

@@ -2,22 +2,24 @@
 
 #include <iterator>
 
-std::optional<int> ExternalServiceIndex(std::string_view cboxDNSText)
+namespace kestrune::lookup {
+
+std::optional<int> externalServiceIndex(std::string_view cboxDNSText)
 {
     for (int i = 0; i < static_cast<int>(std::size(kExternalServices)); ++i) {
-        if (cboxDNSText == kExternalServices[i].URL)
+        if (cboxDNSText == kExternalServices[i].url)
             return i;
     }
     return std::nullopt;
 }
 
-std::string RateMessage(const TExternalService& service)
+std::string rateMessage(const ExternalService& service)
 {
-    return std::string(service.Name) + " requests that their lookup services\r\n"
+    return std::string(service.name) + " requests that their lookup services\r\n"
                                        "are not requested at less than 10 minute intervals.";
 }
 
-std::vector<std::size_t> FallbackOrder(std::size_t count, std::optional<std::size_t> chosen)
+std::vector<std::size_t> fallbackOrder(std::size_t count, std::optional<std::size_t> chosen)
 {
     std::vector<std::size_t> order;
     const std::size_t first = chosen ? *chosen + 1 : 0;
@@ -29,7 +31,9 @@ std::vector<std::size_t> FallbackOrder(std::size_t count, std::optional<std::siz
     return order;
 }
 
-std::string FallbackStatus(std::string_view answeredBy)
+std::string fallbackStatus(std::string_view answeredBy)
 {
     return "The chosen service failed; the address came from " + std::string(answeredBy) + ".";
 }
+
+} // namespace kestrune::lookup

@@ -1,96 +1,102 @@
 #include "Lookup.h"
 
 #include "ExternalServices.h"
-#include "IPExtraction.h"
+#include "IpExtraction.h"
 #include "LookupRecord.h"
 
-#include "NetExceptions.h"
-#include "NetHTTP.h"
+#include "NetworkErrors.h"
+#include "HttpClient.h"
+
+using namespace kestrune::net;
+
+namespace kestrune::lookup {
 
 namespace {
 
-std::string CollectByPosition(std::size_t index, std::string_view page)
+std::string collectByPosition(std::size_t index, std::string_view page)
 {
     if (index == 0)
-        return CollectFirstService(page);
+        return collectFirstService(page);
     if (index == 1)
-        return CollectSecondService(page);
-    return CollectFirstDottedQuad(page);
+        return collectSecondService(page);
+    return collectFirstDottedQuad(page);
 }
 
-std::string FetchAndCollect(TNetHTTP& http, const TLookupFields& fields,
-                            std::span<const TExternalService> services, bool& requested)
+std::string fetchAndCollect(HttpClient& http, const LookupFields& fields,
+                            std::span<const ExternalService> services, bool& requested)
 {
     // The router's credentials are for the router's page only: every other lookup runs without any.
-    if (!fields.External && fields.WebAuth)
-        http.SetCredentials(fields.Username, fields.Password);
+    if (!fields.external && fields.webAuth)
+        http.setCredentials(fields.username, fields.password);
     else
-        http.SetCredentials({}, {});
+        http.setCredentials({}, {});
     // Only the user's own router may be let off the certificate check.
-    http.AcceptAnyCertificate = !fields.External && fields.AcceptAnyCertificate && IsHttpsURL(fields.URL);
-    if (fields.External) {
+    http.acceptAnyCertificate = !fields.external && fields.acceptAnyCertificate && isHttpsUrl(fields.url);
+    if (fields.external) {
         for (std::size_t i = 0; i < services.size(); ++i) {
-            if (fields.ServiceURL != services[i].URL)
+            if (fields.serviceUrl != services[i].url)
                 continue;
             requested = true;
-            return CollectByPosition(i, http.FetchPage(std::string(services[i].URL)));
+            return collectByPosition(i, http.fetchPage(std::string(services[i].url)));
         }
-        const std::string_view typed = TrimControlChars(fields.ServiceURL);
+        const std::string_view typed = trimControlChars(fields.serviceUrl);
         if (typed.empty())
             return {};
         requested = true;
         const bool hasScheme = typed.find("://") != std::string_view::npos;
-        return CollectFirstDottedQuad(http.FetchPage(hasScheme ? std::string(typed) : "http://" + std::string(typed)));
+        return collectFirstDottedQuad(http.fetchPage(hasScheme ? std::string(typed) : "http://" + std::string(typed)));
     }
     requested = true;
-    std::string page = http.FetchPage(UserDefinedPageURL(fields.URL));
-    return CollectUserDefined(page, fields.Keyword, fields.CharToSkip);
+    std::string page = http.fetchPage(userDefinedPageUrl(fields.url));
+    return collectUserDefined(page, fields.keyword, fields.charToSkip);
 }
 
-TLookupResult Failure(ELookupFailure kind, std::string message, bool requested)
+LookupResult failure(LookupFailure kind, std::string message, bool requested)
 {
-    TLookupResult result;
-    result.Failure = kind;
-    result.ErrorMessage = std::move(message);
-    result.Requested = requested;
+    LookupResult result;
+    result.failure = kind;
+    result.errorMessage = std::move(message);
+    result.requested = requested;
     return result;
 }
 
 } // namespace
 
-std::string UserDefinedPageURL(std::string_view url)
+std::string userDefinedPageUrl(std::string_view url)
 {
-    return IsHttpsURL(url) ? std::string(url) : "http://" + std::string(url);
+    return isHttpsUrl(url) ? std::string(url) : "http://" + std::string(url);
 }
 
-TLookupResult RunLookup(TNetHTTP& http, const TLookupFields& fields)
+LookupResult runLookup(HttpClient& http, const LookupFields& fields)
 {
-    return RunLookup(http, fields, kExternalServices);
+    return runLookup(http, fields, kExternalServices);
 }
 
-TLookupResult RunLookup(TNetHTTP& http, const TLookupFields& fields, std::span<const TExternalService> services)
+LookupResult runLookup(HttpClient& http, const LookupFields& fields, std::span<const ExternalService> services)
 {
     bool requested = false;
     try {
-        TLookupResult result;
-        result.Address = AddressOrPlaceholder(FetchAndCollect(http, fields, services, requested));
-        result.Requested = requested;
+        LookupResult result;
+        result.address = addressOrPlaceholder(fetchAndCollect(http, fields, services, requested));
+        result.requested = requested;
         return result;
-    } catch (const ENetHTTPProtocolException& e) {
-        TLookupResult result = Failure(ELookupFailure::HTTPStatus, e.what(), requested);
-        result.StatusCode = e.ReplyErrorCode;
+    } catch (const HttpStatusError& e) {
+        LookupResult result = failure(LookupFailure::HttpStatus, e.what(), requested);
+        result.statusCode = e.replyErrorCode;
         return result;
-    } catch (const ENetSocketError& e) {
-        return Failure(ELookupFailure::Socket, e.what(), requested);
-    } catch (const ENetConnectException& e) {
-        return Failure(ELookupFailure::Socket, e.what(), requested);
-    } catch (const ENetConnectTimeout& e) {
-        return Failure(ELookupFailure::ConnectTimeout, e.what(), requested);
-    } catch (const ENetClientBusy& e) {
-        return Failure(ELookupFailure::Busy, e.what(), requested);
-    } catch (const ENetException& e) {
-        return Failure(ELookupFailure::Network, e.what(), requested);
+    } catch (const SocketError& e) {
+        return failure(LookupFailure::Socket, e.what(), requested);
+    } catch (const ConnectError& e) {
+        return failure(LookupFailure::Socket, e.what(), requested);
+    } catch (const ConnectTimeoutError& e) {
+        return failure(LookupFailure::ConnectTimeout, e.what(), requested);
+    } catch (const ClientBusyError& e) {
+        return failure(LookupFailure::Busy, e.what(), requested);
+    } catch (const NetworkError& e) {
+        return failure(LookupFailure::Network, e.what(), requested);
     } catch (const std::exception& e) {
-        return Failure(ELookupFailure::Unexpected, e.what(), requested);
+        return failure(LookupFailure::Unexpected, e.what(), requested);
     }
 }
+
+} // namespace kestrune::lookup

@@ -6,24 +6,26 @@
 #include <algorithm>
 #include <vector>
 
+namespace kestrune::lookup {
+
 namespace {
 
 constexpr char kSubstitute = '\xA7';
 constexpr char kEscapedMark = '~';
 constexpr char kAnyCertificateMark = '*';
 
-std::string FirstField(std::string_view sequence, const TLookupRecord& record)
+std::string firstField(std::string_view sequence, const LookupRecord& record)
 {
-    return std::string(sequence) + (record.AcceptAnyCertificate ? std::string(1, kAnyCertificateMark) : "");
+    return std::string(sequence) + (record.acceptAnyCertificate ? std::string(1, kAnyCertificateMark) : "");
 }
 
-bool MarksAnyCertificate(std::string_view firstField)
+bool marksAnyCertificate(std::string_view firstField)
 {
     return !firstField.empty() && firstField.back() == kAnyCertificateMark;
 }
 
 // The text up to the next comma (all of it when there is none); text moves past that comma.
-std::string TakeField(std::string_view& text)
+std::string takeField(std::string_view& text)
 {
     std::size_t comma = text.find(',');
     std::string field(text.substr(0, comma));
@@ -31,94 +33,94 @@ std::string TakeField(std::string_view& text)
     return field;
 }
 
-TLookupRecord WithoutUnusedFields(TLookupRecord record)
+LookupRecord withoutUnusedFields(LookupRecord record)
 {
-    if (!record.Credentials) {
-        record.Username.clear();
-        record.Password.clear();
+    if (!record.credentials) {
+        record.username.clear();
+        record.password.clear();
     }
-    if (!IsHttpsURL(record.URL))
-        record.AcceptAnyCertificate = false;
+    if (!isHttpsUrl(record.url))
+        record.acceptAnyCertificate = false;
     return record;
 }
 
-std::string ClassicStoredRecord(std::size_t sequence, const TLookupRecord& record)
+std::string classicStoredRecord(std::size_t sequence, const LookupRecord& record)
 {
-    TLookupRecord scrambled = record;
-    scrambled.Password = ComplementBytes(record.Password);
-    std::string text = FirstField(std::to_string(sequence), record) + "," + LookupRecordText(scrambled);
+    LookupRecord scrambled = record;
+    scrambled.password = complementBytes(record.password);
+    std::string text = firstField(std::to_string(sequence), record) + "," + lookupRecordText(scrambled);
     std::replace(text.begin(), text.end(), '=', kSubstitute);
     return text;
 }
 
-TLookupRecord ParseClassicStoredRecord(std::string_view stored, bool credentials)
+LookupRecord parseClassicStoredRecord(std::string_view stored, bool credentials)
 {
     std::string text(stored);
     std::replace(text.begin(), text.end(), kSubstitute, '=');
     std::string_view rest = text;
-    const bool anyCertificate = MarksAnyCertificate(TakeField(rest));
-    TLookupRecord record = ParseLookupRecord(rest, credentials);
-    record.Password = ComplementBytes(record.Password);
-    record.AcceptAnyCertificate = anyCertificate;
+    const bool anyCertificate = marksAnyCertificate(takeField(rest));
+    LookupRecord record = parseLookupRecord(rest, credentials);
+    record.password = complementBytes(record.password);
+    record.acceptAnyCertificate = anyCertificate;
     return record;
 }
 
-bool RecordFieldNeedsEscape(unsigned char c)
+bool recordFieldNeedsEscape(unsigned char c)
 {
     return c < 0x21 || c > 0x7E || c == ',' || c == '=' || c == '"' || c == '\'';
 }
 
-std::string Escape(std::string_view text) { return PercentEncode(text, RecordFieldNeedsEscape); }
+std::string escape(std::string_view text) { return percentEncode(text, recordFieldNeedsEscape); }
 
-TLookupRecord ParseEscapedStoredRecord(std::string_view stored, bool credentials)
+LookupRecord parseEscapedStoredRecord(std::string_view stored, bool credentials)
 {
     std::vector<std::string> fields;
     std::string_view rest = stored;
-    const bool anyCertificate = MarksAnyCertificate(TakeField(rest));
+    const bool anyCertificate = marksAnyCertificate(takeField(rest));
     while (!rest.empty())
-        fields.push_back(PercentDecode(TakeField(rest)));
+        fields.push_back(percentDecode(takeField(rest)));
     fields.resize(std::max<std::size_t>(fields.size(), 5));
 
-    TLookupRecord record;
-    record.URL = fields[0];
-    record.Keyword = fields[1];
-    record.CharToSkip = fields[2];
-    record.Credentials = credentials;
+    LookupRecord record;
+    record.url = fields[0];
+    record.keyword = fields[1];
+    record.charToSkip = fields[2];
+    record.credentials = credentials;
     if (credentials) {
-        record.Username = fields[3];
-        record.Password = ComplementBytes(fields[4]);
+        record.username = fields[3];
+        record.password = complementBytes(fields[4]);
     }
-    record.AcceptAnyCertificate = anyCertificate;
+    record.acceptAnyCertificate = anyCertificate;
     return record;
 }
 
 } // namespace
 
-std::string LookupRecordText(const TLookupRecord& record)
+std::string lookupRecordText(const LookupRecord& record)
 {
-    std::string text = record.URL + "," + record.Keyword + "," + record.CharToSkip;
-    if (record.Credentials)
-        text += "," + record.Username + "," + record.Password;
+    std::string text = record.url + "," + record.keyword + "," + record.charToSkip;
+    if (record.credentials)
+        text += "," + record.username + "," + record.password;
     return text;
 }
 
-TLookupRecord ParseLookupRecord(std::string_view text, bool credentials)
+LookupRecord parseLookupRecord(std::string_view text, bool credentials)
 {
-    TLookupRecord record;
-    record.Credentials = credentials;
-    record.URL = TakeField(text);
-    record.Keyword = TakeField(text);
+    LookupRecord record;
+    record.credentials = credentials;
+    record.url = takeField(text);
+    record.keyword = takeField(text);
     if (credentials) {
-        record.CharToSkip = TakeField(text);
-        record.Username = TakeField(text);
-        record.Password = std::string(text);
+        record.charToSkip = takeField(text);
+        record.username = takeField(text);
+        record.password = std::string(text);
     } else {
-        record.CharToSkip = std::string(text);
+        record.charToSkip = std::string(text);
     }
     return record;
 }
 
-std::string ComplementBytes(std::string_view text)
+std::string complementBytes(std::string_view text)
 {
     std::string out(text);
     for (char& c : out)
@@ -126,54 +128,54 @@ std::string ComplementBytes(std::string_view text)
     return out;
 }
 
-std::string StoredLookupRecord(std::size_t sequence, const TLookupRecord& record)
+std::string storedLookupRecord(std::size_t sequence, const LookupRecord& record)
 {
-    TLookupRecord wanted = WithoutUnusedFields(record);
-    std::string classic = ClassicStoredRecord(sequence, wanted);
-    if (IsUsableSettingsKey(classic) && ParseClassicStoredRecord(classic, wanted.Credentials) == wanted)
+    LookupRecord wanted = withoutUnusedFields(record);
+    std::string classic = classicStoredRecord(sequence, wanted);
+    if (isUsableSettingsKey(classic) && parseClassicStoredRecord(classic, wanted.credentials) == wanted)
         return classic;
-    return EscapedStoredLookupRecord(std::to_string(sequence), wanted);
+    return escapedStoredLookupRecord(std::to_string(sequence), wanted);
 }
 
-std::string EscapedStoredLookupRecord(std::string_view tag, const TLookupRecord& record)
+std::string escapedStoredLookupRecord(std::string_view tag, const LookupRecord& record)
 {
-    std::string text = std::string(1, kEscapedMark) + FirstField(tag, record) + "," + Escape(record.URL) + "," +
-                       Escape(record.Keyword) + "," + Escape(record.CharToSkip);
-    if (record.Credentials)
-        text += "," + Escape(record.Username) + "," + Escape(ComplementBytes(record.Password));
+    std::string text = std::string(1, kEscapedMark) + firstField(tag, record) + "," + escape(record.url) + "," +
+                       escape(record.keyword) + "," + escape(record.charToSkip);
+    if (record.credentials)
+        text += "," + escape(record.username) + "," + escape(complementBytes(record.password));
     return text;
 }
 
-TLookupRecord ParseStoredLookupRecord(std::string_view stored, bool credentials)
+LookupRecord parseStoredLookupRecord(std::string_view stored, bool credentials)
 {
     if (!stored.empty() && stored.front() == kEscapedMark)
-        return ParseEscapedStoredRecord(stored, credentials);
-    return ParseClassicStoredRecord(stored, credentials);
+        return parseEscapedStoredRecord(stored, credentials);
+    return parseClassicStoredRecord(stored, credentials);
 }
 
-bool IsUsableSettingsKey(std::string_view text)
+bool isUsableSettingsKey(std::string_view text)
 {
     auto isControl = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
     return !text.empty() && !isControl(text.front()) && !isControl(text.back()) && text.front() != '[' &&
            text.find_first_of(std::string_view("=\r\n\0", 4)) == std::string_view::npos;
 }
 
-std::optional<std::string_view> EntryFieldsProblem(const TLookupRecord& fields)
+std::optional<std::string_view> entryFieldsProblem(const LookupRecord& fields)
 {
-    if (fields.URL.empty())
-        return LookupText::URLMissing;
-    if (fields.Keyword.empty())
-        return LookupText::KeywordMissing;
-    if (fields.Credentials) {
-        if (fields.Password.empty())
-            return LookupText::PasswordRequired;
-        if (fields.Username.empty())
-            return LookupText::UsernameRequired;
+    if (fields.url.empty())
+        return lookuptexts::kUrlMissing;
+    if (fields.keyword.empty())
+        return lookuptexts::kKeywordMissing;
+    if (fields.credentials) {
+        if (fields.password.empty())
+            return lookuptexts::kPasswordRequired;
+        if (fields.username.empty())
+            return lookuptexts::kUsernameRequired;
     }
     return std::nullopt;
 }
 
-bool IsHttpsURL(std::string_view url)
+bool isHttpsUrl(std::string_view url)
 {
     constexpr std::string_view kScheme = "https://";
     if (url.size() < kScheme.size())
@@ -186,10 +188,12 @@ bool IsHttpsURL(std::string_view url)
     return true;
 }
 
-std::string_view WithoutHttpPrefix(std::string_view url)
+std::string_view withoutHttpPrefix(std::string_view url)
 {
     // The field handler runs again after each removal, so every leading "http://" goes.
     while (url.starts_with("http://"))
         url.remove_prefix(7);
     return url;
 }
+
+} // namespace kestrune::lookup

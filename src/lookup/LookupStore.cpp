@@ -7,12 +7,14 @@
 #include <cstdint>
 #include <set>
 
+namespace kestrune::lookup {
+
 namespace {
 
 constexpr char kMark = '~';
 
 // Settings keys match without regard to ASCII case.
-std::string Folded(std::string_view key)
+std::string folded(std::string_view key)
 {
     std::string out(key);
     for (char& c : out) {
@@ -23,28 +25,28 @@ std::string Folded(std::string_view key)
 }
 
 // Values come back trimmed and without enclosing quotes; escaping blanks, controls and quotes keeps them whole.
-bool NameNeedsEscape(unsigned char c) { return c < 0x21 || c == 0x7F || c == '"' || c == '\''; }
+bool nameNeedsEscape(unsigned char c) { return c < 0x21 || c == 0x7F || c == '"' || c == '\''; }
 
-bool NameIsItsOwnKey(std::string_view name, const std::set<std::string>& taken)
+bool nameIsItsOwnKey(std::string_view name, const std::set<std::string>& taken)
 {
-    return IsUsableSettingsKey(name) && name.front() != kMark && !taken.contains(Folded(name));
+    return isUsableSettingsKey(name) && name.front() != kMark && !taken.contains(folded(name));
 }
 
-std::string RecordKey(const TLookupEntry& entry, std::size_t row, const std::set<std::string>& taken)
+std::string recordKey(const LookupEntry& entry, std::size_t row, const std::set<std::string>& taken)
 {
-    if (IsUsableSettingsKey(entry.StoredRecord) && !taken.contains(Folded(entry.StoredRecord)))
-        return entry.StoredRecord;
-    TLookupRecord record = ParseStoredLookupRecord(entry.StoredRecord, entry.Credentials);
+    if (isUsableSettingsKey(entry.storedRecord) && !taken.contains(folded(entry.storedRecord)))
+        return entry.storedRecord;
+    LookupRecord record = parseStoredLookupRecord(entry.storedRecord, entry.credentials);
     for (std::size_t n = 1;; ++n) {
-        std::string key = EscapedStoredLookupRecord(std::to_string(row + 1) + "." + std::to_string(n), record);
-        if (!taken.contains(Folded(key)))
+        std::string key = escapedStoredLookupRecord(std::to_string(row + 1) + "." + std::to_string(n), record);
+        if (!taken.contains(folded(key)))
             return key;
     }
 }
 
 // As the settings file reads a boolean: a 32-bit integer (decimal, or hexadecimal after "0x"), non-zero being
 // true; anything else false.
-bool FlagValue(std::string_view value)
+bool flagValue(std::string_view value)
 {
     if (value.size() > 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X')) {
         std::string_view digits = value.substr(2);
@@ -61,54 +63,56 @@ bool FlagValue(std::string_view value)
     return ec == std::errc() && end == value.data() + value.size() && number != 0;
 }
 
-std::string NameFromRouters(const std::pair<std::string, std::string>& pair)
+std::string nameFromRouters(const std::pair<std::string, std::string>& pair)
 {
     const std::string& value = pair.second;
     if (!value.empty() && value.front() == kMark)
-        return PercentDecode(std::string_view(value).substr(1));
+        return percentDecode(std::string_view(value).substr(1));
     return pair.first;
 }
 
 } // namespace
 
-TLookupSections StoreLookupEntries(const std::vector<TLookupEntry>& entries)
+LookupSections storeLookupEntries(const std::vector<LookupEntry>& entries)
 {
-    TLookupSections sections;
+    LookupSections sections;
     std::set<std::string> nameKeys;
     std::set<std::string> recordKeys;
     for (std::size_t row = 0; row < entries.size(); ++row) {
-        const TLookupEntry& entry = entries[row];
-        if (NameIsItsOwnKey(entry.Name, nameKeys)) {
-            sections.Routers.emplace_back(entry.Name, "1");
+        const LookupEntry& entry = entries[row];
+        if (nameIsItsOwnKey(entry.name, nameKeys)) {
+            sections.routers.emplace_back(entry.name, "1");
         } else {
-            sections.Routers.emplace_back(std::string(1, kMark) + std::to_string(row + 1),
-                                          std::string(1, kMark) + PercentEncode(entry.Name, NameNeedsEscape));
+            sections.routers.emplace_back(std::string(1, kMark) + std::to_string(row + 1),
+                                          std::string(1, kMark) + percentEncode(entry.name, nameNeedsEscape));
         }
-        nameKeys.insert(Folded(sections.Routers.back().first));
+        nameKeys.insert(folded(sections.routers.back().first));
 
-        std::string key = RecordKey(entry, row, recordKeys);
-        recordKeys.insert(Folded(key));
-        sections.RoutersData.emplace_back(std::move(key), entry.Credentials ? "1" : "0");
+        std::string key = recordKey(entry, row, recordKeys);
+        recordKeys.insert(folded(key));
+        sections.routersData.emplace_back(std::move(key), entry.credentials ? "1" : "0");
     }
     return sections;
 }
 
-std::vector<TLookupEntry> LoadLookupEntries(const TLookupSections& sections)
+std::vector<LookupEntry> loadLookupEntries(const LookupSections& sections)
 {
-    std::vector<TLookupEntry> entries;
-    for (std::size_t row = 0; row < sections.RoutersData.size(); ++row) {
-        TLookupEntry entry;
-        entry.StoredRecord = sections.RoutersData[row].first;
-        entry.Credentials = FlagValue(sections.RoutersData[row].second);
-        if (row < sections.Routers.size()) {
-            entry.Name = NameFromRouters(sections.Routers[row]);
+    std::vector<LookupEntry> entries;
+    for (std::size_t row = 0; row < sections.routersData.size(); ++row) {
+        LookupEntry entry;
+        entry.storedRecord = sections.routersData[row].first;
+        entry.credentials = flagValue(sections.routersData[row].second);
+        if (row < sections.routers.size()) {
+            entry.name = nameFromRouters(sections.routers[row]);
         } else {
             // A file whose names collapsed into one key: keep the record under a name of its own.
-            entry.Name = ParseStoredLookupRecord(entry.StoredRecord, entry.Credentials).URL;
-            if (entry.Name.empty())
-                entry.Name = "Lookup " + std::to_string(row + 1);
+            entry.name = parseStoredLookupRecord(entry.storedRecord, entry.credentials).url;
+            if (entry.name.empty())
+                entry.name = "Lookup " + std::to_string(row + 1);
         }
         entries.push_back(std::move(entry));
     }
     return entries;
 }
+
+} // namespace kestrune::lookup

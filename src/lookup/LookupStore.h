@@ -4,21 +4,23 @@
 #include <utility>
 #include <vector>
 
-// One row of the user-defined lookup list with its row of the record list.
-struct TLookupEntry {
-    std::string Name;
-    std::string StoredRecord;  // as StoredLookupRecord made it, or as read from the settings file
-    bool Credentials = false;
+namespace kestrune::lookup {
 
-    bool operator==(const TLookupEntry&) const = default;
+// One row of the user-defined lookup list with its row of the record list.
+struct LookupEntry {
+    std::string name;
+    std::string storedRecord;  // as storedLookupRecord made it, or as read from the settings file
+    bool credentials = false;
+
+    bool operator==(const LookupEntry&) const = default;
 };
 
-using TKeyValues = std::vector<std::pair<std::string, std::string>>;
+using KeyValues = std::vector<std::pair<std::string, std::string>>;
 
 // The sections "Routers" and "RoutersData", each as key/value pairs in file order.
-struct TLookupSections {
-    TKeyValues Routers;
-    TKeyValues RoutersData;
+struct LookupSections {
+    KeyValues routers;
+    KeyValues routersData;
 };
 
 // The keys and values to write, row by row. Every key is a usable settings key and no two keys of a section
@@ -27,9 +29,11 @@ struct TLookupSections {
 //   the key "~" + row number with the value "~" + the name (bytes below 0x21, 0x7F, % " ' as %XX); other
 //   names are written as the key with the value "1";
 // - a record that repeats an earlier key is written in the escaped form with a tag that tells it apart.
-TLookupSections StoreLookupEntries(const std::vector<TLookupEntry>& entries);
+LookupSections storeLookupEntries(const std::vector<LookupEntry>& entries);
 
 // Rows from what the two sections hold, paired by position. A value beginning "~" in "Routers" carries the
 // name. A flag is an integer value, non-zero being set (decimal or "0x" hexadecimal; anything else clear).
 // Records without a name are kept and named after their URL; names without a record are dropped.
-std::vector<TLookupEntry> LoadLookupEntries(const TLookupSections& sections);
+std::vector<LookupEntry> loadLookupEntries(const LookupSections& sections);
+
+} // namespace kestrune::lookup

@@ -2,28 +2,32 @@
 
 #include <string_view>
 
+namespace kestrune::lookup {
+
 // Texts of the lookup, the user-defined list and the page inspector, used byte for byte.
-namespace LookupText {
-inline constexpr std::string_view Retrieving = "Retrieving external IP address...";
-inline constexpr std::string_view ErrorTitle = "Kestrune Error";
-inline constexpr std::string_view ErrorPrefix = "The Lookup Service has reported an error: ";
-inline constexpr std::string_view RequiredEntryMissing = "Required entry is missing!";
-inline constexpr std::string_view NeedUserDefined =
+namespace lookuptexts {
+inline constexpr std::string_view kRetrieving = "Retrieving external IP address...";
+inline constexpr std::string_view kErrorTitle = "Kestrune Error";
+inline constexpr std::string_view kErrorPrefix = "The Lookup Service has reported an error: ";
+inline constexpr std::string_view kRequiredEntryMissing = "Required entry is missing!";
+inline constexpr std::string_view kNeedUserDefined =
     "User-defined lookup radio button needs to be \r\nselected for Get IP button to work.";
 
-inline constexpr std::string_view URLMissing = "The URL is missing!";
-inline constexpr std::string_view KeywordMissing = "You need to selecte a Keyword!";
-inline constexpr std::string_view PasswordRequired = "Password required.";
-inline constexpr std::string_view UsernameRequired = "Username required.";
-inline constexpr std::string_view NameCaption = "User-defined Kestrune";
-inline constexpr std::string_view NamePrompt = "Name";
-inline constexpr std::string_view NameExists = "Name already exists. Continue?";
+inline constexpr std::string_view kUrlMissing = "The URL is missing!";
+inline constexpr std::string_view kKeywordMissing = "You need to selecte a Keyword!";
+inline constexpr std::string_view kPasswordRequired = "Password required.";
+inline constexpr std::string_view kUsernameRequired = "Username required.";
+inline constexpr std::string_view kNameCaption = "User-defined Kestrune";
+inline constexpr std::string_view kNamePrompt = "Name";
+inline constexpr std::string_view kNameExists = "Name already exists. Continue?";
 
-inline constexpr std::string_view UnableToConnect = "Unable to connect to webpage";
-inline constexpr std::string_view KeywordNotUnique = "The keyword is not unique";
-inline constexpr std::string_view IPNotFound = "Failed to find IP address. Please check you entered it correctly.";
-inline constexpr std::string_view NoSuitableKeyword = "Failed to find suitable keyword.";
+inline constexpr std::string_view kUnableToConnect = "Unable to connect to webpage";
+inline constexpr std::string_view kKeywordNotUnique = "The keyword is not unique";
+inline constexpr std::string_view kIpNotFound = "Failed to find IP address. Please check you entered it correctly.";
+inline constexpr std::string_view kNoSuitableKeyword = "Failed to find suitable keyword.";
 // A marked keyword holding bytes that are not UTF-8 could not be kept in the keyword field as they are.
-inline constexpr std::string_view KeywordNotText =
+inline constexpr std::string_view kKeywordNotText =
     "The keyword holds bytes that are not text; select a keyword without them.";
-} // namespace LookupText
+} // namespace lookuptexts
+
+} // namespace kestrune::lookup

@@ -4,14 +4,16 @@
 #include <limits>
 #include <stdexcept>
 
+namespace kestrune::lookup {
+
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
 // Length of the valid UTF-8 sequence at i and its code point; 0 when the byte at i starts none.
-std::size_t SequenceAt(std::string_view s, std::size_t i, char32_t& cp)
+std::size_t sequenceAt(std::string_view s, std::size_t i, char32_t& cp)
 {
     auto at = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
     unsigned char b = at(i);
@@ -40,7 +42,7 @@ std::size_t SequenceAt(std::string_view s, std::size_t i, char32_t& cp)
     if (i + length > s.size() || at(i + 1) < low || at(i + 1) > high)
         return 0;
     for (std::size_t k = 1; k < length; ++k) {
-        if (!IsContinuation(at(i + k)))
+        if (!isContinuation(at(i + k)))
             return 0;
         cp = (cp << 6) | (at(i + k) & 0x3F);
     }
@@ -48,7 +50,7 @@ std::size_t SequenceAt(std::string_view s, std::size_t i, char32_t& cp)
 }
 
 // Calls emit(unit, byteStart) for every view unit of the page.
-template <typename Emit> void DecodePage(std::string_view page, Emit emit)
+template <typename Emit> void decodePage(std::string_view page, Emit emit)
 {
     std::size_t i = 0;
     while (i < page.size()) {
@@ -61,7 +63,7 @@ template <typename Emit> void DecodePage(std::string_view page, Emit emit)
             ++i;
         } else {
             char32_t cp = 0;
-            std::size_t length = SequenceAt(page, i, cp);
+            std::size_t length = sequenceAt(page, i, cp);
             if (length == 0) {
                 emit(kReplacement, i);
                 ++i;
@@ -80,68 +82,70 @@ template <typename Emit> void DecodePage(std::string_view page, Emit emit)
 
 } // namespace
 
-std::u16string PageToViewText(std::string_view page)
+std::u16string pageToViewText(std::string_view page)
 {
     std::u16string view;
     view.reserve(page.size());
-    DecodePage(page, [&](char16_t unit, std::size_t) { view += unit; });
+    decodePage(page, [&](char16_t unit, std::size_t) { view += unit; });
     return view;
 }
 
-TPageText::TPageText(std::string bytes) : fBytes(std::move(bytes))
+PageText::PageText(std::string bytes) : m_bytes(std::move(bytes))
 {
-    if (fBytes.size() >= std::numeric_limits<std::uint32_t>::max())
+    if (m_bytes.size() >= std::numeric_limits<std::uint32_t>::max())
         throw std::length_error("Page too large for the page view.");
-    fView.reserve(fBytes.size());
-    fUnitStart.reserve(fBytes.size() + 1);
-    DecodePage(fBytes, [&](char16_t unit, std::size_t start) {
-        fView += unit;
-        fUnitStart.push_back(static_cast<std::uint32_t>(start));
+    m_view.reserve(m_bytes.size());
+    m_unitStart.reserve(m_bytes.size() + 1);
+    decodePage(m_bytes, [&](char16_t unit, std::size_t start) {
+        m_view += unit;
+        m_unitStart.push_back(static_cast<std::uint32_t>(start));
     });
-    fUnitStart.push_back(static_cast<std::uint32_t>(fBytes.size()));
+    m_unitStart.push_back(static_cast<std::uint32_t>(m_bytes.size()));
 }
 
-std::size_t TPageText::ViewToPage(std::size_t viewIndex) const
+std::size_t PageText::viewToPage(std::size_t viewIndex) const
 {
-    return viewIndex >= fView.size() ? fBytes.size() : fUnitStart[viewIndex];
+    return viewIndex >= m_view.size() ? m_bytes.size() : m_unitStart[viewIndex];
 }
 
-std::size_t TPageText::PageToView(std::size_t byteOffset) const
+std::size_t PageText::pageToView(std::size_t byteOffset) const
 {
-    if (byteOffset >= fBytes.size())
-        return fView.size();
-    auto after = std::upper_bound(fUnitStart.begin(), fUnitStart.end(), byteOffset);
-    auto unit = static_cast<std::size_t>(after - fUnitStart.begin()) - 1;
-    if (unit > 0 && fUnitStart[unit - 1] == fUnitStart[unit])
+    if (byteOffset >= m_bytes.size())
+        return m_view.size();
+    auto after = std::upper_bound(m_unitStart.begin(), m_unitStart.end(), byteOffset);
+    auto unit = static_cast<std::size_t>(after - m_unitStart.begin()) - 1;
+    if (unit > 0 && m_unitStart[unit - 1] == m_unitStart[unit])
         --unit;  // the low half of a surrogate pair
     return unit;
 }
 
-std::size_t TPageText::PageEndToView(std::size_t byteEnd) const
+std::size_t PageText::pageEndToView(std::size_t byteEnd) const
 {
-    if (byteEnd >= fBytes.size())
-        return fView.size();
-    return static_cast<std::size_t>(std::lower_bound(fUnitStart.begin(), fUnitStart.end(), byteEnd) -
-                                    fUnitStart.begin());
+    if (byteEnd >= m_bytes.size())
+        return m_view.size();
+    return static_cast<std::size_t>(std::lower_bound(m_unitStart.begin(), m_unitStart.end(), byteEnd) -
+                                    m_unitStart.begin());
 }
 
-TByteRange TPageText::ViewToPage(TViewRange range) const
+ByteRange PageText::viewToPage(ViewRange range) const
 {
-    std::size_t start = ViewToPage(range.Start);
-    std::size_t end = ViewToPage(range.End());
+    std::size_t start = viewToPage(range.start);
+    std::size_t end = viewToPage(range.end());
     return {start, end - start};
 }
 
-TViewRange TPageText::PageToView(TByteRange range) const
+ViewRange PageText::pageToView(ByteRange range) const
 {
-    std::size_t start = PageToView(range.Start);
-    if (range.Length == 0)
+    std::size_t start = pageToView(range.start);
+    if (range.length == 0)
         return {start, 0};
-    return {start, PageEndToView(range.End()) - start};
+    return {start, pageEndToView(range.end()) - start};
 }
 
-bool TPageText::IsUndecodable(std::size_t viewIndex) const
+bool PageText::isUndecodable(std::size_t viewIndex) const
 {
-    return viewIndex < fView.size() && fView[viewIndex] == kReplacement &&
-           fUnitStart[viewIndex + 1] - fUnitStart[viewIndex] == 1;
+    return viewIndex < m_view.size() && m_view[viewIndex] == kReplacement &&
+           m_unitStart[viewIndex + 1] - m_unitStart[viewIndex] == 1;
 }
+
+} // namespace kestrune::lookup

@@ -1,8 +1,12 @@
 #include "PercentCoding.h"
 
-#include "NetStrings.h"
+#include "Ascii.h"
 
-std::string PercentEncode(std::string_view text, bool (*mustEscape)(unsigned char))
+using namespace kestrune::net;
+
+namespace kestrune::lookup {
+
+std::string percentEncode(std::string_view text, bool (*mustEscape)(unsigned char))
 {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
@@ -20,13 +24,13 @@ std::string PercentEncode(std::string_view text, bool (*mustEscape)(unsigned cha
     return out;
 }
 
-std::string PercentDecode(std::string_view text)
+std::string percentDecode(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && NetStr::HexDigitValue(text[i + 1]) >= 0 && NetStr::HexDigitValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(NetStr::HexDigitValue(text[i + 1]) * 16 + NetStr::HexDigitValue(text[i + 2]));
+        if (text[i] == '%' && i + 2 < text.size() && ascii::hexDigitValue(text[i + 1]) >= 0 && ascii::hexDigitValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(ascii::hexDigitValue(text[i + 1]) * 16 + ascii::hexDigitValue(text[i + 2]));
             i += 2;
         } else {
             out += text[i];
@@ -34,3 +38,5 @@ std::string PercentDecode(std::string_view text)
     }
     return out;
 }
+
+} // namespace kestrune::lookup

@@ -1,8 +1,10 @@
 #include "RouterPresets.h"
 
+namespace kestrune::lookup {
+
 namespace {
 
-constexpr TRouterPreset kPresets[] = {
+constexpr RouterPreset kPresets[] = {
     {"Linksys BEFSRU31", "192.168.1.1/Status.htm,<!--WAN head-->,365,admin,rivet", true},
     {"Mentor MR4A/UK", "192.168.8.1/home/hstatus.sht,or=#FFFFFF><b>,1", false},
     {"Netgear DG834 (G)", "192.168.0.1/setup.cgi?next_file=s_status.htm,P Address </b>,25,admin,lanterns", true},
@@ -10,9 +12,11 @@ constexpr TRouterPreset kPresets[] = {
 
 } // namespace
 
-std::span<const TRouterPreset> RouterPresets() { return kPresets; }
+std::span<const RouterPreset> routerPresets() { return kPresets; }
 
-TLookupRecord PresetRecord(const TRouterPreset& preset)
+LookupRecord presetRecord(const RouterPreset& preset)
 {
-    return ParseLookupRecord(preset.Record, preset.Credentials);
+    return parseLookupRecord(preset.record, preset.credentials);
 }
+
+} // namespace kestrune::lookup

@@ -5,13 +5,17 @@
 #include <span>
 #include <string_view>
 
+namespace kestrune::lookup {
+
 // A built-in router preset: its name in the preset list and its plain lookup record in the preset record list.
-struct TRouterPreset {
-    std::string_view Name;
-    std::string_view Record;
-    bool Credentials;
+struct RouterPreset {
+    std::string_view name;
+    std::string_view record;
+    bool credentials;
 };
 
-std::span<const TRouterPreset> RouterPresets();
+std::span<const RouterPreset> routerPresets();
 // The preset's fields, as SelectPresetClick loads them.
-TLookupRecord PresetRecord(const TRouterPreset& preset);
+LookupRecord presetRecord(const RouterPreset& preset);
+
+} // namespace kestrune::lookup

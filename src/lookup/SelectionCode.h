@@ -2,22 +2,26 @@
 
 #include <cstddef>
 
+namespace kestrune::lookup {
+
 // Which entry of the two lists is selected, as the settings file keeps it: -1 none, 0..99 a user-defined row,
 // 100 + row a router preset. User-defined rows from 100 on take 1000 + row, so they never read as presets.
 inline constexpr int kNoSelection = -1;
 
-int UserSelectionCode(std::size_t row);
-int PresetSelectionCode(std::size_t row);
+int userSelectionCode(std::size_t row);
+int presetSelectionCode(std::size_t row);
 
-struct TSelection {
-    enum EKind { None, User, Preset } Kind = None;
-    std::size_t Row = 0;
+struct Selection {
+    enum Kind { None, User, Preset } kind = None;
+    std::size_t row = 0;
 
-    bool operator==(const TSelection&) const = default;
+    bool operator==(const Selection&) const = default;
 };
 
 // A code naming no existing row selects nothing.
-TSelection ResolveSelectionCode(int code, std::size_t userRows, std::size_t presetRows);
+Selection resolveSelectionCode(int code, std::size_t userRows, std::size_t presetRows);
 
 // Edits of the lookup fields make Apply available only while no router preset is selected.
-bool EditsEnableApply(int code);
+bool editsEnableApply(int code);
+
+} // namespace kestrune::lookup

@@ -20,6 +20,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace kestrune::actions;
+
 using testsupport::ExpectRaiseNaming;
 
 namespace {
@@ -78,13 +80,13 @@ TEST(FileKinds, AFifoWithoutPeerIsRefusedAtOnceForEveryFile)
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     WriteFileBytes(folder / "page.htm", "{IP}");
 
-    std::string ipFile = RaisedWithinBound(fifo, [&] { WriteDataFile(fifo.string(), "203.0.113.7"); });
+    std::string ipFile = RaisedWithinBound(fifo, [&] { writeDataFile(fifo.string(), "203.0.113.7"); });
     EXPECT_NE(ipFile.find("IP file \"" + fifo.string() + "\": it is not a regular file"), std::string::npos) << ipFile;
-    std::string log = RaisedWithinBound(fifo, [&] { WriteLog(fifo.string(), "E", 100); });
+    std::string log = RaisedWithinBound(fifo, [&] { writeLog(fifo.string(), "E", 100); });
     EXPECT_EQ(log, "The log file \"" + fifo.string() + "\" is not a regular file.");
-    std::string templ = RaisedWithinBound(fifo, [&] { Makefile(fifo, folder / "upload.tmp", "203.0.113.7"); });
+    std::string templ = RaisedWithinBound(fifo, [&] { makeUploadFile(fifo, folder / "upload.tmp", "203.0.113.7"); });
     EXPECT_EQ(templ, "Could not open the upload template \"" + fifo.string() + "\": it is not a regular file");
-    std::string upload = RaisedWithinBound(fifo, [&] { Makefile(folder / "page.htm", fifo, "203.0.113.7"); });
+    std::string upload = RaisedWithinBound(fifo, [&] { makeUploadFile(folder / "page.htm", fifo, "203.0.113.7"); });
     EXPECT_NE(upload.find("upload file \"" + fifo.string() + "\": it is not a regular file"), std::string::npos)
         << upload;
 
@@ -101,11 +103,11 @@ TEST(FileKinds, ATemplateOver16MiBIsRefused)
     WriteFileBytes(page, "");
     // Sparse, so the size costs no disk.
     fs::resize_file(page, (16 << 20) + 1);
-    ExpectRaiseNaming<EActionFileError>([&] { Makefile(page, upload, "1.2.3.4"); }, {page.string(), "16 MiB"});
+    ExpectRaiseNaming<FileActionError>([&] { makeUploadFile(page, upload, "1.2.3.4"); }, {page.string(), "16 MiB"});
     EXPECT_EQ(ReadFileBytes(upload), "previous upload");
 
     fs::resize_file(page, 16 << 20);
-    Makefile(page, upload, "1.2.3.4");
+    makeUploadFile(page, upload, "1.2.3.4");
     EXPECT_EQ(fs::file_size(upload), (16u << 20) + 2);
 }
 
@@ -119,10 +121,10 @@ TEST(Replacement, ALinkAtTheNameIsReplacedAndItsTargetLeftAlone)
     fs::create_symlink(other, folder / "upload.tmp");
     WriteFileBytes(folder / "page.htm", "{IP}");
 
-    ASSERT_TRUE(WriteDataFile((folder / "ip.txt").string(), "203.0.113.7"));
+    ASSERT_TRUE(writeDataFile((folder / "ip.txt").string(), "203.0.113.7"));
     // Nothing is read through the link either: the log starts afresh.
-    ASSERT_TRUE(WriteLog((folder / "ip.log").string(), "E", 100));
-    Makefile(folder / "page.htm", folder / "upload.tmp", "203.0.113.7");
+    ASSERT_TRUE(writeLog((folder / "ip.log").string(), "E", 100));
+    makeUploadFile(folder / "page.htm", folder / "upload.tmp", "203.0.113.7");
 
     EXPECT_EQ(ReadFileBytes(other), "L1\r\n");
     for (const char* name : {"ip.txt", "ip.log", "upload.tmp"})
@@ -139,11 +141,11 @@ TEST(Replacement, TheModeOfAnExistingFileIsKeptAndANewFileGetsTheUmasks)
     fs::path ipFile = folder / "ip.txt";
     WriteFileBytes(ipFile, "old");
     ASSERT_EQ(::chmod(ipFile.c_str(), 0604), 0);
-    ASSERT_TRUE(WriteDataFile(ipFile.string(), "203.0.113.7"));
+    ASSERT_TRUE(writeDataFile(ipFile.string(), "203.0.113.7"));
     EXPECT_EQ(ModeOf(ipFile) & 07777, 0604u);
 
     fs::path fresh = folder / "fresh.txt";
-    ASSERT_TRUE(WriteDataFile(fresh.string(), "203.0.113.7"));
+    ASSERT_TRUE(writeDataFile(fresh.string(), "203.0.113.7"));
     EXPECT_EQ(ModeOf(fresh) & 07777, 0640u);
 }
 
@@ -154,7 +156,7 @@ TEST(Replacement, AReaderOfTheOldFileNeverSeesItEmptiedAndAFailedWriteKeepsIt)
     WriteFileBytes(ipFile, "198.51.100.200");
     int reader = ::open(ipFile.c_str(), O_RDONLY);
     ASSERT_GE(reader, 0);
-    ASSERT_TRUE(WriteDataFile(ipFile.string(), "203.0.113.7"));
+    ASSERT_TRUE(writeDataFile(ipFile.string(), "203.0.113.7"));
     char seen[32] = {};
     EXPECT_EQ(::pread(reader, seen, sizeof seen, 0), 14);
     EXPECT_STREQ(seen, "198.51.100.200");
@@ -162,7 +164,7 @@ TEST(Replacement, AReaderOfTheOldFileNeverSeesItEmptiedAndAFailedWriteKeepsIt)
 
     {
         TFileSizeLimit limit(4);
-        ExpectRaiseNaming<EActionFileError>([&] { WriteDataFile(ipFile.string(), "198.51.100.200"); },
+        ExpectRaiseNaming<FileActionError>([&] { writeDataFile(ipFile.string(), "198.51.100.200"); },
                                             {ipFile.string()});
     }
     EXPECT_EQ(ReadFileBytes(ipFile), "203.0.113.7");

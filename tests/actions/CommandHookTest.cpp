@@ -1,7 +1,7 @@
 // The command run on a change: real programs, their arguments, environment, output, exit and time limit.
 #include "CommandHook.h"
-#include "NetAntiFreeze.h"
-#include "NetExceptions.h"
+#include "NetworkWait.h"
+#include "NetworkErrors.h"
 #include "TempDir.h"
 #include "Waiting.h"
 
@@ -11,6 +11,8 @@
 #include <filesystem>
 
 #include <unistd.h>
+
+using namespace kestrune::net;
 
 using namespace kestrune::actions;
 
@@ -70,15 +72,15 @@ TEST(CommandHook, CancelledWaitEndsTheCommand)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            TNetAntiFreeze antiFreeze;
+            NetworkWait antiFreeze;
             testsupport::ActOnFirstWait hook;
-            hook.during = [] { TNetAntiFreeze::CancelAllWaits(); };
-            TNetAntiFreeze::InstallHook(&hook);
+            hook.during = [] { NetworkWait::cancelAllWaits(); };
+            NetworkWait::installHook(&hook);
             const auto start = std::chrono::steady_clock::now();
             int code = 3;
             try {
                 runCommand({{"/bin/sleep", "30"}, {}, std::chrono::seconds(60)});
-            } catch (const ENetCancelled&) {
+            } catch (const CancelledError&) {
                 code = testsupport::MillisecondsSince(start) < 5000 ? 0 : 4;
             }
             _exit(code);

@@ -2,14 +2,16 @@
 // answers are taken.
 #include "DnsUpdateClient.h"
 #include "DnsUpdateServer.h"
-#include "NetBase64.h"
-#include "NetHTTP.h"
+#include "Base64.h"
+#include "HttpClient.h"
 #include "NginxServer.h"
 #include "TestCertificates.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
+
+using namespace kestrune::net;
 
 using namespace kestrune::actions;
 using testsupport::NginxServer;
@@ -53,7 +55,7 @@ protected:
     testsupport::TrustTestAuthority trust;
     testsupport::DnsUpdateServer server;
     std::optional<NginxServer> tls;
-    TNetHTTP http;
+    HttpClient http;
 };
 
 TEST_F(DnsUpdateClient, Dyndns2SendsHostsAddressCredentialsAndAgentAndReadsEachAnswer)
@@ -69,7 +71,7 @@ TEST_F(DnsUpdateClient, Dyndns2SendsHostsAddressCredentialsAndAgentAndReadsEachA
     ASSERT_EQ(server.requests().size(), 1u);
     const auto sent = server.requests()[0];
     EXPECT_EQ(sent.path, "/nic/update?hostname=home.example.org,nas.example.org&myip=203.0.113.7");
-    EXPECT_EQ(sent.authorization, "Basic " + NetEncodeBase64("me@example.org:pa:ss word"));
+    EXPECT_EQ(sent.authorization, "Basic " + encodeBase64("me@example.org:pa:ss word"));
     EXPECT_EQ(sent.agent, "Kestrune/" KESTRUNE_PROJECT_VERSION);
 
     server.answer(200, "nochg 203.0.113.7");
@@ -141,7 +143,7 @@ TEST_F(DnsUpdateClient, UntrustedCertificateIsAPassingFailureEvenWhenAnyWasAccep
     const NginxServer selfSigned(proxyTo(server, certificates.selfSignedCert(), certificates.selfSignedKey()));
     DnsUpdateRequest r = request(DnsProvider::Dyndns2);
     r.server = selfSigned.TlsBaseURL();
-    http.AcceptAnyCertificate = true;
+    http.acceptAnyCertificate = true;
     const DnsUpdateResult refused = sendDnsUpdate(http, r);
     EXPECT_EQ(refused.answer, DnsAnswer::Passing);
     EXPECT_EQ(refused.code, "certificate verify failed: self-signed certificate");

@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace kestrune::actions;
+
 using testsupport::ExpectRaiseNaming;
 
 namespace {
@@ -40,13 +42,13 @@ TEST(LogEntry, DateTimeBlanksAndAddress)
     t.tm_hour = 7;
     t.tm_min = 8;
     t.tm_sec = 9;
-    EXPECT_EQ(FormatLogEntry(t, TDateNames::English(), "203.0.113.7"), kEntry);
+    EXPECT_EQ(formatLogEntry(t, DateNames::english(), "203.0.113.7"), kEntry);
 
-    TDateNames german{{"So", "Mo", "Di", "Mi", "Do", "Fr", "Sa"},
+    DateNames german{{"So", "Mo", "Di", "Mi", "Do", "Fr", "Sa"},
                       {"Jan", "Feb", "M\xC3\xA4r", "Apr", "Mai", "Jun", "Jul", "Aug", "Sep", "Okt", "Nov", "Dez"}};
     t.tm_hour = 23;
     t.tm_mday = 31;
-    EXPECT_EQ(FormatLogEntry(t, german, "Error"), "Di 31 M\xC3\xA4r 2024   23:08:09      Error");
+    EXPECT_EQ(formatLogEntry(t, german, "Error"), "Di 31 M\xC3\xA4r 2024   23:08:09      Error");
 }
 
 struct TLogCase {
@@ -65,7 +67,7 @@ TEST_P(WriteLogCases, NewestFirstAndTrimmed)
     fs::path log = folder / "ip.log";
     if (c.Old)
         WriteFileBytes(log, *c.Old);
-    EXPECT_TRUE(WriteLog(log.string(), "E", c.Limit));
+    EXPECT_TRUE(writeLog(log.string(), "E", c.Limit));
     EXPECT_EQ(ReadFileBytes(log), c.Expected);
     EXPECT_EQ(Entries(folder.Path), (std::vector<std::string>{"ip.log"}));
 }
@@ -107,7 +109,7 @@ TEST(WriteLog, LinesAcrossReadBlocksAreCopiedExactly)
             expected += line + "\r\n";
     }
     WriteFileBytes(log, old);
-    ASSERT_TRUE(WriteLog(log.string(), "E", 20000));
+    ASSERT_TRUE(writeLog(log.string(), "E", 20000));
     EXPECT_EQ(ReadFileBytes(log), expected);
 }
 
@@ -117,9 +119,9 @@ TEST(WriteLog, NothingWithoutAnExistingFolder)
     char old[4096];
     ASSERT_NE(::getcwd(old, sizeof old), nullptr);
     ASSERT_EQ(::chdir(folder.Path.c_str()), 0);
-    EXPECT_FALSE(WriteLog("", kEntry, 100));
-    EXPECT_FALSE(WriteLog("ip.log", kEntry, 100));
-    EXPECT_FALSE(WriteLog((folder.Path / "missing" / "ip.log").string(), kEntry, 100));
+    EXPECT_FALSE(writeLog("", kEntry, 100));
+    EXPECT_FALSE(writeLog("ip.log", kEntry, 100));
+    EXPECT_FALSE(writeLog((folder.Path / "missing" / "ip.log").string(), kEntry, 100));
     EXPECT_TRUE(Entries(folder.Path).empty());
     ASSERT_EQ(::chdir(old), 0);
 }
@@ -129,7 +131,7 @@ TEST(WriteLog, ATmpExtensionIsAnOrdinaryLog)
     TTempFolder folder;
     fs::path log = folder / "ip.tmp";
     WriteFileBytes(log, kFive);
-    ASSERT_TRUE(WriteLog(log.string(), "E", 3));
+    ASSERT_TRUE(writeLog(log.string(), "E", 3));
     EXPECT_EQ(ReadFileBytes(log), "E\r\nL1\r\nL2\r\n");
     EXPECT_EQ(Entries(folder.Path), (std::vector<std::string>{"ip.tmp"}));
 }
@@ -140,7 +142,7 @@ TEST(WriteLog, ReadOnlyLogRaisesAnErrorAndLosesNoLine)
     fs::path log = folder / "ip.log";
     WriteFileBytes(log, kFive);
     ::chmod(log.c_str(), 0444);
-    ExpectRaiseNaming<EActionFileError>([&] { WriteLog(log.string(), kEntry, 100); }, {log.string()});
+    ExpectRaiseNaming<FileActionError>([&] { writeLog(log.string(), kEntry, 100); }, {log.string()});
     EXPECT_EQ(ReadFileBytes(log), kFive);
     EXPECT_EQ(Entries(folder.Path), (std::vector<std::string>{"ip.log"}));
 }
@@ -155,7 +157,7 @@ TEST(WriteLog, FullDiskRaisesAnErrorAndKeepsTheOldLog)
     WriteFileBytes(log, old);
     {
         TFileSizeLimit limit(old.size() + 10);
-        ExpectRaiseNaming<EActionFileError>([&] { WriteLog(log.string(), kEntry, 1000); }, {log.string()});
+        ExpectRaiseNaming<FileActionError>([&] { writeLog(log.string(), kEntry, 1000); }, {log.string()});
     }
     EXPECT_EQ(ReadFileBytes(log), old);
     EXPECT_EQ(Entries(folder.Path), (std::vector<std::string>{"ip.log"}));
@@ -171,7 +173,7 @@ TEST(WriteLog, KeepsPermissionsAndNeitherUsesNorInstallsAPlantedTemporaryFile)
     WriteFileBytes(planted, "planted\r\n");
     ::chmod(planted.c_str(), 0666);
 
-    ASSERT_TRUE(WriteLog(log.string(), "E", 10));
+    ASSERT_TRUE(writeLog(log.string(), "E", 10));
 
     EXPECT_EQ(ReadFileBytes(log), "E\r\nL1\r\n");
     struct stat st {};

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace kestrune::actions;
+
 using testsupport::ExpectRaiseNaming;
 
 namespace {
@@ -21,7 +23,7 @@ class IpMarkers : public ::testing::TestWithParam<TTextCase> {};
 
 TEST_P(IpMarkers, EveryMarkerInAnyCaseIsReplaced)
 {
-    EXPECT_EQ(ReplaceIpMarkers(GetParam().In, "203.0.113.7"), GetParam().Out);
+    EXPECT_EQ(replaceIpMarkers(GetParam().In, "203.0.113.7"), GetParam().Out);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -35,7 +37,7 @@ class FilledTemplate : public ::testing::TestWithParam<TTextCase> {};
 
 TEST_P(FilledTemplate, EveryLineEndsInCrLf)
 {
-    EXPECT_EQ(FillTemplate(GetParam().In, "10.0.0.1"), GetParam().Out);
+    EXPECT_EQ(fillTemplate(GetParam().In, "10.0.0.1"), GetParam().Out);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FilledTemplate,
@@ -48,11 +50,11 @@ TEST(Makefile, WritesTheFilledTemplate)
 {
     TTempFolder folder;
     WriteFileBytes(folder / "page.htm", "<p>{IP}</p>\n<p>{ip}</p>");
-    Makefile(folder / "page.htm", folder / "kestrune.tmp", "203.0.113.7");
+    makeUploadFile(folder / "page.htm", folder / "kestrune.tmp", "203.0.113.7");
     EXPECT_EQ(ReadFileBytes(folder / "kestrune.tmp"), "<p>203.0.113.7</p>\r\n<p>203.0.113.7</p>\r\n");
 
     WriteFileBytes(folder / "empty.htm", "");
-    Makefile(folder / "empty.htm", folder / "kestrune.tmp", "203.0.113.7");
+    makeUploadFile(folder / "empty.htm", folder / "kestrune.tmp", "203.0.113.7");
     EXPECT_TRUE(fs::exists(folder / "kestrune.tmp"));
     EXPECT_EQ(fs::file_size(folder / "kestrune.tmp"), 0u);
 }
@@ -61,13 +63,13 @@ TEST(Makefile, MissingTemplateOrUnwritableUploadFileIsAnErrorNamingTheFile)
 {
     TTempFolder folder;
     WriteFileBytes(folder / "kestrune.tmp", "previous upload");
-    ExpectRaiseNaming<EActionFileError>([&] { Makefile(folder / "absent.htm", folder / "kestrune.tmp", "1.2.3.4"); },
+    ExpectRaiseNaming<FileActionError>([&] { makeUploadFile(folder / "absent.htm", folder / "kestrune.tmp", "1.2.3.4"); },
                                         {(folder / "absent.htm").string()});
     EXPECT_EQ(ReadFileBytes(folder / "kestrune.tmp"), "previous upload");
 
     WriteFileBytes(folder / "page.htm", "{IP}");
     fs::path unwritable = folder.Path / "missing" / "kestrune.tmp";
-    ExpectRaiseNaming<EActionFileError>([&] { Makefile(folder / "page.htm", unwritable, "1.2.3.4"); },
+    ExpectRaiseNaming<FileActionError>([&] { makeUploadFile(folder / "page.htm", unwritable, "1.2.3.4"); },
                                         {unwritable.string()});
 }
 
@@ -75,7 +77,7 @@ class RemoteName : public ::testing::TestWithParam<TTextCase> {};
 
 TEST_P(RemoteName, TextAfterTheLastBackslashOrColon)
 {
-    EXPECT_EQ(RemoteFileName(GetParam().In), GetParam().Out);
+    EXPECT_EQ(remoteFileName(GetParam().In), GetParam().Out);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RemoteName,

@@ -18,7 +18,7 @@ void fillFtpTab(MainWindow& form, const TFtpServer& server, const QString& user,
     form.ftpTab()->passwordEdit()->setText(password);
     form.ftpTab()->templateEdit()->setText(QString::fromStdString(templateFile));
     form.ftpTab()->remoteFileEdit()->setText(remote);
-    form.monitor().ftp().Port = server.Port();
+    form.monitor().ftp().port = server.Port();
 }
 
 void fillMailTab(MainWindow& form, const TSmtpServer& server)

@@ -90,14 +90,14 @@ void ChangeHandlingTest::scheduledChecksRunEveryActionOncePerNewAddress()
     form.guarded([&] { form.onStartClicked(); });
     QCOMPARE(fixture.dialogs.errors(), QStringList());
     QCOMPARE(ftp.ReadStored("ip.html"), std::string("<a href=\"http://198.51.100.3/\">198.51.100.3</a>\r\n"));
-    QCOMPARE(fileBytes(form.paths().UploadFile.string()), ftp.ReadStored("ip.html"));
+    QCOMPARE(fileBytes(form.paths().uploadFile.string()), ftp.ReadStored("ip.html"));
     QCOMPARE(lastUploaded(form), QStringLiteral("198.51.100.3"));
     QCOMPARE(fileBytes(files.ipFile), std::string("198.51.100.3"));
     QCOMPARE(crLfLines(files.logFile).size(), 1);
     QCOMPARE(smtp.Stored().size(), 1u);
     QCOMPARE(bodyLines(smtp.Stored()[0].Data).value(2), QStringLiteral("198.51.100.3"));
     QCOMPARE(form.statusLine()->currentMessage(), QString());
-    QVERIFY(!form.monitor().ftp().Connected());
+    QVERIFY(!form.monitor().ftp().connected());
 
     // The same address at the next check reaches no action.
     ticks(form, 2);
@@ -327,7 +327,7 @@ void ChangeHandlingTest::uploadFailuresLeaveOnlyError()
         templateExists ? fixture.folder.Write("t.txt", "{IP}") : fixture.folder.File("missing.txt");
     fillFtpTab(form, ftp, user, password, templ, QStringLiteral("ip.txt"));
     if (refusingPort)
-        form.monitor().ftp().Port = portNumberOf(refusingAddress());
+        form.monitor().ftp().port = portNumberOf(refusingAddress());
     form.monitor().setLastUploaded("old");
     findAddress(form, page, QStringLiteral("203.0.113.7"));
 
@@ -336,7 +336,7 @@ void ChangeHandlingTest::uploadFailuresLeaveOnlyError()
     QCOMPARE(lastUploaded(form), QStringLiteral("old"));
     QCOMPARE(form.statusLine()->currentMessage(), QString());
     QCOMPARE(fixture.dialogs.shown.size(), 0);
-    QVERIFY(!form.monitor().ftp().Connected());
+    QVERIFY(!form.monitor().ftp().connected());
     QVERIFY(!std::filesystem::exists(ftp.Root() / "ip.txt"));
     QCOMPARE(form.monitor().countdown(), form.systemTab()->intervalSpin()->value());
 }
@@ -387,8 +387,8 @@ void ChangeHandlingTest::silentFtpServerCannotHoldTheCheck()
     useUserDefinedPage(form, page.address());
     form.ftpTab()->enableCheck()->setChecked(true);
     form.ftpTab()->hostEdit()->setText(QStringLiteral("127.0.0.1"));
-    form.monitor().ftp().Port = portNumberOf(silent.address());
-    form.monitor().ftp().ReadTimeout = 300; // the window's bound, shortened for the test
+    form.monitor().ftp().port = portNumberOf(silent.address());
+    form.monitor().ftp().readTimeout = 300; // the window's bound, shortened for the test
     files.enable(form, true, false);
     form.systemTab()->intervalSpin()->setValue(2);
 
@@ -432,7 +432,7 @@ void ChangeHandlingTest::runsArrivingDuringAnUploadAreRefusedOrDeferred()
     form.ftpTab()->passwordEdit()->setText(QStringLiteral("pw"));
     form.ftpTab()->templateEdit()->setText(QString::fromStdString(fixture.folder.Write("t.txt", "{IP}")));
     form.ftpTab()->remoteFileEdit()->setText(QStringLiteral("ip.txt"));
-    form.monitor().ftp().Port = portNumberOf(silent.address());
+    form.monitor().ftp().port = portNumberOf(silent.address());
     // The scheduler runs with a minute to go; uploads are off, so only the button uploads.
     form.systemTab()->intervalSpin()->setValue(1);
     form.onStartClicked();

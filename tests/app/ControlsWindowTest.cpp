@@ -20,6 +20,8 @@
 #include <filesystem>
 #include <fstream>
 
+using namespace kestrune::lookup;
+
 using namespace kestrune::app;
 
 namespace {
@@ -114,14 +116,14 @@ void ControlsWindowTest::anyCertificateFollowsTheHttpsPage()
 
         // The self-signed page is refused until the box is ticked, by the inspector and by the lookup alike.
         form.onGetPageClicked();
-        QCOMPARE(fixture.dialogs.messages(), QStringList(QString::fromLatin1(LookupText::UnableToConnect.data())));
+        QCOMPARE(fixture.dialogs.messages(), QStringList(QString::fromLatin1(lookuptexts::kUnableToConnect.data())));
         form.onTestLookupClicked();
         QVERIFY(form.addressLabel()->text() != kAddress);
         fixture.dialogs.clear();
         user.anyCertificateCheck()->setChecked(true);
         form.onGetPageClicked();
         QVERIFY(fixture.dialogs.messages().isEmpty());
-        QVERIFY(form.pageView().page().Bytes().find("WAN IP: " + kAddress.toStdString()) != std::string::npos);
+        QVERIFY(form.pageView().page().bytes().find("WAN IP: " + kAddress.toStdString()) != std::string::npos);
         useUserDefinedPage(form, url);
         form.onTestLookupClicked();
         QCOMPARE(form.addressLabel()->text(), kAddress);

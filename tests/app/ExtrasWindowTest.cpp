@@ -22,6 +22,8 @@
 #include <QtTest>
 #include <functional>
 
+using namespace kestrune::actions;
+
 using namespace kestrune::app;
 
 namespace {
@@ -438,8 +440,8 @@ void ExtrasWindowTest::historyViewFollowsTheLog()
         foreign.write("not an entry\r\n");
     }
     const std::time_t start = std::time(nullptr) - 7200;
-    QVERIFY(WriteLog(log.toStdString(), FormatLogEntry(start, TDateNames::English(), "203.0.113.7"), 10));
-    QVERIFY(WriteLog(log.toStdString(), FormatLogEntry(start + 3600, TDateNames::English(), "198.51.100.20"), 10));
+    QVERIFY(kestrune::actions::writeLog(log.toStdString(), formatLogEntry(start, DateNames::english(), "203.0.113.7"), 10));
+    QVERIFY(kestrune::actions::writeLog(log.toStdString(), formatLogEntry(start + 3600, DateNames::english(), "198.51.100.20"), 10));
     form.actionFinished(kestrune::core::Action::Log, {});
     QTreeWidget* list = form.historyView()->periodList();
     QCOMPARE(list->topLevelItemCount(), 3);

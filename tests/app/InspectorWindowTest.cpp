@@ -256,7 +256,7 @@ void InspectorWindowTest::autoWalksLeftToAnAcceptableKeyword()
     form.pageInspectorTab()->skipEdit()->setText(QStringLiteral("0"));
     teach(form, m_pages.address("auto.htm"), address);
     click(form.pageInspectorTab()->autoButton());
-    QCOMPARE(utf8(form.pageView().page().Bytes()), page);
+    QCOMPARE(utf8(form.pageView().page().bytes()), page);
     if (!message.isEmpty()) {
         QCOMPARE(fixture.dialogs.messages(), QStringList{message});
         QCOMPARE(form.pageInspectorTab()->keywordEdit()->text(), QStringLiteral("before"));

@@ -42,7 +42,7 @@ void LocalFilesWindowTest::tmpLogIsAnOrdinaryLog()
     // An upload that fails at once: the later steps then carry "Error".
     form.ftpTab()->enableCheck()->setChecked(true);
     form.ftpTab()->hostEdit()->setText(QStringLiteral("127.0.0.1"));
-    form.monitor().ftp().Port = portNumberOf(refusingAddress());
+    form.monitor().ftp().port = portNumberOf(refusingAddress());
     form.localFilesTab()->logCheck()->setChecked(true);
     form.localFilesTab()->logFileEdit()->setText(QString::fromStdString(log));
     form.localFilesTab()->saveAddressCheck()->setChecked(true);
@@ -87,7 +87,7 @@ void LocalFilesWindowTest::logUsesTheLocaleNames()
     // With FTP on the change actions log; the upload fails at once and the entry carries "Error".
     form.ftpTab()->enableCheck()->setChecked(true);
     form.ftpTab()->hostEdit()->setText(QStringLiteral("127.0.0.1"));
-    form.monitor().ftp().Port = portNumberOf(refusingAddress());
+    form.monitor().ftp().port = portNumberOf(refusingAddress());
     const QDateTime before = QDateTime::currentDateTime();
     checkOnce(form, page, QStringLiteral("203.0.113.7"));
 

@@ -19,6 +19,8 @@
 #include <QTimer>
 #include <QtTest>
 
+using namespace kestrune::lookup;
+
 using namespace kestrune::app;
 
 namespace {
@@ -30,7 +32,7 @@ struct LocalServices {
     std::string first, second;
     void install(MainWindow& form)
     {
-        form.externalServices() = {TExternalService{first, "first.example"}, TExternalService{second, "second.example"}};
+        form.externalServices() = {ExternalService{first, "first.example"}, ExternalService{second, "second.example"}};
     }
 };
 

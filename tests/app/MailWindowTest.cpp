@@ -228,7 +228,7 @@ void MailWindowTest::tlsAndLoginSettingsReachTheServer()
     QCOMPARE(fixture.dialogs.shown.size(), 0);
     QCOMPARE(lastMailed(form), delivered ? kAddress : QString());
     QCOMPARE(fileBytes(ipFile), kAddress.toStdString());
-    QVERIFY(!form.monitor().mail().SMTP.IsConnected());
+    QVERIFY(!form.monitor().mail().smtp.isConnected());
     const auto stored = smtp.Stored();
     QCOMPARE(stored.size(), delivered ? 1u : 0u);
     if (!delivered)

@@ -225,7 +225,7 @@ void SchedulerTest::scheduledCheckLeavesErrorAlone()
     useUserDefinedPage(form, refusingAddress());
     form.ftpTab()->enableCheck()->setChecked(true);
     form.ftpTab()->hostEdit()->setText(QStringLiteral("127.0.0.1"));
-    form.monitor().ftp().Port = portNumberOf(refusingAddress());
+    form.monitor().ftp().port = portNumberOf(refusingAddress());
     form.monitor().setLastUploaded("1.2.3.4");
     form.systemTab()->intervalSpin()->setValue(1);
     QSignalSpy statuses(form.statusLine(), &QStatusBar::messageChanged);

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <ctime>
 
+using namespace kestrune::actions;
+
 using namespace kestrune::app;
 
 namespace {
@@ -55,9 +57,9 @@ int main(int argc, char** argv)
     const QString log = QFileInfo(fixture.executablePath()).dir().filePath(QStringLiteral("ip.log"));
     const std::time_t now = std::time(nullptr);
     const char* const addresses[] = {"203.0.113.7", "198.51.100.20", "203.0.113.9", "198.51.100.31"};
-    WriteLog(log.toStdString(), "a line from another program", 100);
+    kestrune::actions::writeLog(log.toStdString(), "a line from another program", 100);
     for (int i = 0; i < 4; ++i)
-        WriteLog(log.toStdString(), FormatLogEntry(now - (4 - i) * 86400 + i * 7000, TDateNames::English(), addresses[i]), 100);
+        kestrune::actions::writeLog(log.toStdString(), formatLogEntry(now - (4 - i) * 86400 + i * 7000, DateNames::english(), addresses[i]), 100);
     window.localFilesTab()->logFileEdit()->setText(log);
     window.onHistoryClicked();
     ok &= save(window.historyView(), folder, QStringLiteral("history"));

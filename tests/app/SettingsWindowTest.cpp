@@ -14,6 +14,8 @@
 #include <QtTest>
 #include <filesystem>
 
+using namespace kestrune::core;
+
 using namespace kestrune::app;
 
 namespace fs = std::filesystem;
@@ -364,8 +366,8 @@ void SettingsWindowTest::hundredThousandLookupsStartAndClose()
 void SettingsWindowTest::bytesThatAreNotUtf8SurviveUnlessEdited()
 {
     const std::vector<std::string> mail = {"Subject=Gr\xFC\xDF" "e", "WebUser=m\xFCller",
-                                           "WebPass=" + EnDeCrypt("p\xE4ss")};
-    const std::vector<std::string> ftp = {"Username=j\xF6rg", "Password=" + EnDeCrypt("geh\xE9im"), "SavePass=1"};
+                                           "WebPass=" + enDeCrypt("p\xE4ss")};
+    const std::vector<std::string> ftp = {"Username=j\xF6rg", "Password=" + enDeCrypt("geh\xE9im"), "SavePass=1"};
     const std::string log = "Log=/var/log/k\xF6" "de.txt";
     const std::string name = "K\xFC" "che=1";
     auto section = [](const std::string& header, const std::vector<std::string>& lines) {

@@ -138,14 +138,14 @@ void WaitHookTest::waitEndsAtItsTimeOut()
     QtWaitHook hook;
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(hook.Wait(fds[0], POLLIN, 150), short(0));
+    QCOMPARE(hook.wait(fds[0], POLLIN, 150), short(0));
     QVERIFY(clock.elapsed() >= 140);
     QVERIFY(::write(fds[1], "x", 1) == 1);
-    QVERIFY(hook.Wait(fds[0], POLLIN, 5000) & POLLIN);
+    QVERIFY(hook.wait(fds[0], POLLIN, 5000) & POLLIN);
     ::close(fds[1]);
     char byte;
     QVERIFY(::read(fds[0], &byte, 1) == 1);
-    QVERIFY(hook.Wait(fds[0], POLLIN, -1) & (POLLIN | POLLHUP));
+    QVERIFY(hook.wait(fds[0], POLLIN, -1) & (POLLIN | POLLHUP));
     ::close(fds[0]);
 }
 

@@ -12,6 +12,8 @@
 #include <fstream>
 #include <map>
 
+using namespace kestrune::lookup;
+
 using namespace kestrune::core;
 
 namespace {
@@ -46,11 +48,11 @@ struct Rig {
         testsupport::NginxServer::Options options;
         options.DocumentRoot = root.Path();
         page = std::make_unique<testsupport::NginxServer>(options);
-        settings.External = false;
-        settings.UserDefined = true;
-        settings.Interval = 0;
+        settings.external = false;
+        settings.userDefined = true;
+        settings.interval = 0;
         // The page shows a private address; the public-address rule has cases of its own.
-        settings.PublicOnly = false;
+        settings.publicOnly = false;
         PageFields fields;
         fields.url = "127.0.0.1:" + std::to_string(page->Port()) + "/status.htm";
         fields.keyword = "WAN IP:";
@@ -66,7 +68,7 @@ struct Rig {
     }
     void addEntry(const testsupport::DnsUpdateServer& server)
     {
-        settings.DnsUpdates.push_back({true, "dyndns2", server.origin(), "home.example", "me", "pw", "", "", ""});
+        settings.dnsUpdates.push_back({true, "dyndns2", server.origin(), "home.example", "me", "pw", "", "", ""});
     }
     std::chrono::milliseconds retryTimer() const
     {
@@ -79,20 +81,20 @@ struct Rig {
     }
     void useMail(const TSmtpServer& server, const std::string& password)
     {
-        settings.SendMail = true;
-        settings.MailTo = "owner@home.example";
-        settings.MailServer = "127.0.0.1";
-        settings.MailPort = std::to_string(server.Port());
-        settings.MailFrom = "kestrune@home.example";
-        settings.WebAuth = true;
-        settings.WebUser = "u";
-        settings.WebPass = password;
+        settings.sendMail = true;
+        settings.mailTo = "owner@home.example";
+        settings.mailServer = "127.0.0.1";
+        settings.mailPort = std::to_string(server.Port());
+        settings.mailFrom = "kestrune@home.example";
+        settings.webAuth = true;
+        settings.webUser = "u";
+        settings.webPass = password;
     }
 
     testsupport::TempDir folder{"kestrune-publish"};
     testsupport::TempDir root{"kestrune-page"};
     std::unique_ptr<testsupport::NginxServer> page;
-    TSettings settings = DefaultSettings(kExternalServices[0].URL);
+    Settings settings = defaultSettings(kExternalServices[0].url);
     Recorder seen;
     Timers timers;
     long long clock = 1'700'000'000;
@@ -108,15 +110,15 @@ TEST(MonitorPublish, DnsEntryIsUpdatedOncePerAddressWaitsWhenAskedAndStopsOnAFat
     Rig rig("10.1.2.3");
     rig.addEntry(dns);
     rig.useMail(smtp, "pw");
-    rig.settings.RunCommand = true;
+    rig.settings.runCommand = true;
     const std::string seenByCommand = rig.folder.File("command.txt");
-    rig.settings.Command = "/bin/sh -c \"echo {IP} $KESTRUNE_OLD_IP >> " + seenByCommand + "\"";
+    rig.settings.command = "/bin/sh -c \"echo {IP} $KESTRUNE_OLD_IP >> " + seenByCommand + "\"";
 
     dns.answer(200, "good 10.1.2.3");
     rig.check("10.1.2.3");
     ASSERT_EQ(dns.requests().size(), 1u);
     EXPECT_EQ(dns.requests()[0].path, "/nic/update?hostname=home.example&myip=10.1.2.3");
-    EXPECT_EQ(rig.settings.DnsUpdates[0].lastIp, "10.1.2.3");
+    EXPECT_EQ(rig.settings.dnsUpdates[0].lastIp, "10.1.2.3");
     ASSERT_EQ(smtp.Stored().size(), 1u);
     EXPECT_NE(smtp.Stored()[0].Data.find("\r\n10.1.2.3\r\nDNS update of home.example: good\r\n"), std::string::npos);
 
@@ -135,14 +137,14 @@ TEST(MonitorPublish, DnsEntryIsUpdatedOncePerAddressWaitsWhenAskedAndStopsOnAFat
     rig.stepTo(rig.retryTimer());
     ASSERT_EQ(dns.requests().size(), 3u);
     EXPECT_EQ(dns.requests()[2].path, "/nic/update?hostname=home.example&myip=10.5.5.5");
-    EXPECT_EQ(rig.settings.DnsUpdates[0].lastIp, "10.5.5.5");
+    EXPECT_EQ(rig.settings.dnsUpdates[0].lastIp, "10.5.5.5");
     EXPECT_FALSE(rig.timers.active.contains(TimerId::Retry));
 
     // badauth stops the entry and is told once: balloon, failure mail.
     dns.answer(200, "badauth");
     const std::size_t mails = smtp.Stored().size();
     rig.check("10.6.6.6");
-    EXPECT_EQ(rig.settings.DnsUpdates[0].hold, "badauth");
+    EXPECT_EQ(rig.settings.dnsUpdates[0].hold, "badauth");
     ASSERT_EQ(rig.seen.notices[Notice::Balloon].size(), 1u);
     EXPECT_EQ(rig.seen.notices[Notice::Balloon][0],
               "DNS update of home.example stopped: the server answered badauth. It stays stopped until the "
@@ -156,7 +158,7 @@ TEST(MonitorPublish, DnsEntryIsUpdatedOncePerAddressWaitsWhenAskedAndStopsOnAFat
     std::ifstream commandLog(seenByCommand);
     const std::string ran((std::istreambuf_iterator<char>(commandLog)), {});
     EXPECT_EQ(ran, "10.1.2.3\n10.9.9.9 10.1.2.3\n10.5.5.5 10.9.9.9\n10.6.6.6 10.5.5.5\n10.7.7.7 10.6.6.6\n");
-    EXPECT_EQ(rig.settings.CommandIP, "10.7.7.7");
+    EXPECT_EQ(rig.settings.commandIp, "10.7.7.7");
     EXPECT_EQ(rig.seen.debug.back(), "Command ended with exit status 0.");
 }
 
@@ -165,7 +167,7 @@ TEST(MonitorPublish, FailedStepsAreRetriedOnTheirOwnDoublingUpToTheNextCheck)
     testsupport::DnsUpdateServer dns;
     Rig rig("10.1.2.3");
     rig.addEntry(dns);
-    rig.settings.Interval = 3;
+    rig.settings.interval = 3;
 
     dns.answer(503, "busy");
     rig.check("10.1.2.3");
@@ -181,14 +183,14 @@ TEST(MonitorPublish, FailedStepsAreRetriedOnTheirOwnDoublingUpToTheNextCheck)
     dns.answer(200, "nochg 10.1.2.3");
     rig.stepTo(rig.retryTimer());
     EXPECT_EQ(dns.requests().size(), 6u);
-    EXPECT_EQ(rig.settings.DnsUpdates[0].lastIp, "10.1.2.3");
-    EXPECT_TRUE(rig.settings.PendingRetries.empty());
+    EXPECT_EQ(rig.settings.dnsUpdates[0].lastIp, "10.1.2.3");
+    EXPECT_TRUE(rig.settings.pendingRetries.empty());
     EXPECT_FALSE(rig.timers.active.contains(TimerId::Retry));
 
     // A retry due for an address that changed meanwhile gives way to the new address.
     dns.answer(503, "busy");
     rig.check("10.2.2.2");
-    rig.settings.Interval = 0;
+    rig.settings.interval = 0;
     dns.answer(200, "good");
     rig.check("10.3.3.3");
     ASSERT_EQ(dns.requests().size(), 8u);
@@ -204,16 +206,16 @@ TEST(MonitorPublish, FailedMailIsNotCountedAsSentAndItsRetrySurvivesARestart)
     rig.check("10.1.2.3");
     EXPECT_TRUE(smtp.Stored().empty());
     EXPECT_EQ(rig.monitor->lastMailed(), "");
-    ASSERT_EQ(rig.settings.PendingRetries.size(), 1u);
+    ASSERT_EQ(rig.settings.pendingRetries.size(), 1u);
     EXPECT_EQ(rig.retryTimer(), 60s);
 
     // The program closes and starts again a while later; the password has been put right.
     const std::string file = rig.folder.File("kestrune.ini");
-    SaveSettingsFile(rig.settings, file);
+    saveSettingsFile(rig.settings, file);
     rig.monitor.reset();
     rig.timers.active.clear();
-    rig.settings = LoadSettingsFile(file, kExternalServices[0].URL);
-    rig.settings.WebPass = "pw";
+    rig.settings = loadSettingsFile(file, kExternalServices[0].url);
+    rig.settings.webPass = "pw";
     rig.clock += 30;
     rig.monitor = std::make_unique<Monitor>(rig.settings, rig.seen, rig.timers);
     rig.monitor->setClock([&rig] { return rig.clock; });
@@ -223,7 +225,7 @@ TEST(MonitorPublish, FailedMailIsNotCountedAsSentAndItsRetrySurvivesARestart)
     ASSERT_EQ(smtp.Stored().size(), 1u);
     EXPECT_NE(smtp.Stored()[0].Data.find("\r\n10.1.2.3\r\n"), std::string::npos);
     EXPECT_EQ(rig.monitor->lastMailed(), "10.1.2.3");
-    EXPECT_TRUE(rig.settings.PendingRetries.empty());
+    EXPECT_TRUE(rig.settings.pendingRetries.empty());
 }
 
 } // namespace

@@ -16,6 +16,10 @@
 #include <fstream>
 #include <map>
 
+using namespace kestrune::actions;
+using namespace kestrune::lookup;
+using namespace kestrune::net;
+
 using namespace kestrune::core;
 
 namespace {
@@ -60,13 +64,13 @@ struct Rig {
         testsupport::NginxServer::Options options;
         options.DocumentRoot = root.Path();
         page = std::make_unique<testsupport::NginxServer>(options);
-        settings.External = false;
-        settings.UserDefined = true;
-        settings.Interval = 3;
+        settings.external = false;
+        settings.userDefined = true;
+        settings.interval = 3;
         // The pages of most cases show private addresses; the public-address rule has cases of its own.
-        settings.PublicOnly = false;
-        settings.IPFilename = ipFile;
-        settings.LogFilename = folder.File("ip.log");
+        settings.publicOnly = false;
+        settings.ipFilename = ipFile;
+        settings.logFilename = folder.File("ip.log");
         setPageFields(pageAddress(), "WAN IP:");
         monitor.setAppPaths({folder.Path(), {}, {}, folder.File("kestrune.tmp"), false});
     }
@@ -87,27 +91,27 @@ struct Rig {
     }
     void useFtp(const TFtpServer& server, const std::string& password)
     {
-        settings.FtpEnable = true;
-        settings.FtpHost = "127.0.0.1:" + std::to_string(server.Port());
-        settings.FtpUsername = "up";
-        settings.FtpPassword = password;
-        settings.FtpLocalFile = folder.Write("t.txt", "ip={IP}\n");
-        settings.FtpRemoteFile = "ip.txt";
+        settings.ftpEnable = true;
+        settings.ftpHost = "127.0.0.1:" + std::to_string(server.Port());
+        settings.ftpUsername = "up";
+        settings.ftpPassword = password;
+        settings.ftpLocalFile = folder.Write("t.txt", "ip={IP}\n");
+        settings.ftpRemoteFile = "ip.txt";
     }
     void useMail(const TSmtpServer& server)
     {
-        settings.SendMail = true;
-        settings.MailTo = "owner@home.example";
-        settings.MailServer = "127.0.0.1";
-        settings.MailPort = std::to_string(server.Port());
-        settings.MailFrom = "kestrune@home.example";
+        settings.sendMail = true;
+        settings.mailTo = "owner@home.example";
+        settings.mailServer = "127.0.0.1";
+        settings.mailPort = std::to_string(server.Port());
+        settings.mailFrom = "kestrune@home.example";
     }
 
     testsupport::TempDir folder{"kestrune-core"};
     testsupport::TempDir root{"kestrune-page"};
     const std::string ipFile = folder.File("ip.txt");
     std::unique_ptr<testsupport::NginxServer> page;
-    TSettings settings = DefaultSettings(kExternalServices[0].URL);
+    Settings settings = defaultSettings(kExternalServices[0].url);
     Recorder seen;
     Timers timers;
     Monitor monitor{settings, seen, timers};
@@ -118,7 +122,7 @@ struct Rig {
 TEST(MonitorScheduler, StartChecksAtOnceThenEveryIntervalAndStopsCleanly)
 {
     Rig rig("10.1.2.3");
-    rig.settings.SaveIP = true;
+    rig.settings.saveIp = true;
 
     rig.monitor.start();
     EXPECT_TRUE(rig.seen.running);
@@ -151,7 +155,7 @@ TEST(MonitorScheduler, StartChecksAtOnceThenEveryIntervalAndStopsCleanly)
     // Once the scheduler has run, a local page's short interval is raised to the lower bound.
     rig.monitor.start();
     EXPECT_EQ(rig.seen.intervals, std::vector<int>{10});
-    EXPECT_EQ(rig.settings.Interval, 10);
+    EXPECT_EQ(rig.settings.interval, 10);
     EXPECT_EQ(rig.seen.countdowns.back(), "10");
     EXPECT_TRUE(rig.seen.notices.empty());
 }
@@ -176,31 +180,31 @@ TEST(MonitorChanges, NewAddressIsUploadedMailedSavedAndLoggedOnce)
     Rig rig("10.1.2.3");
     rig.useFtp(ftp, "pw");
     rig.useMail(smtp);
-    rig.settings.SaveIP = true;
-    rig.settings.SaveLog = true;
+    rig.settings.saveIp = true;
+    rig.settings.saveLog = true;
 
     rig.monitor.start();
     EXPECT_EQ(ftp.ReadStored("ip.txt"), "ip=10.1.2.3\r\n");
     EXPECT_EQ(rig.monitor.lastUploaded(), "10.1.2.3");
     EXPECT_EQ(Bytes(rig.ipFile), "10.1.2.3");
-    EXPECT_EQ(std::ranges::count(Bytes(rig.settings.LogFilename), '\n'), 1);
+    EXPECT_EQ(std::ranges::count(Bytes(rig.settings.logFilename), '\n'), 1);
     ASSERT_EQ(smtp.Stored().size(), 1u);
     EXPECT_NE(smtp.Stored()[0].Data.find("\r\n10.1.2.3\r\n"), std::string::npos);
     EXPECT_EQ(rig.seen.status, "");
 
     rig.ticks(3);
     EXPECT_EQ(smtp.Stored().size(), 1u);
-    EXPECT_EQ(std::ranges::count(Bytes(rig.settings.LogFilename), '\n'), 1);
+    EXPECT_EQ(std::ranges::count(Bytes(rig.settings.logFilename), '\n'), 1);
 
     rig.setPage(RouterPage("10.9.9.9"));
     rig.ticks(3);
     EXPECT_EQ(ftp.ReadStored("ip.txt"), "ip=10.9.9.9\r\n");
     EXPECT_EQ(smtp.Stored().size(), 2u);
-    EXPECT_EQ(std::ranges::count(Bytes(rig.settings.LogFilename), '\n'), 2);
+    EXPECT_EQ(std::ranges::count(Bytes(rig.settings.logFilename), '\n'), 2);
     EXPECT_EQ(Bytes(rig.ipFile), "10.9.9.9");
 
     // A manual upload uploads alone.
-    rig.settings.FtpEnable = false;
+    rig.settings.ftpEnable = false;
     rig.setPage(RouterPage("10.5.5.5"));
     rig.monitor.testLookup();
     rig.monitor.uploadNow();
@@ -216,7 +220,7 @@ TEST(MonitorChanges, FailedUploadLeavesErrorAndPlaceholderDoesNothing)
     TFtpServer ftp("up", "pw");
     Rig rig("10.1.2.3");
     rig.useFtp(ftp, "wrong");
-    rig.settings.SaveIP = true;
+    rig.settings.saveIp = true;
     rig.monitor.start();
     EXPECT_EQ(rig.seen.address, "Error");
     EXPECT_EQ(rig.monitor.lastUploaded(), "");
@@ -237,9 +241,9 @@ TEST(MonitorChanges, AnUploadThatGetsThroughOnlyInPassiveModeSaysSo)
     rig.useFtp(ftp, "pw");
     rig.monitor.start();
     EXPECT_EQ(ftp.ReadStored("ip.txt"), "ip=10.1.2.3\r\n");
-    EXPECT_EQ(rig.seen.status, PassiveFallbackStatusText());
+    EXPECT_EQ(rig.seen.status, passiveFallbackStatusText());
 
-    rig.settings.FtpPassive = true;
+    rig.settings.ftpPassive = true;
     rig.setPage(RouterPage("10.9.9.9"));
     rig.ticks(3);
     EXPECT_EQ(ftp.ReadStored("ip.txt"), "ip=10.9.9.9\r\n");
@@ -253,16 +257,16 @@ TEST(MonitorChanges, ScheduledCheckLeavesAnEmptyAddressAloneButStartDoesNot)
     Monitor& monitor = rig.monitor;
     monitor.setLastUploaded("10.1.2.3");
     rig.useFtp(ftp, "pw");
-    rig.settings.Interval = 10;
+    rig.settings.interval = 10;
     monitor.start();
     EXPECT_EQ(rig.seen.address, "10.1.2.3");
 
     // An external service that fails leaves the display empty.
     const std::string missing = "http://" + rig.pageAddress() + ".missing";
-    monitor.setExternalServices({TExternalService{missing, "first.example"}, kExternalServices[1]});
-    rig.settings.External = true;
-    rig.settings.UserDefined = false;
-    rig.settings.ExtDNS = missing;
+    monitor.setExternalServices({ExternalService{missing, "first.example"}, kExternalServices[1]});
+    rig.settings.external = true;
+    rig.settings.userDefined = false;
+    rig.settings.extDns = missing;
     rig.ticks(10);
     EXPECT_EQ(rig.seen.address, "");
     ASSERT_EQ(rig.seen.notices[Notice::Balloon].size(), 1u);
@@ -282,12 +286,12 @@ TEST(MonitorChanges, FailingLogIsReportedAndTheRestGoesOnAlsoAtStartUp)
     TSmtpServer smtp({});
     Rig rig("10.1.2.3");
     rig.useMail(smtp);
-    rig.settings.SaveIP = true;
-    rig.settings.SaveLog = true;
+    rig.settings.saveIp = true;
+    rig.settings.saveLog = true;
     // A folder where the log should be: every log write fails, whoever runs the test.
-    rig.settings.LogFilename = rig.folder.File("ip.log");
-    std::filesystem::create_directory(rig.settings.LogFilename);
-    rig.settings.AutoStart = true;
+    rig.settings.logFilename = rig.folder.File("ip.log");
+    std::filesystem::create_directory(rig.settings.logFilename);
+    rig.settings.autoStart = true;
 
     rig.monitor.startUp();
     ASSERT_EQ(rig.seen.notices[Notice::Error].size(), 1u);
@@ -308,12 +312,12 @@ TEST(MonitorChanges, FailingLogIsReportedAndTheRestGoesOnAlsoAtStartUp)
 TEST(MonitorReentry, RequestsDuringACheckAreRefusedAndATickIsDeferred)
 {
     Rig rig("10.1.2.3");
-    rig.settings.Interval = 1;
+    rig.settings.interval = 1;
     // Published already, so the countdown is the tick's alone to keep.
     rig.monitor.setLastUploaded("10.1.2.3");
-    TNetAntiFreeze antiFreeze;
+    NetworkWait antiFreeze;
     testsupport::ActOnFirstWait hook;
-    TNetAntiFreeze::InstallHook(&hook);
+    NetworkWait::installHook(&hook);
     hook.during = [&] {
         rig.monitor.onTimer(TimerId::Minute);
         rig.monitor.start();
@@ -322,7 +326,7 @@ TEST(MonitorReentry, RequestsDuringACheckAreRefusedAndATickIsDeferred)
         rig.monitor.checkExternalService();
     };
     rig.monitor.start();
-    TNetAntiFreeze::InstallHook(nullptr);
+    NetworkWait::installHook(nullptr);
     EXPECT_EQ(rig.seen.notices[Notice::Beep].size(), 4u);
     EXPECT_EQ(rig.seen.countdowns.at(1), "0 hr : 0 min");
     EXPECT_EQ(rig.monitor.countdown(), 1);
@@ -338,10 +342,10 @@ TEST(MonitorLookup, ExternalServiceIsBlockedForTenMinutesWithItsMessage)
     Rig rig("203.0.113.7");
     rig.setPage("<html><body>Current IP Address: 203.0.113.7</body></html>");
     const std::string first = "http://" + rig.pageAddress();
-    rig.monitor.setExternalServices({TExternalService{first, "first.example"}, kExternalServices[1]});
-    rig.settings.External = true;
-    rig.settings.UserDefined = false;
-    rig.settings.ExtDNS = first;
+    rig.monitor.setExternalServices({ExternalService{first, "first.example"}, kExternalServices[1]});
+    rig.settings.external = true;
+    rig.settings.userDefined = false;
+    rig.settings.extDns = first;
 
     rig.monitor.checkExternalService();
     EXPECT_EQ(rig.seen.address, "203.0.113.7");
@@ -381,15 +385,15 @@ TEST(MonitorLookup, FallbackAsksTheOtherServicesInBoxOrderAfterTheChosenOne)
                                            base + "/b.txt"};
     rig.monitor.setExternalServices(
         {{urls[0], "s0"}, {urls[1], "s1"}, {urls[2], "s2"}, {urls[3], "s3"}, {urls[4], "s4"}});
-    rig.settings.External = true;
-    rig.settings.UserDefined = false;
-    rig.settings.ExtDNS = urls[3];
+    rig.settings.external = true;
+    rig.settings.userDefined = false;
+    rig.settings.extDns = urls[3];
 
     rig.monitor.checkExternalService();
     EXPECT_EQ(rig.seen.address, "");
     ASSERT_EQ(rig.seen.notices[Notice::Balloon].size(), 1u);
 
-    rig.settings.Fallback = true;
+    rig.settings.fallback = true;
     rig.monitor.checkExternalService();
     EXPECT_EQ(rig.seen.address, "203.0.113.2");
     EXPECT_EQ(rig.seen.status, "The chosen service failed; the address came from s4.");
@@ -399,12 +403,12 @@ TEST(MonitorLookup, FallbackAsksTheOtherServicesInBoxOrderAfterTheChosenOne)
     // rate rule blocks it is passed over.
     rig.root.Write("b.txt", "not an address");
     rig.root.Write("missing.txt", "<html><body>Current IP Address: 203.0.113.9</body></html>");
-    rig.settings.ExtDNS = urls[0];
+    rig.settings.extDns = urls[0];
     rig.monitor.checkExternalService();
     EXPECT_EQ(rig.seen.address, "203.0.113.9");
     EXPECT_EQ(rig.seen.status, "");
     EXPECT_TRUE(rig.monitor.serviceBlocked(0));
-    rig.settings.ExtDNS = urls[4];
+    rig.settings.extDns = urls[4];
     rig.monitor.checkExternalService();
     EXPECT_EQ(rig.seen.address, "203.0.113.1");  // s1's rule finds nothing on that page
     EXPECT_EQ(rig.seen.answeredBy, "s2");
@@ -416,9 +420,9 @@ TEST(MonitorChanges, AddressesThatAreNotPublicAreShownButNeverPublished)
     TFtpServer ftp("up", "pw");
     Rig rig("10.1.2.3");
     rig.useFtp(ftp, "pw");
-    rig.settings.PublicOnly = true;
-    rig.settings.SaveIP = true;
-    rig.settings.SaveLog = true;
+    rig.settings.publicOnly = true;
+    rig.settings.saveIp = true;
+    rig.settings.saveLog = true;
     rig.monitor.start();
     const std::string why = "Not published: 10.1.2.3 is a private address (10.0.0.0/8), not a public one.";
     EXPECT_EQ(rig.seen.address, "10.1.2.3");
@@ -427,7 +431,7 @@ TEST(MonitorChanges, AddressesThatAreNotPublicAreShownButNeverPublished)
     rig.monitor.writeIpFileNow();
     rig.monitor.uploadNow();
     EXPECT_EQ(Bytes(rig.ipFile), "(none)");
-    EXPECT_EQ(Bytes(rig.settings.LogFilename), "(none)");
+    EXPECT_EQ(Bytes(rig.settings.logFilename), "(none)");
     EXPECT_FALSE(std::filesystem::exists(ftp.Root() / "ip.txt"));
 
     rig.setPage(RouterPage("100.64.7.8"));
@@ -439,7 +443,7 @@ TEST(MonitorChanges, AddressesThatAreNotPublicAreShownButNeverPublished)
     rig.ticks(3);
     EXPECT_EQ(Bytes(rig.ipFile), "203.0.113.7");
     EXPECT_EQ(ftp.ReadStored("ip.txt"), "ip=203.0.113.7\r\n");
-    EXPECT_NE(Bytes(rig.settings.LogFilename).find("203.0.113.7"), std::string::npos);
+    EXPECT_NE(Bytes(rig.settings.logFilename).find("203.0.113.7"), std::string::npos);
 }
 
 TEST(MonitorScheduler, AnHttpsRouterPageOnTheLocalNetworkKeepsShortIntervals)

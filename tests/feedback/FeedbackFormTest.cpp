@@ -10,6 +10,8 @@
 #include <QUrlQuery>
 #include <QtTest>
 
+using namespace kestrune::feedback;
+
 using namespace kestrune::app;
 
 namespace {

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+using namespace kestrune::feedback;
+using namespace kestrune::lookup;
+
 namespace {
 
 // Splits a mailto: link the way a mail program does: address, then "&"-separated fields, each percent-decoded.
@@ -21,7 +24,7 @@ ParsedLink ParseMailto(std::string_view link)
     EXPECT_TRUE(link.starts_with("mailto:")) << link;
     link.remove_prefix(7);
     std::size_t query = link.find('?');
-    parsed.Address = PercentDecode(link.substr(0, query));
+    parsed.Address = percentDecode(link.substr(0, query));
     if (query == std::string_view::npos)
         return parsed;
     std::string_view rest = link.substr(query + 1);
@@ -29,21 +32,21 @@ ParsedLink ParseMailto(std::string_view link)
         std::size_t amp = rest.find('&');
         std::string_view field = rest.substr(0, amp);
         std::size_t eq = field.find('=');
-        parsed.Fields.emplace_back(PercentDecode(field.substr(0, eq)),
-                                   eq == std::string_view::npos ? "" : PercentDecode(field.substr(eq + 1)));
+        parsed.Fields.emplace_back(percentDecode(field.substr(0, eq)),
+                                   eq == std::string_view::npos ? "" : percentDecode(field.substr(eq + 1)));
         rest.remove_prefix(amp == std::string_view::npos ? rest.size() : amp + 1);
     }
     return parsed;
 }
 
-TFeedbackData Sample()
+FeedbackData Sample()
 {
-    TFeedbackData d;
-    d.Url = "192.168.1.1/Status.htm";
-    d.Manufacturer = "Netgear";
-    d.Model = "DG834G";
-    d.Keyword = "IP Address";
-    d.SkipCount = "13";
+    FeedbackData d;
+    d.url = "192.168.1.1/Status.htm";
+    d.manufacturer = "Netgear";
+    d.model = "DG834G";
+    d.keyword = "IP Address";
+    d.skipCount = "13";
     return d;
 }
 
@@ -51,7 +54,7 @@ const std::string kDashes(42, '-');
 
 TEST(FeedbackMail, LinkWithoutDefaultLogin)
 {
-    ParsedLink link = ParseMailto(FeedbackMailtoLink(Sample()));
+    ParsedLink link = ParseMailto(feedbackMailtoLink(Sample()));
     EXPECT_EQ(link.Address, kFeedbackAddress);
     ASSERT_EQ(link.Fields.size(), 2u);
     EXPECT_EQ(link.Fields[0], (std::pair<std::string, std::string>{"subject", "Router Date Returned From Kestrune"}));
@@ -64,11 +67,11 @@ TEST(FeedbackMail, LinkWithoutDefaultLogin)
 
 TEST(FeedbackMail, LinkWithDefaultLoginHasEightDataLines)
 {
-    TFeedbackData d = Sample();
-    d.DefaultLoginRequired = true;
-    d.DefaultUsername = "admin";
-    d.DefaultPassword = "password";
-    ParsedLink link = ParseMailto(FeedbackMailtoLink(d));
+    FeedbackData d = Sample();
+    d.defaultLoginRequired = true;
+    d.defaultUsername = "admin";
+    d.defaultPassword = "password";
+    ParsedLink link = ParseMailto(feedbackMailtoLink(d));
     ASSERT_EQ(link.Fields.size(), 2u);
     EXPECT_EQ(link.Fields[1].second, "Manufacturer: Netgear\r\nModel: DG834G\r\n"
                                      "Default URL: http://192.168.1.1/Status.htm\r\n"
@@ -80,7 +83,7 @@ TEST(FeedbackMail, LinkWithDefaultLoginHasEightDataLines)
 
 TEST(FeedbackMail, LineBreaksAreEncodedAsCrLf)
 {
-    std::string link = FeedbackMailtoLink(Sample());
+    std::string link = feedbackMailtoLink(Sample());
     EXPECT_TRUE(link.starts_with("mailto:kestrune-feedback@users.noreply.github.com?subject="
                                  "Router%20Date%20Returned%20From%20Kestrune&body=Manufacturer:%20Netgear%0D%0A"))
         << link;
@@ -89,16 +92,16 @@ TEST(FeedbackMail, LineBreaksAreEncodedAsCrLf)
 
 TEST(FeedbackMail, TypedDelimitersAndNonAsciiArriveWhole)
 {
-    TFeedbackData d = Sample();
-    d.Manufacturer = "AT&T & Co";
-    d.Model = "50% #1? a=b+c";
-    d.Url = "10.0.0.1/cgi?page=status&x=1#top";
-    d.Keyword = "Adresse IP \xC3\xB6" "ffentlich:";
-    d.SkipCount = "\"7\" <tab>\t";
-    d.DefaultLoginRequired = true;
-    d.DefaultUsername = "us&er";
-    d.DefaultPassword = "p@ss%20word";
-    std::string raw = FeedbackMailtoLink(d);
+    FeedbackData d = Sample();
+    d.manufacturer = "AT&T & Co";
+    d.model = "50% #1? a=b+c";
+    d.url = "10.0.0.1/cgi?page=status&x=1#top";
+    d.keyword = "Adresse IP \xC3\xB6" "ffentlich:";
+    d.skipCount = "\"7\" <tab>\t";
+    d.defaultLoginRequired = true;
+    d.defaultUsername = "us&er";
+    d.defaultPassword = "p@ss%20word";
+    std::string raw = feedbackMailtoLink(d);
     for (char forbidden : {' ', '#', '"', '<', '>', '\t', '\r', '\n'})
         EXPECT_EQ(raw.find(forbidden), std::string::npos) << "raw '" << forbidden << "' in " << raw;
     for (unsigned char c : raw)
@@ -114,24 +117,24 @@ TEST(FeedbackMail, TypedDelimitersAndNonAsciiArriveWhole)
         if (colon != std::string::npos)
             lines[line.substr(0, colon)] = line.substr(colon + 2);
     }
-    EXPECT_EQ(lines["Manufacturer"], d.Manufacturer);
-    EXPECT_EQ(lines["Model"], d.Model);
-    EXPECT_EQ(lines["Default URL"], "http://" + d.Url);
-    EXPECT_EQ(lines["Keywords"], d.Keyword);
-    EXPECT_EQ(lines["Search Value"], d.SkipCount);
-    EXPECT_EQ(lines["Default Username"], d.DefaultUsername);
-    EXPECT_EQ(lines["Default password"], d.DefaultPassword);
+    EXPECT_EQ(lines["Manufacturer"], d.manufacturer);
+    EXPECT_EQ(lines["Model"], d.model);
+    EXPECT_EQ(lines["Default URL"], "http://" + d.url);
+    EXPECT_EQ(lines["Keywords"], d.keyword);
+    EXPECT_EQ(lines["Search Value"], d.skipCount);
+    EXPECT_EQ(lines["Default Username"], d.defaultUsername);
+    EXPECT_EQ(lines["Default password"], d.defaultPassword);
 }
 
 TEST(FeedbackMail, EncodingTable)
 {
-    EXPECT_EQ(PercentEncodeMailtoValue("a&b=c"), "a%26b%3Dc");
-    EXPECT_EQ(PercentEncodeMailtoValue("100% #1?"), "100%25%20%231%3F");
-    EXPECT_EQ(PercentEncodeMailtoValue("a+b"), "a%2Bb");
-    EXPECT_EQ(PercentEncodeMailtoValue("\xC3\xA9"), "%C3%A9");
-    EXPECT_EQ(PercentEncodeMailtoValue("\r\n"), "%0D%0A");
-    EXPECT_EQ(PercentEncodeMailtoValue("user@host:8080/a-b_c.d~(x),y;z!$*'"), "user@host:8080/a-b_c.d~(x),y;z!$*'");
-    EXPECT_EQ(PercentEncodeMailtoValue(""), "");
+    EXPECT_EQ(percentEncodeMailtoValue("a&b=c"), "a%26b%3Dc");
+    EXPECT_EQ(percentEncodeMailtoValue("100% #1?"), "100%25%20%231%3F");
+    EXPECT_EQ(percentEncodeMailtoValue("a+b"), "a%2Bb");
+    EXPECT_EQ(percentEncodeMailtoValue("\xC3\xA9"), "%C3%A9");
+    EXPECT_EQ(percentEncodeMailtoValue("\r\n"), "%0D%0A");
+    EXPECT_EQ(percentEncodeMailtoValue("user@host:8080/a-b_c.d~(x),y;z!$*'"), "user@host:8080/a-b_c.d~(x),y;z!$*'");
+    EXPECT_EQ(percentEncodeMailtoValue(""), "");
 }
 
 } // namespace

@@ -17,7 +17,7 @@ std::vector<std::string> CheckOnce(const HeadlessRig& rig) { return {"--check-on
 TEST(HeadlessProgram, CheckOnceExitsWithTheCheckStatusWithoutADisplay)
 {
     HeadlessRig rig("10.1.2.3");
-    rig.settings.Interval = 30;  // check-once ignores it
+    rig.settings.interval = 30;  // check-once ignores it
     rig.save();
     ProgramRun found(CheckOnce(rig));
     EXPECT_EQ(found.wait(), 0) << found.errors();
@@ -41,7 +41,7 @@ TEST(HeadlessProgram, CheckOnceExitsWithTheCheckStatusWithoutADisplay)
 TEST(HeadlessProgram, LoadsNoWindowLibrary)
 {
     HeadlessRig rig("10.1.2.3");
-    rig.settings.Interval = 30;
+    rig.settings.interval = 30;
     rig.save();
     ProgramRun run(Headless(rig));
     ASSERT_TRUE(run.waitForError("Checking every 30 minutes.\n")) << run.errors();
@@ -65,29 +65,29 @@ TEST(HeadlessProgram, HangUpReadsTheSettingsAgainAndTerminateStoresTheState)
     HeadlessRig rig("10.1.2.3");
     TSmtpServer smtp({});
     rig.useMail(smtp.Port());
-    rig.settings.WebAuth = false;
-    rig.settings.Interval = 30;
+    rig.settings.webAuth = false;
+    rig.settings.interval = 30;
     rig.save();
     ProgramRun run(Headless(rig));
     ASSERT_TRUE(run.waitForError("Checking every 30 minutes.\n")) << run.errors();
-    EXPECT_EQ(rig.saved().MailedIP, "10.1.2.3");
+    EXPECT_EQ(rig.saved().mailedIp, "10.1.2.3");
 
     rig.setPage("10.9.9.9");
-    rig.settings.IPFilename = rig.folder.File("other.txt");
+    rig.settings.ipFilename = rig.folder.File("other.txt");
     rig.save();
     ::kill(run.pid(), SIGHUP);
     ASSERT_TRUE(run.waitForError("Address found: 10.9.9.9\n")) << run.errors();
     ASSERT_TRUE(run.waitForError("IP file written: " + rig.folder.File("other.txt") + "\n")) << run.errors();
     ::kill(run.pid(), SIGTERM);
     EXPECT_EQ(run.wait(), 0) << run.errors();
-    EXPECT_EQ(rig.saved().MailedIP, "10.9.9.9");
+    EXPECT_EQ(rig.saved().mailedIp, "10.9.9.9");
     EXPECT_EQ(smtp.Stored().size(), 2u);
 }
 
 TEST(HeadlessProgram, ASecondInstanceOnTheSameSettingsFileDoesNotStart)
 {
     HeadlessRig rig("10.1.2.3");
-    rig.settings.Interval = 30;
+    rig.settings.interval = 30;
     rig.save();
     const std::string lock = rig.folder.File(".kestrune.ini.lock");
     const std::string refusal = "Kestrune already runs with the settings file \"" + rig.settingsFile + "\".\n";

@@ -12,6 +12,8 @@
 #include <map>
 #include <thread>
 
+using namespace kestrune::core;
+
 namespace {
 
 bool Within(int timeoutMs, const std::function<bool()>& condition)
@@ -27,22 +29,22 @@ bool Within(int timeoutMs, const std::function<bool()>& condition)
 
 } // namespace
 
-HeadlessRig::HeadlessRig(const std::string& address) : settings(DefaultSettings("http://checkip.dyndns.org/"))
+HeadlessRig::HeadlessRig(const std::string& address) : settings(defaultSettings("http://checkip.dyndns.org/"))
 {
     setPage(address);
     testsupport::NginxServer::Options options;
     options.DocumentRoot = root.Path();
     page = std::make_unique<testsupport::NginxServer>(options);
-    settings.External = false;
-    settings.UserDefined = true;
-    settings.SelectedRouter = 0;
-    settings.Routers = {{"Home", "1"}};
-    settings.RoutersData = {{"1,127.0.0.1:" + std::to_string(page->Port()) + "/status.htm,WAN IP:,0", "0"}};
-    settings.Interval = 0;
+    settings.external = false;
+    settings.userDefined = true;
+    settings.selectedRouter = 0;
+    settings.routers = {{"Home", "1"}};
+    settings.routersData = {{"1,127.0.0.1:" + std::to_string(page->Port()) + "/status.htm,WAN IP:,0", "0"}};
+    settings.interval = 0;
     // The page shows a private address; the public-address rule has cases of its own.
-    settings.PublicOnly = false;
-    settings.SaveIP = true;
-    settings.IPFilename = ipFile;
+    settings.publicOnly = false;
+    settings.saveIp = true;
+    settings.ipFilename = ipFile;
 }
 
 void HeadlessRig::setPage(const std::string& address) const
@@ -52,14 +54,14 @@ void HeadlessRig::setPage(const std::string& address) const
 
 void HeadlessRig::useMail(uint16_t port)
 {
-    settings.SendMail = true;
-    settings.MailTo = "owner@home.example";
-    settings.MailServer = "127.0.0.1";
-    settings.MailPort = std::to_string(port);
-    settings.MailFrom = "kestrune@home.example";
-    settings.WebAuth = true;
-    settings.WebUser = "owner";
-    settings.WebPass = "mail-Secret-9";
+    settings.sendMail = true;
+    settings.mailTo = "owner@home.example";
+    settings.mailServer = "127.0.0.1";
+    settings.mailPort = std::to_string(port);
+    settings.mailFrom = "kestrune@home.example";
+    settings.webAuth = true;
+    settings.webUser = "owner";
+    settings.webPass = "mail-Secret-9";
 }
 
 ProgramRun::ProgramRun(const std::vector<std::string>& arguments, bool window)

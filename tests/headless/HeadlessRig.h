@@ -16,8 +16,8 @@ struct HeadlessRig {
     explicit HeadlessRig(const std::string& address);
     void setPage(const std::string& address) const;
     // Writes the settings as the window would.
-    void save() const { SaveSettingsFile(settings, settingsFile); }
-    TSettings saved() const { return LoadSettingsFile(settingsFile, "http://checkip.dyndns.org/"); }
+    void save() const { kestrune::core::saveSettingsFile(settings, settingsFile); }
+    kestrune::core::Settings saved() const { return kestrune::core::loadSettingsFile(settingsFile, "http://checkip.dyndns.org/"); }
     void useMail(uint16_t port);
 
     testsupport::TempDir folder{"kestrune-headless"};
@@ -25,7 +25,7 @@ struct HeadlessRig {
     std::unique_ptr<testsupport::NginxServer> page;
     std::string settingsFile = folder.File("kestrune.ini");
     std::string ipFile = folder.File("ip.txt");
-    TSettings settings;
+    kestrune::core::Settings settings;
 };
 
 // The program run as a process: its standard error in a file, no display in its environment.

@@ -10,16 +10,18 @@
 
 #include <filesystem>
 
+using namespace kestrune::core;
+
 using kestrune::headless::HeadlessRunner;
 
 namespace {
 
 struct RunnerRun {
     explicit RunnerRun(const HeadlessRig& rig, uint16_t ftpPort = 0)
-        : runner(AppPathsForSettingsFile(rig.settingsFile), [this](const std::string& line) { lines += line + "\n"; })
+        : runner(appPathsForSettingsFile(rig.settingsFile), [this](const std::string& line) { lines += line + "\n"; })
     {
         EXPECT_TRUE(runner.load());
-        runner.monitor().ftp().Port = ftpPort;
+        runner.monitor().ftp().port = ftpPort;
     }
     std::string lines;
     HeadlessRunner runner;
@@ -27,15 +29,15 @@ struct RunnerRun {
 
 void UseFtp(HeadlessRig& rig, const std::string& password)
 {
-    rig.settings.FtpEnable = true;
-    rig.settings.FtpHost = "127.0.0.1";
-    rig.settings.FtpUsername = "up";
-    rig.settings.FtpPassword = password;
-    rig.settings.FtpSavePass = true;
-    rig.settings.FtpLocalFile = rig.folder.Write("template.txt", "ip={IP}\n");
-    rig.settings.FtpRemoteFile = "ip.txt";
-    rig.settings.SaveLog = true;
-    rig.settings.LogFilename = rig.folder.File("ip.log");
+    rig.settings.ftpEnable = true;
+    rig.settings.ftpHost = "127.0.0.1";
+    rig.settings.ftpUsername = "up";
+    rig.settings.ftpPassword = password;
+    rig.settings.ftpSavePass = true;
+    rig.settings.ftpLocalFile = rig.folder.Write("template.txt", "ip={IP}\n");
+    rig.settings.ftpRemoteFile = "ip.txt";
+    rig.settings.saveLog = true;
+    rig.settings.logFilename = rig.folder.File("ip.log");
 }
 
 } // namespace
@@ -47,7 +49,7 @@ TEST(HeadlessRunner, PublishesEveryActionOnceAndKeepsWhatItPublishedInTheSetting
     TSmtpServer smtp({false, "owner", "mail-Secret-9"});
     UseFtp(rig, "ftp-Secret-7");
     rig.useMail(smtp.Port());
-    rig.settings.MailSubject = "Address";
+    rig.settings.mailSubject = "Address";
     rig.save();
     {
         RunnerRun first(rig, ftp.Port());
@@ -61,10 +63,10 @@ TEST(HeadlessRunner, PublishesEveryActionOnceAndKeepsWhatItPublishedInTheSetting
     ASSERT_EQ(smtp.Stored().size(), 1u);
     EXPECT_NE(smtp.Stored()[0].Data.find("10.1.2.3"), std::string::npos);
     EXPECT_EQ(Bytes(rig.ipFile), "10.1.2.3");
-    EXPECT_NE(Bytes(rig.settings.LogFilename).find("10.1.2.3"), std::string::npos);
-    EXPECT_EQ(rig.saved().UploadedIP, "10.1.2.3");
-    EXPECT_EQ(rig.saved().MailedIP, "10.1.2.3");
-    EXPECT_EQ(rig.saved().MailSubject, "Address");
+    EXPECT_NE(Bytes(rig.settings.logFilename).find("10.1.2.3"), std::string::npos);
+    EXPECT_EQ(rig.saved().uploadedIp, "10.1.2.3");
+    EXPECT_EQ(rig.saved().mailedIp, "10.1.2.3");
+    EXPECT_EQ(rig.saved().mailSubject, "Address");
 
     // A later run finds the same address and publishes nothing.
     std::filesystem::remove(rig.ipFile);
@@ -87,9 +89,9 @@ TEST(HeadlessRunner, StatusTellsAFailedLookupFromAFailedAction)
     EXPECT_EQ(refused.runner.checkOnce(), 2);
     EXPECT_NE(refused.lines.find("Upload failed: "), std::string::npos) << refused.lines;
     EXPECT_EQ(refused.lines.find("Secret"), std::string::npos) << refused.lines;
-    EXPECT_EQ(rig.saved().UploadedIP, "");
+    EXPECT_EQ(rig.saved().uploadedIp, "");
 
-    rig.settings.FtpEnable = false;
+    rig.settings.ftpEnable = false;
     rig.setPage("nothing here");
     rig.save();
     RunnerRun placeholder(rig);
@@ -112,7 +114,7 @@ TEST(HeadlessRunner, DnsEntriesAndPendingRetriesAreKeptInTheSettingsFile)
 {
     HeadlessRig rig("10.1.2.3");
     testsupport::DnsUpdateServer dns;
-    rig.settings.DnsUpdates = {{true, "dyndns2", dns.origin(), "home.example", "me", "pw", "", "", ""},
+    rig.settings.dnsUpdates = {{true, "dyndns2", dns.origin(), "home.example", "me", "pw", "", "", ""},
                                {true, "custom", "", "nas.example", "", "", dns.origin() + "/busy?ip={IP}", "", ""}};
     rig.save();
     dns.answer(200, "good 10.1.2.3");
@@ -121,9 +123,9 @@ TEST(HeadlessRunner, DnsEntriesAndPendingRetriesAreKeptInTheSettingsFile)
         first.runner.checkOnce();
     }
     ASSERT_EQ(dns.requests().size(), 2u);
-    EXPECT_EQ(rig.saved().DnsUpdates[0].lastIp, "10.1.2.3");
-    EXPECT_EQ(rig.saved().DnsUpdates[1].lastIp, "10.1.2.3");
-    EXPECT_TRUE(rig.saved().PendingRetries.empty());
+    EXPECT_EQ(rig.saved().dnsUpdates[0].lastIp, "10.1.2.3");
+    EXPECT_EQ(rig.saved().dnsUpdates[1].lastIp, "10.1.2.3");
+    EXPECT_TRUE(rig.saved().pendingRetries.empty());
 
     // The next run sends nothing again; a failing entry leaves its retry in the file for the run after.
     rig.setPage("10.9.9.9");
@@ -133,8 +135,8 @@ TEST(HeadlessRunner, DnsEntriesAndPendingRetriesAreKeptInTheSettingsFile)
         second.runner.checkOnce();
     }
     EXPECT_EQ(dns.requests().size(), 4u);
-    ASSERT_EQ(rig.saved().PendingRetries.size(), 2u);
-    EXPECT_EQ(rig.saved().PendingRetries[0].channel, "dns1");
-    EXPECT_EQ(rig.saved().PendingRetries[1].address, "10.9.9.9");
-    EXPECT_EQ(rig.saved().DnsUpdates[0].lastIp, "10.1.2.3");
+    ASSERT_EQ(rig.saved().pendingRetries.size(), 2u);
+    EXPECT_EQ(rig.saved().pendingRetries[0].channel, "dns1");
+    EXPECT_EQ(rig.saved().pendingRetries[1].address, "10.9.9.9");
+    EXPECT_EQ(rig.saved().dnsUpdates[0].lastIp, "10.1.2.3");
 }

@@ -1,8 +1,8 @@
 // Whole lookups through the HTTP client against an nginx the test starts on 127.0.0.1.
-#include "IPExtraction.h"
+#include "IpExtraction.h"
 #include "Inspector.h"
 #include "Lookup.h"
-#include "NetHTTP.h"
+#include "HttpClient.h"
 #include "NginxServer.h"
 #include "TempDir.h"
 #include "TestCertificates.h"
@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+
+using namespace kestrune::lookup;
+using namespace kestrune::net;
 
 using testsupport::NginxServer;
 using testsupport::TempDir;
@@ -59,19 +62,19 @@ protected:
         trust.reset();
     }
 
-    static TLookupFields UserDefined(const std::string& path, std::string keyword, std::string skip)
+    static LookupFields UserDefined(const std::string& path, std::string keyword, std::string skip)
     {
-        TLookupFields fields;
-        fields.URL = "127.0.0.1:" + std::to_string(server->Port()) + path;
-        fields.Keyword = std::move(keyword);
-        fields.CharToSkip = std::move(skip);
+        LookupFields fields;
+        fields.url = "127.0.0.1:" + std::to_string(server->Port()) + path;
+        fields.keyword = std::move(keyword);
+        fields.charToSkip = std::move(skip);
         return fields;
     }
 
     static std::unique_ptr<TrustTestAuthority> trust;
     static std::unique_ptr<TempDir> root;
     static std::unique_ptr<NginxServer> server, selfSigned;
-    TNetHTTP http;
+    HttpClient http;
 };
 
 std::unique_ptr<TrustTestAuthority> LookupAgainstNginx::trust;
@@ -81,89 +84,89 @@ std::unique_ptr<NginxServer> LookupAgainstNginx::selfSigned;
 
 TEST_F(LookupAgainstNginx, UserDefinedPage)
 {
-    const std::pair<TLookupFields, std::string> cases[] = {
+    const std::pair<LookupFields, std::string> cases[] = {
         {UserDefined("/status.htm", "WAN IP:", "1"), "10.1.2.3"},
         {UserDefined("/status.htm", "WAN IP:", ""), "---.---.---.---"},
         {UserDefined("/status.htm", "Gateway", "0"), "---.---.---.---"},
         {UserDefined("/status.htm", "Mask", "-2147483648"), "---.---.---.---"},
     };
     for (const auto& [fields, address] : cases) {
-        TLookupResult result = RunLookup(http, fields);
-        EXPECT_FALSE(result.Failed()) << result.ErrorMessage;
-        EXPECT_TRUE(result.Requested);
-        EXPECT_EQ(result.Address, address) << fields.Keyword << " " << fields.CharToSkip;
+        LookupResult result = runLookup(http, fields);
+        EXPECT_FALSE(result.failed()) << result.errorMessage;
+        EXPECT_TRUE(result.requested);
+        EXPECT_EQ(result.address, address) << fields.keyword << " " << fields.charToSkip;
     }
 }
 
 TEST_F(LookupAgainstNginx, KeywordTaughtOnTheFetchedPageFindsTheAddress)
 {
-    TPageText page(http.FetchPage(server->BaseURL() + "/router.htm"));
-    ASSERT_EQ(page.Bytes(), kRouterPage);
-    TAutoResult taught = AutoKeyword(page, "203.0.113.9", {});
-    ASSERT_TRUE(taught.Found);
-    TLookupResult result = RunLookup(http, UserDefined("/router.htm", taught.Keyword, std::to_string(taught.CharToSkip)));
-    EXPECT_EQ(result.Address, "203.0.113.9");
+    PageText page(http.fetchPage(server->BaseURL() + "/router.htm"));
+    ASSERT_EQ(page.bytes(), kRouterPage);
+    AutoResult taught = autoKeyword(page, "203.0.113.9", {});
+    ASSERT_TRUE(taught.found);
+    LookupResult result = runLookup(http, UserDefined("/router.htm", taught.keyword, std::to_string(taught.charToSkip)));
+    EXPECT_EQ(result.address, "203.0.113.9");
 }
 
 TEST_F(LookupAgainstNginx, BasicCredentialsAreSetOnlyWhenAsked)
 {
-    TLookupFields fields = UserDefined("/secure/status.htm", "WAN IP</td><td", "1");
-    fields.Username = "admin";
-    fields.Password = "rivet";
+    LookupFields fields = UserDefined("/secure/status.htm", "WAN IP</td><td", "1");
+    fields.username = "admin";
+    fields.password = "rivet";
 
-    TLookupResult refused = RunLookup(http, fields);  // WebAuth off: the client's own (empty) credentials
-    EXPECT_EQ(refused.Failure, ELookupFailure::HTTPStatus);
-    EXPECT_EQ(refused.ErrorMessage, "HTTP/1.1 401 Unauthorized");
-    EXPECT_EQ(refused.StatusCode, 401);
+    LookupResult refused = runLookup(http, fields);  // webAuth off: the client's own (empty) credentials
+    EXPECT_EQ(refused.failure, LookupFailure::HttpStatus);
+    EXPECT_EQ(refused.errorMessage, "HTTP/1.1 401 Unauthorized");
+    EXPECT_EQ(refused.statusCode, 401);
 
-    fields.WebAuth = true;
-    EXPECT_EQ(RunLookup(http, fields).Address, "10.1.2.3");
-    EXPECT_EQ(http.Request.Username, "admin");
+    fields.webAuth = true;
+    EXPECT_EQ(runLookup(http, fields).address, "10.1.2.3");
+    EXPECT_EQ(http.request.username, "admin");
 
-    // Without WebAuth the router's credentials are dropped, not sent again.
-    fields.WebAuth = false;
-    EXPECT_EQ(RunLookup(http, fields).StatusCode, 401);
-    EXPECT_EQ(http.Request.Username, "");
+    // Without webAuth the router's credentials are dropped, not sent again.
+    fields.webAuth = false;
+    EXPECT_EQ(runLookup(http, fields).statusCode, 401);
+    EXPECT_EQ(http.request.username, "");
 }
 
 TEST_F(LookupAgainstNginx, FailuresCarryTheExactMessage)
 {
-    TLookupResult missing = RunLookup(http, UserDefined("/nowhere.htm", "k", "0"));
-    EXPECT_EQ(missing.Failure, ELookupFailure::HTTPStatus);
-    EXPECT_EQ(missing.ErrorMessage, "HTTP/1.1 404 Not Found");
-    EXPECT_EQ(missing.StatusCode, 404);
-    EXPECT_TRUE(missing.Address.empty());
+    LookupResult missing = runLookup(http, UserDefined("/nowhere.htm", "k", "0"));
+    EXPECT_EQ(missing.failure, LookupFailure::HttpStatus);
+    EXPECT_EQ(missing.errorMessage, "HTTP/1.1 404 Not Found");
+    EXPECT_EQ(missing.statusCode, 404);
+    EXPECT_TRUE(missing.address.empty());
 
-    TLookupFields refused;
-    refused.URL = "127.0.0.1:" + std::to_string(NginxServer::FreePort()) + "/status.htm";
-    refused.Keyword = "k";
-    TLookupResult result = RunLookup(http, refused);
-    EXPECT_EQ(result.Failure, ELookupFailure::Socket);
-    EXPECT_EQ(result.ErrorMessage, "Socket Error # 10061\r\nConnection refused.");
+    LookupFields refused;
+    refused.url = "127.0.0.1:" + std::to_string(NginxServer::FreePort()) + "/status.htm";
+    refused.keyword = "k";
+    LookupResult result = runLookup(http, refused);
+    EXPECT_EQ(result.failure, LookupFailure::Socket);
+    EXPECT_EQ(result.errorMessage, "Socket Error # 10061\r\nConnection refused.");
 
     // The client is usable again after a failure.
-    EXPECT_EQ(RunLookup(http, UserDefined("/status.htm", "WAN IP:", "0")).Address, "10.1.2.3");
+    EXPECT_EQ(runLookup(http, UserDefined("/status.htm", "WAN IP:", "0")).address, "10.1.2.3");
 }
 
 TEST_F(LookupAgainstNginx, ExternalServicesByTheirRules)
 {
     const std::string first = server->BaseURL() + "/checkip.htm";
     const std::string second = server->BaseURL() + "/whatismyip.htm";
-    const TExternalService services[2] = {{first, "first.example"}, {second, "second.example"}};
-    TLookupFields fields;
-    fields.External = true;
-    fields.URL = "127.0.0.1:1/never";  // the user-defined page is not used
+    const ExternalService services[2] = {{first, "first.example"}, {second, "second.example"}};
+    LookupFields fields;
+    fields.external = true;
+    fields.url = "127.0.0.1:1/never";  // the user-defined page is not used
 
     // A text that is none of the box's is fetched as typed and its first dotted quad taken.
     const std::pair<std::string, std::string> cases[] = {
         {first, "203.0.113.7"}, {second, "198.51.100.2"}, {first + " ", "203.0.113.7"}, {"", "---.---.---.---"},
     };
     for (const auto& [text, address] : cases) {
-        fields.ServiceURL = text;
-        TLookupResult result = RunLookup(http, fields, services);
-        EXPECT_FALSE(result.Failed()) << result.ErrorMessage;
-        EXPECT_EQ(result.Address, address) << text;
-        EXPECT_EQ(result.Requested, !text.empty()) << text;
+        fields.serviceUrl = text;
+        LookupResult result = runLookup(http, fields, services);
+        EXPECT_FALSE(result.failed()) << result.errorMessage;
+        EXPECT_EQ(result.address, address) << text;
+        EXPECT_EQ(result.requested, !text.empty()) << text;
     }
 }
 
@@ -171,41 +174,41 @@ TEST_F(LookupAgainstNginx, PlainTextServicesOverVerifiedHttps)
 {
     const std::string plain = server->TlsBaseURL() + "/ip.txt";
     const std::string untrusted = selfSigned->TlsBaseURL() + "/ip.txt";
-    const TExternalService services[] = {kExternalServices[0], kExternalServices[1], {plain, "plain.example"},
+    const ExternalService services[] = {kExternalServices[0], kExternalServices[1], {plain, "plain.example"},
                                          {untrusted, "untrusted.example"}};
-    TLookupFields fields;
-    fields.External = true;
-    fields.AcceptAnyCertificate = true;  // never for an external service
+    LookupFields fields;
+    fields.external = true;
+    fields.acceptAnyCertificate = true;  // never for an external service
     const std::pair<std::string, std::string> cases[] = {
         {plain, "203.0.113.44"},
         {server->TlsBaseURL() + "/other.txt", "198.51.100.77"},
         {"127.0.0.1:" + std::to_string(server->Port()) + "/other.txt", "198.51.100.77"},
     };
     for (const auto& [text, address] : cases) {
-        fields.ServiceURL = text;
-        const TLookupResult result = RunLookup(http, fields, services);
-        EXPECT_FALSE(result.Failed()) << result.ErrorMessage;
-        EXPECT_EQ(result.Address, address) << text;
+        fields.serviceUrl = text;
+        const LookupResult result = runLookup(http, fields, services);
+        EXPECT_FALSE(result.failed()) << result.errorMessage;
+        EXPECT_EQ(result.address, address) << text;
     }
-    fields.ServiceURL = untrusted;
-    const TLookupResult refused = RunLookup(http, fields, services);
-    EXPECT_EQ(refused.Failure, ELookupFailure::Network);
-    EXPECT_EQ(refused.ErrorMessage, "certificate verify failed: self-signed certificate");
+    fields.serviceUrl = untrusted;
+    const LookupResult refused = runLookup(http, fields, services);
+    EXPECT_EQ(refused.failure, LookupFailure::Network);
+    EXPECT_EQ(refused.errorMessage, "certificate verify failed: self-signed certificate");
 }
 
 TEST_F(LookupAgainstNginx, HttpsRouterPageIsFetchedAsWrittenAndItsBoxAcceptsASelfSignedCertificate)
 {
-    TLookupFields fields;
-    fields.URL = "Https://127.0.0.1:" + std::to_string(selfSigned->TlsPort()) + "/status.htm";
-    fields.Keyword = "WAN IP:";
-    fields.CharToSkip = "0";
-    const TLookupResult refused = RunLookup(http, fields);
-    EXPECT_EQ(refused.ErrorMessage, "certificate verify failed: self-signed certificate");
-    fields.AcceptAnyCertificate = true;
-    const TLookupResult accepted = RunLookup(http, fields);
-    EXPECT_FALSE(accepted.Failed()) << accepted.ErrorMessage;
-    EXPECT_EQ(accepted.Address, "10.1.2.3");
-    EXPECT_EQ(UserDefinedPageURL("192.168.1.1/s.htm"), "http://192.168.1.1/s.htm");
+    LookupFields fields;
+    fields.url = "Https://127.0.0.1:" + std::to_string(selfSigned->TlsPort()) + "/status.htm";
+    fields.keyword = "WAN IP:";
+    fields.charToSkip = "0";
+    const LookupResult refused = runLookup(http, fields);
+    EXPECT_EQ(refused.errorMessage, "certificate verify failed: self-signed certificate");
+    fields.acceptAnyCertificate = true;
+    const LookupResult accepted = runLookup(http, fields);
+    EXPECT_FALSE(accepted.failed()) << accepted.errorMessage;
+    EXPECT_EQ(accepted.address, "10.1.2.3");
+    EXPECT_EQ(userDefinedPageUrl("192.168.1.1/s.htm"), "http://192.168.1.1/s.htm");
 }
 
 } // namespace

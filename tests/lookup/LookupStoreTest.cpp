@@ -4,41 +4,44 @@
 
 #include <gtest/gtest.h>
 
+using namespace kestrune::core;
+using namespace kestrune::lookup;
+
 namespace {
 
 // The settings file between a save and the next start: written, turned into text, parsed again.
-TLookupSections ThroughSettingsFile(const TLookupSections& sections)
+LookupSections ThroughSettingsFile(const LookupSections& sections)
 {
-    TIniFile ini;
-    ini.EraseSection("Routers");
-    ini.EraseSection("RoutersData");
-    for (std::size_t row = 0; row < sections.Routers.size(); ++row) {
-        ini.WriteString("Routers", sections.Routers[row].first, sections.Routers[row].second);
-        ini.WriteString("RoutersData", sections.RoutersData[row].first, sections.RoutersData[row].second);
+    IniFile ini;
+    ini.eraseSection("Routers");
+    ini.eraseSection("RoutersData");
+    for (std::size_t row = 0; row < sections.routers.size(); ++row) {
+        ini.writeString("Routers", sections.routers[row].first, sections.routers[row].second);
+        ini.writeString("RoutersData", sections.routersData[row].first, sections.routersData[row].second);
     }
-    TIniFile reread = TIniFile::Parse(ini.Text());
-    TLookupSections back;
-    for (const std::string& key : reread.ReadSectionKeys("Routers"))
-        back.Routers.emplace_back(key, reread.ReadRaw("Routers", key).value_or(""));
-    for (const std::string& key : reread.ReadSectionKeys("RoutersData"))
-        back.RoutersData.emplace_back(key, reread.ReadRaw("RoutersData", key).value_or(""));
+    IniFile reread = IniFile::parse(ini.text());
+    LookupSections back;
+    for (const std::string& key : reread.readSectionKeys("Routers"))
+        back.routers.emplace_back(key, reread.readRaw("Routers", key).value_or(""));
+    for (const std::string& key : reread.readSectionKeys("RoutersData"))
+        back.routersData.emplace_back(key, reread.readRaw("RoutersData", key).value_or(""));
     return back;
 }
 
-TLookupRecord Record(std::string url, std::string keyword, std::string skip, bool credentials = false,
+LookupRecord Record(std::string url, std::string keyword, std::string skip, bool credentials = false,
                      std::string user = "", std::string password = "")
 {
     return {std::move(url), std::move(keyword), std::move(skip), std::move(user), std::move(password), credentials};
 }
 
-TLookupEntry Entry(std::string name, std::size_t sequence, const TLookupRecord& record)
+LookupEntry Entry(std::string name, std::size_t sequence, const LookupRecord& record)
 {
-    return {std::move(name), StoredLookupRecord(sequence, record), record.Credentials};
+    return {std::move(name), storedLookupRecord(sequence, record), record.credentials};
 }
 
 TEST(LookupStore, NamesAndRecordsStayPairedThroughTheSettingsFile)
 {
-    const std::vector<TLookupEntry> entries = {
+    const std::vector<LookupEntry> entries = {
         Entry("Home", 1, Record("192.168.0.1/setup.cgi?next_file=s_status.htm", "P Address </b>", "25", true,
                                 "admin", "lanterns")),
         Entry("home", 2, Record("10.0.0.1/a", "k", "1")),              // equal to "Home" without regard to case
@@ -53,33 +56,33 @@ TEST(LookupStore, NamesAndRecordsStayPairedThroughTheSettingsFile)
         Entry("SAME", 2, Record("10.0.0.1/A", "K", "1")),              // equal to it without regard to case
         Entry("", 12, Record("h", "k", "9")),
     };
-    TLookupSections stored = StoreLookupEntries(entries);
-    ASSERT_EQ(stored.Routers.size(), entries.size());
-    ASSERT_EQ(stored.RoutersData.size(), entries.size());
+    LookupSections stored = storeLookupEntries(entries);
+    ASSERT_EQ(stored.routers.size(), entries.size());
+    ASSERT_EQ(stored.routersData.size(), entries.size());
 
-    std::vector<TLookupEntry> loaded = LoadLookupEntries(ThroughSettingsFile(stored));
+    std::vector<LookupEntry> loaded = loadLookupEntries(ThroughSettingsFile(stored));
     ASSERT_EQ(loaded.size(), entries.size());
     for (std::size_t row = 0; row < entries.size(); ++row) {
-        EXPECT_EQ(loaded[row].Name, entries[row].Name) << row;
-        EXPECT_EQ(loaded[row].Credentials, entries[row].Credentials) << row;
-        EXPECT_EQ(ParseStoredLookupRecord(loaded[row].StoredRecord, loaded[row].Credentials),
-                  ParseStoredLookupRecord(entries[row].StoredRecord, entries[row].Credentials))
+        EXPECT_EQ(loaded[row].name, entries[row].name) << row;
+        EXPECT_EQ(loaded[row].credentials, entries[row].credentials) << row;
+        EXPECT_EQ(parseStoredLookupRecord(loaded[row].storedRecord, loaded[row].credentials),
+                  parseStoredLookupRecord(entries[row].storedRecord, entries[row].credentials))
             << row;
     }
     // A second save of what was loaded writes the same file.
-    EXPECT_EQ(StoreLookupEntries(loaded).Routers, stored.Routers);
-    EXPECT_EQ(StoreLookupEntries(loaded).RoutersData, stored.RoutersData);
+    EXPECT_EQ(storeLookupEntries(loaded).routers, stored.routers);
+    EXPECT_EQ(storeLookupEntries(loaded).routersData, stored.routersData);
 }
 
 TEST(LookupStore, NamesLikeTheStandInKeysKeepTheirRows)
 {
-    const std::vector<TLookupEntry> entries = {
+    const std::vector<LookupEntry> entries = {
         Entry("~3", 1, Record("h", "k", "1")),
         Entry("a=b", 2, Record("h", "k", "2")),
         Entry("x=y", 3, Record("h", "k", "3")),  // stands in as "~3"
         Entry("~2", 4, Record("h", "k", "4")),
     };
-    std::vector<TLookupEntry> loaded = LoadLookupEntries(ThroughSettingsFile(StoreLookupEntries(entries)));
+    std::vector<LookupEntry> loaded = loadLookupEntries(ThroughSettingsFile(storeLookupEntries(entries)));
     ASSERT_EQ(loaded.size(), entries.size());
     for (std::size_t row = 0; row < entries.size(); ++row)
         EXPECT_EQ(loaded[row], entries[row]) << row;
@@ -87,58 +90,58 @@ TEST(LookupStore, NamesLikeTheStandInKeysKeepTheirRows)
 
 TEST(LookupStore, EntryAcceptingAnyCertificateComesBackAndOldEntriesStayByteIdentical)
 {
-    TLookupRecord router = Record("https://192.168.1.1/status", "WAN", "2", true, "admin", "pw");
-    router.AcceptAnyCertificate = true;
-    const TLookupSections old = {{{"Home", "1"}, {"Work", "1"}},
+    LookupRecord router = Record("https://192.168.1.1/status", "WAN", "2", true, "admin", "pw");
+    router.acceptAnyCertificate = true;
+    const LookupSections old = {{{"Home", "1"}, {"Work", "1"}},
                                  {{"1,192.168.1.1/st.htm,IP:,3", "0"}, {"2,10.0.0.1/s.htm,WAN,5,admin,\x9E", "1"}}};
-    std::vector<TLookupEntry> entries = LoadLookupEntries(old);
+    std::vector<LookupEntry> entries = loadLookupEntries(old);
     entries.push_back(Entry("Router", 3, router));
-    const TLookupSections stored = StoreLookupEntries(entries);
-    EXPECT_EQ(std::vector(stored.Routers.begin(), stored.Routers.begin() + 2), old.Routers);
-    EXPECT_EQ(std::vector(stored.RoutersData.begin(), stored.RoutersData.begin() + 2), old.RoutersData);
-    const std::vector<TLookupEntry> loaded = LoadLookupEntries(ThroughSettingsFile(stored));
+    const LookupSections stored = storeLookupEntries(entries);
+    EXPECT_EQ(std::vector(stored.routers.begin(), stored.routers.begin() + 2), old.routers);
+    EXPECT_EQ(std::vector(stored.routersData.begin(), stored.routersData.begin() + 2), old.routersData);
+    const std::vector<LookupEntry> loaded = loadLookupEntries(ThroughSettingsFile(stored));
     ASSERT_EQ(loaded.size(), 3u);
-    EXPECT_EQ(ParseStoredLookupRecord(loaded[2].StoredRecord, loaded[2].Credentials), router);
-    EXPECT_FALSE(ParseStoredLookupRecord(loaded[0].StoredRecord, false).AcceptAnyCertificate);
+    EXPECT_EQ(parseStoredLookupRecord(loaded[2].storedRecord, loaded[2].credentials), router);
+    EXPECT_FALSE(parseStoredLookupRecord(loaded[0].storedRecord, false).acceptAnyCertificate);
 }
 
 TEST(LookupStore, PlainEntriesKeepTheClassicLayout)
 {
-    const std::vector<TLookupEntry> entries = {
+    const std::vector<LookupEntry> entries = {
         Entry("Linksys copy", 1, Record("192.168.1.1/Status.htm", "<!--WAN head-->", "365", true, "admin", "rivet")),
         Entry("Office", 2, Record("10.0.0.1/s.htm", "<b>", "3")),
     };
-    TLookupSections stored = StoreLookupEntries(entries);
-    EXPECT_EQ(stored.Routers, (TKeyValues{{"Linksys copy", "1"}, {"Office", "1"}}));
-    EXPECT_EQ(stored.RoutersData,
-              (TKeyValues{{"1,192.168.1.1/Status.htm,<!--WAN head-->,365,admin,\x8D\x96\x89\x9A\x8B", "1"},
+    LookupSections stored = storeLookupEntries(entries);
+    EXPECT_EQ(stored.routers, (KeyValues{{"Linksys copy", "1"}, {"Office", "1"}}));
+    EXPECT_EQ(stored.routersData,
+              (KeyValues{{"1,192.168.1.1/Status.htm,<!--WAN head-->,365,admin,\x8D\x96\x89\x9A\x8B", "1"},
                           {"2,10.0.0.1/s.htm,<b>,3", "0"}}));
 }
 
 TEST(LookupStore, ReadsFilesWrittenInTheClassicLayout)
 {
-    TLookupSections old;
-    old.Routers = {{"Netgear", "1"}, {"Office", "1"}};
-    old.RoutersData = {{"1,192.168.0.1/setup.cgi?next_file\xA7s_status.htm,P Address </b>,25,admin,\x9E", "1"},
+    LookupSections old;
+    old.routers = {{"Netgear", "1"}, {"Office", "1"}};
+    old.routersData = {{"1,192.168.0.1/setup.cgi?next_file\xA7s_status.htm,P Address </b>,25,admin,\x9E", "1"},
                        {"2,10.0.0.1/s.htm,<b>,3", "0"},
                        {"3,10.0.0.9/x.htm,<i>,4", "0x1"}};  // its name collapsed into an earlier one
-    std::vector<TLookupEntry> loaded = LoadLookupEntries(old);
+    std::vector<LookupEntry> loaded = loadLookupEntries(old);
     ASSERT_EQ(loaded.size(), 3u);
-    EXPECT_EQ(loaded[0].Name, "Netgear");
-    EXPECT_TRUE(loaded[0].Credentials);
-    EXPECT_EQ(ParseStoredLookupRecord(loaded[0].StoredRecord, true),
+    EXPECT_EQ(loaded[0].name, "Netgear");
+    EXPECT_TRUE(loaded[0].credentials);
+    EXPECT_EQ(parseStoredLookupRecord(loaded[0].storedRecord, true),
               Record("192.168.0.1/setup.cgi?next_file=s_status.htm", "P Address </b>", "25", true, "admin", "a"));
-    EXPECT_FALSE(loaded[1].Credentials);
-    EXPECT_EQ(loaded[2].Name, "10.0.0.9/x.htm");
-    EXPECT_TRUE(loaded[2].Credentials);
+    EXPECT_FALSE(loaded[1].credentials);
+    EXPECT_EQ(loaded[2].name, "10.0.0.9/x.htm");
+    EXPECT_TRUE(loaded[2].credentials);
 
     const std::pair<std::string, bool> flags[] = {
         {"1", true}, {"0", false}, {"", false}, {"yes", false}, {"-1", true}, {"0x0", false}, {"+2", true},
         {"99999999999", false},
     };
     for (const auto& [value, flag] : flags) {
-        TLookupSections one{{{"n", "1"}}, {{"1,h,k,0", value}}};
-        EXPECT_EQ(LoadLookupEntries(one).at(0).Credentials, flag) << value;
+        LookupSections one{{{"n", "1"}}, {{"1,h,k,0", value}}};
+        EXPECT_EQ(loadLookupEntries(one).at(0).credentials, flag) << value;
     }
 }
 

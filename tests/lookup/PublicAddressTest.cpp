@@ -1,7 +1,9 @@
-#include "IPExtraction.h"
+#include "IpExtraction.h"
 #include "PublicAddress.h"
 
 #include <gtest/gtest.h>
+
+using namespace kestrune::lookup;
 
 using kestrune::lookup::publicAddressProblem;
 
@@ -20,7 +22,7 @@ TEST(PublicAddress, EveryRefusedRangeAtItsEdgesAndThePublicNeighbours)
         {"255.255.255.255", "(240.0.0.0/4)"}, {"010.1.2.3", "(10.0.0.0/8)"},
     };
     for (const auto& [address, range] : refused) {
-        ASSERT_TRUE(ValidIP(address));
+        ASSERT_TRUE(isValidIp(address));
         const std::optional<std::string> problem = publicAddressProblem(address);
         ASSERT_TRUE(problem) << address;
         EXPECT_EQ(problem->rfind(std::string("Not published: ") + address + " is ", 0), 0u) << *problem;

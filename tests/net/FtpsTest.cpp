@@ -1,7 +1,7 @@
 // Explicit FTPS against a real vsftpd that demands TLS on both connections and session reuse on the data one.
-#include "NetExceptions.h"
-#include "NetFTP.h"
-#include "NetSSLIOHandlerSocket.h"
+#include "NetworkErrors.h"
+#include "FtpClient.h"
+#include "TlsTransport.h"
 #include "TestCertificates.h"
 #include "VsftpdServer.h"
 
@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+
+using namespace kestrune::net;
 
 using testsupport::ExpectRaise;
 using testsupport::TestCertificates;
@@ -25,20 +27,20 @@ protected:
         if (!VsftpdServer::available())
             GTEST_SKIP() << "vsftpd is not installed (scripts/install-deps)";
     }
-    static void aim(TNetFTP& ftp, const VsftpdServer& server, const std::string& host)
+    static void aim(FtpClient& ftp, const VsftpdServer& server, const std::string& host)
     {
-        ftp.Host = host;
-        ftp.Port = server.port();
-        ftp.Username = "anonymous";
-        ftp.Password = "kestrune@";
-        ftp.UseTLS = true;
-        ftp.ControlTLS().SSLOptions.VerifyMode = sslvrfPeer;
-        ftp.SetTransferType(ftASCII);
+        ftp.host = host;
+        ftp.port = server.port();
+        ftp.username = "anonymous";
+        ftp.password = "kestrune@";
+        ftp.useTls = true;
+        ftp.controlTls().tlsOptions.verifyMode = kVerifyPeer;
+        ftp.setTransferType(FtpTransferType::Ascii);
     }
-    static void store(TNetFTP& ftp, const std::string& name, const std::string& bytes)
+    static void store(FtpClient& ftp, const std::string& name, const std::string& bytes)
     {
         std::istringstream source(bytes);
-        ftp.Upload(source, name, false);
+        ftp.upload(source, name, false);
     }
 };
 
@@ -46,35 +48,35 @@ TEST_F(FtpsTest, PassiveAndActiveUploadsResumeTheControlSessionOnAVerifiedServer
 {
     const TrustTestAuthority trust;
     VsftpdServer server(TestCertificates::get().serverCert(), TestCertificates::get().serverKey());
-    TNetFTP ftp;
+    FtpClient ftp;
     aim(ftp, server, "localhost");
-    ftp.Passive = true;
-    ASSERT_NO_THROW(ftp.OpenConnection(true, -1)) << server.log();
+    ftp.passive = true;
+    ASSERT_NO_THROW(ftp.openConnection(true, -1)) << server.log();
     ASSERT_NO_THROW(store(ftp, "passive.html", "ip 203.0.113.7\r\n")) << server.log();
     EXPECT_EQ(server.readStored("passive.html"), "ip 203.0.113.7\r\n");
-    ftp.Passive = false;
+    ftp.passive = false;
     ASSERT_NO_THROW(store(ftp, "active.html", "second\r\n")) << server.log();
     EXPECT_EQ(server.readStored("active.html"), "second\r\n");
-    ftp.QuitAndClose();
+    ftp.quitAndClose();
 }
 
 TEST_F(FtpsTest, AnUntrustedCertificateEndsTheDialogueBeforeTheLoginUnlessAnyIsAccepted)
 {
     const TrustTestAuthority trust;
     VsftpdServer server(TestCertificates::get().selfSignedCert(), TestCertificates::get().selfSignedKey());
-    TNetFTP ftp;
+    FtpClient ftp;
     aim(ftp, server, "localhost");
-    ftp.Passive = true;
-    ExpectRaise<ENetOSSLCertificateError>([&] { ftp.OpenConnection(true, -1); },
+    ftp.passive = true;
+    ExpectRaise<TlsCertificateError>([&] { ftp.openConnection(true, -1); },
                                           "certificate verify failed: self-signed certificate");
-    EXPECT_FALSE(ftp.IsConnected());
+    EXPECT_FALSE(ftp.isConnected());
     EXPECT_EQ(server.log().find("LOGIN"), std::string::npos) << server.log();
 
-    ftp.ControlTLS().SSLOptions.VerifyMode = 0;
-    ASSERT_NO_THROW(ftp.OpenConnection(true, -1)) << server.log();
+    ftp.controlTls().tlsOptions.verifyMode = 0;
+    ASSERT_NO_THROW(ftp.openConnection(true, -1)) << server.log();
     ASSERT_NO_THROW(store(ftp, "any.html", "any\r\n")) << server.log();
     EXPECT_EQ(server.readStored("any.html"), "any\r\n");
-    ftp.QuitAndClose();
+    ftp.quitAndClose();
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 // The HTTP client over TLS against real nginx servers: one whose certificate the test authority signed, one
 // with a self-signed certificate.
-#include "NetExceptions.h"
-#include "NetHTTP.h"
-#include "NetSSLIOHandlerSocket.h"
-#include "NetTCPConnection.h"
+#include "NetworkErrors.h"
+#include "HttpClient.h"
+#include "TlsTransport.h"
+#include "TcpConnection.h"
 #include "NginxServer.h"
 #include "TempDir.h"
 #include "TestCertificates.h"
@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+
+using namespace kestrune::net;
 
 using testsupport::ExpectRaise;
 using testsupport::NginxServer;
@@ -56,7 +58,7 @@ protected:
     static std::unique_ptr<TrustTestAuthority> trust;
     static std::unique_ptr<TempDir> root;
     static std::unique_ptr<NginxServer> signedServer, selfSignedServer;
-    TNetHTTP http;
+    HttpClient http;
 };
 
 std::unique_ptr<TrustTestAuthority> HttpsTest::trust;
@@ -69,57 +71,57 @@ const char *const kPage = "WAN IP Address: 203.0.113.7\r\n";
 TEST_F(HttpsTest, VerifiedFetchKeepsItsConnectionAndSwitchesToPlainAndBack)
 {
     const std::string url = signedServer->TlsBaseURL() + "/status.htm";
-    EXPECT_EQ(http.FetchPage(url), kPage);
-    const std::string connection = http.Response.RawHeaders.Value("X-Conn");
-    EXPECT_EQ(http.FetchPage("HTTPS://127.0.0.1:" + std::to_string(signedServer->TlsPort()) + "/status.htm"), kPage);
-    EXPECT_EQ(http.Response.RawHeaders.Value("X-Conn"), connection);
-    EXPECT_EQ(http.Request.Host, "127.0.0.1:" + std::to_string(signedServer->TlsPort()));
+    EXPECT_EQ(http.fetchPage(url), kPage);
+    const std::string connection = http.response.rawHeaders.value("X-Conn");
+    EXPECT_EQ(http.fetchPage("HTTPS://127.0.0.1:" + std::to_string(signedServer->TlsPort()) + "/status.htm"), kPage);
+    EXPECT_EQ(http.response.rawHeaders.value("X-Conn"), connection);
+    EXPECT_EQ(http.request.host, "127.0.0.1:" + std::to_string(signedServer->TlsPort()));
 
-    EXPECT_EQ(http.FetchPage(signedServer->BaseURL() + "/status.htm"), kPage);
-    EXPECT_NE(http.Response.RawHeaders.Value("X-Conn"), connection);
-    EXPECT_EQ(http.FetchPage(url), kPage);
+    EXPECT_EQ(http.fetchPage(signedServer->BaseURL() + "/status.htm"), kPage);
+    EXPECT_NE(http.response.rawHeaders.value("X-Conn"), connection);
+    EXPECT_EQ(http.fetchPage(url), kPage);
 }
 
 TEST_F(HttpsTest, NewConnectionsToTheSameServerResumeTheSession)
 {
     const std::string url = signedServer->TlsBaseURL() + "/close/status.htm";
-    EXPECT_EQ(http.FetchPage(url), kPage);
-    EXPECT_EQ(http.Response.RawHeaders.Value("X-Reused"), ".");
-    EXPECT_EQ(http.FetchPage(url), kPage);
-    EXPECT_EQ(http.Response.RawHeaders.Value("X-Reused"), "r");
+    EXPECT_EQ(http.fetchPage(url), kPage);
+    EXPECT_EQ(http.response.rawHeaders.value("X-Reused"), ".");
+    EXPECT_EQ(http.fetchPage(url), kPage);
+    EXPECT_EQ(http.response.rawHeaders.value("X-Reused"), "r");
 }
 
 TEST_F(HttpsTest, SelfSignedCertificateIsRefusedUnlessAnyIsAccepted)
 {
     const std::string url = selfSignedServer->TlsBaseURL() + "/status.htm";
-    ExpectRaise<ENetOSSLCertificateError>([&] { http.FetchPage(url); },
+    ExpectRaise<TlsCertificateError>([&] { http.fetchPage(url); },
                                           "certificate verify failed: self-signed certificate");
-    EXPECT_FALSE(http.Connected());
-    http.AcceptAnyCertificate = true;
-    EXPECT_EQ(http.FetchPage(url), kPage);
+    EXPECT_FALSE(http.connected());
+    http.acceptAnyCertificate = true;
+    EXPECT_EQ(http.fetchPage(url), kPage);
     // The unchecked connection is not reused once checking is back on.
-    http.AcceptAnyCertificate = false;
-    ExpectRaise<ENetOSSLCertificateError>([&] { http.FetchPage(url); },
+    http.acceptAnyCertificate = false;
+    ExpectRaise<TlsCertificateError>([&] { http.fetchPage(url); },
                                           "certificate verify failed: self-signed certificate");
 }
 
 TEST_F(HttpsTest, CertificateMustNameTheExpectedHost)
 {
-    TNetSSLIOHandlerSocket handler;
-    TNetTCPClient connection;
-    connection.SetIOHandler(&handler);
-    connection.Host = "127.0.0.1";
-    connection.Port = signedServer->TlsPort();
-    handler.SSLOptions.VerifyMode = sslvrfPeer;
-    connection.Connect(5000);
-    connection.Disconnect();
-    handler.SSLOptions.VerifyHostName = "localhost";
-    connection.Connect(5000);
-    connection.Disconnect();
-    handler.SSLOptions.VerifyHostName = "router.example";
-    ExpectRaise<ENetOSSLCertificateError>([&] { connection.Connect(5000); },
+    TlsTransport handler;
+    TcpClient connection;
+    connection.setTransport(&handler);
+    connection.host = "127.0.0.1";
+    connection.port = signedServer->TlsPort();
+    handler.tlsOptions.verifyMode = kVerifyPeer;
+    connection.connect(5000);
+    connection.disconnect();
+    handler.tlsOptions.verifyHostName = "localhost";
+    connection.connect(5000);
+    connection.disconnect();
+    handler.tlsOptions.verifyHostName = "router.example";
+    ExpectRaise<TlsCertificateError>([&] { connection.connect(5000); },
                                           "certificate verify failed: hostname mismatch");
-    EXPECT_FALSE(connection.Connected());
+    EXPECT_FALSE(connection.connected());
 }
 
 } // namespace

@@ -7,13 +7,13 @@
 #include "FtpServer.h"
 #include "FtpUpload.h"
 #include "Lookup.h"
-#include "NetFTP.h"
-#include "NetHTTP.h"
+#include "FtpClient.h"
+#include "HttpClient.h"
 #include "NginxServer.h"
 #include "PeakMemory.h"
 #include "SmtpServer.h"
 #include "TempDir.h"
-#include "Webmail.h"
+#include "MailSender.h"
 
 #include <chrono>
 #include <cstdio>
@@ -21,6 +21,10 @@
 #include <cstring>
 #include <memory>
 #include <string>
+
+using namespace kestrune::actions;
+using namespace kestrune::lookup;
+using namespace kestrune::net;
 
 namespace {
 
@@ -49,49 +53,49 @@ public:
 
         fJob = {"127.0.0.1", "bob", "s3cret", fLocal.Write("template.html", "<b>{IP}</b>\n"), "ip.html", "",
                 fLocal.File("upload.tmp")};
-        fFtp.Port = fFtpServer.Port();
-        fMail.To = "a@x.org";
-        fMail.From = "kestrune@home.example";
-        fMail.SMTPServer = "127.0.0.1";
-        fMail.PortText = std::to_string(fSmtpServer.Port());
-        fMail.Subject = "New IP";
+        fFtp.port = fFtpServer.Port();
+        fMail.to = "a@x.org";
+        fMail.from = "kestrune@home.example";
+        fMail.smtpServer = "127.0.0.1";
+        fMail.portText = std::to_string(fSmtpServer.Port());
+        fMail.subject = "New IP";
     }
 
     // Every job must do its work; a failure ends the run, since a soak of failures proves nothing.
     bool Lookup(int i) {
-        TLookupFields fields;
+        LookupFields fields;
         const bool close = i % 2 == 1;
-        fields.URL = "127.0.0.1:" + std::to_string(fNginx->Port()) + (close ? "/close/ip.htm" : "/ka/ip.htm");
-        fields.Keyword = "IP:";
-        fields.CharToSkip = "0";
-        const TLookupResult result = RunLookup(fHttp, fields);
+        fields.url = "127.0.0.1:" + std::to_string(fNginx->Port()) + (close ? "/close/ip.htm" : "/ka/ip.htm");
+        fields.keyword = "IP:";
+        fields.charToSkip = "0";
+        const LookupResult result = runLookup(fHttp, fields);
         const char* expected = close ? "203.0.113.8" : "203.0.113.7";
-        if (result.Failed() || result.Address != expected)
-            return Fail("lookup", i, result.Failed() ? result.ErrorMessage : result.Address);
+        if (result.failed() || result.address != expected)
+            return Fail("lookup", i, result.failed() ? result.errorMessage : result.address);
         // The two pages must really differ in what they do to the connection.
-        if (fHttp.Connected() == close)
+        if (fHttp.connected() == close)
             return Fail("lookup", i, close ? "connection kept after \"Connection: close\"" : "keep-alive not kept");
         return true;
     }
 
     bool Upload(int i) {
-        fJob.Address = "10.0." + std::to_string(i / 256 % 256) + "." + std::to_string(i % 256);
+        fJob.address = "10.0." + std::to_string(i / 256 % 256) + "." + std::to_string(i % 256);
         try {
-            UploadTemplate(fFtp, fJob, {});
-            fFtp.QuitAndClose();
+            uploadTemplate(fFtp, fJob, {});
+            fFtp.quitAndClose();
         } catch (const std::exception& e) {
-            if (fFtp.Connected())
-                fFtp.QuitAndClose();
+            if (fFtp.connected())
+                fFtp.quitAndClose();
             return Fail("upload", i, e.what());
         }
-        if (fFtpServer.ReadStored("ip.html") != "<b>" + fJob.Address + "</b>\r\n")
+        if (fFtpServer.ReadStored("ip.html") != "<b>" + fJob.address + "</b>\r\n")
             return Fail("upload", i, "stored file differs");
         return true;
     }
 
     bool Mail(int i) {
-        const TWebmailResult result = fWebmail.SendWebmail(fMail, "soak " + std::to_string(i));
-        return result.Sent || Fail("mail", i, result.Error);
+        const MailSendResult result = fWebmail.send(fMail, "soak " + std::to_string(i));
+        return result.sent || Fail("mail", i, result.error);
     }
 
     bool Run(int lookups, int uploads) {
@@ -117,11 +121,11 @@ private:
     std::unique_ptr<testsupport::NginxServer> fNginx;
     TFtpServer fFtpServer;
     TSmtpServer fSmtpServer;
-    TNetHTTP fHttp;
-    TNetFTP fFtp;
-    TFtpUploadJob fJob;
-    TWebmail fWebmail;
-    TWebmailSettings fMail;
+    HttpClient fHttp;
+    FtpClient fFtp;
+    FtpUploadJob fJob;
+    MailSender fWebmail;
+    MailSenderSettings fMail;
 };
 
 } // namespace

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NetAntiFreeze.h"
+#include "NetworkWait.h"
 
 #include <sys/resource.h>
 
@@ -24,16 +24,16 @@ inline double ProcessCpuSeconds()
 }
 
 // A wait hook that runs its action once, inside the first network wait, the way a timer handler could.
-struct ActOnFirstWait : TNetWaitHook {
+struct ActOnFirstWait : kestrune::net::WaitHook {
     std::function<void()> during;
-    short Wait(int fd, short events, int timeoutMs) override
+    short wait(int fd, short events, int timeoutMs) override
     {
         if (during) {
             auto action = std::move(during);
             during = nullptr;
             action();
         }
-        return TNetAntiFreeze::PollWait(fd, events, timeoutMs);
+        return kestrune::net::NetworkWait::pollWait(fd, events, timeoutMs);
     }
 };
 

@@ -1,9 +1,13 @@
 #include "EnDeCrypt.h"
 
-std::string EnDeCrypt(std::string_view text)
+namespace kestrune::core {
+
+std::string enDeCrypt(std::string_view text)
 {
     std::string result(text);
     for (char& c : result)
         c = static_cast<char>(~static_cast<unsigned char>(c));
     return result;
 }
+
+} // namespace kestrune::core

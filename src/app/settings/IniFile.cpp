@@ -12,47 +12,49 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace kestrune::core {
+
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-struct TOsError {
-    int Code;
+struct OsError {
+    int code;
 };
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view Trim(std::string_view s)
+std::string_view trim(std::string_view s)
 {
-    while (!s.empty() && IsBlank(s.front()))
+    while (!s.empty() && isBlank(s.front()))
         s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
+    while (!s.empty() && isBlank(s.back()))
         s.remove_suffix(1);
     return s;
 }
 
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char foldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-std::string Folded(std::string_view s)
+std::string folded(std::string_view s)
 {
     std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(), FoldCase);
+    std::transform(out.begin(), out.end(), out.begin(), foldCase);
     return out;
 }
 
-bool IsEnclosedInQuotes(std::string_view s)
+bool isEnclosedInQuotes(std::string_view s)
 {
     return s.size() >= 2 && s.front() == s.back() && (s.front() == '"' || s.front() == '\'');
 }
 
-std::string_view Unquote(std::string_view s)
+std::string_view unquote(std::string_view s)
 {
-    return IsEnclosedInQuotes(s) ? s.substr(1, s.size() - 2) : s;
+    return isEnclosedInQuotes(s) ? s.substr(1, s.size() - 2) : s;
 }
 
 // Cuts to at most max bytes without splitting a UTF-8 sequence.
-std::string_view CutValue(std::string_view s, std::size_t max)
+std::string_view cutValue(std::string_view s, std::size_t max)
 {
     if (s.size() <= max)
         return s;
@@ -66,7 +68,7 @@ std::string_view CutValue(std::string_view s, std::size_t max)
     return s.substr(0, end);
 }
 
-std::optional<int> ParseInteger(std::string_view s)
+std::optional<int> parseInteger(std::string_view s)
 {
     if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
         std::string_view digits = s.substr(2);
@@ -91,18 +93,18 @@ std::optional<int> ParseInteger(std::string_view s)
 }
 
 // A value that would lose its outer blanks or quotes on reading goes inside another pair of quotes.
-std::string StoredValue(std::string_view value)
+std::string storedValue(std::string_view value)
 {
     value = value.substr(0, value.find_first_of(std::string_view("\r\n\0", 3)));
-    bool needsQuotes = !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) || IsEnclosedInQuotes(value));
+    bool needsQuotes = !value.empty() && (isBlank(value.front()) || isBlank(value.back()) || isEnclosedInQuotes(value));
     return needsQuotes ? "\"" + std::string(value) + "\"" : std::string(value);
 }
 
 // Save's temporary is this prefix and six letters or digits from mkstemp.
-std::string TemporaryPrefix(const std::filesystem::path& file) { return "." + file.filename().string() + "."; }
+std::string temporaryPrefix(const std::filesystem::path& file) { return "." + file.filename().string() + "."; }
 constexpr std::string_view kTemporaryLetters = "XXXXXX";
 
-bool IsTemporaryName(std::string_view name, std::string_view prefix)
+bool isTemporaryName(std::string_view name, std::string_view prefix)
 {
     if (name.size() != prefix.size() + kTemporaryLetters.size() || !name.starts_with(prefix))
         return false;
@@ -111,28 +113,28 @@ bool IsTemporaryName(std::string_view name, std::string_view prefix)
     });
 }
 
-std::string ErrorText(int error) { return std::strerror(error); }
+std::string errorText(int error) { return std::strerror(error); }
 
-std::string WriteFailure(const std::filesystem::path& file, const std::string& reason)
+std::string writeFailure(const std::filesystem::path& file, const std::string& reason)
 {
     return "Could not write the file \"" + file.string() + "\": " + reason;
 }
 
-void WriteAll(int fd, std::string_view data)
+void writeAll(int fd, std::string_view data)
 {
     while (!data.empty()) {
         ssize_t n = ::write(fd, data.data(), data.size());
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            throw TOsError{errno};
+            throw OsError{errno};
         }
         data.remove_prefix(static_cast<std::size_t>(n));
     }
 }
 
 // 0 or the errno of the failure.
-int ReadWholeFile(const std::filesystem::path& file, std::string& text)
+int readWholeFile(const std::filesystem::path& file, std::string& text)
 {
     int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -156,29 +158,29 @@ int ReadWholeFile(const std::filesystem::path& file, std::string& text)
 
 } // namespace
 
-TIniFile TIniFile::Load(const std::filesystem::path& file)
+IniFile IniFile::load(const std::filesystem::path& file)
 {
     std::string text;
-    return ReadWholeFile(file, text) == 0 ? Parse(text) : TIniFile();
+    return readWholeFile(file, text) == 0 ? parse(text) : IniFile();
 }
 
-TIniFile TIniFile::LoadForUpdate(const std::filesystem::path& file)
+IniFile IniFile::loadForUpdate(const std::filesystem::path& file)
 {
     std::string text;
-    int error = ReadWholeFile(file, text);
+    int error = readWholeFile(file, text);
     if (error != 0 && error != ENOENT)
-        throw EIniError("Could not read the file \"" + file.string() + "\" before writing it: " + ErrorText(error));
-    return Parse(text);
+        throw IniError("Could not read the file \"" + file.string() + "\" before writing it: " + errorText(error));
+    return parse(text);
 }
 
-TIniFile TIniFile::Parse(std::string_view text)
+IniFile IniFile::parse(std::string_view text)
 {
-    TIniFile ini;
+    IniFile ini;
     if (text.starts_with(kByteOrderMark)) {
-        ini.HasByteOrderMark = true;
+        ini.m_hasByteOrderMark = true;
         text.remove_prefix(kByteOrderMark.size());
     }
-    ini.Sections.push_back(TSection{});
+    ini.m_sections.push_back(Section{});
     while (!text.empty()) {
         std::size_t end = text.find_first_of("\r\n");
         std::string_view line = text.substr(0, end);
@@ -187,47 +189,47 @@ TIniFile TIniFile::Parse(std::string_view text)
         else
             text.remove_prefix(end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1));
 
-        std::string_view trimmed = Trim(line);
+        std::string_view trimmed = trim(line);
         if (trimmed.starts_with('[')) {
             std::string_view name = trimmed.substr(1);
-            name = Trim(name.substr(0, name.find(']')));
-            ini.Sections.push_back(TSection{std::string(line), std::string(name), {}, {}});
+            name = trim(name.substr(0, name.find(']')));
+            ini.m_sections.push_back(Section{std::string(line), std::string(name), {}, {}});
             continue;
         }
-        TLine entry{std::string(line), {}, {}, false};
+        Line entry{std::string(line), {}, {}, false};
         std::size_t eq = trimmed.find('=');
-        if (eq != std::string_view::npos && !Trim(trimmed.substr(0, eq)).empty()) {
-            entry.IsKey = true;
-            entry.Key = std::string(Trim(trimmed.substr(0, eq)));
-            entry.Value = std::string(Trim(trimmed.substr(eq + 1)));
+        if (eq != std::string_view::npos && !trim(trimmed.substr(0, eq)).empty()) {
+            entry.isKey = true;
+            entry.key = std::string(trim(trimmed.substr(0, eq)));
+            entry.value = std::string(trim(trimmed.substr(eq + 1)));
         }
-        ini.Sections.back().Lines.push_back(std::move(entry));
+        ini.m_sections.back().lines.push_back(std::move(entry));
     }
-    for (TSection& section : ini.Sections)
-        IndexKeys(section);
-    ini.IndexSections();
+    for (Section& section : ini.m_sections)
+        indexKeys(section);
+    ini.indexSections();
     return ini;
 }
 
-std::string TIniFile::Text() const
+std::string IniFile::text() const
 {
     std::string out;
-    if (HasByteOrderMark)
+    if (m_hasByteOrderMark)
         out += kByteOrderMark;
-    for (const TSection& section : Sections) {
-        if (!section.Header.empty()) {
-            out += section.Header;
+    for (const Section& section : m_sections) {
+        if (!section.header.empty()) {
+            out += section.header;
             out += kLineEnd;
         }
-        for (const TLine& line : section.Lines) {
-            out += line.Raw;
+        for (const Line& line : section.lines) {
+            out += line.raw;
             out += kLineEnd;
         }
     }
     return out;
 }
 
-void TIniFile::Save(const std::filesystem::path& file) const
+void IniFile::save(const std::filesystem::path& file) const
 {
     std::filesystem::path target = file;
     std::error_code ec;
@@ -240,36 +242,36 @@ void TIniFile::Save(const std::filesystem::path& file) const
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode))
-            throw EIniError(WriteFailure(file, "it is not a regular file"));
+            throw IniError(writeFailure(file, "it is not a regular file"));
         if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)
-            throw EIniError(WriteFailure(file, "the file is read-only"));
+            throw IniError(writeFailure(file, "the file is read-only"));
     }
 
     std::filesystem::path folder = target.parent_path();
     if (folder.empty())
         folder = ".";
-    std::string temp = (folder / (TemporaryPrefix(target) + std::string(kTemporaryLetters))).string();
+    std::string temp = (folder / (temporaryPrefix(target) + std::string(kTemporaryLetters))).string();
     int fd = ::mkstemp(temp.data());
     if (fd < 0)
-        throw EIniError(WriteFailure(file, ErrorText(errno)));
+        throw IniError(writeFailure(file, errorText(errno)));
 
     try {
         if (::fchmod(fd, 0600) != 0)
-            throw TOsError{errno};
-        WriteAll(fd, Text());
+            throw OsError{errno};
+        writeAll(fd, text());
         if (::fsync(fd) != 0)
-            throw TOsError{errno};
+            throw OsError{errno};
         int closing = fd;
         fd = -1;
         if (::close(closing) != 0)
-            throw TOsError{errno};
+            throw OsError{errno};
         if (::rename(temp.c_str(), target.c_str()) != 0)
-            throw TOsError{errno};
-    } catch (const TOsError& error) {
+            throw OsError{errno};
+    } catch (const OsError& error) {
         if (fd >= 0)
             ::close(fd);
         ::unlink(temp.c_str());
-        throw EIniError(WriteFailure(file, ErrorText(error.Code)));
+        throw IniError(writeFailure(file, errorText(error.code)));
     }
 
     // Make the rename itself durable; failing here leaves a complete file either way.
@@ -280,7 +282,7 @@ void TIniFile::Save(const std::filesystem::path& file) const
     }
 }
 
-void TIniFile::RemoveStaleTemporaries(const std::filesystem::path& file)
+void IniFile::removeStaleTemporaries(const std::filesystem::path& file)
 {
     std::filesystem::path folder = file.parent_path();
     if (folder.empty())
@@ -293,10 +295,10 @@ void TIniFile::RemoveStaleTemporaries(const std::filesystem::path& file)
         ::close(dirFd);
         return;
     }
-    const std::string prefix = TemporaryPrefix(file);
+    const std::string prefix = temporaryPrefix(file);
     std::vector<std::string> names;
     while (const dirent* entry = ::readdir(dir))
-        if (IsTemporaryName(entry->d_name, prefix))
+        if (isTemporaryName(entry->d_name, prefix))
             names.emplace_back(entry->d_name);
     for (const std::string& name : names) {
         struct stat st {};
@@ -307,179 +309,181 @@ void TIniFile::RemoveStaleTemporaries(const std::filesystem::path& file)
     ::closedir(dir);
 }
 
-const TIniFile::TSection* TIniFile::FindSection(std::string_view name) const
+const IniFile::Section* IniFile::findSection(std::string_view name) const
 {
-    auto found = SectionIndex.find(Folded(name));
-    return found == SectionIndex.end() ? nullptr : &Sections[found->second];
+    auto found = m_sectionIndex.find(folded(name));
+    return found == m_sectionIndex.end() ? nullptr : &m_sections[found->second];
 }
 
-TIniFile::TSection* TIniFile::FindSection(std::string_view name)
+IniFile::Section* IniFile::findSection(std::string_view name)
 {
-    return const_cast<TSection*>(std::as_const(*this).FindSection(name));
+    return const_cast<Section*>(std::as_const(*this).findSection(name));
 }
 
-const TIniFile::TLine* TIniFile::FindKey(const TSection& section, std::string_view key)
+const IniFile::Line* IniFile::findKey(const Section& section, std::string_view key)
 {
-    auto found = section.KeyLines.find(Folded(key));
-    return found == section.KeyLines.end() ? nullptr : &section.Lines[found->second];
+    auto found = section.keyLines.find(folded(key));
+    return found == section.keyLines.end() ? nullptr : &section.lines[found->second];
 }
 
-void TIniFile::AddSection(TSection section)
+void IniFile::addSection(Section section)
 {
-    Sections.push_back(std::move(section));
-    SectionIndex.emplace(Folded(Sections.back().Name), Sections.size() - 1);
+    m_sections.push_back(std::move(section));
+    m_sectionIndex.emplace(folded(m_sections.back().name), m_sections.size() - 1);
 }
 
-void TIniFile::IndexKeys(TSection& section)
+void IniFile::indexKeys(Section& section)
 {
-    section.KeyLines.clear();
-    for (std::size_t i = 0; i < section.Lines.size(); ++i)
-        if (section.Lines[i].IsKey)
-            section.KeyLines.emplace(Folded(section.Lines[i].Key), i);
+    section.keyLines.clear();
+    for (std::size_t i = 0; i < section.lines.size(); ++i)
+        if (section.lines[i].isKey)
+            section.keyLines.emplace(folded(section.lines[i].key), i);
 }
 
 // Only sections with a header line can be found by name; the lines before the first one cannot.
-void TIniFile::IndexSections()
+void IniFile::indexSections()
 {
-    SectionIndex.clear();
-    for (std::size_t i = 0; i < Sections.size(); ++i)
-        if (!Sections[i].Header.empty())
-            SectionIndex.emplace(Folded(Sections[i].Name), i);
+    m_sectionIndex.clear();
+    for (std::size_t i = 0; i < m_sections.size(); ++i)
+        if (!m_sections[i].header.empty())
+            m_sectionIndex.emplace(folded(m_sections[i].name), i);
 }
 
-bool TIniFile::SectionExists(std::string_view section) const { return FindSection(section) != nullptr; }
+bool IniFile::sectionExists(std::string_view section) const { return findSection(section) != nullptr; }
 
-bool TIniFile::ValueExists(std::string_view section, std::string_view key) const
+bool IniFile::valueExists(std::string_view section, std::string_view key) const
 {
-    return ReadRaw(section, key).has_value();
+    return readRaw(section, key).has_value();
 }
 
-std::optional<std::string> TIniFile::ReadRaw(std::string_view section, std::string_view key) const
+std::optional<std::string> IniFile::readRaw(std::string_view section, std::string_view key) const
 {
-    const TSection* found = FindSection(section);
+    const Section* found = findSection(section);
     if (found == nullptr)
         return std::nullopt;
-    const TLine* line = FindKey(*found, key);
+    const Line* line = findKey(*found, key);
     if (line == nullptr)
         return std::nullopt;
-    return std::string(Unquote(line->Value));
+    return std::string(unquote(line->value));
 }
 
-std::string TIniFile::ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) const
+std::string IniFile::readString(std::string_view section, std::string_view key, std::string_view defaultValue) const
 {
-    std::optional<std::string> value = ReadRaw(section, key);
+    std::optional<std::string> value = readRaw(section, key);
     if (!value)
         return std::string(defaultValue);
-    return std::string(CutValue(*value, kMaxValueLength));
+    return std::string(cutValue(*value, kMaxValueLength));
 }
 
-int TIniFile::ReadInteger(std::string_view section, std::string_view key, int defaultValue) const
+int IniFile::readInteger(std::string_view section, std::string_view key, int defaultValue) const
 {
-    std::optional<std::string> value = ReadRaw(section, key);
+    std::optional<std::string> value = readRaw(section, key);
     if (!value)
         return defaultValue;
-    return ParseInteger(CutValue(*value, kMaxValueLength)).value_or(defaultValue);
+    return parseInteger(cutValue(*value, kMaxValueLength)).value_or(defaultValue);
 }
 
-bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool defaultValue) const
+bool IniFile::readBool(std::string_view section, std::string_view key, bool defaultValue) const
 {
-    return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
+    return readInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
-std::vector<std::string> TIniFile::ReadSectionKeys(std::string_view section, std::size_t byteLimit) const
+std::vector<std::string> IniFile::readSectionKeys(std::string_view section, std::size_t byteLimit) const
 {
     std::vector<std::string> keys;
-    const TSection* found = FindSection(section);
+    const Section* found = findSection(section);
     if (found == nullptr)
         return keys;
     std::size_t used = 0;
-    for (const TLine& line : found->Lines) {
-        if (!line.IsKey)
+    for (const Line& line : found->lines) {
+        if (!line.isKey)
             continue;
-        std::size_t size = line.Key.size() + 1;
+        std::size_t size = line.key.size() + 1;
         if (size > byteLimit - used)
             break;
         used += size;
-        keys.push_back(line.Key);
+        keys.push_back(line.key);
     }
     return keys;
 }
 
-std::vector<std::string> TIniFile::SectionNames() const
+std::vector<std::string> IniFile::sectionNames() const
 {
     std::vector<std::string> names;
-    for (const TSection& section : Sections)
-        if (!section.Header.empty())
-            names.push_back(section.Name);
+    for (const Section& section : m_sections)
+        if (!section.header.empty())
+            names.push_back(section.name);
     return names;
 }
 
-void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value)
+void IniFile::writeString(std::string_view section, std::string_view key, std::string_view value)
 {
-    if (!IsStorableSection(section))
-        throw EIniError("The section name \"" + std::string(section) + "\" cannot be stored in an INI file.");
-    if (!IsStorableKey(key))
-        throw EIniError("The name \"" + std::string(key) + "\" cannot be stored as a key in section [" +
+    if (!isStorableSection(section))
+        throw IniError("The section name \"" + std::string(section) + "\" cannot be stored in an INI file.");
+    if (!isStorableKey(key))
+        throw IniError("The name \"" + std::string(key) + "\" cannot be stored as a key in section [" +
                         std::string(section) + "].");
 
-    TSection* target = FindSection(section);
+    Section* target = findSection(section);
     if (target == nullptr) {
-        AddSection(TSection{"[" + std::string(section) + "]", std::string(section), {}, {}});
-        target = &Sections.back();
+        addSection(Section{"[" + std::string(section) + "]", std::string(section), {}, {}});
+        target = &m_sections.back();
     }
-    std::string stored = StoredValue(value);
-    TLine line{std::string(key) + "=" + stored, std::string(key), stored, true};
+    std::string stored = storedValue(value);
+    Line line{std::string(key) + "=" + stored, std::string(key), stored, true};
 
-    std::string folded = Folded(key);
-    if (auto existing = target->KeyLines.find(folded); existing != target->KeyLines.end()) {
-        target->Lines[existing->second] = std::move(line);
+    std::string folded = core::folded(key);
+    if (auto existing = target->keyLines.find(folded); existing != target->keyLines.end()) {
+        target->lines[existing->second] = std::move(line);
         return;
     }
     // New keys go after the section's last line of content, so blank lines before the next section stay there.
     // Only blank lines follow that place, so no indexed key line moves.
-    auto lastContent = std::find_if(target->Lines.rbegin(), target->Lines.rend(),
-                                    [](const TLine& l) { return !Trim(l.Raw).empty(); });
-    auto inserted = target->Lines.insert(lastContent.base(), std::move(line));
-    target->KeyLines.emplace(std::move(folded), static_cast<std::size_t>(inserted - target->Lines.begin()));
+    auto lastContent = std::find_if(target->lines.rbegin(), target->lines.rend(),
+                                    [](const Line& l) { return !trim(l.raw).empty(); });
+    auto inserted = target->lines.insert(lastContent.base(), std::move(line));
+    target->keyLines.emplace(std::move(folded), static_cast<std::size_t>(inserted - target->lines.begin()));
 }
 
-void TIniFile::WriteInteger(std::string_view section, std::string_view key, int value)
+void IniFile::writeInteger(std::string_view section, std::string_view key, int value)
 {
-    WriteString(section, key, std::to_string(value));
+    writeString(section, key, std::to_string(value));
 }
 
-void TIniFile::WriteBool(std::string_view section, std::string_view key, bool value)
+void IniFile::writeBool(std::string_view section, std::string_view key, bool value)
 {
-    WriteString(section, key, value ? "1" : "0");
+    writeString(section, key, value ? "1" : "0");
 }
 
-void TIniFile::DeleteKey(std::string_view section, std::string_view key)
+void IniFile::deleteKey(std::string_view section, std::string_view key)
 {
-    TSection* found = FindSection(section);
+    Section* found = findSection(section);
     if (found == nullptr)
         return;
-    auto line = found->KeyLines.find(Folded(key));
-    if (line == found->KeyLines.end())
+    auto line = found->keyLines.find(folded(key));
+    if (line == found->keyLines.end())
         return;
-    found->Lines.erase(found->Lines.begin() + static_cast<std::ptrdiff_t>(line->second));
-    IndexKeys(*found);
+    found->lines.erase(found->lines.begin() + static_cast<std::ptrdiff_t>(line->second));
+    indexKeys(*found);
 }
 
-void TIniFile::EraseSection(std::string_view section)
+void IniFile::eraseSection(std::string_view section)
 {
-    std::string folded = Folded(section);
-    std::erase_if(Sections, [&](const TSection& s) { return !s.Header.empty() && Folded(s.Name) == folded; });
-    IndexSections();
+    std::string folded = core::folded(section);
+    std::erase_if(m_sections, [&](const Section& s) { return !s.header.empty() && core::folded(s.name) == folded; });
+    indexSections();
 }
 
-bool TIniFile::IsStorableKey(std::string_view key)
+bool IniFile::isStorableKey(std::string_view key)
 {
-    return !key.empty() && !IsBlank(key.front()) && !IsBlank(key.back()) && key.front() != '[' &&
+    return !key.empty() && !isBlank(key.front()) && !isBlank(key.back()) && key.front() != '[' &&
            key.find_first_of(std::string_view("=\r\n\0", 4)) == std::string_view::npos;
 }
 
-bool TIniFile::IsStorableSection(std::string_view section)
+bool IniFile::isStorableSection(std::string_view section)
 {
-    return !section.empty() && !IsBlank(section.front()) && !IsBlank(section.back()) &&
+    return !section.empty() && !isBlank(section.front()) && !isBlank(section.back()) &&
            section.find_first_of(std::string_view("]\r\n\0", 4)) == std::string_view::npos;
 }
+
+} // namespace kestrune::core

@@ -5,16 +5,16 @@
 
 #include <vector>
 
-namespace kestrune::settings {
+namespace kestrune::core {
 
 // "[DNSUpdate]": Count=N, then Enabled<i>, Provider<i>, Server<i>, Hosts<i>, User<i>, Password<i> (scrambled),
 // URL<i>, LastIP<i>, Hold<i> for i = 1..N; missing keys read as empty or 0.
-std::vector<DnsUpdateEntry> loadDnsUpdates(const TIniFile& ini);
-void saveDnsUpdates(const std::vector<DnsUpdateEntry>& entries, TIniFile& ini);
+std::vector<DnsUpdateEntry> loadDnsUpdates(const IniFile& ini);
+void saveDnsUpdates(const std::vector<DnsUpdateEntry>& entries, IniFile& ini);
 
 // "[Retry]": Count=N, then Channel<i>, Address<i>, Attempts<i>, Due<i>, Wait<i>; a row without a channel or
 // an address is dropped.
-std::vector<PendingRetry> loadPendingRetries(const TIniFile& ini);
-void savePendingRetries(const std::vector<PendingRetry>& retries, TIniFile& ini);
+std::vector<PendingRetry> loadPendingRetries(const IniFile& ini);
+void savePendingRetries(const std::vector<PendingRetry>& retries, IniFile& ini);
 
-} // namespace kestrune::settings
+} // namespace kestrune::core

@@ -8,168 +8,172 @@
 #include <type_traits>
 #include <unordered_set>
 
+namespace kestrune::core {
+
 namespace {
 
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char foldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-std::string Folded(std::string_view s)
+std::string folded(std::string_view s)
 {
     std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(), FoldCase);
+    std::transform(out.begin(), out.end(), out.begin(), foldCase);
     return out;
 }
 
-std::string DefaultText(const TSettingDef& def, std::string_view firstExternalServiceUrl)
+std::string defaultText(const SettingDef& def, std::string_view firstExternalServiceUrl)
 {
-    if (std::holds_alternative<TFirstExternalService>(def.Default))
+    if (std::holds_alternative<FirstExternalService>(def.defaultValue))
         return std::string(firstExternalServiceUrl);
-    return std::string(std::get<std::string_view>(def.Default));
+    return std::string(std::get<std::string_view>(def.defaultValue));
 }
 
 template <typename T>
-T& Member(TSettings& settings, const TSettingDef& def)
+T& member(Settings& settings, const SettingDef& def)
 {
-    return settings.*std::get<T TSettings::*>(def.Member);
+    return settings.*std::get<T Settings::*>(def.member);
 }
 
 template <typename T>
-const T& Member(const TSettings& settings, const TSettingDef& def)
+const T& member(const Settings& settings, const SettingDef& def)
 {
-    return settings.*std::get<T TSettings::*>(def.Member);
+    return settings.*std::get<T Settings::*>(def.member);
 }
 
-int Bounded(const TSettingDef& def, int value)
+int bounded(const SettingDef& def, int value)
 {
-    return def.Min <= def.Max ? std::clamp(value, def.Min, def.Max) : value;
+    return def.min <= def.max ? std::clamp(value, def.min, def.max) : value;
 }
 
-TIniKeyValues LoadSection(const TIniFile& ini, std::string_view section)
+IniKeyValues loadSection(const IniFile& ini, std::string_view section)
 {
-    TIniKeyValues pairs;
-    for (std::string& key : ini.ReadSectionKeys(section)) {
-        std::string value = ini.ReadString(section, key, "");
+    IniKeyValues pairs;
+    for (std::string& key : ini.readSectionKeys(section)) {
+        std::string value = ini.readString(section, key, "");
         pairs.emplace_back(std::move(key), std::move(value));
     }
     return pairs;
 }
 
-void WriteUniqueKey(TIniFile& ini, std::string_view section, const std::pair<std::string, std::string>& pair,
+void writeUniqueKey(IniFile& ini, std::string_view section, const std::pair<std::string, std::string>& pair,
                     std::unordered_set<std::string>& written)
 {
-    if (!written.insert(Folded(pair.first)).second)
-        throw EIniError("The key \"" + pair.first + "\" appears twice in section [" + std::string(section) +
+    if (!written.insert(folded(pair.first)).second)
+        throw IniError("The key \"" + pair.first + "\" appears twice in section [" + std::string(section) +
                         "] and cannot be saved.");
-    ini.WriteString(section, pair.first, pair.second);
+    ini.writeString(section, pair.first, pair.second);
 }
 
 // Both sections are written row by row: the n-th name, then the n-th record.
-void SaveLookupSections(const TSettings& settings, TIniFile& ini)
+void saveLookupSections(const Settings& settings, IniFile& ini)
 {
-    std::string_view names = SettingDef(ESetting::Routers).Section;
-    std::string_view records = SettingDef(ESetting::RoutersData).Section;
-    ini.EraseSection(names);
-    ini.EraseSection(records);
+    std::string_view names = settingDef(Setting::Routers).section;
+    std::string_view records = settingDef(Setting::RoutersData).section;
+    ini.eraseSection(names);
+    ini.eraseSection(records);
     std::unordered_set<std::string> writtenNames;
     std::unordered_set<std::string> writtenRecords;
-    std::size_t rows = std::max(settings.Routers.size(), settings.RoutersData.size());
+    std::size_t rows = std::max(settings.routers.size(), settings.routersData.size());
     for (std::size_t i = 0; i < rows; ++i) {
-        if (i < settings.Routers.size())
-            WriteUniqueKey(ini, names, settings.Routers[i], writtenNames);
-        if (i < settings.RoutersData.size())
-            WriteUniqueKey(ini, records, settings.RoutersData[i], writtenRecords);
+        if (i < settings.routers.size())
+            writeUniqueKey(ini, names, settings.routers[i], writtenNames);
+        if (i < settings.routersData.size())
+            writeUniqueKey(ini, records, settings.routersData[i], writtenRecords);
     }
 }
 
 } // namespace
 
-TSettings DefaultSettings(std::string_view firstExternalServiceUrl)
+Settings defaultSettings(std::string_view firstExternalServiceUrl)
 {
-    return LoadSettings(TIniFile(), firstExternalServiceUrl);
+    return loadSettings(IniFile(), firstExternalServiceUrl);
 }
 
-TSettings LoadSettings(const TIniFile& ini, std::string_view firstExternalServiceUrl)
+Settings loadSettings(const IniFile& ini, std::string_view firstExternalServiceUrl)
 {
-    TSettings settings;
-    for (ESetting id : kSettingsReadOrder) {
-        const TSettingDef& def = SettingDef(id);
-        switch (def.Kind) {
-        case ESettingKind::Text:
-            Member<std::string>(settings, def) =
-                ini.ReadString(def.Section, def.ReadKey, DefaultText(def, firstExternalServiceUrl));
+    Settings settings;
+    for (Setting id : kSettingsReadOrder) {
+        const SettingDef& def = settingDef(id);
+        switch (def.kind) {
+        case SettingKind::Text:
+            member<std::string>(settings, def) =
+                ini.readString(def.section, def.readKey, defaultText(def, firstExternalServiceUrl));
             break;
-        case ESettingKind::Scrambled:
-            Member<std::string>(settings, def) =
-                EnDeCrypt(ini.ReadString(def.Section, def.ReadKey, EnDeCrypt(DefaultText(def, {}))));
+        case SettingKind::Scrambled:
+            member<std::string>(settings, def) =
+                enDeCrypt(ini.readString(def.section, def.readKey, enDeCrypt(defaultText(def, {}))));
             break;
-        case ESettingKind::Boolean:
-            Member<bool>(settings, def) = ini.ReadBool(def.Section, def.ReadKey, std::get<bool>(def.Default));
+        case SettingKind::Boolean:
+            member<bool>(settings, def) = ini.readBool(def.section, def.readKey, std::get<bool>(def.defaultValue));
             break;
-        case ESettingKind::Integer:
-            Member<int>(settings, def) =
-                Bounded(def, ini.ReadInteger(def.Section, def.ReadKey, std::get<int>(def.Default)));
+        case SettingKind::Integer:
+            member<int>(settings, def) =
+                bounded(def, ini.readInteger(def.section, def.readKey, std::get<int>(def.defaultValue)));
             break;
-        case ESettingKind::KeyList:
-            if (id == ESetting::Routers)
-                settings.Routers = LoadSection(ini, def.Section);
+        case SettingKind::KeyList:
+            if (id == Setting::Routers)
+                settings.routers = loadSection(ini, def.section);
             else
-                settings.RoutersData = LoadSection(ini, def.Section);
+                settings.routersData = loadSection(ini, def.section);
             break;
-        case ESettingKind::KeyFlags:
+        case SettingKind::KeyFlags:
             break;  // the values of "RoutersData", read with their keys
         }
     }
-    settings.DnsUpdates = kestrune::settings::loadDnsUpdates(ini);
-    settings.PendingRetries = kestrune::settings::loadPendingRetries(ini);
+    settings.dnsUpdates = kestrune::core::loadDnsUpdates(ini);
+    settings.pendingRetries = kestrune::core::loadPendingRetries(ini);
     return settings;
 }
 
-TSettings LoadSettingsFile(const std::filesystem::path& file, std::string_view firstExternalServiceUrl)
+Settings loadSettingsFile(const std::filesystem::path& file, std::string_view firstExternalServiceUrl)
 {
-    return LoadSettings(TIniFile::Load(file), firstExternalServiceUrl);
+    return loadSettings(IniFile::load(file), firstExternalServiceUrl);
 }
 
-void SaveSettings(const TSettings& settings, TIniFile& ini)
+void saveSettings(const Settings& settings, IniFile& ini)
 {
-    for (ESetting id : kSettingsWriteOrder) {
-        const TSettingDef& def = SettingDef(id);
-        switch (def.Kind) {
-        case ESettingKind::Text:
-            ini.WriteString(def.Section, def.WriteKey, Member<std::string>(settings, def));
+    for (Setting id : kSettingsWriteOrder) {
+        const SettingDef& def = settingDef(id);
+        switch (def.kind) {
+        case SettingKind::Text:
+            ini.writeString(def.section, def.writeKey, member<std::string>(settings, def));
             break;
-        case ESettingKind::Scrambled: {
+        case SettingKind::Scrambled: {
             // "Remember password" off means the FTP password is not kept on disk.
-            bool keep = id != ESetting::FtpPassword || settings.FtpSavePass;
-            ini.WriteString(def.Section, def.WriteKey, keep ? EnDeCrypt(Member<std::string>(settings, def)) : "");
+            bool keep = id != Setting::FtpPassword || settings.ftpSavePass;
+            ini.writeString(def.section, def.writeKey, keep ? enDeCrypt(member<std::string>(settings, def)) : "");
             break;
         }
-        case ESettingKind::Boolean:
-            ini.WriteBool(def.Section, def.WriteKey, Member<bool>(settings, def));
+        case SettingKind::Boolean:
+            ini.writeBool(def.section, def.writeKey, member<bool>(settings, def));
             break;
-        case ESettingKind::Integer:
-            ini.WriteInteger(def.Section, def.WriteKey, Member<int>(settings, def));
+        case SettingKind::Integer:
+            ini.writeInteger(def.section, def.writeKey, member<int>(settings, def));
             break;
-        case ESettingKind::KeyList:
-            SaveLookupSections(settings, ini);
+        case SettingKind::KeyList:
+            saveLookupSections(settings, ini);
             break;
-        case ESettingKind::KeyFlags:
+        case SettingKind::KeyFlags:
             break;
         }
     }
-    kestrune::settings::saveDnsUpdates(settings.DnsUpdates, ini);
-    kestrune::settings::savePendingRetries(settings.PendingRetries, ini);
+    kestrune::core::saveDnsUpdates(settings.dnsUpdates, ini);
+    kestrune::core::savePendingRetries(settings.pendingRetries, ini);
 }
 
-void SaveSettingsFile(const TSettings& settings, const std::filesystem::path& file)
+void saveSettingsFile(const Settings& settings, const std::filesystem::path& file)
 {
-    TIniFile ini = TIniFile::LoadForUpdate(file);
-    SaveSettings(settings, ini);
-    ini.Save(file);
+    IniFile ini = IniFile::loadForUpdate(file);
+    saveSettings(settings, ini);
+    ini.save(file);
 }
 
-ELookupSource ResolveLookupSource(bool external, bool userDefined)
+LookupSource resolveLookupSource(bool external, bool userDefined)
 {
     // "userDefined" is applied last, so it wins whenever it is set; when it is not, "External" stands alone.
     if (userDefined)
-        return ELookupSource::UserDefined;
-    return external ? ELookupSource::External : ELookupSource::Neither;
+        return LookupSource::UserDefined;
+    return external ? LookupSource::External : LookupSource::Neither;
 }
+
+} // namespace kestrune::core

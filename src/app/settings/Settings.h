@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-namespace kestrune::settings {
+namespace kestrune::core {
 
 // One dynamic-DNS update entry of "[DNSUpdate]". The password (or token) is held in clear here.
 struct DnsUpdateEntry {
@@ -40,93 +40,93 @@ struct PendingRetry {
     bool operator==(const PendingRetry&) const = default;
 };
 
-} // namespace kestrune::settings
-
 // The keys and values of one section in file order.
-using TIniKeyValues = std::vector<std::pair<std::string, std::string>>;
+using IniKeyValues = std::vector<std::pair<std::string, std::string>>;
 
 // Every value the settings file holds, as plain data; the window maps it onto its controls. Passwords are held
 // in clear here: scrambling happens only between this struct and the file. Defaults live in the settings table
-// alone: start from DefaultSettings(), not from TSettings{}.
-struct TSettings {
+// alone: start from defaultSettings(), not from Settings{}.
+struct Settings {
     // "Lookup"
-    std::string ExtDNS;
-    bool External{};
-    bool UserDefined{};
-    bool Fallback{};                  // ask the other services when the chosen one fails
+    std::string extDns;
+    bool external{};
+    bool userDefined{};
+    bool fallback{};                  // ask the other services when the chosen one fails
     // "Router"
-    int SelectedRouter{};
+    int selectedRouter{};
     // "Routers" / "RoutersData": the user-defined lookups as the lookup layer stores them, row by row
-    TIniKeyValues Routers;
-    TIniKeyValues RoutersData;
+    IniKeyValues routers;
+    IniKeyValues routersData;
     // "Mail"
-    bool SendMail{};
-    std::string MailTo;
-    std::string MailServer;
-    std::string MailFrom;
-    std::string MailSubject;
-    bool WebAuth{};
-    std::string WebUser;
-    std::string WebPass;
-    std::string MailedIP;             // the last mailed address
-    std::string MailPort;
-    bool MailSSL{};                   // implicit TLS; wins over MailStartTLS when both are set
-    bool MailStartTLS{};
-    bool MailAnyCertificate{};        // a self-signed server is accepted
+    bool sendMail{};
+    std::string mailTo;
+    std::string mailServer;
+    std::string mailFrom;
+    std::string mailSubject;
+    bool webAuth{};
+    std::string webUser;
+    std::string webPass;
+    std::string mailedIp;             // the last mailed address
+    std::string mailPort;
+    bool mailSsl{};                   // implicit TLS; wins over mailStartTls when both are set
+    bool mailStartTls{};
+    bool mailAnyCertificate{};        // a self-signed server is accepted
     // "FTP"
-    bool FtpEnable{};
-    std::string FtpHost;
-    std::string FtpUsername;
-    std::string FtpPassword;
-    bool FtpSavePass{};
-    std::string FtpLocalFile;
-    std::string FtpRemoteFile;
-    std::string UploadedIP;           // the last uploaded address
-    bool FtpPassive{};
-    bool FtpTLS{};                    // explicit TLS (AUTH TLS)
-    bool FtpAnyCertificate{};
+    bool ftpEnable{};
+    std::string ftpHost;
+    std::string ftpUsername;
+    std::string ftpPassword;
+    bool ftpSavePass{};
+    std::string ftpLocalFile;
+    std::string ftpRemoteFile;
+    std::string uploadedIp;           // the last uploaded address
+    bool ftpPassive{};
+    bool ftpTls{};                    // explicit TLS (AUTH TLS)
+    bool ftpAnyCertificate{};
     // "Local"
-    bool SaveIP{};
-    std::string IPFilename;
-    bool SaveLog{};
-    std::string LogFilename;
-    int LogLines{};
-    bool RunCommand{};
-    std::string Command;              // the program, then its arguments; double quotes group blanks
-    std::string CommandIP;            // the last address the command ran with successfully
+    bool saveIp{};
+    std::string ipFilename;
+    bool saveLog{};
+    std::string logFilename;
+    int logLines{};
+    bool runCommand{};
+    std::string command;              // the program, then its arguments; double quotes group blanks
+    std::string commandIp;            // the last address the command ran with successfully
     // "DNSUpdate"
-    std::vector<kestrune::settings::DnsUpdateEntry> DnsUpdates;
+    std::vector<kestrune::core::DnsUpdateEntry> dnsUpdates;
     // "Retry"
-    std::vector<kestrune::settings::PendingRetry> PendingRetries;
+    std::vector<kestrune::core::PendingRetry> pendingRetries;
     // "System"
-    int Interval{};
-    bool AutoStart{};
-    bool Minimize{};
-    bool StartMinimized{};
-    bool PublicOnly{};                // publish only public addresses
+    int interval{};
+    bool autoStart{};
+    bool minimize{};
+    bool startMinimized{};
+    bool publicOnly{};                // publish only public addresses
 
-    bool operator==(const TSettings&) const = default;
+    bool operator==(const Settings&) const = default;
 };
 
 // The settings of a first start.
-TSettings DefaultSettings(std::string_view firstExternalServiceUrl);
+Settings defaultSettings(std::string_view firstExternalServiceUrl);
 
 // Reads every setting in the read order of the table; missing or bad values give the defaults, the interval is
 // held to 0..2880, passwords are unscrambled. "Routers" and "RoutersData" come back whole, in file order.
-TSettings LoadSettings(const TIniFile& ini, std::string_view firstExternalServiceUrl);
-TSettings LoadSettingsFile(const std::filesystem::path& file, std::string_view firstExternalServiceUrl);
+Settings loadSettings(const IniFile& ini, std::string_view firstExternalServiceUrl);
+Settings loadSettingsFile(const std::filesystem::path& file, std::string_view firstExternalServiceUrl);
 
 // Writes every setting in the write order of the table into ini, keeping what else it holds. "DNSUpdate" and
 // "Retry" are erased and written again whole (not at all while they hold nothing). The FTP password
 // is kept only while "Remember password" is on (otherwise the key is written empty). "Routers" and
 // "RoutersData" are erased and written again row by row; a key that could not come back from the file, or
-// that repeats an earlier key of its section without regard to case, raises EIniError rather than merging rows.
-void SaveSettings(const TSettings& settings, TIniFile& ini);
-// Loads what the file holds, writes the settings over it and saves it atomically; EIniError names the file.
-void SaveSettingsFile(const TSettings& settings, const std::filesystem::path& file);
+// that repeats an earlier key of its section without regard to case, raises IniError rather than merging rows.
+void saveSettings(const Settings& settings, IniFile& ini);
+// Loads what the file holds, writes the settings over it and saves it atomically; IniError names the file.
+void saveSettingsFile(const Settings& settings, const std::filesystem::path& file);
 
-enum class ELookupSource { UserDefined, External, Neither };
+enum class LookupSource { UserDefined, External, Neither };
 
 // The two radio buttons restored in read order ("External" first, "userDefined" second): checking one clears
 // the other, clearing one changes nothing else.
-ELookupSource ResolveLookupSource(bool external, bool userDefined);
+LookupSource resolveLookupSource(bool external, bool userDefined);
+
+} // namespace kestrune::core

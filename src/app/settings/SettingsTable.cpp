@@ -2,74 +2,78 @@
 
 #include <stdexcept>
 
+namespace kestrune::core {
+
 namespace {
 
-using K = ESettingKind;
-using S = TSettings;
+using K = SettingKind;
+using S = Settings;
 
 // Each stored value once: section, key as read, key as written, kind, default and where it lives.
-constexpr std::array<TSettingDef, kSettingCount> kTable = {{
-    {ESetting::ExtDNS, "Lookup", "ExtDNS", "ExtDNS", K::Text, TFirstExternalService{}, &S::ExtDNS},
-    {ESetting::External, "Lookup", "External", "External", K::Boolean, false, &S::External},
-    {ESetting::UserDefined, "Lookup", "userDefined", "UserDefined", K::Boolean, true, &S::UserDefined},
-    {ESetting::SelectedRouter, "Router", "SelectedRouter", "SelectedRouter", K::Integer, -1, &S::SelectedRouter},
-    {ESetting::Routers, "Routers", "", "", K::KeyList, std::monostate{}, std::monostate{}},
-    {ESetting::RoutersData, "RoutersData", "", "", K::KeyList, std::monostate{}, std::monostate{}},
-    {ESetting::RouterCredentials, "RoutersData", "", "", K::KeyFlags, false, std::monostate{}},
-    {ESetting::SendMail, "Mail", "Sendmail", "Sendmail", K::Boolean, false, &S::SendMail},
-    {ESetting::MailTo, "Mail", "To", "To", K::Text, std::string_view(), &S::MailTo},
-    {ESetting::MailServer, "Mail", "Server", "Server", K::Text, std::string_view(), &S::MailServer},
-    {ESetting::MailFrom, "Mail", "From", "From", K::Text, std::string_view(), &S::MailFrom},
-    {ESetting::MailSubject, "Mail", "Subject", "Subject", K::Text, std::string_view("Feedback from Kestrune"),
-     &S::MailSubject},
-    {ESetting::WebAuth, "Mail", "WebAuth", "WebAuth", K::Boolean, false, &S::WebAuth},
-    {ESetting::WebUser, "Mail", "WebUser", "WebUser", K::Text, std::string_view(), &S::WebUser},
-    {ESetting::WebPass, "Mail", "WebPass", "WebPass", K::Scrambled, std::string_view(), &S::WebPass},
-    {ESetting::MailedIP, "Mail", "IP", "IP", K::Text, std::string_view(), &S::MailedIP},
-    {ESetting::FtpEnable, "FTP", "Enable", "Enable", K::Boolean, false, &S::FtpEnable},
-    {ESetting::FtpHost, "FTP", "Host", "Host", K::Text, std::string_view(), &S::FtpHost},
-    {ESetting::FtpUsername, "FTP", "Username", "Username", K::Text, std::string_view(), &S::FtpUsername},
-    {ESetting::FtpPassword, "FTP", "Password", "Password", K::Scrambled, std::string_view(), &S::FtpPassword},
-    {ESetting::FtpSavePass, "FTP", "SavePass", "SavePass", K::Boolean, false, &S::FtpSavePass},
-    {ESetting::FtpLocalFile, "FTP", "LocalFile", "LocalFile", K::Text, std::string_view(), &S::FtpLocalFile},
-    {ESetting::FtpRemoteFile, "FTP", "RemoteFile", "RemoteFile", K::Text, std::string_view(), &S::FtpRemoteFile},
-    {ESetting::UploadedIP, "FTP", "UPLoadedIP", "UpLoadedIP", K::Text, std::string_view(), &S::UploadedIP},
-    {ESetting::SaveIP, "Local", "SaveIP", "SaveIP", K::Boolean, false, &S::SaveIP},
-    {ESetting::IPFilename, "Local", "Filename", "Filename", K::Text, std::string_view(), &S::IPFilename},
-    {ESetting::SaveLog, "Local", "SaveLog", "SaveLog", K::Boolean, false, &S::SaveLog},
-    {ESetting::LogFilename, "Local", "Log", "Log", K::Text, std::string_view(), &S::LogFilename},
-    {ESetting::LogLines, "Local", "Lines", "Lines", K::Integer, 100, &S::LogLines},
-    {ESetting::Interval, "System", "Interval", "Interval", K::Integer, 30, &S::Interval, 0, 2880},
-    {ESetting::AutoStart, "System", "AutoStart", "AutoStart", K::Boolean, false, &S::AutoStart},
-    {ESetting::Minimize, "System", "Minimize", "Minimize", K::Boolean, false, &S::Minimize},
-    {ESetting::StartMinimized, "System", "StartMinimized", "StartMinimized", K::Boolean, false, &S::StartMinimized},
-    {ESetting::MailPort, "Mail", "Port", "Port", K::Text, std::string_view("25"), &S::MailPort},
-    {ESetting::MailSSL, "Mail", "SSL", "SSL", K::Boolean, false, &S::MailSSL},
-    {ESetting::MailStartTLS, "Mail", "StartTLS", "StartTLS", K::Boolean, false, &S::MailStartTLS},
-    {ESetting::MailAnyCertificate, "Mail", "AnyCertificate", "AnyCertificate", K::Boolean, false,
-     &S::MailAnyCertificate},
-    {ESetting::FtpPassive, "FTP", "Passive", "Passive", K::Boolean, false, &S::FtpPassive},
-    {ESetting::FtpTLS, "FTP", "TLS", "TLS", K::Boolean, false, &S::FtpTLS},
-    {ESetting::FtpAnyCertificate, "FTP", "AnyCertificate", "AnyCertificate", K::Boolean, false,
-     &S::FtpAnyCertificate},
-    {ESetting::RunCommand, "Local", "RunCommand", "RunCommand", K::Boolean, false, &S::RunCommand},
-    {ESetting::Command, "Local", "Command", "Command", K::Text, std::string_view(), &S::Command},
-    {ESetting::CommandIP, "Local", "CommandIP", "CommandIP", K::Text, std::string_view(), &S::CommandIP},
-    {ESetting::Fallback, "Lookup", "Fallback", "Fallback", K::Boolean, false, &S::Fallback},
-    {ESetting::PublicOnly, "System", "PublicOnly", "PublicOnly", K::Boolean, true, &S::PublicOnly},
+constexpr std::array<SettingDef, kSettingCount> kTable = {{
+    {Setting::ExtDns, "Lookup", "ExtDNS", "ExtDNS", K::Text, FirstExternalService{}, &S::extDns},
+    {Setting::External, "Lookup", "External", "External", K::Boolean, false, &S::external},
+    {Setting::UserDefined, "Lookup", "userDefined", "UserDefined", K::Boolean, true, &S::userDefined},
+    {Setting::SelectedRouter, "Router", "SelectedRouter", "SelectedRouter", K::Integer, -1, &S::selectedRouter},
+    {Setting::Routers, "Routers", "", "", K::KeyList, std::monostate{}, std::monostate{}},
+    {Setting::RoutersData, "RoutersData", "", "", K::KeyList, std::monostate{}, std::monostate{}},
+    {Setting::RouterCredentials, "RoutersData", "", "", K::KeyFlags, false, std::monostate{}},
+    {Setting::SendMail, "Mail", "Sendmail", "Sendmail", K::Boolean, false, &S::sendMail},
+    {Setting::MailTo, "Mail", "To", "To", K::Text, std::string_view(), &S::mailTo},
+    {Setting::MailServer, "Mail", "Server", "Server", K::Text, std::string_view(), &S::mailServer},
+    {Setting::MailFrom, "Mail", "From", "From", K::Text, std::string_view(), &S::mailFrom},
+    {Setting::MailSubject, "Mail", "Subject", "Subject", K::Text, std::string_view("Feedback from Kestrune"),
+     &S::mailSubject},
+    {Setting::WebAuth, "Mail", "WebAuth", "WebAuth", K::Boolean, false, &S::webAuth},
+    {Setting::WebUser, "Mail", "WebUser", "WebUser", K::Text, std::string_view(), &S::webUser},
+    {Setting::WebPass, "Mail", "WebPass", "WebPass", K::Scrambled, std::string_view(), &S::webPass},
+    {Setting::MailedIp, "Mail", "IP", "IP", K::Text, std::string_view(), &S::mailedIp},
+    {Setting::FtpEnable, "FTP", "Enable", "Enable", K::Boolean, false, &S::ftpEnable},
+    {Setting::FtpHost, "FTP", "Host", "Host", K::Text, std::string_view(), &S::ftpHost},
+    {Setting::FtpUsername, "FTP", "Username", "Username", K::Text, std::string_view(), &S::ftpUsername},
+    {Setting::FtpPassword, "FTP", "Password", "Password", K::Scrambled, std::string_view(), &S::ftpPassword},
+    {Setting::FtpSavePass, "FTP", "SavePass", "SavePass", K::Boolean, false, &S::ftpSavePass},
+    {Setting::FtpLocalFile, "FTP", "LocalFile", "LocalFile", K::Text, std::string_view(), &S::ftpLocalFile},
+    {Setting::FtpRemoteFile, "FTP", "RemoteFile", "RemoteFile", K::Text, std::string_view(), &S::ftpRemoteFile},
+    {Setting::UploadedIp, "FTP", "UPLoadedIP", "UpLoadedIP", K::Text, std::string_view(), &S::uploadedIp},
+    {Setting::SaveIp, "Local", "SaveIP", "SaveIP", K::Boolean, false, &S::saveIp},
+    {Setting::IpFilename, "Local", "Filename", "Filename", K::Text, std::string_view(), &S::ipFilename},
+    {Setting::SaveLog, "Local", "SaveLog", "SaveLog", K::Boolean, false, &S::saveLog},
+    {Setting::LogFilename, "Local", "Log", "Log", K::Text, std::string_view(), &S::logFilename},
+    {Setting::LogLines, "Local", "Lines", "Lines", K::Integer, 100, &S::logLines},
+    {Setting::Interval, "System", "Interval", "Interval", K::Integer, 30, &S::interval, 0, 2880},
+    {Setting::AutoStart, "System", "AutoStart", "AutoStart", K::Boolean, false, &S::autoStart},
+    {Setting::Minimize, "System", "Minimize", "Minimize", K::Boolean, false, &S::minimize},
+    {Setting::StartMinimized, "System", "StartMinimized", "StartMinimized", K::Boolean, false, &S::startMinimized},
+    {Setting::MailPort, "Mail", "Port", "Port", K::Text, std::string_view("25"), &S::mailPort},
+    {Setting::MailSsl, "Mail", "SSL", "SSL", K::Boolean, false, &S::mailSsl},
+    {Setting::MailStartTls, "Mail", "StartTLS", "StartTLS", K::Boolean, false, &S::mailStartTls},
+    {Setting::MailAnyCertificate, "Mail", "AnyCertificate", "AnyCertificate", K::Boolean, false,
+     &S::mailAnyCertificate},
+    {Setting::FtpPassive, "FTP", "Passive", "Passive", K::Boolean, false, &S::ftpPassive},
+    {Setting::FtpTls, "FTP", "TLS", "TLS", K::Boolean, false, &S::ftpTls},
+    {Setting::FtpAnyCertificate, "FTP", "AnyCertificate", "AnyCertificate", K::Boolean, false,
+     &S::ftpAnyCertificate},
+    {Setting::RunCommand, "Local", "RunCommand", "RunCommand", K::Boolean, false, &S::runCommand},
+    {Setting::Command, "Local", "Command", "Command", K::Text, std::string_view(), &S::command},
+    {Setting::CommandIp, "Local", "CommandIP", "CommandIP", K::Text, std::string_view(), &S::commandIp},
+    {Setting::Fallback, "Lookup", "Fallback", "Fallback", K::Boolean, false, &S::fallback},
+    {Setting::PublicOnly, "System", "PublicOnly", "PublicOnly", K::Boolean, true, &S::publicOnly},
 }};
 
-constexpr bool TableFollowsEnumOrder()
+constexpr bool tableFollowsEnumOrder()
 {
     for (std::size_t i = 0; i < kTable.size(); ++i)
-        if (static_cast<std::size_t>(kTable[i].Id) != i)
+        if (static_cast<std::size_t>(kTable[i].id) != i)
             return false;
     return true;
 }
-static_assert(TableFollowsEnumOrder(), "SettingDef indexes the table by ESetting");
+static_assert(tableFollowsEnumOrder(), "SettingDef indexes the table by ESetting");
 
 } // namespace
 
-const std::array<TSettingDef, kSettingCount>& SettingsTable() { return kTable; }
+const std::array<SettingDef, kSettingCount>& settingsTable() { return kTable; }
 
-const TSettingDef& SettingDef(ESetting id) { return kTable.at(static_cast<std::size_t>(id)); }
+const SettingDef& settingDef(Setting id) { return kTable.at(static_cast<std::size_t>(id)); }
+
+} // namespace kestrune::core

@@ -6,74 +6,78 @@
 #include <string_view>
 #include <variant>
 
-enum class ESettingKind { Text, Boolean, Integer, Scrambled, KeyList, KeyFlags };
+namespace kestrune::core {
+
+enum class SettingKind { Text, Boolean, Integer, Scrambled, KeyList, KeyFlags };
 
 // One entry per stored value; the three rows of the lookup lists are KeyList/KeyFlags entries without a member.
-enum class ESetting {
-    ExtDNS, External, UserDefined, SelectedRouter, Routers, RoutersData, RouterCredentials,
-    SendMail, MailTo, MailServer, MailFrom, MailSubject, WebAuth, WebUser, WebPass, MailedIP,
-    FtpEnable, FtpHost, FtpUsername, FtpPassword, FtpSavePass, FtpLocalFile, FtpRemoteFile, UploadedIP,
-    SaveIP, IPFilename, SaveLog, LogFilename, LogLines,
+enum class Setting {
+    ExtDns, External, UserDefined, SelectedRouter, Routers, RoutersData, RouterCredentials,
+    SendMail, MailTo, MailServer, MailFrom, MailSubject, WebAuth, WebUser, WebPass, MailedIp,
+    FtpEnable, FtpHost, FtpUsername, FtpPassword, FtpSavePass, FtpLocalFile, FtpRemoteFile, UploadedIp,
+    SaveIp, IpFilename, SaveLog, LogFilename, LogLines,
     Interval, AutoStart, Minimize, StartMinimized,
-    MailPort, MailSSL,
-    MailStartTLS, MailAnyCertificate, FtpPassive, FtpTLS, FtpAnyCertificate,
-    RunCommand, Command, CommandIP,
+    MailPort, MailSsl,
+    MailStartTls, MailAnyCertificate, FtpPassive, FtpTls, FtpAnyCertificate,
+    RunCommand, Command, CommandIp,
     Fallback, PublicOnly,
 };
 inline constexpr std::size_t kSettingCount = 45;
 
-struct TFirstExternalService {};  // the ExtDNS default, supplied by the lookup layer at load time
+struct FirstExternalService {};  // the extDns default, supplied by the lookup layer at load time
 
-using TSettingMember = std::variant<std::monostate, std::string TSettings::*, bool TSettings::*, int TSettings::*>;
-using TSettingDefault = std::variant<std::monostate, std::string_view, bool, int, TFirstExternalService>;
+using SettingMember = std::variant<std::monostate, std::string Settings::*, bool Settings::*, int Settings::*>;
+using SettingDefault = std::variant<std::monostate, std::string_view, bool, int, FirstExternalService>;
 
-struct TSettingDef {
-    ESetting Id;
-    std::string_view Section;
-    std::string_view ReadKey;   // the spelling start-up reads
-    std::string_view WriteKey;  // the spelling close writes (differs only in capitals)
-    ESettingKind Kind;
-    TSettingDefault Default;
-    TSettingMember Member;
-    int Min = 0;                // integer bounds applied on load (Min > Max: unbounded)
-    int Max = -1;
+struct SettingDef {
+    Setting id;
+    std::string_view section;
+    std::string_view readKey;   // the spelling start-up reads
+    std::string_view writeKey;  // the spelling close writes (differs only in capitals)
+    SettingKind kind;
+    SettingDefault defaultValue;
+    SettingMember member;
+    int min = 0;                // integer bounds applied on load (Min > Max: unbounded)
+    int max = -1;
 };
 
-// Each setting once, in the order of ESetting.
-const std::array<TSettingDef, kSettingCount>& SettingsTable();
-const TSettingDef& SettingDef(ESetting id);
+// Each setting once, in the order of Setting.
+const std::array<SettingDef, kSettingCount>& settingsTable();
+const SettingDef& settingDef(Setting id);
 
 // Start-up reads the settings in this order; the window applies them to its controls in the same order, since
 // applying one runs that control's change handling (the two radio buttons depend on it).
-inline constexpr std::array<ESetting, kSettingCount> kSettingsReadOrder = {
-    ESetting::ExtDNS, ESetting::External, ESetting::UserDefined, ESetting::SelectedRouter,
-    ESetting::Routers, ESetting::RoutersData, ESetting::RouterCredentials,
-    ESetting::SendMail, ESetting::MailTo, ESetting::MailServer, ESetting::MailFrom, ESetting::MailSubject,
-    ESetting::WebAuth, ESetting::WebUser, ESetting::WebPass, ESetting::MailedIP,
-    ESetting::FtpEnable, ESetting::FtpHost, ESetting::FtpUsername, ESetting::FtpPassword, ESetting::FtpSavePass,
-    ESetting::FtpLocalFile, ESetting::FtpRemoteFile, ESetting::UploadedIP,
-    ESetting::SaveIP, ESetting::IPFilename, ESetting::SaveLog, ESetting::LogFilename, ESetting::LogLines,
-    ESetting::Interval, ESetting::AutoStart, ESetting::Minimize, ESetting::StartMinimized,
-    ESetting::MailPort, ESetting::MailSSL,
-    ESetting::MailStartTLS, ESetting::MailAnyCertificate, ESetting::FtpPassive, ESetting::FtpTLS,
-    ESetting::FtpAnyCertificate,
-    ESetting::RunCommand, ESetting::Command, ESetting::CommandIP,
-    ESetting::Fallback, ESetting::PublicOnly,
+inline constexpr std::array<Setting, kSettingCount> kSettingsReadOrder = {
+    Setting::ExtDns, Setting::External, Setting::UserDefined, Setting::SelectedRouter,
+    Setting::Routers, Setting::RoutersData, Setting::RouterCredentials,
+    Setting::SendMail, Setting::MailTo, Setting::MailServer, Setting::MailFrom, Setting::MailSubject,
+    Setting::WebAuth, Setting::WebUser, Setting::WebPass, Setting::MailedIp,
+    Setting::FtpEnable, Setting::FtpHost, Setting::FtpUsername, Setting::FtpPassword, Setting::FtpSavePass,
+    Setting::FtpLocalFile, Setting::FtpRemoteFile, Setting::UploadedIp,
+    Setting::SaveIp, Setting::IpFilename, Setting::SaveLog, Setting::LogFilename, Setting::LogLines,
+    Setting::Interval, Setting::AutoStart, Setting::Minimize, Setting::StartMinimized,
+    Setting::MailPort, Setting::MailSsl,
+    Setting::MailStartTls, Setting::MailAnyCertificate, Setting::FtpPassive, Setting::FtpTls,
+    Setting::FtpAnyCertificate,
+    Setting::RunCommand, Setting::Command, Setting::CommandIp,
+    Setting::Fallback, Setting::PublicOnly,
 };
 
-// Close writes in this order. ESetting::Routers stands for: erase "Routers", erase "RoutersData", then per
+// Close writes in this order. Setting::Routers stands for: erase "Routers", erase "RoutersData", then per
 // lookup its name into "Routers" and its record with the credentials flag into "RoutersData".
 // "Port" and "SSL" are written with the other "Mail" keys, after "IP"; the later keys at the end of their sections.
-inline constexpr std::array<ESetting, 43> kSettingsWriteOrder = {
-    ESetting::ExtDNS, ESetting::External, ESetting::UserDefined, ESetting::Fallback, ESetting::SelectedRouter,
-    ESetting::Routers,
-    ESetting::SendMail, ESetting::MailTo, ESetting::MailServer, ESetting::MailFrom, ESetting::MailSubject,
-    ESetting::WebAuth, ESetting::WebUser, ESetting::WebPass, ESetting::MailedIP, ESetting::MailPort,
-    ESetting::MailSSL, ESetting::MailStartTLS, ESetting::MailAnyCertificate,
-    ESetting::FtpEnable, ESetting::FtpHost, ESetting::FtpUsername, ESetting::FtpPassword, ESetting::FtpSavePass,
-    ESetting::FtpLocalFile, ESetting::FtpRemoteFile, ESetting::UploadedIP, ESetting::FtpPassive, ESetting::FtpTLS,
-    ESetting::FtpAnyCertificate,
-    ESetting::SaveIP, ESetting::IPFilename, ESetting::SaveLog, ESetting::LogFilename, ESetting::LogLines,
-    ESetting::RunCommand, ESetting::Command, ESetting::CommandIP,
-    ESetting::Interval, ESetting::AutoStart, ESetting::Minimize, ESetting::StartMinimized, ESetting::PublicOnly,
+inline constexpr std::array<Setting, 43> kSettingsWriteOrder = {
+    Setting::ExtDns, Setting::External, Setting::UserDefined, Setting::Fallback, Setting::SelectedRouter,
+    Setting::Routers,
+    Setting::SendMail, Setting::MailTo, Setting::MailServer, Setting::MailFrom, Setting::MailSubject,
+    Setting::WebAuth, Setting::WebUser, Setting::WebPass, Setting::MailedIp, Setting::MailPort,
+    Setting::MailSsl, Setting::MailStartTls, Setting::MailAnyCertificate,
+    Setting::FtpEnable, Setting::FtpHost, Setting::FtpUsername, Setting::FtpPassword, Setting::FtpSavePass,
+    Setting::FtpLocalFile, Setting::FtpRemoteFile, Setting::UploadedIp, Setting::FtpPassive, Setting::FtpTls,
+    Setting::FtpAnyCertificate,
+    Setting::SaveIp, Setting::IpFilename, Setting::SaveLog, Setting::LogFilename, Setting::LogLines,
+    Setting::RunCommand, Setting::Command, Setting::CommandIp,
+    Setting::Interval, Setting::AutoStart, Setting::Minimize, Setting::StartMinimized, Setting::PublicOnly,
 };
+
+} // namespace kestrune::core

@@ -1,17 +1,19 @@
 #include "FeedbackMail.h"
 
+namespace kestrune::feedback {
+
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
-bool KeptAsIs(unsigned char c)
+bool keptAsIs(unsigned char c)
 {
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
         return true;
     return std::string_view("-._~!$'()*,;:@/").find(static_cast<char>(c)) != std::string_view::npos;
 }
 
-void AddLine(std::string& body, std::string_view label, std::string_view value)
+void addLine(std::string& body, std::string_view label, std::string_view value)
 {
     body += label;
     body += value;
@@ -20,33 +22,33 @@ void AddLine(std::string& body, std::string_view label, std::string_view value)
 
 } // namespace
 
-std::string FeedbackBody(const TFeedbackData& data)
+std::string feedbackBody(const FeedbackData& data)
 {
     std::string body;
-    AddLine(body, "Manufacturer: ", data.Manufacturer);
-    AddLine(body, "Model: ", data.Model);
-    AddLine(body, "Default URL: http://", data.Url);
-    if (data.DefaultLoginRequired) {
-        AddLine(body, "A default username and password is required.", "");
-        AddLine(body, "Default Username: ", data.DefaultUsername);
-        AddLine(body, "Default password: ", data.DefaultPassword);
+    addLine(body, "Manufacturer: ", data.manufacturer);
+    addLine(body, "Model: ", data.model);
+    addLine(body, "Default URL: http://", data.url);
+    if (data.defaultLoginRequired) {
+        addLine(body, "A default username and password is required.", "");
+        addLine(body, "Default Username: ", data.defaultUsername);
+        addLine(body, "Default password: ", data.defaultPassword);
     }
-    AddLine(body, "Keywords: ", data.Keyword);
-    AddLine(body, "Search Value: ", data.SkipCount);
-    AddLine(body, std::string(42, '-'), "");
-    AddLine(body, "Please add a comment here if you wish... Thanks.", "");
+    addLine(body, "Keywords: ", data.keyword);
+    addLine(body, "Search Value: ", data.skipCount);
+    addLine(body, std::string(42, '-'), "");
+    addLine(body, "Please add a comment here if you wish... Thanks.", "");
     body += kLineEnd;
     return body;
 }
 
-std::string PercentEncodeMailtoValue(std::string_view value)
+std::string percentEncodeMailtoValue(std::string_view value)
 {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string encoded;
     encoded.reserve(value.size() * 3);
     for (char ch : value) {
         auto c = static_cast<unsigned char>(ch);
-        if (KeptAsIs(c)) {
+        if (keptAsIs(c)) {
             encoded.push_back(ch);
         } else {
             encoded.push_back('%');
@@ -57,8 +59,10 @@ std::string PercentEncodeMailtoValue(std::string_view value)
     return encoded;
 }
 
-std::string FeedbackMailtoLink(const TFeedbackData& data, std::string_view address)
+std::string feedbackMailtoLink(const FeedbackData& data, std::string_view address)
 {
-    return "mailto:" + std::string(address) + "?subject=" + PercentEncodeMailtoValue(kFeedbackSubject) +
-           "&body=" + PercentEncodeMailtoValue(FeedbackBody(data));
+    return "mailto:" + std::string(address) + "?subject=" + percentEncodeMailtoValue(kFeedbackSubject) +
+           "&body=" + percentEncodeMailtoValue(feedbackBody(data));
 }
+
+} // namespace kestrune::feedback

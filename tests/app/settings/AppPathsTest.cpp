@@ -9,7 +9,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TAppPathsEnvironment Environment(bool writable, std::optional<std::string> xdg, std::optional<std::string> home)
+kestrune::core::AppPathsEnvironment Environment(bool writable, std::optional<std::string> xdg, std::optional<std::string> home)
 {
     return {std::move(xdg), std::move(home), [writable](const fs::path&) { return writable; }};
 }
@@ -29,12 +29,12 @@ class AppPaths : public ::testing::TestWithParam<TPathCase> {};
 TEST_P(AppPaths, BesideTheExecutableOrInTheConfigFolder)
 {
     const TPathCase& c = GetParam();
-    TAppPaths paths = AppPathsFor(c.Executable, Environment(c.Writable, c.Xdg, c.Home));
-    EXPECT_EQ(paths.Folder, fs::path(c.Folder));
-    EXPECT_EQ(paths.SettingsFile, fs::path(c.Base + ".ini"));
-    EXPECT_EQ(paths.HelpFile, fs::path(c.Base + ".html"));
-    EXPECT_EQ(paths.UploadFile, fs::path(c.Base + ".tmp"));
-    EXPECT_EQ(paths.InConfigFolder, !c.Writable);
+    kestrune::core::AppPaths paths = kestrune::core::appPathsFor(c.Executable, Environment(c.Writable, c.Xdg, c.Home));
+    EXPECT_EQ(paths.folder, fs::path(c.Folder));
+    EXPECT_EQ(paths.settingsFile, fs::path(c.Base + ".ini"));
+    EXPECT_EQ(paths.helpFile, fs::path(c.Base + ".html"));
+    EXPECT_EQ(paths.uploadFile, fs::path(c.Base + ".tmp"));
+    EXPECT_EQ(paths.inConfigFolder, !c.Writable);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -54,33 +54,33 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(AppPathsReal, WritableFolderIsUsedAndAMissingOneIsNot)
 {
     TTempFolder folder;
-    TAppPathsEnvironment env = CurrentAppPathsEnvironment();
-    env.XdgConfigHome = (folder / "config").string();
-    EXPECT_EQ(AppPathsFor(folder / "kestrune", env).SettingsFile, folder / "kestrune.ini");
-    TAppPaths elsewhere = AppPathsFor(folder / "missing" / "kestrune", env);
-    EXPECT_EQ(elsewhere.SettingsFile, folder.Path / "config" / "kestrune" / "kestrune.ini");
+    kestrune::core::AppPathsEnvironment env = kestrune::core::currentAppPathsEnvironment();
+    env.xdgConfigHome = (folder / "config").string();
+    EXPECT_EQ(kestrune::core::appPathsFor(folder / "kestrune", env).settingsFile, folder / "kestrune.ini");
+    kestrune::core::AppPaths elsewhere = kestrune::core::appPathsFor(folder / "missing" / "kestrune", env);
+    EXPECT_EQ(elsewhere.settingsFile, folder.Path / "config" / "kestrune" / "kestrune.ini");
 
-    EnsureAppFolder(elsewhere);
+    kestrune::core::ensureAppFolder(elsewhere);
     struct stat st {};
-    ASSERT_EQ(::stat(elsewhere.Folder.c_str(), &st), 0);
+    ASSERT_EQ(::stat(elsewhere.folder.c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
     EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
 TEST(AppPathsChosen, TheHelpAndUploadFilesGoBesideTheNamedSettingsFileWhereverTheExecutableIs)
 {
-    TAppPaths paths = AppPathsForSettingsFile("/srv/ip/home.conf");
-    EXPECT_EQ(paths.Folder, "/srv/ip");
-    EXPECT_EQ(paths.SettingsFile, "/srv/ip/home.conf");
-    EXPECT_EQ(paths.HelpFile, "/srv/ip/home.html");
-    EXPECT_EQ(paths.UploadFile, "/srv/ip/home.tmp");
-    EXPECT_FALSE(paths.InConfigFolder);
+    kestrune::core::AppPaths paths = kestrune::core::appPathsForSettingsFile("/srv/ip/home.conf");
+    EXPECT_EQ(paths.folder, "/srv/ip");
+    EXPECT_EQ(paths.settingsFile, "/srv/ip/home.conf");
+    EXPECT_EQ(paths.helpFile, "/srv/ip/home.html");
+    EXPECT_EQ(paths.uploadFile, "/srv/ip/home.tmp");
+    EXPECT_FALSE(paths.inConfigFolder);
     // Named like its own upload file, the settings file is not overwritten by the upload.
-    EXPECT_EQ(AppPathsForSettingsFile("/srv/ip/home.tmp").UploadFile, "/srv/ip/home.tmp.tmp");
-    EXPECT_EQ(AppPathsForSettingsFile("rel/k.ini").SettingsFile, std::filesystem::current_path() / "rel/k.ini");
+    EXPECT_EQ(kestrune::core::appPathsForSettingsFile("/srv/ip/home.tmp").uploadFile, "/srv/ip/home.tmp.tmp");
+    EXPECT_EQ(kestrune::core::appPathsForSettingsFile("rel/k.ini").settingsFile, std::filesystem::current_path() / "rel/k.ini");
 
-    UseSettingsFile("/srv/ip/home.conf");
-    EXPECT_EQ(AppPathsFor("/usr/bin/kestrune").HelpFile, "/srv/ip/home.html");
+    kestrune::core::useSettingsFile("/srv/ip/home.conf");
+    EXPECT_EQ(kestrune::core::appPathsFor("/usr/bin/kestrune").helpFile, "/srv/ip/home.html");
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+using namespace kestrune::core;
+
 namespace {
 
 struct TReadCase {
@@ -20,7 +22,7 @@ class IniReadString : public ::testing::TestWithParam<TReadCase> {};
 TEST_P(IniReadString, ReadsAsTheProfileFunctionsDo)
 {
     const TReadCase& c = GetParam();
-    EXPECT_EQ(TIniFile::Parse(c.Text).ReadString(c.Section, c.Key, "<default>"), c.Expected);
+    EXPECT_EQ(IniFile::parse(c.Text).readString(c.Section, c.Key, "<default>"), c.Expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -58,8 +60,8 @@ class IniReadInteger : public ::testing::TestWithParam<TIntCase> {};
 
 TEST_P(IniReadInteger, DecimalOrHexElseDefault)
 {
-    TIniFile ini = TIniFile::Parse("[System]\r\nInterval=" + GetParam().Value + "\r\n");
-    EXPECT_EQ(ini.ReadInteger("System", "Interval", -77), GetParam().Expected) << "value: " << GetParam().Value;
+    IniFile ini = IniFile::parse("[System]\r\nInterval=" + GetParam().Value + "\r\n");
+    EXPECT_EQ(ini.readInteger("System", "Interval", -77), GetParam().Expected) << "value: " << GetParam().Value;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, IniReadInteger,
@@ -82,9 +84,9 @@ class IniReadBool : public ::testing::TestWithParam<TBoolCase> {};
 
 TEST_P(IniReadBool, AnyNonZeroIntegerIsTrue)
 {
-    TIniFile ini = TIniFile::Parse("[S]\r\nB=" + GetParam().Value + "\r\n");
-    EXPECT_EQ(ini.ReadBool("S", "B", false), GetParam().WhenDefaultFalse) << GetParam().Value;
-    EXPECT_EQ(ini.ReadBool("S", "B", true), GetParam().WhenDefaultTrue) << GetParam().Value;
+    IniFile ini = IniFile::parse("[S]\r\nB=" + GetParam().Value + "\r\n");
+    EXPECT_EQ(ini.readBool("S", "B", false), GetParam().WhenDefaultFalse) << GetParam().Value;
+    EXPECT_EQ(ini.readBool("S", "B", true), GetParam().WhenDefaultTrue) << GetParam().Value;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, IniReadBool,
@@ -99,40 +101,40 @@ TEST(IniFile, ValuesLongerThan2047CharactersAreCut)
     std::string longer(3000, 'b');
     // A two-byte character straddling the limit is dropped whole rather than split.
     std::string straddling = std::string(2046, 'c') + "\xC3\xA9";
-    TIniFile ini = TIniFile::Parse("[S]\r\nExact=" + exact + "\r\nLonger=" + longer + "\r\nUtf8=" + straddling + "\r\n");
-    EXPECT_EQ(ini.ReadString("S", "Exact", ""), exact);
-    EXPECT_EQ(ini.ReadString("S", "Longer", ""), std::string(2047, 'b'));
-    EXPECT_EQ(ini.ReadString("S", "Utf8", ""), std::string(2046, 'c'));
-    EXPECT_EQ(ini.ReadRaw("S", "Longer")->size(), 3000u);
+    IniFile ini = IniFile::parse("[S]\r\nExact=" + exact + "\r\nLonger=" + longer + "\r\nUtf8=" + straddling + "\r\n");
+    EXPECT_EQ(ini.readString("S", "Exact", ""), exact);
+    EXPECT_EQ(ini.readString("S", "Longer", ""), std::string(2047, 'b'));
+    EXPECT_EQ(ini.readString("S", "Utf8", ""), std::string(2046, 'c'));
+    EXPECT_EQ(ini.readRaw("S", "Longer")->size(), 3000u);
 }
 
 TEST(IniFile, SectionKeysInFileOrderUpToTheListSize)
 {
-    TIniFile ini = TIniFile::Parse("[Routers]\r\nZeta=1\r\nalpha=1\r\n\r\nnot a key\r\nMid=1\r\n[Other]\r\nX=1\r\n");
-    EXPECT_EQ(ini.ReadSectionKeys("routers"), (std::vector<std::string>{"Zeta", "alpha", "Mid"}));
-    EXPECT_TRUE(ini.ReadSectionKeys("Missing").empty());
+    IniFile ini = IniFile::parse("[Routers]\r\nZeta=1\r\nalpha=1\r\n\r\nnot a key\r\nMid=1\r\n[Other]\r\nX=1\r\n");
+    EXPECT_EQ(ini.readSectionKeys("routers"), (std::vector<std::string>{"Zeta", "alpha", "Mid"}));
+    EXPECT_TRUE(ini.readSectionKeys("Missing").empty());
 
     std::string text = "[Big]\r\n";
     for (int i = 0; i < 200; ++i) {
         std::string key = std::to_string(1000 + i);
         text += key + std::string(100 - key.size(), 'k') + "=1\r\n";
     }
-    TIniFile big = TIniFile::Parse(text);
-    EXPECT_EQ(big.ReadSectionKeys("Big").size(), 200u);
+    IniFile big = IniFile::parse(text);
+    EXPECT_EQ(big.readSectionKeys("Big").size(), 200u);
     // 101 bytes per key: 162 keys fill 16362 of the 16384 bytes; the 163rd would not fit whole.
-    std::vector<std::string> capped = big.ReadSectionKeys("Big", TIniFile::kKeyListBytes);
+    std::vector<std::string> capped = big.readSectionKeys("Big", IniFile::kKeyListBytes);
     ASSERT_EQ(capped.size(), 162u);
     EXPECT_EQ(capped.back().substr(0, 4), "1161");
 }
 
 TEST(IniFile, WritingKeepsPlaceTakesWriterSpellingAndAddsNewKeysAtSectionEnd)
 {
-    TIniFile ini = TIniFile::Parse("; kept comment\r\n[FTP]\r\nHost = h\r\nUPLoadedIP=1.2.3.4\r\nTail=t\r\n\r\n"
+    IniFile ini = IniFile::parse("; kept comment\r\n[FTP]\r\nHost = h\r\nUPLoadedIP=1.2.3.4\r\nTail=t\r\n\r\n"
                                    "[Custom]\r\nX=1\r\n");
-    ini.WriteString("FTP", "UpLoadedIP", "5.6.7.8");
-    ini.WriteString("ftp", "Enable", "1");
-    ini.WriteString("New", "Key", "v");
-    EXPECT_EQ(ini.Text(), "; kept comment\r\n[FTP]\r\nHost = h\r\nUpLoadedIP=5.6.7.8\r\nTail=t\r\nEnable=1\r\n\r\n"
+    ini.writeString("FTP", "UpLoadedIP", "5.6.7.8");
+    ini.writeString("ftp", "Enable", "1");
+    ini.writeString("New", "Key", "v");
+    EXPECT_EQ(ini.text(), "; kept comment\r\n[FTP]\r\nHost = h\r\nUpLoadedIP=5.6.7.8\r\nTail=t\r\nEnable=1\r\n\r\n"
                           "[Custom]\r\nX=1\r\n[New]\r\nKey=v\r\n");
 }
 
@@ -140,59 +142,59 @@ TEST(IniFile, WrittenValuesComeBackAsWritten)
 {
     const std::vector<std::string> values = {"plain", "", " leading", "trailing ", "\tboth\t", "\"quoted\"",
                                              "'single'", "\"open", "a = b", "\xDF\x9E\xDF", "  "};
-    TIniFile ini;
+    IniFile ini;
     for (std::size_t i = 0; i < values.size(); ++i)
-        ini.WriteString("S", "K" + std::to_string(i), values[i]);
-    TIniFile reread = TIniFile::Parse(ini.Text());
+        ini.writeString("S", "K" + std::to_string(i), values[i]);
+    IniFile reread = IniFile::parse(ini.text());
     for (std::size_t i = 0; i < values.size(); ++i)
-        EXPECT_EQ(reread.ReadString("S", "K" + std::to_string(i), "<missing>"), values[i]) << "value #" << i;
+        EXPECT_EQ(reread.readString("S", "K" + std::to_string(i), "<missing>"), values[i]) << "value #" << i;
 }
 
 TEST(IniFile, ValueIsCutAtLineBreakSoNoLinesCanBeSlippedIn)
 {
-    TIniFile ini;
-    ini.WriteString("Mail", "Subject", "Hi\r\n[FTP]\r\nHost=evil");
-    ini.WriteString("Mail", "To", std::string("a\0b", 3));
-    TIniFile reread = TIniFile::Parse(ini.Text());
-    EXPECT_EQ(reread.ReadString("Mail", "Subject", ""), "Hi");
-    EXPECT_EQ(reread.ReadString("Mail", "To", ""), "a");
-    EXPECT_FALSE(reread.SectionExists("FTP"));
+    IniFile ini;
+    ini.writeString("Mail", "Subject", "Hi\r\n[FTP]\r\nHost=evil");
+    ini.writeString("Mail", "To", std::string("a\0b", 3));
+    IniFile reread = IniFile::parse(ini.text());
+    EXPECT_EQ(reread.readString("Mail", "Subject", ""), "Hi");
+    EXPECT_EQ(reread.readString("Mail", "To", ""), "a");
+    EXPECT_FALSE(reread.sectionExists("FTP"));
 }
 
 TEST(IniFile, NamesThatCannotComeBackAreRefused)
 {
-    TIniFile ini;
+    IniFile ini;
     for (const std::string& key : {std::string("a=b"), std::string(" lead"), std::string("trail "),
                                    std::string("[x"), std::string(""), std::string("a\nb")})
-        EXPECT_THROW(ini.WriteString("S", key, "1"), EIniError) << "key: " << key;
-    EXPECT_THROW(ini.WriteString("a]b", "k", "1"), EIniError);
-    EXPECT_THROW(ini.WriteString("", "k", "1"), EIniError);
-    EXPECT_NO_THROW(ini.WriteString("S", "1,192.168.1.1/st.htm,IP:,3", "1"));
-    EXPECT_EQ(TIniFile::Parse(ini.Text()).ReadSectionKeys("S"), (std::vector<std::string>{"1,192.168.1.1/st.htm,IP:,3"}));
+        EXPECT_THROW(ini.writeString("S", key, "1"), IniError) << "key: " << key;
+    EXPECT_THROW(ini.writeString("a]b", "k", "1"), IniError);
+    EXPECT_THROW(ini.writeString("", "k", "1"), IniError);
+    EXPECT_NO_THROW(ini.writeString("S", "1,192.168.1.1/st.htm,IP:,3", "1"));
+    EXPECT_EQ(IniFile::parse(ini.text()).readSectionKeys("S"), (std::vector<std::string>{"1,192.168.1.1/st.htm,IP:,3"}));
 }
 
 TEST(IniFile, EraseSectionRemovesEveryCopyAndDeleteKeyOneKey)
 {
-    TIniFile ini = TIniFile::Parse("[Routers]\r\nA=1\r\n[Mail]\r\nTo=x\r\nFrom=y\r\n[ROUTERS]\r\nB=1\r\n");
-    ini.EraseSection("routers");
-    ini.DeleteKey("MAIL", "to");
-    EXPECT_EQ(ini.Text(), "[Mail]\r\nFrom=y\r\n");
-    EXPECT_EQ(ini.SectionNames(), (std::vector<std::string>{"Mail"}));
+    IniFile ini = IniFile::parse("[Routers]\r\nA=1\r\n[Mail]\r\nTo=x\r\nFrom=y\r\n[ROUTERS]\r\nB=1\r\n");
+    ini.eraseSection("routers");
+    ini.deleteKey("MAIL", "to");
+    EXPECT_EQ(ini.text(), "[Mail]\r\nFrom=y\r\n");
+    EXPECT_EQ(ini.sectionNames(), (std::vector<std::string>{"Mail"}));
 }
 
 TEST(IniFile, LookupsFollowEveryEditOfTheFile)
 {
-    TIniFile ini = TIniFile::Parse("[A]\r\nx=1\r\n[B]\r\nk=first\r\nK=second\r\n\r\n[C]\r\ny=2\r\n");
-    EXPECT_EQ(ini.ReadString("b", "K", ""), "first");
-    ini.DeleteKey("B", "k");
-    EXPECT_EQ(ini.ReadString("B", "k", ""), "second");
-    ini.EraseSection("a");
-    EXPECT_EQ(ini.ReadString("c", "Y", ""), "2");
-    ini.WriteString("B", "New", "n");
-    ini.WriteString("b", "NEW", "m");
-    ini.WriteString("D", "z", "3");
-    ini.WriteString("d", "Z", "4");
-    EXPECT_EQ(ini.Text(), "[B]\r\nK=second\r\nNEW=m\r\n\r\n[C]\r\ny=2\r\n[D]\r\nZ=4\r\n");
+    IniFile ini = IniFile::parse("[A]\r\nx=1\r\n[B]\r\nk=first\r\nK=second\r\n\r\n[C]\r\ny=2\r\n");
+    EXPECT_EQ(ini.readString("b", "K", ""), "first");
+    ini.deleteKey("B", "k");
+    EXPECT_EQ(ini.readString("B", "k", ""), "second");
+    ini.eraseSection("a");
+    EXPECT_EQ(ini.readString("c", "Y", ""), "2");
+    ini.writeString("B", "New", "n");
+    ini.writeString("b", "NEW", "m");
+    ini.writeString("D", "z", "3");
+    ini.writeString("d", "Z", "4");
+    EXPECT_EQ(ini.text(), "[B]\r\nK=second\r\nNEW=m\r\n\r\n[C]\r\ny=2\r\n[D]\r\nZ=4\r\n");
 }
 
 } // namespace

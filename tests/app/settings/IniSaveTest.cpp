@@ -9,6 +9,8 @@
 
 #include <sys/stat.h>
 
+using namespace kestrune::core;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -31,12 +33,12 @@ std::vector<std::string> Entries(const fs::path& folder)
 }
 
 // A save that must fail with an error naming the file.
-void ExpectSaveRefused(const TIniFile& ini, const fs::path& file)
+void ExpectSaveRefused(const IniFile& ini, const fs::path& file)
 {
     try {
-        ini.Save(file);
+        ini.save(file);
         ADD_FAILURE() << "saving " << file << " succeeded";
-    } catch (const EIniError& e) {
+    } catch (const IniError& e) {
         EXPECT_NE(std::string(e.what()).find(file.string()), std::string::npos) << e.what();
     }
 }
@@ -45,10 +47,10 @@ TEST(IniSave, WritesCrLfTextOwnerOnly)
 {
     TTempFolder folder;
     fs::path file = folder / "kestrune.ini";
-    TIniFile ini;
-    ini.WriteString("Mail", "To", "a@b.c");
-    ini.WriteInteger("System", "Interval", 30);
-    ini.Save(file);
+    IniFile ini;
+    ini.writeString("Mail", "To", "a@b.c");
+    ini.writeInteger("System", "Interval", 30);
+    ini.save(file);
     EXPECT_EQ(ReadFileBytes(file), "[Mail]\r\nTo=a@b.c\r\n[System]\r\nInterval=30\r\n");
     EXPECT_EQ(Mode(file), 0600u);
     EXPECT_EQ(Entries(folder.Path), (std::vector<std::string>{"kestrune.ini"}));
@@ -61,9 +63,9 @@ TEST(IniSave, ExistingFileBecomesOwnerOnlyAndKeepsWhatTheProgramDoesNotKnow)
     WriteFileBytes(file, "# hand note\r\n[Mail]\r\nTo=old\r\nX-Custom = keep me \r\n\r\n[Plugin]\r\nA=\"1\"\r\n");
     ::chmod(file.c_str(), 0644);
 
-    TIniFile ini = TIniFile::LoadForUpdate(file);
-    ini.WriteString("mail", "To", "new");
-    ini.Save(file);
+    IniFile ini = IniFile::loadForUpdate(file);
+    ini.writeString("mail", "To", "new");
+    ini.save(file);
 
     EXPECT_EQ(ReadFileBytes(file),
               "# hand note\r\n[Mail]\r\nTo=new\r\nX-Custom = keep me \r\n\r\n[Plugin]\r\nA=\"1\"\r\n");
@@ -76,8 +78,8 @@ TEST(IniSave, ReadOnlyFileIsRefusedByNameAndLeftAlone)
     fs::path file = folder / "kestrune.ini";
     WriteFileBytes(file, "[Mail]\r\nTo=old\r\n");
     ::chmod(file.c_str(), 0444);
-    TIniFile ini = TIniFile::Load(file);
-    ini.WriteString("Mail", "To", "new");
+    IniFile ini = IniFile::load(file);
+    ini.writeString("Mail", "To", "new");
     ExpectSaveRefused(ini, file);
     EXPECT_EQ(ReadFileBytes(file), "[Mail]\r\nTo=old\r\n");
     EXPECT_EQ(Mode(file), 0444u);
@@ -90,8 +92,8 @@ TEST(IniSave, FullDiskLeavesTheOldFileWhole)
     fs::path file = folder / "kestrune.ini";
     const std::string old = "[Mail]\r\nTo=old\r\n";
     WriteFileBytes(file, old);
-    TIniFile ini = TIniFile::Load(file);
-    ini.WriteString("Mail", "Subject", std::string(2000, 's'));
+    IniFile ini = IniFile::load(file);
+    ini.writeString("Mail", "Subject", std::string(2000, 's'));
     {
         TFileSizeLimit limit(512);
         ExpectSaveRefused(ini, file);
@@ -104,7 +106,7 @@ TEST(IniSave, MissingFolderIsAnErrorNamingTheFile)
 {
     TTempFolder folder;
     fs::path file = folder.Path / "no-such-folder" / "kestrune.ini";
-    ExpectSaveRefused(TIniFile(), file);
+    ExpectSaveRefused(IniFile(), file);
 }
 
 TEST(IniSave, SymlinkedFileIsUpdatedThroughTheLink)
@@ -114,9 +116,9 @@ TEST(IniSave, SymlinkedFileIsUpdatedThroughTheLink)
     fs::path link = folder / "kestrune.ini";
     WriteFileBytes(real, "[A]\r\nB=1\r\n");
     fs::create_symlink(real, link);
-    TIniFile ini = TIniFile::Load(link);
-    ini.WriteString("A", "B", "2");
-    ini.Save(link);
+    IniFile ini = IniFile::load(link);
+    ini.writeString("A", "B", "2");
+    ini.save(link);
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(ReadFileBytes(real), "[A]\r\nB=2\r\n");
 }
@@ -140,7 +142,7 @@ TEST(IniSave, StaleTemporariesOfThisFileAreRemovedAndNothingElse)
     kept.insert(kept.end(), {".kestrune.ini.Dir001", ".kestrune.ini.Link01"});
     std::sort(kept.begin(), kept.end());
 
-    TIniFile::RemoveStaleTemporaries(file);
+    IniFile::removeStaleTemporaries(file);
     EXPECT_EQ(Entries(folder.Path), kept);
     EXPECT_EQ(ReadFileBytes(elsewhere / "target"), "kept");
     EXPECT_EQ(ReadFileBytes(file), "[System]\r\nInterval=45\r\n");
@@ -149,10 +151,10 @@ TEST(IniSave, StaleTemporariesOfThisFileAreRemovedAndNothingElse)
 TEST(IniLoad, MissingFileIsEmptyButAnUnreadableOneIsNotSilentlyReplaced)
 {
     TTempFolder folder;
-    EXPECT_TRUE(TIniFile::Load(folder / "absent.ini").SectionNames().empty());
-    EXPECT_TRUE(TIniFile::LoadForUpdate(folder / "absent.ini").SectionNames().empty());
+    EXPECT_TRUE(IniFile::load(folder / "absent.ini").sectionNames().empty());
+    EXPECT_TRUE(IniFile::loadForUpdate(folder / "absent.ini").sectionNames().empty());
     fs::create_directory(folder / "dir.ini");
-    EXPECT_THROW(TIniFile::LoadForUpdate(folder / "dir.ini"), EIniError);
+    EXPECT_THROW(IniFile::loadForUpdate(folder / "dir.ini"), IniError);
 }
 
 } // namespace

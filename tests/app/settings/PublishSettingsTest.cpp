@@ -6,11 +6,12 @@
 
 #include <gtest/gtest.h>
 
+using namespace kestrune::core;
 
 namespace {
 
-using kestrune::settings::DnsUpdateEntry;
-using kestrune::settings::PendingRetry;
+using kestrune::core::DnsUpdateEntry;
+using kestrune::core::PendingRetry;
 
 std::string FileText(const std::filesystem::path& file) { return ReadFileBytes(file); }
 
@@ -19,31 +20,31 @@ TEST(PublishSettings, EntriesRetriesAndCommandSurviveTheFileWithPasswordsScrambl
     TTempFolder folder;
     const auto file = folder / "kestrune.ini";
     WriteFileBytes(file, "[Other]\nKeep=1\n[DNSUpdate]\nCount=3\nEnabled1=1\nProvider1=noip\nHosts1=a.example\n"
-                         "Password1=" + EnDeCrypt("old") + "\n");
-    TSettings s = LoadSettingsFile(file, "");
-    ASSERT_EQ(s.DnsUpdates.size(), 3u);  // missing rows read as empty entries
-    EXPECT_TRUE(s.DnsUpdates[0].enabled);
-    EXPECT_EQ(s.DnsUpdates[0].password, "old");
-    EXPECT_EQ(s.DnsUpdates[2], DnsUpdateEntry{});
+                         "Password1=" + enDeCrypt("old") + "\n");
+    Settings s = loadSettingsFile(file, "");
+    ASSERT_EQ(s.dnsUpdates.size(), 3u);  // missing rows read as empty entries
+    EXPECT_TRUE(s.dnsUpdates[0].enabled);
+    EXPECT_EQ(s.dnsUpdates[0].password, "old");
+    EXPECT_EQ(s.dnsUpdates[2], DnsUpdateEntry{});
 
-    s.DnsUpdates = {{true, "dyndns2", "dns.example:8443", "a.example,b.example", "me", "s3cret p", "", "10.1.2.3", ""},
+    s.dnsUpdates = {{true, "dyndns2", "dns.example:8443", "a.example,b.example", "me", "s3cret p", "", "10.1.2.3", ""},
                     {false, "custom", "", "", "", "", "https://x.example/?ip={IP}", "", "badauth"}};
-    s.PendingRetries = {{"mail", "10.1.2.3", 2, 1700000123, false}, {"dns1", "10.1.2.3", 1, 1700001800, true}};
-    s.RunCommand = true;
-    s.Command = "\"/opt/my tools/notify\" --ip {IP}";
-    SaveSettingsFile(s, file);
+    s.pendingRetries = {{"mail", "10.1.2.3", 2, 1700000123, false}, {"dns1", "10.1.2.3", 1, 1700001800, true}};
+    s.runCommand = true;
+    s.command = "\"/opt/my tools/notify\" --ip {IP}";
+    saveSettingsFile(s, file);
 
     const std::string text = FileText(file);
     EXPECT_EQ(text.find("s3cret"), std::string::npos);
-    EXPECT_NE(text.find("Password1=" + EnDeCrypt("s3cret p")), std::string::npos);
+    EXPECT_NE(text.find("Password1=" + enDeCrypt("s3cret p")), std::string::npos);
     EXPECT_NE(text.find("Keep=1"), std::string::npos);
     EXPECT_EQ(text.find("Enabled3"), std::string::npos);  // the section is written whole again
-    EXPECT_EQ(LoadSettingsFile(file, ""), s);
+    EXPECT_EQ(loadSettingsFile(file, ""), s);
 
     // Emptied lists leave no section behind.
-    s.DnsUpdates.clear();
-    s.PendingRetries.clear();
-    SaveSettingsFile(s, file);
+    s.dnsUpdates.clear();
+    s.pendingRetries.clear();
+    saveSettingsFile(s, file);
     EXPECT_EQ(FileText(file).find("[DNSUpdate]"), std::string::npos);
     EXPECT_EQ(FileText(file).find("[Retry]"), std::string::npos);
 }
@@ -53,10 +54,10 @@ TEST(PublishSettings, EditingWhatIsSentLiftsTheHold)
     const DnsUpdateEntry held{true, "duckdns", "", "home", "", "token", "", "10.1.2.3", "KO"};
     DnsUpdateEntry renamed = held;
     renamed.hosts = "house";
-    EXPECT_EQ(kestrune::settings::editedDnsUpdateEntry(held, renamed).hold, "");
-    EXPECT_EQ(kestrune::settings::editedDnsUpdateEntry(held, renamed).lastIp, "");
+    EXPECT_EQ(kestrune::core::editedDnsUpdateEntry(held, renamed).hold, "");
+    EXPECT_EQ(kestrune::core::editedDnsUpdateEntry(held, renamed).lastIp, "");
     // Saving the dialog unchanged keeps the entry stopped.
-    EXPECT_EQ(kestrune::settings::editedDnsUpdateEntry(held, held).hold, "KO");
+    EXPECT_EQ(kestrune::core::editedDnsUpdateEntry(held, held).hold, "KO");
 }
 
 } // namespace

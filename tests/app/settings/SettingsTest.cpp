@@ -9,6 +9,8 @@
 #include <set>
 #include <string>
 
+using namespace kestrune::core;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -23,40 +25,40 @@ std::string Folded(std::string s)
 
 TEST(EnDeCrypt, ComplementsEveryByteAndUndoesItself)
 {
-    EXPECT_EQ(EnDeCrypt("abc"), "\x9E\x9D\x9C");
-    EXPECT_EQ(EnDeCrypt("\x9E\x9D\x9C"), "abc");
-    EXPECT_EQ(EnDeCrypt(""), "");
+    EXPECT_EQ(enDeCrypt("abc"), "\x9E\x9D\x9C");
+    EXPECT_EQ(enDeCrypt("\x9E\x9D\x9C"), "abc");
+    EXPECT_EQ(enDeCrypt(""), "");
     std::string all;
     for (int b = 0; b < 256; ++b)
         all.push_back(static_cast<char>(b));
-    std::string scrambled = EnDeCrypt(all);
+    std::string scrambled = enDeCrypt(all);
     ASSERT_EQ(scrambled.size(), 256u);
     for (int b = 0; b < 256; ++b)
         EXPECT_EQ(static_cast<unsigned char>(scrambled[b]), 255 - b);
-    EXPECT_EQ(EnDeCrypt(scrambled), all);
+    EXPECT_EQ(enDeCrypt(scrambled), all);
 }
 
 TEST(Settings, FirstStartWithoutFile)
 {
     TTempFolder folder;
-    TSettings s = LoadSettingsFile(folder / "kestrune.ini", kFirstService);
-    EXPECT_EQ(s, DefaultSettings(kFirstService));
-    EXPECT_EQ(s.ExtDNS, kFirstService);
-    EXPECT_EQ(s.Interval, 30);
-    EXPECT_EQ(s.LogLines, 100);
-    EXPECT_EQ(s.MailSubject, "Feedback from Kestrune");
-    EXPECT_EQ(s.MailPort, "25");
-    EXPECT_TRUE(s.UserDefined);
-    EXPECT_TRUE(s.PublicOnly);
-    EXPECT_FALSE(s.Fallback);
-    EXPECT_FALSE(s.External);
-    EXPECT_EQ(ResolveLookupSource(s.External, s.UserDefined), ELookupSource::UserDefined);
-    EXPECT_EQ(s.SelectedRouter, -1);
-    EXPECT_TRUE(s.Routers.empty());
-    EXPECT_FALSE(s.SendMail || s.WebAuth || s.MailSSL || s.FtpEnable || s.FtpSavePass || s.SaveIP || s.SaveLog ||
-                 s.AutoStart || s.Minimize || s.StartMinimized);
-    EXPECT_FALSE(s.MailStartTLS || s.MailAnyCertificate || s.FtpPassive || s.FtpTLS || s.FtpAnyCertificate);
-    EXPECT_TRUE(s.MailTo.empty() && s.FtpPassword.empty() && s.UploadedIP.empty() && s.LogFilename.empty());
+    Settings s = loadSettingsFile(folder / "kestrune.ini", kFirstService);
+    EXPECT_EQ(s, defaultSettings(kFirstService));
+    EXPECT_EQ(s.extDns, kFirstService);
+    EXPECT_EQ(s.interval, 30);
+    EXPECT_EQ(s.logLines, 100);
+    EXPECT_EQ(s.mailSubject, "Feedback from Kestrune");
+    EXPECT_EQ(s.mailPort, "25");
+    EXPECT_TRUE(s.userDefined);
+    EXPECT_TRUE(s.publicOnly);
+    EXPECT_FALSE(s.fallback);
+    EXPECT_FALSE(s.external);
+    EXPECT_EQ(resolveLookupSource(s.external, s.userDefined), LookupSource::UserDefined);
+    EXPECT_EQ(s.selectedRouter, -1);
+    EXPECT_TRUE(s.routers.empty());
+    EXPECT_FALSE(s.sendMail || s.webAuth || s.mailSsl || s.ftpEnable || s.ftpSavePass || s.saveIp || s.saveLog ||
+                 s.autoStart || s.minimize || s.startMinimized);
+    EXPECT_FALSE(s.mailStartTls || s.mailAnyCertificate || s.ftpPassive || s.ftpTls || s.ftpAnyCertificate);
+    EXPECT_TRUE(s.mailTo.empty() && s.ftpPassword.empty() && s.uploadedIp.empty() && s.logFilename.empty());
 }
 
 struct TIntervalCase {
@@ -68,8 +70,8 @@ class SettingsInterval : public ::testing::TestWithParam<TIntervalCase> {};
 
 TEST_P(SettingsInterval, HeldToTheIntervalBoxBounds)
 {
-    TIniFile ini = TIniFile::Parse("[System]\r\nInterval=" + GetParam().Stored + "\r\n");
-    EXPECT_EQ(LoadSettings(ini, kFirstService).Interval, GetParam().Loaded) << GetParam().Stored;
+    IniFile ini = IniFile::parse("[System]\r\nInterval=" + GetParam().Stored + "\r\n");
+    EXPECT_EQ(loadSettings(ini, kFirstService).interval, GetParam().Loaded) << GetParam().Stored;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, SettingsInterval,
@@ -80,28 +82,28 @@ INSTANTIATE_TEST_SUITE_P(Cases, SettingsInterval,
 
 TEST(Settings, LogLinesAreLoadedAsStored)
 {
-    TIniFile ini = TIniFile::Parse("[Local]\r\nLines=-3\r\n[System]\r\n");
-    EXPECT_EQ(LoadSettings(ini, kFirstService).LogLines, -3);
-    EXPECT_EQ(LoadSettings(TIniFile::Parse("[Local]\r\nLines=100000\r\n"), kFirstService).LogLines, 100000);
+    IniFile ini = IniFile::parse("[Local]\r\nLines=-3\r\n[System]\r\n");
+    EXPECT_EQ(loadSettings(ini, kFirstService).logLines, -3);
+    EXPECT_EQ(loadSettings(IniFile::parse("[Local]\r\nLines=100000\r\n"), kFirstService).logLines, 100000);
 }
 
 TEST(Settings, StoredMailSecurityKeepsItsMeaning)
 {
-    TSettings s = LoadSettings(TIniFile::Parse("[Mail]\r\nSSL=1\r\n[FTP]\r\nHost=h\r\n"), kFirstService);
-    EXPECT_TRUE(s.MailSSL);
-    EXPECT_FALSE(s.MailStartTLS || s.MailAnyCertificate || s.FtpPassive || s.FtpTLS || s.FtpAnyCertificate);
-    s = LoadSettings(TIniFile::Parse("[Mail]\r\nStartTLS=1\r\n[FTP]\r\nPassive=1\r\nTLS=1\r\n"), kFirstService);
-    EXPECT_TRUE(s.MailStartTLS && s.FtpPassive && s.FtpTLS);
-    EXPECT_FALSE(s.MailSSL);
+    Settings s = loadSettings(IniFile::parse("[Mail]\r\nSSL=1\r\n[FTP]\r\nHost=h\r\n"), kFirstService);
+    EXPECT_TRUE(s.mailSsl);
+    EXPECT_FALSE(s.mailStartTls || s.mailAnyCertificate || s.ftpPassive || s.ftpTls || s.ftpAnyCertificate);
+    s = loadSettings(IniFile::parse("[Mail]\r\nStartTLS=1\r\n[FTP]\r\nPassive=1\r\nTLS=1\r\n"), kFirstService);
+    EXPECT_TRUE(s.mailStartTls && s.ftpPassive && s.ftpTls);
+    EXPECT_FALSE(s.mailSsl);
 }
 
 TEST(Settings, LastUploadedAddressIsOneEntryWrittenWithTheWriterCapitals)
 {
-    TIniFile ini = TIniFile::Parse("[FTP]\r\nUPLoadedIP=1.2.3.4\r\n");
-    TSettings s = LoadSettings(ini, kFirstService);
-    EXPECT_EQ(s.UploadedIP, "1.2.3.4");
-    SaveSettings(s, ini);
-    std::string text = ini.Text();
+    IniFile ini = IniFile::parse("[FTP]\r\nUPLoadedIP=1.2.3.4\r\n");
+    Settings s = loadSettings(ini, kFirstService);
+    EXPECT_EQ(s.uploadedIp, "1.2.3.4");
+    saveSettings(s, ini);
+    std::string text = ini.text();
     EXPECT_NE(text.find("\r\nUpLoadedIP=1.2.3.4\r\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("UPLoadedIP"), std::string::npos) << text;
     EXPECT_EQ(Folded(text).find("uploadedip"), Folded(text).rfind("uploadedip")) << text;
@@ -109,15 +111,15 @@ TEST(Settings, LastUploadedAddressIsOneEntryWrittenWithTheWriterCapitals)
 
 TEST(Settings, WrittenInOrderWithTheWriterCapitals)
 {
-    TSettings s = DefaultSettings(kFirstService);
-    s.Routers = {{"Home", "1"}, {"Work", "1"}};
-    s.RoutersData = {{"1,192.168.1.1/st.htm,IP:,3", "0"}, {"2,10.0.0.1/s.htm,WAN,5,admin,\x9E", "1"}};
-    s.WebPass = "abc";
-    s.FtpPassword = "abc";
-    s.FtpSavePass = true;
-    TIniFile ini;
-    SaveSettings(s, ini);
-    EXPECT_EQ(ini.Text(),
+    Settings s = defaultSettings(kFirstService);
+    s.routers = {{"Home", "1"}, {"Work", "1"}};
+    s.routersData = {{"1,192.168.1.1/st.htm,IP:,3", "0"}, {"2,10.0.0.1/s.htm,WAN,5,admin,\x9E", "1"}};
+    s.webPass = "abc";
+    s.ftpPassword = "abc";
+    s.ftpSavePass = true;
+    IniFile ini;
+    saveSettings(s, ini);
+    EXPECT_EQ(ini.text(),
               "[Lookup]\r\nExtDNS=http://first.example/ip\r\nExternal=0\r\nUserDefined=1\r\nFallback=0\r\n"
               "[Router]\r\nSelectedRouter=-1\r\n"
               "[Routers]\r\nHome=1\r\nWork=1\r\n"
@@ -130,72 +132,72 @@ TEST(Settings, WrittenInOrderWithTheWriterCapitals)
               "[System]\r\nInterval=30\r\nAutoStart=0\r\nMinimize=0\r\nStartMinimized=0\r\nPublicOnly=1\r\n");
 }
 
-TSettings Populated()
+Settings Populated()
 {
-    TSettings s = DefaultSettings(kFirstService);
-    s.ExtDNS = "http://second.example/";
-    s.External = true;
-    s.UserDefined = false;
-    s.SelectedRouter = 101;
-    s.Routers = {{"Home", "1"}, {"~2", "~Office%20"}};
-    s.RoutersData = {{"1,192.168.1.1/st.htm,IP:,3", "0"}, {"2,10.0.0.1/s.htm,WAN,5,u,p", "1"}};
-    s.SendMail = true;
-    s.MailTo = "me@example.org";
-    s.MailServer = "smtp.example.org";
-    s.MailFrom = "kestrune@example.org";
-    s.MailSubject = " IP changed ";
-    s.WebAuth = true;
-    s.WebUser = "mailer";
-    s.WebPass = "\xDF" "pass word\xDF";  // scrambled it begins and ends with a blank
-    s.MailedIP = "203.0.113.7";
-    s.MailPort = "465";
-    s.MailSSL = true;
-    s.FtpEnable = true;
-    s.FtpHost = "ftp.example.org";
-    s.FtpUsername = "web";
-    s.FtpPassword = "s3cr\xC3\xA9t";
-    s.FtpSavePass = true;
-    s.FtpLocalFile = "/home/u/index.tpl";
-    s.FtpRemoteFile = "www\\index.html";
-    s.UploadedIP = "203.0.113.6";
-    s.MailStartTLS = true;
-    s.MailAnyCertificate = true;
-    s.FtpPassive = true;
-    s.FtpTLS = true;
-    s.FtpAnyCertificate = true;
-    s.SaveIP = true;
-    s.IPFilename = "/home/u/ip.txt";
-    s.SaveLog = true;
-    s.LogFilename = "/home/u/ip.log";
-    s.LogLines = 250;
-    s.Interval = 90;
-    s.AutoStart = true;
-    s.Minimize = true;
-    s.StartMinimized = true;
-    s.Fallback = true;
-    s.PublicOnly = false;
+    Settings s = defaultSettings(kFirstService);
+    s.extDns = "http://second.example/";
+    s.external = true;
+    s.userDefined = false;
+    s.selectedRouter = 101;
+    s.routers = {{"Home", "1"}, {"~2", "~Office%20"}};
+    s.routersData = {{"1,192.168.1.1/st.htm,IP:,3", "0"}, {"2,10.0.0.1/s.htm,WAN,5,u,p", "1"}};
+    s.sendMail = true;
+    s.mailTo = "me@example.org";
+    s.mailServer = "smtp.example.org";
+    s.mailFrom = "kestrune@example.org";
+    s.mailSubject = " IP changed ";
+    s.webAuth = true;
+    s.webUser = "mailer";
+    s.webPass = "\xDF" "pass word\xDF";  // scrambled it begins and ends with a blank
+    s.mailedIp = "203.0.113.7";
+    s.mailPort = "465";
+    s.mailSsl = true;
+    s.ftpEnable = true;
+    s.ftpHost = "ftp.example.org";
+    s.ftpUsername = "web";
+    s.ftpPassword = "s3cr\xC3\xA9t";
+    s.ftpSavePass = true;
+    s.ftpLocalFile = "/home/u/index.tpl";
+    s.ftpRemoteFile = "www\\index.html";
+    s.uploadedIp = "203.0.113.6";
+    s.mailStartTls = true;
+    s.mailAnyCertificate = true;
+    s.ftpPassive = true;
+    s.ftpTls = true;
+    s.ftpAnyCertificate = true;
+    s.saveIp = true;
+    s.ipFilename = "/home/u/ip.txt";
+    s.saveLog = true;
+    s.logFilename = "/home/u/ip.log";
+    s.logLines = 250;
+    s.interval = 90;
+    s.autoStart = true;
+    s.minimize = true;
+    s.startMinimized = true;
+    s.fallback = true;
+    s.publicOnly = false;
     return s;
 }
 
 TEST(Settings, EverySettingSurvivesSaveAndLoad)
 {
     TTempFolder folder;
-    TSettings s = Populated();
-    SaveSettingsFile(s, folder / "kestrune.ini");
-    EXPECT_EQ(LoadSettingsFile(folder / "kestrune.ini", kFirstService), s);
+    Settings s = Populated();
+    saveSettingsFile(s, folder / "kestrune.ini");
+    EXPECT_EQ(loadSettingsFile(folder / "kestrune.ini", kFirstService), s);
 }
 
 TEST(Settings, FtpPasswordIsNotKeptWithoutRememberPassword)
 {
     TTempFolder folder;
-    TSettings s = Populated();
-    SaveSettingsFile(s, folder / "kestrune.ini");
-    s.FtpSavePass = false;
-    SaveSettingsFile(s, folder / "kestrune.ini");
-    TSettings loaded = LoadSettingsFile(folder / "kestrune.ini", kFirstService);
-    EXPECT_EQ(loaded.FtpPassword, "");
-    EXPECT_EQ(loaded.WebPass, s.WebPass);
-    EXPECT_EQ(ReadFileBytes(folder / "kestrune.ini").find(EnDeCrypt(s.FtpPassword)), std::string::npos);
+    Settings s = Populated();
+    saveSettingsFile(s, folder / "kestrune.ini");
+    s.ftpSavePass = false;
+    saveSettingsFile(s, folder / "kestrune.ini");
+    Settings loaded = loadSettingsFile(folder / "kestrune.ini", kFirstService);
+    EXPECT_EQ(loaded.ftpPassword, "");
+    EXPECT_EQ(loaded.webPass, s.webPass);
+    EXPECT_EQ(ReadFileBytes(folder / "kestrune.ini").find(enDeCrypt(s.ftpPassword)), std::string::npos);
 }
 
 TEST(Settings, SaveKeepsUnknownKeysAndReplacesTheLookupLists)
@@ -204,45 +206,45 @@ TEST(Settings, SaveKeepsUnknownKeysAndReplacesTheLookupLists)
     fs::path file = folder / "kestrune.ini";
     WriteFileBytes(file, "[Mail]\r\nTo=old\r\nSignature=keep\r\n[Routers]\r\nGone=1\r\n[RoutersData]\r\n9,x,y,1=0\r\n"
                          "[Extra]\r\nA=1\r\n");
-    TSettings s = LoadSettingsFile(file, kFirstService);
-    ASSERT_EQ(s.Routers.size(), 1u);
-    s.Routers = {{"New", "1"}};
-    s.RoutersData = {{"1,a,b,2", "1"}};
-    SaveSettingsFile(s, file);
-    TIniFile saved = TIniFile::Load(file);
-    EXPECT_EQ(saved.ReadString("Mail", "Signature", ""), "keep");
-    EXPECT_EQ(saved.ReadString("Extra", "A", ""), "1");
-    EXPECT_EQ(saved.ReadSectionKeys("Routers"), (std::vector<std::string>{"New"}));
-    EXPECT_EQ(saved.ReadSectionKeys("RoutersData"), (std::vector<std::string>{"1,a,b,2"}));
+    Settings s = loadSettingsFile(file, kFirstService);
+    ASSERT_EQ(s.routers.size(), 1u);
+    s.routers = {{"New", "1"}};
+    s.routersData = {{"1,a,b,2", "1"}};
+    saveSettingsFile(s, file);
+    IniFile saved = IniFile::load(file);
+    EXPECT_EQ(saved.readString("Mail", "Signature", ""), "keep");
+    EXPECT_EQ(saved.readString("Extra", "A", ""), "1");
+    EXPECT_EQ(saved.readSectionKeys("Routers"), (std::vector<std::string>{"New"}));
+    EXPECT_EQ(saved.readSectionKeys("RoutersData"), (std::vector<std::string>{"1,a,b,2"}));
 }
 
 TEST(Settings, LookupSectionsComeBackWholeInFileOrder)
 {
-    TIniFile ini = TIniFile::Parse("[Routers]\r\nZed=1\r\n~2=\"~%20a%3Db\"\r\nAlpha=1\r\n"
+    IniFile ini = IniFile::parse("[Routers]\r\nZed=1\r\n~2=\"~%20a%3Db\"\r\nAlpha=1\r\n"
                                    "[RoutersData]\r\n1,z=1\r\n2,y=0x0\r\n");
-    TSettings s = LoadSettings(ini, kFirstService);
-    EXPECT_EQ(s.Routers, (TIniKeyValues{{"Zed", "1"}, {"~2", "~%20a%3Db"}, {"Alpha", "1"}}));
-    EXPECT_EQ(s.RoutersData, (TIniKeyValues{{"1,z", "1"}, {"2,y", "0x0"}}));
+    Settings s = loadSettings(ini, kFirstService);
+    EXPECT_EQ(s.routers, (IniKeyValues{{"Zed", "1"}, {"~2", "~%20a%3Db"}, {"Alpha", "1"}}));
+    EXPECT_EQ(s.routersData, (IniKeyValues{{"1,z", "1"}, {"2,y", "0x0"}}));
 }
 
 TEST(Settings, LookupSectionsAreWrittenRowByRowAndRepeatedKeysRefused)
 {
-    TSettings s = DefaultSettings(kFirstService);
-    s.Routers = {{"A", "1"}, {"B", "1"}, {"C", "1"}};
-    s.RoutersData = {{"1,a", "0"}, {"2,b", "1"}};
-    TIniFile ini = TIniFile::Parse("[RoutersData]\r\nstale=1\r\n[Routers]\r\nstale=1\r\n");
-    SaveSettings(s, ini);
-    TSettings reloaded = LoadSettings(ini, kFirstService);
-    EXPECT_EQ(reloaded.Routers, s.Routers);
-    EXPECT_EQ(reloaded.RoutersData, s.RoutersData);
+    Settings s = defaultSettings(kFirstService);
+    s.routers = {{"A", "1"}, {"B", "1"}, {"C", "1"}};
+    s.routersData = {{"1,a", "0"}, {"2,b", "1"}};
+    IniFile ini = IniFile::parse("[RoutersData]\r\nstale=1\r\n[Routers]\r\nstale=1\r\n");
+    saveSettings(s, ini);
+    Settings reloaded = loadSettings(ini, kFirstService);
+    EXPECT_EQ(reloaded.routers, s.routers);
+    EXPECT_EQ(reloaded.routersData, s.routersData);
 
-    s.Routers = {{"Router", "1"}, {"ROUTER", "1"}};
-    EXPECT_THROW(SaveSettings(s, ini), EIniError);
-    s.Routers = {{"a=b", "1"}};
-    EXPECT_THROW(SaveSettings(s, ini), EIniError);
-    s.Routers = {};
-    s.RoutersData = {{"1,x", "0"}, {"1,X", "1"}};
-    EXPECT_THROW(SaveSettings(s, ini), EIniError);
+    s.routers = {{"Router", "1"}, {"ROUTER", "1"}};
+    EXPECT_THROW(saveSettings(s, ini), IniError);
+    s.routers = {{"a=b", "1"}};
+    EXPECT_THROW(saveSettings(s, ini), IniError);
+    s.routers = {};
+    s.routersData = {{"1,x", "0"}, {"1,X", "1"}};
+    EXPECT_THROW(saveSettings(s, ini), IniError);
 }
 
 // Runs in well under a second; a lookup of keys by scanning the section made this take minutes.
@@ -259,16 +261,16 @@ TEST(Settings, HundredThousandLookupsLoadAndSaveWhole)
     fs::path file = folder / "kestrune.ini";
     WriteFileBytes(file, text);
 
-    TSettings loaded = LoadSettingsFile(file, kFirstService);
-    ASSERT_EQ(loaded.Routers.size(), static_cast<std::size_t>(kRows));
-    ASSERT_EQ(loaded.RoutersData.size(), static_cast<std::size_t>(kRows));
-    EXPECT_EQ(loaded.Routers[54321], (std::pair<std::string, std::string>{"Lookup54321", "1"}));
-    EXPECT_EQ(loaded.RoutersData[kRows - 1],
+    Settings loaded = loadSettingsFile(file, kFirstService);
+    ASSERT_EQ(loaded.routers.size(), static_cast<std::size_t>(kRows));
+    ASSERT_EQ(loaded.routersData.size(), static_cast<std::size_t>(kRows));
+    EXPECT_EQ(loaded.routers[54321], (std::pair<std::string, std::string>{"Lookup54321", "1"}));
+    EXPECT_EQ(loaded.routersData[kRows - 1],
               (std::pair<std::string, std::string>{"100000,10.0.0.1/99999,IP,0", "1"}));
-    EXPECT_EQ(loaded.MailTo, "kept");
+    EXPECT_EQ(loaded.mailTo, "kept");
 
-    SaveSettingsFile(loaded, file);
-    EXPECT_EQ(LoadSettingsFile(file, kFirstService), loaded);
+    saveSettingsFile(loaded, file);
+    EXPECT_EQ(loadSettingsFile(file, kFirstService), loaded);
     const std::string saved = ReadFileBytes(file);
     EXPECT_NE(saved.find("\r\nLookup99998=1\r\nLookup99999=1\r\n[RoutersData]\r\n1,10.0.0.1/0,IP,0=0\r\n"),
               std::string::npos);
@@ -281,9 +283,9 @@ TEST(Settings, ReadOnlySettingsFileFailsTheSaveByName)
     WriteFileBytes(file, "[System]\r\nInterval=45\r\n");
     ::chmod(file.c_str(), 0444);
     try {
-        SaveSettingsFile(Populated(), file);
+        saveSettingsFile(Populated(), file);
         FAIL() << "saved over a read-only settings file";
-    } catch (const EIniError& e) {
+    } catch (const IniError& e) {
         EXPECT_NE(std::string(e.what()).find(file.string()), std::string::npos) << e.what();
     }
     EXPECT_EQ(ReadFileBytes(file), "[System]\r\nInterval=45\r\n");
@@ -291,28 +293,28 @@ TEST(Settings, ReadOnlySettingsFileFailsTheSaveByName)
 
 TEST(LookupSource, RestoredInReadOrder)
 {
-    EXPECT_EQ(ResolveLookupSource(false, true), ELookupSource::UserDefined);
-    EXPECT_EQ(ResolveLookupSource(true, false), ELookupSource::External);
-    EXPECT_EQ(ResolveLookupSource(true, true), ELookupSource::UserDefined);
-    EXPECT_EQ(ResolveLookupSource(false, false), ELookupSource::Neither);
+    EXPECT_EQ(resolveLookupSource(false, true), LookupSource::UserDefined);
+    EXPECT_EQ(resolveLookupSource(true, false), LookupSource::External);
+    EXPECT_EQ(resolveLookupSource(true, true), LookupSource::UserDefined);
+    EXPECT_EQ(resolveLookupSource(false, false), LookupSource::Neither);
 }
 
 TEST(SettingsTable, EachStoredValueOnceAndEveryOrderComplete)
 {
     std::set<std::string> keys;
-    for (const TSettingDef& def : SettingsTable()) {
-        EXPECT_EQ(Folded(std::string(def.ReadKey)), Folded(std::string(def.WriteKey)));
-        if (!def.ReadKey.empty()) {
-            EXPECT_TRUE(keys.insert(Folded(std::string(def.Section) + "/" + std::string(def.ReadKey))).second)
-                << def.Section << "/" << def.ReadKey;
+    for (const SettingDef& def : settingsTable()) {
+        EXPECT_EQ(Folded(std::string(def.readKey)), Folded(std::string(def.writeKey)));
+        if (!def.readKey.empty()) {
+            EXPECT_TRUE(keys.insert(Folded(std::string(def.section) + "/" + std::string(def.readKey))).second)
+                << def.section << "/" << def.readKey;
         }
     }
     EXPECT_EQ(keys.size(), 42u);
-    std::set<ESetting> read(kSettingsReadOrder.begin(), kSettingsReadOrder.end());
+    std::set<Setting> read(kSettingsReadOrder.begin(), kSettingsReadOrder.end());
     EXPECT_EQ(read.size(), kSettingCount);
-    std::set<ESetting> written(kSettingsWriteOrder.begin(), kSettingsWriteOrder.end());
+    std::set<Setting> written(kSettingsWriteOrder.begin(), kSettingsWriteOrder.end());
     EXPECT_EQ(written.size(), kSettingsWriteOrder.size());
-    EXPECT_FALSE(written.count(ESetting::RoutersData) || written.count(ESetting::RouterCredentials));
+    EXPECT_FALSE(written.count(Setting::RoutersData) || written.count(Setting::RouterCredentials));
 }
 
 } // namespace

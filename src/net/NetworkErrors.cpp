@@ -1,0 +1,10 @@
+#include "NetworkErrors.h"
+
+#include "SocketHandle.h"
+
+namespace kestrune::net {
+
+SocketError::SocketError(int lastError)
+    : NetworkError(sockets::socketErrorMessage(lastError)), lastError(lastError) {}
+
+} // namespace kestrune::net

@@ -1,0 +1,435 @@
+#include "TlsTransport.h"
+
+#include "NetworkWait.h"
+#include "NetworkErrors.h"
+#include "NetworkTexts.h"
+#include "SocketHandle.h"
+
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <openssl/x509v3.h>
+
+#include <poll.h>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <mutex>
+
+namespace kestrune::net {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kWaitTimedOut = INT_MIN;
+constexpr int kConnectionReset = 10054;
+constexpr int kSendAfterClose = 10058;
+constexpr int kNotASocket = 10038;
+constexpr int kWouldBlock = 10035;
+constexpr int kTimedOut = 10060;
+constexpr std::size_t kChunk = 16384;
+constexpr const char *kDefaultCipherList = "DEFAULT";
+
+void initialiseLibraryOnce()
+{
+    static std::once_flag once;
+    static bool initialised = false;
+    std::call_once(once, [] {
+        initialised = OPENSSL_init_ssl(OPENSSL_INIT_LOAD_SSL_STRINGS | OPENSSL_INIT_LOAD_CRYPTO_STRINGS, nullptr) == 1;
+    });
+    if (!initialised)
+        throw TlsLibraryError(tlstexts::kCouldNotLoadSslLibrary);
+}
+
+// Keeps OpenSSL from asking on the terminal for the pass phrase of an encrypted key.
+int emptyPassword(char *, int, int, void *) { return 0; }
+
+int remainingMs(Clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? static_cast<int>(std::min<long long>(left, INT_MAX)) : 0;
+}
+
+int clampLength(std::size_t length) { return static_cast<int>(std::min<std::size_t>(length, INT_MAX)); }
+
+} // namespace
+
+TlsTransport::Deadline TlsTransport::Deadline::in(int timeoutMs)
+{
+    Deadline deadline;
+    deadline.limited = timeoutMs >= 0;
+    deadline.at = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    return deadline;
+}
+
+int TlsTransport::Deadline::leftMs() const { return limited ? remainingMs(at) : -1; }
+
+TlsTransport::TlsTransport() = default;
+
+TlsTransport::~TlsTransport()
+{
+    freeSession();
+    freeContext();
+    SSL_SESSION_free(m_resumeSession);
+}
+
+void TlsTransport::open()
+{
+    freeSession();
+    SocketTransport::open();
+}
+
+void TlsTransport::connectClient(const std::string &host, uint16_t port, const std::string &boundIP,
+                                           uint16_t boundPort, int timeoutMs)
+{
+    freeSession();
+    const auto started = Clock::now();
+    SocketTransport::connectClient(host, port, boundIP, boundPort, timeoutMs);
+    if (passThrough)
+        return;
+    try {
+        prepareContext();
+        // The handshake shares the connect's limit, so a server that never answers it cannot hold us.
+        const int limit = timeoutMs > 0 ? std::max(1, remainingMs(started + std::chrono::milliseconds(timeoutMs)))
+                                        : kDefaultHandshakeLimitMs;
+        handshake(host, port, limit);
+    } catch (...) {
+        freeSession();
+        SocketTransport::close();
+        throw;
+    }
+}
+
+void TlsTransport::startTls(const std::string &host, int limitMs)
+{
+    if (m_session || !connected())
+        throw TlsConnectError(tlstexts::kConnectError);
+    try {
+        prepareContext();
+        handshake(host, peerPort(), limitMs > 0 ? limitMs : kDefaultHandshakeLimitMs);
+    } catch (...) {
+        freeSession();
+        SocketTransport::close();
+        throw;
+    }
+}
+
+void TlsTransport::resumeSessionOf(const TlsTransport &other)
+{
+    SSL_SESSION_free(m_resumeSession);
+    m_resumeSession = other.m_session ? SSL_get1_session(other.m_session) : nullptr;
+}
+
+void TlsTransport::prepareContext()
+{
+    if (m_context && m_contextOptions == tlsOptions)
+        return;
+    freeContext();
+    try {
+        createContext();
+    } catch (...) {
+        freeContext(); // half made: never reused
+        throw;
+    }
+    m_contextOptions = tlsOptions;
+}
+
+void TlsTransport::createContext()
+{
+    initialiseLibraryOnce();
+    const TlsMode mode = tlsOptions.mode == TlsMode::Unassigned ? TlsMode::Client : tlsOptions.mode;
+    // Only the negotiating client method exists in current OpenSSL; fixed old versions are not offered.
+    if (mode != TlsMode::Client || tlsOptions.method != TlsVersion::SslV23)
+        throw TlsMethodError(tlstexts::kGetMethodError);
+    m_context = SSL_CTX_new(TLS_client_method());
+    if (!m_context)
+        throw TlsContextError(tlstexts::kCreatingContextError);
+    SSL_CTX_set_default_passwd_cb(m_context, emptyPassword);
+    SSL_CTX_set_default_passwd_cb_userdata(m_context, this);
+    // Loading the system's certificate store costs tens of milliseconds; only verification needs it.
+    if (tlsOptions.verifyMode & kVerifyPeer)
+        SSL_CTX_set_default_verify_paths(m_context);
+    if (!tlsOptions.rootCertFile.empty() &&
+        SSL_CTX_load_verify_locations(m_context, tlsOptions.rootCertFile.c_str(), nullptr) != 1)
+        throw NetworkError(tlstexts::kLoadRootCertError);
+    if (!tlsOptions.certFile.empty() &&
+        SSL_CTX_use_certificate_file(m_context, tlsOptions.certFile.c_str(), SSL_FILETYPE_PEM) != 1)
+        throw NetworkError(tlstexts::kLoadCertError);
+    if (!tlsOptions.keyFile.empty() &&
+        SSL_CTX_use_PrivateKey_file(m_context, tlsOptions.keyFile.c_str(), SSL_FILETYPE_PEM) != 1)
+        throw NetworkError(tlstexts::kLoadKeyError);
+    const std::string &ciphers = tlsOptions.cipherList.empty() ? std::string(kDefaultCipherList) : tlsOptions.cipherList;
+    if (SSL_CTX_set_cipher_list(m_context, ciphers.c_str()) != 1)
+        throw TlsCipherError(tlstexts::kSettingCipherError);
+    int verify = SSL_VERIFY_NONE;
+    if (tlsOptions.verifyMode & kVerifyPeer)
+        verify |= SSL_VERIFY_PEER;
+    if (tlsOptions.verifyMode & kVerifyFailIfNoPeerCert)
+        verify |= SSL_VERIFY_FAIL_IF_NO_PEER_CERT;
+    if (tlsOptions.verifyMode & kVerifyClientOnce)
+        verify |= SSL_VERIFY_CLIENT_ONCE;
+    SSL_CTX_set_verify(m_context, verify, nullptr);
+    if (verify != SSL_VERIFY_NONE && tlsOptions.verifyDepth > 0)
+        SSL_CTX_set_verify_depth(m_context, tlsOptions.verifyDepth);
+}
+
+void TlsTransport::freeContext()
+{
+    SSL_SESSION_free(m_resumable);
+    m_resumable = nullptr;
+    m_resumableTarget.clear();
+    SSL_CTX_free(m_context);
+    m_context = nullptr;
+}
+
+void TlsTransport::handshake(const std::string &host, uint16_t port, int limitMs)
+{
+    m_session = SSL_new(m_context);
+    if (!m_session)
+        throw TlsConnectError(tlstexts::kConnectError);
+    if (SSL_set_app_data(m_session, this) != 1)
+        throw TlsBindingError(tlstexts::kDataBindingError);
+    m_netIn = BIO_new(BIO_s_mem());
+    m_netOut = BIO_new(BIO_s_mem());
+    if (!m_netIn || !m_netOut) {
+        BIO_free(m_netIn);
+        BIO_free(m_netOut);
+        m_netIn = m_netOut = nullptr;
+        throw TlsConnectError(tlstexts::kConnectError);
+    }
+    SSL_set_bio(m_session, m_netIn, m_netOut);
+    SSL_set_connect_state(m_session);
+    const std::string &name = tlsOptions.verifyHostName.empty() ? host : tlsOptions.verifyHostName;
+    // Servers choose their certificate by name; an address literal is not a name (RFC 6066).
+    if (!name.empty() && !sockets::isDottedQuad(name))
+        SSL_set_tlsext_host_name(m_session, name.c_str());
+    if (tlsOptions.verifyMode & kVerifyPeer) {
+        // Without a name any trusted certificate would pass: refused rather than checking nothing.
+        X509_VERIFY_PARAM *param = SSL_get0_param(m_session);
+        X509_VERIFY_PARAM_set_hostflags(param, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+        const int set = sockets::isDottedQuad(name) ? X509_VERIFY_PARAM_set1_ip_asc(param, name.c_str())
+                                                    : X509_VERIFY_PARAM_set1_host(param, name.c_str(), name.size());
+        if (set != 1 || name.empty())
+            throw TlsCertificateError(std::string(tlstexts::kCertificateVerifyFailed) +
+                                           X509_verify_cert_error_string(X509_V_ERR_HOSTNAME_MISMATCH));
+    }
+    m_sessionTarget = host + ":" + std::to_string(port);
+    if (m_resumeSession) {
+        if (SSL_set_session(m_session, m_resumeSession) != 1)
+            throw TlsConnectError(tlstexts::kConnectError);
+    } else if (m_resumable && m_resumableTarget == m_sessionTarget) {
+        SSL_set_session(m_session, m_resumable);
+    }
+
+    const Deadline deadline = Deadline::in(limitMs);
+    for (;;) {
+        ERR_clear_error();
+        const int result = SSL_connect(m_session);
+        const int flushed = flushOutput(deadline);
+        if (flushed == -kTimedOut)
+            throw ConnectTimeoutError(texts::kConnectTimedOut);
+        if (flushed < 0)
+            throw TlsConnectError(tlstexts::kConnectError);
+        if (result == 1)
+            break;
+        if (SSL_get_error(m_session, result) != SSL_ERROR_WANT_READ) {
+            checkVerifyResult();
+            throw TlsConnectError(tlstexts::kConnectError);
+        }
+        const int received = deadline.leftMs() != 0 ? fillInput(deadline) : kWaitTimedOut;
+        if (received == kWaitTimedOut)
+            throw ConnectTimeoutError(texts::kConnectTimedOut);
+        if (received <= 0)
+            throw TlsConnectError(tlstexts::kConnectError);
+    }
+    reportCipher();
+}
+
+void TlsTransport::checkVerifyResult()
+{
+    if (!(tlsOptions.verifyMode & kVerifyPeer))
+        return;
+    const long result = SSL_get_verify_result(m_session);
+    if (result != X509_V_OK)
+        throw TlsCertificateError(std::string(tlstexts::kCertificateVerifyFailed) +
+                                       X509_verify_cert_error_string(result));
+}
+
+void TlsTransport::reportCipher()
+{
+    if (!onStatusInfo)
+        return;
+    const SSL_CIPHER *cipher = SSL_get_current_cipher(m_session);
+    if (!cipher)
+        return;
+    char description[256] = {};
+    SSL_CIPHER_description(cipher, description, sizeof description);
+    std::string text = description;
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    onStatusInfo(std::string("Cipher: name = ") + SSL_CIPHER_get_name(cipher) + "; " + "description = " + text + "; " +
+                 "bits = " + std::to_string(SSL_CIPHER_get_bits(cipher, nullptr)) + "; " +
+                 "version = " + SSL_CIPHER_get_version(cipher));
+}
+
+bool TlsTransport::readable(int timeoutMs)
+{
+    if (!m_session)
+        return SocketTransport::readable(timeoutMs);
+    if (!connected())
+        return false;
+    m_readDeadline = Deadline::in(timeoutMs == kTimeoutInfinite ? -1 : std::max(timeoutMs, 0));
+    for (;;) {
+        if (SSL_pending(m_session) > 0 || m_transportEnded)
+            return true;
+        if (BIO_ctrl_pending(m_netIn) > 0) {
+            // Records may hold no application data (session tickets); only data or a close count.
+            char probe;
+            ERR_clear_error();
+            const int result = SSL_peek(m_session, &probe, 1);
+            flushOutput(m_readDeadline);
+            if (result > 0 || SSL_get_error(m_session, result) != SSL_ERROR_WANT_READ)
+                return true;
+        }
+        const int received = fillInput(m_readDeadline);
+        if (received == kWaitTimedOut)
+            return false;
+    }
+}
+
+int TlsTransport::recv(void *buffer, std::size_t length)
+{
+    if (!m_session)
+        return SocketTransport::recv(buffer, length);
+    if (!connected())
+        return -kNotASocket;
+    for (;;) {
+        ERR_clear_error();
+        const int result = SSL_read(m_session, buffer, clampLength(length));
+        const int flushed = flushOutput(m_readDeadline);
+        if (result > 0)
+            return result;
+        const int error = SSL_get_error(m_session, result);
+        if (error == SSL_ERROR_ZERO_RETURN)
+            return 0;
+        if (flushed < 0)
+            return flushed;
+        if (error != SSL_ERROR_WANT_READ)
+            return m_transportEnded ? m_transportEndResult : -kConnectionReset;
+        const int received = transportEndOrFill(m_readDeadline);
+        if (received == kWaitTimedOut)
+            return -kTimedOut;
+        if (received <= 0)
+            return received;
+    }
+}
+
+int TlsTransport::send(const void *buffer, std::size_t length, int timeoutMs)
+{
+    if (!m_session)
+        return SocketTransport::send(buffer, length, timeoutMs);
+    if (!connected())
+        return -kNotASocket;
+    const Deadline deadline = Deadline::in(timeoutMs);
+    for (;;) {
+        ERR_clear_error();
+        // One record at a time, so a large write neither piles up in memory nor outlasts its bound.
+        const int result = SSL_write(m_session, buffer, clampLength(std::min(length, kChunk)));
+        const int flushed = flushOutput(deadline);
+        if (flushed < 0)
+            return flushed;
+        if (result > 0)
+            return result;
+        if (SSL_get_error(m_session, result) != SSL_ERROR_WANT_READ)
+            return -kConnectionReset;
+        const int received = transportEndOrFill(deadline);
+        if (received == kWaitTimedOut)
+            return -kTimedOut;
+        if (received <= 0)
+            return received == 0 ? -kSendAfterClose : received;
+    }
+}
+
+void TlsTransport::close()
+{
+    if (m_session && connected() && SSL_is_init_finished(m_session)) {
+        keepSessionForResumption();
+        SSL_shutdown(m_session); // close notify; the peer's answer is not awaited
+        flushOutput(Deadline::in(0)); // nor room for it: a peer that stopped reading cannot hold the close
+    }
+    freeSession();
+    SocketTransport::close();
+}
+
+void TlsTransport::keepSessionForResumption()
+{
+    SSL_SESSION *session = SSL_get1_session(m_session);
+    if (!session)
+        return;
+    if (!SSL_SESSION_is_resumable(session)) {
+        SSL_SESSION_free(session);
+        return;
+    }
+    SSL_SESSION_free(m_resumable);
+    m_resumable = session;
+    m_resumableTarget = m_sessionTarget;
+}
+
+void TlsTransport::freeSession()
+{
+    if (m_session) {
+        SSL_free(m_session); // frees the attached buffers too
+    } else {
+        BIO_free(m_netIn);
+        BIO_free(m_netOut);
+    }
+    m_session = nullptr;
+    m_netIn = m_netOut = nullptr;
+    m_sessionTarget.clear();
+    m_transportEnded = false;
+    m_transportEndResult = 0;
+}
+
+int TlsTransport::flushOutput(const Deadline &deadline)
+{
+    char chunk[kChunk];
+    while (BIO_ctrl_pending(m_netOut) > 0) {
+        const int count = BIO_read(m_netOut, chunk, sizeof chunk);
+        if (count <= 0)
+            break;
+        for (int sent = 0; sent < count;) {
+            const int result = SocketTransport::send(chunk + sent, static_cast<std::size_t>(count - sent),
+                                                         deadline.leftMs());
+            if (result <= 0)
+                return result < 0 ? result : -kSendAfterClose;
+            sent += result;
+        }
+    }
+    return 0;
+}
+
+int TlsTransport::fillInput(const Deadline &deadline)
+{
+    char chunk[kChunk];
+    int count;
+    do {
+        if (NetworkWait::wait(handle(), POLLIN, deadline.leftMs()) == 0 && deadline.leftMs() == 0)
+            return kWaitTimedOut;
+        count = binding()->recv(chunk, sizeof chunk);
+    } while (count == -kWouldBlock);
+    if (count > 0) {
+        BIO_write(m_netIn, chunk, count);
+        return count;
+    }
+    m_transportEnded = true;
+    m_transportEndResult = count;
+    return count;
+}
+
+int TlsTransport::transportEndOrFill(const Deadline &deadline)
+{
+    return m_transportEnded ? m_transportEndResult : fillInput(deadline);
+}
+
+} // namespace kestrune::net
