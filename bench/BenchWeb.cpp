@@ -14,7 +14,7 @@ std::string Variable(const char* name)
 }
 } // namespace
 
-TBenchWeb::TBenchWeb()
+BenchWeb::BenchWeb()
     : baseURL_(Variable("KESTRUNE_BENCH_WWW")), root_(Variable("KESTRUNE_BENCH_WWW_ROOT")),
       windowLog_(Variable("KESTRUNE_BENCH_WWW_LOG")), tlsBaseURL_(Variable("KESTRUNE_BENCH_WWW_TLS")),
       caFile_(Variable("KESTRUNE_BENCH_CA"))
@@ -39,14 +39,14 @@ TBenchWeb::TBenchWeb()
     windowLog_ = ownServer_->Folder() + "/window.log";
 }
 
-void TBenchWeb::Write(const std::string& relative, const std::string& body) const
+void BenchWeb::Write(const std::string& relative, const std::string& body) const
 {
     const std::filesystem::path file = std::filesystem::path(root_) / relative;
     std::filesystem::create_directories(file.parent_path());
     std::ofstream(file, std::ios::binary) << body;
 }
 
-int TBenchWeb::WindowRequests() const
+int BenchWeb::WindowRequests() const
 {
     std::ifstream log(windowLog_, std::ios::binary);
     int lines = 0;

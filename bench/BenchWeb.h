@@ -10,9 +10,9 @@
 // KESTRUNE_BENCH_WWW_ROOT document root, KESTRUNE_BENCH_WWW_LOG access log of /window/) or, when a benchmark
 // runs alone, a private one set up the same way: no access log but under /window/, keep-alive for a million
 // requests, and no keep-alive under /close/.
-class TBenchWeb {
+class BenchWeb {
 public:
-    TBenchWeb();
+    BenchWeb();
 
     const std::string& BaseURL() const { return baseURL_; }
     const std::string& TlsBaseURL() const { return tlsBaseURL_; }

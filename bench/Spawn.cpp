@@ -59,7 +59,7 @@ int ExitCodeOf(int status)
 
 } // namespace
 
-TRunResult RunToEnd(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv)
+RunResult RunToEnd(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv)
 {
     std::vector<std::string> args(argv), env = Environment(extraEnv);
     std::vector<char*> argp = Pointers(args), envp = Pointers(env);
@@ -69,7 +69,7 @@ TRunResult RunToEnd(const std::vector<std::string>& argv, const std::vector<std:
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    TRunResult result;
+    RunResult result;
     pid_t pid = -1;
     const auto start = std::chrono::steady_clock::now();
     result.StartNs = RealtimeNs();

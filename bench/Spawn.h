@@ -7,7 +7,7 @@
 
 // A child process run to its end: its wall time, what it wrote to standard output, and its exit code
 // (128 + signal when a signal ended it). The start time is taken just before the spawn.
-struct TRunResult {
+struct RunResult {
     double WallMs = 0;
     long long StartNs = 0; // CLOCK_REALTIME just before the spawn
     std::string Output;
@@ -16,7 +16,7 @@ struct TRunResult {
 
 // Runs argv[0] (a path) with the current environment plus extra "NAME=value" entries; standard error is
 // passed through. Throws when the program cannot be started.
-TRunResult RunToEnd(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {});
+RunResult RunToEnd(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {});
 
 // Starts argv[0] in the background with the extra environment; standard output goes to /dev/null. The
 // program gets SIGTERM when the calling thread ends.

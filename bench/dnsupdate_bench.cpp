@@ -46,7 +46,7 @@ int UpdateOnce(const std::string& origin)
 
 double TimeCommand(const std::vector<std::string>& argv)
 {
-    const TRunResult run = RunToEnd(argv);
+    const RunResult run = RunToEnd(argv);
     if (run.ExitCode != 0 || (argv[0] == kCurl && run.Output.rfind("good", 0) != 0))
         throw std::runtime_error(argv[0] + " ended with " + std::to_string(run.ExitCode) + ": " + run.Output);
     return run.WallMs;

@@ -202,7 +202,7 @@ int Startup(int runs)
 
 int Checks(int count, double windowAfterMb)
 {
-    TBenchWeb web;
+    BenchWeb web;
     web.Write("window/status.htm", "<html><body>WAN IP: 10.1.2.3 Mask</body></html>");
     testsupport::TempDir folder("kestrune-bench-headless");
     const std::string settings = folder.File("kestrune.ini");

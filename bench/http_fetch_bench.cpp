@@ -85,7 +85,7 @@ int main(int argc, char** argv) try {
     for (int i = 0; page.size() < 2048; ++i)
         page += "<p>line " + std::to_string(i) + " of the status page: WAN 203.0.113.7</p>\n";
     page.resize(2048);
-    TBenchWeb web;
+    BenchWeb web;
     web.Write("page.htm", page);
     // nginx closes every connection under /close/ after its response.
     web.Write("close/page.htm", page);

@@ -117,7 +117,7 @@ std::string ReadFile(const fs::path& file)
 
 double TimeCommand(const std::vector<std::string>& argv)
 {
-    const TRunResult run = RunToEnd(argv);
+    const RunResult run = RunToEnd(argv);
     if (run.ExitCode != 0)
         throw std::runtime_error(argv[0] + " " + argv[1] + " ... ended with " + std::to_string(run.ExitCode));
     return run.WallMs;

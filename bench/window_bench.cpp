@@ -95,7 +95,7 @@ ShownDialog RunUntilShown(const CopiedProgram& program)
 {
     // Every run starts without settings, as a first start does: no auto-check.
     fs::remove(program.File("kestrune.ini"));
-    const TRunResult run =
+    const RunResult run =
         RunToEnd({program.Path().string()}, {"QT_QPA_PLATFORM=offscreen", "KESTRUNE_EXIT_AFTER_SHOW=1"});
     long long shownNs = 0;
     long rssKb = 0;
@@ -201,7 +201,7 @@ Idle MeasureIdle(const CopiedProgram& program, int seconds, bool cleanEnd, Ready
 
 int Idle(int seconds)
 {
-    TBenchWeb web;
+    BenchWeb web;
     web.Write(kStatusPath, kStatusPage);
     const CopiedProgram ours(KESTRUNE_EXECUTABLE, "kestrune", KESTRUNE_WINDOW_MODULE), bare(KESTRUNE_BARE_WINDOW, "bare_window");
     const std::string page = web.BaseURL().substr(std::string("http://").size()) + "/" + kStatusPath;
@@ -245,7 +245,7 @@ void ShowAndSettle(MainWindow& form)
 
 int Checks(int count)
 {
-    TBenchWeb web;
+    BenchWeb web;
     web.Write(kStatusPath, kStatusPage);
     WindowFixture fixture;
     MainWindow& form = fixture.start();

@@ -8,9 +8,9 @@
 
 // Splits one fuzzer input into fields: single bytes for choices, length-prefixed texts for short fields
 // (so any byte, NUL and line breaks included, can reach them), and the rest for the main text.
-class TFuzzInput {
+class FuzzInput {
 public:
-    TFuzzInput(const uint8_t* data, std::size_t size) : fData(data), fSize(size) {}
+    FuzzInput(const uint8_t* data, std::size_t size) : fData(data), fSize(size) {}
 
     uint8_t Byte() { return fPos < fSize ? fData[fPos++] : 0; }
 

@@ -20,7 +20,7 @@ void CheckResult(const std::string& collected) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    TFuzzInput in(data, size);
+    FuzzInput in(data, size);
     const std::string keyword = in.Field();
     const std::string skip = in.Field();
     const std::string address = in.Field();

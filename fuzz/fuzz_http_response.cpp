@@ -37,7 +37,7 @@ void Fetch(HttpClient& http, const std::string& url) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    TFuzzInput in(data, size);
+    FuzzInput in(data, size);
     const uint8_t flags = in.Byte();
     std::string url = in.Field();
     const std::string user = in.Field();

@@ -8,7 +8,7 @@
 using namespace kestrune::core;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    TFuzzInput in(data, size);
+    FuzzInput in(data, size);
     const std::string section = in.Field();
     const std::string key = in.Field();
     const std::string value = in.Field();

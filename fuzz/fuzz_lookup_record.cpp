@@ -28,7 +28,7 @@ LookupSections ThroughSettingsFile(const LookupSections& sections) {
     return ReadSections(IniFile::parse(ini.text()));
 }
 
-LookupRecord RecordFrom(TFuzzInput& in, bool credentials) {
+LookupRecord RecordFrom(FuzzInput& in, bool credentials) {
     LookupRecord record;
     record.url = in.Field();
     record.keyword = in.Field();
@@ -44,7 +44,7 @@ LookupRecord RecordFrom(TFuzzInput& in, bool credentials) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    TFuzzInput in(data, size);
+    FuzzInput in(data, size);
     const uint8_t flags = in.Byte();
 
     if (flags & 1) {

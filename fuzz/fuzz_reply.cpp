@@ -9,7 +9,7 @@
 using namespace kestrune::net;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    TFuzzInput in(data, size);
+    FuzzInput in(data, size);
     const uint8_t flags = in.Byte();
 
     MemoryTransport io;

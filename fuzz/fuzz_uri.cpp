@@ -14,7 +14,7 @@ bool HasDotSegment(const std::string& path) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    TFuzzInput in(data, size);
+    FuzzInput in(data, size);
     const std::string base = in.Field();
     const std::string url = in.Rest();
 

@@ -33,8 +33,8 @@ int refuseSecondWindow(const kestrune::launch::InstanceLock& lock)
     std::fprintf(stderr, "%s\n", text.c_str());
     std::fflush(stderr);
     QMessageBox box(QMessageBox::Information, QStringLiteral("Kestrune"), QString::fromStdString(text), QMessageBox::Ok);
-    TShutdownSignals shutdownSignals;
-    QObject::connect(&shutdownSignals, &TShutdownSignals::Requested, &box, &QMessageBox::reject);
+    ShutdownSignals shutdownSignals;
+    QObject::connect(&shutdownSignals, &ShutdownSignals::Requested, &box, &QMessageBox::reject);
     if (shutdownSignals.CollectEarly() == 0)
         box.exec();
     return held ? kestrune::launch::kExitAlreadyRunning : kestrune::launch::kExitError;
@@ -48,7 +48,7 @@ __attribute__((visibility("default"))) int kestruneRunWindow(int argc, char** ar
     using namespace kestrune::app;
     // This module has its own copy of the signal handlers and of the settings file chosen: the program hands
     // over the signals caught so far, and the command line's choice comes with the options.
-    TShutdownSignals::takeOver();
+    ShutdownSignals::takeOver();
     if (options.configFile)
         useSettingsFile(*options.configFile);
     Application application(argc, argv);
@@ -57,7 +57,7 @@ __attribute__((visibility("default"))) int kestruneRunWindow(int argc, char** ar
     if (!instanceLock.acquired())
         return refuseSecondWindow(instanceLock);
     kestrune::launch::InstanceBeacon instanceBeacon(instanceLock.settingsFile());
-    TShutdownSignals shutdownSignals;
+    ShutdownSignals shutdownSignals;
     QtDialogs dialogs;
     application.setErrorReport(&dialogs);
     MainWindow window(dialogs, QCoreApplication::applicationFilePath());
@@ -67,7 +67,7 @@ __attribute__((visibility("default"))) int kestruneRunWindow(int argc, char** ar
     dialogs.setOwner(&window);
     // A signal during start-up (a waiting first check included) ends the program once start-up is done.
     const bool signalledDuringStartUp = shutdownSignals.CollectEarly() != 0;
-    QObject::connect(&shutdownSignals, &TShutdownSignals::Requested, &window, [&window] { window.closeFromOutside(); });
+    QObject::connect(&shutdownSignals, &ShutdownSignals::Requested, &window, [&window] { window.closeFromOutside(); });
 #ifndef QT_NO_SESSIONMANAGER
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.onSessionEnding(); });

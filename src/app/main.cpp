@@ -53,7 +53,7 @@ int runWindow(int argc, char** argv)
         return failToStartWindow("neither " + candidates[0].string() + " nor " + candidates[1].string() +
                                  " exists.");
     // Loading takes a while; a signal meanwhile waits for the module's handlers.
-    TShutdownSignals::handOver();
+    ShutdownSignals::handOver();
     void* handle = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         const char* why = ::dlerror();
@@ -71,7 +71,7 @@ int runWindow(int argc, char** argv)
 int main(int argc, char** argv)
 {
     // From the first moment: an early termination signal is kept until the window can close in order.
-    TShutdownSignals::InstallHandlers();
+    ShutdownSignals::InstallHandlers();
     // Headless runs, --help and the like end here, with no window library loaded.
     if (const std::optional<int> status = kestrune::headless::startFromCommandLine(argc, argv))
         return *status;

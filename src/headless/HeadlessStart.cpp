@@ -27,7 +27,7 @@ void writeLine(const std::string& line)
 
 int runWithoutWindow(const launch::StartOptions& options, int argc, char** argv)
 {
-    TShutdownSignals::TreatHangUpAsReload();
+    ShutdownSignals::TreatHangUpAsReload();
     QCoreApplication application(argc, argv);
     const AppPaths paths = appPathsFor(QCoreApplication::applicationFilePath().toStdString());
     const launch::InstanceLock lock(paths.settingsFile);
@@ -39,13 +39,13 @@ int runWithoutWindow(const launch::StartOptions& options, int argc, char** argv)
         writeLine(lock.error());
         return launch::kExitError;
     }
-    TShutdownSignals shutdownSignals;
+    ShutdownSignals shutdownSignals;
     HeadlessRunner runner(paths, writeLine);
     if (!runner.load())
         return launch::kExitError;
     if (options.checkOnce)
         return runner.checkOnce();
-    QObject::connect(&shutdownSignals, &TShutdownSignals::Requested, &runner, [&runner](int signalNumber) {
+    QObject::connect(&shutdownSignals, &ShutdownSignals::Requested, &runner, [&runner](int signalNumber) {
         if (signalNumber == SIGHUP)
             runner.requestReload();
         else

@@ -32,7 +32,7 @@ void OnSignal(int signalNumber)
 
 } // namespace
 
-void TShutdownSignals::InstallHandlers()
+void ShutdownSignals::InstallHandlers()
 {
     if (gPipe[0] >= 0)
         return;
@@ -47,7 +47,7 @@ void TShutdownSignals::InstallHandlers()
     }
 }
 
-void TShutdownSignals::TreatHangUpAsReload() { gHangUpReloads = 1; }
+void ShutdownSignals::TreatHangUpAsReload() { gHangUpReloads = 1; }
 
 namespace {
 
@@ -62,7 +62,7 @@ void changeMask(int how)
 
 } // namespace
 
-void TShutdownSignals::handOver()
+void ShutdownSignals::handOver()
 {
     changeMask(SIG_BLOCK);
     if (gPipe[0] < 0)
@@ -79,20 +79,20 @@ void TShutdownSignals::handOver()
         ::raise(last);
 }
 
-void TShutdownSignals::takeOver()
+void ShutdownSignals::takeOver()
 {
     InstallHandlers();
     changeMask(SIG_UNBLOCK);
 }
 
-TShutdownSignals::TShutdownSignals(QObject* parent) : QObject(parent)
+ShutdownSignals::ShutdownSignals(QObject* parent) : QObject(parent)
 {
     InstallHandlers();
     notifier_ = new QSocketNotifier(gPipe[0], QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &TShutdownSignals::Drain);
+    connect(notifier_, &QSocketNotifier::activated, this, &ShutdownSignals::Drain);
 }
 
-TShutdownSignals::~TShutdownSignals()
+ShutdownSignals::~ShutdownSignals()
 {
     for (int signalNumber : kSignals)
         ::signal(signalNumber, SIG_DFL);
@@ -101,7 +101,7 @@ TShutdownSignals::~TShutdownSignals()
     gPipe[0] = gPipe[1] = -1;
 }
 
-int TShutdownSignals::CollectEarly()
+int ShutdownSignals::CollectEarly()
 {
     unsigned char byte = 0;
     while (::read(gPipe[0], &byte, 1) == 1)
@@ -109,7 +109,7 @@ int TShutdownSignals::CollectEarly()
     return received_;
 }
 
-void TShutdownSignals::Drain()
+void ShutdownSignals::Drain()
 {
     unsigned char byte = 0;
     while (::read(gPipe[0], &byte, 1) == 1) {

@@ -7,11 +7,11 @@ class QSocketNotifier;
 // Turns SIGTERM, SIGINT and SIGHUP into a Qt signal delivered by the event loop (the handler writes a byte
 // into a pipe and cancels every network wait), so the program ends through its normal close path. Where
 // SIGHUP means "read the settings again" it leaves the waits alone.
-class TShutdownSignals : public QObject {
+class ShutdownSignals : public QObject {
     Q_OBJECT
 public:
-    explicit TShutdownSignals(QObject* parent = nullptr);
-    ~TShutdownSignals() override;
+    explicit ShutdownSignals(QObject* parent = nullptr);
+    ~ShutdownSignals() override;
 
     // Catches the signals before any Qt object exists; the object, made later, delivers what arrived.
     static void InstallHandlers();

@@ -64,10 +64,10 @@ mode_t ModeOf(const fs::path& file)
 }
 
 // Sets the umask for the scope.
-class TUmask {
+class Umask {
 public:
-    explicit TUmask(mode_t mask) : Saved(::umask(mask)) {}
-    ~TUmask() { ::umask(Saved); }
+    explicit Umask(mode_t mask) : Saved(::umask(mask)) {}
+    ~Umask() { ::umask(Saved); }
 
 private:
     mode_t Saved;
@@ -75,7 +75,7 @@ private:
 
 TEST(FileKinds, AFifoWithoutPeerIsRefusedAtOnceForEveryFile)
 {
-    TTempFolder folder;
+    TempFolder folder;
     fs::path fifo = folder / "shared.fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     WriteFileBytes(folder / "page.htm", "{IP}");
@@ -96,7 +96,7 @@ TEST(FileKinds, AFifoWithoutPeerIsRefusedAtOnceForEveryFile)
 
 TEST(FileKinds, ATemplateOver16MiBIsRefused)
 {
-    TTempFolder folder;
+    TempFolder folder;
     fs::path page = folder / "page.htm";
     fs::path upload = folder / "upload.tmp";
     WriteFileBytes(upload, "previous upload");
@@ -113,7 +113,7 @@ TEST(FileKinds, ATemplateOver16MiBIsRefused)
 
 TEST(Replacement, ALinkAtTheNameIsReplacedAndItsTargetLeftAlone)
 {
-    TTempFolder folder;
+    TempFolder folder;
     fs::path other = folder / "other.txt";
     WriteFileBytes(other, "L1\r\n");
     fs::create_symlink(other, folder / "ip.txt");
@@ -136,8 +136,8 @@ TEST(Replacement, ALinkAtTheNameIsReplacedAndItsTargetLeftAlone)
 
 TEST(Replacement, TheModeOfAnExistingFileIsKeptAndANewFileGetsTheUmasks)
 {
-    TTempFolder folder;
-    TUmask mask(027);
+    TempFolder folder;
+    Umask mask(027);
     fs::path ipFile = folder / "ip.txt";
     WriteFileBytes(ipFile, "old");
     ASSERT_EQ(::chmod(ipFile.c_str(), 0604), 0);
@@ -151,7 +151,7 @@ TEST(Replacement, TheModeOfAnExistingFileIsKeptAndANewFileGetsTheUmasks)
 
 TEST(Replacement, AReaderOfTheOldFileNeverSeesItEmptiedAndAFailedWriteKeepsIt)
 {
-    TTempFolder folder;
+    TempFolder folder;
     fs::path ipFile = folder / "ip.txt";
     WriteFileBytes(ipFile, "198.51.100.200");
     int reader = ::open(ipFile.c_str(), O_RDONLY);
@@ -163,7 +163,7 @@ TEST(Replacement, AReaderOfTheOldFileNeverSeesItEmptiedAndAFailedWriteKeepsIt)
     ::close(reader);
 
     {
-        TFileSizeLimit limit(4);
+        FileSizeLimit limit(4);
         ExpectRaiseNaming<FileActionError>([&] { writeDataFile(ipFile.string(), "198.51.100.200"); },
                                             {ipFile.string()});
     }

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 TEST(WriteDataFile, HoldsExactlyTheAddress)
 {
-    TTempFolder folder;
+    TempFolder folder;
     fs::path file = folder / "ip.txt";
     WriteFileBytes(file, "198.51.100.200\r\nold second line\r\n");
     EXPECT_TRUE(writeDataFile(file.string(), "203.0.113.7"));
@@ -31,7 +31,7 @@ TEST(WriteDataFile, HoldsExactlyTheAddress)
 
 TEST(WriteDataFile, NothingWithoutAnExistingFolder)
 {
-    TTempFolder folder;
+    TempFolder folder;
     char old[4096];
     ASSERT_NE(::getcwd(old, sizeof old), nullptr);
     ASSERT_EQ(::chdir(folder.Path.c_str()), 0);
@@ -45,7 +45,7 @@ TEST(WriteDataFile, NothingWithoutAnExistingFolder)
 
 TEST(WriteDataFile, ReadOnlyOrUnwritableFileRaisesAnErrorNamingIt)
 {
-    TTempFolder folder;
+    TempFolder folder;
     fs::path file = folder / "ip.txt";
     WriteFileBytes(file, "old");
     ::chmod(file.c_str(), 0444);

@@ -49,7 +49,7 @@ protected:
             ftp.quitAndClose();
     }
 
-    TFtpServer server;
+    FtpServer server;
     testsupport::TempDir local;
     FtpClient ftp;
     FtpUploadJob job;
@@ -129,7 +129,7 @@ TEST_F(FtpUpload, LineBreakInTheRemoteNameIsRefusedBeforeConnecting) {
     EXPECT_TRUE(statuses.empty());
 }
 TEST_F(FtpUpload, AServerThatCannotReachTheClientGetsOnePassiveTryOnANewConnection) {
-    TFtpServer natted("bob", "s3cret", {}, {}, true);
+    FtpServer natted("bob", "s3cret", {}, {}, true);
     job.host = "127.0.0.1:" + std::to_string(natted.Port());
     bool passiveWorked = false;
     ASSERT_NO_THROW(passiveWorked = uploadTemplate(ftp, job, [this](const std::string& s) { statuses.push_back(s); }));

@@ -51,19 +51,19 @@ TEST(LogEntry, DateTimeBlanksAndAddress)
     EXPECT_EQ(formatLogEntry(t, german, "Error"), "Di 31 M\xC3\xA4r 2024   23:08:09      Error");
 }
 
-struct TLogCase {
+struct LogCase {
     const char* Name;
     std::optional<std::string> Old;  // nullopt: no log yet
     int Limit;
     std::string Expected;            // after the new entry "E"
 };
 
-class WriteLogCases : public ::testing::TestWithParam<TLogCase> {};
+class WriteLogCases : public ::testing::TestWithParam<LogCase> {};
 
 TEST_P(WriteLogCases, NewestFirstAndTrimmed)
 {
-    const TLogCase& c = GetParam();
-    TTempFolder folder;
+    const LogCase& c = GetParam();
+    TempFolder folder;
     fs::path log = folder / "ip.log";
     if (c.Old)
         WriteFileBytes(log, *c.Old);
@@ -76,24 +76,24 @@ const std::string kFive = "L1\r\nL2\r\nL3\r\nL4\r\nL5\r\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, WriteLogCases,
-    ::testing::Values(TLogCase{"FirstEntry", std::nullopt, 100, "E\r\n"},
-                      TLogCase{"LimitThreeOnFiveLines", kFive, 3, "E\r\nL1\r\nL2\r\n"},
-                      TLogCase{"LimitOne", kFive, 1, "E\r\n"}, TLogCase{"LimitZero", kFive, 0, "E\r\n"},
-                      TLogCase{"LimitNegative", kFive, -1, "E\r\n"},
-                      TLogCase{"LimitSixKeepsAll", kFive, 6, "E\r\n" + kFive},
-                      TLogCase{"LimitAboveLength", kFive, 100, "E\r\n" + kFive},
-                      TLogCase{"EmptyLog", "", 100, "E\r\n"},
-                      TLogCase{"LfLinesGetCrLf", "a\nb\n", 100, "E\r\na\r\nb\r\n"},
-                      TLogCase{"LastLineWithoutBreak", "a\r\nb", 100, "E\r\na\r\nb\r\n"},
-                      TLogCase{"TrailingCrWithoutLf", "a\r", 100, "E\r\na\r\n"},
-                      TLogCase{"EmptyLinesCount", "A\r\n\r\nB\r\n", 3, "E\r\nA\r\n\r\n"},
-                      TLogCase{"LoneCrInsideLineKept", "a\rb\r\nc\r\n", 2, "E\r\na\rb\r\n"},
-                      TLogCase{"HandWrittenLinesCount", "# my note\r\nL1\r\n", 2, "E\r\n# my note\r\n"}),
+    ::testing::Values(LogCase{"FirstEntry", std::nullopt, 100, "E\r\n"},
+                      LogCase{"LimitThreeOnFiveLines", kFive, 3, "E\r\nL1\r\nL2\r\n"},
+                      LogCase{"LimitOne", kFive, 1, "E\r\n"}, LogCase{"LimitZero", kFive, 0, "E\r\n"},
+                      LogCase{"LimitNegative", kFive, -1, "E\r\n"},
+                      LogCase{"LimitSixKeepsAll", kFive, 6, "E\r\n" + kFive},
+                      LogCase{"LimitAboveLength", kFive, 100, "E\r\n" + kFive},
+                      LogCase{"EmptyLog", "", 100, "E\r\n"},
+                      LogCase{"LfLinesGetCrLf", "a\nb\n", 100, "E\r\na\r\nb\r\n"},
+                      LogCase{"LastLineWithoutBreak", "a\r\nb", 100, "E\r\na\r\nb\r\n"},
+                      LogCase{"TrailingCrWithoutLf", "a\r", 100, "E\r\na\r\n"},
+                      LogCase{"EmptyLinesCount", "A\r\n\r\nB\r\n", 3, "E\r\nA\r\n\r\n"},
+                      LogCase{"LoneCrInsideLineKept", "a\rb\r\nc\r\n", 2, "E\r\na\rb\r\n"},
+                      LogCase{"HandWrittenLinesCount", "# my note\r\nL1\r\n", 2, "E\r\n# my note\r\n"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(WriteLog, LinesAcrossReadBlocksAreCopiedExactly)
 {
-    TTempFolder folder;
+    TempFolder folder;
     fs::path log = folder / "ip.log";
     // A CR as the last byte of the first 256 KiB block, its LF the first byte of the next.
     std::string old = std::string(262143, 'x') + "\r\n";
@@ -115,7 +115,7 @@ TEST(WriteLog, LinesAcrossReadBlocksAreCopiedExactly)
 
 TEST(WriteLog, NothingWithoutAnExistingFolder)
 {
-    TTempFolder folder;
+    TempFolder folder;
     char old[4096];
     ASSERT_NE(::getcwd(old, sizeof old), nullptr);
     ASSERT_EQ(::chdir(folder.Path.c_str()), 0);
@@ -128,7 +128,7 @@ TEST(WriteLog, NothingWithoutAnExistingFolder)
 
 TEST(WriteLog, ATmpExtensionIsAnOrdinaryLog)
 {
-    TTempFolder folder;
+    TempFolder folder;
     fs::path log = folder / "ip.tmp";
     WriteFileBytes(log, kFive);
     ASSERT_TRUE(writeLog(log.string(), "E", 3));
@@ -138,7 +138,7 @@ TEST(WriteLog, ATmpExtensionIsAnOrdinaryLog)
 
 TEST(WriteLog, ReadOnlyLogRaisesAnErrorAndLosesNoLine)
 {
-    TTempFolder folder;
+    TempFolder folder;
     fs::path log = folder / "ip.log";
     WriteFileBytes(log, kFive);
     ::chmod(log.c_str(), 0444);
@@ -149,14 +149,14 @@ TEST(WriteLog, ReadOnlyLogRaisesAnErrorAndLosesNoLine)
 
 TEST(WriteLog, FullDiskRaisesAnErrorAndKeepsTheOldLog)
 {
-    TTempFolder folder;
+    TempFolder folder;
     fs::path log = folder / "ip.log";
     std::string old;
     while (old.size() < 4000)
         old += kEntry + "\r\n";
     WriteFileBytes(log, old);
     {
-        TFileSizeLimit limit(old.size() + 10);
+        FileSizeLimit limit(old.size() + 10);
         ExpectRaiseNaming<FileActionError>([&] { writeLog(log.string(), kEntry, 1000); }, {log.string()});
     }
     EXPECT_EQ(ReadFileBytes(log), old);
@@ -165,7 +165,7 @@ TEST(WriteLog, FullDiskRaisesAnErrorAndKeepsTheOldLog)
 
 TEST(WriteLog, KeepsPermissionsAndNeitherUsesNorInstallsAPlantedTemporaryFile)
 {
-    TTempFolder folder;
+    TempFolder folder;
     fs::path log = folder / "ip.log";
     fs::path planted = folder / "ip.tmp";
     WriteFileBytes(log, "L1\r\n");

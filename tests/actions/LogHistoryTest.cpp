@@ -12,7 +12,7 @@ namespace {
 
 TEST(LogHistory, PeriodsOfARealLogNewestFirstWithForeignLinesKept)
 {
-    TTempFolder folder;
+    TempFolder folder;
     const std::string log = (folder / "ip.log").string();
     {
         std::ofstream foreign(log, std::ios::binary);
@@ -45,7 +45,7 @@ TEST(LogHistory, PeriodsOfARealLogNewestFirstWithForeignLinesKept)
 
 TEST(LogHistory, MissingEmptyAndLocaleNamedLogs)
 {
-    TTempFolder folder;
+    TempFolder folder;
     EXPECT_TRUE(loadLogHistory(folder / "none.log", DateNames::english()).empty());
     EXPECT_TRUE(readLogHistory("", DateNames::english()).empty());
     EXPECT_TRUE(readLogHistory("\r\n  \r\n", DateNames::english()).empty());

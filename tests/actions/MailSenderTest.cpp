@@ -87,7 +87,7 @@ protected:
 
 TEST_F(WebmailTest, APlainMailWithLoginReachesEveryRecipient)
 {
-    TSmtpServer server({false, "mailuser", "pa ss"});
+    SmtpServer server({false, "mailuser", "pa ss"});
     settings.portText = std::to_string(server.Port());
     settings.to = "a@x.org, Bea Lee <b@y.org>; c@z.org";
     settings.subject = "IP-Adresse geändert";
@@ -121,11 +121,11 @@ TEST_F(WebmailTest, APlainMailWithLoginReachesEveryRecipient)
 TEST_F(WebmailTest, ATlsMailGoesToTheRecipientsOfEachCall)
 {
     const TrustTestAuthority trust;
-    TSmtpServer::TOptions options;
+    SmtpServer::Options options;
     options.Tls = true;
     options.CertFile = TestCertificates::get().serverCert();
     options.KeyFile = TestCertificates::get().serverKey();
-    TSmtpServer server(options);
+    SmtpServer server(options);
     settings.portText = std::to_string(server.Port());
     settings.ssl = true;
     EXPECT_TRUE(Send(webmailTestText("203.0.113.9")).sent);
@@ -142,14 +142,14 @@ TEST_F(WebmailTest, ATlsMailGoesToTheRecipientsOfEachCall)
 TEST_F(WebmailTest, AStartTlsMailLogsInWithPlainOnlyAfterTheHandshake)
 {
     const TrustTestAuthority trust;
-    TSmtpServer::TOptions options;
+    SmtpServer::Options options;
     options.StartTls = true;
     options.CertFile = TestCertificates::get().serverCert();
     options.KeyFile = TestCertificates::get().serverKey();
     options.User = "mailuser";
     options.Password = "pa ss";
     options.Mechanism = "PLAIN";
-    TSmtpServer server(options);
+    SmtpServer server(options);
     settings.smtpServer = "localhost";
     settings.portText = std::to_string(server.Port());
     settings.startTls = true;
@@ -168,17 +168,17 @@ TEST_F(WebmailTest, AStartTlsMailLogsInWithPlainOnlyAfterTheHandshake)
 TEST_F(WebmailTest, AnUntrustedCertificateStopsTheMailUnlessAnyIsAccepted)
 {
     const TrustTestAuthority trust;
-    TSmtpServer::TOptions options;
+    SmtpServer::Options options;
     options.StartTls = true;
-    TSmtpServer selfSigned(options); // a certificate of its own that nobody trusts
+    SmtpServer selfSigned(options); // a certificate of its own that nobody trusts
     options.StartTls = false;
     options.Tls = true;
-    TSmtpServer implicit(options);
+    SmtpServer implicit(options);
     options.CertFile = TestCertificates::get().serverCert();
     options.KeyFile = TestCertificates::get().serverKey();
-    TSmtpServer trusted(options);
+    SmtpServer trusted(options);
     struct CertCase {
-        const TSmtpServer &server;
+        const SmtpServer &server;
         bool startTls;
         std::string host;
         bool anyCertificate;
@@ -208,7 +208,7 @@ TEST_F(WebmailTest, AnUntrustedCertificateStopsTheMailUnlessAnyIsAccepted)
 
 TEST_F(WebmailTest, AnEightBitBodyIsLabelledUtf8)
 {
-    TSmtpServer server({false, "", ""});
+    SmtpServer server({false, "", ""});
     settings.portText = std::to_string(server.Port());
     ASSERT_TRUE(Send(webmailLookupErrorText("Zeitüberschreitung")).sent);
     const auto stored = server.Stored();
@@ -229,8 +229,8 @@ TEST_F(WebmailTest, AnEightBitBodyIsLabelledUtf8)
 
 TEST_F(WebmailTest, FailuresComeBackInsteadOfBeingRaised)
 {
-    TSmtpServer loginServer({false, "mailuser", "right"});
-    TSmtpServer plainServer({false, "", ""});
+    SmtpServer loginServer({false, "mailuser", "right"});
+    SmtpServer plainServer({false, "", ""});
     struct FailCase {
         std::string name;
         std::function<void(MailSenderSettings &)> set;
@@ -334,7 +334,7 @@ TEST_F(WebmailTest, ASilentServerHoldsTheMailNoLongerThanTheLimit)
 
 TEST_F(WebmailTest, ASecondMailWhileOneWaitsIsRefused)
 {
-    TSmtpServer server({false, "", ""});
+    SmtpServer server({false, "", ""});
     settings.portText = std::to_string(server.Port());
     NetworkWait antiFreeze;
     ActOnFirstWait hook;

@@ -14,12 +14,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct TTextCase {
+struct TextCase {
     std::string In;
     std::string Out;
 };
 
-class IpMarkers : public ::testing::TestWithParam<TTextCase> {};
+class IpMarkers : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(IpMarkers, EveryMarkerInAnyCaseIsReplaced)
 {
@@ -28,12 +28,12 @@ TEST_P(IpMarkers, EveryMarkerInAnyCaseIsReplaced)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, IpMarkers,
-    ::testing::Values(TTextCase{"<a href=\"http://{IP}/\">{ip}</a>", "<a href=\"http://203.0.113.7/\">203.0.113.7</a>"},
-                      TTextCase{"{Ip}{iP}", "203.0.113.7203.0.113.7"}, TTextCase{"{{IP}}", "{203.0.113.7}"},
-                      TTextCase{"{I P} {IP {IPX} IP}", "{I P} {IP {IPX} IP}"}, TTextCase{"no marker", "no marker"},
-                      TTextCase{"", ""}, TTextCase{"{", "{"}, TTextCase{"x{IP}", "x203.0.113.7"}));
+    ::testing::Values(TextCase{"<a href=\"http://{IP}/\">{ip}</a>", "<a href=\"http://203.0.113.7/\">203.0.113.7</a>"},
+                      TextCase{"{Ip}{iP}", "203.0.113.7203.0.113.7"}, TextCase{"{{IP}}", "{203.0.113.7}"},
+                      TextCase{"{I P} {IP {IPX} IP}", "{I P} {IP {IPX} IP}"}, TextCase{"no marker", "no marker"},
+                      TextCase{"", ""}, TextCase{"{", "{"}, TextCase{"x{IP}", "x203.0.113.7"}));
 
-class FilledTemplate : public ::testing::TestWithParam<TTextCase> {};
+class FilledTemplate : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(FilledTemplate, EveryLineEndsInCrLf)
 {
@@ -41,14 +41,14 @@ TEST_P(FilledTemplate, EveryLineEndsInCrLf)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FilledTemplate,
-                         ::testing::Values(TTextCase{"", ""}, TTextCase{"{IP} and {ip}\n", "10.0.0.1 and 10.0.0.1\r\n"},
-                                           TTextCase{"a\r\nb", "a\r\nb\r\n"}, TTextCase{"a\nb\n", "a\r\nb\r\n"},
-                                           TTextCase{"\n", "\r\n"}, TTextCase{"\r\n\r\n", "\r\n\r\n"},
-                                           TTextCase{"x\r", "x\r\n"}));
+                         ::testing::Values(TextCase{"", ""}, TextCase{"{IP} and {ip}\n", "10.0.0.1 and 10.0.0.1\r\n"},
+                                           TextCase{"a\r\nb", "a\r\nb\r\n"}, TextCase{"a\nb\n", "a\r\nb\r\n"},
+                                           TextCase{"\n", "\r\n"}, TextCase{"\r\n\r\n", "\r\n\r\n"},
+                                           TextCase{"x\r", "x\r\n"}));
 
 TEST(Makefile, WritesTheFilledTemplate)
 {
-    TTempFolder folder;
+    TempFolder folder;
     WriteFileBytes(folder / "page.htm", "<p>{IP}</p>\n<p>{ip}</p>");
     makeUploadFile(folder / "page.htm", folder / "kestrune.tmp", "203.0.113.7");
     EXPECT_EQ(ReadFileBytes(folder / "kestrune.tmp"), "<p>203.0.113.7</p>\r\n<p>203.0.113.7</p>\r\n");
@@ -61,7 +61,7 @@ TEST(Makefile, WritesTheFilledTemplate)
 
 TEST(Makefile, MissingTemplateOrUnwritableUploadFileIsAnErrorNamingTheFile)
 {
-    TTempFolder folder;
+    TempFolder folder;
     WriteFileBytes(folder / "kestrune.tmp", "previous upload");
     ExpectRaiseNaming<FileActionError>([&] { makeUploadFile(folder / "absent.htm", folder / "kestrune.tmp", "1.2.3.4"); },
                                         {(folder / "absent.htm").string()});
@@ -73,7 +73,7 @@ TEST(Makefile, MissingTemplateOrUnwritableUploadFileIsAnErrorNamingTheFile)
                                         {unwritable.string()});
 }
 
-class RemoteName : public ::testing::TestWithParam<TTextCase> {};
+class RemoteName : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(RemoteName, TextAfterTheLastBackslashOrColon)
 {
@@ -81,11 +81,11 @@ TEST_P(RemoteName, TextAfterTheLastBackslashOrColon)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RemoteName,
-                         ::testing::Values(TTextCase{"index.html", "index.html"},
-                                           TTextCase{"c:\\www\\site\\index.html", "index.html"},
-                                           TTextCase{"ftp:index.html", "index.html"},
-                                           TTextCase{"www/index.html", "www/index.html"},
-                                           TTextCase{"a\\b:c/d", "c/d"}, TTextCase{"dir\\", ""},
-                                           TTextCase{"", ""}));
+                         ::testing::Values(TextCase{"index.html", "index.html"},
+                                           TextCase{"c:\\www\\site\\index.html", "index.html"},
+                                           TextCase{"ftp:index.html", "index.html"},
+                                           TextCase{"www/index.html", "www/index.html"},
+                                           TextCase{"a\\b:c/d", "c/d"}, TextCase{"dir\\", ""},
+                                           TextCase{"", ""}));
 
 } // namespace

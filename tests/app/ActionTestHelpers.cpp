@@ -10,7 +10,7 @@
 
 using namespace kestrune::app;
 
-void fillFtpTab(MainWindow& form, const TFtpServer& server, const QString& user, const QString& password,
+void fillFtpTab(MainWindow& form, const FtpServer& server, const QString& user, const QString& password,
                 const std::string& templateFile, const QString& remote)
 {
     form.ftpTab()->hostEdit()->setText(QStringLiteral("127.0.0.1"));
@@ -21,7 +21,7 @@ void fillFtpTab(MainWindow& form, const TFtpServer& server, const QString& user,
     form.monitor().ftp().port = server.Port();
 }
 
-void fillMailTab(MainWindow& form, const TSmtpServer& server)
+void fillMailTab(MainWindow& form, const SmtpServer& server)
 {
     form.mailTab()->sendMailCheck()->setChecked(true);
     form.mailTab()->toEdit()->setText(QStringLiteral("owner@home.example"));

@@ -11,10 +11,10 @@
 #include <string>
 
 // The FTP tab filled for a server on 127.0.0.1; the client's port is the server's.
-void fillFtpTab(kestrune::app::MainWindow& form, const TFtpServer& server, const QString& user, const QString& password,
+void fillFtpTab(kestrune::app::MainWindow& form, const FtpServer& server, const QString& user, const QString& password,
                 const std::string& templateFile, const QString& remote);
 // The E-mail tab filled for a plain server on 127.0.0.1 without login; "Send e-mail to:" checked.
-void fillMailTab(kestrune::app::MainWindow& form, const TSmtpServer& server);
+void fillMailTab(kestrune::app::MainWindow& form, const SmtpServer& server);
 
 // The body lines of a stored message (after the header block), split at CR LF.
 QStringList bodyLines(const std::string& data);

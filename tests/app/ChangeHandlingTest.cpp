@@ -34,13 +34,13 @@ struct UploadRig {
                    QStringLiteral("ip.txt"));
         form.ftpTab()->enableCheck()->setChecked(true);
         if (withMail) {
-            smtp = std::make_unique<TSmtpServer>(TSmtpServer::TOptions{});
+            smtp = std::make_unique<SmtpServer>(SmtpServer::Options{});
             fillMailTab(form, *smtp);
         }
         files.enable(form, true, true);
     }
-    TFtpServer ftp;
-    std::unique_ptr<TSmtpServer> smtp;
+    FtpServer ftp;
+    std::unique_ptr<SmtpServer> smtp;
     LocalPage page{statusPage(QString())};
     WindowFixture fixture;
     MainWindow& form;
@@ -74,8 +74,8 @@ private slots:
 void ChangeHandlingTest::scheduledChecksRunEveryActionOncePerNewAddress()
 {
     LocalPage page(routerPage("198.51.100.3"));
-    TFtpServer ftp("up", "pw");
-    TSmtpServer smtp({});
+    FtpServer ftp("up", "pw");
+    SmtpServer smtp({});
     WindowFixture fixture;
     MainWindow& form = fixture.start();
     const LocalFiles files(fixture);
@@ -222,7 +222,7 @@ void ChangeHandlingTest::failedUploadCarriesErrorAndIsRetried()
     UploadRig rig("{IP}", true, QStringLiteral("wrong"));
     MainWindow& form = rig.form;
     const LocalFiles& files = rig.files;
-    TSmtpServer& smtp = *rig.smtp;
+    SmtpServer& smtp = *rig.smtp;
     useUserDefinedPage(form, page.address());
     form.systemTab()->intervalSpin()->setValue(2);
 
@@ -319,7 +319,7 @@ void ChangeHandlingTest::uploadFailuresLeaveOnlyError()
     QFETCH(QString, password);
     QFETCH(bool, templateExists);
     QFETCH(bool, refusingPort);
-    TFtpServer ftp("up", "pw", "reader", "rd");
+    FtpServer ftp("up", "pw", "reader", "rd");
     LocalPage page(routerPage("203.0.113.7"));
     WindowFixture fixture;
     MainWindow& form = fixture.start();
@@ -355,7 +355,7 @@ void ChangeHandlingTest::displayTextIsUploadedAsItIs()
     UploadRig rig("[{Ip}]", false, display.isEmpty() ? QStringLiteral("pw") : QStringLiteral("wrong"));
     MainWindow& form = rig.form;
     const LocalFiles& files = rig.files;
-    TFtpServer& ftp = rig.ftp;
+    FtpServer& ftp = rig.ftp;
     useUserDefinedPage(form, page.address());
     if (!display.isEmpty()) {
         form.ftpTab()->uploadButton()->click();

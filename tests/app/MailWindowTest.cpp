@@ -70,7 +70,7 @@ void MailWindowTest::testButtonChecksTheFieldsThenSends()
     QFETCH(QString, user);
     QFETCH(QString, password);
     QFETCH(QString, message);
-    TSmtpServer smtp(login ? TSmtpServer::TOptions{false, "u", "p"} : TSmtpServer::TOptions{});
+    SmtpServer smtp(login ? SmtpServer::Options{false, "u", "p"} : SmtpServer::Options{});
     LocalPage page(statusPage(kAddress));
     WindowFixture fixture;
     MainWindow& form = fixture.start();
@@ -154,7 +154,7 @@ void MailWindowTest::everyMailAddsALogEntryOnlyWithFtpOff_data()
 void MailWindowTest::everyMailAddsALogEntryOnlyWithFtpOff()
 {
     QFETCH(bool, ftpOn);
-    TSmtpServer smtp({});
+    SmtpServer smtp({});
     LocalPage page(statusPage(kAddress));
     WindowFixture fixture;
     MainWindow& form = fixture.start();
@@ -204,7 +204,7 @@ void MailWindowTest::tlsAndLoginSettingsReachTheServer()
     QFETCH(bool, sslBox);
     QFETCH(QString, password);
     QFETCH(bool, delivered);
-    TSmtpServer smtp({tlsServer, "kes", "s3cret"});
+    SmtpServer smtp({tlsServer, "kes", "s3cret"});
     LocalPage page(statusPage(kAddress));
     WindowFixture fixture;
     MainWindow& form = fixture.start();
@@ -277,7 +277,7 @@ void MailWindowTest::checksWaitForARunningTestMail()
     QVERIFY(!form.monitor().checkRunning());
 
     // The deferred check runs at the next tick and mails its address.
-    TSmtpServer smtp({});
+    SmtpServer smtp({});
     form.mailTab()->portEdit()->setText(QString::number(smtp.Port()));
     ticks(form, 1);
     QCOMPARE(page.requests(), 2);

@@ -79,7 +79,7 @@ struct Rig {
         clock += wait.count() / 1000;
         monitor->onTimer(TimerId::Retry);
     }
-    void useMail(const TSmtpServer& server, const std::string& password)
+    void useMail(const SmtpServer& server, const std::string& password)
     {
         settings.sendMail = true;
         settings.mailTo = "owner@home.example";
@@ -106,7 +106,7 @@ using namespace std::chrono_literals;
 TEST(MonitorPublish, DnsEntryIsUpdatedOncePerAddressWaitsWhenAskedAndStopsOnAFatalAnswer)
 {
     testsupport::DnsUpdateServer dns;
-    TSmtpServer smtp({false, "u", "pw"});
+    SmtpServer smtp({false, "u", "pw"});
     Rig rig("10.1.2.3");
     rig.addEntry(dns);
     rig.useMail(smtp, "pw");
@@ -200,7 +200,7 @@ TEST(MonitorPublish, FailedStepsAreRetriedOnTheirOwnDoublingUpToTheNextCheck)
 
 TEST(MonitorPublish, FailedMailIsNotCountedAsSentAndItsRetrySurvivesARestart)
 {
-    TSmtpServer smtp({false, "u", "pw"});
+    SmtpServer smtp({false, "u", "pw"});
     Rig rig("10.1.2.3");
     rig.useMail(smtp, "wrong");
     rig.check("10.1.2.3");

@@ -89,7 +89,7 @@ struct Rig {
         for (int i = 0; i < count; ++i)
             monitor.onTimer(TimerId::Minute);
     }
-    void useFtp(const TFtpServer& server, const std::string& password)
+    void useFtp(const FtpServer& server, const std::string& password)
     {
         settings.ftpEnable = true;
         settings.ftpHost = "127.0.0.1:" + std::to_string(server.Port());
@@ -98,7 +98,7 @@ struct Rig {
         settings.ftpLocalFile = folder.Write("t.txt", "ip={IP}\n");
         settings.ftpRemoteFile = "ip.txt";
     }
-    void useMail(const TSmtpServer& server)
+    void useMail(const SmtpServer& server)
     {
         settings.sendMail = true;
         settings.mailTo = "owner@home.example";
@@ -175,8 +175,8 @@ TEST(MonitorScheduler, IntervalZeroChecksOncePerPress)
 
 TEST(MonitorChanges, NewAddressIsUploadedMailedSavedAndLoggedOnce)
 {
-    TFtpServer ftp("up", "pw");
-    TSmtpServer smtp({});
+    FtpServer ftp("up", "pw");
+    SmtpServer smtp({});
     Rig rig("10.1.2.3");
     rig.useFtp(ftp, "pw");
     rig.useMail(smtp);
@@ -217,7 +217,7 @@ TEST(MonitorChanges, NewAddressIsUploadedMailedSavedAndLoggedOnce)
 
 TEST(MonitorChanges, FailedUploadLeavesErrorAndPlaceholderDoesNothing)
 {
-    TFtpServer ftp("up", "pw");
+    FtpServer ftp("up", "pw");
     Rig rig("10.1.2.3");
     rig.useFtp(ftp, "wrong");
     rig.settings.saveIp = true;
@@ -236,7 +236,7 @@ TEST(MonitorChanges, FailedUploadLeavesErrorAndPlaceholderDoesNothing)
 
 TEST(MonitorChanges, AnUploadThatGetsThroughOnlyInPassiveModeSaysSo)
 {
-    TFtpServer ftp("up", "pw", {}, {}, true);
+    FtpServer ftp("up", "pw", {}, {}, true);
     Rig rig("10.1.2.3");
     rig.useFtp(ftp, "pw");
     rig.monitor.start();
@@ -252,7 +252,7 @@ TEST(MonitorChanges, AnUploadThatGetsThroughOnlyInPassiveModeSaysSo)
 
 TEST(MonitorChanges, ScheduledCheckLeavesAnEmptyAddressAloneButStartDoesNot)
 {
-    TFtpServer ftp("up", "pw");
+    FtpServer ftp("up", "pw");
     Rig rig("10.1.2.3");
     Monitor& monitor = rig.monitor;
     monitor.setLastUploaded("10.1.2.3");
@@ -283,7 +283,7 @@ TEST(MonitorChanges, ScheduledCheckLeavesAnEmptyAddressAloneButStartDoesNot)
 
 TEST(MonitorChanges, FailingLogIsReportedAndTheRestGoesOnAlsoAtStartUp)
 {
-    TSmtpServer smtp({});
+    SmtpServer smtp({});
     Rig rig("10.1.2.3");
     rig.useMail(smtp);
     rig.settings.saveIp = true;
@@ -417,7 +417,7 @@ TEST(MonitorLookup, FallbackAsksTheOtherServicesInBoxOrderAfterTheChosenOne)
 
 TEST(MonitorChanges, AddressesThatAreNotPublicAreShownButNeverPublished)
 {
-    TFtpServer ftp("up", "pw");
+    FtpServer ftp("up", "pw");
     Rig rig("10.1.2.3");
     rig.useFtp(ftp, "pw");
     rig.settings.publicOnly = true;

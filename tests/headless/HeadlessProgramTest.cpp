@@ -63,7 +63,7 @@ TEST(HeadlessProgram, LoadsNoWindowLibrary)
 TEST(HeadlessProgram, HangUpReadsTheSettingsAgainAndTerminateStoresTheState)
 {
     HeadlessRig rig("10.1.2.3");
-    TSmtpServer smtp({});
+    SmtpServer smtp({});
     rig.useMail(smtp.Port());
     rig.settings.webAuth = false;
     rig.settings.interval = 30;

@@ -45,8 +45,8 @@ void UseFtp(HeadlessRig& rig, const std::string& password)
 TEST(HeadlessRunner, PublishesEveryActionOnceAndKeepsWhatItPublishedInTheSettingsFile)
 {
     HeadlessRig rig("10.1.2.3");
-    TFtpServer ftp("up", "ftp-Secret-7");
-    TSmtpServer smtp({false, "owner", "mail-Secret-9"});
+    FtpServer ftp("up", "ftp-Secret-7");
+    SmtpServer smtp({false, "owner", "mail-Secret-9"});
     UseFtp(rig, "ftp-Secret-7");
     rig.useMail(smtp.Port());
     rig.settings.mailSubject = "Address";
@@ -82,7 +82,7 @@ TEST(HeadlessRunner, PublishesEveryActionOnceAndKeepsWhatItPublishedInTheSetting
 TEST(HeadlessRunner, StatusTellsAFailedLookupFromAFailedAction)
 {
     HeadlessRig rig("10.1.2.3");
-    TFtpServer ftp("up", "right");
+    FtpServer ftp("up", "right");
     UseFtp(rig, "wrong-Secret-5");
     rig.save();
     RunnerRun refused(rig, ftp.Port());

@@ -34,7 +34,7 @@ protected:
         return text;
     }
 
-    TFtpServer server;
+    FtpServer server;
     testsupport::TempDir local;
     FtpClient ftp;
     int connected = 0, disconnected = 0;

@@ -319,8 +319,8 @@ TEST_F(TlsTransportTest, ContextSettingsThatCannotWorkAreRefused)
 
 TEST(TlsMailTest, OneHandlerCarriesMailAfterAFailureAndAgain)
 {
-    TSmtpServer tlsServer({true, "user", "secret"});
-    TSmtpServer plainServer({false, "", ""});
+    SmtpServer tlsServer({true, "user", "secret"});
+    SmtpServer plainServer({false, "", ""});
     TlsTransport tls;
     SmtpClient smtp;
     smtp.host = "127.0.0.1";

@@ -30,9 +30,9 @@ const char* const kReset = "Socket Error # 10054\r\nConnection reset by peer.";
 const char* const kClosed = "Connection Closed Gracefully.";
 const char* const kSendAfterClose = "Socket Error # 10058\r\nCannot send or receive after socket is closed.";
 
-struct THttpFault {
+struct HttpFault {
     const char* Name;
-    TStreamingPeer::TScript Script;
+    StreamingPeer::Script Script;
     const char* Message;  // "" = the lookup succeeds with what arrived
     const char* Address;  // when it succeeds
 };
@@ -48,7 +48,7 @@ TEST(HttpFaults, BrokenResponsesFailCleanlyAndTheClientGoesOn) {
 
     const std::string ok = "HTTP/1.1 200 OK\r\n";
     const std::string chunked = ok + "Transfer-Encoding: chunked\r\n\r\n";
-    const THttpFault faults[] = {
+    const HttpFault faults[] = {
         {"close mid-header", {"\r\n\r\n", ok + "Content-Le", "", 0, false}, "Undefined situation", ""},
         {"reset mid-header", {"\r\n\r\n", ok + "Content-Le", "", 0, true}, kReset, ""},
         {"close mid-body", {"\r\n\r\n", ok + "Content-Length: 100\r\n\r\nIP: 10.0.0.1 ", "", 0, false}, "",
@@ -60,9 +60,9 @@ TEST(HttpFaults, BrokenResponsesFailCleanlyAndTheClientGoesOn) {
         {"reset before any status", {"\r\n\r\n", "", "", 0, true}, kReset, ""},
     };
     HttpClient http;  // one client for every case, as the window keeps one
-    for (const THttpFault& fault : faults) {
+    for (const HttpFault& fault : faults) {
         {
-            TStreamingPeer peer(fault.Script);
+            StreamingPeer peer(fault.Script);
             const LookupResult result = runLookup(http, PageAt(peer.Port()));
             EXPECT_EQ(result.errorMessage, fault.Message) << fault.Name;
             if (*fault.Message == '\0') {
@@ -79,8 +79,8 @@ TEST(HttpFaults, BrokenResponsesFailCleanlyAndTheClientGoesOn) {
 // The server drops the connection at each step of the transaction; the mail is reported as not sent with
 // the connection's own message, and the same client then delivers to a sound server.
 TEST(SmtpFaults, ADroppedConnectionFailsTheMailAndTheNextOneIsDelivered) {
-    TSmtpServer sound({});
-    struct TDrop {
+    SmtpServer sound({});
+    struct Drop {
         const char* Name;
         std::function<void(testsupport::ScriptedServer&)> Script;
     };
@@ -88,7 +88,7 @@ TEST(SmtpFaults, ADroppedConnectionFailsTheMailAndTheNextOneIsDelivered) {
         s.Accept().Send("220 hi\r\n").ReadLine().Send("250 hi\r\n").ExpectLine("RSET").Send("250 ok\r\n");
         s.ReadLine().Send("250 ok\r\n").ReadLine().Send("250 ok\r\n").ExpectLine("DATA").Send("354 go\r\n");
     };
-    const TDrop drops[] = {
+    const Drop drops[] = {
         {"after the greeting", [](testsupport::ScriptedServer& s) { s.Accept().Send("220 hi\r\n").Close(); }},
         {"after DATA", [&](testsupport::ScriptedServer& s) { upToData(s); s.Close(); }},
         {"after the message", [&](testsupport::ScriptedServer& s) { upToData(s); s.ReadUntil("\r\n.\r\n").Close(); }},
@@ -97,7 +97,7 @@ TEST(SmtpFaults, ADroppedConnectionFailsTheMailAndTheNextOneIsDelivered) {
     };
     MailSender webmail;
     const MailSenderSettings settings = MailThrough(sound.Port());
-    for (const TDrop& drop : drops) {
+    for (const Drop& drop : drops) {
         testsupport::ScriptedServer server;
         drop.Script(server);
         server.Start();

@@ -30,7 +30,7 @@ constexpr uint64_t kMiB = 1024 * 1024;
 // (32 MiB of body, 1 MiB of header block, one 16 KiB line, 1 MiB of reply lines).
 constexpr long kBoundKiB = 80 * 1024;
 
-struct THttpCase {
+struct HttpCase {
     const char* Name;
     std::string Prefix;
     std::string Unit;
@@ -40,7 +40,7 @@ struct THttpCase {
 
 TEST(HostileHttp, EveryOversizedOrEndlessResponseFailsWithBoundedMemory) {
     const std::string ok = "HTTP/1.1 200 OK\r\n";
-    const THttpCase cases[] = {
+    const HttpCase cases[] = {
         {"100 MB page by length", ok + "Content-Length: 104857600\r\n\r\n", "IP: 1.2.3.4 ", 100 * kMiB,
          "Response body is too large."},
         {"100 MB page until close", "HTTP/1.0 200 OK\r\n\r\n", "IP: 1.2.3.4 ", 100 * kMiB,
@@ -56,10 +56,10 @@ TEST(HostileHttp, EveryOversizedOrEndlessResponseFailsWithBoundedMemory) {
         {"chunk size ffffffffffffffffff", ok + "Transfer-Encoding: chunked\r\n\r\nffffffffffffffffff\r\n", "x",
          1 * kMiB, "Chunk size is too large."},
     };
-    for (const THttpCase& c : cases) {
-        TStreamingPeer peer({"\r\n\r\n", c.Prefix, c.Unit, c.UnitBytes});
+    for (const HttpCase& c : cases) {
+        StreamingPeer peer({"\r\n\r\n", c.Prefix, c.Unit, c.UnitBytes});
         HttpClient http;
-        TPeakMemory memory;
+        PeakMemory memory;
         memory.Start();
         const LookupResult result = runLookup(http, PageAt(peer.Port()));
         const long growth = memory.GrowthKiB();
@@ -120,7 +120,7 @@ TEST(HostileHttp, CookiesWithLineBreaksOrNulAreNotSentBack) {
     }
 }
 
-struct TReplyCase {
+struct ReplyCase {
     const char* Name;
     std::string Prefix;
     std::string Unit;
@@ -129,7 +129,7 @@ struct TReplyCase {
 };
 
 // Replies as SMTP and FTP servers could send them without end.
-std::vector<TReplyCase> ReplyCases(const std::string& code) {
+std::vector<ReplyCase> ReplyCases(const std::string& code) {
     return {
         {"1 MB reply line", code + " ", std::string(1024, 'r'), 1 * kMiB, "Max line length exceeded."},
         {"endless multi-line reply", "", code + "-" + std::string(1000, 'm') + "\r\n", 200 * kMiB,
@@ -138,11 +138,11 @@ std::vector<TReplyCase> ReplyCases(const std::string& code) {
 }
 
 TEST(HostileReplies, SmtpGreetingsFailTheMailWithBoundedMemory) {
-    for (const TReplyCase& c : ReplyCases("220")) {
-        TStreamingPeer peer({"", c.Prefix, c.Unit, c.UnitBytes});
+    for (const ReplyCase& c : ReplyCases("220")) {
+        StreamingPeer peer({"", c.Prefix, c.Unit, c.UnitBytes});
         MailSender webmail;
         const MailSenderSettings settings = MailThrough(peer.Port());
-        TPeakMemory memory;
+        PeakMemory memory;
         memory.Start();
         const MailSendResult result = webmail.send(settings, "1.2.3.4");
         const long growth = memory.GrowthKiB();
@@ -156,13 +156,13 @@ TEST(HostileReplies, SmtpGreetingsFailTheMailWithBoundedMemory) {
 
 TEST(HostileReplies, FtpGreetingsFailTheUploadWithBoundedMemory) {
     testsupport::TempDir local;
-    for (const TReplyCase& c : ReplyCases("220")) {
-        TStreamingPeer peer({"", c.Prefix, c.Unit, c.UnitBytes});
+    for (const ReplyCase& c : ReplyCases("220")) {
+        StreamingPeer peer({"", c.Prefix, c.Unit, c.UnitBytes});
         FtpClient ftp;
         ftp.port = peer.Port();
         FtpUploadJob job{"127.0.0.1", "bob", "s3cret", local.Write("t.html", "{IP}"), "ip.html", "1.2.3.4",
                           local.File("upload.tmp")};
-        TPeakMemory memory;
+        PeakMemory memory;
         memory.Start();
         SCOPED_TRACE(c.Name);
         ExpectRaise<NetworkError>([&] { uploadTemplate(ftp, job, {}); }, c.Message);

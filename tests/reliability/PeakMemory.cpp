@@ -5,7 +5,7 @@
 #include <sstream>
 #include <stdexcept>
 
-void TPeakMemory::Start() {
+void PeakMemory::Start() {
     // "5" resets the peak resident size (VmHWM) to the present one.
     std::ofstream reset("/proc/self/clear_refs");
     reset << "5";
@@ -15,9 +15,9 @@ void TPeakMemory::Start() {
     fBaseKiB = StatusKiB("VmRSS");
 }
 
-long TPeakMemory::GrowthKiB() const { return StatusKiB("VmHWM") - fBaseKiB; }
+long PeakMemory::GrowthKiB() const { return StatusKiB("VmHWM") - fBaseKiB; }
 
-long TPeakMemory::StatusKiB(const std::string& field) {
+long PeakMemory::StatusKiB(const std::string& field) {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
@@ -31,7 +31,7 @@ long TPeakMemory::StatusKiB(const std::string& field) {
     return -1;
 }
 
-int TPeakMemory::OpenDescriptors() {
+int PeakMemory::OpenDescriptors() {
     int count = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
         ++count;

@@ -5,7 +5,7 @@
 
 // The resident memory of this process around one operation: Start() resets the kernel's high-water mark,
 // GrowthKiB() is how far the peak rose above the resident size at Start().
-class TPeakMemory {
+class PeakMemory {
 public:
     void Start();
     long GrowthKiB() const;

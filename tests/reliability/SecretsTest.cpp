@@ -37,7 +37,7 @@ void ExpectNoPassword(const std::vector<std::string>& texts, const std::string& 
 TEST(Secrets, RefusedLoginsNeverShowThePassword) {
     // FTP: the upload's error and every status line it showed.
     {
-        TFtpServer server("bob", "the-right-one");
+        FtpServer server("bob", "the-right-one");
         testsupport::TempDir local;
         FtpClient ftp;
         ftp.port = server.Port();
@@ -58,7 +58,7 @@ TEST(Secrets, RefusedLoginsNeverShowThePassword) {
     }
     // SMTP: the mail's error, with either login scheme.
     for (const char* mechanism : {"LOGIN", "PLAIN"}) {
-        TSmtpServer server({false, "mailuser", "the-right-one", mechanism});
+        SmtpServer server({false, "mailuser", "the-right-one", mechanism});
         MailSender webmail;
         MailSenderSettings settings = MailThrough(server.Port());
         settings.loginRequired = true;

@@ -29,7 +29,7 @@ bool SendAll(int fd, const char* data, std::size_t size) {
 }
 
 // The child's whole life: no allocation, only system calls on buffers made before the fork.
-[[noreturn]] void Serve(int listener, const TStreamingPeer::TScript& script, const std::vector<char>& block) {
+[[noreturn]] void Serve(int listener, const StreamingPeer::Script& script, const std::vector<char>& block) {
     const int fd = ::accept(listener, nullptr, nullptr);
     if (fd < 0)
         ::_exit(1);
@@ -67,7 +67,7 @@ bool SendAll(int fd, const char* data, std::size_t size) {
 
 } // namespace
 
-TStreamingPeer::TStreamingPeer(const TScript& script) {
+StreamingPeer::StreamingPeer(const Script& script) {
     const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (listener < 0)
         throw std::system_error(errno, std::generic_category(), "socket");
@@ -98,7 +98,7 @@ TStreamingPeer::TStreamingPeer(const TScript& script) {
     ::close(listener);
 }
 
-TStreamingPeer::~TStreamingPeer() {
+StreamingPeer::~StreamingPeer() {
     if (fPid > 0) {
         ::kill(fPid, SIGKILL);
         ::waitpid(fPid, nullptr, 0);

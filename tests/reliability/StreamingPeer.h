@@ -9,9 +9,9 @@
 // optional wait for the client's first bytes, a prefix, then one unit again and again up to a byte count
 // (or until the client goes away). Its memory is not the test's, so the test process can measure its own.
 // Stopped by its process id when destroyed.
-class TStreamingPeer {
+class StreamingPeer {
 public:
-    struct TScript {
+    struct Script {
         std::string WaitFor;   // read until this arrives before sending ("" = send at once)
         std::string Prefix;
         std::string Unit;      // repeated after the prefix
@@ -19,10 +19,10 @@ public:
         bool Reset = false;    // end with a reset instead of a normal close
     };
 
-    explicit TStreamingPeer(const TScript& script);
-    ~TStreamingPeer();
-    TStreamingPeer(const TStreamingPeer&) = delete;
-    TStreamingPeer& operator=(const TStreamingPeer&) = delete;
+    explicit StreamingPeer(const Script& script);
+    ~StreamingPeer();
+    StreamingPeer(const StreamingPeer&) = delete;
+    StreamingPeer& operator=(const StreamingPeer&) = delete;
 
     uint16_t Port() const { return fPort; }
 

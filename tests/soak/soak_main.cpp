@@ -28,21 +28,21 @@ using namespace kestrune::net;
 
 namespace {
 
-struct TFigures {
+struct Figures {
     int Descriptors;
     long ResidentKiB;
 };
 
-TFigures Measure() { return {TPeakMemory::OpenDescriptors(), TPeakMemory::StatusKiB("VmRSS")}; }
+Figures Measure() { return {PeakMemory::OpenDescriptors(), PeakMemory::StatusKiB("VmRSS")}; }
 
-void Print(const char* when, const TFigures& f) {
+void Print(const char* when, const Figures& f) {
     std::printf("%-6s open descriptors %4d, resident %7ld KiB\n", when, f.Descriptors, f.ResidentKiB);
     std::fflush(stdout);
 }
 
-class TSoak {
+class Soak {
 public:
-    TSoak() : fFtpServer("bob", "s3cret"), fSmtpServer({}) {
+    Soak() : fFtpServer("bob", "s3cret"), fSmtpServer({}) {
         fRoot.Write("ka/ip.htm", "<p>WAN IP: 203.0.113.7 </p>");
         fRoot.Write("close/ip.htm", "<p>WAN IP: 203.0.113.8 </p>");
         testsupport::NginxServer::Options options;
@@ -119,8 +119,8 @@ private:
     testsupport::TempDir fRoot{"kestrune-soak-www"};
     testsupport::TempDir fLocal{"kestrune-soak"};
     std::unique_ptr<testsupport::NginxServer> fNginx;
-    TFtpServer fFtpServer;
-    TSmtpServer fSmtpServer;
+    FtpServer fFtpServer;
+    SmtpServer fSmtpServer;
     HttpClient fHttp;
     FtpClient fFtp;
     FtpUploadJob fJob;
@@ -144,19 +144,19 @@ int main(int argc, char** argv) {
     // taken with the HTTP connection closed.
     const int lookups = (counts[0] + 1) / 2 * 2, uploads = counts[1];
 
-    TSoak soak;
+    Soak soak;
     // A first round grows the buffers, caches and allocator pools that a long run keeps; the figures are
     // taken after it, so what they compare is growth per job.
     if (!soak.Run(20, 5))
         return 1;
-    const TFigures start = Measure();
+    const Figures start = Measure();
     Print("start", start);
     const auto begun = std::chrono::steady_clock::now();
     if (!soak.Run(lookups, uploads))
         return 1;
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
-    const TFigures end = Measure();
+    const Figures end = Measure();
     Print("end", end);
     std::printf("%d lookups, %d uploads, %d mails in %.1f s; %zu mails stored by the server\n", lookups, uploads,
                 uploads, seconds, soak.MailsStored());

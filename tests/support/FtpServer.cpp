@@ -4,7 +4,7 @@
 #include <iterator>
 #include <stdexcept>
 
-TFtpServer::TFtpServer(const std::string& user, const std::string& password, const std::string& readerUser,
+FtpServer::FtpServer(const std::string& user, const std::string& password, const std::string& readerUser,
                        const std::string& readerPassword, bool refuseActive) {
     std::vector<std::string> args = {KESTRUNE_SYSTEM_PYTHON, KESTRUNE_FTP_SERVER_SCRIPT, fFolder.Path(), user,
                                      password};
@@ -15,7 +15,7 @@ TFtpServer::TFtpServer(const std::string& user, const std::string& password, con
     fProcess.Start(std::move(args), "FTP test server");
 }
 
-std::string TFtpServer::ReadStored(const std::string& name) const {
+std::string FtpServer::ReadStored(const std::string& name) const {
     std::ifstream in(Root() / name, std::ios::binary);
     if (!in)
         throw std::runtime_error("no stored file " + name);

@@ -25,7 +25,7 @@ void MakeSelfSignedCertificate(const std::filesystem::path &certFile, const std:
         throw std::runtime_error("openssl could not make the test certificate");
 }
 
-TSmtpServer::TSmtpServer(const TOptions &options)
+SmtpServer::SmtpServer(const Options &options)
 {
     const std::filesystem::path folder = fFolder.Path();
     std::vector<std::string> args = {KESTRUNE_SYSTEM_PYTHON, KESTRUNE_SMTP_SERVER_SCRIPT, folder.string()};
@@ -43,15 +43,15 @@ TSmtpServer::TSmtpServer(const TOptions &options)
     fProcess.Start(std::move(args), "SMTP test server");
 }
 
-std::vector<TSmtpServer::TStoredMail> TSmtpServer::Stored() const
+std::vector<SmtpServer::StoredMail> SmtpServer::Stored() const
 {
     const std::filesystem::path folder = fFolder.Path();
-    std::vector<TStoredMail> mails;
+    std::vector<StoredMail> mails;
     for (int n = 1;; ++n) {
         const std::filesystem::path data = folder / (std::to_string(n) + ".eml");
         if (!std::filesystem::exists(data))
             return mails;
-        TStoredMail mail;
+        StoredMail mail;
         mail.Data = ReadFile(data);
         std::istringstream envelope(ReadFile(folder / (std::to_string(n) + ".env")));
         for (std::string line; std::getline(envelope, line);)

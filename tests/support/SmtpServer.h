@@ -15,9 +15,9 @@ void MakeSelfSignedCertificate(const std::filesystem::path &certFile, const std:
 // accepts in a fresh temporary folder. Plain or TLS from the first byte (with a self-signed
 // certificate made for it by the openssl command); with a user it offers AUTH LOGIN, checks the
 // credentials and refuses mail from a session that did not log in. Stopped by its process id.
-class TSmtpServer {
+class SmtpServer {
 public:
-    struct TOptions {
+    struct Options {
         bool Tls = false;
         std::string User; // empty: no login offered or needed
         std::string Password;
@@ -27,18 +27,18 @@ public:
         std::filesystem::path CertFile = {};
         std::filesystem::path KeyFile = {};
     };
-    struct TStoredMail {
+    struct StoredMail {
         std::string Data;                    // as received after DATA, dot-stuffing removed
         std::vector<std::string> Envelope;   // "MAIL FROM:<..>", "RCPT TO:<..>"..., "LOGIN user" / "PLAIN user"
     };
 
-    explicit TSmtpServer(const TOptions &options);
-    TSmtpServer(const TSmtpServer &) = delete;
-    TSmtpServer &operator=(const TSmtpServer &) = delete;
+    explicit SmtpServer(const Options &options);
+    SmtpServer(const SmtpServer &) = delete;
+    SmtpServer &operator=(const SmtpServer &) = delete;
 
     uint16_t Port() const { return fProcess.Port(); }
     // The messages stored so far, in the order they arrived.
-    std::vector<TStoredMail> Stored() const;
+    std::vector<StoredMail> Stored() const;
 
 private:
     testsupport::TempDir fFolder{"kestrune-smtp"};

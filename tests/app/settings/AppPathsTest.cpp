@@ -14,7 +14,7 @@ kestrune::core::AppPathsEnvironment Environment(bool writable, std::optional<std
     return {std::move(xdg), std::move(home), [writable](const fs::path&) { return writable; }};
 }
 
-struct TPathCase {
+struct PathCase {
     const char* Name;
     std::string Executable;
     bool Writable;
@@ -24,11 +24,11 @@ struct TPathCase {
     std::string Base;
 };
 
-class AppPaths : public ::testing::TestWithParam<TPathCase> {};
+class AppPaths : public ::testing::TestWithParam<PathCase> {};
 
 TEST_P(AppPaths, BesideTheExecutableOrInTheConfigFolder)
 {
-    const TPathCase& c = GetParam();
+    const PathCase& c = GetParam();
     kestrune::core::AppPaths paths = kestrune::core::appPathsFor(c.Executable, Environment(c.Writable, c.Xdg, c.Home));
     EXPECT_EQ(paths.folder, fs::path(c.Folder));
     EXPECT_EQ(paths.settingsFile, fs::path(c.Base + ".ini"));
@@ -40,20 +40,20 @@ TEST_P(AppPaths, BesideTheExecutableOrInTheConfigFolder)
 INSTANTIATE_TEST_SUITE_P(
     Cases, AppPaths,
     ::testing::Values(
-        TPathCase{"Writable", "/opt/k/kestrune", true, "/x", "/home/u", "/opt/k", "/opt/k/kestrune"},
-        TPathCase{"ExtensionReplaced", "/opt/k/kestrune.bin", true, {}, {}, "/opt/k", "/opt/k/kestrune"},
-        TPathCase{"CopyUnderOtherName", "/opt/k/ip-watch", true, {}, {}, "/opt/k", "/opt/k/ip-watch"},
-        TPathCase{"XdgConfigHome", "/usr/bin/kestrune", false, "/home/u/.cfg", "/home/u", "/home/u/.cfg/kestrune",
+        PathCase{"Writable", "/opt/k/kestrune", true, "/x", "/home/u", "/opt/k", "/opt/k/kestrune"},
+        PathCase{"ExtensionReplaced", "/opt/k/kestrune.bin", true, {}, {}, "/opt/k", "/opt/k/kestrune"},
+        PathCase{"CopyUnderOtherName", "/opt/k/ip-watch", true, {}, {}, "/opt/k", "/opt/k/ip-watch"},
+        PathCase{"XdgConfigHome", "/usr/bin/kestrune", false, "/home/u/.cfg", "/home/u", "/home/u/.cfg/kestrune",
                   "/home/u/.cfg/kestrune/kestrune"},
-        TPathCase{"HomeDefault", "/usr/bin/kestrune", false, {}, "/home/u", "/home/u/.config/kestrune",
+        PathCase{"HomeDefault", "/usr/bin/kestrune", false, {}, "/home/u", "/home/u/.config/kestrune",
                   "/home/u/.config/kestrune/kestrune"},
-        TPathCase{"RelativeXdgIgnored", "/usr/bin/kestrune", false, "cfg", "/home/u", "/home/u/.config/kestrune",
+        PathCase{"RelativeXdgIgnored", "/usr/bin/kestrune", false, "cfg", "/home/u", "/home/u/.config/kestrune",
                   "/home/u/.config/kestrune/kestrune"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(AppPathsReal, WritableFolderIsUsedAndAMissingOneIsNot)
 {
-    TTempFolder folder;
+    TempFolder folder;
     kestrune::core::AppPathsEnvironment env = kestrune::core::currentAppPathsEnvironment();
     env.xdgConfigHome = (folder / "config").string();
     EXPECT_EQ(kestrune::core::appPathsFor(folder / "kestrune", env).settingsFile, folder / "kestrune.ini");

@@ -5,9 +5,9 @@
 #include <sys/resource.h>
 
 // Lets a test run into a file-size limit, which fails writes as a full disk does.
-class TFileSizeLimit {
+class FileSizeLimit {
 public:
-    explicit TFileSizeLimit(rlim_t bytes)
+    explicit FileSizeLimit(rlim_t bytes)
     {
         ::getrlimit(RLIMIT_FSIZE, &Saved);
         OldHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -15,13 +15,13 @@ public:
         limit.rlim_cur = bytes;
         ::setrlimit(RLIMIT_FSIZE, &limit);
     }
-    ~TFileSizeLimit()
+    ~FileSizeLimit()
     {
         ::setrlimit(RLIMIT_FSIZE, &Saved);
         std::signal(SIGXFSZ, OldHandler);
     }
-    TFileSizeLimit(const TFileSizeLimit&) = delete;
-    TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
 private:
     rlimit Saved{};

@@ -9,7 +9,7 @@ using namespace kestrune::core;
 
 namespace {
 
-struct TReadCase {
+struct ReadCase {
     const char* Name;
     std::string Text;
     std::string Section;
@@ -17,46 +17,46 @@ struct TReadCase {
     std::string Expected;
 };
 
-class IniReadString : public ::testing::TestWithParam<TReadCase> {};
+class IniReadString : public ::testing::TestWithParam<ReadCase> {};
 
 TEST_P(IniReadString, ReadsAsTheProfileFunctionsDo)
 {
-    const TReadCase& c = GetParam();
+    const ReadCase& c = GetParam();
     EXPECT_EQ(IniFile::parse(c.Text).readString(c.Section, c.Key, "<default>"), c.Expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, IniReadString,
     ::testing::Values(
-        TReadCase{"Plain", "[Mail]\r\nTo=a@b.c\r\n", "Mail", "To", "a@b.c"},
-        TReadCase{"SectionAndKeyCaseBlind", "[mail]\r\nto=x\r\n", "MAIL", "To", "x"},
-        TReadCase{"MixedCapitalsKey", "[FTP]\r\nUpLoadedIP=1.2.3.4\r\n", "FTP", "UPLoadedIP", "1.2.3.4"},
-        TReadCase{"BlanksTrimmed", "[S]\r\n  Key \t=   value with inner blanks \t \r\n", "S", "Key",
+        ReadCase{"Plain", "[Mail]\r\nTo=a@b.c\r\n", "Mail", "To", "a@b.c"},
+        ReadCase{"SectionAndKeyCaseBlind", "[mail]\r\nto=x\r\n", "MAIL", "To", "x"},
+        ReadCase{"MixedCapitalsKey", "[FTP]\r\nUpLoadedIP=1.2.3.4\r\n", "FTP", "UPLoadedIP", "1.2.3.4"},
+        ReadCase{"BlanksTrimmed", "[S]\r\n  Key \t=   value with inner blanks \t \r\n", "S", "Key",
                   "value with inner blanks"},
-        TReadCase{"DoubleQuotesRemoved", "[S]\r\nK=\" padded \"\r\n", "S", "K", " padded "},
-        TReadCase{"SingleQuotesRemoved", "[S]\r\nK='x'\r\n", "S", "K", "x"},
-        TReadCase{"OnlyOnePairRemoved", "[S]\r\nK=\"\"x\"\"\r\n", "S", "K", "\"x\""},
-        TReadCase{"MismatchedQuotesKept", "[S]\r\nK=\"x'\r\n", "S", "K", "\"x'"},
-        TReadCase{"LoneQuoteKept", "[S]\r\nK=\"\r\n", "S", "K", "\""},
-        TReadCase{"EqualsInValue", "[S]\r\nK=a=b=c\r\n", "S", "K", "a=b=c"},
-        TReadCase{"EmptyValue", "[S]\r\nK=\r\n", "S", "K", ""},
-        TReadCase{"MissingKey", "[S]\r\nK=1\r\n", "S", "Other", "<default>"},
-        TReadCase{"MissingSection", "[S]\r\nK=1\r\n", "T", "K", "<default>"},
-        TReadCase{"KeyOfOtherSectionNotSeen", "[A]\r\nK=1\r\n[B]\r\nX=2\r\n", "B", "K", "<default>"},
-        TReadCase{"FirstDuplicateWins", "[S]\r\nK=first\r\nk=second\r\n", "S", "K", "first"},
-        TReadCase{"LfLineEnds", "[S]\nA=1\nK=v\n", "S", "K", "v"},
-        TReadCase{"LastLineWithoutBreak", "[S]\r\nK=v", "S", "K", "v"},
-        TReadCase{"IndentedSectionHeader", "  [ S ]  \r\nK=v\r\n", "S", "K", "v"},
-        TReadCase{"ByteOrderMarkIgnored", "\xEF\xBB\xBF[S]\r\nK=v\r\n", "S", "K", "v"},
-        TReadCase{"HighBytesKept", "[S]\r\nK=\x9E\x9D\x9C\xFF\r\n", "S", "K", "\x9E\x9D\x9C\xFF"}),
+        ReadCase{"DoubleQuotesRemoved", "[S]\r\nK=\" padded \"\r\n", "S", "K", " padded "},
+        ReadCase{"SingleQuotesRemoved", "[S]\r\nK='x'\r\n", "S", "K", "x"},
+        ReadCase{"OnlyOnePairRemoved", "[S]\r\nK=\"\"x\"\"\r\n", "S", "K", "\"x\""},
+        ReadCase{"MismatchedQuotesKept", "[S]\r\nK=\"x'\r\n", "S", "K", "\"x'"},
+        ReadCase{"LoneQuoteKept", "[S]\r\nK=\"\r\n", "S", "K", "\""},
+        ReadCase{"EqualsInValue", "[S]\r\nK=a=b=c\r\n", "S", "K", "a=b=c"},
+        ReadCase{"EmptyValue", "[S]\r\nK=\r\n", "S", "K", ""},
+        ReadCase{"MissingKey", "[S]\r\nK=1\r\n", "S", "Other", "<default>"},
+        ReadCase{"MissingSection", "[S]\r\nK=1\r\n", "T", "K", "<default>"},
+        ReadCase{"KeyOfOtherSectionNotSeen", "[A]\r\nK=1\r\n[B]\r\nX=2\r\n", "B", "K", "<default>"},
+        ReadCase{"FirstDuplicateWins", "[S]\r\nK=first\r\nk=second\r\n", "S", "K", "first"},
+        ReadCase{"LfLineEnds", "[S]\nA=1\nK=v\n", "S", "K", "v"},
+        ReadCase{"LastLineWithoutBreak", "[S]\r\nK=v", "S", "K", "v"},
+        ReadCase{"IndentedSectionHeader", "  [ S ]  \r\nK=v\r\n", "S", "K", "v"},
+        ReadCase{"ByteOrderMarkIgnored", "\xEF\xBB\xBF[S]\r\nK=v\r\n", "S", "K", "v"},
+        ReadCase{"HighBytesKept", "[S]\r\nK=\x9E\x9D\x9C\xFF\r\n", "S", "K", "\x9E\x9D\x9C\xFF"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
-struct TIntCase {
+struct IntCase {
     std::string Value;
     int Expected;
 };
 
-class IniReadInteger : public ::testing::TestWithParam<TIntCase> {};
+class IniReadInteger : public ::testing::TestWithParam<IntCase> {};
 
 TEST_P(IniReadInteger, DecimalOrHexElseDefault)
 {
@@ -65,22 +65,22 @@ TEST_P(IniReadInteger, DecimalOrHexElseDefault)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, IniReadInteger,
-                         ::testing::Values(TIntCase{"30", 30}, TIntCase{"5000", 5000}, TIntCase{"-12", -12},
-                                           TIntCase{"+7", 7}, TIntCase{"007", 7}, TIntCase{"0x3C", 60},
-                                           TIntCase{"0X3c", 60}, TIntCase{"0x7FFFFFFF", 2147483647},
-                                           TIntCase{"'45'", 45}, TIntCase{"abc", -77}, TIntCase{"", -77},
-                                           TIntCase{"0x", -77}, TIntCase{"0xG1", -77}, TIntCase{"12abc", -77},
-                                           TIntCase{"1.5", -77}, TIntCase{"1 2", -77}, TIntCase{"--1", -77},
-                                           TIntCase{"+-1", -77}, TIntCase{"99999999999", -77},
-                                           TIntCase{"0x123456789", -77}, TIntCase{"$3C", -77}));
+                         ::testing::Values(IntCase{"30", 30}, IntCase{"5000", 5000}, IntCase{"-12", -12},
+                                           IntCase{"+7", 7}, IntCase{"007", 7}, IntCase{"0x3C", 60},
+                                           IntCase{"0X3c", 60}, IntCase{"0x7FFFFFFF", 2147483647},
+                                           IntCase{"'45'", 45}, IntCase{"abc", -77}, IntCase{"", -77},
+                                           IntCase{"0x", -77}, IntCase{"0xG1", -77}, IntCase{"12abc", -77},
+                                           IntCase{"1.5", -77}, IntCase{"1 2", -77}, IntCase{"--1", -77},
+                                           IntCase{"+-1", -77}, IntCase{"99999999999", -77},
+                                           IntCase{"0x123456789", -77}, IntCase{"$3C", -77}));
 
-struct TBoolCase {
+struct BoolCase {
     std::string Value;
     bool WhenDefaultFalse;
     bool WhenDefaultTrue;
 };
 
-class IniReadBool : public ::testing::TestWithParam<TBoolCase> {};
+class IniReadBool : public ::testing::TestWithParam<BoolCase> {};
 
 TEST_P(IniReadBool, AnyNonZeroIntegerIsTrue)
 {
@@ -90,10 +90,10 @@ TEST_P(IniReadBool, AnyNonZeroIntegerIsTrue)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, IniReadBool,
-                         ::testing::Values(TBoolCase{"1", true, true}, TBoolCase{"0", false, false},
-                                           TBoolCase{"2", true, true}, TBoolCase{"-1", true, true},
-                                           TBoolCase{"0x0", false, false}, TBoolCase{"true", false, true},
-                                           TBoolCase{"", false, true}));
+                         ::testing::Values(BoolCase{"1", true, true}, BoolCase{"0", false, false},
+                                           BoolCase{"2", true, true}, BoolCase{"-1", true, true},
+                                           BoolCase{"0x0", false, false}, BoolCase{"true", false, true},
+                                           BoolCase{"", false, true}));
 
 TEST(IniFile, ValuesLongerThan2047CharactersAreCut)
 {

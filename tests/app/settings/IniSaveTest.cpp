@@ -45,7 +45,7 @@ void ExpectSaveRefused(const IniFile& ini, const fs::path& file)
 
 TEST(IniSave, WritesCrLfTextOwnerOnly)
 {
-    TTempFolder folder;
+    TempFolder folder;
     fs::path file = folder / "kestrune.ini";
     IniFile ini;
     ini.writeString("Mail", "To", "a@b.c");
@@ -58,7 +58,7 @@ TEST(IniSave, WritesCrLfTextOwnerOnly)
 
 TEST(IniSave, ExistingFileBecomesOwnerOnlyAndKeepsWhatTheProgramDoesNotKnow)
 {
-    TTempFolder folder;
+    TempFolder folder;
     fs::path file = folder / "kestrune.ini";
     WriteFileBytes(file, "# hand note\r\n[Mail]\r\nTo=old\r\nX-Custom = keep me \r\n\r\n[Plugin]\r\nA=\"1\"\r\n");
     ::chmod(file.c_str(), 0644);
@@ -74,7 +74,7 @@ TEST(IniSave, ExistingFileBecomesOwnerOnlyAndKeepsWhatTheProgramDoesNotKnow)
 
 TEST(IniSave, ReadOnlyFileIsRefusedByNameAndLeftAlone)
 {
-    TTempFolder folder;
+    TempFolder folder;
     fs::path file = folder / "kestrune.ini";
     WriteFileBytes(file, "[Mail]\r\nTo=old\r\n");
     ::chmod(file.c_str(), 0444);
@@ -88,14 +88,14 @@ TEST(IniSave, ReadOnlyFileIsRefusedByNameAndLeftAlone)
 
 TEST(IniSave, FullDiskLeavesTheOldFileWhole)
 {
-    TTempFolder folder;
+    TempFolder folder;
     fs::path file = folder / "kestrune.ini";
     const std::string old = "[Mail]\r\nTo=old\r\n";
     WriteFileBytes(file, old);
     IniFile ini = IniFile::load(file);
     ini.writeString("Mail", "Subject", std::string(2000, 's'));
     {
-        TFileSizeLimit limit(512);
+        FileSizeLimit limit(512);
         ExpectSaveRefused(ini, file);
     }
     EXPECT_EQ(ReadFileBytes(file), old);
@@ -104,14 +104,14 @@ TEST(IniSave, FullDiskLeavesTheOldFileWhole)
 
 TEST(IniSave, MissingFolderIsAnErrorNamingTheFile)
 {
-    TTempFolder folder;
+    TempFolder folder;
     fs::path file = folder.Path / "no-such-folder" / "kestrune.ini";
     ExpectSaveRefused(IniFile(), file);
 }
 
 TEST(IniSave, SymlinkedFileIsUpdatedThroughTheLink)
 {
-    TTempFolder folder;
+    TempFolder folder;
     fs::path real = folder / "real.ini";
     fs::path link = folder / "kestrune.ini";
     WriteFileBytes(real, "[A]\r\nB=1\r\n");
@@ -125,8 +125,8 @@ TEST(IniSave, SymlinkedFileIsUpdatedThroughTheLink)
 
 TEST(IniSave, StaleTemporariesOfThisFileAreRemovedAndNothingElse)
 {
-    TTempFolder folder;
-    TTempFolder elsewhere;
+    TempFolder folder;
+    TempFolder elsewhere;
     fs::path file = folder / "kestrune.ini";
     WriteFileBytes(file, "[System]\r\nInterval=45\r\n");
     WriteFileBytes(elsewhere / "target", "kept");
@@ -150,7 +150,7 @@ TEST(IniSave, StaleTemporariesOfThisFileAreRemovedAndNothingElse)
 
 TEST(IniLoad, MissingFileIsEmptyButAnUnreadableOneIsNotSilentlyReplaced)
 {
-    TTempFolder folder;
+    TempFolder folder;
     EXPECT_TRUE(IniFile::load(folder / "absent.ini").sectionNames().empty());
     EXPECT_TRUE(IniFile::loadForUpdate(folder / "absent.ini").sectionNames().empty());
     fs::create_directory(folder / "dir.ini");

@@ -17,7 +17,7 @@ std::string FileText(const std::filesystem::path& file) { return ReadFileBytes(f
 
 TEST(PublishSettings, EntriesRetriesAndCommandSurviveTheFileWithPasswordsScrambled)
 {
-    TTempFolder folder;
+    TempFolder folder;
     const auto file = folder / "kestrune.ini";
     WriteFileBytes(file, "[Other]\nKeep=1\n[DNSUpdate]\nCount=3\nEnabled1=1\nProvider1=noip\nHosts1=a.example\n"
                          "Password1=" + enDeCrypt("old") + "\n");

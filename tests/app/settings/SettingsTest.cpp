@@ -40,7 +40,7 @@ TEST(EnDeCrypt, ComplementsEveryByteAndUndoesItself)
 
 TEST(Settings, FirstStartWithoutFile)
 {
-    TTempFolder folder;
+    TempFolder folder;
     Settings s = loadSettingsFile(folder / "kestrune.ini", kFirstService);
     EXPECT_EQ(s, defaultSettings(kFirstService));
     EXPECT_EQ(s.extDns, kFirstService);
@@ -61,12 +61,12 @@ TEST(Settings, FirstStartWithoutFile)
     EXPECT_TRUE(s.mailTo.empty() && s.ftpPassword.empty() && s.uploadedIp.empty() && s.logFilename.empty());
 }
 
-struct TIntervalCase {
+struct IntervalCase {
     std::string Stored;
     int Loaded;
 };
 
-class SettingsInterval : public ::testing::TestWithParam<TIntervalCase> {};
+class SettingsInterval : public ::testing::TestWithParam<IntervalCase> {};
 
 TEST_P(SettingsInterval, HeldToTheIntervalBoxBounds)
 {
@@ -75,10 +75,10 @@ TEST_P(SettingsInterval, HeldToTheIntervalBoxBounds)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, SettingsInterval,
-                         ::testing::Values(TIntervalCase{"5000", 2880}, TIntervalCase{"abc", 30},
-                                           TIntervalCase{"0x3C", 60}, TIntervalCase{"-5", 0},
-                                           TIntervalCase{"2880", 2880}, TIntervalCase{"0", 0},
-                                           TIntervalCase{"\"45\"", 45}));
+                         ::testing::Values(IntervalCase{"5000", 2880}, IntervalCase{"abc", 30},
+                                           IntervalCase{"0x3C", 60}, IntervalCase{"-5", 0},
+                                           IntervalCase{"2880", 2880}, IntervalCase{"0", 0},
+                                           IntervalCase{"\"45\"", 45}));
 
 TEST(Settings, LogLinesAreLoadedAsStored)
 {
@@ -181,7 +181,7 @@ Settings Populated()
 
 TEST(Settings, EverySettingSurvivesSaveAndLoad)
 {
-    TTempFolder folder;
+    TempFolder folder;
     Settings s = Populated();
     saveSettingsFile(s, folder / "kestrune.ini");
     EXPECT_EQ(loadSettingsFile(folder / "kestrune.ini", kFirstService), s);
@@ -189,7 +189,7 @@ TEST(Settings, EverySettingSurvivesSaveAndLoad)
 
 TEST(Settings, FtpPasswordIsNotKeptWithoutRememberPassword)
 {
-    TTempFolder folder;
+    TempFolder folder;
     Settings s = Populated();
     saveSettingsFile(s, folder / "kestrune.ini");
     s.ftpSavePass = false;
@@ -202,7 +202,7 @@ TEST(Settings, FtpPasswordIsNotKeptWithoutRememberPassword)
 
 TEST(Settings, SaveKeepsUnknownKeysAndReplacesTheLookupLists)
 {
-    TTempFolder folder;
+    TempFolder folder;
     fs::path file = folder / "kestrune.ini";
     WriteFileBytes(file, "[Mail]\r\nTo=old\r\nSignature=keep\r\n[Routers]\r\nGone=1\r\n[RoutersData]\r\n9,x,y,1=0\r\n"
                          "[Extra]\r\nA=1\r\n");
@@ -257,7 +257,7 @@ TEST(Settings, HundredThousandLookupsLoadAndSaveWhole)
     text += "[RoutersData]\r\n";
     for (int i = 0; i < kRows; ++i)
         text += std::to_string(i + 1) + ",10.0.0.1/" + std::to_string(i) + ",IP,0=" + std::to_string(i % 2) + "\r\n";
-    TTempFolder folder;
+    TempFolder folder;
     fs::path file = folder / "kestrune.ini";
     WriteFileBytes(file, text);
 
@@ -278,7 +278,7 @@ TEST(Settings, HundredThousandLookupsLoadAndSaveWhole)
 
 TEST(Settings, ReadOnlySettingsFileFailsTheSaveByName)
 {
-    TTempFolder folder;
+    TempFolder folder;
     fs::path file = folder / "kestrune.ini";
     WriteFileBytes(file, "[System]\r\nInterval=45\r\n");
     ::chmod(file.c_str(), 0444);

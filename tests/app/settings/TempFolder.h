@@ -8,7 +8,7 @@
 #include <string>
 
 // A fresh folder under /tmp, removed with everything in it at the end of the test; paths in it by "/".
-class TTempFolder {
+class TempFolder {
 public:
     std::filesystem::path operator/(const std::string& name) const { return Path / name; }
 
