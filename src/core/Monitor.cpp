@@ -7,6 +7,7 @@
 #include "Uri.h"
 #include "PublicAddress.h"
 #include "SchedulerRules.h"
+#include "AddressTexts.h"
 #include "Settings.h"
 
 #include <algorithm>
@@ -19,11 +20,9 @@ using namespace kestrune::net;
 namespace kestrune::core {
 
 namespace {
-constexpr std::string_view kErrorAddress = "Error";
 constexpr std::string_view kManual = "Manual";
 constexpr std::string_view kTitlePrefix = "Kestrune [";
 constexpr std::string_view kUnknownError = "Unknown error.";
-constexpr char kEllipsis[] = "\xE2\x80\xA6";
 } // namespace
 
 Monitor::Monitor(Settings& settings, MonitorObserver& observer, TimerService& timers)

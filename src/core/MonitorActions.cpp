@@ -4,6 +4,7 @@
 #include "FtpUpload.h"
 #include "NetworkErrors.h"
 #include "FlagScope.h"
+#include "AddressTexts.h"
 #include "Settings.h"
 
 #include <ctime>
@@ -14,12 +15,6 @@ using namespace kestrune::actions;
 using namespace kestrune::net;
 
 namespace kestrune::core {
-
-namespace {
-constexpr std::string_view kPlaceholderAddress = "---.---.---.---";
-constexpr std::string_view kErrorAddress = "Error";
-constexpr char kEllipsis[] = "\xE2\x80\xA6";
-} // namespace
 
 void Monitor::uploadNow() { guarded([this] { handleChange(true); }); }
 

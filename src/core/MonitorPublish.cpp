@@ -4,6 +4,7 @@
 #include "CommandHook.h"
 #include "DnsUpdateClient.h"
 #include "FlagScope.h"
+#include "AddressTexts.h"
 #include "Settings.h"
 
 #include <algorithm>
@@ -19,8 +20,6 @@ namespace {
 
 using actions::DnsAnswer;
 
-constexpr std::string_view kPlaceholder = "---.---.---.---";
-constexpr std::string_view kError = "Error";
 constexpr std::string_view kDnsChannel = "dns";
 
 std::string dnsChannel(std::size_t index) { return std::string(kDnsChannel) + std::to_string(index + 1); }
@@ -34,7 +33,7 @@ std::string entryName(const core::DnsUpdateEntry& entry)
 
 bool Monitor::publishable(const std::string& address)
 {
-    return !address.empty() && address != kPlaceholder && address != kError;
+    return !address.empty() && address != kPlaceholderAddress && address != kErrorAddress;
 }
 
 long long Monitor::now() const

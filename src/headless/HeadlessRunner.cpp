@@ -1,6 +1,7 @@
 #include "HeadlessRunner.h"
 
 #include "ExternalServices.h"
+#include "IpExtraction.h"
 #include "LogFile.h"
 #include "SelectedLookup.h"
 
@@ -18,7 +19,7 @@ namespace kestrune::headless {
 
 namespace {
 
-constexpr std::string_view kPlaceholderAddress = "---.---.---.---";
+using lookup::kPlaceholderAddress;
 
 void writeToStandardError(const std::string& line)
 {
