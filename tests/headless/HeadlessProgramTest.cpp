@@ -21,7 +21,8 @@ TEST(HeadlessProgram, CheckOnceExitsWithTheCheckStatusWithoutADisplay)
     rig.save();
     ProgramRun found(CheckOnce(rig));
     EXPECT_EQ(found.wait(), 0) << found.errors();
-    EXPECT_EQ(found.errors(), "Address found: 10.1.2.3\nIP file written: " + rig.ipFile + "\n");
+    EXPECT_NE(found.errors().find("\nAddress found: 10.1.2.3\nIP file written: " + rig.ipFile + "\n"), std::string::npos)
+        << found.errors();
     EXPECT_EQ(Bytes(rig.ipFile), "10.1.2.3");
 
     // A mail server that is gone fails the action.
@@ -35,6 +36,66 @@ TEST(HeadlessProgram, CheckOnceExitsWithTheCheckStatusWithoutADisplay)
     rig.page.reset();
     ProgramRun lookupFails(CheckOnce(rig));
     EXPECT_EQ(lookupFails.wait(), 1) << lookupFails.errors();
+}
+
+TEST(HeadlessProgram, EachLineCarriesItsLevelForTheJournalOrInWords)
+{
+    HeadlessRig rig("10.1.2.3");
+    rig.page.reset();  // the lookup fails: an error between the start-up and the end line
+    rig.save();
+    const std::string start = "Kestrune " KESTRUNE_VERSION " starts: settings file " + rig.settingsFile + ", lookup ";
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> environment;
+        std::string startLine, errorLine, endLine;
+    };
+    const std::vector<Case> cases = {
+        {"journal", {{"JOURNAL_STREAM", ProgramRun::kStandardError}}, "<6>" + start, "\n<3>", "\n<6>Kestrune ends (exit status 1): the lookup failed.\n"},
+        // A cron job started from a service inherits the variable, but its output goes elsewhere.
+        {"other stream", {{"JOURNAL_STREAM", "1:1"}}, start, "\nerror: ", "\nKestrune ends (exit status 1): the lookup failed.\n"},
+        {"terminal", {}, start, "\nerror: ", "\nKestrune ends (exit status 1): the lookup failed.\n"},
+    };
+    for (const Case& c : cases) {
+        ProgramRun run(CheckOnce(rig), false, c.environment);
+        EXPECT_EQ(run.wait(), 1) << c.name;
+        const std::string lines = run.errors();
+        EXPECT_EQ(lines.rfind(c.startLine, 0), 0u) << c.name << ": " << lines;
+        EXPECT_NE(lines.find(c.errorLine), std::string::npos) << c.name << ": " << lines;
+        EXPECT_NE(lines.find("Connection refused"), std::string::npos) << c.name << ": " << lines;
+        EXPECT_EQ(lines.size() - lines.rfind(c.endLine), c.endLine.size()) << c.name << ": " << lines;
+    }
+}
+
+// For cron: a run that changed nothing and failed nowhere says nothing with --quiet.
+TEST(HeadlessProgram, QuietSaysOnlyWarningsAndErrorsAndVerboseAddsTheReasoning)
+{
+    HeadlessRig rig("10.1.2.3");
+    rig.save();
+    ProgramRun first(CheckOnce(rig));
+    ASSERT_EQ(first.wait(), 0) << first.errors();
+    struct Case {
+        const char* option;
+        bool pageUp;
+        int status;
+        std::string expected;  // "" for silence, else a line the run shows
+    };
+    const std::vector<Case> cases = {
+        {"--quiet", true, 0, ""},
+        {"--verbose", true, 0, "\nLooking up the address at 127.0.0.1"},
+        {"--quiet", false, 1, "error: "},
+    };
+    for (const Case& c : cases) {
+        if (!c.pageUp)
+            rig.page.reset();
+        std::vector<std::string> arguments = CheckOnce(rig);
+        arguments.push_back(c.option);
+        ProgramRun run(arguments);
+        EXPECT_EQ(run.wait(), c.status) << c.option << run.errors();
+        if (c.expected.empty())
+            EXPECT_EQ(run.errors(), "") << c.option;
+        else
+            EXPECT_NE(run.errors().find(c.expected), std::string::npos) << c.option << ": " << run.errors();
+    }
 }
 
 // The window's libraries cost start-up time and memory a run without a window does not need.
@@ -90,7 +151,7 @@ TEST(HeadlessProgram, ASecondInstanceOnTheSameSettingsFileDoesNotStart)
     rig.settings.interval = 30;
     rig.save();
     const std::string lock = rig.folder.File(".kestrune.ini.lock");
-    const std::string refusal = "Kestrune already runs with the settings file \"" + rig.settingsFile + "\".\n";
+    const std::string refusal = "error: Kestrune already runs with the settings file \"" + rig.settingsFile + "\".\n";
 
     // Headless first: another headless run and a window are refused, and touch nothing.
     {
@@ -102,7 +163,7 @@ TEST(HeadlessProgram, ASecondInstanceOnTheSameSettingsFileDoesNotStart)
         EXPECT_EQ(headless.wait(), 3);
         EXPECT_EQ(headless.errors(), refusal);
         ProgramRun window({"--config", rig.settingsFile}, true);
-        EXPECT_TRUE(window.waitForError(refusal)) << window.errors();
+        EXPECT_TRUE(window.waitForError(refusal.substr(std::string("error: ").size()))) << window.errors();
         ::kill(window.pid(), SIGTERM);  // closes its message box
         EXPECT_EQ(window.wait(), 3);
         EXPECT_EQ(FolderState(rig.folder.Path()), before);
