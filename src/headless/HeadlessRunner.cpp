@@ -4,11 +4,13 @@
 #include "IpExtraction.h"
 #include "LogFile.h"
 #include "SelectedLookup.h"
+#include "ServiceNotifier.h"
 
 #include <QLocale>
 #include <QTimer>
 
 #include <cstdio>
+#include <ctime>
 #include <exception>
 
 using namespace kestrune::actions;
@@ -212,6 +214,18 @@ void HeadlessRunner::report(Level level, const std::string& text) const
     m_log.write(level, line);
 }
 
+void HeadlessRunner::checked(const std::string& outcome)
+{
+    if (m_service == nullptr)
+        return;
+    const std::time_t now = std::time(nullptr);
+    std::tm local {};
+    localtime_r(&now, &local);
+    char stamp[32] = {};
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+    m_service->status(std::string("Last check ") + stamp + ": " + outcome);
+}
+
 void HeadlessRunner::reportStart() const
 {
     std::string lookup;
@@ -244,10 +258,12 @@ void HeadlessRunner::addressFound(const std::string& address)
     if (address == kPlaceholderAddress) {
         m_lookupFailed = true;
         report(Level::Error, "No address found: " + address);
+        checked("no address found");
         return;
     }
     m_found = true;
     report(Level::Info, "Address found: " + address);
+    checked(address);
 }
 
 void HeadlessRunner::intervalChanged(int minutes)
@@ -263,6 +279,7 @@ void HeadlessRunner::notice(core::Notice kind, const std::string& text)
         return;
     case core::Notice::Balloon:
         m_lookupFailed = true;
+        checked("lookup failed");
         break;
     case core::Notice::Error:
         m_actionFailed = true;

@@ -47,6 +47,8 @@ public:
 
     core::Monitor& monitor() { return *m_monitor; }
     const EventLog& log() const { return m_log; }
+    // Where the status line after each check goes as well (systemd's STATUS=); not owned.
+    void setServiceNotifier(class ServiceNotifier* notifier) { m_service = notifier; }
     // The start-up line: the version, the settings file and the lookup the loaded settings use.
     void reportStart() const;
     // The last line: how the run ended and why.
@@ -76,9 +78,11 @@ private:
     int checkStatus() const;
     int statusAfterSaving();
     void report(Level level, const std::string& text) const;
+    void checked(const std::string& outcome);
 
     core::AppPaths m_paths;
     EventLog m_log;
+    ServiceNotifier* m_service = nullptr;
     core::Settings m_settings;
     std::string m_savedUploaded;
     std::string m_savedMailed;

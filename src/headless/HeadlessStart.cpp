@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 #include "HeadlessRunner.h"
 #include "InstanceLock.h"
+#include "ServiceNotifier.h"
 #include "ShutdownSignals.h"
 
 #include <QCoreApplication>
@@ -77,15 +78,22 @@ int runWithoutWindow(const launch::StartOptions& options, int argc, char** argv)
         runner.reportEnd(checkOutcome(status), status);
         return status;
     }
+    ServiceNotifier service;
+    runner.setServiceNotifier(&service);
+    service.ready();
     int stopSignal = 0;
-    QObject::connect(&shutdownSignals, &ShutdownSignals::Requested, &runner, [&runner, &stopSignal](int signalNumber) {
-        if (signalNumber == SIGHUP) {
-            runner.requestReload();
-        } else {
-            stopSignal = signalNumber;
-            runner.requestStop();
-        }
-    });
+    QObject::connect(&shutdownSignals, &ShutdownSignals::Requested, &runner,
+                     [&runner, &service, &stopSignal](int signalNumber) {
+                         if (signalNumber == SIGHUP) {
+                             service.reloading();
+                             runner.requestReload();
+                             service.ready();
+                         } else {
+                             stopSignal = signalNumber;
+                             service.stopping();
+                             runner.requestStop();
+                         }
+                     });
     const int status = runner.run();
     if (stopSignal != 0)
         runner.reportEnd("stopped by " + signalName(stopSignal) + ".", status);

@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <fstream>
 
@@ -12,7 +17,65 @@ namespace {
 std::vector<std::string> Headless(const HeadlessRig& rig) { return {"--headless", "--config", rig.settingsFile}; }
 std::vector<std::string> CheckOnce(const HeadlessRig& rig) { return {"--check-once", "--config", rig.settingsFile}; }
 
+// The datagram socket systemd listens on for a Type=notify service, made by the test in a folder of its own.
+class NotifySocket {
+public:
+    NotifySocket()
+    {
+        m_fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        path.copy(address.sun_path, sizeof address.sun_path - 1);
+        ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+    ~NotifySocket() { ::close(m_fd); }
+    // Every message up to and including the first that holds text; "" when none came within 30 s.
+    std::string readUntil(const std::string& text)
+    {
+        std::string messages;
+        for (int waited = 0; waited < 300 && messages.find(text) == std::string::npos;) {
+            pollfd entry {m_fd, POLLIN, 0};
+            if (::poll(&entry, 1, 100) != 1) {
+                ++waited;
+                continue;
+            }
+            char buffer[4096];
+            const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
+            if (n > 0)
+                messages.append(buffer, static_cast<std::size_t>(n)).append("\n");
+        }
+        return messages.find(text) == std::string::npos ? "" : messages;
+    }
+
+    testsupport::TempDir folder{"kestrune-notify"};
+    std::string path = folder.File("notify");
+
+private:
+    int m_fd = -1;
+};
+
 } // namespace
+
+TEST(HeadlessProgram, TellsSystemdReadyStatusReloadAndStoppingAndPingsItsWatchdog)
+{
+    HeadlessRig rig("10.1.2.3");
+    rig.settings.interval = 30;
+    rig.save();
+    NotifySocket systemd;
+    ProgramRun run(Headless(rig), false, {{"NOTIFY_SOCKET", systemd.path}, {"WATCHDOG_USEC", "200000"}});
+    const std::string started = systemd.readUntil("STATUS=Last check ");
+    EXPECT_NE(started.find("READY=1\n"), std::string::npos) << started;
+    EXPECT_NE(started.find(": 10.1.2.3\n"), std::string::npos) << started;
+    // Two pings a period: several within a second.
+    const std::string pings = systemd.readUntil("WATCHDOG=1\nWATCHDOG=1\nWATCHDOG=1\n");
+    EXPECT_NE(pings, "") << run.errors();
+    ::kill(run.pid(), SIGHUP);
+    const std::string reloaded = systemd.readUntil("READY=1");
+    EXPECT_NE(reloaded.find("RELOADING=1\n"), std::string::npos) << reloaded;
+    ::kill(run.pid(), SIGTERM);
+    EXPECT_NE(systemd.readUntil("STOPPING=1"), "");
+    EXPECT_EQ(run.wait(), 0) << run.errors();
+}
 
 TEST(HeadlessProgram, CheckOnceExitsWithTheCheckStatusWithoutADisplay)
 {
