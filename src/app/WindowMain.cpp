@@ -1,11 +1,13 @@
 #include "AppPaths.h"
 #include "Application.h"
 #include "CommandLine.h"
+#include "ExternalServices.h"
 #include "FeedbackForm.h"
 #include "InstanceBeacon.h"
 #include "InstanceLock.h"
 #include "MainWindow.h"
 #include "QtDialogs.h"
+#include "Settings.h"
 #include "ShutdownSignals.h"
 #include "StartupProbe.h"
 #include "WindowModule.h"
@@ -14,6 +16,7 @@
 #include <QSessionManager>
 
 #include <cstdio>
+#include <filesystem>
 
 using namespace kestrune::core;
 
@@ -56,6 +59,22 @@ __attribute__((visibility("default"))) int kestruneRunWindow(int argc, char** ar
         appPathsFor(QCoreApplication::applicationFilePath().toStdString()).settingsFile);
     if (!instanceLock.acquired())
         return refuseSecondWindow(instanceLock);
+    // A settings file named on the command line that is not there yet: the window sets it up and says so.
+    std::string created;
+    if (options.configFile) {
+        std::error_code ignored;
+        const std::filesystem::path file = instanceLock.settingsFile();
+        if (!std::filesystem::exists(file, ignored)) {
+            try {
+                ensureAppFolder(appPathsForSettingsFile(file));
+                saveSettingsFile(defaultSettings(kestrune::lookup::kExternalServices[0].url), file);
+                created = "The settings file \"" + file.string() + "\" did not exist; it was created with the default settings.";
+            } catch (const std::exception& error) {
+                created = error.what();
+            }
+            std::fprintf(stderr, "%s\n", created.c_str());
+        }
+    }
     kestrune::launch::InstanceBeacon instanceBeacon(instanceLock.settingsFile());
     ShutdownSignals shutdownSignals;
     QtDialogs dialogs;
@@ -75,6 +94,8 @@ __attribute__((visibility("default"))) int kestruneRunWindow(int argc, char** ar
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &window, [&window] { window.onApplicationQuitting(); });
     QObject::connect(&instanceBeacon, &kestrune::launch::InstanceBeacon::activationRequested, &window,
                      [&window] { window.guarded([&window] { window.onActivationRequested(); }); });
+    if (!created.empty())
+        window.statusChanged(created);
     installStartupProbe(window);
     if (signalledDuringStartUp)
         QMetaObject::invokeMethod(&window, [&window] { window.closeFromOutside(); }, Qt::QueuedConnection);

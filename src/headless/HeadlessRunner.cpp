@@ -3,12 +3,15 @@
 #include "ExternalServices.h"
 #include "IpExtraction.h"
 #include "LogFile.h"
+#include "LookupTexts.h"
+#include "SettingsManual.h"
 #include "SelectedLookup.h"
 #include "ServiceNotifier.h"
 
 #include <QLocale>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <exception>
@@ -80,7 +83,11 @@ HeadlessRunner::~HeadlessRunner()
 bool HeadlessRunner::load()
 {
     try {
-        apply(loadSettingsFile(m_paths.settingsFile, kExternalServices[0].url));
+        const IniFile ini = IniFile::load(m_paths.settingsFile);
+        apply(loadSettings(ini, kExternalServices[0].url));
+        m_status = m_savedStatus = loadRunStatus(ini);
+        for (const std::string& key : unknownKeys(ini))
+            report(Level::Warning, "The settings file has a key Kestrune does not know: " + key + "; it is ignored.");
         return true;
     } catch (const std::exception& error) {
         report(Level::Error, error.what());
@@ -96,6 +103,9 @@ void HeadlessRunner::apply(const Settings& settings)
     m_savedDnsUpdates = settings.dnsUpdates;
     m_savedRetries = settings.pendingRetries;
     m_savedCommandIP = settings.commandIp;
+    m_seenDnsUpdates = settings.dnsUpdates;
+    m_seenRetries = settings.pendingRetries;
+    m_seenCommandIp = settings.commandIp;
     m_monitor->setLastUploaded(settings.uploadedIp);
     m_monitor->setLastMailed(settings.mailedIp);
     m_monitor->setPageFields(selectedPageFields(settings));
@@ -166,13 +176,15 @@ void HeadlessRunner::requestReload()
 
 bool HeadlessRunner::saveState()
 {
+    writeMetrics();
     if (m_monitor->lastUploaded() == m_savedUploaded && m_monitor->lastMailed() == m_savedMailed &&
         m_settings.dnsUpdates == m_savedDnsUpdates && m_settings.pendingRetries == m_savedRetries &&
-        m_settings.commandIp == m_savedCommandIP)
+        m_settings.commandIp == m_savedCommandIP && m_status == m_savedStatus)
         return true;
     try {
         // Only the state is written: whatever else the file holds now stays, a hand edit included.
-        Settings onDisk = loadSettingsFile(m_paths.settingsFile, kExternalServices[0].url);
+        IniFile ini = IniFile::loadForUpdate(m_paths.settingsFile);
+        Settings onDisk = loadSettings(ini, kExternalServices[0].url);
         onDisk.uploadedIp = m_monitor->lastUploaded();
         onDisk.mailedIp = m_monitor->lastMailed();
         // An entry edited on disk meanwhile keeps what the edit says.
@@ -186,8 +198,11 @@ bool HeadlessRunner::saveState()
         }
         onDisk.pendingRetries = m_settings.pendingRetries;
         onDisk.commandIp = m_settings.commandIp;
+        saveSettings(onDisk, ini);
+        saveRunStatus(m_status, ini);
         ensureAppFolder(m_paths);
-        saveSettingsFile(onDisk, m_paths.settingsFile);
+        ini.save(m_paths.settingsFile);
+        m_savedStatus = m_status;
         m_savedUploaded = onDisk.uploadedIp;
         m_savedMailed = onDisk.mailedIp;
         m_savedDnsUpdates = m_settings.dnsUpdates;
@@ -258,11 +273,13 @@ void HeadlessRunner::addressFound(const std::string& address)
     if (address == kPlaceholderAddress) {
         m_lookupFailed = true;
         report(Level::Error, "No address found: " + address);
+        recordCheck({}, "no address found");
         checked("no address found");
         return;
     }
     m_found = true;
     report(Level::Info, "Address found: " + address);
+    recordCheck(address, {});
     checked(address);
 }
 
@@ -279,6 +296,8 @@ void HeadlessRunner::notice(core::Notice kind, const std::string& text)
         return;
     case core::Notice::Balloon:
         m_lookupFailed = true;
+        if (text.starts_with(lookuptexts::kErrorPrefix))
+            recordCheck({}, text.substr(lookuptexts::kErrorPrefix.size()));
         checked("lookup failed");
         break;
     case core::Notice::Error:
@@ -296,6 +315,21 @@ void HeadlessRunner::actionFinished(core::Action action, const std::string& erro
     if (!error.empty())
         m_actionFailed = true;
     const Level level = error.empty() ? Level::Notice : Level::Error;
+    const bool succeeded = error.empty();
+    switch (action) {
+    case core::Action::Upload:
+        recordPublished("Upload", "upload", m_status.address, succeeded);
+        break;
+    case core::Action::Mail:
+        recordPublished("Mail", "mail", m_status.address, succeeded);
+        break;
+    case core::Action::IpFile:
+        recordPublished("IpFile", "ipfile", m_status.address, succeeded);
+        break;
+    case core::Action::Log:
+        recordPublished("Log", "log", m_status.address, succeeded);
+        break;
+    }
     switch (action) {
     case core::Action::Upload:
         report(level, error.empty() ? "Uploaded \"" + m_settings.ftpRemoteFile + "\" to " + m_settings.ftpHost + "."
@@ -328,7 +362,78 @@ void HeadlessRunner::busyChanged(bool busy, const std::string& text)
         report(Level::Debug, text);
 }
 
-void HeadlessRunner::serviceAnswered(const std::string& service) { report(Level::Debug, "Answered by " + service + "."); }
+void HeadlessRunner::serviceAnswered(const std::string& service)
+{
+    m_answeredBy = service;
+    report(Level::Debug, "Answered by " + service + ".");
+}
+
+void HeadlessRunner::recordCheck(const std::string& address, const std::string& error)
+{
+    const long long now = std::time(nullptr);
+    m_status.lastCheck = now;
+    if (resolveLookupSource(m_settings.external, m_settings.userDefined) == LookupSource::External)
+        m_status.source = m_answeredBy.empty() ? m_settings.extDns : m_answeredBy;
+    else
+        m_status.source = m_monitor->pageFields().url;
+    m_answeredBy.clear();
+    if (!address.empty() && address != m_status.address)
+        m_status.changed = now;
+    if (!address.empty())
+        m_status.address = address;
+    m_status.error = error;
+    m_metrics.checked(error.empty());
+}
+
+void HeadlessRunner::recordPublished(const std::string& name, const std::string& channel, const std::string& address,
+                                     bool succeeded)
+{
+    if (succeeded)
+        m_status.published[name] = {address, static_cast<long long>(std::time(nullptr))};
+    m_metrics.published(channel, succeeded);
+}
+
+// The DNS entries and the command report no action of their own: what they did shows in the state they leave.
+void HeadlessRunner::publishStateChanged()
+{
+    for (std::size_t i = 0; i < m_settings.dnsUpdates.size(); ++i) {
+        const DnsUpdateEntry& entry = m_settings.dnsUpdates[i];
+        const DnsUpdateEntry seen = i < m_seenDnsUpdates.size() ? m_seenDnsUpdates[i] : DnsUpdateEntry{};
+        const std::string number = std::to_string(i + 1);
+        if (!entry.lastIp.empty() && entry.lastIp != seen.lastIp)
+            recordPublished("DNS" + number, "dns" + number, entry.lastIp, true);
+        if (!entry.hold.empty() && entry.hold != seen.hold)
+            recordPublished("DNS" + number, "dns" + number, {}, false);
+    }
+    if (!m_settings.commandIp.empty() && m_settings.commandIp != m_seenCommandIp)
+        recordPublished("Command", "command", m_settings.commandIp, true);
+    for (const PendingRetry& retry : m_settings.pendingRetries) {
+        if (retry.channel != "command" && !retry.channel.starts_with("dns"))
+            continue;
+        const auto seen = std::find_if(m_seenRetries.begin(), m_seenRetries.end(),
+                                       [&](const PendingRetry& old) { return old.channel == retry.channel; });
+        if (seen == m_seenRetries.end() || retry.attempts > seen->attempts)
+            recordPublished({}, retry.channel, {}, false);
+    }
+    m_seenDnsUpdates = m_settings.dnsUpdates;
+    m_seenRetries = m_settings.pendingRetries;
+    m_seenCommandIp = m_settings.commandIp;
+}
+
+void HeadlessRunner::writeMetrics()
+{
+    if (m_settings.metricsFile.empty())
+        return;
+    try {
+        m_metrics.write(m_settings.metricsFile, m_status, m_settings.pendingRetries.size(), std::time(nullptr));
+        m_metricsError.clear();
+    } catch (const std::exception& error) {
+        // Once per cause, not at every minute's write.
+        if (m_metricsError != error.what())
+            report(Level::Error, error.what());
+        m_metricsError = error.what();
+    }
+}
 
 void HeadlessRunner::start(core::TimerId id, std::chrono::milliseconds interval)
 {

@@ -4,13 +4,16 @@
 #include "CommandLine.h"
 #include "HeadlessRunner.h"
 #include "InstanceLock.h"
+#include "PasswordCommand.h"
 #include "ServiceNotifier.h"
+#include "StatusCommand.h"
 #include "ShutdownSignals.h"
 
 #include <QCoreApplication>
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -57,6 +60,18 @@ int runWithoutWindow(const launch::StartOptions& options, int argc, char** argv)
     QCoreApplication application(argc, argv);
     const EventLog log = eventLog(options);
     const AppPaths paths = appPathsFor(QCoreApplication::applicationFilePath().toStdString());
+    // Without a window nobody is there to set a new file up: a mistyped name is refused, and nothing created.
+    std::error_code ignored;
+    if ((options.configFile || options.status || options.setPassword) &&
+        !std::filesystem::exists(paths.settingsFile, ignored)) {
+        log.write(Level::Error, std::string(argc > 0 ? argv[0] : "kestrune") + ": settings file \"" +
+                                    paths.settingsFile.string() + "\" does not exist");
+        return launch::kExitUsage;
+    }
+    if (options.status)
+        return printStatus(paths);
+    if (options.setPassword)
+        return setPasswordFromInput(paths, *options.setPassword, log);
     const launch::InstanceLock lock(paths.settingsFile);
     if (lock.state() == launch::InstanceLock::State::HeldElsewhere) {
         log.write(Level::Error, lock.alreadyRunningText());

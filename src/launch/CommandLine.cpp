@@ -37,9 +37,16 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
                                                   "changed and nothing failed)."));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Without a window: the lookup's reasoning as well."));
+    const QCommandLineOption status(QStringLiteral("status"),
+                                    QStringLiteral("Show the last check, what each channel last published, the "
+                                                   "DNS entries, the retries waiting and whether Kestrune runs."));
+    const QCommandLineOption setPassword(QStringLiteral("set-password"),
+                                         QStringLiteral("Read a password from standard input (without echo) and "
+                                                        "store it scrambled for WHAT: mail, ftp or dns:<i>."),
+                                         QStringLiteral("WHAT"));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
-    parser.addOptions({config, headless, checkOnce, quiet, verbose, help, version});
+    parser.addOptions({config, headless, checkOnce, quiet, verbose, status, setPassword, help, version});
 
     QStringList list;
     for (const std::string& argument : arguments)
@@ -78,6 +85,18 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
     result.options.checkOnce = parser.isSet(checkOnce);
     result.options.quiet = parser.isSet(quiet);
     result.options.verbose = parser.isSet(verbose);
+    result.options.status = parser.isSet(status);
+    if (parser.isSet(setPassword)) {
+        const std::string what = bytes(parser.value(setPassword));
+        const bool dnsEntry = what.size() > 4 && what.starts_with("dns:") &&
+                              what.find_first_not_of("0123456789", 4) == std::string::npos && what[4] != '0';
+        if (what != "mail" && what != "ftp" && !dnsEntry)
+            return misuse("--set-password takes mail, ftp or dns:<i> (the DNS entry's number, from 1).");
+        result.options.setPassword = what;
+    }
+    if (result.options.headless + result.options.checkOnce + result.options.status +
+            result.options.setPassword.has_value() > 1)
+        return misuse("--headless, --check-once, --status and --set-password exclude each other.");
     if (result.options.quiet && result.options.verbose)
         return misuse("--quiet and --verbose exclude each other.");
     return result;

@@ -14,9 +14,11 @@ struct StartOptions {
     bool checkOnce = false;
     bool quiet = false;    // only warnings and errors
     bool verbose = false;  // the lookup's reasoning too
+    bool status = false;
+    std::optional<std::string> setPassword;  // "mail", "ftp" or "dns:<i>"
 
     // Neither face needs a window for these.
-    bool withoutWindow() const { return headless || checkOnce; }
+    bool withoutWindow() const { return headless || checkOnce || status || setPassword; }
 };
 
 // Exit statuses of a run without a window.

@@ -73,6 +73,8 @@ TEST(InstallTree, HoldsTheProgramItsMenuEntryIconsServiceAndManualPage)
     EXPECT_NE(unit.find("\nType=notify\n"), std::string::npos) << unit;
     EXPECT_NE(unit.find("\nWatchdogSec="), std::string::npos) << unit;
 
+    EXPECT_TRUE(fs::is_regular_file(root / "share/man/man5/kestrune.ini.5"));
+    EXPECT_TRUE(fs::is_regular_file(root / "share/doc/kestrune/kestrune.ini"));
     const std::string manual = Read(root / "share/man/man1/kestrune.1");
     for (const char* option : {"config", "headless", "check\\-once", "help", "version"})
         EXPECT_NE(manual.find(option), std::string::npos) << option;

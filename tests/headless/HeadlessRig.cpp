@@ -65,9 +65,11 @@ void HeadlessRig::useMail(uint16_t port)
 }
 
 ProgramRun::ProgramRun(const std::vector<std::string>& arguments, bool window,
-                       const std::vector<std::pair<std::string, std::string>>& environment)
+                       const std::vector<std::pair<std::string, std::string>>& environment, const std::string& input)
 {
     const std::string errorFile = m_output.File("stderr.txt");
+    const std::string outputFile = m_output.File("stdout.txt");
+    const std::string inputFile = m_output.Write("stdin.txt", input);
     m_pid = ::fork();
     if (m_pid == 0) {
         sigset_t none;
@@ -75,6 +77,8 @@ ProgramRun::ProgramRun(const std::vector<std::string>& arguments, bool window,
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
         const int fd = ::open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ::dup2(fd, STDERR_FILENO);
+        ::dup2(::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDOUT_FILENO);
+        ::dup2(::open(inputFile.c_str(), O_RDONLY), STDIN_FILENO);
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             ::unsetenv(name);
         if (window)
@@ -118,6 +122,8 @@ int ProgramRun::wait(int timeoutMs)
 }
 
 std::string ProgramRun::errors() const { return Bytes(m_output.File("stderr.txt")); }
+
+std::string ProgramRun::output() const { return Bytes(m_output.File("stdout.txt")); }
 
 bool ProgramRun::waitForError(const std::string& text, int timeoutMs) const
 {

@@ -33,8 +33,9 @@ class ProgramRun {
 public:
     // window: QT_QPA_PLATFORM=offscreen instead of no platform at all. environment is added to the run's; the
     // value kStandardError stands for the device and inode of the run's standard error, as systemd names a stream.
+    // input is the run's standard input.
     ProgramRun(const std::vector<std::string>& arguments, bool window = false,
-               const std::vector<std::pair<std::string, std::string>>& environment = {});
+               const std::vector<std::pair<std::string, std::string>>& environment = {}, const std::string& input = {});
     static constexpr const char* kStandardError = "(standard error)";
     ~ProgramRun();
     ProgramRun(const ProgramRun&) = delete;
@@ -44,6 +45,7 @@ public:
     // The exit status (128 + signal), or -1 when it has not ended within timeoutMs (it is then killed).
     int wait(int timeoutMs = 30000);
     std::string errors() const;
+    std::string output() const;
     // Waits until standard error holds text; false after timeoutMs.
     bool waitForError(const std::string& text, int timeoutMs = 30000) const;
     // Waits until the process holds the flock of file.

@@ -140,3 +140,38 @@ TEST(HeadlessRunner, DnsEntriesAndPendingRetriesAreKeptInTheSettingsFile)
     EXPECT_EQ(rig.saved().pendingRetries[1].address, "10.9.9.9");
     EXPECT_EQ(rig.saved().dnsUpdates[0].lastIp, "10.1.2.3");
 }
+
+TEST(HeadlessRunner, MetricsFileCountsChecksAndStepsAfterASuccessAndAFailure)
+{
+    HeadlessRig rig("10.1.2.3");
+    testsupport::DnsUpdateServer dns;
+    dns.answer(503, "busy");
+    rig.settings.dnsUpdates = {{true, "dyndns2", dns.origin(), "home.example", "me", "pw", "", "", ""}};
+    rig.settings.metricsFile = rig.folder.File("kestrune.prom");
+    rig.save();
+    RunnerRun run(rig);
+    struct Stage {
+        const char* name;
+        bool pageUp;
+        std::vector<std::string> lines;
+    };
+    const std::vector<Stage> stages = {
+        {"success", true,
+         {"kestrune_checks_total{result=\"success\"} 1\n", "kestrune_checks_total{result=\"failure\"} 0\n",
+          "kestrune_publish_total{channel=\"ipfile\",result=\"success\"} 1\n",
+          "kestrune_publish_total{channel=\"dns1\",result=\"failure\"} 1\n", "kestrune_pending_retries 1\n",
+          "kestrune_address_age_seconds "}},
+        {"failure", false,
+         {"kestrune_checks_total{result=\"success\"} 1\n", "kestrune_checks_total{result=\"failure\"} 1\n",
+          "kestrune_publish_total{channel=\"ipfile\",result=\"success\"} 1\n"}},
+    };
+    for (const Stage& stage : stages) {
+        if (!stage.pageUp)
+            rig.page.reset();
+        run.runner.checkOnce();
+        const std::string metrics = Bytes(rig.settings.metricsFile);
+        for (const std::string& line : stage.lines)
+            EXPECT_NE(metrics.find(line), std::string::npos) << stage.name << ": " << line << "\n" << metrics;
+        EXPECT_EQ(metrics.find("kestrune_last_check_timestamp_seconds 0\n"), std::string::npos) << metrics;
+    }
+}

@@ -19,7 +19,9 @@ TEST(CommandLine, OptionsAreReadAndMisuseEndsWithAUsageError)
     EXPECT_TRUE(parseCommandLine({"kestrune", "--check-once"}).options.withoutWindow());
 
     for (const std::vector<std::string>& misuse : std::vector<std::vector<std::string>>{
-             {"kestrune", "--headles"}, {"kestrune", "--config"}, {"kestrune", "--config="}, {"kestrune", "extra"}}) {
+             {"kestrune", "--headles"}, {"kestrune", "--config"}, {"kestrune", "--config="}, {"kestrune", "extra"},
+             {"kestrune", "--set-password", "command"}, {"kestrune", "--set-password", "dns:0"},
+             {"kestrune", "--status", "--headless"}, {"kestrune", "--quiet", "--verbose"}}) {
         const CommandLine line = parseCommandLine(misuse);
         EXPECT_TRUE(line.finished) << misuse.back();
         EXPECT_EQ(line.status, kExitUsage) << misuse.back();

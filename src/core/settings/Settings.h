@@ -102,6 +102,7 @@ struct Settings {
     bool minimize{};
     bool startMinimized{};
     bool publicOnly{};                // publish only public addresses
+    std::string metricsFile;          // the Prometheus text file written after each check; empty: none
 
     bool operator==(const Settings&) const = default;
 };

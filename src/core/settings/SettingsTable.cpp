@@ -59,6 +59,7 @@ constexpr std::array<SettingDef, kSettingCount> kTable = {{
     {Setting::CommandIp, "Local", "CommandIP", "CommandIP", K::Text, std::string_view(), &S::commandIp},
     {Setting::Fallback, "Lookup", "Fallback", "Fallback", K::Boolean, false, &S::fallback},
     {Setting::PublicOnly, "System", "PublicOnly", "PublicOnly", K::Boolean, true, &S::publicOnly},
+    {Setting::MetricsFile, "System", "MetricsFile", "MetricsFile", K::Text, std::string_view(), &S::metricsFile},
 }};
 
 constexpr bool tableFollowsEnumOrder()

@@ -1,0 +1,65 @@
+#include "RunStatus.h"
+
+#include <charconv>
+
+namespace kestrune::core {
+
+namespace {
+
+constexpr const char* kChannels[] = {"Upload", "Mail", "IpFile", "Log", "Command"};
+constexpr std::string_view kDnsPrefix = "DNS";
+
+long long number(std::string_view text)
+{
+    long long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size() ? value : 0;
+}
+
+bool isChannel(const std::string& key)
+{
+    for (const char* channel : kChannels)
+        if (key == channel)
+            return true;
+    if (!key.starts_with(kDnsPrefix) || key.size() == kDnsPrefix.size())
+        return false;
+    return number(std::string_view(key).substr(kDnsPrefix.size())) > 0;
+}
+
+} // namespace
+
+RunStatus loadRunStatus(const IniFile& ini)
+{
+    RunStatus status;
+    status.lastCheck = number(ini.readString(kStatusSection, "LastCheck", ""));
+    status.source = ini.readString(kStatusSection, "Source", "");
+    status.address = ini.readString(kStatusSection, "Address", "");
+    status.error = ini.readString(kStatusSection, "Error", "");
+    status.changed = number(ini.readString(kStatusSection, "Changed", ""));
+    for (const std::string& key : ini.readSectionKeys(kStatusSection)) {
+        if (!isChannel(key))
+            continue;
+        // "address time"
+        const std::string value = ini.readString(kStatusSection, key, "");
+        const std::size_t blank = value.rfind(' ');
+        if (blank != std::string::npos)
+            status.published[key] = {value.substr(0, blank), number(std::string_view(value).substr(blank + 1))};
+    }
+    return status;
+}
+
+void saveRunStatus(const RunStatus& status, IniFile& ini)
+{
+    ini.eraseSection(kStatusSection);
+    if (status == RunStatus{})
+        return;
+    ini.writeString(kStatusSection, "LastCheck", std::to_string(status.lastCheck));
+    ini.writeString(kStatusSection, "Source", status.source);
+    ini.writeString(kStatusSection, "Address", status.address);
+    ini.writeString(kStatusSection, "Error", status.error);
+    ini.writeString(kStatusSection, "Changed", std::to_string(status.changed));
+    for (const auto& [channel, published] : status.published)
+        ini.writeString(kStatusSection, channel, published.address + " " + std::to_string(published.time));
+}
+
+} // namespace kestrune::core
