@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -15,6 +16,21 @@ void writeToStandardError(const std::string& line)
 {
     std::fprintf(stderr, "%s\n", line.c_str());
     std::fflush(stderr);
+}
+
+std::string socketErrorInWords(const std::string& text)
+{
+    constexpr std::string_view kMarker = "Socket Error # ";
+    const std::size_t at = text.find(kMarker);
+    if (at == std::string::npos)
+        return text;
+    const std::size_t number = at + kMarker.size();
+    std::size_t end = number;
+    while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end])))
+        ++end;
+    if (end == number || end + 1 >= text.size() || text[end] != ' ')
+        return text;
+    return text.substr(0, at) + text.substr(end + 1) + " (Socket Error # " + text.substr(number, end - number) + ")";
 }
 
 } // namespace
@@ -52,7 +68,7 @@ std::string EventLog::format(Level level, const std::string& text, bool journal)
         line = "error: ";
     else if (level == Level::Warning)
         line = "warning: ";
-    line += text;
+    line += socketErrorInWords(text);
     for (char& c : line)
         if (c == '\r' || c == '\n')
             c = ' ';

@@ -24,7 +24,8 @@ public:
     void write(Level level, const std::string& text) const;
     bool shows(Level level) const;
 
-    // The line as written: the level's prefix and the text, line breaks flattened so one event stays one line.
+    // The line as written: the level's prefix and the text, line breaks flattened so one event stays one line,
+    // and the window's "Socket Error # N Text." said in words first, its number after in parentheses.
     static std::string format(Level level, const std::string& text, bool journal);
     // JOURNAL_STREAM names the device and inode of standard error: systemd connected it to the journal.
     static bool standardErrorIsJournal();

@@ -129,7 +129,7 @@ TEST(Settings, WrittenInOrderWithTheWriterCapitals)
               "[FTP]\r\nEnable=0\r\nHost=\r\nUsername=\r\nPassword=\x9E\x9D\x9C\r\nSavePass=1\r\nLocalFile=\r\n"
               "RemoteFile=\r\nUpLoadedIP=\r\nPassive=0\r\nTLS=0\r\nAnyCertificate=0\r\n"
               "[Local]\r\nSaveIP=0\r\nFilename=\r\nSaveLog=0\r\nLog=\r\nLines=100\r\nRunCommand=0\r\nCommand=\r\nCommandIP=\r\n"
-              "[System]\r\nInterval=30\r\nAutoStart=0\r\nMinimize=0\r\nStartMinimized=0\r\nPublicOnly=1\r\n");
+              "[System]\r\nInterval=30\r\nAutoStart=0\r\nMinimize=0\r\nStartMinimized=0\r\nPublicOnly=1\r\nMetricsFile=\r\n");
 }
 
 Settings Populated()
@@ -309,7 +309,7 @@ TEST(SettingsTable, EachStoredValueOnceAndEveryOrderComplete)
                 << def.section << "/" << def.readKey;
         }
     }
-    EXPECT_EQ(keys.size(), 42u);
+    EXPECT_EQ(keys.size(), 43u);
     std::set<Setting> read(kSettingsReadOrder.begin(), kSettingsReadOrder.end());
     EXPECT_EQ(read.size(), kSettingCount);
     std::set<Setting> written(kSettingsWriteOrder.begin(), kSettingsWriteOrder.end());
