@@ -28,9 +28,10 @@ std::string socketErrorInWords(const std::string& text)
     std::size_t end = number;
     while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end])))
         ++end;
-    if (end == number || end + 1 >= text.size() || text[end] != ' ')
+    const std::size_t words = text.find_first_not_of(' ', end);
+    if (end == number || words == end || words == std::string::npos)
         return text;
-    return text.substr(0, at) + text.substr(end + 1) + " (Socket Error # " + text.substr(number, end - number) + ")";
+    return text.substr(0, at) + text.substr(words) + " (Socket Error # " + text.substr(number, end - number) + ")";
 }
 
 } // namespace
@@ -68,11 +69,11 @@ std::string EventLog::format(Level level, const std::string& text, bool journal)
         line = "error: ";
     else if (level == Level::Warning)
         line = "warning: ";
-    line += socketErrorInWords(text);
-    for (char& c : line)
+    std::string flat = text;
+    for (char& c : flat)
         if (c == '\r' || c == '\n')
             c = ' ';
-    return line;
+    return line + socketErrorInWords(flat);
 }
 
 bool EventLog::standardErrorIsJournal()
