@@ -115,6 +115,7 @@ int HeadlessRunner::checkOnce()
 void HeadlessRunner::startChecks()
 {
     m_found = m_lookupFailed = m_actionFailed = false;
+    m_lastStepLine.clear();
     m_monitor->stop();
     m_monitor->start();
 }
@@ -154,8 +155,10 @@ void HeadlessRunner::requestStop()
 void HeadlessRunner::requestReload()
 {
     saveState();
-    if (!load())
+    if (!load()) {
+        report("The settings read before stay in use.");
         return;
+    }
     report("Settings read again.");
     startChecks();
     if (!m_monitor->running())
@@ -234,6 +237,8 @@ void HeadlessRunner::notice(core::Notice kind, const std::string& text)
     case core::Notice::Beep:
         return;
     case core::Notice::Balloon:
+        if (text == m_lastStepLine)
+            return;
         m_lookupFailed = true;
         break;
     case core::Notice::Error:
@@ -264,6 +269,14 @@ void HeadlessRunner::actionFinished(core::Action action, const std::string& erro
         report("Log written: " + m_settings.logFilename);
         break;
     }
+}
+
+void HeadlessRunner::publishReported(const std::string& text, bool failed)
+{
+    if (failed)
+        m_actionFailed = true;
+    m_lastStepLine = text;
+    report(text);
 }
 
 void HeadlessRunner::start(core::TimerId id, std::chrono::milliseconds interval)

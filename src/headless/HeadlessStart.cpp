@@ -3,12 +3,14 @@
 #include "AppPaths.h"
 #include "CommandLine.h"
 #include "HeadlessRunner.h"
+#include "IniFile.h"
 #include "InstanceLock.h"
 #include "ShutdownSignals.h"
 
 #include <QCoreApplication>
 
 #include <csignal>
+#include <filesystem>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -64,10 +66,30 @@ std::optional<int> startFromCommandLine(int argc, char** argv)
         std::fputs(line.error.c_str(), stderr);
         return line.status;
     }
-    if (line.options.configFile)
+    if (line.options.configFile) {
         useSettingsFile(*line.options.configFile);
-    if (!line.options.withoutWindow())
+        // Without a window nobody is there to set a new file up: a mistyped folder is refused, not created.
+        std::error_code ignored;
+        const std::filesystem::path chosen = *chosenSettingsFile();
+        if (line.options.withoutWindow() && !std::filesystem::is_directory(chosen.parent_path(), ignored)) {
+            writeLine(std::string(argc > 0 ? argv[0] : "kestrune") + ": settings file \"" + chosen.string() + "\" does not exist");
+            return launch::kExitUsage;
+        }
+    }
+    if (!line.options.withoutWindow()) {
+        // The window reads the same file; one it cannot read ends the start rather than running on defaults.
+        std::error_code error;
+        const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+        if (!error) {
+            try {
+                IniFile::load(appPathsFor(program).settingsFile);
+            } catch (const IniError& unreadable) {
+                writeLine(unreadable.what());
+                return launch::kExitError;
+            }
+        }
         return std::nullopt;
+    }
     return runWithoutWindow(line.options, argc, argv);
 }
 

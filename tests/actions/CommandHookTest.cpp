@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 
 #include <unistd.h>
 
@@ -17,6 +18,12 @@ using namespace kestrune::net;
 using namespace kestrune::actions;
 
 namespace {
+
+std::string ReadText(const std::string& file)
+{
+    std::ifstream in(file);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 TEST(CommandHook, QuotedArgumentsAddressAndEnvironmentReachTheProgram)
 {
@@ -53,7 +60,7 @@ TEST(CommandHook, TimeLimitKillsTheGroupEvenWhenOutputIsClosedOrHandedOn)
     const testsupport::TempDir folder("kestrune-hook");
     const std::string marker = folder.File("grandchild-ran");
     for (const std::string& script : std::vector<std::string>{"echo started; exec sleep 30", "exec >/dev/null 2>&1; sleep 30",
-                                     "(sleep 2; touch " + marker + ") & echo handed on"}) {
+                                     "(sleep 2; touch " + marker + ") & echo handed on; sleep 30"}) {
         const auto start = std::chrono::steady_clock::now();
         const CommandOutcome outcome = runCommand({{"/bin/sh", "-c", script}, {}, std::chrono::milliseconds(500)});
         EXPECT_TRUE(outcome.timedOut) << script;
@@ -64,6 +71,25 @@ TEST(CommandHook, TimeLimitKillsTheGroupEvenWhenOutputIsClosedOrHandedOn)
     const CommandOutcome later = runCommand({{"/bin/sleep", "3"}, {}, std::chrono::seconds(10)});
     EXPECT_TRUE(later.succeeded());
     EXPECT_FALSE(std::filesystem::exists(marker));
+}
+
+// A background child may hold the output long after the command ended: the command's own end and status count.
+TEST(CommandHook, ACommandIsJudgedByItsOwnExitWhateverItsChildrenHold)
+{
+    const testsupport::TempDir folder("kestrune-hook");
+    const std::string childPid = folder.File("child.pid");
+    for (const int status : {0, 3}) {
+        const auto start = std::chrono::steady_clock::now();
+        const CommandOutcome outcome = runCommand(
+            {{"/bin/sh", "-c", "sleep 30 & echo $! > " + childPid + "; echo handed on; exit " + std::to_string(status)},
+             {},
+             std::chrono::seconds(20)});
+        EXPECT_FALSE(outcome.timedOut) << status;
+        EXPECT_EQ(outcome.exitStatus, status);
+        EXPECT_EQ(outcome.firstLines(3), "handed on");
+        EXPECT_LT(testsupport::MillisecondsSince(start), 5000) << status;
+        ::kill(std::stoi(ReadText(childPid)), SIGKILL);
+    }
 }
 
 // The cancel is for good, so it runs in a child process: exits 0 when the command ended at the cancel.

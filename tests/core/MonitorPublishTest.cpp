@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <limits>
 #include <map>
 
 using namespace kestrune::lookup;
@@ -30,8 +31,10 @@ struct Recorder : MonitorObserver {
     void intervalChanged(int) override {}
     void notice(Notice kind, const std::string& text) override { notices[kind].push_back(text); }
     void debugText(const std::string& text) override { debug.push_back(text); }
+    void publishReported(const std::string& text, bool failed) override { reported.emplace_back(text, failed); }
     std::string address, status;
     std::vector<std::string> debug;
+    std::vector<std::pair<std::string, bool>> reported;
     std::map<Notice, std::vector<std::string>> notices;
 };
 
@@ -68,7 +71,7 @@ struct Rig {
     }
     void addEntry(const testsupport::DnsUpdateServer& server)
     {
-        settings.dnsUpdates.push_back({true, "dyndns2", server.origin(), "home.example", "me", "pw", "", "", ""});
+        settings.dnsUpdates.push_back({true, "dyndns2", server.origin(), "home.example", "me", "pw", "", "", "", ""});
     }
     std::chrono::milliseconds retryTimer() const
     {
@@ -226,6 +229,64 @@ TEST(MonitorPublish, FailedMailIsNotCountedAsSentAndItsRetrySurvivesARestart)
     EXPECT_NE(smtp.Stored()[0].Data.find("\r\n10.1.2.3\r\n"), std::string::npos);
     EXPECT_EQ(rig.monitor->lastMailed(), "10.1.2.3");
     EXPECT_TRUE(rig.settings.pendingRetries.empty());
+}
+
+TEST(MonitorPublish, AHeldEntryIsNamedAtEachCheckAndAnyChangeOfWhatItSendsResumesIt)
+{
+    testsupport::DnsUpdateServer dns;
+    Rig rig("10.1.2.3");
+    rig.addEntry(dns);
+    dns.answer(200, "badauth");
+    rig.check("10.1.2.3");
+    ASSERT_EQ(rig.settings.dnsUpdates[0].hold, "badauth");
+    const std::pair<std::string, bool> held{
+        "DNS update of home.example stays stopped: the server answered badauth. Change the entry's provider, "
+        "server, hosts, user, password or URL to resume it.",
+        true};
+    for (int check = 0; check < 2; ++check) {
+        rig.seen.reported.clear();
+        rig.check("10.1.2.3");
+        EXPECT_EQ(rig.seen.reported, std::vector{held});
+    }
+    EXPECT_EQ(dns.requests().size(), 1u);
+
+    // Put right in the settings the monitor reads, as a reload or another face's edit does: sent at once.
+    rig.settings.dnsUpdates[0].password = "right";
+    dns.answer(200, "good 10.1.2.3");
+    rig.check("10.1.2.3");
+    EXPECT_EQ(dns.requests().size(), 2u);
+    EXPECT_EQ(rig.settings.dnsUpdates[0].hold, "");
+    EXPECT_EQ(rig.settings.dnsUpdates[0].lastIp, "10.1.2.3");
+}
+
+TEST(MonitorPublish, ADamagedRetrySectionKeepsOneRowPerChannelWithinBoundsAndSaysWhatWasMended)
+{
+    testsupport::DnsUpdateServer dns;
+    Rig rig("10.1.2.3");
+    rig.addEntry(dns);
+    dns.answer(200, "good 10.1.2.3");
+    for (int row = 0; row < 50; ++row)
+        rig.settings.pendingRetries.push_back({"dns1", "10.1.2.3", 1, rig.clock - 5, false});
+    rig.settings.pendingRetries.push_back({"mail", "10.1.2.3", std::numeric_limits<int>::max(),
+                                           std::numeric_limits<long long>::max(), false});
+    rig.settings.pendingRetries.push_back({"command", "10.1.2.3", 2, std::numeric_limits<long long>::min(), false});
+    rig.monitor->resumeRetries();
+
+    const std::vector<PendingRetry> mended = {{"dns1", "10.1.2.3", 1, rig.clock - 5, false},
+                                              {"mail", "10.1.2.3", 1000, rig.clock + 61440, false},
+                                              {"command", "10.1.2.3", 2, 0, false}};
+    EXPECT_EQ(rig.settings.pendingRetries, mended);
+    const std::vector<std::pair<std::string, bool>> said = {
+        {"The retry of mail counted 2147483647 attempts; it now counts 1000.", false},
+        {"The retry of mail had an impossible due time; it is now due within 61440 seconds.", false},
+        {"The retry of command had an impossible due time; it is now due at once.", false},
+        {"The settings file held 50 retries of dns1; the first is kept, the other 49 dropped.", false}};
+    EXPECT_EQ(rig.seen.reported, said);
+
+    // One update for the one row; the command that is not set up leaves no row behind.
+    rig.stepTo(rig.retryTimer());
+    EXPECT_EQ(dns.requests().size(), 1u);
+    EXPECT_EQ(rig.settings.pendingRetries, std::vector<PendingRetry>(mended.begin() + 1, mended.begin() + 2));
 }
 
 } // namespace
