@@ -1,5 +1,4 @@
 // The tree cmake --install makes, in a temporary prefix, and the window's module the program loads.
-#include "NginxServer.h"
 #include "PeerProcess.h"
 #include "TempDir.h"
 
@@ -26,14 +25,11 @@ struct Ended {
     std::string output;  // standard output and error
 };
 
-// Runs the program offscreen for at most 30 s, its window (if any) quitting after its first paint; without
-// a settings file it uses its own, in the environment's folders.
-Ended RunWindow(const std::string& program, const std::string& settingsFile, const std::string& environment = {},
-                const std::string& options = {})
+// Runs the program offscreen for at most 30 s, its window (if any) quitting after its first paint.
+Ended RunWindow(const std::string& program, const std::string& settingsFile)
 {
-    const std::string config = settingsFile.empty() ? std::string() : " --config '" + settingsFile + "'";
-    const std::string command = "env QT_QPA_PLATFORM=offscreen KESTRUNE_EXIT_AFTER_SHOW=1 " + environment +
-                                " timeout -s KILL 30 '" + program + "'" + options + config + " 2>&1";
+    const std::string command = "env QT_QPA_PLATFORM=offscreen KESTRUNE_EXIT_AFTER_SHOW=1 timeout -s KILL 30 '" +
+                                program + "' --config '" + settingsFile + "' 2>&1";
     Ended ended;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe)
@@ -78,40 +74,6 @@ TEST(InstallTree, HoldsTheProgramItsMenuEntryIconsServiceAndManualPage)
     const std::string manual = Read(root / "share/man/man1/kestrune.1");
     for (const char* option : {"config", "headless", "check\\-once", "help", "version"})
         EXPECT_NE(manual.find(option), std::string::npos) << option;
-}
-
-// Installed, the window and the service share the settings file in the user's configuration folder, though
-// the program's own folder can be written; the help file lives in the runtime folder for the window's run.
-TEST(InstallTree, WindowAndServiceOfTheInstalledProgramShareTheConfigFolder)
-{
-    testsupport::TempDir prefix("kestrune-prefix");
-    testsupport::TempDir home("kestrune-home");
-    ASSERT_TRUE(testsupport::RunToEnd({KESTRUNE_CMAKE, "--install", KESTRUNE_BUILD_DIR, "--prefix", prefix.Path()}));
-    const fs::path program = fs::path(prefix.Path()) / "bin" / "kestrune";
-    const fs::path config = fs::path(home.Path()) / "config" / "kestrune";
-    const fs::path runtime = fs::path(home.Path()) / "run";
-    fs::create_directories(config);
-    fs::create_directories(runtime);
-    // A page nobody serves: the check fails at once, on loopback.
-    std::ofstream(config / "kestrune.ini") << "[Lookup]\nExternal=0\nuserDefined=1\n[Router]\nSelectedRouter=0\n"
-                                              "[Routers]\nHome=1\n[RoutersData]\n1,127.0.0.1:"
-                                           << testsupport::NginxServer::FreePort() << "/status.htm,WAN IP:,0=0\n"
-                                              "[Kept]\nMarker=1\n";
-    const std::string environment = "HOME='" + home.Path() + "' XDG_CONFIG_HOME='" + (fs::path(home.Path()) / "config").string() +
-                                    "' XDG_RUNTIME_DIR='" + runtime.string() + "'";
-
-    const Ended service = RunWindow(program.string(), {}, environment, " --check-once");
-    EXPECT_EQ(service.status, 1) << service.output;
-    EXPECT_TRUE(fs::exists(config / ".kestrune.ini.lock"));
-
-    const Ended window = RunWindow(program.string(), {}, environment);
-    EXPECT_EQ(window.status, 0) << window.output;
-    const std::string saved = Read(config / "kestrune.ini");
-    EXPECT_NE(saved.find("Marker=1"), std::string::npos) << saved;
-    EXPECT_NE(saved.find("[System]"), std::string::npos) << saved;
-    EXPECT_TRUE(fs::exists(runtime / "kestrune"));
-    for (const char* name : {"kestrune.ini", ".kestrune.ini.lock", "kestrune.html", "kestrune.tmp"})
-        EXPECT_FALSE(fs::exists(program.parent_path() / name)) << name;
 }
 
 // A program without its window's module, or with a broken one, says so and ends with status 1.

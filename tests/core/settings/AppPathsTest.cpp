@@ -24,7 +24,7 @@ struct PathCase {
     std::optional<std::string> Home;
     std::string Folder;
     std::string Base;
-    std::string RunBase;  // of the help and upload files
+    std::string RunBase = {};  // of the help and upload files, when not Base
     std::optional<std::string> Runtime = {};
     bool BuildTree = false;
 };
@@ -38,17 +38,18 @@ TEST_P(AppPaths, BesideTheExecutableOrInTheConfigFolder)
         kestrune::core::appPathsFor(c.Executable, Environment(c.Writable, c.Xdg, c.Home, c.Runtime, c.BuildTree));
     EXPECT_EQ(paths.folder, fs::path(c.Folder));
     EXPECT_EQ(paths.settingsFile, fs::path(c.Base + ".ini"));
-    EXPECT_EQ(paths.helpFile, fs::path(c.RunBase + ".html"));
-    EXPECT_EQ(paths.uploadFile, fs::path(c.RunBase + ".tmp"));
+    const std::string runBase = c.RunBase.empty() ? c.Base : c.RunBase;
+    EXPECT_EQ(paths.helpFile, fs::path(runBase + ".html"));
+    EXPECT_EQ(paths.uploadFile, fs::path(runBase + ".tmp"));
     EXPECT_EQ(paths.inConfigFolder, c.Folder != fs::path(c.Executable).parent_path());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, AppPaths,
     ::testing::Values(
-        PathCase{"Writable", "/opt/k/kestrune", true, "/x", "/home/u", "/opt/k", "/opt/k/kestrune", "/opt/k/kestrune"},
-        PathCase{"ExtensionReplaced", "/opt/k/kestrune.bin", true, {}, {}, "/opt/k", "/opt/k/kestrune", "/opt/k/kestrune"},
-        PathCase{"CopyUnderOtherName", "/opt/k/ip-watch", true, {}, {}, "/opt/k", "/opt/k/ip-watch", "/opt/k/ip-watch"},
+        PathCase{"Writable", "/opt/k/kestrune", true, "/x", "/home/u", "/opt/k", "/opt/k/kestrune"},
+        PathCase{"ExtensionReplaced", "/opt/k/kestrune.bin", true, {}, {}, "/opt/k", "/opt/k/kestrune"},
+        PathCase{"CopyUnderOtherName", "/opt/k/ip-watch", true, {}, {}, "/opt/k", "/opt/k/ip-watch"},
         PathCase{"XdgConfigHome", "/usr/bin/kestrune", false, "/home/u/.cfg", "/home/u", "/home/u/.cfg/kestrune",
                   "/home/u/.cfg/kestrune/kestrune", "/home/u/.cache/kestrune/kestrune"},
         PathCase{"HomeDefault", "/usr/bin/kestrune", false, {}, "/home/u", "/home/u/.config/kestrune",
@@ -59,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
         PathCase{"InstalledWritable", "/home/u/.local/bin/kestrune", true, {}, "/home/u", "/home/u/.config/kestrune",
                   "/home/u/.config/kestrune/kestrune", "/run/user/1000/kestrune/kestrune", "/run/user/1000"},
         PathCase{"BuildTreeNamedBin", "/src/k/bin/kestrune", true, {}, "/home/u", "/src/k/bin", "/src/k/bin/kestrune",
-                  "/src/k/bin/kestrune", "/run/user/1000", true}),
+                  {}, "/run/user/1000", true}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(AppPathsReal, WritableFolderIsUsedAndAMissingOneIsNot)
