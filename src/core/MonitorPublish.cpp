@@ -64,9 +64,9 @@ void Monitor::stepEnded(const std::string& channel, const std::string& address, 
 
 void Monitor::reportStep(const std::string& text, bool failed)
 {
+    m_observer.publishReported(text, failed);
     m_observer.statusChanged(text);
     m_observer.debugText(text);
-    m_observer.publishReported(text, failed);
 }
 
 std::string Monitor::updateDnsEntries(const std::string& address)
