@@ -215,27 +215,6 @@ TEST(MonitorChanges, NewAddressIsUploadedMailedSavedAndLoggedOnce)
     EXPECT_TRUE(rig.seen.notices.empty());
 }
 
-// "Enable Log file" logs each new address once, whichever of the upload and the mail are on.
-TEST(MonitorChanges, TheLogHasOneEntryPerNewAddressWhateverElseIsOn)
-{
-    FtpServer ftp("up", "pw");
-    SmtpServer smtp({});
-    for (const auto [upload, mail] : {std::pair{false, false}, {false, true}, {true, false}, {true, true}}) {
-        Rig rig("10.1.2.3");
-        if (upload)
-            rig.useFtp(ftp, "pw");
-        if (mail)
-            rig.useMail(smtp);
-        rig.settings.saveLog = true;
-        rig.monitor.start();
-        rig.ticks(3);
-        rig.setPage(RouterPage("10.9.9.9"));
-        rig.ticks(3);
-        const std::string log = Bytes(rig.settings.logFilename);
-        EXPECT_EQ(std::ranges::count(log, '\n'), 2) << "upload " << upload << ", mail " << mail << "\n" << log;
-    }
-}
-
 TEST(MonitorChanges, FailedUploadLeavesErrorAndPlaceholderDoesNothing)
 {
     FtpServer ftp("up", "pw");

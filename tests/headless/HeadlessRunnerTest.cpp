@@ -176,7 +176,7 @@ TEST(HeadlessRunner, HangUpWithAnUnreadableSettingsFileKeepsTheSettingsReadBefor
     std::filesystem::remove(rig.settingsFile);
     std::filesystem::create_directory(rig.settingsFile);
     run.runner.requestReload();
-    EXPECT_NE(run.lines.find("it is not a regular file.\nThe settings read before stay in use.\n"), std::string::npos) << run.lines;
+    EXPECT_NE(run.lines.find("it is not a regular file.\nwarning: The settings read before stay in use.\n"), std::string::npos) << run.lines;
     run.runner.checkOnce();
     EXPECT_EQ(Bytes(rig.ipFile), "10.1.2.3");
 }
