@@ -8,6 +8,7 @@
 #include "QtDialogs.h"
 #include "ShutdownSignals.h"
 #include "StartupProbe.h"
+#include "WindowFeedbackHost.h"
 #include "WindowModule.h"
 
 #include <QMessageBox>
@@ -62,7 +63,8 @@ __attribute__((visibility("default"))) int kestruneRunWindow(int argc, char** ar
     application.setErrorReport(&dialogs);
     MainWindow window(dialogs, QCoreApplication::applicationFilePath());
     // The feedback form lives hidden until the System tab's Feedback button shows it.
-    kestrune::feedback::FeedbackForm feedbackForm(window, dialogs);
+    WindowFeedbackHost feedbackHost(window, dialogs);
+    kestrune::feedback::FeedbackForm feedbackForm(&window, feedbackHost);
     window.setFeedbackForm(&feedbackForm);
     dialogs.setOwner(&window);
     // A signal during start-up (a waiting first check included) ends the program once start-up is done.
