@@ -47,9 +47,7 @@ __attribute__((visibility("default"))) int kestruneRunWindow(int argc, char** ar
                                                              const kestrune::launch::StartOptions& options)
 {
     using namespace kestrune::app;
-    // This module has its own copy of the signal handlers and of the settings file chosen: the program hands
-    // over the signals caught so far, and the command line's choice comes with the options.
-    ShutdownSignals::takeOver();
+    // The signal handlers are the program's, installed at its start; what arrived since waits in their pipe.
     if (options.configFile)
         useSettingsFile(*options.configFile);
     Application application(argc, argv);
