@@ -77,6 +77,7 @@ TEST(SettingsCommands, TheSampleFileChecksWithoutAWarningAndAMistypedKeyIsWarned
         ProgramRun run({"--check-once", "--config", rig.settingsFile});
         EXPECT_EQ(run.wait(), 0) << c.name << ": " << run.errors();
         EXPECT_EQ(Bytes(rig.ipFile), "10.1.2.3") << c.name;
+        EXPECT_NE(Bytes(rig.folder.File("ip.log")).find("10.1.2.3"), std::string::npos) << c.name;
         if (c.warning.empty())
             EXPECT_EQ(run.errors().find("warning:"), std::string::npos) << c.name << ": " << run.errors();
         else
