@@ -34,6 +34,7 @@ constexpr EntryKey kEntryKeys[] = {
     {"DNSUpdate", "LastIP<i>", "state", "", "The address this entry last sent successfully."},
     {"DNSUpdate", "Hold<i>", "state", "",
      "The fatal answer that stopped the entry; emptied when one of its settings changes."},
+    {"DNSUpdate", "HoldFor<i>", "state", "", "What the entry sent when it was stopped, so that any later edit lifts the stop."},
     {"Retry", "Count", "state", "0", "How many publish steps wait for another try."},
     {"Retry", "Channel<i>", "state", "", "The step: upload, mail, command or dns<n>."},
     {"Retry", "Address<i>", "state", "", "The address it is to publish."},
