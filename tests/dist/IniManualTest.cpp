@@ -36,7 +36,7 @@ std::set<std::string> WrittenKeys()
     Settings settings = defaultSettings("http://first.example/");
     settings.routers = {{"Home", "1"}};
     settings.routersData = {{"1,router/status.htm,WAN IP:,0", "0"}};
-    settings.dnsUpdates = {{true, "dyndns2", "dns.example", "home.example", "me", "pw", "", "10.0.0.1", ""}};
+    settings.dnsUpdates = {{true, "dyndns2", "dns.example", "home.example", "me", "pw", "", "10.0.0.1", "", ""}};
     settings.pendingRetries = {{"dns1", "10.0.0.2", 1, 100, false}};
     RunStatus status;
     status.lastCheck = 1;

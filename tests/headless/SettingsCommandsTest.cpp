@@ -102,7 +102,7 @@ TEST(SettingsCommands, SetPasswordStoresWhatTheWindowWould)
     };
     for (const Case& c : cases) {
         HeadlessRig rig("10.1.2.3");
-        rig.settings.dnsUpdates = {{true, "dyndns2", "dns.example", "home.example", "me", "old", "", "10.0.0.1", "badauth"}};
+        rig.settings.dnsUpdates = {{true, "dyndns2", "dns.example", "home.example", "me", "old", "", "10.0.0.1", "badauth", ""}};
         rig.save();
         const std::string before = Bytes(rig.settingsFile);
         ProgramRun run({"--set-password", c.target, "--config", rig.settingsFile}, false, {}, "n3w Secret\n");
@@ -126,7 +126,7 @@ TEST(SettingsCommands, StatusShowsTheLastCheckEachChannelAndWhetherAnInstanceRun
     HeadlessRig rig("10.1.2.3");
     testsupport::DnsUpdateServer dns;
     dns.answer(503, "busy");
-    rig.settings.dnsUpdates = {{true, "dyndns2", dns.origin(), "home.example", "me", "pw", "", "", ""}};
+    rig.settings.dnsUpdates = {{true, "dyndns2", dns.origin(), "home.example", "me", "pw", "", "", "", ""}};
     rig.settings.interval = 30;
     rig.save();
     ProgramRun check({"--check-once", "--config", rig.settingsFile});
