@@ -97,7 +97,7 @@ TEST(SettingsCommands, SetPasswordStoresWhatTheWindowWould)
         {"mail", 0, [](Settings& s) { s.webPass = "n3w Secret"; }},
         {"ftp", 0, [](Settings& s) { s.ftpPassword = "n3w Secret"; s.ftpSavePass = true; }},
         // A new password lifts the entry's hold and sends the address again, as an edit in the window does.
-        {"dns:1", 0, [](Settings& s) { s.dnsUpdates[0].password = "n3w Secret"; s.dnsUpdates[0].hold.clear(); s.dnsUpdates[0].lastIp.clear(); }},
+        {"dns:1", 0, [](Settings& s) { s.dnsUpdates[0].password = "n3w Secret"; s.dnsUpdates[0].hold.clear(); s.dnsUpdates[0].holdFor.clear(); s.dnsUpdates[0].lastIp.clear(); }},
         {"dns:2", 1, nullptr},
     };
     for (const Case& c : cases) {
@@ -105,12 +105,12 @@ TEST(SettingsCommands, SetPasswordStoresWhatTheWindowWould)
         rig.settings.dnsUpdates = {{true, "dyndns2", "dns.example", "home.example", "me", "old", "", "10.0.0.1", "badauth", ""}};
         rig.save();
         const std::string before = Bytes(rig.settingsFile);
+        Settings settings = rig.saved();  // as the window reads the file
         ProgramRun run({"--set-password", c.target, "--config", rig.settingsFile}, false, {}, "n3w Secret\n");
         EXPECT_EQ(run.wait(), c.status) << c.target << ": " << run.errors();
         EXPECT_EQ(run.errors().find("n3w"), std::string::npos) << run.errors();
         std::string expected = before;
         if (c.expected) {
-            Settings settings = rig.settings;
             c.expected(settings);
             testsupport::TempDir window("kestrune-window");
             window.Write("kestrune.ini", before);
