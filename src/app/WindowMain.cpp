@@ -59,6 +59,8 @@ __attribute__((visibility("default"))) int kestruneRunWindow(int argc, char** ar
     kestrune::launch::InstanceBeacon instanceBeacon(instanceLock.settingsFile());
     ShutdownSignals shutdownSignals;
     QtDialogs dialogs;
+    // A termination signal closes any open box, one that start-up shows before the window is made included.
+    QObject::connect(&shutdownSignals, &ShutdownSignals::Requested, &application, &QtDialogs::closeOpenDialogs);
     application.setErrorReport(&dialogs);
     MainWindow window(dialogs, QCoreApplication::applicationFilePath());
     // The feedback form lives hidden until the System tab's Feedback button shows it.
@@ -75,11 +77,13 @@ __attribute__((visibility("default"))) int kestruneRunWindow(int argc, char** ar
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &window, [&window] { window.onApplicationQuitting(); });
     QObject::connect(&instanceBeacon, &kestrune::launch::InstanceBeacon::activationRequested, &window,
                      [&window] { window.guarded([&window] { window.onActivationRequested(); }); });
+    if (signalledDuringStartUp) {
+        // The first check waits for the loop, which never runs.
+        window.closeFromOutside();
+        return window.exitStatus();
+    }
     installStartupProbe(window);
-    if (signalledDuringStartUp)
-        QMetaObject::invokeMethod(&window, [&window] { window.closeFromOutside(); }, Qt::QueuedConnection);
-    else
-        window.show();
+    window.show();
     const int status = application.exec();
     return status != 0 ? status : window.exitStatus();
 }
