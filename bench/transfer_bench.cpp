@@ -1,6 +1,6 @@
 // One mail (plain, TLS and STARTTLS) and one template upload (active plain, passive FTPS) as whole commands
 // against the local SMTP and FTP servers bench/run started, against curl doing the same, alternating. Prints
-// median wall times and their ratio. STARTTLS and FTPS verify the servers' certificates (KESTRUNE_BENCH_MAIL_CA).
+// median wall times and their ratio. STARTTLS and FTPS verify the servers' certificates (KESTRUNE_BENCH_CA).
 //
 // usage: transfer_bench compare [runs]   (servers named by KESTRUNE_BENCH_SMTP_PORT/_DIR,
 //                                         KESTRUNE_BENCH_SMTPS_PORT/_DIR, KESTRUNE_BENCH_SMTPSTART_PORT/_DIR,
@@ -153,7 +153,7 @@ void CompareMail(const std::string& security, int runs, const std::string& messa
     if (tls)
         curl.push_back("-k");
     if (startTls)
-        curl.insert(curl.end(), {"--ssl-reqd", "--cacert", Variable("KESTRUNE_BENCH_MAIL_CA")});
+        curl.insert(curl.end(), {"--ssl-reqd", "--cacert", Variable("KESTRUNE_BENCH_CA")});
     CompareCommands(tls        ? "SMTP TLS, one mail as a whole command, vs curl -k smtps://"
                     : startTls ? "SMTP STARTTLS, verified, one mail as a whole command, vs curl --ssl-reqd smtp://"
                                : "SMTP plain, one mail as a whole command, vs curl smtp://",
@@ -186,7 +186,7 @@ void CompareUpload(int runs, const testsupport::TempDir& local)
     const std::string tlsPort = Variable("KESTRUNE_BENCH_FTPS_PORT"), tlsRoot = Variable("KESTRUNE_BENCH_FTPS_DIR");
     CompareCommands("FTPS upload of a 2.5 KB template, passive, verified, as a whole command, vs curl --ssl-reqd",
                     {Self(), "upload-ftps", tlsPort, templateFile, "ours.html"},
-                    {kCurl, "-sS", "--ssl-reqd", "--cacert", Variable("KESTRUNE_BENCH_MAIL_CA"), "--user",
+                    {kCurl, "-sS", "--ssl-reqd", "--cacert", Variable("KESTRUNE_BENCH_CA"), "--user",
                      "anonymous:kestrune@", "--upload-file", filledFile, "ftp://localhost:" + tlsPort + "/curl.html"},
                     runs);
     if (ReadFile(fs::path(tlsRoot) / "ours.html") != filled || ReadFile(fs::path(tlsRoot) / "curl.html") != filled)
@@ -196,7 +196,7 @@ void CompareUpload(int runs, const testsupport::TempDir& local)
 int Compare(int runs)
 {
     // Our commands find the run's certificate authority where every OpenSSL program looks first.
-    setenv("SSL_CERT_FILE", Variable("KESTRUNE_BENCH_MAIL_CA").c_str(), 1);
+    setenv("SSL_CERT_FILE", Variable("KESTRUNE_BENCH_CA").c_str(), 1);
     const testsupport::TempDir local("kestrune-bench-transfer");
     const std::string message = local.Write(
         "message.eml", std::string("From: ") + kFrom + "\r\nTo: " + kTo +
