@@ -1,4 +1,4 @@
-#include "DnsUpdateClient.h"
+#include "DnsProvider.h"
 #include "DnsUpdateDialog.h"
 #include "DnsUpdateTab.h"
 #include "LookupTexts.h"
@@ -149,7 +149,7 @@ void ControlsWindowTest::dnsEntriesAddedThroughTheirDialog()
         fixture.dialogs.dialogAnswers.enqueue(dnsAnswer(1, QString()));
         fixture.dialogs.dialogAnswers.enqueue([](QDialog& shown) {
             auto& dialog = static_cast<DnsUpdateDialog&>(shown);
-            const auto noIp = kestrune::actions::dnsPresetServer(kestrune::actions::DnsProvider::NoIp);
+            const auto noIp = kestrune::actions::findDnsProvider("noip")->server;
             return dialog.serverEdit()->text().toStdString() == noIp &&
                    dialog.passwordEdit()->text() == QStringLiteral("t0ken") &&
                    !dialog.urlEdit()->isEnabled() && (dialog.hostsEdit()->setText(QStringLiteral("home.example.org")), true);

@@ -114,8 +114,22 @@ TEST(HeadlessRunner, DnsEntriesAndPendingRetriesAreKeptInTheSettingsFile)
 {
     HeadlessRig rig("10.1.2.3");
     testsupport::DnsUpdateServer dns;
-    rig.settings.dnsUpdates = {{true, "dyndns2", dns.origin(), "home.example", "me", "pw", "", "", ""},
-                               {true, "custom", "", "nas.example", "", "", dns.origin() + "/busy?ip={IP}", "", ""}};
+    kestrune::core::DnsUpdateEntry dyndns2;
+    dyndns2.enabled = true;
+    dyndns2.provider = "dyndns2";
+    dyndns2.server = dns.origin();
+    dyndns2.hosts = "home.example";
+    dyndns2.user = "me";
+    dyndns2.password = "pw";
+    dyndns2.verify = "off";  // the names are not in any zone the test serves
+    kestrune::core::DnsUpdateEntry custom = dyndns2;
+    custom.provider = "custom";
+    custom.server.clear();
+    custom.hosts = "nas.example";
+    custom.user.clear();
+    custom.password.clear();
+    custom.url = dns.origin() + "/busy?ip={IP}";
+    rig.settings.dnsUpdates = {dyndns2, custom};
     rig.save();
     dns.answer(200, "good 10.1.2.3");
     {

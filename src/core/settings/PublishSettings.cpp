@@ -37,11 +37,15 @@ DnsUpdateEntry editedDnsUpdateEntry(const DnsUpdateEntry& old, DnsUpdateEntry ed
 {
     const bool same = old.provider == edited.provider && old.server == edited.server &&
                       old.hosts == edited.hosts && old.user == edited.user && old.password == edited.password &&
-                      old.url == edited.url;
+                      old.url == edited.url && old.family == edited.family && old.zone == edited.zone &&
+                      old.algorithm == edited.algorithm && old.ttl == edited.ttl;
     if (!same || (edited.enabled && !old.enabled)) {
         edited.hold.clear();
-        if (!same)
+        if (!same) {
             edited.lastIp.clear();
+            edited.lastIp6.clear();
+            edited.proof.clear();
+        }
     }
     return edited;
 }
@@ -61,6 +65,17 @@ std::vector<DnsUpdateEntry> loadDnsUpdates(const IniFile& ini)
         entry.url = ini.readString(kDnsSection, key("URL", i), "");
         entry.lastIp = ini.readString(kDnsSection, key("LastIP", i), "");
         entry.hold = ini.readString(kDnsSection, key("Hold", i), "");
+        const int family = ini.readInteger(kDnsSection, key("Family", i), 4);
+        entry.family = family == 6 || family == 46 ? family : 4;
+        entry.lastIp6 = ini.readString(kDnsSection, key("LastIP6", i), "");
+        entry.zone = ini.readString(kDnsSection, key("Zone", i), "");
+        entry.algorithm = ini.readString(kDnsSection, key("Algorithm", i), "");
+        entry.ttl = std::clamp(ini.readInteger(kDnsSection, key("TTL", i), 0), 0, 604800);
+        entry.verify = ini.readString(kDnsSection, key("Verify", i), "");
+        entry.refreshDays = std::clamp(ini.readInteger(kDnsSection, key("Refresh", i), -1), -1, 3650);
+        entry.updated = readNumber(ini, kDnsSection, key("Updated", i));
+        entry.answer = ini.readString(kDnsSection, key("Answer", i), "");
+        entry.proof = ini.readString(kDnsSection, key("Proof", i), "");
         entries.push_back(std::move(entry));
     }
     return entries;
@@ -84,6 +99,18 @@ void saveDnsUpdates(const std::vector<DnsUpdateEntry>& entries, IniFile& ini)
         ini.writeString(kDnsSection, key("URL", i), entry.url);
         ini.writeString(kDnsSection, key("LastIP", i), entry.lastIp);
         ini.writeString(kDnsSection, key("Hold", i), entry.hold);
+        ini.writeInteger(kDnsSection, key("Family", i), entry.family);
+        ini.writeString(kDnsSection, key("LastIP6", i), entry.lastIp6);
+        ini.writeString(kDnsSection, key("Zone", i), entry.zone);
+        ini.writeString(kDnsSection, key("Algorithm", i), entry.algorithm);
+        ini.writeInteger(kDnsSection, key("TTL", i), entry.ttl);
+        ini.writeString(kDnsSection, key("Verify", i), entry.verify);
+        // Missing reads as the provider's default, which a later version may change.
+        if (entry.refreshDays >= 0)
+            ini.writeInteger(kDnsSection, key("Refresh", i), entry.refreshDays);
+        ini.writeString(kDnsSection, key("Updated", i), std::to_string(entry.updated));
+        ini.writeString(kDnsSection, key("Answer", i), entry.answer);
+        ini.writeString(kDnsSection, key("Proof", i), entry.proof);
     }
 }
 
