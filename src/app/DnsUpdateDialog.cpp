@@ -164,7 +164,7 @@ QString DnsUpdateDialog::problem() const
         {actions::kFieldServer, m_serverEdit, "A server needs to be specified."},
         {actions::kFieldZone, m_zoneEdit, "A zone needs to be specified."},
         {actions::kFieldUser, m_userEdit, "A user name needs to be specified."},
-        {actions::kFieldPassword, m_passwordEdit, "A key needs to be specified."},
+        {actions::kFieldPassword, m_passwordEdit, "A key, token or password needs to be specified."},
     };
     for (const auto& row : kRequired)
         if ((info->required & row.field) && row.edit->text().trimmed().isEmpty())

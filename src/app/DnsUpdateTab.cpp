@@ -41,7 +41,8 @@ QString rowText(const core::DnsUpdateEntry& entry, const core::PendingRetry* ret
     if (!entry.proof.empty())
         text += QStringLiteral(", ") + toQString(entry.proof);
     if (retry)
-        text += QStringLiteral("; last try: ") + toQString(entry.answer) + QStringLiteral(", next try ") +
+        text += (entry.answer.empty() ? QStringLiteral("; next try ")
+                                      : QStringLiteral("; last try: ") + toQString(entry.answer) + QStringLiteral(", next try ")) +
                 timeText(retry->due);
     return text;
 }
