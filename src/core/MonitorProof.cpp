@@ -79,8 +79,7 @@ bool Monitor::askForProof(PendingProof& proof)
         proof.pause *= 2;
         ended = false;
     }
-    m_observer.statusChanged(text);
-    m_observer.debugText(text);
+    reportStep(text, !answer.answering && ended);
     m_observer.publishStateChanged();
     return ended;
 }

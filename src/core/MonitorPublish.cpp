@@ -4,6 +4,7 @@
 #include "CommandHook.h"
 #include "DnsProvider.h"
 #include "FlagScope.h"
+#include "NetworkErrors.h"
 #include "AddressTexts.h"
 #include "Settings.h"
 
@@ -69,13 +70,31 @@ void Monitor::stepEnded(const std::string& channel, const std::string& address, 
     m_observer.publishStateChanged();
 }
 
+void Monitor::reportStep(const std::string& text, bool failed)
+{
+    m_observer.publishReported(text, failed);
+    m_observer.statusChanged(text);
+    m_observer.debugText(text);
+}
+
 std::string Monitor::updateDnsEntries(const std::string& address, const std::string& address6)
 {
     std::string lines;
     for (std::size_t i = 0; i < m_settings.dnsUpdates.size(); ++i) {
-        const core::DnsUpdateEntry& entry = m_settings.dnsUpdates[i];
+        core::DnsUpdateEntry& entry = m_settings.dnsUpdates[i];
+        if (!entry.enabled)
+            continue;
+        if (liftStaleHold(entry)) {
+            m_observer.publishStateChanged();
+        } else if (!entry.hold.empty()) {
+            // Named at every check, so a stopped entry is never forgotten.
+            reportStep(entryName(entry) + " stays stopped: the server answered " + entry.hold +
+                           ". Change the entry's provider, server, hosts, user, password or URL to resume it.",
+                       true);
+            continue;
+        }
         // Providers block clients that send an address again or come back before the rest they asked for.
-        if (!entry.enabled || !entry.hold.empty() || m_retries.waiting(dnsChannel(i), now()))
+        if (m_retries.waiting(dnsChannel(i), now()))
             continue;
         const DnsAddresses sent = dnsAddresses(entry, address, address6);
         if (sent.ipv4.empty() && sent.ipv6.empty())
@@ -113,6 +132,10 @@ std::string Monitor::updateDnsEntry(std::size_t index, const std::string& addres
 {
     core::DnsUpdateEntry& entry = m_settings.dnsUpdates.at(index);
     const std::string name = entryName(entry);
+    if (!actions::findDnsProvider(entry.provider)) {
+        reportStep(name + ": unknown provider \"" + entry.provider + "\".", true);
+        return {};
+    }
     const DnsAddresses sent = dnsAddresses(entry, address, address6);
     actions::DnsUpdateRequest request;
     request.server = entry.server;
@@ -125,6 +148,8 @@ std::string Monitor::updateDnsEntry(std::size_t index, const std::string& addres
     request.ttl = entry.ttl;
     request.ipv4 = sent.ipv4;
     request.ipv6 = sent.ipv6;
+    // A hold remembers what it was taken for: the settings as sent, whatever an edit meanwhile did.
+    const std::string sentFor = dnsEntryFingerprint(entry);
     m_observer.statusChanged(name + "...");
     const std::string provider = entry.provider;
     const actions::DnsUpdateResult result = actions::sendDnsUpdate(m_dnsHttp, provider, request);
@@ -153,8 +178,7 @@ std::string Monitor::updateDnsEntry(std::size_t index, const std::string& addres
             updated.proof = kProxiedProof;
         } else if (verifies(updated)) {
             // Shown before the proof's own line, which may take a few seconds.
-            m_observer.statusChanged(text);
-            m_observer.debugText(text);
+            reportStep(text, false);
             startProof(index, sent.ipv4, sent.ipv6);
             m_observer.publishStateChanged();
             return name + ": " + result.code;
@@ -163,12 +187,10 @@ std::string Monitor::updateDnsEntry(std::size_t index, const std::string& addres
     case DnsAnswer::Fatal:
         updated.hold = result.code;
         updated.answer = result.code;
+        updated.holdFor = sentFor;
         m_retries.succeeded(channel);
         text = name + " stopped: the server answered " + result.code +
                ". It stays stopped until the entry's settings change.";
-        m_observer.notice(Notice::Balloon, text);
-        if (m_settings.sendMail)
-            guarded([this, &text] { sendWebmail(text); });
         break;
     case DnsAnswer::Wait: {
         const long long wait = result.waitSeconds > 0 ? result.waitSeconds : PublishRetries::kServerWait;
@@ -184,8 +206,12 @@ std::string Monitor::updateDnsEntry(std::size_t index, const std::string& addres
         text = name + " failed: " + result.code + "; it will be tried again.";
         break;
     }
-    m_observer.statusChanged(text);
-    m_observer.debugText(text);
+    reportStep(text, result.answer != DnsAnswer::Success);
+    if (result.answer == DnsAnswer::Fatal) {
+        m_observer.notice(Notice::Balloon, text);
+        if (m_settings.sendMail)
+            guarded([this, &text] { sendWebmail(text); });
+    }
     armRetryTimer();
     m_observer.publishStateChanged();
     return result.answer == DnsAnswer::Success ? name + ": " + result.code : std::string();
@@ -200,10 +226,13 @@ void Monitor::runCommandHook(const std::string& address)
         outcome = actions::runCommand(actions::commandForAddress(m_settings.command, address, m_settings.commandIp));
     } catch (const std::invalid_argument& error) {
         outcome.error = error.what();
+    } catch (const CancelledError&) {
+        // The program is closing: the command was ended and is kept for a retry, as a DNS update or mail is.
+        reportStep("Command interrupted; it will be run again.", true);
+        stepEnded("command", address, StepEnd::Passing);
+        return;
     }
-    const std::string text = outcome.summary();
-    m_observer.statusChanged(text);
-    m_observer.debugText(text);
+    reportStep(outcome.summary(), !outcome.succeeded());
     if (outcome.succeeded())
         m_settings.commandIp = address;
     // A command that cannot start will not start at the next try either.
@@ -245,7 +274,11 @@ void Monitor::retryDue()
             else
                 stepEnded(channel, retry.address, StepEnd::Done);
         } else if (channel == "command") {
-            guarded([&] { runCommandHook(retry.address); });
+            // A command switched off or already run for this address has nothing left to retry.
+            if (m_settings.runCommand && !m_settings.command.empty() && m_settings.commandIp != retry.address)
+                guarded([&] { runCommandHook(retry.address); });
+            else
+                stepEnded(channel, retry.address, StepEnd::Done);
         } else if (channel.starts_with(kDnsChannel)) {
             std::size_t index = 0;
             try {
@@ -254,7 +287,7 @@ void Monitor::retryDue()
                 index = m_settings.dnsUpdates.size();
             }
             if (index < m_settings.dnsUpdates.size() && m_settings.dnsUpdates[index].enabled &&
-                m_settings.dnsUpdates[index].hold.empty())
+                (liftStaleHold(m_settings.dnsUpdates[index]) || m_settings.dnsUpdates[index].hold.empty()))
                 guarded([&] { updateDnsEntry(index, retry.address, m_address6); });
             else
                 stepEnded(channel, retry.address, StepEnd::Done);
@@ -265,7 +298,15 @@ void Monitor::retryDue()
     armRetryTimer();
 }
 
-void Monitor::resumeRetries() { armRetryTimer(); }
+void Monitor::resumeRetries()
+{
+    const std::vector<std::string> mends = m_retries.mend(now());
+    for (const std::string& text : mends)
+        reportStep(text, false);
+    if (!mends.empty())
+        m_observer.publishStateChanged();
+    armRetryTimer();
+}
 
 void Monitor::armRetryTimer()
 {

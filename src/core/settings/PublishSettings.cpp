@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace kestrune::core {
@@ -33,6 +35,46 @@ long long readNumber(const IniFile& ini, std::string_view section, const std::st
 
 } // namespace
 
+std::string dnsEntryFingerprint(const DnsUpdateEntry& entry)
+{
+    // FNV-1a over the fields, each ended by a NUL so that no two splits of the same bytes meet.
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    // Fields of later versions count only when set, so a hold kept by an earlier one keeps its fingerprint.
+    std::string later;
+    if (entry.family != 4 || !entry.zone.empty() || !entry.algorithm.empty() || entry.ttl != 0)
+        later = std::to_string(entry.family) + ' ' + entry.zone + ' ' + entry.algorithm + ' ' + std::to_string(entry.ttl);
+    for (const std::string* field :
+         {&entry.provider, &entry.server, &entry.hosts, &entry.user, &entry.password, &entry.url, &later}) {
+        if (field == &later && later.empty())
+            continue;
+        for (const char c : *field + '\0') {
+            hash ^= static_cast<unsigned char>(c);
+            hash *= 0x100000001b3ULL;
+        }
+    }
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+bool liftStaleHold(DnsUpdateEntry& entry)
+{
+    if (entry.hold.empty()) {
+        entry.holdFor.clear();
+        return false;
+    }
+    const std::string now = dnsEntryFingerprint(entry);
+    if (entry.holdFor.empty())
+        entry.holdFor = now;
+    if (entry.holdFor == now)
+        return false;
+    entry.hold.clear();
+    entry.holdFor.clear();
+    entry.lastIp.clear();
+    entry.lastIp6.clear();
+    return true;
+}
+
 DnsUpdateEntry editedDnsUpdateEntry(const DnsUpdateEntry& old, DnsUpdateEntry edited)
 {
     const bool same = old.provider == edited.provider && old.server == edited.server &&
@@ -41,6 +83,7 @@ DnsUpdateEntry editedDnsUpdateEntry(const DnsUpdateEntry& old, DnsUpdateEntry ed
                       old.algorithm == edited.algorithm && old.ttl == edited.ttl;
     if (!same || (edited.enabled && !old.enabled)) {
         edited.hold.clear();
+        edited.holdFor.clear();
         if (!same) {
             edited.lastIp.clear();
             edited.lastIp6.clear();
@@ -76,6 +119,8 @@ std::vector<DnsUpdateEntry> loadDnsUpdates(const IniFile& ini)
         entry.updated = readNumber(ini, kDnsSection, key("Updated", i));
         entry.answer = ini.readString(kDnsSection, key("Answer", i), "");
         entry.proof = ini.readString(kDnsSection, key("Proof", i), "");
+        entry.holdFor = ini.readString(kDnsSection, key("HoldFor", i), "");
+        liftStaleHold(entry);
         entries.push_back(std::move(entry));
     }
     return entries;
@@ -111,6 +156,7 @@ void saveDnsUpdates(const std::vector<DnsUpdateEntry>& entries, IniFile& ini)
         ini.writeString(kDnsSection, key("Updated", i), std::to_string(entry.updated));
         ini.writeString(kDnsSection, key("Answer", i), entry.answer);
         ini.writeString(kDnsSection, key("Proof", i), entry.proof);
+        ini.writeString(kDnsSection, key("HoldFor", i), entry.holdFor);
     }
 }
 
