@@ -40,9 +40,10 @@ std::string dnsEntryFingerprint(const DnsUpdateEntry& entry)
     // FNV-1a over the fields, each ended by a NUL so that no two splits of the same bytes meet.
     std::uint64_t hash = 0xcbf29ce484222325ULL;
     // Fields of later versions count only when set, so a hold kept by an earlier one keeps its fingerprint.
-    std::string later;
+    std::string laterFields;
     if (entry.family != 4 || !entry.zone.empty() || !entry.algorithm.empty() || entry.ttl != 0)
-        later = std::to_string(entry.family) + ' ' + entry.zone + ' ' + entry.algorithm + ' ' + std::to_string(entry.ttl);
+        laterFields = std::to_string(entry.family) + ' ' + entry.zone + ' ' + entry.algorithm + ' ' + std::to_string(entry.ttl);
+    const std::string& later = laterFields;
     for (const std::string* field :
          {&entry.provider, &entry.server, &entry.hosts, &entry.user, &entry.password, &entry.url, &later}) {
         if (field == &later && later.empty())

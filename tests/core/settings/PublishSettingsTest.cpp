@@ -96,13 +96,17 @@ TEST(PublishSettings, AHoldLiftsWhenTheFileChangesWhatTheEntrySends)
     const std::vector<std::tuple<const char*, std::optional<std::string>, bool>> edits = {
         {"Provider1", "noip", true}, {"Server1", "other.example", true}, {"Hosts1", "house.example", true},
         {"User1", "you", true}, {"Password1", enDeCrypt("right"), true}, {"URL1", "https://x.example/?ip={IP}", true},
-        {"Enabled1", "0", false}, {"LastIP1", "10.9.9.9", false},
+        {"Zone1", "example.org", true}, {"Family1", "46", true},
+        {"Enabled1", "0", false}, {"LastIP1", "10.9.9.9", false}, {"Verify1", "off", false},
         {"HoldFor1", std::nullopt, false}};  // a file written before holds were fingerprinted
     TempFolder folder;
     const auto file = folder / "kestrune.ini";
     for (const auto& [key, value, lifted] : edits) {
         Settings s = defaultSettings("");
-        s.dnsUpdates = {{true, "dyndns2", "dns.example", "home.example", "me", "wrong", "", "10.1.2.3", "badauth", ""}};
+        DnsUpdateEntry held = entry(true, "dyndns2", "home.example", "wrong", "10.1.2.3", "badauth");
+        held.server = "dns.example";
+        held.user = "me";
+        s.dnsUpdates = {held};
         s.dnsUpdates[0].holdFor = dnsEntryFingerprint(s.dnsUpdates[0]);
         saveSettingsFile(s, file);
         IniFile ini = IniFile::load(file);
