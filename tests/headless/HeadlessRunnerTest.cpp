@@ -103,6 +103,23 @@ TEST(HeadlessRunner, StatusTellsAFailedLookupFromAFailedAction)
     EXPECT_NE(unreachable.lines.find("Connection refused"), std::string::npos) << unreachable.lines;
 }
 
+namespace {
+
+kestrune::core::DnsUpdateEntry dyndns2Entry(const testsupport::DnsUpdateServer& dns)
+{
+    kestrune::core::DnsUpdateEntry entry;
+    entry.enabled = true;
+    entry.provider = "dyndns2";
+    entry.server = dns.origin();
+    entry.hosts = "home.example";
+    entry.user = "me";
+    entry.password = "pw";
+    entry.verify = "off";  // the names are not in any zone the test serves
+    return entry;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
@@ -114,14 +131,7 @@ TEST(HeadlessRunner, DnsEntriesAndPendingRetriesAreKeptInTheSettingsFile)
 {
     HeadlessRig rig("10.1.2.3");
     testsupport::DnsUpdateServer dns;
-    kestrune::core::DnsUpdateEntry dyndns2;
-    dyndns2.enabled = true;
-    dyndns2.provider = "dyndns2";
-    dyndns2.server = dns.origin();
-    dyndns2.hosts = "home.example";
-    dyndns2.user = "me";
-    dyndns2.password = "pw";
-    dyndns2.verify = "off";  // the names are not in any zone the test serves
+    const kestrune::core::DnsUpdateEntry dyndns2 = dyndns2Entry(dns);
     kestrune::core::DnsUpdateEntry custom = dyndns2;
     custom.provider = "custom";
     custom.server.clear();
@@ -170,7 +180,7 @@ TEST(HeadlessRunner, EveryDnsEntryAndCommandRunIsOneLineAndAFailureIsAFailedActi
         HeadlessRig rig("10.1.2.3");
         testsupport::DnsUpdateServer dns;
         dns.answer(c.dnsStatus, c.dnsBody);
-        rig.settings.dnsUpdates = {{true, "dyndns2", dns.origin(), "home.example", "me", "pw", "", "", "", ""}};
+        rig.settings.dnsUpdates = {dyndns2Entry(dns)};
         rig.settings.runCommand = true;
         rig.settings.command = c.command;
         rig.save();
