@@ -179,16 +179,20 @@ void ControlsWindowTest::dnsEntriesAddedThroughTheirDialog()
 void ControlsWindowTest::dnsEntryEditHoldAndRemove()
 {
     WindowFixture fixture;
+    // Due in an hour: within the bounds a retry read from the file keeps.
+    const qint64 due = QDateTime::currentSecsSinceEpoch() + 3600;
+    const std::string dueText = std::to_string(due);
     fixture.writeSettings("[DNSUpdate]\nCount=3\n"
                           "Enabled1=1\nProvider1=dyndns2\nServer1=dns.example.org\nHosts1=a.example.org\nLastIP1=10.0.0.1\n"
                           "Enabled2=1\nProvider2=duckdns\nHosts2=b\nHold2=badauth\nLastIP2=10.0.0.2\n"
                           "Enabled3=0\nProvider3=custom\nURL3=https://x.example/u?ip={IP}\n"
-                          "[Retry]\nCount=2\nChannel1=dns1\nAddress1=10.0.0.9\nDue1=4102444800\nChannel2=dns3\nAddress2=10.0.0.9\nDue2=4102444800\n");
+                          "[Retry]\nCount=2\nChannel1=dns1\nAddress1=10.0.0.9\nDue1=" + dueText +
+                          "\nChannel2=dns3\nAddress2=10.0.0.9\nDue2=" + dueText + "\n");
     MainWindow& form = fixture.start();
     DnsUpdateTab& tab = *form.dnsUpdateTab();
     // The pending retries show when each entry is tried next.
     const QString nextTry = QStringLiteral("; next try ") +
-                            QDateTime::fromSecsSinceEpoch(4102444800).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+                            QDateTime::fromSecsSinceEpoch(due).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
     QCOMPARE(rows(tab.entryList()), QStringList({"a.example.org - dyndns2 (generic)" + nextTry, "b - DuckDNS, stopped: badauth",
                                                   "(no host) - Custom URL, off" + nextTry}));
     tab.entryList()->setCurrentRow(0);
