@@ -66,6 +66,12 @@ std::string statusText(const AppPaths& paths, const Settings& settings, const Ru
             text += found->second.address + " at " + when(found->second.time);
         else
             text += entry.lastIp.empty() ? "nothing yet" : entry.lastIp;
+        if (entry.enabled && !entry.lastIp6.empty())
+            text += ", " + entry.lastIp6;
+        if (entry.enabled && entry.updated > 0)
+            text += ", answered \"" + entry.answer + "\" at " + when(entry.updated);
+        if (entry.enabled && !entry.proof.empty())
+            text += ", " + entry.proof;
         if (!entry.hold.empty())
             text += ", held: the server answered " + entry.hold;
         text += "\n";

@@ -36,7 +36,10 @@ std::set<std::string> WrittenKeys()
     Settings settings = defaultSettings("http://first.example/");
     settings.routers = {{"Home", "1"}};
     settings.routersData = {{"1,router/status.htm,WAN IP:,0", "0"}};
-    settings.dnsUpdates = {{true, "dyndns2", "dns.example", "home.example", "me", "pw", "", "10.0.0.1", "", ""}};
+    DnsUpdateEntry entry;
+    entry.provider = "dyndns2";
+    entry.refreshDays = 7;  // written only when set
+    settings.dnsUpdates = {entry};
     settings.pendingRetries = {{"dns1", "10.0.0.2", 1, 100, false}};
     RunStatus status;
     status.lastCheck = 1;

@@ -185,7 +185,7 @@ TEST(HeadlessRunner, MetricsFileCountsChecksAndStepsAfterASuccessAndAFailure)
     HeadlessRig rig("10.1.2.3");
     testsupport::DnsUpdateServer dns;
     dns.answer(503, "busy");
-    rig.settings.dnsUpdates = {{true, "dyndns2", dns.origin(), "home.example", "me", "pw", "", "", "", ""}};
+    rig.settings.dnsUpdates = {dyndns2Entry(dns)};
     rig.settings.metricsFile = rig.folder.File("kestrune.prom");
     rig.save();
     RunnerRun run(rig);

@@ -102,7 +102,16 @@ TEST(SettingsCommands, SetPasswordStoresWhatTheWindowWould)
     };
     for (const Case& c : cases) {
         HeadlessRig rig("10.1.2.3");
-        rig.settings.dnsUpdates = {{true, "dyndns2", "dns.example", "home.example", "me", "old", "", "10.0.0.1", "badauth", ""}};
+        DnsUpdateEntry held;
+        held.enabled = true;
+        held.provider = "dyndns2";
+        held.server = "dns.example";
+        held.hosts = "home.example";
+        held.user = "me";
+        held.password = "old";
+        held.lastIp = "10.0.0.1";
+        held.hold = "badauth";
+        rig.settings.dnsUpdates = {held};
         rig.save();
         const std::string before = Bytes(rig.settingsFile);
         Settings settings = rig.saved();  // as the window reads the file
@@ -126,7 +135,13 @@ TEST(SettingsCommands, StatusShowsTheLastCheckEachChannelAndWhetherAnInstanceRun
     HeadlessRig rig("10.1.2.3");
     testsupport::DnsUpdateServer dns;
     dns.answer(503, "busy");
-    rig.settings.dnsUpdates = {{true, "dyndns2", dns.origin(), "home.example", "me", "pw", "", "", "", ""}};
+    DnsUpdateEntry entry;
+    entry.enabled = true;
+    entry.provider = "dyndns2";
+    entry.server = dns.origin();
+    entry.hosts = "home.example";
+    entry.verify = "off";  // no test zone holds the name
+    rig.settings.dnsUpdates = {entry};
     rig.settings.interval = 30;
     rig.save();
     ProgramRun check({"--check-once", "--config", rig.settingsFile});
