@@ -83,10 +83,34 @@ void HttpClient::get(const std::string& url, std::string& body) {
         throw ClientBusyError(texts::kClientBusy);
     FlagScope scope(m_fetching);
     OperationLimit limit(*this);
-    doGet(url, body);
+    doRequest(url, body);
 }
 
-void HttpClient::doGet(const std::string& url, std::string& body) {
+void HttpClient::send(HttpMethod method, const std::string& url, const std::string& contentType,
+                      const std::string& body, std::string& answer) {
+    if (m_fetching || waitingInHook() || isBusy())
+        throw ClientBusyError(texts::kClientBusy);
+    FlagScope scope(m_fetching);
+    OperationLimit limit(*this);
+    const std::string savedType = request.contentType;
+    m_method = method;
+    m_requestBody = body;
+    request.contentType = contentType;
+    request.contentLength = static_cast<int64_t>(body.size());
+    try {
+        doRequest(url, answer);
+    } catch (...) {
+        m_method = HttpMethod::Get;
+        m_requestBody.clear();
+        request.contentType = savedType;
+        throw;
+    }
+    m_method = HttpMethod::Get;
+    m_requestBody.clear();
+    request.contentType = savedType;
+}
+
+void HttpClient::doRequest(const std::string& url, std::string& body) {
     prepareRequest(url);
     try {
         connectToHost();
@@ -155,7 +179,7 @@ void HttpClient::prepareRequest(const std::string& url) {
     }
 
     request.url = this->url.path + this->url.document + this->url.params;
-    request.method = HttpMethod::Get;
+    request.method = m_method;
     const bool needs11 = request.method == HttpMethod::Options || request.method == HttpMethod::Trace || request.method == HttpMethod::Put ||
                          request.method == HttpMethod::Delete;
     if (needs11 && protocolVersion == HttpVersion::Http10)
@@ -264,6 +288,8 @@ void HttpClient::writeRequest() {
     for (const auto& line : h.lines())
         head.append(line).append("\r\n");
     head.append("\r\n");
+    if (request.method == HttpMethod::Post || request.method == HttpMethod::Put)
+        head.append(m_requestBody);
     writeBytes(head);
 }
 

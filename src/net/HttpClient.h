@@ -64,6 +64,10 @@ public:
     std::string fetchPage(const std::string& url);
     // The same, writing the body into body as it arrives, so a failed fetch leaves the part received.
     void get(const std::string& url, std::string& body);
+    // One request with a body (POST or PUT) of contentType; the answer's body goes into answer. The same bounds,
+    // errors and connection rules as get.
+    void send(HttpMethod method, const std::string& url, const std::string& contentType, const std::string& body,
+              std::string& answer);
 
     HttpRequest request;
     HttpResponse response;
@@ -91,7 +95,7 @@ public:
     void setCredentials(const std::string& username, const std::string& password);
 
 private:
-    void doGet(const std::string& url, std::string& body);
+    void doRequest(const std::string& url, std::string& body);
     void prepareRequest(const std::string& url);
     void connectToHost();
     void chooseTransport(bool https);
@@ -112,6 +116,8 @@ private:
     std::unique_ptr<CookieJar> m_cookieManager;
     std::unique_ptr<TlsTransport> m_tls;
     bool m_fetching = false;
+    HttpMethod m_method = HttpMethod::Get;
+    std::string m_requestBody;
     // The credentials last bound and the "host:port" they belong to (empty: the next request's).
     std::string m_credUsername, m_credPassword, m_credOrigin;
     bool m_sendCredentials = true;
