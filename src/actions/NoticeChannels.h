@@ -20,7 +20,6 @@ struct NoticeEventChoice {
     std::string_view caption;
 };
 std::span<const NoticeEventChoice> noticeEventChoices();
-inline constexpr std::string_view kAllNoticeEvents = "ip4,ip6,lookup,failed,retry";
 bool eventChosen(std::string_view events, NoticeEvent event);
 
 // What keeps the entry's fields from making a request (checked with hostile values, so a JSON body that only
