@@ -51,12 +51,21 @@ std::optional<long long> Monitor::nextCheckTime() const
     return now() + 60LL * std::max(m_countdown, 1);
 }
 
-void Monitor::stepEnded(const std::string& channel, const std::string& address, StepEnd end)
+void Monitor::stepEnded(const std::string& channel, const std::string& address, StepEnd end, const std::string& reason)
 {
     if (end == StepEnd::Passing)
         m_retries.failed(channel, address, now(), nextCheckTime());
     else
         m_retries.succeeded(channel);
+    armRetryTimer();
+    m_observer.publishStateChanged();
+    const std::string name = channel == "upload" ? "The upload" : channel == "mail" ? "The mail" : "The command";
+    stepNoticed(channel, name, end == StepEnd::Done, end == StepEnd::Fatal, reason);
+}
+
+void Monitor::dropRetry(const std::string& channel)
+{
+    m_retries.succeeded(channel);
     armRetryTimer();
     m_observer.publishStateChanged();
 }
@@ -106,6 +115,7 @@ std::string Monitor::updateDnsEntry(std::size_t index, const std::string& addres
         updated.lastIp = address;
         m_retries.succeeded(channel);
         text = name + ": " + result.code + " (" + address + ")";
+        stepNoticed(channel, name, true, false, {});
         break;
     case DnsAnswer::Fatal:
         updated.hold = result.code;
@@ -115,6 +125,7 @@ std::string Monitor::updateDnsEntry(std::size_t index, const std::string& addres
         m_observer.notice(Notice::Balloon, text);
         if (m_settings.sendMail)
             guarded([this, &text] { sendWebmail(text); });
+        stepNoticed(channel, name, false, true, text);
         break;
     case DnsAnswer::Wait:
         m_retries.serverWait(channel, address, now());
@@ -148,7 +159,8 @@ void Monitor::runCommandHook(const std::string& address)
     if (outcome.succeeded())
         m_settings.commandIp = address;
     // A command that cannot start will not start at the next try either.
-    stepEnded("command", address, outcome.succeeded() ? StepEnd::Done : outcome.started ? StepEnd::Passing : StepEnd::Fatal);
+    stepEnded("command", address, outcome.succeeded() ? StepEnd::Done : outcome.started ? StepEnd::Passing : StepEnd::Fatal,
+              text);
 }
 
 void Monitor::sendChangeMail(const std::string& address, const std::string& text)
@@ -171,6 +183,7 @@ void Monitor::retryDue()
     }
     const FlagScope changeScope(m_changeRunning);
     const FlagScope checkScope(m_checkRunning);
+    const FlagScope retryScope(m_retrying);
     for (const core::PendingRetry& retry : m_retries.due(now())) {
         const std::string& channel = retry.channel;
         if (channel == "upload") {
@@ -178,14 +191,16 @@ void Monitor::retryDue()
             const StepEnd end = uploadToServer(retry.address);
             if (m_ftpConnected)
                 disconnectFtp();
-            stepEnded(channel, retry.address, end);
+            stepEnded(channel, retry.address, end, "The upload to " + m_settings.ftpHost + " failed for good: " + m_uploadError);
         } else if (channel == "mail") {
             if (m_settings.sendMail && retry.address != m_lastMailed)
                 guarded([&] { sendChangeMail(retry.address, retry.address); });
             else
-                stepEnded(channel, retry.address, StepEnd::Done);
+                dropRetry(channel);
         } else if (channel == "command") {
             guarded([&] { runCommandHook(retry.address); });
+        } else if (channel.starts_with("notice")) {
+            guarded([&] { retryNotice(retry); });
         } else if (channel.starts_with(kDnsChannel)) {
             std::size_t index = 0;
             try {
@@ -197,9 +212,9 @@ void Monitor::retryDue()
                 m_settings.dnsUpdates[index].hold.empty())
                 guarded([&] { updateDnsEntry(index, retry.address); });
             else
-                stepEnded(channel, retry.address, StepEnd::Done);
+                dropRetry(channel);
         } else {
-            stepEnded(channel, retry.address, StepEnd::Done);
+            dropRetry(channel);
         }
     }
     armRetryTimer();

@@ -4,10 +4,11 @@
 
 namespace testsupport {
 
-NoticeServer::NoticeServer(const std::string& ntfyToken, const std::string& gotifyToken)
+NoticeServer::NoticeServer(const std::string& ntfyToken, const std::string& gotifyToken, uint16_t port)
 {
     m_folder.Write("tokens", ntfyToken + "\n" + gotifyToken);
-    m_process.Start({KESTRUNE_SYSTEM_PYTHON, KESTRUNE_NOTICE_SERVER_SCRIPT, m_folder.Path()}, "notice test server");
+    m_process.Start({KESTRUNE_SYSTEM_PYTHON, KESTRUNE_NOTICE_SERVER_SCRIPT, m_folder.Path(), std::to_string(port)},
+                    "notice test server");
 }
 
 void NoticeServer::forceStatus(int status) const { m_folder.Write("answer", status ? std::to_string(status) : ""); }

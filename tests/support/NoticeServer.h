@@ -16,8 +16,9 @@ namespace testsupport {
 // NginxServer with ProxyPort = port() stands in front of it.
 class NoticeServer {
 public:
-    // The ntfy access token (empty: none needed) and the Gotify application token.
-    NoticeServer(const std::string& ntfyToken, const std::string& gotifyToken);
+    // The ntfy access token (empty: none needed) and the Gotify application token; port 0: the system's choice
+    // (another port: one a server stopped before, for a peer that comes back).
+    NoticeServer(const std::string& ntfyToken, const std::string& gotifyToken, uint16_t port = 0);
     uint16_t port() const { return m_process.Port(); }
     std::string origin() const { return "http://127.0.0.1:" + std::to_string(port()); }
     // Every later request gets this status (0: the services' own answers again).

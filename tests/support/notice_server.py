@@ -16,7 +16,7 @@ every request gets instead. Each request is appended to FOLDER/requests as one
 JSON line: method, path, headers, the body in hexadecimal, and what the
 service made of it.
 
-usage: notice_server.py FOLDER
+usage: notice_server.py FOLDER [PORT]
 """
 import email.header
 import http.server
@@ -106,7 +106,9 @@ def main():
         def log_message(self, *args):
             pass
 
-    server = http.server.HTTPServer(("127.0.0.1", 0), Handler)
+    port = int(sys.argv[2]) if len(sys.argv) > 2 else 0
+    http.server.HTTPServer.allow_reuse_address = True
+    server = http.server.HTTPServer(("127.0.0.1", port), Handler)
     print(server.server_address[1], flush=True)
     server.serve_forever()
 
