@@ -96,6 +96,7 @@ void HeadlessRunner::apply(const Settings& settings)
     m_savedDnsUpdates = settings.dnsUpdates;
     m_savedRetries = settings.pendingRetries;
     m_savedCommandIP = settings.commandIp;
+    m_savedNoticeState = settings.noticeState;
     m_monitor->setLastUploaded(settings.uploadedIp);
     m_monitor->setLastMailed(settings.mailedIp);
     m_monitor->setPageFields(selectedPageFields(settings));
@@ -117,6 +118,12 @@ void HeadlessRunner::startChecks()
     m_found = m_lookupFailed = m_actionFailed = false;
     m_monitor->stop();
     m_monitor->start();
+}
+
+int HeadlessRunner::testNotice(int number)
+{
+    const bool sent = number > 0 && m_monitor->sendTestNotice(static_cast<std::size_t>(number - 1));
+    return sent ? 0 : 2;
 }
 
 int HeadlessRunner::checkStatus() const
@@ -168,7 +175,7 @@ bool HeadlessRunner::saveState()
 {
     if (m_monitor->lastUploaded() == m_savedUploaded && m_monitor->lastMailed() == m_savedMailed &&
         m_settings.dnsUpdates == m_savedDnsUpdates && m_settings.pendingRetries == m_savedRetries &&
-        m_settings.commandIp == m_savedCommandIP)
+        m_settings.commandIp == m_savedCommandIP && m_settings.noticeState == m_savedNoticeState)
         return true;
     try {
         // Only the state is written: whatever else the file holds now stays, a hand edit included.
@@ -186,6 +193,8 @@ bool HeadlessRunner::saveState()
         }
         onDisk.pendingRetries = m_settings.pendingRetries;
         onDisk.commandIp = m_settings.commandIp;
+        onDisk.noticeState.lastIp = m_settings.noticeState.lastIp;
+        onDisk.noticeState.lastIp6 = m_settings.noticeState.lastIp6;
         ensureAppFolder(m_paths);
         saveSettingsFile(onDisk, m_paths.settingsFile);
         m_savedUploaded = onDisk.uploadedIp;
@@ -193,6 +202,7 @@ bool HeadlessRunner::saveState()
         m_savedDnsUpdates = m_settings.dnsUpdates;
         m_savedRetries = m_settings.pendingRetries;
         m_savedCommandIP = m_settings.commandIp;
+        m_savedNoticeState = m_settings.noticeState;
         return true;
     } catch (const std::exception& error) {
         report(error.what());
@@ -206,6 +216,8 @@ void HeadlessRunner::report(const std::string& text) const
     for (const std::string* secret :
          {&m_settings.ftpPassword, &m_settings.webPass, &m_monitor->pageFields().password})
         replaceAll(line, *secret, "********");
+    for (const NoticeEntry& entry : m_settings.notices)
+        replaceAll(line, entry.token, "********");
     // One event, one line.
     for (char& c : line)
         if (c == '\r' || c == '\n')
@@ -262,6 +274,9 @@ void HeadlessRunner::actionFinished(core::Action action, const std::string& erro
         break;
     case core::Action::Log:
         report("Log written: " + m_settings.logFilename);
+        break;
+    case core::Action::Notice:
+        report(error.empty() ? std::string("Notice sent.") : error);
         break;
     }
 }
