@@ -36,9 +36,14 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
                                         QStringLiteral("Send a test notice through notice entry N (from 1), then "
                                                        "exit: 0 sent, 2 not sent."),
                                         QStringLiteral("N"));
+    const QCommandLineOption quiet(QStringLiteral("quiet"),
+                                   QStringLiteral("Without a window: only warnings and errors (silent when nothing "
+                                                  "changed and nothing failed)."));
+    const QCommandLineOption verbose(QStringLiteral("verbose"),
+                                     QStringLiteral("Without a window: the lookup's reasoning as well."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
-    parser.addOptions({config, headless, checkOnce, testNotice, help, version});
+    parser.addOptions({config, headless, checkOnce, testNotice, quiet, verbose, help, version});
 
     QStringList list;
     for (const std::string& argument : arguments)
@@ -82,6 +87,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
     }
     result.options.headless = parser.isSet(headless);
     result.options.checkOnce = parser.isSet(checkOnce);
+    result.options.quiet = parser.isSet(quiet);
+    result.options.verbose = parser.isSet(verbose);
+    if (result.options.quiet && result.options.verbose)
+        return misuse("--quiet and --verbose exclude each other.");
     return result;
 }
 

@@ -13,6 +13,8 @@ struct StartOptions {
     bool headless = false;
     bool checkOnce = false;
     std::optional<int> testNotice;  // the entry's number, from 1
+    bool quiet = false;    // only warnings and errors
+    bool verbose = false;  // the lookup's reasoning too
 
     // Neither face needs a window for these.
     bool withoutWindow() const { return headless || checkOnce || testNotice; }
