@@ -171,7 +171,9 @@ Monitor::StepEnd Monitor::deliverNotice(std::size_t index, const NoticeValues& v
     }
     m_observer.statusChanged(text);
     m_observer.debugText(text);
-    m_observer.actionFinished(Action::Notice, result.end == NoticeEnd::Delivered ? std::string() : text);
+    // A test's outcome comes as a message of its own.
+    if (values.event != NoticeEvent::Test)
+        m_observer.actionFinished(Action::Notice, result.end == NoticeEnd::Delivered ? std::string() : text);
     if (outcome)
         *outcome = text;
     return result.end == NoticeEnd::Delivered ? StepEnd::Done

@@ -268,9 +268,8 @@ TEST(HeadlessProgram, TestNoticeSendsThroughTheNumberedEntryAndExitsWithItsOutco
         std::string output;
     };
     const Case cases[] = {
-        {"1", 0, "Notice sent.\nNotice 1 (ntfy at 127.0.0.1): the test notice was sent.\n"},
-        {"2", 2, "Notice 2 (ntfy at 127.0.0.1) refused: HTTP 403 Forbidden.\n"
-                 "Notice 2 (ntfy at 127.0.0.1) refused: HTTP 403 Forbidden.\n"},
+        {"1", 0, "Notice 1 (ntfy at 127.0.0.1): the test notice was sent.\n"},
+        {"2", 2, "Notice 2 (ntfy at 127.0.0.1) refused: HTTP 403 Forbidden.\n"},
         {"3", 2, "There is no notice 3.\n"},
         {"0", 64, ""},
     };
