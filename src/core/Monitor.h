@@ -55,7 +55,8 @@ public:
     void setLastMailed(const std::string& address) { m_lastMailed = address; }
     // The clock of the retries and the servers' waits; the system clock at first.
     void setClock(WallClock clock) { m_clock = std::move(clock); }
-    // Arms the retry timer for the pending retries the settings hold (after a start or a settings file read).
+    // Arms the retry timer for the pending retries the settings hold (after a start or a settings file read),
+    // first mending and reporting rows a damaged file brought (repeated channels, counts and times out of range).
     void resumeRetries();
 
     // Intents of the scheduler.
@@ -148,6 +149,8 @@ private:
     void stepEnded(const std::string& channel, const std::string& address, StepEnd end, const std::string& reason = {});
     // A retry that is no longer wanted (its entry went or is off, or it was done meanwhile).
     void dropRetry(const std::string& channel);
+    // A publish step's line to the status line, the debug view and the observer's publish report.
+    void reportStep(const std::string& text, bool failed);
     // Each enabled entry not stopped, waiting or up to date; returns a line per update for the mail.
     std::string updateDnsEntries(const std::string& address);
     std::string updateDnsEntry(std::size_t index, const std::string& address);

@@ -177,8 +177,8 @@ TEST(MonitorNotices, AStepFailedForGoodAndARetryThatGotThroughAreTold)
     testsupport::DnsUpdateServer dns;
     NoticeRig rig;
     rig.addEntry("ntfy", server.origin() + "/steps", "", "failed,retry");
-    rig.settings.dnsUpdates.push_back({true, "dyndns2", dns.origin(), "a.example", "me", "pw", "", "", ""});
-    rig.settings.dnsUpdates.push_back({true, "dyndns2", dns.origin(), "b.example", "me", "pw", "", "", ""});
+    rig.settings.dnsUpdates.push_back({true, "dyndns2", dns.origin(), "a.example", "me", "pw", "", "", "", ""});
+    rig.settings.dnsUpdates.push_back({true, "dyndns2", dns.origin(), "b.example", "me", "pw", "", "", "", ""});
 
     dns.answer(500, "");
     rig.check("10.1.2.3");
