@@ -50,6 +50,9 @@ public:
     // The services of the external source, in the order the service box offers them; the first two keep the
     // classic rules. Their texts must outlive the monitor.
     void setExternalServices(std::vector<lookup::ExternalService> services) { m_services = std::move(services); }
+    // Where this face's user sets up a lookup; a check that finds none set up says so and names the place.
+    enum class SetupPlace { WindowTabs, SettingsFile };
+    void setSetupPlace(SetupPlace place) { m_setupPlace = place; }
     // Restores the published addresses (a settings file read again).
     void setLastUploaded(const std::string& address) { m_lastUploaded = address; }
     void setLastMailed(const std::string& address) { m_lastMailed = address; }
@@ -127,11 +130,15 @@ private:
     void lookUp();
     lookup::LookupResult askOtherServices(const lookup::LookupFields& fields, lookup::LookupResult failed);
     void reportLookupError(const std::string& text);
+    // What a check says when no lookup is set up (no external service, no page address).
+    std::string notSetUpText() const;
     // The address may go out (upload, mail, IP file, log): not refused by the public-address rule.
     bool mayPublish() const;
     // Reports why the address is not published; false when it may be.
     bool refusedToPublish();
     void handleChange(bool manual);
+    // The mail, the IP file and the log with the address displayed, each once per address.
+    void publishDisplayed(const std::string& dnsLines);
     enum class StepEnd { Done, Passing, Fatal };
     StepEnd uploadToServer(const std::string& address);
     void disconnectFtp();
@@ -179,6 +186,7 @@ private:
     TimerService& m_timers;
     PageFields m_page;
     AppPaths m_paths;
+    SetupPlace m_setupPlace = SetupPlace::WindowTabs;
     actions::DateNames m_dateNames = actions::DateNames::english();
     std::vector<lookup::ExternalService> m_services{std::begin(lookup::kExternalServices), std::end(lookup::kExternalServices)};
 

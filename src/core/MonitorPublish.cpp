@@ -218,6 +218,11 @@ void Monitor::retryDue()
             if (m_ftpConnected)
                 disconnectFtp();
             stepEnded(channel, retry.address, end, "The upload to " + m_settings.ftpHost + " failed for good: " + m_uploadError);
+            // The failed upload made the other channels publish "Error": they get the address back.
+            if (end == StepEnd::Done && (m_address == kErrorAddress || m_address == retry.address)) {
+                setAddress(retry.address);
+                publishDisplayed({});
+            }
         } else if (channel == "mail") {
             if (m_settings.sendMail && retry.address != m_lastMailed)
                 guarded([&] { sendChangeMail(retry.address, retry.address); });
