@@ -127,10 +127,16 @@ std::optional<std::string> noticeProblem(std::string_view kind, const NoticeRequ
 NoticeResult sendNotice(net::HttpClient& http, const NoticeChannel& channel, const NoticeRequest& request,
                         const NoticeValues& values)
 {
-    struct HeadersCleared {
+    // The client's next request goes out as before this one.
+    struct Restored {
         net::HttpClient& http;
-        ~HeadersCleared() { http.request.customHeaders.clear(); }
-    } cleared{http};
+        std::string contentType;
+        ~Restored()
+        {
+            http.request.customHeaders.clear();
+            http.request.contentType = contentType;
+        }
+    } restored{http, http.request.contentType};
     try {
         const NoticeCall call = channel.call(request, values);
         checkCall(call);
@@ -143,11 +149,13 @@ NoticeResult sendNotice(net::HttpClient& http, const NoticeChannel& channel, con
         http.request.customHeaders.clear();
         for (const auto& [name, value] : call.headers)
             http.request.customHeaders.add(name, value);
-        std::string answer;
-        if (call.method == net::HttpMethod::Get)
+        if (call.method == net::HttpMethod::Get) {
+            std::string answer;
             http.get(call.url, answer);
-        else
-            http.send(call.method, call.url, call.contentType, call.body, answer);
+        } else {
+            http.request.contentType = call.contentType;
+            (void)http.sendRequest(call.method, call.url, call.body);
+        }
         return channel.answer(http.response.responseCode, http.response.responseText);
     } catch (const net::HttpStatusError& error) {
         return channel.answer(error.replyErrorCode, error.what());

@@ -273,7 +273,7 @@ void MainWindow::applySettings(const Settings& settings)
             break;
         }
     }
-    m_dnsUpdateTab->showEntries(m_settings.dnsUpdates);
+    m_dnsUpdateTab->showEntries(m_settings.dnsUpdates, m_settings.pendingRetries);
     m_noticesTab->showEntries(m_settings.notices);
 }
 

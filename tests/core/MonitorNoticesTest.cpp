@@ -177,8 +177,17 @@ TEST(MonitorNotices, AStepFailedForGoodAndARetryThatGotThroughAreTold)
     testsupport::DnsUpdateServer dns;
     NoticeRig rig;
     rig.addEntry("ntfy", server.origin() + "/steps", "", "failed,retry");
-    rig.settings.dnsUpdates.push_back({true, "dyndns2", dns.origin(), "a.example", "me", "pw", "", "", "", ""});
-    rig.settings.dnsUpdates.push_back({true, "dyndns2", dns.origin(), "b.example", "me", "pw", "", "", "", ""});
+    for (const char* host : {"a.example", "b.example"}) {
+        DnsUpdateEntry entry;
+        entry.enabled = true;
+        entry.provider = "dyndns2";
+        entry.server = dns.origin();
+        entry.hosts = host;
+        entry.user = "me";
+        entry.password = "pw";
+        entry.verify = "off";  // no name server is asked
+        rig.settings.dnsUpdates.push_back(entry);
+    }
 
     dns.answer(500, "");
     rig.check("10.1.2.3");
