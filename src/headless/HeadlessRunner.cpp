@@ -107,6 +107,7 @@ void HeadlessRunner::apply(const Settings& settings)
     m_seenDnsUpdates = settings.dnsUpdates;
     m_seenRetries = settings.pendingRetries;
     m_seenCommandIp = settings.commandIp;
+    m_savedNoticeState = settings.noticeState;
     m_monitor->setLastUploaded(settings.uploadedIp);
     m_monitor->setLastMailed(settings.mailedIp);
     m_monitor->setPageFields(selectedPageFields(settings));
@@ -129,6 +130,12 @@ void HeadlessRunner::startChecks()
     m_lastStepLine.clear();
     m_monitor->stop();
     m_monitor->start();
+}
+
+int HeadlessRunner::testNotice(int number)
+{
+    const bool sent = number > 0 && m_monitor->sendTestNotice(static_cast<std::size_t>(number - 1));
+    return sent ? 0 : 2;
 }
 
 int HeadlessRunner::checkStatus() const
@@ -183,7 +190,8 @@ bool HeadlessRunner::saveState()
     writeMetrics();
     if (m_monitor->lastUploaded() == m_savedUploaded && m_monitor->lastMailed() == m_savedMailed &&
         m_settings.dnsUpdates == m_savedDnsUpdates && m_settings.pendingRetries == m_savedRetries &&
-        m_settings.commandIp == m_savedCommandIP && m_status == m_savedStatus)
+        m_settings.commandIp == m_savedCommandIP && m_settings.noticeState == m_savedNoticeState &&
+        m_status == m_savedStatus)
         return true;
     try {
         // Only the state is written: whatever else the file holds now stays, a hand edit included.
@@ -202,6 +210,8 @@ bool HeadlessRunner::saveState()
         }
         onDisk.pendingRetries = m_settings.pendingRetries;
         onDisk.commandIp = m_settings.commandIp;
+        onDisk.noticeState.lastIp = m_settings.noticeState.lastIp;
+        onDisk.noticeState.lastIp6 = m_settings.noticeState.lastIp6;
         saveSettings(onDisk, ini);
         saveRunStatus(m_status, ini);
         ensureAppFolder(m_paths);
@@ -212,6 +222,7 @@ bool HeadlessRunner::saveState()
         m_savedDnsUpdates = m_settings.dnsUpdates;
         m_savedRetries = m_settings.pendingRetries;
         m_savedCommandIP = m_settings.commandIp;
+        m_savedNoticeState = m_settings.noticeState;
         return true;
     } catch (const std::exception& error) {
         report(Level::Error, error.what());
@@ -230,6 +241,8 @@ void HeadlessRunner::report(Level level, const std::string& text) const
         secrets.push_back(&entry.password);
     for (const std::string* secret : secrets)
         replaceAll(line, *secret, "********");
+    for (const NoticeEntry& entry : m_settings.notices)
+        replaceAll(line, entry.token, "********");
     m_log.write(level, line);
 }
 
@@ -349,6 +362,9 @@ void HeadlessRunner::actionFinished(core::Action action, const std::string& erro
         break;
     case core::Action::Log:
         report(level, "Log written: " + m_settings.logFilename);
+        break;
+    case core::Action::Notice:
+        report(level, error.empty() ? std::string("Notice sent.") : error);
         break;
     }
 }

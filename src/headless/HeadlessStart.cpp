@@ -73,6 +73,11 @@ int runWithoutWindow(const launch::StartOptions& options, int argc, char** argv)
         return printStatus(paths);
     if (options.setPassword)
         return setPasswordFromInput(paths, *options.setPassword, log);
+    if (options.testNotice) {
+        // A test changes nothing the file keeps, so it may run beside the service that uses the same file.
+        HeadlessRunner runner(paths, log);
+        return runner.load() ? runner.testNotice(*options.testNotice) : launch::kExitError;
+    }
     const launch::InstanceLock lock(paths.settingsFile);
     if (lock.state() == launch::InstanceLock::State::HeldElsewhere) {
         log.write(Level::Error, lock.alreadyRunningText());

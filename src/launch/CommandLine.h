@@ -12,13 +12,14 @@ struct StartOptions {
     std::optional<std::filesystem::path> configFile;
     bool headless = false;
     bool checkOnce = false;
+    std::optional<int> testNotice;  // the entry's number, from 1
     bool quiet = false;    // only warnings and errors
     bool verbose = false;  // the lookup's reasoning too
     bool status = false;
     std::optional<std::string> setPassword;  // "mail", "ftp" or "dns:<i>"
 
     // Neither face needs a window for these.
-    bool withoutWindow() const { return headless || checkOnce || status || setPassword; }
+    bool withoutWindow() const { return headless || checkOnce || testNotice || status || setPassword; }
 };
 
 // Exit statuses of a run without a window.

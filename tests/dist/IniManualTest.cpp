@@ -39,6 +39,7 @@ std::set<std::string> WrittenKeys()
     entry.provider = "dyndns2";
     entry.refreshDays = 7;  // written only when set
     settings.dnsUpdates = {entry};
+    settings.notices = {NoticeEntry{}};
     settings.pendingRetries = {{"dns1", "10.0.0.2", 1, 100, false}};
     RunStatus status;
     status.lastCheck = 1;
