@@ -348,6 +348,9 @@ void HeadlessRunner::actionFinished(core::Action action, const std::string& erro
     case core::Action::Log:
         recordPublished("Log", "log", m_status.address, succeeded);
         break;
+    case core::Action::Notice:
+        m_metrics.published("notice", succeeded);
+        break;
     }
     switch (action) {
     case core::Action::Upload:
