@@ -21,8 +21,9 @@ enum class Setting {
     MailStartTls, MailAnyCertificate, FtpPassive, FtpTls, FtpAnyCertificate,
     RunCommand, Command, CommandIp,
     Fallback, PublicOnly,
+    Source, StunServers, Confirm, RouterCheck, Diagnosis,
 };
-inline constexpr std::size_t kSettingCount = 45;
+inline constexpr std::size_t kSettingCount = 50;
 
 struct FirstExternalService {};  // the extDns default, supplied by the lookup layer at load time
 
@@ -61,13 +62,15 @@ inline constexpr std::array<Setting, kSettingCount> kSettingsReadOrder = {
     Setting::FtpAnyCertificate,
     Setting::RunCommand, Setting::Command, Setting::CommandIp,
     Setting::Fallback, Setting::PublicOnly,
+    Setting::Source, Setting::StunServers, Setting::Confirm, Setting::RouterCheck, Setting::Diagnosis,
 };
 
 // Close writes in this order. Setting::Routers stands for: erase "Routers", erase "RoutersData", then per
 // lookup its name into "Routers" and its record with the credentials flag into "RoutersData".
 // "Port" and "SSL" are written with the other "Mail" keys, after "IP"; the later keys at the end of their sections.
-inline constexpr std::array<Setting, 43> kSettingsWriteOrder = {
-    Setting::ExtDns, Setting::External, Setting::UserDefined, Setting::Fallback, Setting::SelectedRouter,
+inline constexpr std::array<Setting, 48> kSettingsWriteOrder = {
+    Setting::ExtDns, Setting::External, Setting::UserDefined, Setting::Fallback, Setting::Source,
+    Setting::StunServers, Setting::Confirm, Setting::RouterCheck, Setting::SelectedRouter,
     Setting::Routers,
     Setting::SendMail, Setting::MailTo, Setting::MailServer, Setting::MailFrom, Setting::MailSubject,
     Setting::WebAuth, Setting::WebUser, Setting::WebPass, Setting::MailedIp, Setting::MailPort,
@@ -78,6 +81,7 @@ inline constexpr std::array<Setting, 43> kSettingsWriteOrder = {
     Setting::SaveIp, Setting::IpFilename, Setting::SaveLog, Setting::LogFilename, Setting::LogLines,
     Setting::RunCommand, Setting::Command, Setting::CommandIp,
     Setting::Interval, Setting::AutoStart, Setting::Minimize, Setting::StartMinimized, Setting::PublicOnly,
+    Setting::Diagnosis,
 };
 
 } // namespace kestrune::core
