@@ -196,6 +196,8 @@ void Monitor::runCheck(bool scheduled)
     const FlagScope scope(m_checkRunning);
     const BusyScope busy(*this, {});
     lookUp();
+    if (isValidIp(m_address))
+        guarded([this] { diagnoseProvider(); });
     if (m_address == m_lastUploaded) {
         // An entry added or resumed since the last change is brought up to date without a new upload.
         if (publishable(m_address))
@@ -204,33 +206,31 @@ void Monitor::runCheck(bool scheduled)
     }
     if (scheduled && (m_address.empty() || m_address == kErrorAddress))
         return;
+    if (m_settings.confirm && isValidIp(m_address) && !changeConfirmed())
+        return;
     handleChange(false);
 }
 
 void Monitor::lookUp()
 {
     const FlagScope scope(m_checkRunning);
-    LookupFields fields;
-    fields.external = m_settings.external;
-    fields.serviceUrl = m_settings.extDns;
-    fields.url = m_page.url;
-    fields.keyword = m_page.keyword;
-    fields.charToSkip = m_page.charToSkip;
-    fields.webAuth = m_page.webAuth;
-    fields.username = m_page.username;
-    fields.password = m_page.password;
-    fields.acceptAnyCertificate = m_page.acceptAnyCertificate;
+    const LookupFields fields = lookupFields();
+    const SourceKind source = sourceFromKey(m_settings.source);
     m_lookupNote.clear();
     // The page address may come without its scheme; the host alone is shown, never a login.
     const std::string pageUrl = m_page.url.find("://") == std::string::npos ? "http://" + m_page.url : m_page.url;
-    const BusyScope busy(*this, fields.external ? std::string(lookuptexts::kRetrieving)
-                                                : "Looking up the address at " + Uri(pageUrl).host + kEllipsis);
-    if (fields.external) {
+    const bool retrieving = fields.external || source != SourceKind::Web;
+    const BusyScope busy(*this, source != SourceKind::Web
+                                    ? "Asking " + std::string(sourceInfo(source).name) + " for the address" + kEllipsis
+                                : fields.external ? std::string(lookuptexts::kRetrieving)
+                                                  : "Looking up the address at " + Uri(pageUrl).host + kEllipsis);
+    if (retrieving) {
         setAddress({});
         m_observer.statusChanged(std::string(lookuptexts::kRetrieving));
     }
-    LookupResult result = runLookup(m_http, fields, m_services);
-    if (fields.external && m_settings.fallback)
+    LookupResult result = source != SourceKind::Web ? lookUpAddress(source, currentSourceOptions())
+                                                    : runLookup(m_http, fields, m_services);
+    if (source == SourceKind::Web && fields.external && m_settings.fallback)
         result = askOtherServices(fields, std::move(result));
     if (result.failed()) {
         reportLookupError(std::string(lookuptexts::kErrorPrefix) + result.errorMessage);

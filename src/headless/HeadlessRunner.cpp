@@ -96,6 +96,7 @@ void HeadlessRunner::apply(const Settings& settings)
     m_savedDnsUpdates = settings.dnsUpdates;
     m_savedRetries = settings.pendingRetries;
     m_savedCommandIP = settings.commandIp;
+    m_savedDiagnosis = settings.diagnosis;
     m_monitor->setLastUploaded(settings.uploadedIp);
     m_monitor->setLastMailed(settings.mailedIp);
     m_monitor->setPageFields(selectedPageFields(settings));
@@ -168,7 +169,7 @@ bool HeadlessRunner::saveState()
 {
     if (m_monitor->lastUploaded() == m_savedUploaded && m_monitor->lastMailed() == m_savedMailed &&
         m_settings.dnsUpdates == m_savedDnsUpdates && m_settings.pendingRetries == m_savedRetries &&
-        m_settings.commandIp == m_savedCommandIP)
+        m_settings.commandIp == m_savedCommandIP && m_settings.diagnosis == m_savedDiagnosis)
         return true;
     try {
         // Only the state is written: whatever else the file holds now stays, a hand edit included.
@@ -186,6 +187,7 @@ bool HeadlessRunner::saveState()
         }
         onDisk.pendingRetries = m_settings.pendingRetries;
         onDisk.commandIp = m_settings.commandIp;
+        onDisk.diagnosis = m_settings.diagnosis;
         ensureAppFolder(m_paths);
         saveSettingsFile(onDisk, m_paths.settingsFile);
         m_savedUploaded = onDisk.uploadedIp;
@@ -193,6 +195,7 @@ bool HeadlessRunner::saveState()
         m_savedDnsUpdates = m_settings.dnsUpdates;
         m_savedRetries = m_settings.pendingRetries;
         m_savedCommandIP = m_settings.commandIp;
+        m_savedDiagnosis = m_settings.diagnosis;
         return true;
     } catch (const std::exception& error) {
         report(error.what());
@@ -264,6 +267,11 @@ void HeadlessRunner::actionFinished(core::Action action, const std::string& erro
         report("Log written: " + m_settings.logFilename);
         break;
     }
+}
+
+void HeadlessRunner::diagnosisChanged(const std::string& text, bool)
+{
+    report(text);
 }
 
 void HeadlessRunner::start(core::TimerId id, std::chrono::milliseconds interval)

@@ -55,6 +55,7 @@ public:
     void intervalChanged(int minutes) override;
     void notice(core::Notice kind, const std::string& text) override;
     void actionFinished(core::Action action, const std::string& error) override;
+    void diagnosisChanged(const std::string& text, bool providerHides) override;
 
     // TimerService
     void start(core::TimerId id, std::chrono::milliseconds interval) override;
@@ -76,6 +77,7 @@ private:
     std::vector<kestrune::core::DnsUpdateEntry> m_savedDnsUpdates;
     std::vector<kestrune::core::PendingRetry> m_savedRetries;
     std::string m_savedCommandIP;
+    std::string m_savedDiagnosis;
     std::unique_ptr<core::Monitor> m_monitor;
     std::map<core::TimerId, QTimer*> m_timers;
     QEventLoop m_loop;

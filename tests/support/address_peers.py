@@ -7,7 +7,8 @@
                                                  answer (wrong-id, truncated, cookie) goes first
   address_peers.py coturn DBFILE                 coturn's turnserver, STUN only, on 127.0.0.1
   address_peers.py router --wan IP --host IP     an Internet Gateway Device (SSDP, description, SOAP) and
-                                                 NAT-PMP telling the WAN address; only in a private namespace
+                                                 NAT-PMP telling the WAN address; only in a private namespace,
+                                                 or with --http-only the description and SOAP alone
 
 A UDP peer also listens on TCP at the same port, so that a connect tells when it is ready.
 """
@@ -214,6 +215,9 @@ def router_handler(wan):
 def run_router(args):
     server = http.server.ThreadingHTTPServer(("0.0.0.0", 0), router_handler(args.wan))
     port = server.server_address[1]
+    if args.http_only:
+        announce(port)
+        server.serve_forever()
     ssdp = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     ssdp.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     ssdp.bind(("", 1900))
@@ -260,6 +264,7 @@ def main():
     router = sub.add_parser("router")
     router.add_argument("--wan", required=True)
     router.add_argument("--host", required=True)
+    router.add_argument("--http-only", action="store_true")
     args = parser.parse_args()
     {"dns": run_dns, "stun": run_stun, "coturn": run_coturn, "router": run_router}[args.peer](args)
 
