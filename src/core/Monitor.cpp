@@ -195,7 +195,7 @@ void Monitor::runCheck(bool scheduled)
 {
     const FlagScope scope(m_checkRunning);
     const BusyScope busy(*this, {});
-    lookUp();
+    lookUp(sourceFromKey(m_settings.source));
     if (isValidIp(m_address))
         guarded([this] { diagnoseProvider(); });
     if (m_address == m_lastUploaded) {
@@ -211,11 +211,10 @@ void Monitor::runCheck(bool scheduled)
     handleChange(false);
 }
 
-void Monitor::lookUp()
+void Monitor::lookUp(SourceKind source)
 {
     const FlagScope scope(m_checkRunning);
     const LookupFields fields = lookupFields();
-    const SourceKind source = sourceFromKey(m_settings.source);
     m_lookupNote.clear();
     // The page address may come without its scheme; the host alone is shown, never a login.
     const std::string pageUrl = m_page.url.find("://") == std::string::npos ? "http://" + m_page.url : m_page.url;
@@ -302,7 +301,7 @@ void Monitor::checkExternalService()
             m_timers.start(*service == 0 ? TimerId::ServiceBlock1 : TimerId::ServiceBlock2, kServiceBlockInterval);
             m_serviceBlocked[*service] = true;
         }
-        lookUp();
+        lookUp(SourceKind::Web);
     });
 }
 
@@ -329,7 +328,7 @@ void Monitor::testLookup()
         }
         m_observer.windowTitleChanged({});
         setAddress({});
-        lookUp();
+        lookUp(SourceKind::Web);
     });
 }
 

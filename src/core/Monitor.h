@@ -122,7 +122,8 @@ private:
     void setRunning(bool running);
     void resetCountdown();
     void runCheck(bool scheduled);
-    void lookUp();
+    // A check asks the chosen source; the buttons that test a page or a service ask the web.
+    void lookUp(lookup::SourceKind source);
     lookup::LookupResult askOtherServices(const lookup::LookupFields& fields, lookup::LookupResult failed);
     void reportLookupError(const std::string& text);
 

@@ -108,10 +108,7 @@ LookupResult lookUpDns(const SourceOptions& options)
             if (std::optional<std::string> address = round.ask(question.server, question.port,
                                                                 questionBytes(question, id), read,
                                                                 options.dnsQuestions.size() - i)) {
-                LookupResult result;
-                result.address = *address;
-                result.requested = true;
-                return result;
+                return foundAddress(*address);
             }
         }
         throw net::NetworkError(std::string(lookuptexts::kDnsNoAnswer) + round.lastError());

@@ -5,6 +5,7 @@
 #include "NetworkErrors.h"
 #include "NetworkTexts.h"
 #include "NetworkWait.h"
+#include "SourceQuestions.h"
 #include "SocketHandle.h"
 
 #include <miniupnpc/miniupnpc.h>
@@ -72,14 +73,6 @@ void askUpnp(const SourceOptions& options, UpnpAnswer& answer)
     answer.address = external;
 }
 
-LookupResult found(const std::string& address)
-{
-    LookupResult result;
-    result.address = address;
-    result.requested = true;
-    return result;
-}
-
 struct NatPmpSession {
     natpmp_t handle{};
     bool open = false;
@@ -98,7 +91,7 @@ LookupResult lookUpUpnp(const SourceOptions& options)
         net::sockets::runBounded([answer, options] { askUpnp(options, *answer); }, options.timeoutMs);
         if (answer->address.empty())
             throw net::NetworkError(answer->error);
-        return found(answer->address);
+        return foundAddress(answer->address);
     } catch (...) {
         return lookupFailure(std::current_exception(), true);
     }
@@ -126,7 +119,7 @@ LookupResult lookUpNatPmp(const SourceOptions& options)
                     continue;
                 char text[INET_ADDRSTRLEN] = {};
                 ::inet_ntop(AF_INET, &response.pnu.publicaddress.addr, text, sizeof text);
-                return found(text);
+                return foundAddress(text);
             }
             if (status != NATPMP_TRYAGAIN)
                 throw net::NetworkError(std::string(status == NATPMP_ERR_UNSUPPORTEDOPCODE || status == NATPMP_ERR_NOTAUTHORIZED

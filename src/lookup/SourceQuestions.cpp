@@ -85,6 +85,14 @@ std::optional<std::string> DatagramRound::ask(const std::string& host, uint16_t 
     return std::nullopt;
 }
 
+LookupResult foundAddress(const std::string& address)
+{
+    LookupResult result;
+    result.address = address;
+    result.requested = true;
+    return result;
+}
+
 void fillRandom(std::span<uint8_t> bytes)
 {
     std::random_device random;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DatagramSocket.h"
+#include "Lookup.h"
 
 #include <chrono>
 #include <cstdint>
@@ -33,6 +34,9 @@ private:
     std::chrono::steady_clock::time_point m_deadline;
     std::string m_lastError;
 };
+
+// The result of a source that found an address.
+LookupResult foundAddress(const std::string& address);
 
 // Bytes the random source gives, for transaction ids.
 void fillRandom(std::span<uint8_t> bytes);

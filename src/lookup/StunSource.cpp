@@ -24,10 +24,7 @@ LookupResult lookUpStun(const SourceOptions& options)
             const auto read = [&id](std::span<const uint8_t> bytes) { return stunMappedAddress(bytes, id); };
             if (std::optional<std::string> address =
                     round.ask(host, port, stunBindingRequest(id), read, options.stunServers.size() - i)) {
-                LookupResult result;
-                result.address = *address;
-                result.requested = true;
-                return result;
+                return foundAddress(*address);
             }
         }
         throw net::NetworkError(std::string(lookuptexts::kStunNoAnswer) + round.lastError());
