@@ -111,12 +111,17 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& executablePath, QWidget*
     m_statusLine->setObjectName(QStringLiteral("statusLine"));
     m_statusLine->setSizeGripEnabled(true);
     setStatusBar(m_statusLine);
+    m_lookupErrorLabel = new QLabel(m_statusLine);
+    m_lookupErrorLabel->setObjectName(QStringLiteral("lookupErrorLabel"));
+    m_lookupErrorLabel->hide();
+    // Beside the progress texts, which come and go, rather than under them.
+    m_statusLine->addPermanentWidget(m_lookupErrorLabel, 1);
     buildComponents();
     setMinimumSize(kDesignSize.expandedTo(minimumSizeHint()));
     resize(minimumSize());
 
     m_waitHook = std::make_unique<QtWaitHook>();
-    NetworkWait::installHook(m_waitHook.get());
+    m_waitScope = std::make_unique<core::WaitServiceScope>(*m_waitHook);
 
     m_timerService = new QtTimerService(this);
     m_monitor = std::make_unique<core::Monitor>(m_settings, *this, *m_timerService);
@@ -148,8 +153,6 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& executablePath, QWidget*
 MainWindow::~MainWindow()
 {
     EventTap::removeAll(this);
-    if (NetworkWait::installedHook() == m_waitHook.get())
-        NetworkWait::installHook(nullptr);
 }
 
 PageView& MainWindow::pageView() const { return m_pageInspectorTab->pageView(); }

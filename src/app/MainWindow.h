@@ -7,8 +7,8 @@
 #include "LookupRecord.h"
 #include "Monitor.h"
 #include "MonitorObserver.h"
-#include "NetworkWait.h"
-#include "HttpClient.h"
+#include "PageFetcher.h"
+#include "WaitService.h"
 #include "Settings.h"
 
 #include <QMainWindow>
@@ -52,7 +52,7 @@ class UserLookupsTab;
 class MainWindow : public QMainWindow, public core::MonitorObserver {
     Q_OBJECT
 public:
-    // Runs start-up before returning; the window is not shown yet.
+    // Runs start-up before returning, the window not shown yet; the first check follows once the event loop runs.
     MainWindow(Dialogs& dialogs, const QString& executablePath, QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -70,6 +70,9 @@ public:
     QLabel* titleLabel() const { return m_titleLabel; }
     QTabWidget* tabs() const { return m_tabs; }
     QStatusBar* statusLine() const { return m_statusLine; }
+    // The last failed lookup's error in the status line, where no notification area shows its balloon; hidden
+    // once a lookup finds an address.
+    QLabel* lookupErrorLabel() const { return m_lookupErrorLabel; }
     // The monitor's scheduler tick.
     QTimer* checkTimer() const;
     QTimer* startMinimizedTimer() const { return m_startMinimizedTimer; }
@@ -88,7 +91,6 @@ public:
     // The address, what was published, the countdown and the rules.
     core::Monitor& monitor() { return *m_monitor; }
     // The page inspector's own client; the monitor's lookups have theirs.
-    net::HttpClient& http() { return m_http; }
     const core::AppPaths& paths() const { return m_paths; }
     // The services the service box offers, in its order (tests point them at local pages).
     std::vector<lookup::ExternalService>& externalServices() { return m_externalServices; }
@@ -211,6 +213,7 @@ public:
     void countdownChanged(const std::string& text) override;
     void schedulerStateChanged(bool running) override;
     void intervalChanged(int minutes) override;
+    void intervalRuleApplied(int minutes) override;
     void notice(core::Notice kind, const std::string& text) override;
     // Busy cursor over this window, the status text, and the requests the monitor would refuse held off.
     void busyChanged(bool busy, const std::string& text) override;
@@ -284,6 +287,7 @@ private:
     DnsUpdateTab* m_dnsUpdateTab = nullptr;
     SystemTab* m_systemTab = nullptr;
     QStatusBar* m_statusLine = nullptr;
+    QLabel* m_lookupErrorLabel = nullptr;
     BusyGate* m_busyGate = nullptr;
     QString m_busyText; // the status line's text while busy, cleared at the end unless replaced
 
@@ -297,10 +301,10 @@ private:
     HistoryView* m_historyView = nullptr;
     FileDialogOptions m_templateDialog;
     FileDialogOptions m_saveDialog;
-    // Network waits let the window's events run while this lives.
-    net::NetworkWait m_antiFreeze;
-    net::HttpClient m_http;
+    lookup::PageFetcher m_pageFetcher;
     std::unique_ptr<QtWaitHook> m_waitHook;
+    // Network waits let the window's events run while this lives.
+    std::unique_ptr<core::WaitServiceScope> m_waitScope;
     std::vector<lookup::ExternalService> m_externalServices{std::begin(lookup::kExternalServices), std::end(lookup::kExternalServices)};
     // What the monitor reads; declared before it, which must not outlive it.
     core::Settings m_settings;
@@ -312,7 +316,6 @@ private:
     bool m_closeAccepted = false;
     bool m_ending = false; // the program ends whatever the close finds
     int m_exitStatus = 0;
-    bool m_pageFetchRunning = false; // the page inspector's client waits on the network
     std::size_t m_addressMark = 0;
     bool m_loadingRow = false; // a user lookup row is being loaded into the fields
     core::Settings m_loadedSettings; // as last applied: a field still showing its value is saved as these bytes

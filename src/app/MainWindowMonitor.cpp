@@ -60,7 +60,7 @@ void MainWindow::request(void (core::Monitor::*intent)())
     // A check, lookup or upload asked for while the page inspector's fetch waits is refused, as during a check.
     const bool refusedDuringFetch = intent == &core::Monitor::start || intent == &core::Monitor::checkExternalService ||
                                     intent == &core::Monitor::testLookup || intent == &core::Monitor::uploadNow;
-    if (m_pageFetchRunning && refusedDuringFetch) {
+    if (m_pageFetcher.busy() && refusedDuringFetch) {
         m_dialogs.beep();
         return;
     }
@@ -122,6 +122,8 @@ void MainWindow::addressChanged(const std::string& address) { m_addressLabel->se
 
 void MainWindow::addressFound(const std::string& address)
 {
+    m_lookupErrorLabel->hide();
+    m_lookupErrorLabel->clear();
     m_pageInspectorTab->addressEdit()->setText(toQString(address));
     m_trayIcon->setToolTip(QStringLiteral("Kestrune \u2014 %1, checked %2")
                                .arg(toQString(address), QTime::currentTime().toString(QStringLiteral("HH:mm"))));
@@ -152,6 +154,8 @@ void MainWindow::schedulerStateChanged(bool running)
 }
 
 void MainWindow::intervalChanged(int minutes) { m_systemTab->intervalSpin()->setValue(minutes); }
+
+void MainWindow::intervalRuleApplied(int minutes) { m_systemTab->intervalSpin()->setValue(minutes); }
 
 void MainWindow::busyChanged(bool busy, const std::string& text)
 {

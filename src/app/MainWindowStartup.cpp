@@ -78,7 +78,15 @@ void MainWindow::runStartUp()
     m_trayIcon->setMinimizeToTray(m_systemTab->minimizeToTrayCheck()->isChecked());
     m_systemTab->showAutoStartCaption(m_systemTab->intervalSpin()->value());
     m_ftpTab->updateUploadButton();
-    request(&core::Monitor::startUp);
+    // The first check runs once the event loop does: its waits and message boxes then run inside the loop, where a
+    // termination signal reaches the close path.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!m_ending)
+                guarded([this] { request(&core::Monitor::startUp); });
+        },
+        Qt::QueuedConnection);
 }
 
 bool MainWindow::startFilesWritten()
@@ -200,7 +208,7 @@ void MainWindow::closeFromOutside()
     m_ending = true;
     if (!m_closeAccepted)
         close();
-    NetworkWait::cancelAllWaits();
+    core::WaitService::cancelAll();
     // Not quit(): that asks every window again and a refusal would keep the program.
     QCoreApplication::exit(m_exitStatus);
 }
@@ -214,7 +222,7 @@ void MainWindow::onSessionEnding()
 
 void MainWindow::onApplicationQuitting()
 {
-    NetworkWait::cancelAllWaits();
+    core::WaitService::cancelAll();
     if (!m_closeAccepted)
         onSessionEnding();
 }

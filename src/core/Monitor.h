@@ -49,12 +49,16 @@ public:
     // The services of the external source, in the order the service box offers them; the first two keep the
     // classic rules. Their texts must outlive the monitor.
     void setExternalServices(std::vector<lookup::ExternalService> services) { m_services = std::move(services); }
+    // Where this face's user sets up a lookup; a check that finds none set up says so and names the place.
+    enum class SetupPlace { WindowTabs, SettingsFile };
+    void setSetupPlace(SetupPlace place) { m_setupPlace = place; }
     // Restores the published addresses (a settings file read again).
     void setLastUploaded(const std::string& address) { m_lastUploaded = address; }
     void setLastMailed(const std::string& address) { m_lastMailed = address; }
     // The clock of the retries and the servers' waits; the system clock at first.
     void setClock(WallClock clock) { m_clock = std::move(clock); }
-    // Arms the retry timer for the pending retries the settings hold (after a start or a settings file read).
+    // Arms the retry timer for the pending retries the settings hold (after a start or a settings file read),
+    // first mending and reporting rows a damaged file brought (repeated channels, counts and times out of range).
     void resumeRetries();
 
     // Intents of the scheduler.
@@ -135,11 +139,15 @@ private:
     bool changeConfirmed();
     // At most once an hour: the router's WAN address against the address found.
     void diagnoseProvider();
+    // What a check says when no lookup is set up (no external service, no page address).
+    std::string notSetUpText() const;
     // The address may go out (upload, mail, IP file, log): not refused by the public-address rule.
     bool mayPublish() const;
     // Reports why the address is not published; false when it may be.
     bool refusedToPublish();
     void handleChange(bool manual);
+    // The mail, the IP file and the log with the address displayed, each once per address.
+    void publishDisplayed(const std::string& dnsLines);
     enum class StepEnd { Done, Passing, Fatal };
     StepEnd uploadToServer(const std::string& address);
     void disconnectFtp();
@@ -154,6 +162,8 @@ private:
     long long now() const;
     std::optional<long long> nextCheckTime() const;
     void stepEnded(const std::string& channel, const std::string& address, StepEnd end);
+    // A publish step's line to the status line, the debug view and the observer's publish report.
+    void reportStep(const std::string& text, bool failed);
     // Each enabled entry not stopped, waiting or up to date; returns a line per update for the mail.
     std::string updateDnsEntries(const std::string& address);
     std::string updateDnsEntry(std::size_t index, const std::string& address);
@@ -167,6 +177,7 @@ private:
     TimerService& m_timers;
     PageFields m_page;
     AppPaths m_paths;
+    SetupPlace m_setupPlace = SetupPlace::WindowTabs;
     actions::DateNames m_dateNames = actions::DateNames::english();
     std::vector<lookup::ExternalService> m_services{std::begin(lookup::kExternalServices), std::end(lookup::kExternalServices)};
 

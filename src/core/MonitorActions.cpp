@@ -57,19 +57,25 @@ void Monitor::handleChange(bool manual)
             guarded([&] { updated = updateDnsEntries(found); });
             guarded([&] { runCommandHook(found); });
         }
-        // A failing file is reported and the other actions still run, so one bad path loses nothing else.
-        if (m_settings.sendMail && m_address != m_lastMailed)
-            guarded([&] { sendChangeMail(m_address, updated.empty() ? m_address : m_address + "\r\n" + updated); });
-        if (m_settings.saveIp && m_address != m_lastSaved) {
-            m_lastSaved = m_address;
-            guarded([this] { writeDataFile(false); });
-        }
-        if (m_settings.saveLog && m_settings.ftpEnable && m_address != m_lastLogged) {
-            m_lastLogged = m_address;
-            guarded([this] { writeLog(); });
-        }
+        publishDisplayed(updated);
     }
     m_countdown = m_settings.interval;
+}
+
+void Monitor::publishDisplayed(const std::string& dnsLines)
+{
+    // A failing file is reported and the other actions still run, so one bad path loses nothing else.
+    if (m_settings.sendMail && m_address != m_lastMailed)
+        guarded([&] { sendChangeMail(m_address, dnsLines.empty() ? m_address : m_address + "\r\n" + dnsLines); });
+    if (m_settings.saveIp && m_address != m_lastSaved) {
+        m_lastSaved = m_address;
+        guarded([this] { writeDataFile(false); });
+    }
+    // One entry per new address whenever the log is on; the mail's entry, when it came first, counts.
+    if (m_settings.saveLog && m_address != m_lastLogged) {
+        m_lastLogged = m_address;
+        guarded([this] { writeLog(); });
+    }
 }
 
 Monitor::StepEnd Monitor::uploadToServer(const std::string& address)
@@ -142,8 +148,10 @@ bool Monitor::sendWebmail(const std::string& text)
     const MailSendResult result = m_mail.send(mailSettings(), text);
     m_observer.actionFinished(Action::Mail, result.sent ? std::string() : result.error.empty() ? "not sent" : result.error);
     const bool sent = result.sent;
-    if (m_settings.saveLog && !m_settings.ftpEnable)
+    if (m_settings.saveLog && !m_settings.ftpEnable && m_address != m_lastLogged) {
+        m_lastLogged = m_address;
         writeLog();
+    }
     return sent;
 }
 

@@ -33,12 +33,19 @@ public:
     virtual void schedulerStateChanged(bool running) = 0;
     // The interval rule or its bounds changed the interval; the settings already hold it.
     virtual void intervalChanged(int minutes) = 0;
+    // The interval rule set the interval again (at every Start and when the box is left), changed or not: a face
+    // with an interval box writes the value into it, so "010" or an empty box reads as the interval in use.
+    virtual void intervalRuleApplied(int /*minutes*/) {}
     virtual void notice(Notice kind, const std::string& text) = 0;
     // A line for the debug view (what a dynamic-DNS update or the command answered).
     virtual void debugText(const std::string& /*text*/) {}
     // What the settings hold of the publish steps changed (an entry's last address or hold, the pending
     // retries): a face that saves the settings file on its own saves it now.
     virtual void publishStateChanged() {}
+    // A publish step beside the upload and mail, as one line: a dynamic-DNS entry updated, waiting, failed or
+    // held, the command's end, retries mended from a damaged settings file. failed: the address did not reach
+    // where that step sends it. The status line and the debug view get the same text.
+    virtual void publishReported(const std::string& /*text*/, bool /*failed*/) {}
     // An action ended: error is empty when it succeeded. The window shows no more than the calls above, so
     // this has a default; a failing IP file or log also comes as Notice::Error, as the window shows it.
     virtual void actionFinished(Action /*action*/, const std::string& /*error*/) {}

@@ -4,6 +4,7 @@
 #include "CommandHook.h"
 #include "DnsUpdateClient.h"
 #include "FlagScope.h"
+#include "NetworkErrors.h"
 #include "AddressTexts.h"
 #include "Settings.h"
 
@@ -61,13 +62,31 @@ void Monitor::stepEnded(const std::string& channel, const std::string& address, 
     m_observer.publishStateChanged();
 }
 
+void Monitor::reportStep(const std::string& text, bool failed)
+{
+    m_observer.publishReported(text, failed);
+    m_observer.statusChanged(text);
+    m_observer.debugText(text);
+}
+
 std::string Monitor::updateDnsEntries(const std::string& address)
 {
     std::string lines;
     for (std::size_t i = 0; i < m_settings.dnsUpdates.size(); ++i) {
-        const core::DnsUpdateEntry& entry = m_settings.dnsUpdates[i];
+        core::DnsUpdateEntry& entry = m_settings.dnsUpdates[i];
+        if (!entry.enabled)
+            continue;
+        if (liftStaleHold(entry)) {
+            m_observer.publishStateChanged();
+        } else if (!entry.hold.empty()) {
+            // Named at every check, so a stopped entry is never forgotten.
+            reportStep(entryName(entry) + " stays stopped: the server answered " + entry.hold +
+                           ". Change the entry's provider, server, hosts, user, password or URL to resume it.",
+                       true);
+            continue;
+        }
         // Providers block clients that send an address again or come back before the rest they asked for.
-        if (!entry.enabled || !entry.hold.empty() || entry.lastIp == address || m_retries.waiting(dnsChannel(i), now()))
+        if (entry.lastIp == address || m_retries.waiting(dnsChannel(i), now()))
             continue;
         const std::string line = updateDnsEntry(i, address);
         if (!line.empty())
@@ -82,7 +101,7 @@ std::string Monitor::updateDnsEntry(std::size_t index, const std::string& addres
     const std::string name = entryName(entry);
     const std::optional<actions::DnsProvider> provider = actions::dnsProviderFromKey(entry.provider);
     if (!provider) {
-        m_observer.statusChanged(name + ": unknown provider \"" + entry.provider + "\".");
+        reportStep(name + ": unknown provider \"" + entry.provider + "\".", true);
         return {};
     }
     actions::DnsUpdateRequest request;
@@ -93,6 +112,8 @@ std::string Monitor::updateDnsEntry(std::size_t index, const std::string& addres
     request.password = entry.password;
     request.urlTemplate = entry.url;
     request.address = address;
+    // A hold remembers what it was taken for: the settings as sent, whatever an edit meanwhile did.
+    const std::string sentFor = dnsEntryFingerprint(entry);
     m_observer.statusChanged(name + "...");
     const actions::DnsUpdateResult result = actions::sendDnsUpdate(m_dnsHttp, request);
     // sendDnsUpdate kept the settings' entry untouched, but a wait may have changed the list: look it up again.
@@ -109,12 +130,10 @@ std::string Monitor::updateDnsEntry(std::size_t index, const std::string& addres
         break;
     case DnsAnswer::Fatal:
         updated.hold = result.code;
+        updated.holdFor = sentFor;
         m_retries.succeeded(channel);
         text = name + " stopped: the server answered " + result.code +
                ". It stays stopped until the entry's settings change.";
-        m_observer.notice(Notice::Balloon, text);
-        if (m_settings.sendMail)
-            guarded([this, &text] { sendWebmail(text); });
         break;
     case DnsAnswer::Wait:
         m_retries.serverWait(channel, address, now());
@@ -125,8 +144,12 @@ std::string Monitor::updateDnsEntry(std::size_t index, const std::string& addres
         text = name + " failed: " + result.code + "; it will be tried again.";
         break;
     }
-    m_observer.statusChanged(text);
-    m_observer.debugText(text);
+    reportStep(text, result.answer != DnsAnswer::Success);
+    if (result.answer == DnsAnswer::Fatal) {
+        m_observer.notice(Notice::Balloon, text);
+        if (m_settings.sendMail)
+            guarded([this, &text] { sendWebmail(text); });
+    }
     armRetryTimer();
     m_observer.publishStateChanged();
     return result.answer == DnsAnswer::Success ? name + ": " + result.code : std::string();
@@ -141,10 +164,13 @@ void Monitor::runCommandHook(const std::string& address)
         outcome = actions::runCommand(actions::commandForAddress(m_settings.command, address, m_settings.commandIp));
     } catch (const std::invalid_argument& error) {
         outcome.error = error.what();
+    } catch (const CancelledError&) {
+        // The program is closing: the command was ended and is kept for a retry, as a DNS update or mail is.
+        reportStep("Command interrupted; it will be run again.", true);
+        stepEnded("command", address, StepEnd::Passing);
+        return;
     }
-    const std::string text = outcome.summary();
-    m_observer.statusChanged(text);
-    m_observer.debugText(text);
+    reportStep(outcome.summary(), !outcome.succeeded());
     if (outcome.succeeded())
         m_settings.commandIp = address;
     // A command that cannot start will not start at the next try either.
@@ -179,13 +205,22 @@ void Monitor::retryDue()
             if (m_ftpConnected)
                 disconnectFtp();
             stepEnded(channel, retry.address, end);
+            // The failed upload made the other channels publish "Error": they get the address back.
+            if (end == StepEnd::Done && (m_address == kErrorAddress || m_address == retry.address)) {
+                setAddress(retry.address);
+                publishDisplayed({});
+            }
         } else if (channel == "mail") {
             if (m_settings.sendMail && retry.address != m_lastMailed)
                 guarded([&] { sendChangeMail(retry.address, retry.address); });
             else
                 stepEnded(channel, retry.address, StepEnd::Done);
         } else if (channel == "command") {
-            guarded([&] { runCommandHook(retry.address); });
+            // A command switched off or already run for this address has nothing left to retry.
+            if (m_settings.runCommand && !m_settings.command.empty() && m_settings.commandIp != retry.address)
+                guarded([&] { runCommandHook(retry.address); });
+            else
+                stepEnded(channel, retry.address, StepEnd::Done);
         } else if (channel.starts_with(kDnsChannel)) {
             std::size_t index = 0;
             try {
@@ -194,7 +229,7 @@ void Monitor::retryDue()
                 index = m_settings.dnsUpdates.size();
             }
             if (index < m_settings.dnsUpdates.size() && m_settings.dnsUpdates[index].enabled &&
-                m_settings.dnsUpdates[index].hold.empty())
+                (liftStaleHold(m_settings.dnsUpdates[index]) || m_settings.dnsUpdates[index].hold.empty()))
                 guarded([&] { updateDnsEntry(index, retry.address); });
             else
                 stepEnded(channel, retry.address, StepEnd::Done);
@@ -205,7 +240,15 @@ void Monitor::retryDue()
     armRetryTimer();
 }
 
-void Monitor::resumeRetries() { armRetryTimer(); }
+void Monitor::resumeRetries()
+{
+    const std::vector<std::string> mends = m_retries.mend(now());
+    for (const std::string& text : mends)
+        reportStep(text, false);
+    if (!mends.empty())
+        m_observer.publishStateChanged();
+    armRetryTimer();
+}
 
 void Monitor::armRetryTimer()
 {
