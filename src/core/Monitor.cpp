@@ -202,7 +202,7 @@ void Monitor::runCheck(bool scheduled)
     if (m_address == m_lastUploaded) {
         // An entry added or resumed since the last change is brought up to date without a new upload.
         if (publishable(m_address))
-            guarded([this] { updateDnsEntries(m_address); });
+            guarded([this] { updateDnsEntries(m_address, m_address6); });
         return;
     }
     if (scheduled && (m_address.empty() || m_address == kErrorAddress))

@@ -54,7 +54,7 @@ void Monitor::handleChange(bool manual)
     if (!manual) {
         std::string updated;
         if (publishable(found)) {
-            guarded([&] { updated = updateDnsEntries(found); });
+            guarded([&] { updated = updateDnsEntries(found, m_address6); });
             guarded([&] { runCommandHook(found); });
         }
         publishDisplayed(updated);
