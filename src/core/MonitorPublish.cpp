@@ -35,7 +35,8 @@ constexpr const char* kProxiedProof = "the provider answers for the name with it
 bool verifies(const core::DnsUpdateEntry& entry)
 {
     const actions::DnsProviderInfo* info = actions::findDnsProvider(entry.provider);
-    return entry.verify != "off" && info && info->verifiable;
+    // A key-URL entry may name no host: the key alone says which record it updates.
+    return entry.verify != "off" && info && info->verifiable && !entry.hosts.empty();
 }
 
 } // namespace
