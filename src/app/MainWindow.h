@@ -32,6 +32,7 @@ namespace kestrune::app {
 
 class BusyGate;
 class DnsUpdateTab;
+class NoticesTab;
 class ExternalServiceTab;
 class FtpTab;
 class HistoryView;
@@ -63,6 +64,7 @@ public:
     MailTab* mailTab() const { return m_mailTab; }
     LocalFilesTab* localFilesTab() const { return m_localFilesTab; }
     DnsUpdateTab* dnsUpdateTab() const { return m_dnsUpdateTab; }
+    NoticesTab* noticesTab() const { return m_noticesTab; }
     SystemTab* systemTab() const { return m_systemTab; }
 
     // The current address, "Error" after a failed upload, or empty.
@@ -199,6 +201,11 @@ public:
     void onDnsEditClicked();
     void onDnsRemoveClicked();
     void onDnsClearHoldClicked();
+    // Notice entries.
+    void onNoticeAddClicked();
+    void onNoticeEditClicked();
+    void onNoticeRemoveClicked();
+    void onNoticeTestClicked();
     // The feedback form, modal, at the window's left + 50 and top + 40.
     void onFeedbackClicked();
     // The history of the log's addresses, modeless; it follows the log as lines are added.
@@ -270,6 +277,7 @@ private:
     void setDebugView(bool on);
     // Runs the entry dialog until its fields make an entry or the user cancels.
     std::optional<core::DnsUpdateEntry> askDnsEntry(const core::DnsUpdateEntry& shown);
+    std::optional<core::NoticeEntry> askNoticeEntry(const core::NoticeEntry& shown);
 
     Dialogs& m_dialogs;
     QString m_executablePath;
@@ -285,6 +293,7 @@ private:
     MailTab* m_mailTab = nullptr;
     LocalFilesTab* m_localFilesTab = nullptr;
     DnsUpdateTab* m_dnsUpdateTab = nullptr;
+    NoticesTab* m_noticesTab = nullptr;
     SystemTab* m_systemTab = nullptr;
     QStatusBar* m_statusLine = nullptr;
     QLabel* m_lookupErrorLabel = nullptr;

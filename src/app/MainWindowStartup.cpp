@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "DnsUpdateTab.h"
+#include "NoticesTab.h"
 #include "ExternalServiceTab.h"
 #include "FtpTab.h"
 #include "IniFile.h"
@@ -273,6 +274,7 @@ void MainWindow::applySettings(const Settings& settings)
         }
     }
     m_dnsUpdateTab->showEntries(m_settings.dnsUpdates, m_settings.pendingRetries);
+    m_noticesTab->showEntries(m_settings.notices);
 }
 
 Settings MainWindow::settingsFromTabs() const

@@ -61,12 +61,21 @@ std::optional<long long> Monitor::nextCheckTime() const
     return now() + 60LL * std::max(m_countdown, 1);
 }
 
-void Monitor::stepEnded(const std::string& channel, const std::string& address, StepEnd end)
+void Monitor::stepEnded(const std::string& channel, const std::string& address, StepEnd end, const std::string& reason)
 {
     if (end == StepEnd::Passing)
         m_retries.failed(channel, address, now(), nextCheckTime());
     else
         m_retries.succeeded(channel);
+    armRetryTimer();
+    m_observer.publishStateChanged();
+    const std::string name = channel == "upload" ? "The upload" : channel == "mail" ? "The mail" : "The command";
+    stepNoticed(channel, name, end == StepEnd::Done, end == StepEnd::Fatal, reason);
+}
+
+void Monitor::dropRetry(const std::string& channel)
+{
+    m_retries.succeeded(channel);
     armRetryTimer();
     m_observer.publishStateChanged();
 }
@@ -170,6 +179,7 @@ std::string Monitor::updateDnsEntry(std::size_t index, const std::string& addres
         updated.updated = now();
         updated.answer = result.code;
         m_retries.succeeded(channel);
+        stepNoticed(channel, name, true, false, {});
         text = name + ": " + result.code + " (" + shown + ")";
         if (!result.remark.empty())
             text += "; " + result.remark;
@@ -212,6 +222,7 @@ std::string Monitor::updateDnsEntry(std::size_t index, const std::string& addres
         m_observer.notice(Notice::Balloon, text);
         if (m_settings.sendMail)
             guarded([this, &text] { sendWebmail(text); });
+        stepNoticed(channel, name, false, true, text);
     }
     armRetryTimer();
     m_observer.publishStateChanged();
@@ -237,7 +248,8 @@ void Monitor::runCommandHook(const std::string& address)
     if (outcome.succeeded())
         m_settings.commandIp = address;
     // A command that cannot start will not start at the next try either.
-    stepEnded("command", address, outcome.succeeded() ? StepEnd::Done : outcome.started ? StepEnd::Passing : StepEnd::Fatal);
+    stepEnded("command", address, outcome.succeeded() ? StepEnd::Done : outcome.started ? StepEnd::Passing : StepEnd::Fatal,
+              outcome.summary());
 }
 
 void Monitor::sendChangeMail(const std::string& address, const std::string& text)
@@ -260,6 +272,7 @@ void Monitor::retryDue()
     }
     const FlagScope changeScope(m_changeRunning);
     const FlagScope checkScope(m_checkRunning);
+    const FlagScope retryScope(m_retrying);
     proofsDue();
     for (const core::PendingRetry& retry : m_retries.due(now())) {
         const std::string& channel = retry.channel;
@@ -268,7 +281,7 @@ void Monitor::retryDue()
             const StepEnd end = uploadToServer(retry.address);
             if (m_ftpConnected)
                 disconnectFtp();
-            stepEnded(channel, retry.address, end);
+            stepEnded(channel, retry.address, end, "The upload to " + m_settings.ftpHost + " failed for good: " + m_uploadError);
             // The failed upload made the other channels publish "Error": they get the address back.
             if (end == StepEnd::Done && (m_address == kErrorAddress || m_address == retry.address)) {
                 setAddress(retry.address);
@@ -278,13 +291,15 @@ void Monitor::retryDue()
             if (m_settings.sendMail && retry.address != m_lastMailed)
                 guarded([&] { sendChangeMail(retry.address, retry.address); });
             else
-                stepEnded(channel, retry.address, StepEnd::Done);
+                dropRetry(channel);
         } else if (channel == "command") {
             // A command switched off or already run for this address has nothing left to retry.
             if (m_settings.runCommand && !m_settings.command.empty() && m_settings.commandIp != retry.address)
                 guarded([&] { runCommandHook(retry.address); });
             else
-                stepEnded(channel, retry.address, StepEnd::Done);
+                dropRetry(channel);
+        } else if (channel.starts_with("notice")) {
+            guarded([&] { retryNotice(retry); });
         } else if (channel.starts_with(kDnsChannel)) {
             std::size_t index = 0;
             try {
@@ -296,9 +311,9 @@ void Monitor::retryDue()
                 (liftStaleHold(m_settings.dnsUpdates[index]) || m_settings.dnsUpdates[index].hold.empty()))
                 guarded([&] { updateDnsEntry(index, retry.address, m_address6); });
             else
-                stepEnded(channel, retry.address, StepEnd::Done);
+                dropRetry(channel);
         } else {
-            stepEnded(channel, retry.address, StepEnd::Done);
+            dropRetry(channel);
         }
     }
     armRetryTimer();

@@ -82,9 +82,14 @@ void PublishRetries::succeeded(const std::string& channel)
 
 void PublishRetries::addressChanged(const std::string& address)
 {
-    std::erase_if(m_pending, [&](const core::PendingRetry& r) { return !r.serverWait && r.address != address; });
+    // A notice tells of what happened when it was raised, whatever the address became since.
+    const auto tellsOfThePast = [](const core::PendingRetry& r) { return r.channel.starts_with("notice"); };
+    std::erase_if(m_pending, [&](const core::PendingRetry& r) {
+        return !r.serverWait && r.address != address && !tellsOfThePast(r);
+    });
     for (core::PendingRetry& retry : m_pending)
-        retry.address = address;
+        if (!tellsOfThePast(retry))
+            retry.address = address;
 }
 
 bool PublishRetries::waiting(const std::string& channel, long long now) const

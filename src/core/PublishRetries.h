@@ -26,7 +26,7 @@ public:
                     long long seconds = kServerWait);
     void succeeded(const std::string& channel);
     // A new address was found: steps pending for another one are dropped (the change tries them anew),
-    // except a server's wait, which goes on with the new address.
+    // except a server's wait, which goes on with the new address, and notices, which keep theirs.
     void addressChanged(const std::string& address);
     // The server's wait of channel still runs at now.
     bool waiting(const std::string& channel, long long now) const;
