@@ -229,6 +229,7 @@ public:
     // The settings file is saved at once, so an entry's last address or a pending retry survives a crash.
     void publishStateChanged() override;
     void serviceAnswered(const std::string& service) override;
+    void diagnosisChanged(const std::string& text, bool providerHides) override;
 
     // Runs a handler as the event loop would: an error that escapes it is shown by the general error
     // report and the program goes on.

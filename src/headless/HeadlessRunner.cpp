@@ -107,6 +107,7 @@ void HeadlessRunner::apply(const Settings& settings)
     m_seenDnsUpdates = settings.dnsUpdates;
     m_seenRetries = settings.pendingRetries;
     m_seenCommandIp = settings.commandIp;
+    m_savedDiagnosis = settings.diagnosis;
     m_savedNoticeState = settings.noticeState;
     m_monitor->setLastUploaded(settings.uploadedIp);
     m_monitor->setLastMailed(settings.mailedIp);
@@ -190,8 +191,8 @@ bool HeadlessRunner::saveState()
     writeMetrics();
     if (m_monitor->lastUploaded() == m_savedUploaded && m_monitor->lastMailed() == m_savedMailed &&
         m_settings.dnsUpdates == m_savedDnsUpdates && m_settings.pendingRetries == m_savedRetries &&
-        m_settings.commandIp == m_savedCommandIP && m_settings.noticeState == m_savedNoticeState &&
-        m_status == m_savedStatus)
+        m_settings.commandIp == m_savedCommandIP && m_settings.diagnosis == m_savedDiagnosis &&
+        m_settings.noticeState == m_savedNoticeState && m_status == m_savedStatus)
         return true;
     try {
         // Only the state is written: whatever else the file holds now stays, a hand edit included.
@@ -210,6 +211,7 @@ bool HeadlessRunner::saveState()
         }
         onDisk.pendingRetries = m_settings.pendingRetries;
         onDisk.commandIp = m_settings.commandIp;
+        onDisk.diagnosis = m_settings.diagnosis;
         onDisk.noticeState.lastIp = m_settings.noticeState.lastIp;
         onDisk.noticeState.lastIp6 = m_settings.noticeState.lastIp6;
         saveSettings(onDisk, ini);
@@ -222,6 +224,7 @@ bool HeadlessRunner::saveState()
         m_savedDnsUpdates = m_settings.dnsUpdates;
         m_savedRetries = m_settings.pendingRetries;
         m_savedCommandIP = m_settings.commandIp;
+        m_savedDiagnosis = m_settings.diagnosis;
         m_savedNoticeState = m_settings.noticeState;
         return true;
     } catch (const std::exception& error) {
@@ -471,6 +474,12 @@ void HeadlessRunner::writeMetrics()
             report(Level::Error, error.what());
         m_metricsError = error.what();
     }
+}
+
+// A shared address is a warning the user has to act on; a clear finding is news.
+void HeadlessRunner::diagnosisChanged(const std::string& text, bool providerHides)
+{
+    report(providerHides ? Level::Warning : Level::Info, text);
 }
 
 void HeadlessRunner::start(core::TimerId id, std::chrono::milliseconds interval)

@@ -75,6 +75,7 @@ public:
     void serviceAnswered(const std::string& service) override;
     void busyChanged(bool busy, const std::string& text) override;
     void publishStateChanged() override;
+    void diagnosisChanged(const std::string& text, bool providerHides) override;
 
     // TimerService
     void start(core::TimerId id, std::chrono::milliseconds interval) override;
@@ -111,6 +112,7 @@ private:
     std::vector<kestrune::core::DnsUpdateEntry> m_seenDnsUpdates;
     std::vector<kestrune::core::PendingRetry> m_seenRetries;
     std::string m_seenCommandIp;
+    std::string m_savedDiagnosis;
     core::NoticeState m_savedNoticeState;
     std::unique_ptr<core::Monitor> m_monitor;
     std::map<core::TimerId, QTimer*> m_timers;

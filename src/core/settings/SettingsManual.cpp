@@ -147,6 +147,11 @@ std::string_view meaning(Setting id)
     case Setting::CommandIp: return "The address the command last ran with successfully (kept by the program).";
     case Setting::Fallback: return "Ask the other external services when the chosen one fails.";
     case Setting::PublicOnly: return "Publish only public addresses (not private, loopback or the like).";
+    case Setting::Source: return "The address source in use; empty for the classic choice of External and UserDefined.";
+    case Setting::StunServers: return "The STUN servers asked by the STUN source, host:port, separated by commas.";
+    case Setting::Confirm: return "Confirm an address with a second source before publishing it.";
+    case Setting::RouterCheck: return "Compare the address with the router's own to tell a provider's shared address.";
+    case Setting::Diagnosis: return "The last word on the provider's shared address, as shown (kept by the program).";
     case Setting::MetricsFile:
         return "A run without a window writes its metrics here after each check, in Prometheus text format for "
                "node_exporter's textfile collector (a name ending in .prom in its folder); empty for none.";

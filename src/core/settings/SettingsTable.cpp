@@ -59,6 +59,12 @@ constexpr std::array<SettingDef, kSettingCount> kTable = {{
     {Setting::CommandIp, "Local", "CommandIP", "CommandIP", K::Text, std::string_view(), &S::commandIp},
     {Setting::Fallback, "Lookup", "Fallback", "Fallback", K::Boolean, false, &S::fallback},
     {Setting::PublicOnly, "System", "PublicOnly", "PublicOnly", K::Boolean, true, &S::publicOnly},
+    {Setting::Source, "Lookup", "Source", "Source", K::Text, std::string_view(), &S::source},
+    {Setting::StunServers, "Lookup", "StunServers", "StunServers", K::Text,
+     std::string_view("stun.l.google.com:19302, stun.cloudflare.com:3478"), &S::stunServers},
+    {Setting::Confirm, "Lookup", "Confirm", "Confirm", K::Boolean, false, &S::confirm},
+    {Setting::RouterCheck, "Lookup", "RouterCheck", "RouterCheck", K::Boolean, false, &S::routerCheck},
+    {Setting::Diagnosis, "System", "Diagnosis", "Diagnosis", K::Text, std::string_view(), &S::diagnosis},
     {Setting::MetricsFile, "System", "MetricsFile", "MetricsFile", K::Text, std::string_view(), &S::metricsFile},
 }};
 

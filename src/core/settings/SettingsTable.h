@@ -21,9 +21,10 @@ enum class Setting {
     MailStartTls, MailAnyCertificate, FtpPassive, FtpTls, FtpAnyCertificate,
     RunCommand, Command, CommandIp,
     Fallback, PublicOnly,
+    Source, StunServers, Confirm, RouterCheck, Diagnosis,
     MetricsFile,
 };
-inline constexpr std::size_t kSettingCount = 46;
+inline constexpr std::size_t kSettingCount = 51;
 
 struct FirstExternalService {};  // the extDns default, supplied by the lookup layer at load time
 
@@ -62,14 +63,16 @@ inline constexpr std::array<Setting, kSettingCount> kSettingsReadOrder = {
     Setting::FtpAnyCertificate,
     Setting::RunCommand, Setting::Command, Setting::CommandIp,
     Setting::Fallback, Setting::PublicOnly,
+    Setting::Source, Setting::StunServers, Setting::Confirm, Setting::RouterCheck, Setting::Diagnosis,
     Setting::MetricsFile,
 };
 
 // Close writes in this order. Setting::Routers stands for: erase "Routers", erase "RoutersData", then per
 // lookup its name into "Routers" and its record with the credentials flag into "RoutersData".
 // "Port" and "SSL" are written with the other "Mail" keys, after "IP"; the later keys at the end of their sections.
-inline constexpr std::array<Setting, 44> kSettingsWriteOrder = {
-    Setting::ExtDns, Setting::External, Setting::UserDefined, Setting::Fallback, Setting::SelectedRouter,
+inline constexpr std::array<Setting, 49> kSettingsWriteOrder = {
+    Setting::ExtDns, Setting::External, Setting::UserDefined, Setting::Fallback, Setting::Source,
+    Setting::StunServers, Setting::Confirm, Setting::RouterCheck, Setting::SelectedRouter,
     Setting::Routers,
     Setting::SendMail, Setting::MailTo, Setting::MailServer, Setting::MailFrom, Setting::MailSubject,
     Setting::WebAuth, Setting::WebUser, Setting::WebPass, Setting::MailedIp, Setting::MailPort,
@@ -80,6 +83,7 @@ inline constexpr std::array<Setting, 44> kSettingsWriteOrder = {
     Setting::SaveIp, Setting::IpFilename, Setting::SaveLog, Setting::LogFilename, Setting::LogLines,
     Setting::RunCommand, Setting::Command, Setting::CommandIp,
     Setting::Interval, Setting::AutoStart, Setting::Minimize, Setting::StartMinimized, Setting::PublicOnly,
+    Setting::Diagnosis,
     Setting::MetricsFile,
 };
 
