@@ -27,8 +27,10 @@ constexpr std::string_view kUnknownError = "Unknown error.";
 
 Monitor::Monitor(Settings& settings, MonitorObserver& observer, TimerService& timers)
     : m_settings(settings), m_observer(observer), m_timers(timers), m_lastUploaded(settings.uploadedIp),
-      m_lastMailed(settings.mailedIp), m_retries(settings.pendingRetries)
+      m_lastMailed(settings.mailedIp), m_lastUploaded6(settings.uploadedIp6), m_lastMailed6(settings.mailedIp6),
+      m_retries(settings.pendingRetries)
 {
+    m_http6.family = IpFamily::V6;
     m_ftp.onConnected = [this] { m_ftpConnected = true; };
     m_ftp.onDisconnected = [this] { m_ftpConnected = false; };
 }
@@ -196,15 +198,60 @@ void Monitor::runCheck(bool scheduled)
     const FlagScope scope(m_checkRunning);
     const BusyScope busy(*this, {});
     lookUp();
+    lookUp6();
     if (m_address == m_lastUploaded) {
         // An entry added or resumed since the last change is brought up to date without a new upload.
-        if (publishable(m_address))
-            guarded([this] { updateDnsEntries(m_address); });
+        const std::string address6 = publishable6();
+        if (publishable(m_address) || !address6.empty())
+            guarded([&] { updateDnsEntries(publishable(m_address) ? m_address : std::string(), address6); });
         return;
     }
     if (scheduled && (m_address.empty() || m_address == kErrorAddress))
         return;
     handleChange(false);
+}
+
+void Monitor::lookUp6()
+{
+    if (!m_settings.ipv6Enabled) {
+        if (!m_address6.empty() || !m_address6Reason.empty()) {
+            m_address6.clear();
+            m_address6Reason.clear();
+            m_observer.address6Changed({}, {});
+        }
+        return;
+    }
+    Ipv6LookupFields fields;
+    fields.source = m_settings.ipv6Source == "service" ? Ipv6Source::Service : Ipv6Source::Interface;
+    fields.interfaceName = m_settings.ipv6Interface;
+    fields.serviceUrl = m_settings.ipv6Service.empty() && !m_services6.empty() ? std::string(m_services6.front().url)
+                                                                               : m_settings.ipv6Service;
+    fields.fallback = m_settings.ipv6Fallback;
+    fields.suffix = m_settings.ipv6Suffix;
+    // Kept while still valid, so the published address does not flip to another one.
+    fields.lastPublished = !m_address6.empty() ? m_address6 : !m_lastUploaded6.empty() ? m_lastUploaded6 : m_lastMailed6;
+    Ipv6LookupResult result;
+    {
+        const BusyScope busy(*this, fields.source == Ipv6Source::Service ? "Looking up the IPv6 address at " +
+                                                                              Uri(fields.serviceUrl).host + kEllipsis
+                                                                        : std::string());
+        result = lookUpIpv6(m_http6, fields, m_services6, m_readAddresses);
+    }
+    for (const std::string& line : result.lines)
+        m_observer.debugText(line);
+    m_address6 = result.address;
+    m_address6Reason = result.reason;
+    std::string note = m_address6Reason;
+    if (!m_address6.empty() && m_settings.publicOnly)
+        note = lookup::publicAddressProblem(m_address6).value_or(std::string());
+    m_observer.address6Changed(m_address6, note);
+}
+
+std::string Monitor::publishable6() const
+{
+    if (m_address6.empty() || (m_settings.publicOnly && lookup::publicAddressProblem(m_address6)))
+        return {};
+    return m_address6;
 }
 
 void Monitor::lookUp()

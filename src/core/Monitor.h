@@ -7,6 +7,7 @@
 #include "MonitorObserver.h"
 #include "FtpClient.h"
 #include "HttpClient.h"
+#include "Ipv6Lookup.h"
 #include "PageFields.h"
 #include "PublishRetries.h"
 #include "TimerService.h"
@@ -48,9 +49,15 @@ public:
     // The services of the external source, in the order the service box offers them; the first two keep the
     // classic rules. Their texts must outlive the monitor.
     void setExternalServices(std::vector<lookup::ExternalService> services) { m_services = std::move(services); }
+    // The IPv6 services in the order the settings offer them (a test's own pages).
+    void setIpv6Services(std::vector<lookup::ExternalService> services) { m_services6 = std::move(services); }
+    // Where the interface source reads the kernel's addresses; the netlink dump at first.
+    void setAddressReader(lookup::AddressReader reader) { m_readAddresses = std::move(reader); }
     // Restores the published addresses (a settings file read again).
     void setLastUploaded(const std::string& address) { m_lastUploaded = address; }
     void setLastMailed(const std::string& address) { m_lastMailed = address; }
+    void setLastUploaded6(const std::string& address) { m_lastUploaded6 = address; }
+    void setLastMailed6(const std::string& address) { m_lastMailed6 = address; }
     // The clock of the retries and the servers' waits; the system clock at first.
     void setClock(WallClock clock) { m_clock = std::move(clock); }
     // Arms the retry timer for the pending retries the settings hold (after a start or a settings file read).
@@ -85,6 +92,13 @@ public:
     const std::string& lastMailed() const { return m_lastMailed; }
     const std::string& lastSaved() const { return m_lastSaved; }
     const std::string& lastLogged() const { return m_lastLogged; }
+    // IPv6 (when enabled): the address the last check found, empty when none qualified, and then why.
+    const std::string& address6() const { return m_address6; }
+    const std::string& address6Reason() const { return m_address6Reason; }
+    const std::string& lastUploaded6() const { return m_lastUploaded6; }
+    const std::string& lastMailed6() const { return m_lastMailed6; }
+    const std::string& lastSaved6() const { return m_lastSaved6; }
+    const std::string& lastLogged6() const { return m_lastLogged6; }
     int countdown() const { return m_countdown; }
     bool running() const { return m_running; }
     // A check, lookup, manual upload or test mail waits on the network; another check is refused meanwhile.
@@ -99,6 +113,8 @@ public:
     net::FtpClient& ftp() { return m_ftp; }
     actions::MailSender& mail() { return m_mail; }
     net::HttpClient& dnsHttp() { return m_dnsHttp; }
+    // The IPv6 service lookups' client: it reaches its hosts over IPv6 alone.
+    net::HttpClient& http6() { return m_http6; }
 
 private:
     // Reports a network action to the observer for as long as it lives; nested ones end the busy state once.
@@ -120,6 +136,10 @@ private:
     void lookUp();
     lookup::LookupResult askOtherServices(const lookup::LookupFields& fields, lookup::LookupResult failed);
     void reportLookupError(const std::string& text);
+    // The IPv6 lookup of a check; clears the IPv6 state when IPv6 is off.
+    void lookUp6();
+    // The IPv6 address a check may publish: found and not refused by the public-address rule; else empty.
+    std::string publishable6() const;
     // The address may go out (upload, mail, IP file, log): not refused by the public-address rule.
     bool mayPublish() const;
     // Reports why the address is not published; false when it may be.
@@ -139,8 +159,9 @@ private:
     long long now() const;
     std::optional<long long> nextCheckTime() const;
     void stepEnded(const std::string& channel, const std::string& address, StepEnd end);
-    // Each enabled entry not stopped, waiting or up to date; returns a line per update for the mail.
-    std::string updateDnsEntries(const std::string& address);
+    // Each enabled entry not stopped, waiting or up to date; returns a line per update for the mail. Both
+    // addresses of the check come here (each empty when that family has nothing to publish).
+    std::string updateDnsEntries(const std::string& address, const std::string& address6);
     std::string updateDnsEntry(std::size_t index, const std::string& address);
     void runCommandHook(const std::string& address);
     void sendChangeMail(const std::string& address, const std::string& text);
@@ -159,12 +180,21 @@ private:
     net::FtpClient m_ftp;
     actions::MailSender m_mail;
     net::HttpClient m_dnsHttp;
+    net::HttpClient m_http6;
+    std::vector<lookup::ExternalService> m_services6{std::begin(lookup::kIpv6Services), std::end(lookup::kIpv6Services)};
+    lookup::AddressReader m_readAddresses = lookup::readInterfaceAddresses;
 
     std::string m_address;
     std::string m_lastUploaded;
     std::string m_lastMailed;
     std::string m_lastSaved;
     std::string m_lastLogged;
+    std::string m_address6;
+    std::string m_address6Reason;
+    std::string m_lastUploaded6;
+    std::string m_lastMailed6;
+    std::string m_lastSaved6;
+    std::string m_lastLogged6;
     // The status line's text once a check is done: which service answered after a fallback, else empty.
     std::string m_lookupNote;
     int m_countdown = 0;

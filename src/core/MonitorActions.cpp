@@ -54,7 +54,7 @@ void Monitor::handleChange(bool manual)
     if (!manual) {
         std::string updated;
         if (publishable(found)) {
-            guarded([&] { updated = updateDnsEntries(found); });
+            guarded([&] { updated = updateDnsEntries(found, publishable6()); });
             guarded([&] { runCommandHook(found); });
         }
         // A failing file is reported and the other actions still run, so one bad path loses nothing else.

@@ -47,6 +47,9 @@ public:
     virtual void busyChanged(bool /*busy*/, const std::string& /*text*/) {}
     // The external service that gave the address (its name, or the URL typed), for the debug view.
     virtual void serviceAnswered(const std::string& /*service*/) {}
+    // The IPv6 line (IPv6 enabled): the address a check found, empty when none qualifies, and a note: why none
+    // qualifies, or why the address found is not published; both empty when IPv6 is off.
+    virtual void address6Changed(const std::string& /*address*/, const std::string& /*note*/) {}
 };
 
 } // namespace kestrune::core

@@ -61,9 +61,11 @@ void Monitor::stepEnded(const std::string& channel, const std::string& address, 
     m_observer.publishStateChanged();
 }
 
-std::string Monitor::updateDnsEntries(const std::string& address)
+std::string Monitor::updateDnsEntries(const std::string& address, const std::string& /*address6*/)
 {
     std::string lines;
+    if (address.empty())
+        return lines;
     for (std::size_t i = 0; i < m_settings.dnsUpdates.size(); ++i) {
         const core::DnsUpdateEntry& entry = m_settings.dnsUpdates[i];
         // Providers block clients that send an address again or come back before the rest they asked for.

@@ -93,11 +93,15 @@ void HeadlessRunner::apply(const Settings& settings)
     m_settings = settings;
     m_savedUploaded = settings.uploadedIp;
     m_savedMailed = settings.mailedIp;
+    m_savedUploaded6 = settings.uploadedIp6;
+    m_savedMailed6 = settings.mailedIp6;
     m_savedDnsUpdates = settings.dnsUpdates;
     m_savedRetries = settings.pendingRetries;
     m_savedCommandIP = settings.commandIp;
     m_monitor->setLastUploaded(settings.uploadedIp);
     m_monitor->setLastMailed(settings.mailedIp);
+    m_monitor->setLastUploaded6(settings.uploadedIp6);
+    m_monitor->setLastMailed6(settings.mailedIp6);
     m_monitor->setPageFields(selectedPageFields(settings));
     m_monitor->resumeRetries();
 }
@@ -167,6 +171,7 @@ void HeadlessRunner::requestReload()
 bool HeadlessRunner::saveState()
 {
     if (m_monitor->lastUploaded() == m_savedUploaded && m_monitor->lastMailed() == m_savedMailed &&
+        m_monitor->lastUploaded6() == m_savedUploaded6 && m_monitor->lastMailed6() == m_savedMailed6 &&
         m_settings.dnsUpdates == m_savedDnsUpdates && m_settings.pendingRetries == m_savedRetries &&
         m_settings.commandIp == m_savedCommandIP)
         return true;
@@ -175,6 +180,8 @@ bool HeadlessRunner::saveState()
         Settings onDisk = loadSettingsFile(m_paths.settingsFile, kExternalServices[0].url);
         onDisk.uploadedIp = m_monitor->lastUploaded();
         onDisk.mailedIp = m_monitor->lastMailed();
+        onDisk.uploadedIp6 = m_monitor->lastUploaded6();
+        onDisk.mailedIp6 = m_monitor->lastMailed6();
         // An entry edited on disk meanwhile keeps what the edit says.
         for (std::size_t i = 0; i < onDisk.dnsUpdates.size() && i < m_settings.dnsUpdates.size(); ++i) {
             kestrune::core::DnsUpdateEntry& entry = onDisk.dnsUpdates[i];
@@ -190,6 +197,8 @@ bool HeadlessRunner::saveState()
         saveSettingsFile(onDisk, m_paths.settingsFile);
         m_savedUploaded = onDisk.uploadedIp;
         m_savedMailed = onDisk.mailedIp;
+        m_savedUploaded6 = onDisk.uploadedIp6;
+        m_savedMailed6 = onDisk.mailedIp6;
         m_savedDnsUpdates = m_settings.dnsUpdates;
         m_savedRetries = m_settings.pendingRetries;
         m_savedCommandIP = m_settings.commandIp;
@@ -224,6 +233,16 @@ void HeadlessRunner::addressFound(const std::string& address)
     }
     m_found = true;
     report("Address found: " + address);
+}
+
+void HeadlessRunner::address6Changed(const std::string& address, const std::string& note)
+{
+    if (address.empty() && note.empty())
+        return;
+    if (address.empty())
+        report("No IPv6 address: " + note + ".");
+    else
+        report("IPv6 address found: " + address + (note.empty() ? std::string() : ". " + note));
 }
 
 void HeadlessRunner::intervalChanged(int minutes) { report("Interval set to " + std::to_string(minutes) + " minutes."); }

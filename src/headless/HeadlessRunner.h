@@ -55,6 +55,7 @@ public:
     void intervalChanged(int minutes) override;
     void notice(core::Notice kind, const std::string& text) override;
     void actionFinished(core::Action action, const std::string& error) override;
+    void address6Changed(const std::string& address, const std::string& note) override;
 
     // TimerService
     void start(core::TimerId id, std::chrono::milliseconds interval) override;
@@ -72,6 +73,8 @@ private:
     core::Settings m_settings;
     std::string m_savedUploaded;
     std::string m_savedMailed;
+    std::string m_savedUploaded6;
+    std::string m_savedMailed6;
     // The publish steps' state as last written: each entry's last address and hold, the retries, the command's.
     std::vector<kestrune::core::DnsUpdateEntry> m_savedDnsUpdates;
     std::vector<kestrune::core::PendingRetry> m_savedRetries;

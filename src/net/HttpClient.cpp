@@ -164,7 +164,8 @@ void HttpClient::prepareRequest(const std::string& url) {
         request.contentLength = -1;
     const bool https = ascii::equalsNoCase(this->url.protocol, "https");
     const bool defaultPort = https ? this->url.port == "443" : this->url.port == "80";
-    request.host = this->url.host + (defaultPort ? std::string() : ":" + this->url.port);
+    const bool literal6 = this->url.host.find(':') != std::string::npos;
+    request.host = (literal6 ? "[" + this->url.host + "]" : this->url.host) + (defaultPort ? std::string() : ":" + this->url.port);
     if (credentialsInURL)
         m_credOrigin.clear();
     // Empty credentials give nothing away; they are sent as before.
@@ -175,7 +176,8 @@ void HttpClient::connectToHost() {
     const long long port = ascii::toInt64Def(url.port, -1);
     if (port < 0 || port > 65535)
         throw SocketError(10049);
-    if (!ascii::equalsNoCase(url.host, host) || static_cast<uint16_t>(port) != this->port) {
+    const bool otherFamily = transport() && transport()->connected() && transport()->family() != family;
+    if (!ascii::equalsNoCase(url.host, host) || static_cast<uint16_t>(port) != this->port || otherFamily) {
         if (transport() && transport()->connected())
             closeConnection();
         host = url.host;

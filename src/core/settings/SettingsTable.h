@@ -21,8 +21,10 @@ enum class Setting {
     MailStartTls, MailAnyCertificate, FtpPassive, FtpTls, FtpAnyCertificate,
     RunCommand, Command, CommandIp,
     Fallback, PublicOnly,
+    Ipv6Enabled, Ipv6Source, Ipv6Interface, Ipv6Service, Ipv6Fallback, Ipv6Suffix, Ipv6Filename,
+    UploadedIp6, MailedIp6, CommandIp6,
 };
-inline constexpr std::size_t kSettingCount = 45;
+inline constexpr std::size_t kSettingCount = 55;
 
 struct FirstExternalService {};  // the extDns default, supplied by the lookup layer at load time
 
@@ -61,12 +63,14 @@ inline constexpr std::array<Setting, kSettingCount> kSettingsReadOrder = {
     Setting::FtpAnyCertificate,
     Setting::RunCommand, Setting::Command, Setting::CommandIp,
     Setting::Fallback, Setting::PublicOnly,
+    Setting::Ipv6Enabled, Setting::Ipv6Source, Setting::Ipv6Interface, Setting::Ipv6Service, Setting::Ipv6Fallback,
+    Setting::Ipv6Suffix, Setting::Ipv6Filename, Setting::UploadedIp6, Setting::MailedIp6, Setting::CommandIp6,
 };
 
 // Close writes in this order. Setting::Routers stands for: erase "Routers", erase "RoutersData", then per
 // lookup its name into "Routers" and its record with the credentials flag into "RoutersData".
 // "Port" and "SSL" are written with the other "Mail" keys, after "IP"; the later keys at the end of their sections.
-inline constexpr std::array<Setting, 43> kSettingsWriteOrder = {
+inline constexpr std::array<Setting, 53> kSettingsWriteOrder = {
     Setting::ExtDns, Setting::External, Setting::UserDefined, Setting::Fallback, Setting::SelectedRouter,
     Setting::Routers,
     Setting::SendMail, Setting::MailTo, Setting::MailServer, Setting::MailFrom, Setting::MailSubject,
@@ -78,6 +82,8 @@ inline constexpr std::array<Setting, 43> kSettingsWriteOrder = {
     Setting::SaveIp, Setting::IpFilename, Setting::SaveLog, Setting::LogFilename, Setting::LogLines,
     Setting::RunCommand, Setting::Command, Setting::CommandIp,
     Setting::Interval, Setting::AutoStart, Setting::Minimize, Setting::StartMinimized, Setting::PublicOnly,
+    Setting::Ipv6Enabled, Setting::Ipv6Source, Setting::Ipv6Interface, Setting::Ipv6Service, Setting::Ipv6Fallback,
+    Setting::Ipv6Suffix, Setting::Ipv6Filename, Setting::UploadedIp6, Setting::MailedIp6, Setting::CommandIp6,
 };
 
 } // namespace kestrune::core
