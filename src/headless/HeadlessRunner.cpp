@@ -4,11 +4,13 @@
 #include "IpExtraction.h"
 #include "LogFile.h"
 #include "SelectedLookup.h"
+#include "ServiceNotifier.h"
 
 #include <QLocale>
 #include <QTimer>
 
 #include <cstdio>
+#include <ctime>
 #include <exception>
 
 using namespace kestrune::actions;
@@ -20,12 +22,6 @@ namespace kestrune::headless {
 namespace {
 
 using lookup::kPlaceholderAddress;
-
-void writeToStandardError(const std::string& line)
-{
-    std::fprintf(stderr, "%s\n", line.c_str());
-    std::fflush(stderr);
-}
 
 // The abbreviated day and month names of the user's locale, as the window's log entries have them.
 DateNames localeDateNames()
@@ -53,8 +49,12 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
 } // namespace
 
 HeadlessRunner::HeadlessRunner(const AppPaths& paths, LineWriter writeLine)
-    : m_paths(paths), m_writeLine(writeLine ? std::move(writeLine) : LineWriter(writeToStandardError)),
-      m_settings(defaultSettings(kExternalServices[0].url))
+    : HeadlessRunner(paths, EventLog(std::move(writeLine)))
+{
+}
+
+HeadlessRunner::HeadlessRunner(const AppPaths& paths, EventLog log)
+    : m_paths(paths), m_log(std::move(log)), m_settings(defaultSettings(kExternalServices[0].url))
 {
     for (core::TimerId id : {core::TimerId::Minute, core::TimerId::ServiceBlock1, core::TimerId::ServiceBlock2,
                               core::TimerId::Retry}) {
@@ -83,7 +83,7 @@ bool HeadlessRunner::load()
         apply(loadSettingsFile(m_paths.settingsFile, kExternalServices[0].url));
         return true;
     } catch (const std::exception& error) {
-        report(error.what());
+        report(Level::Error, error.what());
         return false;
     }
 }
@@ -144,7 +144,7 @@ int HeadlessRunner::run()
     if (!m_monitor->running())
         return statusAfterSaving();
     saveState();
-    report("Checking every " + std::to_string(m_settings.interval) + " minutes.");
+    report(Level::Info, "Checking every " + std::to_string(m_settings.interval) + " minutes.");
     return m_loop.exec();
 }
 
@@ -160,7 +160,7 @@ void HeadlessRunner::requestReload()
     saveState();
     if (!load())
         return;
-    report("Settings read again.");
+    report(Level::Notice, "Settings read again.");
     startChecks();
     if (!m_monitor->running())
         m_loop.exit(statusAfterSaving());
@@ -204,22 +204,60 @@ bool HeadlessRunner::saveState()
         m_savedCommandIP = m_settings.commandIp;
         return true;
     } catch (const std::exception& error) {
-        report(error.what());
+        report(Level::Error, error.what());
         return false;
     }
 }
 
-void HeadlessRunner::report(const std::string& text) const
+void HeadlessRunner::report(Level level, const std::string& text) const
 {
+    if (!m_log.shows(level))
+        return;
     std::string line = text;
-    for (const std::string* secret :
-         {&m_settings.ftpPassword, &m_settings.webPass, &m_monitor->pageFields().password})
+    std::vector<const std::string*> secrets = {&m_settings.ftpPassword, &m_settings.webPass,
+                                               &m_monitor->pageFields().password};
+    for (const DnsUpdateEntry& entry : m_settings.dnsUpdates)
+        secrets.push_back(&entry.password);
+    for (const std::string* secret : secrets)
         replaceAll(line, *secret, "********");
-    // One event, one line.
-    for (char& c : line)
-        if (c == '\r' || c == '\n')
-            c = ' ';
-    m_writeLine(line);
+    m_log.write(level, line);
+}
+
+void HeadlessRunner::checked(const std::string& outcome)
+{
+    if (m_service == nullptr)
+        return;
+    const std::time_t now = std::time(nullptr);
+    std::tm local {};
+    localtime_r(&now, &local);
+    char stamp[32] = {};
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+    m_service->status(std::string("Last check ") + stamp + ": " + outcome);
+}
+
+void HeadlessRunner::reportStart() const
+{
+    std::string lookup;
+    switch (resolveLookupSource(m_settings.external, m_settings.userDefined)) {
+    case LookupSource::UserDefined: {
+        const PageFields& page = m_monitor->pageFields();
+        lookup = page.url.empty() ? "a user-defined page, none selected" : "the user-defined page " + page.url;
+        break;
+    }
+    case LookupSource::External:
+        lookup = "the external service " + m_settings.extDns + (m_settings.fallback ? " (with fallback)" : "");
+        break;
+    case LookupSource::Neither:
+        lookup = "none";
+        break;
+    }
+    report(Level::Info, "Kestrune " KESTRUNE_VERSION " starts: settings file " + m_paths.settingsFile.string() +
+                            ", lookup " + lookup + ".");
+}
+
+void HeadlessRunner::reportEnd(const std::string& why, int status) const
+{
+    report(Level::Info, "Kestrune ends (exit status " + std::to_string(status) + "): " + why);
 }
 
 void HeadlessRunner::addressChanged(const std::string&) {}
@@ -228,11 +266,13 @@ void HeadlessRunner::addressFound(const std::string& address)
 {
     if (address == kPlaceholderAddress) {
         m_lookupFailed = true;
-        report("No address found: " + address);
+        report(Level::Error, "No address found: " + address);
+        checked("no address found");
         return;
     }
     m_found = true;
-    report("Address found: " + address);
+    report(Level::Info, "Address found: " + address);
+    checked(address);
 }
 
 void HeadlessRunner::address6Changed(const std::string& address, const std::string& note)
@@ -240,50 +280,75 @@ void HeadlessRunner::address6Changed(const std::string& address, const std::stri
     if (address.empty() && note.empty())
         return;
     if (address.empty())
-        report("No IPv6 address: " + note + ".");
+        report(Level::Warning, "No IPv6 address: " + note + ".");
     else
-        report("IPv6 address found: " + address + (note.empty() ? std::string() : ". " + note));
+        report(note.empty() ? Level::Info : Level::Warning,
+               "IPv6 address found: " + address + (note.empty() ? std::string() : ". " + note));
 }
 
-void HeadlessRunner::intervalChanged(int minutes) { report("Interval set to " + std::to_string(minutes) + " minutes."); }
+void HeadlessRunner::intervalChanged(int minutes)
+{
+    report(Level::Notice, "Interval set to " + std::to_string(minutes) + " minutes.");
+}
 
 void HeadlessRunner::notice(core::Notice kind, const std::string& text)
 {
+    Level level = Level::Error;
     switch (kind) {
     case core::Notice::Beep:
         return;
     case core::Notice::Balloon:
         m_lookupFailed = true;
+        checked("lookup failed");
         break;
     case core::Notice::Error:
         m_actionFailed = true;
         break;
     case core::Notice::Message:
+        level = Level::Notice;
         break;
     }
-    report(text);
+    report(level, text);
 }
 
 void HeadlessRunner::actionFinished(core::Action action, const std::string& error)
 {
     if (!error.empty())
         m_actionFailed = true;
+    const Level level = error.empty() ? Level::Notice : Level::Error;
     switch (action) {
     case core::Action::Upload:
-        report(error.empty() ? "Uploaded \"" + m_settings.ftpRemoteFile + "\" to " + m_settings.ftpHost + "."
+        report(level, error.empty() ? "Uploaded \"" + m_settings.ftpRemoteFile + "\" to " + m_settings.ftpHost + "."
                              : "Upload failed: " + error);
         break;
     case core::Action::Mail:
-        report(error.empty() ? "Mail sent to " + m_settings.mailTo + "." : "Mail failed: " + error);
+        report(level, error.empty() ? "Mail sent to " + m_settings.mailTo + "." : "Mail failed: " + error);
         break;
     case core::Action::IpFile:
-        report("IP file written: " + m_settings.ipFilename);
+        report(level, "IP file written: " + m_settings.ipFilename);
         break;
     case core::Action::Log:
-        report("Log written: " + m_settings.logFilename);
+        report(level, "Log written: " + m_settings.logFilename);
         break;
     }
 }
+
+// What the window shows in its status line and debug view is the lookup's reasoning here.
+void HeadlessRunner::statusChanged(const std::string& text)
+{
+    if (!text.empty())
+        report(Level::Debug, text);
+}
+
+void HeadlessRunner::debugText(const std::string& text) { report(Level::Debug, text); }
+
+void HeadlessRunner::busyChanged(bool busy, const std::string& text)
+{
+    if (busy && !text.empty())
+        report(Level::Debug, text);
+}
+
+void HeadlessRunner::serviceAnswered(const std::string& service) { report(Level::Debug, "Answered by " + service + "."); }
 
 void HeadlessRunner::start(core::TimerId id, std::chrono::milliseconds interval)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppPaths.h"
+#include "EventLog.h"
 #include "Monitor.h"
 #include "Settings.h"
 
@@ -26,6 +27,7 @@ public:
 
     // Needs a QCoreApplication for its timers; lines go to writeLine (standard error by default).
     explicit HeadlessRunner(const core::AppPaths& paths, LineWriter writeLine = {});
+    HeadlessRunner(const core::AppPaths& paths, EventLog log);
     ~HeadlessRunner() override;
 
     // Reads the settings file; false, with the error reported, when it cannot be read.
@@ -44,17 +46,27 @@ public:
     bool saveState();
 
     core::Monitor& monitor() { return *m_monitor; }
+    const EventLog& log() const { return m_log; }
+    // Where the status line after each check goes as well (systemd's STATUS=); not owned.
+    void setServiceNotifier(class ServiceNotifier* notifier) { m_service = notifier; }
+    // The start-up line: the version, the settings file and the lookup the loaded settings use.
+    void reportStart() const;
+    // The last line: how the run ended and why.
+    void reportEnd(const std::string& why, int status) const;
 
     // MonitorObserver
     void addressChanged(const std::string& address) override;
     void addressFound(const std::string& address) override;
     void windowTitleChanged(const std::string&) override {}
-    void statusChanged(const std::string&) override {}
+    void statusChanged(const std::string& text) override;
     void countdownChanged(const std::string&) override {}
     void schedulerStateChanged(bool) override {}
     void intervalChanged(int minutes) override;
     void notice(core::Notice kind, const std::string& text) override;
     void actionFinished(core::Action action, const std::string& error) override;
+    void debugText(const std::string& text) override;
+    void serviceAnswered(const std::string& service) override;
+    void busyChanged(bool busy, const std::string& text) override;
     void address6Changed(const std::string& address, const std::string& note) override;
 
     // TimerService
@@ -66,10 +78,12 @@ private:
     void startChecks();
     int checkStatus() const;
     int statusAfterSaving();
-    void report(const std::string& text) const;
+    void report(Level level, const std::string& text) const;
+    void checked(const std::string& outcome);
 
     core::AppPaths m_paths;
-    LineWriter m_writeLine;
+    EventLog m_log;
+    ServiceNotifier* m_service = nullptr;
     core::Settings m_settings;
     std::string m_savedUploaded;
     std::string m_savedMailed;

@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 #include "HeadlessRunner.h"
 #include "InstanceLock.h"
+#include "ServiceNotifier.h"
 #include "ShutdownSignals.h"
 
 #include <QCoreApplication>
@@ -19,39 +20,86 @@ namespace kestrune::headless {
 
 namespace {
 
-void writeLine(const std::string& line)
+EventLog eventLog(const launch::StartOptions& options)
 {
-    std::fprintf(stderr, "%s\n", line.c_str());
-    std::fflush(stderr);
+    const Verbosity verbosity =
+        options.quiet ? Verbosity::Quiet : options.verbose ? Verbosity::Verbose : Verbosity::Normal;
+    return EventLog({}, verbosity, EventLog::standardErrorIsJournal());
+}
+
+std::string signalName(int signalNumber)
+{
+    switch (signalNumber) {
+    case SIGTERM:
+        return "SIGTERM";
+    case SIGINT:
+        return "SIGINT";
+    default:
+        return "signal " + std::to_string(signalNumber);
+    }
+}
+
+std::string checkOutcome(int status)
+{
+    switch (status) {
+    case launch::kExitOk:
+        return "the check is done.";
+    case launch::kExitLookupFailed:
+        return "the lookup failed.";
+    default:
+        return "a publish step failed.";
+    }
 }
 
 int runWithoutWindow(const launch::StartOptions& options, int argc, char** argv)
 {
     ShutdownSignals::TreatHangUpAsReload();
     QCoreApplication application(argc, argv);
+    const EventLog log = eventLog(options);
     const AppPaths paths = appPathsFor(QCoreApplication::applicationFilePath().toStdString());
     const launch::InstanceLock lock(paths.settingsFile);
     if (lock.state() == launch::InstanceLock::State::HeldElsewhere) {
-        writeLine(lock.alreadyRunningText());
+        log.write(Level::Error, lock.alreadyRunningText());
         return launch::kExitAlreadyRunning;
     }
     if (!lock.acquired()) {
-        writeLine(lock.error());
+        log.write(Level::Error, lock.error());
         return launch::kExitError;
     }
     ShutdownSignals shutdownSignals;
-    HeadlessRunner runner(paths, writeLine);
-    if (!runner.load())
+    HeadlessRunner runner(paths, log);
+    if (!runner.load()) {
+        runner.reportEnd("the settings file cannot be read.", launch::kExitError);
         return launch::kExitError;
-    if (options.checkOnce)
-        return runner.checkOnce();
-    QObject::connect(&shutdownSignals, &ShutdownSignals::Requested, &runner, [&runner](int signalNumber) {
-        if (signalNumber == SIGHUP)
-            runner.requestReload();
-        else
-            runner.requestStop();
-    });
-    return runner.run();
+    }
+    runner.reportStart();
+    if (options.checkOnce) {
+        const int status = runner.checkOnce();
+        runner.reportEnd(checkOutcome(status), status);
+        return status;
+    }
+    ServiceNotifier service;
+    runner.setServiceNotifier(&service);
+    service.ready();
+    int stopSignal = 0;
+    QObject::connect(&shutdownSignals, &ShutdownSignals::Requested, &runner,
+                     [&runner, &service, &stopSignal](int signalNumber) {
+                         if (signalNumber == SIGHUP) {
+                             service.reloading();
+                             runner.requestReload();
+                             service.ready();
+                         } else {
+                             stopSignal = signalNumber;
+                             service.stopping();
+                             runner.requestStop();
+                         }
+                     });
+    const int status = runner.run();
+    if (stopSignal != 0)
+        runner.reportEnd("stopped by " + signalName(stopSignal) + ".", status);
+    else
+        runner.reportEnd("Interval is 0: " + checkOutcome(status), status);
+    return status;
 }
 
 } // namespace

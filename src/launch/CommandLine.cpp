@@ -32,9 +32,14 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
                                        QStringLiteral("Check once with the change actions, then exit: 0 address "
                                                       "found, 1 lookup failed, 2 an action failed, 3 already "
                                                       "running."));
+    const QCommandLineOption quiet(QStringLiteral("quiet"),
+                                   QStringLiteral("Without a window: only warnings and errors (silent when nothing "
+                                                  "changed and nothing failed)."));
+    const QCommandLineOption verbose(QStringLiteral("verbose"),
+                                     QStringLiteral("Without a window: the lookup's reasoning as well."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
-    parser.addOptions({config, headless, checkOnce, help, version});
+    parser.addOptions({config, headless, checkOnce, quiet, verbose, help, version});
 
     QStringList list;
     for (const std::string& argument : arguments)
@@ -71,6 +76,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
     }
     result.options.headless = parser.isSet(headless);
     result.options.checkOnce = parser.isSet(checkOnce);
+    result.options.quiet = parser.isSet(quiet);
+    result.options.verbose = parser.isSet(verbose);
+    if (result.options.quiet && result.options.verbose)
+        return misuse("--quiet and --verbose exclude each other.");
     return result;
 }
 

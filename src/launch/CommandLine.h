@@ -12,6 +12,8 @@ struct StartOptions {
     std::optional<std::filesystem::path> configFile;
     bool headless = false;
     bool checkOnce = false;
+    bool quiet = false;    // only warnings and errors
+    bool verbose = false;  // the lookup's reasoning too
 
     // Neither face needs a window for these.
     bool withoutWindow() const { return headless || checkOnce; }

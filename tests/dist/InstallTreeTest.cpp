@@ -70,6 +70,8 @@ TEST(InstallTree, HoldsTheProgramItsMenuEntryIconsServiceAndManualPage)
     const std::string unit = Read(root / "share/systemd/user/kestrune.service");
     EXPECT_NE(unit.find("\nExecStart=" + executable.string() + " --headless\n"), std::string::npos) << unit;
     EXPECT_NE(unit.find("\nRestart=on-failure\n"), std::string::npos) << unit;
+    EXPECT_NE(unit.find("\nType=notify\n"), std::string::npos) << unit;
+    EXPECT_NE(unit.find("\nWatchdogSec="), std::string::npos) << unit;
 
     const std::string manual = Read(root / "share/man/man1/kestrune.1");
     for (const char* option : {"config", "headless", "check\\-once", "help", "version"})

@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <fstream>
 
@@ -12,7 +17,65 @@ namespace {
 std::vector<std::string> Headless(const HeadlessRig& rig) { return {"--headless", "--config", rig.settingsFile}; }
 std::vector<std::string> CheckOnce(const HeadlessRig& rig) { return {"--check-once", "--config", rig.settingsFile}; }
 
+// The datagram socket systemd listens on for a Type=notify service, made by the test in a folder of its own.
+class NotifySocket {
+public:
+    NotifySocket()
+    {
+        m_fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        path.copy(address.sun_path, sizeof address.sun_path - 1);
+        ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+    ~NotifySocket() { ::close(m_fd); }
+    // Every message up to and including the first that holds text; "" when none came within 30 s.
+    std::string readUntil(const std::string& text)
+    {
+        std::string messages;
+        for (int waited = 0; waited < 300 && messages.find(text) == std::string::npos;) {
+            pollfd entry {m_fd, POLLIN, 0};
+            if (::poll(&entry, 1, 100) != 1) {
+                ++waited;
+                continue;
+            }
+            char buffer[4096];
+            const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
+            if (n > 0)
+                messages.append(buffer, static_cast<std::size_t>(n)).append("\n");
+        }
+        return messages.find(text) == std::string::npos ? "" : messages;
+    }
+
+    testsupport::TempDir folder{"kestrune-notify"};
+    std::string path = folder.File("notify");
+
+private:
+    int m_fd = -1;
+};
+
 } // namespace
+
+TEST(HeadlessProgram, TellsSystemdReadyStatusReloadAndStoppingAndPingsItsWatchdog)
+{
+    HeadlessRig rig("10.1.2.3");
+    rig.settings.interval = 30;
+    rig.save();
+    NotifySocket systemd;
+    ProgramRun run(Headless(rig), false, {{"NOTIFY_SOCKET", systemd.path}, {"WATCHDOG_USEC", "200000"}});
+    const std::string started = systemd.readUntil("STATUS=Last check ");
+    EXPECT_NE(started.find("READY=1\n"), std::string::npos) << started;
+    EXPECT_NE(started.find(": 10.1.2.3\n"), std::string::npos) << started;
+    // Two pings a period: several within a second.
+    const std::string pings = systemd.readUntil("WATCHDOG=1\nWATCHDOG=1\nWATCHDOG=1\n");
+    EXPECT_NE(pings, "") << run.errors();
+    ::kill(run.pid(), SIGHUP);
+    const std::string reloaded = systemd.readUntil("READY=1");
+    EXPECT_NE(reloaded.find("RELOADING=1\n"), std::string::npos) << reloaded;
+    ::kill(run.pid(), SIGTERM);
+    EXPECT_NE(systemd.readUntil("STOPPING=1"), "");
+    EXPECT_EQ(run.wait(), 0) << run.errors();
+}
 
 TEST(HeadlessProgram, CheckOnceExitsWithTheCheckStatusWithoutADisplay)
 {
@@ -21,7 +84,8 @@ TEST(HeadlessProgram, CheckOnceExitsWithTheCheckStatusWithoutADisplay)
     rig.save();
     ProgramRun found(CheckOnce(rig));
     EXPECT_EQ(found.wait(), 0) << found.errors();
-    EXPECT_EQ(found.errors(), "Address found: 10.1.2.3\nIP file written: " + rig.ipFile + "\n");
+    EXPECT_NE(found.errors().find("\nAddress found: 10.1.2.3\nIP file written: " + rig.ipFile + "\n"), std::string::npos)
+        << found.errors();
     EXPECT_EQ(Bytes(rig.ipFile), "10.1.2.3");
 
     // A mail server that is gone fails the action.
@@ -35,6 +99,66 @@ TEST(HeadlessProgram, CheckOnceExitsWithTheCheckStatusWithoutADisplay)
     rig.page.reset();
     ProgramRun lookupFails(CheckOnce(rig));
     EXPECT_EQ(lookupFails.wait(), 1) << lookupFails.errors();
+}
+
+TEST(HeadlessProgram, EachLineCarriesItsLevelForTheJournalOrInWords)
+{
+    HeadlessRig rig("10.1.2.3");
+    rig.page.reset();  // the lookup fails: an error between the start-up and the end line
+    rig.save();
+    const std::string start = "Kestrune " KESTRUNE_VERSION " starts: settings file " + rig.settingsFile + ", lookup ";
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> environment;
+        std::string startLine, errorLine, endLine;
+    };
+    const std::vector<Case> cases = {
+        {"journal", {{"JOURNAL_STREAM", ProgramRun::kStandardError}}, "<6>" + start, "\n<3>", "\n<6>Kestrune ends (exit status 1): the lookup failed.\n"},
+        // A cron job started from a service inherits the variable, but its output goes elsewhere.
+        {"other stream", {{"JOURNAL_STREAM", "1:1"}}, start, "\nerror: ", "\nKestrune ends (exit status 1): the lookup failed.\n"},
+        {"terminal", {}, start, "\nerror: ", "\nKestrune ends (exit status 1): the lookup failed.\n"},
+    };
+    for (const Case& c : cases) {
+        ProgramRun run(CheckOnce(rig), false, c.environment);
+        EXPECT_EQ(run.wait(), 1) << c.name;
+        const std::string lines = run.errors();
+        EXPECT_EQ(lines.rfind(c.startLine, 0), 0u) << c.name << ": " << lines;
+        EXPECT_NE(lines.find(c.errorLine), std::string::npos) << c.name << ": " << lines;
+        EXPECT_NE(lines.find("Connection refused"), std::string::npos) << c.name << ": " << lines;
+        EXPECT_EQ(lines.size() - lines.rfind(c.endLine), c.endLine.size()) << c.name << ": " << lines;
+    }
+}
+
+// For cron: a run that changed nothing and failed nowhere says nothing with --quiet.
+TEST(HeadlessProgram, QuietSaysOnlyWarningsAndErrorsAndVerboseAddsTheReasoning)
+{
+    HeadlessRig rig("10.1.2.3");
+    rig.save();
+    ProgramRun first(CheckOnce(rig));
+    ASSERT_EQ(first.wait(), 0) << first.errors();
+    struct Case {
+        const char* option;
+        bool pageUp;
+        int status;
+        std::string expected;  // "" for silence, else a line the run shows
+    };
+    const std::vector<Case> cases = {
+        {"--quiet", true, 0, ""},
+        {"--verbose", true, 0, "\nLooking up the address at 127.0.0.1"},
+        {"--quiet", false, 1, "error: "},
+    };
+    for (const Case& c : cases) {
+        if (!c.pageUp)
+            rig.page.reset();
+        std::vector<std::string> arguments = CheckOnce(rig);
+        arguments.push_back(c.option);
+        ProgramRun run(arguments);
+        EXPECT_EQ(run.wait(), c.status) << c.option << run.errors();
+        if (c.expected.empty())
+            EXPECT_EQ(run.errors(), "") << c.option;
+        else
+            EXPECT_NE(run.errors().find(c.expected), std::string::npos) << c.option << ": " << run.errors();
+    }
 }
 
 // The window's libraries cost start-up time and memory a run without a window does not need.
@@ -90,7 +214,7 @@ TEST(HeadlessProgram, ASecondInstanceOnTheSameSettingsFileDoesNotStart)
     rig.settings.interval = 30;
     rig.save();
     const std::string lock = rig.folder.File(".kestrune.ini.lock");
-    const std::string refusal = "Kestrune already runs with the settings file \"" + rig.settingsFile + "\".\n";
+    const std::string refusal = "error: Kestrune already runs with the settings file \"" + rig.settingsFile + "\".\n";
 
     // Headless first: another headless run and a window are refused, and touch nothing.
     {
@@ -102,7 +226,7 @@ TEST(HeadlessProgram, ASecondInstanceOnTheSameSettingsFileDoesNotStart)
         EXPECT_EQ(headless.wait(), 3);
         EXPECT_EQ(headless.errors(), refusal);
         ProgramRun window({"--config", rig.settingsFile}, true);
-        EXPECT_TRUE(window.waitForError(refusal)) << window.errors();
+        EXPECT_TRUE(window.waitForError(refusal.substr(std::string("error: ").size()))) << window.errors();
         ::kill(window.pid(), SIGTERM);  // closes its message box
         EXPECT_EQ(window.wait(), 3);
         EXPECT_EQ(FolderState(rig.folder.Path()), before);

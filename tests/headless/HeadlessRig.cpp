@@ -64,7 +64,8 @@ void HeadlessRig::useMail(uint16_t port)
     settings.webPass = "mail-Secret-9";
 }
 
-ProgramRun::ProgramRun(const std::vector<std::string>& arguments, bool window)
+ProgramRun::ProgramRun(const std::vector<std::string>& arguments, bool window,
+                       const std::vector<std::pair<std::string, std::string>>& environment)
 {
     const std::string errorFile = m_output.File("stderr.txt");
     m_pid = ::fork();
@@ -78,6 +79,12 @@ ProgramRun::ProgramRun(const std::vector<std::string>& arguments, bool window)
             ::unsetenv(name);
         if (window)
             ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        for (const auto& [name, value] : environment) {
+            struct stat st {};
+            ::fstat(STDERR_FILENO, &st);
+            const std::string stream = std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+            ::setenv(name.c_str(), value == kStandardError ? stream.c_str() : value.c_str(), 1);
+        }
         std::vector<char*> argv{const_cast<char*>(KESTRUNE_EXECUTABLE)};
         for (const std::string& argument : arguments)
             argv.push_back(const_cast<char*>(argument.c_str()));

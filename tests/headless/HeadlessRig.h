@@ -31,8 +31,11 @@ struct HeadlessRig {
 // The program run as a process: its standard error in a file, no display in its environment.
 class ProgramRun {
 public:
-    // window: QT_QPA_PLATFORM=offscreen instead of no platform at all.
-    ProgramRun(const std::vector<std::string>& arguments, bool window = false);
+    // window: QT_QPA_PLATFORM=offscreen instead of no platform at all. environment is added to the run's; the
+    // value kStandardError stands for the device and inode of the run's standard error, as systemd names a stream.
+    ProgramRun(const std::vector<std::string>& arguments, bool window = false,
+               const std::vector<std::pair<std::string, std::string>>& environment = {});
+    static constexpr const char* kStandardError = "(standard error)";
     ~ProgramRun();
     ProgramRun(const ProgramRun&) = delete;
     ProgramRun& operator=(const ProgramRun&) = delete;
