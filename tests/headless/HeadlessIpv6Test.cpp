@@ -4,6 +4,7 @@
 #include "HeadlessRunner.h"
 #include "PrivateNetwork.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 using namespace kestrune::core;
@@ -63,3 +64,10 @@ TEST_F(HeadlessIpv6, ACheckPrintsBothAddressesOrWhyThereIsNoIpv6One)
 }
 
 } // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
