@@ -309,7 +309,7 @@ TEST(SettingsTable, EachStoredValueOnceAndEveryOrderComplete)
                 << def.section << "/" << def.readKey;
         }
     }
-    EXPECT_EQ(keys.size(), 42u);
+    EXPECT_EQ(keys.size(), 52u);
     std::set<Setting> read(kSettingsReadOrder.begin(), kSettingsReadOrder.end());
     EXPECT_EQ(read.size(), kSettingCount);
     std::set<Setting> written(kSettingsWriteOrder.begin(), kSettingsWriteOrder.end());
