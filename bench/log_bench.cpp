@@ -1,6 +1,6 @@
 // Adds one entry to logs of 100, 10,000 and 100,000 lines (the limit above the length, so nothing is dropped)
-// and compares the time with copying the same file by `cp` (a process, as a user would); an in-process
-// read/write loop is shown beside.
+// and compares the time with copying the same file by `cp` (a process, as a user would) and, since the log's
+// write is durable, with `cp` followed by `sync` of the copy; an in-process read/write loop is shown beside.
 #include "BenchReport.h"
 #include "LogFile.h"
 
@@ -34,19 +34,42 @@ double TimeMs(F&& run)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-void RunCp(const fs::path& from, const fs::path& to)
+void RunTool(const char* path, const std::vector<const char*>& args)
 {
+    std::vector<char*> argv;
+    for (const char* arg : args)
+        argv.push_back(const_cast<char*>(arg));
+    argv.push_back(nullptr);
     pid_t pid = ::fork();
     if (pid == 0) {
-        ::execl("/bin/cp", "cp", from.c_str(), to.c_str(), static_cast<char*>(nullptr));
+        ::execv(path, argv.data());
         ::_exit(127);
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "cp failed\n");
+        std::fprintf(stderr, "%s failed\n", path);
         std::exit(1);
     }
+}
+
+void RunCp(const fs::path& from, const fs::path& to) { RunTool("/bin/cp", {"cp", from.c_str(), to.c_str()}); }
+
+// A copy that is on the disk when it ends, as the log's new version is.
+void RunCpSync(const fs::path& from, const fs::path& to)
+{
+    RunCp(from, to);
+    RunTool("/bin/sync", {"sync", to.c_str()});
+}
+
+void SyncFile(const fs::path& file)
+{
+    const int fd = ::open(file.c_str(), O_RDONLY);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        std::fprintf(stderr, "could not sync %s\n", file.c_str());
+        std::exit(1);
+    }
+    ::close(fd);
 }
 
 void CopyInProcess(const fs::path& from, const fs::path& to)
@@ -73,7 +96,7 @@ int main()
         int Lines;
         fs::path Original;
         std::uintmax_t Bytes;
-        std::vector<double> writeLog, Cp, Loop;
+        std::vector<double> writeLog, Cp, CpSync, Loop;
     };
     std::vector<Size> sizes;
     for (int lines : {100, 10000, 100000}) {
@@ -83,7 +106,7 @@ int main()
             for (int i = 0; i < lines; ++i)
                 out << entry << "\r\n";
         }
-        sizes.push_back({lines, original, fs::file_size(original), {}, {}, {}});
+        sizes.push_back({lines, original, fs::file_size(original), {}, {}, {}, {}});
     }
     // The three methods take turns, so that a change in the machine's load meets them alike. Sizes run one
     // after the other: the writeback of a large file would otherwise land on the small ones.
@@ -91,15 +114,19 @@ int main()
         const std::string suffix = std::to_string(size.Lines);
         const fs::path log = folder / ("ip-" + suffix + ".log");
         const fs::path cpCopy = folder / ("cp-" + suffix), loopCopy = folder / ("loop-" + suffix);
+        const fs::path cpSyncCopy = folder / ("cp-sync-" + suffix);
         for (int round = 0; round < kRuns; ++round) {
             // Each run starts from the same log, so every run copies all its lines below the new entry.
             fs::copy_file(size.Original, log, fs::copy_options::overwrite_existing);
+            // A log waits on the disk between checks: its copy is written out before the timed entry.
+            SyncFile(log);
             size.writeLog.push_back(TimeMs([&] { kestrune::actions::writeLog(log.string(), entry, size.Lines + 1000); }));
             if (fs::file_size(log) != size.Bytes + entry.size() + 2) {
                 std::fprintf(stderr, "the log did not grow by one entry\n");
                 return 1;
             }
             size.Cp.push_back(TimeMs([&] { RunCp(size.Original, cpCopy); }));
+            size.CpSync.push_back(TimeMs([&] { RunCpSync(size.Original, cpSyncCopy); }));
             size.Loop.push_back(TimeMs([&] { CopyInProcess(size.Original, loopCopy); }));
         }
     }
@@ -114,6 +141,12 @@ int main()
                         writeLog, cp, best(size.Loop), kRuns, Median(size.writeLog), Median(size.Cp),
                         Median(size.Loop)),
                  writeLog / cp);
+        const double cpSync = best(size.CpSync);
+        PrintRow(Format("log write, one entry on %d lines (%ju bytes), vs cp then sync of the copy", size.Lines,
+                        size.Bytes),
+                 Format("WriteLog %.3f ms, cp + sync %.3f ms (best of %d; medians %.3f, %.3f)", writeLog, cpSync,
+                        kRuns, Median(size.writeLog), Median(size.CpSync)),
+                 writeLog / cpSync);
     }
     for (std::size_t i = 1; i < sizes.size(); ++i) {
         const Size& small = sizes[i - 1];

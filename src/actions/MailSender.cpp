@@ -30,6 +30,9 @@ MailSender::MailSender()
     tlsTransport.tlsOptions.mode = TlsMode::Unassigned;
     tlsTransport.tlsOptions.verifyMode = 0;
     tlsTransport.tlsOptions.verifyDepth = 0;
+    // After STARTTLS the handshake's last flight and EHLO leave as two writes: Nagle would hold EHLO for the
+    // server's delayed acknowledgement.
+    tlsTransport.useNagle = false;
 }
 
 MailSendResult MailSender::send(const MailSenderSettings &settings, std::string_view text)

@@ -4,6 +4,7 @@
 #include "NetworkErrors.h"
 #include "NetworkTexts.h"
 #include "SocketHandle.h"
+#include "TlsContexts.h"
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
@@ -14,7 +15,6 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
-#include <mutex>
 
 namespace kestrune::net {
 
@@ -29,21 +29,6 @@ constexpr int kNotASocket = 10038;
 constexpr int kWouldBlock = 10035;
 constexpr int kTimedOut = 10060;
 constexpr std::size_t kChunk = 16384;
-constexpr const char *kDefaultCipherList = "DEFAULT";
-
-void initialiseLibraryOnce()
-{
-    static std::once_flag once;
-    static bool initialised = false;
-    std::call_once(once, [] {
-        initialised = OPENSSL_init_ssl(OPENSSL_INIT_LOAD_SSL_STRINGS | OPENSSL_INIT_LOAD_CRYPTO_STRINGS, nullptr) == 1;
-    });
-    if (!initialised)
-        throw TlsLibraryError(tlstexts::kCouldNotLoadSslLibrary);
-}
-
-// Keeps OpenSSL from asking on the terminal for the pass phrase of an encrypted key.
-int emptyPassword(char *, int, int, void *) { return 0; }
 
 int remainingMs(Clock::time_point deadline)
 {
@@ -123,55 +108,14 @@ void TlsTransport::resumeSessionOf(const TlsTransport &other)
 
 void TlsTransport::prepareContext()
 {
-    if (m_context && m_contextOptions == tlsOptions)
+    // Asked every time: the shared context follows a certificate store that changed since the last connection.
+    SSL_CTX *context = TlsContexts::acquire(tlsOptions);
+    if (context == m_context) {
+        SSL_CTX_free(context);
         return;
-    freeContext();
-    try {
-        createContext();
-    } catch (...) {
-        freeContext(); // half made: never reused
-        throw;
     }
-    m_contextOptions = tlsOptions;
-}
-
-void TlsTransport::createContext()
-{
-    initialiseLibraryOnce();
-    const TlsMode mode = tlsOptions.mode == TlsMode::Unassigned ? TlsMode::Client : tlsOptions.mode;
-    // Only the negotiating client method exists in current OpenSSL; fixed old versions are not offered.
-    if (mode != TlsMode::Client || tlsOptions.method != TlsVersion::SslV23)
-        throw TlsMethodError(tlstexts::kGetMethodError);
-    m_context = SSL_CTX_new(TLS_client_method());
-    if (!m_context)
-        throw TlsContextError(tlstexts::kCreatingContextError);
-    SSL_CTX_set_default_passwd_cb(m_context, emptyPassword);
-    SSL_CTX_set_default_passwd_cb_userdata(m_context, this);
-    // Loading the system's certificate store costs tens of milliseconds; only verification needs it.
-    if (tlsOptions.verifyMode & kVerifyPeer)
-        SSL_CTX_set_default_verify_paths(m_context);
-    if (!tlsOptions.rootCertFile.empty() &&
-        SSL_CTX_load_verify_locations(m_context, tlsOptions.rootCertFile.c_str(), nullptr) != 1)
-        throw NetworkError(tlstexts::kLoadRootCertError);
-    if (!tlsOptions.certFile.empty() &&
-        SSL_CTX_use_certificate_file(m_context, tlsOptions.certFile.c_str(), SSL_FILETYPE_PEM) != 1)
-        throw NetworkError(tlstexts::kLoadCertError);
-    if (!tlsOptions.keyFile.empty() &&
-        SSL_CTX_use_PrivateKey_file(m_context, tlsOptions.keyFile.c_str(), SSL_FILETYPE_PEM) != 1)
-        throw NetworkError(tlstexts::kLoadKeyError);
-    const std::string &ciphers = tlsOptions.cipherList.empty() ? std::string(kDefaultCipherList) : tlsOptions.cipherList;
-    if (SSL_CTX_set_cipher_list(m_context, ciphers.c_str()) != 1)
-        throw TlsCipherError(tlstexts::kSettingCipherError);
-    int verify = SSL_VERIFY_NONE;
-    if (tlsOptions.verifyMode & kVerifyPeer)
-        verify |= SSL_VERIFY_PEER;
-    if (tlsOptions.verifyMode & kVerifyFailIfNoPeerCert)
-        verify |= SSL_VERIFY_FAIL_IF_NO_PEER_CERT;
-    if (tlsOptions.verifyMode & kVerifyClientOnce)
-        verify |= SSL_VERIFY_CLIENT_ONCE;
-    SSL_CTX_set_verify(m_context, verify, nullptr);
-    if (verify != SSL_VERIFY_NONE && tlsOptions.verifyDepth > 0)
-        SSL_CTX_set_verify_depth(m_context, tlsOptions.verifyDepth);
+    freeContext();
+    m_context = context;
 }
 
 void TlsTransport::freeContext()

@@ -92,7 +92,6 @@ private:
         int leftMs() const; // -1 when not limited
     };
 
-    void createContext();
     void checkVerifyResult();
     void handshake(const std::string &host, uint16_t port, int limitMs);
     void keepSessionForResumption();
@@ -107,9 +106,8 @@ private:
     int fillInput(const Deadline &deadline);
     int transportEndOrFill(const Deadline &deadline);
 
-    // Kept across connections while the options stay the same: loading the system store costs milliseconds.
+    // A reference to the process's shared context for tlsOptions (see TlsContexts).
     SSL_CTX *m_context = nullptr;
-    TlsOptions m_contextOptions;
     // The last session of the host and port named, offered again on the next connect there (resumption).
     SSL_SESSION *m_resumable = nullptr;
     std::string m_resumableTarget;

@@ -6,6 +6,7 @@
 #include "ScriptedServer.h"
 #include "SmtpServer.h"
 #include "TempDir.h"
+#include "TestCertificates.h"
 
 #include "Raises.h"
 #include "Waiting.h"
@@ -18,6 +19,8 @@
 #include <sys/socket.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <future>
 #include <string>
@@ -361,4 +364,46 @@ TEST(TlsMailTest, OneHandlerCarriesMailAfterAFailureAndAgain)
     const auto plain = plainServer.Stored();
     ASSERT_EQ(plain.size(), 1u);
     EXPECT_NE(plain[0].Data.find("\r\n\r\nplain\r\n"), std::string::npos) << plain[0].Data;
+}
+
+// Contexts are shared by the whole process, so what decides a check must be what the store holds now.
+TEST(TlsStoreTest, ACertificateStoreChangedBetweenConnectionsIsReadAgain)
+{
+    const auto &certificates = testsupport::TestCertificates::get();
+    SmtpServer server({true, "", "", "LOGIN", false, certificates.serverCert(), certificates.serverKey()});
+    const testsupport::TrustTestAuthority trust; // restores the variables it and this test change
+    const TempDir stores("kestrune-stores");
+    const auto fileText = [](const std::string &file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    struct StoreCase {
+        std::string name;
+        std::string storeFile;
+        std::string storeText; // written anew (a new file under that name) before the connection
+        bool trusted;
+    };
+    const std::vector<StoreCase> cases = {
+        {"store without the authority", "store.pem", fileText(certificates.selfSignedCert()), false},
+        {"same file name, authority added", "store.pem", fileText(certificates.caFile()), true},
+        {"another store file", "other.pem", fileText(certificates.selfSignedCert()), false},
+        {"first store file again", "store.pem", fileText(certificates.caFile()), true},
+    };
+    TlsTransport tls;
+    tls.tlsOptions.verifyMode = kVerifyPeer;
+    SmtpClient smtp;
+    smtp.host = "localhost";
+    smtp.port = server.Port();
+    smtp.setTransport(&tls);
+    for (const StoreCase &c : cases) {
+        const std::string written = stores.Write(c.storeFile + ".new", c.storeText);
+        std::filesystem::rename(written, stores.File(c.storeFile));
+        ::setenv("SSL_CERT_FILE", stores.File(c.storeFile).c_str(), 1);
+        if (c.trusted) {
+            EXPECT_NO_THROW(smtp.connect(5000)) << c.name;
+            smtp.disconnect();
+        } else {
+            EXPECT_THROW(smtp.connect(5000), TlsCertificateError) << c.name;
+        }
+    }
 }
