@@ -1,13 +1,12 @@
 #include "Application.h"
 
 #include "Dialogs.h"
-#include "NetworkWait.h"
+#include "WaitService.h"
 
 #include <QEvent>
 
 #include <exception>
 
-using namespace kestrune::net;
 
 namespace kestrune::app {
 
@@ -35,7 +34,7 @@ bool Application::event(QEvent* event)
     const bool handled = QApplication::event(event);
     // A quit that a window refused leaves the program running with its network intact.
     if (event->type() == QEvent::Quit && event->isAccepted())
-        NetworkWait::cancelAllWaits();
+        core::WaitService::cancelAll();
     return handled;
 }
 

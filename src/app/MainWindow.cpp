@@ -116,7 +116,7 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& executablePath, QWidget*
     resize(minimumSize());
 
     m_waitHook = std::make_unique<QtWaitHook>();
-    NetworkWait::installHook(m_waitHook.get());
+    m_waitScope = std::make_unique<core::WaitServiceScope>(*m_waitHook);
 
     m_timerService = new QtTimerService(this);
     m_monitor = std::make_unique<core::Monitor>(m_settings, *this, *m_timerService);
@@ -148,8 +148,6 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& executablePath, QWidget*
 MainWindow::~MainWindow()
 {
     EventTap::removeAll(this);
-    if (NetworkWait::installedHook() == m_waitHook.get())
-        NetworkWait::installHook(nullptr);
 }
 
 PageView& MainWindow::pageView() const { return m_pageInspectorTab->pageView(); }

@@ -7,8 +7,8 @@
 #include "LookupRecord.h"
 #include "Monitor.h"
 #include "MonitorObserver.h"
-#include "NetworkWait.h"
-#include "HttpClient.h"
+#include "PageFetcher.h"
+#include "WaitService.h"
 #include "Settings.h"
 
 #include <QMainWindow>
@@ -88,7 +88,6 @@ public:
     // The address, what was published, the countdown and the rules.
     core::Monitor& monitor() { return *m_monitor; }
     // The page inspector's own client; the monitor's lookups have theirs.
-    net::HttpClient& http() { return m_http; }
     const core::AppPaths& paths() const { return m_paths; }
     // The services the service box offers, in its order (tests point them at local pages).
     std::vector<lookup::ExternalService>& externalServices() { return m_externalServices; }
@@ -296,10 +295,10 @@ private:
     HistoryView* m_historyView = nullptr;
     FileDialogOptions m_templateDialog;
     FileDialogOptions m_saveDialog;
-    // Network waits let the window's events run while this lives.
-    net::NetworkWait m_antiFreeze;
-    net::HttpClient m_http;
+    lookup::PageFetcher m_pageFetcher;
     std::unique_ptr<QtWaitHook> m_waitHook;
+    // Network waits let the window's events run while this lives.
+    std::unique_ptr<core::WaitServiceScope> m_waitScope;
     std::vector<lookup::ExternalService> m_externalServices{std::begin(lookup::kExternalServices), std::end(lookup::kExternalServices)};
     // What the monitor reads; declared before it, which must not outlive it.
     core::Settings m_settings;
@@ -311,7 +310,6 @@ private:
     bool m_closeAccepted = false;
     bool m_ending = false; // the program ends whatever the close finds
     int m_exitStatus = 0;
-    bool m_pageFetchRunning = false; // the page inspector's client waits on the network
     std::size_t m_addressMark = 0;
     bool m_loadingRow = false; // a user lookup row is being loaded into the fields
     core::Settings m_loadedSettings; // as last applied: a field still showing its value is saved as these bytes

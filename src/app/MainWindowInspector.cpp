@@ -5,7 +5,6 @@
 #include "Lookup.h"
 #include "LookupRecord.h"
 #include "LookupTexts.h"
-#include "FlagScope.h"
 #include "PageInspectorTab.h"
 #include "PageView.h"
 #include "SelectionCode.h"
@@ -23,7 +22,6 @@
 #include <QScreen>
 
 using namespace kestrune::lookup;
-using namespace kestrune::net;
 
 namespace kestrune::app {
 
@@ -65,8 +63,8 @@ void MainWindow::onInspectorTabShown()
     inspector.getPageButton()->setEnabled(!m_userLookupsTab->urlEdit()->text().isEmpty() &&
                                           m_userLookupsTab->userDefinedRadio()->isChecked());
     inspector.keywordButton()->setEnabled(pageShown);
-    m_http.request.username = toBytes(m_userLookupsTab->pageUsernameEdit()->text());
-    m_http.request.password = toBytes(m_userLookupsTab->pagePasswordEdit()->text());
+    m_pageFetcher.setLogin(toBytes(m_userLookupsTab->pageUsernameEdit()->text()),
+                           toBytes(m_userLookupsTab->pagePasswordEdit()->text()));
 }
 
 void MainWindow::onPageChanged()
@@ -104,17 +102,13 @@ void MainWindow::onPageMenuAboutToShow()
 
 void MainWindow::fetchIntoPageView()
 {
-    if (m_userLookupsTab->pageAuthCheck()->isChecked()) {
-        m_http.request.username = toBytes(m_userLookupsTab->pageUsernameEdit()->text());
-        m_http.request.password = toBytes(m_userLookupsTab->pagePasswordEdit()->text());
-    }
-    const std::string url = toBytes(m_userLookupsTab->urlEdit()->text());
-    m_http.acceptAnyCertificate = m_userLookupsTab->anyCertificateCheck()->isChecked() && isHttpsUrl(url);
+    if (m_userLookupsTab->pageAuthCheck()->isChecked())
+        m_pageFetcher.setLogin(toBytes(m_userLookupsTab->pageUsernameEdit()->text()),
+                               toBytes(m_userLookupsTab->pagePasswordEdit()->text()));
     std::string body;
     try {
-        // The client serves one request at a time.
-        const FlagScope scope(m_pageFetchRunning);
-        m_http.get(userDefinedPageUrl(url), body);
+        m_pageFetcher.fetch(toBytes(m_userLookupsTab->urlEdit()->text()),
+                            m_userLookupsTab->anyCertificateCheck()->isChecked(), body);
     } catch (const std::exception&) {
         m_dialogs.showMessage(toQString(lookuptexts::kUnableToConnect));
     }
@@ -134,7 +128,7 @@ bool MainWindow::findInPageView(const QString& text)
 
 void MainWindow::onGetPageClicked()
 {
-    if (m_monitor->checkRunning() || m_pageFetchRunning) {
+    if (m_monitor->checkRunning() || m_pageFetcher.busy()) {
         m_dialogs.beep();
         return;
     }
@@ -196,7 +190,7 @@ void MainWindow::onAutoClicked()
     if (debugView) {
         m_pageInspectorTab->testButton()->setEnabled(false);
     } else {
-        if (m_monitor->checkRunning() || m_pageFetchRunning) {
+        if (m_monitor->checkRunning() || m_pageFetcher.busy()) {
             m_dialogs.beep();
             return;
         }

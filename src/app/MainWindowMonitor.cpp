@@ -60,7 +60,7 @@ void MainWindow::request(void (core::Monitor::*intent)())
     // A check, lookup or upload asked for while the page inspector's fetch waits is refused, as during a check.
     const bool refusedDuringFetch = intent == &core::Monitor::start || intent == &core::Monitor::checkExternalService ||
                                     intent == &core::Monitor::testLookup || intent == &core::Monitor::uploadNow;
-    if (m_pageFetchRunning && refusedDuringFetch) {
+    if (m_pageFetcher.busy() && refusedDuringFetch) {
         m_dialogs.beep();
         return;
     }

@@ -200,7 +200,7 @@ void MainWindow::closeFromOutside()
     m_ending = true;
     if (!m_closeAccepted)
         close();
-    NetworkWait::cancelAllWaits();
+    core::WaitService::cancelAll();
     // Not quit(): that asks every window again and a refusal would keep the program.
     QCoreApplication::exit(m_exitStatus);
 }
@@ -214,7 +214,7 @@ void MainWindow::onSessionEnding()
 
 void MainWindow::onApplicationQuitting()
 {
-    NetworkWait::cancelAllWaits();
+    core::WaitService::cancelAll();
     if (!m_closeAccepted)
         onSessionEnding();
 }

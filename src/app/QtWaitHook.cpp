@@ -1,7 +1,5 @@
 #include "QtWaitHook.h"
 
-#include "NetworkErrors.h"
-#include "NetworkTexts.h"
 
 #include <QEventLoop>
 #include <algorithm>
@@ -10,13 +8,11 @@
 #include <memory>
 #include <poll.h>
 
-using namespace kestrune::net;
-
 namespace kestrune::app {
 
 short QtWaitHook::wait(int fd, short pollEvents, int timeoutMs)
 {
-    if (short ready = NetworkWait::pollWait(fd, pollEvents, 0))
+    if (short ready = pollNow(fd, pollEvents, 0))
         return ready;
     if (timeoutMs == 0)
         return 0;
@@ -38,14 +34,14 @@ short QtWaitHook::wait(int fd, short pollEvents, int timeoutMs)
     }
     // A cancel (a signal, the window closing) must end the wait at once, not at the next slice.
     std::unique_ptr<QSocketNotifier> cancelled;
-    if (NetworkWait::cancelFd() >= 0) {
-        cancelled = std::make_unique<QSocketNotifier>(NetworkWait::cancelFd(), QSocketNotifier::Read);
+    if (cancelFd() >= 0) {
+        cancelled = std::make_unique<QSocketNotifier>(cancelFd(), QSocketNotifier::Read);
         QObject::connect(cancelled.get(), &QSocketNotifier::activated, &loop, wake);
     }
     QTimer slice;
     slice.setInterval(kSliceMs);
     QObject::connect(&slice, &QTimer::timeout, &loop, [&] {
-        if (NetworkWait::pollWait(fd, pollEvents, 0))
+        if (pollNow(fd, pollEvents, 0))
             wake();
     });
     slice.start();
@@ -62,10 +58,10 @@ short QtWaitHook::wait(int fd, short pollEvents, int timeoutMs)
         // window does (a cancel still ends it), so the caller neither spins nor sees a time-out that did
         // not happen. A wait without a limit would outlive the program: it is given up.
         if (timeoutMs < 0)
-            throw CancelledError(texts::kCancelled);
-        return NetworkWait::pollWait(fd, pollEvents, std::max(0, deadline.remainingTime()));
+            throwCancelled();
+        return pollNow(fd, pollEvents, std::max(0, deadline.remainingTime()));
     }
-    return NetworkWait::pollWait(fd, pollEvents, 0);
+    return pollNow(fd, pollEvents, 0);
 }
 
 } // namespace kestrune::app

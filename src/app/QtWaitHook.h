@@ -1,11 +1,11 @@
 #pragma once
 
-#include "NetworkWait.h"
+#include "WaitService.h"
 
 namespace kestrune::app {
 
 // Network waits inside Qt's event loop: while a socket waits, timers, clicks and paints go on at once.
-class QtWaitHook : public net::WaitHook {
+class QtWaitHook : public core::WaitService {
 public:
     short wait(int fd, short pollEvents, int timeoutMs) override;
 

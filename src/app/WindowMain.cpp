@@ -8,6 +8,7 @@
 #include "QtDialogs.h"
 #include "ShutdownSignals.h"
 #include "StartupProbe.h"
+#include "WindowFeedbackHost.h"
 #include "WindowModule.h"
 
 #include <QMessageBox>
@@ -46,9 +47,7 @@ __attribute__((visibility("default"))) int kestruneRunWindow(int argc, char** ar
                                                              const kestrune::launch::StartOptions& options)
 {
     using namespace kestrune::app;
-    // This module has its own copy of the signal handlers and of the settings file chosen: the program hands
-    // over the signals caught so far, and the command line's choice comes with the options.
-    ShutdownSignals::takeOver();
+    // The signal handlers are the program's, installed at its start; what arrived since waits in their pipe.
     if (options.configFile)
         useSettingsFile(*options.configFile);
     Application application(argc, argv);
@@ -62,7 +61,8 @@ __attribute__((visibility("default"))) int kestruneRunWindow(int argc, char** ar
     application.setErrorReport(&dialogs);
     MainWindow window(dialogs, QCoreApplication::applicationFilePath());
     // The feedback form lives hidden until the System tab's Feedback button shows it.
-    kestrune::feedback::FeedbackForm feedbackForm(window, dialogs);
+    WindowFeedbackHost feedbackHost(window, dialogs);
+    kestrune::feedback::FeedbackForm feedbackForm(&window, feedbackHost);
     window.setFeedbackForm(&feedbackForm);
     dialogs.setOwner(&window);
     // A signal during start-up (a waiting first check included) ends the program once start-up is done.

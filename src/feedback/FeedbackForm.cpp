@@ -1,11 +1,6 @@
 #include "FeedbackForm.h"
 
-#include "Dialogs.h"
 #include "FeedbackMail.h"
-#include "MainWindow.h"
-#include "PageInspectorTab.h"
-#include "UserLookupsTab.h"
-#include "Utf8Text.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -70,8 +65,7 @@ QWidget* twoLineCaption(QWidget* parent, QLabel* first, QLabel* second)
 
 } // namespace
 
-FeedbackForm::FeedbackForm(app::MainWindow& mainWindow, app::Dialogs& dialogs)
-    : QDialog(&mainWindow), m_mainWindow(mainWindow), m_dialogs(dialogs)
+FeedbackForm::FeedbackForm(QWidget* parent, FeedbackHost& host) : QDialog(parent), m_host(host)
 {
     setObjectName(QStringLiteral("feedbackForm"));
     setWindowTitle(QStringLiteral("Database feedback"));
@@ -174,7 +168,7 @@ void FeedbackForm::showEvent(QShowEvent* event)
 
 void FeedbackForm::onShown()
 {
-    m_urlEdit->setText(m_mainWindow.userLookupsTab()->urlEdit()->text());
+    m_urlEdit->setText(QString::fromStdString(m_host.lookupFields().pageAddress));
     m_manufacturerEdit->setFocus();
 }
 
@@ -194,34 +188,35 @@ void FeedbackForm::onDefaultLoginToggled()
 FeedbackData FeedbackForm::composedData() const
 {
     FeedbackData data;
-    data.url = app::toBytes(m_urlEdit->text());
-    data.manufacturer = app::toBytes(m_manufacturerEdit->text());
-    data.model = app::toBytes(m_modelEdit->text());
+    data.url = m_urlEdit->text().toStdString();
+    data.manufacturer = m_manufacturerEdit->text().toStdString();
+    data.model = m_modelEdit->text().toStdString();
     data.defaultLoginRequired = m_defaultLoginCheck->isChecked();
-    data.defaultUsername = app::toBytes(m_defaultUsernameEdit->text());
-    data.defaultPassword = app::toBytes(m_defaultPasswordEdit->text());
-    data.keyword = app::toBytes(m_mainWindow.pageInspectorTab()->keywordEdit()->text());
-    data.skipCount = app::toBytes(m_mainWindow.pageInspectorTab()->skipEdit()->text());
+    data.defaultUsername = m_defaultUsernameEdit->text().toStdString();
+    data.defaultPassword = m_defaultPasswordEdit->text().toStdString();
+    const LookupFields fields = m_host.lookupFields();
+    data.keyword = fields.keyword;
+    data.skipCount = fields.skipCount;
     return data;
 }
 
 void FeedbackForm::onSubmitClicked()
 {
-    if (m_dialogs.openUrl(QString::fromStdString(feedbackMailtoLink(composedData())))) {
+    if (m_host.openMailLink(feedbackMailtoLink(composedData()))) {
         accept();
         return;
     }
     // Closing would throw the typed data away with nothing sent.
     m_copyButton->setVisible(true);
-    m_dialogs.showMessage(QStringLiteral("No e-mail program could be opened. Press 'Copy Message' to copy the "
-                                         "address, subject and text to the clipboard and send them yourself."));
+    m_host.showMessage("No e-mail program could be opened. Press 'Copy Message' to copy the address, subject and "
+                       "text to the clipboard and send them yourself.");
 }
 
 void FeedbackForm::onCopyClicked()
 {
     const std::string text = "To: " + std::string(kFeedbackAddress) + "\r\nSubject: " +
                              std::string(kFeedbackSubject) + "\r\n\r\n" + feedbackBody(composedData());
-    m_dialogs.writeClipboard(app::toQString(text));
+    m_host.copyToClipboard(text);
 }
 
 void FeedbackForm::onCancelClicked() { reject(); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FeedbackHost.h"
 #include "FeedbackMail.h"
 
 #include <QDialog>
@@ -10,11 +11,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-namespace kestrune::app {
-class Dialogs;
-class MainWindow;
-}
-
 namespace kestrune::feedback {
 
 // "Database feedback": composes a mail with a router's lookup data for the maker and hands it to the
@@ -22,8 +18,9 @@ namespace kestrune::feedback {
 class FeedbackForm : public QDialog {
     Q_OBJECT
 public:
-    // Reads the page address, keyword and skip count from mainWindow; opens the mail through dialogs.
-    FeedbackForm(app::MainWindow& mainWindow, app::Dialogs& dialogs);
+    // Reads the page address, keyword and skip count from host and opens the mail through it; a dialog of
+    // parent.
+    FeedbackForm(QWidget* parent, FeedbackHost& host);
 
     QLabel* warningLabel() const { return m_warningLabel; }
     QLineEdit* urlEdit() const { return m_urlEdit; }
@@ -52,8 +49,7 @@ private:
     void buildControls();
     FeedbackData composedData() const;
 
-    app::MainWindow& m_mainWindow;
-    app::Dialogs& m_dialogs;
+    FeedbackHost& m_host;
     QLabel* m_warningLabel = nullptr;
     QLineEdit* m_urlEdit = nullptr;
     QLineEdit* m_manufacturerEdit = nullptr;

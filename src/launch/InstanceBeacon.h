@@ -3,13 +3,15 @@
 #include <QObject>
 
 #include <filesystem>
+#include <string>
 
-class QLocalServer;
+class QSocketNotifier;
 
 namespace kestrune::launch {
 
 // How a second window reaches the running one: a local socket named after the settings file. The running
-// window listens; a second one calls bringToFront, and the running one emits activationRequested.
+// window listens; a second one calls bringToFront, and the running one emits activationRequested. Plain Unix
+// sockets on Qt Core's event loop, so a window start loads no network module of Qt.
 class InstanceBeacon : public QObject {
     Q_OBJECT
 public:
@@ -17,7 +19,7 @@ public:
     explicit InstanceBeacon(const std::filesystem::path& settingsFile, QObject* parent = nullptr);
     ~InstanceBeacon() override;
 
-    bool listening() const;
+    bool listening() const { return m_listener >= 0; }
 
     // True when a running window took the request within timeoutMs.
     static bool bringToFront(const std::filesystem::path& settingsFile, int timeoutMs = 2000);
@@ -28,7 +30,12 @@ signals:
     void activationRequested();
 
 private:
-    QLocalServer* m_server = nullptr;
+    void acceptWaiting();
+    void serve(int connection);
+
+    int m_listener = -1;
+    std::string m_socketPath;
+    QSocketNotifier* m_notifier = nullptr;
 };
 
 } // namespace kestrune::launch

@@ -49,42 +49,6 @@ void ShutdownSignals::InstallHandlers()
 
 void ShutdownSignals::TreatHangUpAsReload() { gHangUpReloads = 1; }
 
-namespace {
-
-void changeMask(int how)
-{
-    sigset_t ours;
-    sigemptyset(&ours);
-    for (int signalNumber : kSignals)
-        sigaddset(&ours, signalNumber);
-    ::pthread_sigmask(how, &ours, nullptr);
-}
-
-} // namespace
-
-void ShutdownSignals::handOver()
-{
-    changeMask(SIG_BLOCK);
-    if (gPipe[0] < 0)
-        return;
-    unsigned char byte = 0;
-    int last = 0;
-    while (::read(gPipe[0], &byte, 1) == 1)
-        last = byte;
-    ::close(gPipe[0]);
-    ::close(gPipe[1]);
-    gPipe[0] = gPipe[1] = -1;
-    // Blocked, it waits for the next handlers.
-    if (last != 0)
-        ::raise(last);
-}
-
-void ShutdownSignals::takeOver()
-{
-    InstallHandlers();
-    changeMask(SIG_UNBLOCK);
-}
-
 ShutdownSignals::ShutdownSignals(QObject* parent) : QObject(parent)
 {
     InstallHandlers();

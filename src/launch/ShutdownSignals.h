@@ -17,11 +17,6 @@ public:
     static void InstallHandlers();
     // From now on SIGHUP is a request to reload, not to close: network waits under way go on.
     static void TreatHangUpAsReload();
-    // For a face in a module loaded at run time, which has its own copy of these handlers: handOver blocks the
-    // signals and leaves the last one caught so far pending; takeOver, called from the module, installs the
-    // module's handlers and unblocks, so that nothing arriving in between is lost.
-    static void handOver();
-    static void takeOver();
     // The last signal that arrived so far, 0 for none; takes what waits in the pipe without emitting it, for
     // the time before anyone is connected.
     int CollectEarly();

@@ -1,5 +1,6 @@
 // Writes a PNG of every tab, the history view and the feedback form into the folder given, for review.
 #include "FeedbackForm.h"
+#include "WindowFeedbackHost.h"
 #include "HistoryView.h"
 #include "LogFile.h"
 #include "WindowFixture.h"
@@ -65,7 +66,8 @@ int main(int argc, char** argv)
     ok &= save(window.historyView(), folder, QStringLiteral("history"));
     window.historyView()->hide();
 
-    kestrune::feedback::FeedbackForm form(window, fixture.dialogs);
+    WindowFeedbackHost host(window, fixture.dialogs);
+    kestrune::feedback::FeedbackForm form(&window, host);
     form.show();
     ok &= save(&form, folder, QStringLiteral("feedback"));
     form.hide();

@@ -1,6 +1,7 @@
 #include "FeedbackMail.h"
 #include "WindowFixture.h"
 #include "FeedbackForm.h"
+#include "WindowFeedbackHost.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -46,9 +47,13 @@ Mailto parse(const QString& link)
 }
 
 struct FeedbackFixture {
-    FeedbackFixture() : window(fixture.start()), form(window, fixture.dialogs) { window.setFeedbackForm(&form); }
+    FeedbackFixture() : window(fixture.start()), host(window, fixture.dialogs), form(&window, host)
+    {
+        window.setFeedbackForm(&form);
+    }
     WindowFixture fixture;
     MainWindow& window;
+    WindowFeedbackHost host;
     kestrune::feedback::FeedbackForm form;
 };
 

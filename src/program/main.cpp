@@ -52,8 +52,8 @@ int runWindow(int argc, char** argv)
     if (module.empty())
         return failToStartWindow("neither " + candidates[0].string() + " nor " + candidates[1].string() +
                                  " exists.");
-    // Loading takes a while; a signal meanwhile waits for the module's handlers.
-    ShutdownSignals::handOver();
+    // The module uses this program's layers (signal handlers included): a signal while it loads is kept for
+    // the window.
     void* handle = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         const char* why = ::dlerror();
