@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace kestrune::net { class FtpClient; }
@@ -17,6 +18,7 @@ struct FtpUploadJob {
     std::filesystem::path localTemplate;
     std::string remoteFile;  // as typed; stored under the part after the last backslash or colon
     std::string address;
+    std::optional<std::string> address6;  // with IPv6 on: fills "{IP6}"
     std::filesystem::path uploadFile;
     bool passive = false;
     bool tls = false;  // explicit FTPS

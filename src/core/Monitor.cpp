@@ -1,5 +1,7 @@
 #include "Monitor.h"
 
+#include "AddressEvents.h"
+
 #include "IpExtraction.h"
 #include "Lookup.h"
 #include "LookupTexts.h"
@@ -42,6 +44,9 @@ Monitor::~Monitor()
     m_timers.stop(TimerId::ServiceBlock1);
     m_timers.stop(TimerId::ServiceBlock2);
     m_timers.stop(TimerId::Retry);
+    m_timers.stop(TimerId::AddressSettle);
+    if (m_addressEvents)
+        m_observer.watchAddressEvents(-1);
 }
 
 void Monitor::guarded(const std::function<void()>& action)
@@ -70,6 +75,10 @@ void Monitor::setRunning(bool running)
     else
         m_timers.stop(TimerId::Minute);
     m_running = running;
+    if (running)
+        openAddressEvents();
+    else
+        closeAddressEvents();
     m_observer.schedulerStateChanged(running);
 }
 
@@ -141,6 +150,9 @@ void Monitor::onTimer(TimerId id)
     case TimerId::Retry:
         guarded([this] { retryDue(); });
         return;
+    case TimerId::AddressSettle:
+        addressesSettled();
+        return;
     }
     if (!m_running)
         return;
@@ -202,12 +214,16 @@ void Monitor::runCheck(bool scheduled)
     if (m_address == m_lastUploaded) {
         // An entry added or resumed since the last change is brought up to date without a new upload.
         const std::string address6 = publishable6();
+        std::string updated;
         if (publishable(m_address) || !address6.empty())
-            guarded([&] { updateDnsEntries(publishable(m_address) ? m_address : std::string(), address6); });
+            guarded([&] { updated = updateDnsEntries(publishable(m_address) ? m_address : std::string(), address6); });
+        publishIpv6(updated);
         return;
     }
-    if (scheduled && (m_address.empty() || m_address == kErrorAddress))
+    if (scheduled && (m_address.empty() || m_address == kErrorAddress)) {
+        publishIpv6({});
         return;
+    }
     handleChange(false);
 }
 
@@ -247,12 +263,6 @@ void Monitor::lookUp6()
     m_observer.address6Changed(m_address6, note);
 }
 
-std::string Monitor::publishable6() const
-{
-    if (m_address6.empty() || (m_settings.publicOnly && lookup::publicAddressProblem(m_address6)))
-        return {};
-    return m_address6;
-}
 
 void Monitor::lookUp()
 {

@@ -17,10 +17,12 @@
 #include <functional>
 #include <optional>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace kestrune::core { struct Settings; }
+namespace kestrune::lookup { class AddressEvents; }
 
 namespace kestrune::core {
 
@@ -74,6 +76,9 @@ public:
     // The interval rule and the interval's bounds applied to the settings' interval (leaving the box).
     void applyIntervalRule();
     void onTimer(TimerId id);
+    // The descriptor given to watchAddressEvents became readable: a changed address or link brings a check
+    // within a second (a burst of events brings one).
+    void onAddressEvents();
 
     // Intents of the lookup and the change actions.
     // The external-service button: one lookup, each service at most once in ten minutes.
@@ -140,13 +145,27 @@ private:
     void lookUp6();
     // The IPv6 address a check may publish: found and not refused by the public-address rule; else empty.
     std::string publishable6() const;
+    // The IPv6 steps of a check: each channel publishes the IPv6 address when it is new to that channel.
+    void publishIpv6(const std::string& dnsLines);
+    // The change mail's text: the address, the IPv6 one (IPv6 on), then what the DNS updates answered.
+    std::string changeMailText(const std::string& address, const std::string& dnsLines) const;
+    void sendChangeMail6(const std::string& address6, const std::string& text);
+    void runCommandHook6(const std::string& address6);
+    // Runs the command with both addresses and records it under channel ("command" or "command6").
+    void runCommandWith(const std::string& address, const std::string& address6, const std::string& channel);
+    void writeLogEntry(const std::string& address);
+    void openAddressEvents();
+    void closeAddressEvents();
+    void addressesSettled();
     // The address may go out (upload, mail, IP file, log): not refused by the public-address rule.
     bool mayPublish() const;
     // Reports why the address is not published; false when it may be.
     bool refusedToPublish();
     void handleChange(bool manual);
     enum class StepEnd { Done, Passing, Fatal };
-    StepEnd uploadToServer(const std::string& address);
+    // address6 fills "{IP6}" (IPv6 on); a successful upload makes both the last uploaded ones.
+    StepEnd uploadToServer(const std::string& address, const std::optional<std::string>& address6);
+    std::optional<std::string> templateAddress6() const;
     void disconnectFtp();
     actions::MailSenderSettings mailSettings() const;
     bool sendWebmail(const std::string& text);
@@ -208,6 +227,8 @@ private:
     std::array<bool, 2> m_serviceBlocked = {false, false};
     WallClock m_clock;
     PublishRetries m_retries;
+    std::unique_ptr<lookup::AddressEvents> m_addressEvents;
+    bool m_settlePending = false;
 };
 
 } // namespace kestrune::core

@@ -138,27 +138,43 @@ void Monitor::runCommandHook(const std::string& address)
 {
     if (!m_settings.runCommand || m_settings.command.empty() || m_settings.commandIp == address)
         return;
+    runCommandWith(address, publishable6(), "command");
+}
+
+void Monitor::runCommandWith(const std::string& address, const std::string& address6, const std::string& channel)
+{
     actions::CommandOutcome outcome;
     try {
-        outcome = actions::runCommand(actions::commandForAddress(m_settings.command, address, m_settings.commandIp));
+        actions::CommandRun run = actions::commandForAddress(m_settings.command, address, m_settings.commandIp);
+        if (m_settings.ipv6Enabled)
+            actions::addIpv6Address(run, address6, m_settings.commandIp6);
+        outcome = actions::runCommand(run);
     } catch (const std::invalid_argument& error) {
         outcome.error = error.what();
     }
     const std::string text = outcome.summary();
     m_observer.statusChanged(text);
     m_observer.debugText(text);
-    if (outcome.succeeded())
+    if (outcome.succeeded()) {
         m_settings.commandIp = address;
+        if (m_settings.ipv6Enabled && !address6.empty())
+            m_settings.commandIp6 = address6;
+    }
     // A command that cannot start will not start at the next try either.
-    stepEnded("command", address, outcome.succeeded() ? StepEnd::Done : outcome.started ? StepEnd::Passing : StepEnd::Fatal);
+    stepEnded(channel, channel == "command6" ? address6 : address,
+              outcome.succeeded() ? StepEnd::Done : outcome.started ? StepEnd::Passing : StepEnd::Fatal);
 }
 
 void Monitor::sendChangeMail(const std::string& address, const std::string& text)
 {
     // Counted as mailed only once the server took it, so a failed mail is tried again.
     const bool sent = sendWebmail(text);
-    if (sent)
+    if (sent) {
         m_lastMailed = address;
+        // The mail named the IPv6 address too.
+        if (m_settings.ipv6Enabled && !publishable6().empty())
+            m_lastMailed6 = publishable6();
+    }
     if (publishable(address))
         stepEnded("mail", address, sent ? StepEnd::Done : StepEnd::Passing);
 }
@@ -177,17 +193,30 @@ void Monitor::retryDue()
         const std::string& channel = retry.channel;
         if (channel == "upload") {
             m_ftpConnected = false;
-            const StepEnd end = uploadToServer(retry.address);
+            const StepEnd end = uploadToServer(retry.address, templateAddress6());
+            if (m_ftpConnected)
+                disconnectFtp();
+            stepEnded(channel, retry.address, end);
+        } else if (channel == "upload6") {
+            m_ftpConnected = false;
+            const StepEnd end = m_settings.ftpEnable ? uploadToServer(m_lastUploaded, retry.address) : StepEnd::Done;
             if (m_ftpConnected)
                 disconnectFtp();
             stepEnded(channel, retry.address, end);
         } else if (channel == "mail") {
             if (m_settings.sendMail && retry.address != m_lastMailed)
-                guarded([&] { sendChangeMail(retry.address, retry.address); });
+                guarded([&] { sendChangeMail(retry.address, changeMailText(retry.address, {})); });
+            else
+                stepEnded(channel, retry.address, StepEnd::Done);
+        } else if (channel == "mail6") {
+            if (m_settings.sendMail && retry.address != m_lastMailed6)
+                guarded([&] { sendChangeMail6(retry.address, changeMailText(m_lastMailed, {})); });
             else
                 stepEnded(channel, retry.address, StepEnd::Done);
         } else if (channel == "command") {
             guarded([&] { runCommandHook(retry.address); });
+        } else if (channel == "command6") {
+            guarded([&] { runCommandHook6(retry.address); });
         } else if (channel.starts_with(kDnsChannel)) {
             std::size_t index = 0;
             try {

@@ -44,9 +44,16 @@ void PublishRetries::succeeded(const std::string& channel)
 
 void PublishRetries::addressChanged(const std::string& address)
 {
-    std::erase_if(m_pending, [&](const core::PendingRetry& r) { return !r.serverWait && r.address != address; });
+    // Each family has its own steps: a new IPv4 address leaves the IPv6 ones alone, and the reverse.
+    const auto sameFamily = [&](const core::PendingRetry& r) {
+        return (r.address.find(':') == std::string::npos) == (address.find(':') == std::string::npos);
+    };
+    std::erase_if(m_pending, [&](const core::PendingRetry& r) {
+        return sameFamily(r) && !r.serverWait && r.address != address;
+    });
     for (core::PendingRetry& retry : m_pending)
-        retry.address = address;
+        if (sameFamily(retry))
+            retry.address = address;
 }
 
 bool PublishRetries::waiting(const std::string& channel, long long now) const

@@ -23,7 +23,7 @@ public:
                 std::optional<long long> nextCheck);
     void serverWait(const std::string& channel, const std::string& address, long long now);
     void succeeded(const std::string& channel);
-    // A new address was found: steps pending for another one are dropped (the change tries them anew),
+    // A new address was found: steps pending for another one of its family are dropped (the change tries them anew),
     // except a server's wait, which goes on with the new address.
     void addressChanged(const std::string& address);
     // The server's wait of channel still runs at now.

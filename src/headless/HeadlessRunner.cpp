@@ -7,6 +7,7 @@
 #include "ServiceNotifier.h"
 
 #include <QLocale>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <cstdio>
@@ -57,7 +58,7 @@ HeadlessRunner::HeadlessRunner(const AppPaths& paths, EventLog log)
     : m_paths(paths), m_log(std::move(log)), m_settings(defaultSettings(kExternalServices[0].url))
 {
     for (core::TimerId id : {core::TimerId::Minute, core::TimerId::ServiceBlock1, core::TimerId::ServiceBlock2,
-                              core::TimerId::Retry}) {
+                              core::TimerId::Retry, core::TimerId::AddressSettle}) {
         auto* timer = new QTimer(this);
         connect(timer, &QTimer::timeout, this, [this, id] {
             m_monitor->onTimer(id);
@@ -286,6 +287,15 @@ void HeadlessRunner::address6Changed(const std::string& address, const std::stri
                "IPv6 address found: " + address + (note.empty() ? std::string() : ". " + note));
 }
 
+void HeadlessRunner::watchAddressEvents(int handle)
+{
+    m_addressEvents.reset();
+    if (handle < 0)
+        return;
+    m_addressEvents = std::make_unique<QSocketNotifier>(handle, QSocketNotifier::Read);
+    connect(m_addressEvents.get(), &QSocketNotifier::activated, this, [this] { m_monitor->onAddressEvents(); });
+}
+
 void HeadlessRunner::intervalChanged(int minutes)
 {
     report(Level::Notice, "Interval set to " + std::to_string(minutes) + " minutes.");
@@ -326,6 +336,9 @@ void HeadlessRunner::actionFinished(core::Action action, const std::string& erro
         break;
     case core::Action::IpFile:
         report(level, "IP file written: " + m_settings.ipFilename);
+        break;
+    case core::Action::IpFile6:
+        report(level, "IPv6 IP file written: " + m_settings.ipv6Filename);
         break;
     case core::Action::Log:
         report(level, "Log written: " + m_settings.logFilename);

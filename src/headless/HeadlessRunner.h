@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+class QSocketNotifier;
 class QTimer;
 
 namespace kestrune::headless {
@@ -68,6 +69,7 @@ public:
     void serviceAnswered(const std::string& service) override;
     void busyChanged(bool busy, const std::string& text) override;
     void address6Changed(const std::string& address, const std::string& note) override;
+    void watchAddressEvents(int handle) override;
 
     // TimerService
     void start(core::TimerId id, std::chrono::milliseconds interval) override;
@@ -95,6 +97,7 @@ private:
     std::string m_savedCommandIP;
     std::unique_ptr<core::Monitor> m_monitor;
     std::map<core::TimerId, QTimer*> m_timers;
+    std::unique_ptr<QSocketNotifier> m_addressEvents;
     QEventLoop m_loop;
     bool m_found = false;
     bool m_lookupFailed = false;

@@ -7,6 +7,10 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 using namespace kestrune::core;
 using kestrune::headless::HeadlessRunner;
 using testsupport::PrivateNetwork;
@@ -61,6 +65,39 @@ TEST_F(HeadlessIpv6, ACheckPrintsBothAddressesOrWhyThereIsNoIpv6One)
         EXPECT_NE(lines.find("Address found: 203.0.113.9\n"), std::string::npos) << lines;
         EXPECT_NE(lines.find(c.line), std::string::npos) << lines;
     }
+}
+
+TEST_F(HeadlessIpv6, APrefixChangeIsPublishedWithinTwoSecondsAndABurstMakesOneCheck)
+{
+    ASSERT_TRUE(PrivateNetwork::ip("-6 addr add 2001:db8:1::1/64 dev lo nodad"));
+    rig->settings.interval = 30;
+    rig->settings.ipv6Filename = rig->folder.File("ip6.txt");
+    rig->save();
+    ProgramRun run({"--headless", "--verbose", "--config", rig->settingsFile});
+    ASSERT_TRUE(run.waitForError("Checking every 30 minutes.\n")) << run.errors();
+    EXPECT_NE(run.errors().find("IPv6: chose 2001:db8:1::1 on lo: global, preferred forever.\n"), std::string::npos)
+        << run.errors();
+    EXPECT_EQ(Bytes(rig->settings.ipv6Filename), "2001:db8:1::1");
+
+    // The router re-dials: the old prefix goes, a new one comes, in one burst.
+    const auto changed = std::chrono::steady_clock::now();
+    ASSERT_TRUE(PrivateNetwork::ip("-6 addr del 2001:db8:1::1/64 dev lo"));
+    ASSERT_TRUE(PrivateNetwork::ip("-6 addr add 2001:db8:2::1/64 dev lo nodad"));
+    const std::string written = "IPv6 IP file written: " + rig->settings.ipv6Filename + "\n";
+    auto count = [&run](const std::string& text) {
+        const std::string lines = run.errors();
+        std::size_t n = 0;
+        for (std::size_t at = lines.find(text); at != std::string::npos; at = lines.find(text, at + 1))
+            ++n;
+        return n;
+    };
+    while (count(written) < 2 && std::chrono::steady_clock::now() - changed < std::chrono::seconds(2))
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_LT(std::chrono::steady_clock::now() - changed, std::chrono::seconds(2)) << run.errors();
+    EXPECT_EQ(Bytes(rig->settings.ipv6Filename), "2001:db8:2::1");
+    // A second check of the same burst would come within the settle time: look after it has passed.
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    EXPECT_EQ(count("An address or link changed: checking now."), 1u) << run.errors();
 }
 
 } // namespace
