@@ -4,12 +4,14 @@
 
 #include <cerrno>
 #include <csignal>
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/epoll.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,6 +26,8 @@ namespace {
 
 // Enough for the first lines; the rest is read and dropped so the command never blocks on a full pipe.
 constexpr std::size_t kKeptOutput = 4096;
+// How long output is still taken after the command ended: what it wrote last, not what its children write on.
+constexpr std::chrono::milliseconds kOutputAfterExit{250};
 
 class FileDescriptor {
 public:
@@ -253,32 +257,64 @@ CommandOutcome runCommand(const CommandRun& run)
     ChildGuard child(pid);
     const auto deadline = std::chrono::steady_clock::now() + run.limit;
 
+    // The output and the command's end are watched together: a background child may hold the output long
+    // after the command itself ended, and only the command's own status counts.
+    FileDescriptor exitWatch(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
+    FileDescriptor events(::epoll_create1(EPOLL_CLOEXEC));
+    if (events.get() < 0) {
+        outcome.error = std::strerror(errno);
+        outcome.started = false;
+        return outcome;
+    }
+    epoll_event watch{};
+    watch.events = EPOLLIN;
+    watch.data.fd = readEnd.get();
+    ::epoll_ctl(events.get(), EPOLL_CTL_ADD, readEnd.get(), &watch);
+    if (exitWatch.get() >= 0) {
+        watch.data.fd = exitWatch.get();
+        ::epoll_ctl(events.get(), EPOLL_CTL_ADD, exitWatch.get(), &watch);
+    }
+
     char buffer[4096];
     bool open = true;
+    bool exited = false;
+    auto readUntil = deadline;
     while (open) {
-        const int left = remainingMs(deadline);
-        if (left == 0 || NetworkWait::wait(readEnd.get(), POLLIN, left) == 0) {
-            if (remainingMs(deadline) > 0)
+        const int left = remainingMs(readUntil);
+        if (left == 0 || NetworkWait::wait(events.get(), POLLIN, left) == 0) {
+            if (remainingMs(readUntil) > 0)
                 continue;
+            if (exited)
+                break;
             outcome.timedOut = true;
             child.killAndReap();
             return outcome;
         }
-        const ssize_t got = ::read(readEnd.get(), buffer, sizeof buffer);
-        if (got < 0 && (errno == EINTR || errno == EAGAIN))
-            continue;
-        if (got <= 0) {
-            open = false;
-            break;
+        epoll_event ready[2];
+        const int count = ::epoll_wait(events.get(), ready, 2, 0);
+        for (int i = 0; i < count; ++i) {
+            if (ready[i].data.fd == exitWatch.get()) {
+                exited = true;
+                readUntil = std::min(deadline, std::chrono::steady_clock::now() + kOutputAfterExit);
+                ::epoll_ctl(events.get(), EPOLL_CTL_DEL, exitWatch.get(), nullptr);
+                continue;
+            }
+            const ssize_t got = ::read(readEnd.get(), buffer, sizeof buffer);
+            if (got < 0 && (errno == EINTR || errno == EAGAIN))
+                continue;
+            if (got <= 0) {
+                open = false;
+                break;
+            }
+            const std::size_t keep = std::min<std::size_t>(static_cast<std::size_t>(got),
+                                                           kKeptOutput - std::min(kKeptOutput, outcome.output.size()));
+            outcome.output.append(buffer, keep);
         }
-        const std::size_t keep = std::min<std::size_t>(static_cast<std::size_t>(got), kKeptOutput - std::min(kKeptOutput, outcome.output.size()));
-        outcome.output.append(buffer, keep);
     }
 
     // Output closed; the command may still run (it closed its output or handed it on), so its end is awaited
     // within the same limit.
-    FileDescriptor exitWatch(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
-    if (exitWatch.get() >= 0) {
+    if (exitWatch.get() >= 0 && !exited) {
         while (true) {
             const int left = remainingMs(deadline);
             if (left > 0 && NetworkWait::wait(exitWatch.get(), POLLIN, left) != 0)

@@ -62,7 +62,8 @@ public:
     void setLastMailed6(const std::string& address) { m_lastMailed6 = address; }
     // The clock of the retries and the servers' waits; the system clock at first.
     void setClock(WallClock clock) { m_clock = std::move(clock); }
-    // Arms the retry timer for the pending retries the settings hold (after a start or a settings file read).
+    // Arms the retry timer for the pending retries the settings hold (after a start or a settings file read),
+    // first mending and reporting rows a damaged file brought (repeated channels, counts and times out of range).
     void resumeRetries();
 
     // Intents of the scheduler.
@@ -178,6 +179,8 @@ private:
     long long now() const;
     std::optional<long long> nextCheckTime() const;
     void stepEnded(const std::string& channel, const std::string& address, StepEnd end);
+    // A publish step's line to the status line, the debug view and the observer's publish report.
+    void reportStep(const std::string& text, bool failed);
     // Each enabled entry not stopped, waiting or up to date; returns a line per update for the mail. Both
     // addresses of the check come here (each empty when that family has nothing to publish).
     std::string updateDnsEntries(const std::string& address, const std::string& address6);

@@ -69,7 +69,8 @@ void Monitor::handleChange(bool manual)
             m_lastSaved = m_address;
             guarded([this] { writeDataFile(false); });
         }
-        if (m_settings.saveLog && m_settings.ftpEnable && m_address != m_lastLogged) {
+        // One entry per new address whenever the log is on; the mail's entry, when it came first, counts.
+        if (m_settings.saveLog && m_address != m_lastLogged) {
             m_lastLogged = m_address;
             guarded([this] { writeLog(); });
         }
@@ -158,8 +159,10 @@ bool Monitor::sendWebmail(const std::string& text)
     const MailSendResult result = m_mail.send(mailSettings(), text);
     m_observer.actionFinished(Action::Mail, result.sent ? std::string() : result.error.empty() ? "not sent" : result.error);
     const bool sent = result.sent;
-    if (m_settings.saveLog && !m_settings.ftpEnable)
+    if (m_settings.saveLog && !m_settings.ftpEnable && m_address != m_lastLogged) {
+        m_lastLogged = m_address;
         writeLog();
+    }
     return sent;
 }
 

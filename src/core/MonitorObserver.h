@@ -39,6 +39,10 @@ public:
     // What the settings hold of the publish steps changed (an entry's last address or hold, the pending
     // retries): a face that saves the settings file on its own saves it now.
     virtual void publishStateChanged() {}
+    // A publish step beside the upload and mail, as one line: a dynamic-DNS entry updated, waiting, failed or
+    // held, the command's end, retries mended from a damaged settings file. failed: the address did not reach
+    // where that step sends it. The status line and the debug view get the same text.
+    virtual void publishReported(const std::string& /*text*/, bool /*failed*/) {}
     // An action ended: error is empty when it succeeded. The window shows no more than the calls above, so
     // this has a default; a failing IP file or log also comes as Notice::Error, as the window shows it.
     virtual void actionFinished(Action /*action*/, const std::string& /*error*/) {}

@@ -4,6 +4,7 @@
 #include "CommandHook.h"
 #include "DnsUpdateClient.h"
 #include "FlagScope.h"
+#include "NetworkErrors.h"
 #include "AddressTexts.h"
 #include "Settings.h"
 
@@ -61,15 +62,33 @@ void Monitor::stepEnded(const std::string& channel, const std::string& address, 
     m_observer.publishStateChanged();
 }
 
+void Monitor::reportStep(const std::string& text, bool failed)
+{
+    m_observer.publishReported(text, failed);
+    m_observer.statusChanged(text);
+    m_observer.debugText(text);
+}
+
 std::string Monitor::updateDnsEntries(const std::string& address, const std::string& /*address6*/)
 {
     std::string lines;
     if (address.empty())
         return lines;
     for (std::size_t i = 0; i < m_settings.dnsUpdates.size(); ++i) {
-        const core::DnsUpdateEntry& entry = m_settings.dnsUpdates[i];
+        core::DnsUpdateEntry& entry = m_settings.dnsUpdates[i];
+        if (!entry.enabled)
+            continue;
+        if (liftStaleHold(entry)) {
+            m_observer.publishStateChanged();
+        } else if (!entry.hold.empty()) {
+            // Named at every check, so a stopped entry is never forgotten.
+            reportStep(entryName(entry) + " stays stopped: the server answered " + entry.hold +
+                           ". Change the entry's provider, server, hosts, user, password or URL to resume it.",
+                       true);
+            continue;
+        }
         // Providers block clients that send an address again or come back before the rest they asked for.
-        if (!entry.enabled || !entry.hold.empty() || entry.lastIp == address || m_retries.waiting(dnsChannel(i), now()))
+        if (entry.lastIp == address || m_retries.waiting(dnsChannel(i), now()))
             continue;
         const std::string line = updateDnsEntry(i, address);
         if (!line.empty())
@@ -84,7 +103,7 @@ std::string Monitor::updateDnsEntry(std::size_t index, const std::string& addres
     const std::string name = entryName(entry);
     const std::optional<actions::DnsProvider> provider = actions::dnsProviderFromKey(entry.provider);
     if (!provider) {
-        m_observer.statusChanged(name + ": unknown provider \"" + entry.provider + "\".");
+        reportStep(name + ": unknown provider \"" + entry.provider + "\".", true);
         return {};
     }
     actions::DnsUpdateRequest request;
@@ -95,6 +114,8 @@ std::string Monitor::updateDnsEntry(std::size_t index, const std::string& addres
     request.password = entry.password;
     request.urlTemplate = entry.url;
     request.address = address;
+    // A hold remembers what it was taken for: the settings as sent, whatever an edit meanwhile did.
+    const std::string sentFor = dnsEntryFingerprint(entry);
     m_observer.statusChanged(name + "...");
     const actions::DnsUpdateResult result = actions::sendDnsUpdate(m_dnsHttp, request);
     // sendDnsUpdate kept the settings' entry untouched, but a wait may have changed the list: look it up again.
@@ -111,12 +132,10 @@ std::string Monitor::updateDnsEntry(std::size_t index, const std::string& addres
         break;
     case DnsAnswer::Fatal:
         updated.hold = result.code;
+        updated.holdFor = sentFor;
         m_retries.succeeded(channel);
         text = name + " stopped: the server answered " + result.code +
                ". It stays stopped until the entry's settings change.";
-        m_observer.notice(Notice::Balloon, text);
-        if (m_settings.sendMail)
-            guarded([this, &text] { sendWebmail(text); });
         break;
     case DnsAnswer::Wait:
         m_retries.serverWait(channel, address, now());
@@ -127,8 +146,12 @@ std::string Monitor::updateDnsEntry(std::size_t index, const std::string& addres
         text = name + " failed: " + result.code + "; it will be tried again.";
         break;
     }
-    m_observer.statusChanged(text);
-    m_observer.debugText(text);
+    reportStep(text, result.answer != DnsAnswer::Success);
+    if (result.answer == DnsAnswer::Fatal) {
+        m_observer.notice(Notice::Balloon, text);
+        if (m_settings.sendMail)
+            guarded([this, &text] { sendWebmail(text); });
+    }
     armRetryTimer();
     m_observer.publishStateChanged();
     return result.answer == DnsAnswer::Success ? name + ": " + result.code : std::string();
@@ -151,10 +174,13 @@ void Monitor::runCommandWith(const std::string& address, const std::string& addr
         outcome = actions::runCommand(run);
     } catch (const std::invalid_argument& error) {
         outcome.error = error.what();
+    } catch (const CancelledError&) {
+        // The program is closing: the command was ended and is kept for a retry, as a DNS update or mail is.
+        reportStep("Command interrupted; it will be run again.", true);
+        stepEnded(channel, channel == "command6" ? address6 : address, StepEnd::Passing);
+        return;
     }
-    const std::string text = outcome.summary();
-    m_observer.statusChanged(text);
-    m_observer.debugText(text);
+    reportStep(outcome.summary(), !outcome.succeeded());
     if (outcome.succeeded()) {
         m_settings.commandIp = address;
         if (m_settings.ipv6Enabled && !address6.empty())
@@ -214,9 +240,16 @@ void Monitor::retryDue()
             else
                 stepEnded(channel, retry.address, StepEnd::Done);
         } else if (channel == "command") {
-            guarded([&] { runCommandHook(retry.address); });
+            // A command switched off or already run for this address has nothing left to retry.
+            if (m_settings.runCommand && !m_settings.command.empty() && m_settings.commandIp != retry.address)
+                guarded([&] { runCommandHook(retry.address); });
+            else
+                stepEnded(channel, retry.address, StepEnd::Done);
         } else if (channel == "command6") {
-            guarded([&] { runCommandHook6(retry.address); });
+            if (m_settings.runCommand && !m_settings.command.empty() && m_settings.commandIp6 != retry.address)
+                guarded([&] { runCommandHook6(retry.address); });
+            else
+                stepEnded(channel, retry.address, StepEnd::Done);
         } else if (channel.starts_with(kDnsChannel)) {
             std::size_t index = 0;
             try {
@@ -225,7 +258,7 @@ void Monitor::retryDue()
                 index = m_settings.dnsUpdates.size();
             }
             if (index < m_settings.dnsUpdates.size() && m_settings.dnsUpdates[index].enabled &&
-                m_settings.dnsUpdates[index].hold.empty())
+                (liftStaleHold(m_settings.dnsUpdates[index]) || m_settings.dnsUpdates[index].hold.empty()))
                 guarded([&] { updateDnsEntry(index, retry.address); });
             else
                 stepEnded(channel, retry.address, StepEnd::Done);
@@ -236,7 +269,15 @@ void Monitor::retryDue()
     armRetryTimer();
 }
 
-void Monitor::resumeRetries() { armRetryTimer(); }
+void Monitor::resumeRetries()
+{
+    const std::vector<std::string> mends = m_retries.mend(now());
+    for (const std::string& text : mends)
+        reportStep(text, false);
+    if (!mends.empty())
+        m_observer.publishStateChanged();
+    armRetryTimer();
+}
 
 void Monitor::armRetryTimer()
 {

@@ -21,9 +21,9 @@ void PublishRetries::failed(const std::string& channel, const std::string& addre
                             std::optional<long long> nextCheck)
 {
     core::PendingRetry& retry = entry(channel, address);
-    retry.attempts = std::min(retry.attempts + 1, 1000);
+    retry.attempts = std::min(retry.attempts, kMaxAttempts - 1) + 1;
     retry.serverWait = false;
-    long long delay = kMinimumDelay << std::min(retry.attempts - 1, 10);
+    long long delay = kMinimumDelay << std::min(retry.attempts - 1, kMaxDoublings);
     if (nextCheck)
         delay = std::min(delay, *nextCheck - now);
     retry.due = now + std::max(delay, kMinimumDelay);
@@ -32,9 +32,46 @@ void PublishRetries::failed(const std::string& channel, const std::string& addre
 void PublishRetries::serverWait(const std::string& channel, const std::string& address, long long now)
 {
     core::PendingRetry& retry = entry(channel, address);
-    retry.attempts = std::min(retry.attempts + 1, 1000);
+    retry.attempts = std::min(retry.attempts, kMaxAttempts - 1) + 1;
     retry.serverWait = true;
     retry.due = now + kServerWait;
+}
+
+std::vector<std::string> PublishRetries::mend(long long now)
+{
+    std::vector<std::string> mends;
+    std::vector<core::PendingRetry> kept;
+    std::vector<std::pair<std::string, int>> dropped;  // channel, rows dropped
+    const long long latest = now + std::max(kLongestDelay, kServerWait);
+    for (core::PendingRetry& retry : m_pending) {
+        const std::string channel = retry.channel;
+        if (std::ranges::find(kept, channel, &core::PendingRetry::channel) != kept.end()) {
+            auto counted = std::ranges::find(dropped, channel, &std::pair<std::string, int>::first);
+            if (counted == dropped.end())
+                dropped.emplace_back(channel, 1);
+            else
+                ++counted->second;
+            continue;
+        }
+        if (retry.attempts < 0 || retry.attempts > kMaxAttempts) {
+            const int held = std::clamp(retry.attempts, 0, kMaxAttempts);
+            mends.push_back("The retry of " + channel + " counted " + std::to_string(retry.attempts) +
+                            " attempts; it now counts " + std::to_string(held) + ".");
+            retry.attempts = held;
+        }
+        if (retry.due < 0 || retry.due > latest) {
+            mends.push_back("The retry of " + channel + " had an impossible due time; it is now due " +
+                            (retry.due < 0 ? std::string("at once.")
+                                           : "within " + std::to_string(latest - now) + " seconds."));
+            retry.due = retry.due < 0 ? 0 : latest;
+        }
+        kept.push_back(std::move(retry));
+    }
+    for (const auto& [channel, count] : dropped)
+        mends.push_back("The settings file held " + std::to_string(count + 1) + " retries of " + channel +
+                        "; the first is kept, the other " + std::to_string(count) + " dropped.");
+    m_pending = std::move(kept);
+    return mends;
 }
 
 void PublishRetries::succeeded(const std::string& channel)

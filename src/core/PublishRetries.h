@@ -31,9 +31,15 @@ public:
     std::vector<core::PendingRetry> due(long long now) const;
     std::optional<long long> nextDue() const;
     bool empty() const { return m_pending.empty(); }
+    // Mends rows a damaged or hand-edited file brought: one row per channel (the first), attempts within
+    // 0..kMaxAttempts, due times within 0..now + kLongestDelay. Returns a sentence per mend, empty when none.
+    std::vector<std::string> mend(long long now);
 
     static constexpr long long kMinimumDelay = 60;
     static constexpr long long kServerWait = 30 * 60;
+    static constexpr int kMaxAttempts = 1000;
+    static constexpr int kMaxDoublings = 10;
+    static constexpr long long kLongestDelay = kMinimumDelay << kMaxDoublings;
 
 private:
     core::PendingRetry& entry(const std::string& channel, const std::string& address);

@@ -120,6 +120,7 @@ int HeadlessRunner::checkOnce()
 void HeadlessRunner::startChecks()
 {
     m_found = m_lookupFailed = m_actionFailed = false;
+    m_lastStepLine.clear();
     m_monitor->stop();
     m_monitor->start();
 }
@@ -159,8 +160,10 @@ void HeadlessRunner::requestStop()
 void HeadlessRunner::requestReload()
 {
     saveState();
-    if (!load())
+    if (!load()) {
+        report(Level::Warning, "The settings read before stay in use.");
         return;
+    }
     report(Level::Notice, "Settings read again.");
     startChecks();
     if (!m_monitor->running())
@@ -308,6 +311,8 @@ void HeadlessRunner::notice(core::Notice kind, const std::string& text)
     case core::Notice::Beep:
         return;
     case core::Notice::Balloon:
+        if (text == m_lastStepLine)
+            return;
         m_lookupFailed = true;
         checked("lookup failed");
         break;
@@ -346,14 +351,27 @@ void HeadlessRunner::actionFinished(core::Action action, const std::string& erro
     }
 }
 
-// What the window shows in its status line and debug view is the lookup's reasoning here.
+void HeadlessRunner::publishReported(const std::string& text, bool failed)
+{
+    if (failed)
+        m_actionFailed = true;
+    m_lastStepLine = text;
+    report(failed ? Level::Error : Level::Notice, text);
+}
+
+// What the window shows in its status line and debug view is the lookup's reasoning here; a publish step's
+// line, which comes there too, is said once.
 void HeadlessRunner::statusChanged(const std::string& text)
 {
-    if (!text.empty())
+    if (!text.empty() && text != m_lastStepLine)
         report(Level::Debug, text);
 }
 
-void HeadlessRunner::debugText(const std::string& text) { report(Level::Debug, text); }
+void HeadlessRunner::debugText(const std::string& text)
+{
+    if (text != m_lastStepLine)
+        report(Level::Debug, text);
+}
 
 void HeadlessRunner::busyChanged(bool busy, const std::string& text)
 {

@@ -34,13 +34,15 @@ public:
     // Reads the settings file; false, with the error reported, when it cannot be read.
     bool load();
     // One check with its change actions, whatever the interval; its exit status: 0 an address was found
-    // (published or unchanged), 1 the lookup failed or found no valid address, 2 an action failed.
+    // (published or unchanged), 1 the lookup failed or found no valid address, 2 a publish step failed (an
+    // upload, mail, file, dynamic-DNS entry, a held entry included, or the command).
     int checkOnce();
     // A check at once, then one every Interval minutes until requestStop(); with Interval 0 the one check's status.
     int run();
     // SIGTERM and SIGINT: stores the state and ends run() with 0 (1 when the state could not be written).
     void requestStop();
-    // SIGHUP: reads the settings file again and starts over with a check at once.
+    // SIGHUP: reads the settings file again and starts over with a check at once; a file that cannot be read
+    // leaves the settings read before in use, and says so.
     void requestReload();
     // Writes the last uploaded and mailed addresses into the settings file when they changed since it was
     // read or last written; false, with the error reported, when that failed.
@@ -65,6 +67,7 @@ public:
     void intervalChanged(int minutes) override;
     void notice(core::Notice kind, const std::string& text) override;
     void actionFinished(core::Action action, const std::string& error) override;
+    void publishReported(const std::string& text, bool failed) override;
     void debugText(const std::string& text) override;
     void serviceAnswered(const std::string& service) override;
     void busyChanged(bool busy, const std::string& text) override;
@@ -102,6 +105,8 @@ private:
     bool m_found = false;
     bool m_lookupFailed = false;
     bool m_actionFailed = false;
+    // The last publish step's line: a notice that repeats it (a held entry's balloon) is not said twice.
+    std::string m_lastStepLine;
 };
 
 } // namespace kestrune::headless

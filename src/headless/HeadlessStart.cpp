@@ -3,6 +3,7 @@
 #include "AppPaths.h"
 #include "CommandLine.h"
 #include "HeadlessRunner.h"
+#include "IniFile.h"
 #include "InstanceLock.h"
 #include "ServiceNotifier.h"
 #include "ShutdownSignals.h"
@@ -11,6 +12,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -112,10 +114,31 @@ std::optional<int> startFromCommandLine(int argc, char** argv)
         std::fputs(line.error.c_str(), stderr);
         return line.status;
     }
-    if (line.options.configFile)
+    if (line.options.configFile) {
         useSettingsFile(*line.options.configFile);
-    if (!line.options.withoutWindow())
+        // Without a window nobody is there to set a new file up: a mistyped folder is refused, not created.
+        std::error_code ignored;
+        const std::filesystem::path chosen = *chosenSettingsFile();
+        if (line.options.withoutWindow() && !std::filesystem::is_directory(chosen.parent_path(), ignored)) {
+            const std::string program = argc > 0 ? argv[0] : "kestrune";
+            std::fputs((program + ": settings file \"" + chosen.string() + "\" does not exist\n").c_str(), stderr);
+            return launch::kExitUsage;
+        }
+    }
+    if (!line.options.withoutWindow()) {
+        // The window reads the same file; one it cannot read ends the start rather than running on defaults.
+        std::error_code error;
+        const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+        if (!error) {
+            try {
+                IniFile::load(appPathsFor(program).settingsFile);
+            } catch (const IniError& unreadable) {
+                std::fprintf(stderr, "%s\n", unreadable.what());
+                return launch::kExitError;
+            }
+        }
         return std::nullopt;
+    }
     return runWithoutWindow(line.options, argc, argv);
 }
 

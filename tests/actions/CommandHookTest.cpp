@@ -53,7 +53,7 @@ TEST(CommandHook, TimeLimitKillsTheGroupEvenWhenOutputIsClosedOrHandedOn)
     const testsupport::TempDir folder("kestrune-hook");
     const std::string marker = folder.File("grandchild-ran");
     for (const std::string& script : std::vector<std::string>{"echo started; exec sleep 30", "exec >/dev/null 2>&1; sleep 30",
-                                     "(sleep 2; touch " + marker + ") & echo handed on"}) {
+                                     "(sleep 2; touch " + marker + ") & echo handed on; sleep 30"}) {
         const auto start = std::chrono::steady_clock::now();
         const CommandOutcome outcome = runCommand({{"/bin/sh", "-c", script}, {}, std::chrono::milliseconds(500)});
         EXPECT_TRUE(outcome.timedOut) << script;
@@ -64,6 +64,17 @@ TEST(CommandHook, TimeLimitKillsTheGroupEvenWhenOutputIsClosedOrHandedOn)
     const CommandOutcome later = runCommand({{"/bin/sleep", "3"}, {}, std::chrono::seconds(10)});
     EXPECT_TRUE(later.succeeded());
     EXPECT_FALSE(std::filesystem::exists(marker));
+}
+
+// A background child may hold the output long after the command ended: the command's own end and status count.
+TEST(CommandHook, ACommandIsJudgedByItsOwnExitWhateverItsChildrenHold)
+{
+    for (const std::string status : {"0", "3"}) {
+        const auto start = std::chrono::steady_clock::now();
+        const CommandOutcome outcome = runCommand({{"/bin/sh", "-c", "sleep 3 & echo handed on; exit " + status}, {}, std::chrono::seconds(20)});
+        EXPECT_EQ(outcome.summary(), "Command ended with exit status " + status + ": handed on");
+        EXPECT_LT(testsupport::MillisecondsSince(start), 2000);
+    }
 }
 
 // The cancel is for good, so it runs in a child process: exits 0 when the command ended at the cancel.

@@ -296,25 +296,25 @@ void WindowTest::escapingErrorIsReportedAndProgramGoesOn()
 
 void WindowTest::startUpCheckErrorIsReportedAndProgramGoesOn_data()
 {
-    QTest::addColumn<bool>("lookupFails");
+    QTest::addColumn<bool>("viaMail");
     QTest::addColumn<int>("interval");
     QTest::newRow("IP file after the check, once at start-up") << false << 0;
-    QTest::newRow("log after a failed lookup's mail, scheduler") << true << 10;
+    QTest::newRow("log after the change mail, scheduler") << true << 10;
 }
 
 void WindowTest::startUpCheckErrorIsReportedAndProgramGoesOn()
 {
-    QFETCH(bool, lookupFails);
+    QFETCH(bool, viaMail);
     QFETCH(int, interval);
     LocalPage page("<html>WAN IP: 198.51.100.3 Mask</html>");
     WindowFixture fixture;
-    const std::string file = fixture.folder.Write(lookupFails ? "ip.log" : "ip.txt", "");
+    const std::string file = fixture.folder.Write(viaMail ? "ip.log" : "ip.txt", "");
     ::chmod(file.c_str(), 0444);
     const QString refusing = refusingAddress();
-    const QString lookup = lookupFails ? refusing : page.address();
-    const std::string local = lookupFails ? "SaveLog=1\nLog=" + file : "SaveIP=1\nFilename=" + file;
+    const QString lookup = page.address();
+    const std::string local = viaMail ? "SaveLog=1\nLog=" + file : "SaveIP=1\nFilename=" + file;
     fixture.writeSettings("[Router]\nSelectedRouter=0\n[Routers]\nHome=1\n[RoutersData]\n1," + lookup.toStdString() +
-                          ",WAN IP:,0=0\n[Mail]\nSendmail=" + (lookupFails ? "1" : "0") +
+                          ",WAN IP:,0=0\n[Mail]\nSendmail=" + (viaMail ? "1" : "0") +
                           "\nTo=a@example.com\nFrom=b@example.com\nServer=127.0.0.1\nPort=" +
                           refusing.section(':', 1).section('/', 0, 0).toStdString() + "\n[Local]\n" + local +
                           "\n[System]\nAutoStart=1\nInterval=" + std::to_string(interval) + "\n");

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <limits>
 #include <map>
 
 using namespace kestrune::lookup;
@@ -30,8 +31,10 @@ struct Recorder : MonitorObserver {
     void intervalChanged(int) override {}
     void notice(Notice kind, const std::string& text) override { notices[kind].push_back(text); }
     void debugText(const std::string& text) override { debug.push_back(text); }
+    void publishReported(const std::string& text, bool failed) override { reported.emplace_back(text, failed); }
     std::string address, status;
     std::vector<std::string> debug;
+    std::vector<std::pair<std::string, bool>> reported;
     std::map<Notice, std::vector<std::string>> notices;
 };
 
@@ -68,7 +71,7 @@ struct Rig {
     }
     void addEntry(const testsupport::DnsUpdateServer& server)
     {
-        settings.dnsUpdates.push_back({true, "dyndns2", server.origin(), "home.example", "me", "pw", "", "", ""});
+        settings.dnsUpdates.push_back({true, "dyndns2", server.origin(), "home.example", "me", "pw", "", "", "", ""});
     }
     std::chrono::milliseconds retryTimer() const
     {
@@ -226,6 +229,50 @@ TEST(MonitorPublish, FailedMailIsNotCountedAsSentAndItsRetrySurvivesARestart)
     EXPECT_NE(smtp.Stored()[0].Data.find("\r\n10.1.2.3\r\n"), std::string::npos);
     EXPECT_EQ(rig.monitor->lastMailed(), "10.1.2.3");
     EXPECT_TRUE(rig.settings.pendingRetries.empty());
+}
+
+TEST(MonitorPublish, AHeldEntryIsNamedAtEachCheckAndAnyChangeOfWhatItSendsResumesIt)
+{
+    testsupport::DnsUpdateServer dns;
+    Rig rig("10.1.2.3");
+    rig.addEntry(dns);
+    dns.answer(200, "badauth");
+    rig.check("10.1.2.3");
+    rig.seen.reported.clear();
+    rig.check("10.1.2.3");
+    const std::pair<std::string, bool> held{"DNS update of home.example stays stopped: the server answered badauth. Change "
+                                            "the entry's provider, server, hosts, user, password or URL to resume it.", true};
+    EXPECT_EQ(rig.seen.reported, std::vector{held});
+    EXPECT_EQ(dns.requests().size(), 1u);
+
+    // Put right in the settings the monitor reads (a reload, another face's edit): sent at the next check.
+    rig.settings.dnsUpdates[0].password = "right";
+    dns.answer(200, "good 10.1.2.3");
+    rig.check("10.1.2.3");
+    EXPECT_EQ(dns.requests().size(), 2u);
+    EXPECT_EQ(rig.settings.dnsUpdates[0].hold, "");
+}
+
+TEST(MonitorPublish, ADamagedRetrySectionKeepsOneRowPerChannelWithinBoundsAndSaysWhatWasMended)
+{
+    testsupport::DnsUpdateServer dns;
+    Rig rig("10.1.2.3");
+    rig.addEntry(dns);
+    dns.answer(200, "good 10.1.2.3");
+    rig.settings.pendingRetries.assign(50, {"dns1", "10.1.2.3", 1, rig.clock - 5, false});
+    rig.settings.pendingRetries.push_back({"mail", "10.1.2.3", std::numeric_limits<int>::max(), std::numeric_limits<long long>::max(), false});
+    rig.settings.pendingRetries.push_back({"command", "10.1.2.3", 2, std::numeric_limits<long long>::min(), false});
+    rig.monitor->resumeRetries();
+    const std::vector<PendingRetry> mended = {{"dns1", "10.1.2.3", 1, rig.clock - 5, false},
+                                              {"mail", "10.1.2.3", 1000, rig.clock + 61440, false},
+                                              {"command", "10.1.2.3", 2, 0, false}};
+    EXPECT_EQ(rig.settings.pendingRetries, mended);
+    EXPECT_EQ(rig.seen.reported.back().first, "The settings file held 50 retries of dns1; the first is kept, the other 49 dropped.");
+
+    // One update for the one row; the command, not set up, leaves no row behind.
+    rig.stepTo(rig.retryTimer());
+    EXPECT_EQ(dns.requests().size(), 1u);
+    EXPECT_EQ(rig.settings.pendingRetries, std::vector<PendingRetry>{mended[1]});
 }
 
 } // namespace

@@ -9,8 +9,13 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <fstream>
+#include <thread>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -248,4 +253,50 @@ TEST(HeadlessProgram, ASecondInstanceOnTheSameSettingsFileDoesNotStart)
     EXPECT_NE(secondWindow.errors().find("It was brought to the front."), std::string::npos) << secondWindow.errors();
     ::kill(window.pid(), SIGTERM);
     EXPECT_EQ(window.wait(), 0) << window.errors();
+}
+
+// A settings file that is no regular file ends every face's start with the reason, never waiting on it.
+TEST(HeadlessProgram, ASettingsFileThatIsNoRegularFileEndsTheStartWithTheReason)
+{
+    for (const std::vector<std::string>& options : std::vector<std::vector<std::string>>{{"--check-once"}, {"--headless"}, {}}) {
+        HeadlessRig rig("10.1.2.3");
+        ASSERT_EQ(::mkfifo(rig.settingsFile.c_str(), 0600), 0);
+        std::vector<std::string> arguments = options;
+        arguments.insert(arguments.end(), {"--config", rig.settingsFile});
+        ProgramRun run(arguments, options.empty());
+        EXPECT_EQ(run.wait(10000), 1) << arguments[0] << "\n" << run.errors();
+        EXPECT_NE(run.errors().find("Could not read the settings file \"" + rig.settingsFile + "\": it is not a regular file.\n"),
+                  std::string::npos) << run.errors();
+    }
+}
+
+TEST(HeadlessProgram, ASettingsFileInAFolderThatDoesNotExistIsRefusedCreatingNothing)
+{
+    HeadlessRig rig("10.1.2.3");
+    const std::string file = rig.folder.File("missing/kestrune.ini");
+    for (const char* option : {"--check-once", "--headless"}) {
+        ProgramRun run({option, "--config", file});
+        EXPECT_EQ(run.wait(10000), 64) << option;
+        EXPECT_EQ(run.errors(), std::string(KESTRUNE_EXECUTABLE) + ": settings file \"" + file + "\" does not exist\n");
+        EXPECT_FALSE(std::filesystem::exists(rig.folder.File("missing")));
+    }
+}
+
+// Ended while the command runs, the command is kept for a retry as an interrupted DNS update or mail is.
+TEST(HeadlessProgram, TerminateDuringTheCommandKeepsItForARetry)
+{
+    HeadlessRig rig("10.1.2.3");
+    const std::string started = rig.folder.File("command-started");
+    rig.settings.runCommand = true;
+    rig.settings.command = "/bin/sh -c \"touch " + started + "; exec sleep 30\"";
+    rig.settings.interval = 30;
+    rig.save();
+    ProgramRun run(Headless(rig));
+    for (int wait = 0; wait < 1000 && !std::filesystem::exists(started); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ::kill(run.pid(), SIGTERM);
+    EXPECT_EQ(run.wait(10000), 0) << run.errors();
+    ASSERT_EQ(rig.saved().pendingRetries.size(), 1u) << run.errors();
+    EXPECT_EQ(rig.saved().pendingRetries[0].channel, "command");
+    EXPECT_EQ(rig.saved().commandIp, "");
 }

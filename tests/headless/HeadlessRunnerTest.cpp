@@ -114,8 +114,8 @@ TEST(HeadlessRunner, DnsEntriesAndPendingRetriesAreKeptInTheSettingsFile)
 {
     HeadlessRig rig("10.1.2.3");
     testsupport::DnsUpdateServer dns;
-    rig.settings.dnsUpdates = {{true, "dyndns2", dns.origin(), "home.example", "me", "pw", "", "", ""},
-                               {true, "custom", "", "nas.example", "", "", dns.origin() + "/busy?ip={IP}", "", ""}};
+    rig.settings.dnsUpdates = {{true, "dyndns2", dns.origin(), "home.example", "me", "pw", "", "", "", ""},
+                               {true, "custom", "", "nas.example", "", "", dns.origin() + "/busy?ip={IP}", "", "", ""}};
     rig.save();
     dns.answer(200, "good 10.1.2.3");
     {
@@ -139,4 +139,44 @@ TEST(HeadlessRunner, DnsEntriesAndPendingRetriesAreKeptInTheSettingsFile)
     EXPECT_EQ(rig.saved().pendingRetries[0].channel, "dns1");
     EXPECT_EQ(rig.saved().pendingRetries[1].address, "10.9.9.9");
     EXPECT_EQ(rig.saved().dnsUpdates[0].lastIp, "10.1.2.3");
+}
+
+// Each DNS entry and each command run says how it ended in one line; any failed publish step is 2, never 1.
+TEST(HeadlessRunner, EveryDnsEntryAndCommandRunIsOneLineAndAFailureIsAFailedAction)
+{
+    struct Case { std::string dnsBody; int dnsStatus; std::string command; int status; std::string line; };
+    const std::vector<Case> cases = {
+        {"good 10.1.2.3", 200, "/bin/true", 0, "DNS update of home.example: good (10.1.2.3)\nCommand ended with exit status 0.\n"},
+        {"oops", 500, "/bin/true", 2, "DNS update of home.example failed: HTTP 500; it will be tried again.\n"},
+        {"badauth", 200, "/bin/true", 2, "DNS update of home.example stopped: the server answered badauth. It stays stopped until the entry's settings change.\n"},
+        {"good", 200, "/bin/false", 2, "Command ended with exit status 1.\n"},
+        {"good", 200, "/nonexistent/hook", 2, "Command could not be started: /nonexistent/hook: No such file or directory\n"},
+    };
+    for (const Case& c : cases) {
+        HeadlessRig rig("10.1.2.3");
+        testsupport::DnsUpdateServer dns;
+        dns.answer(c.dnsStatus, c.dnsBody);
+        rig.settings.dnsUpdates = {{true, "dyndns2", dns.origin(), "home.example", "me", "pw", "", "", "", ""}};
+        rig.settings.runCommand = true;
+        rig.settings.command = c.command;
+        rig.save();
+        RunnerRun run(rig);
+        EXPECT_EQ(run.runner.checkOnce(), c.status) << run.lines;
+        EXPECT_NE(run.lines.find(c.line), std::string::npos) << run.lines;
+        // A stopped entry's balloon is not said again.
+        EXPECT_EQ(run.lines.find("DNS update"), run.lines.rfind("DNS update")) << run.lines;
+    }
+}
+
+TEST(HeadlessRunner, HangUpWithAnUnreadableSettingsFileKeepsTheSettingsReadBefore)
+{
+    HeadlessRig rig("10.1.2.3");
+    rig.save();
+    RunnerRun run(rig);
+    std::filesystem::remove(rig.settingsFile);
+    std::filesystem::create_directory(rig.settingsFile);
+    run.runner.requestReload();
+    EXPECT_NE(run.lines.find("it is not a regular file.\nwarning: The settings read before stay in use.\n"), std::string::npos) << run.lines;
+    run.runner.checkOnce();
+    EXPECT_EQ(Bytes(rig.ipFile), "10.1.2.3");
 }

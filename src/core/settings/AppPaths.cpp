@@ -28,14 +28,51 @@ bool isWritableFolder(const std::filesystem::path& folder)
     return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
+bool isBuildTree(const std::filesystem::path& folder)
+{
+    std::error_code ignored;
+    return std::filesystem::is_regular_file(folder / "CMakeCache.txt", ignored);
+}
+
+// A relative XDG folder is invalid and is ignored.
+std::optional<std::filesystem::path> absoluteFolder(const std::optional<std::string>& variable)
+{
+    if (variable && std::filesystem::path(*variable).is_absolute())
+        return std::filesystem::path(*variable);
+    return std::nullopt;
+}
+
 std::filesystem::path configFolder(const AppPathsEnvironment& environment)
 {
-    // A relative $XDG_CONFIG_HOME is invalid and is ignored.
-    if (environment.xdgConfigHome && std::filesystem::path(*environment.xdgConfigHome).is_absolute())
-        return std::filesystem::path(*environment.xdgConfigHome) / "kestrune";
+    if (const auto folder = absoluteFolder(environment.xdgConfigHome))
+        return *folder / "kestrune";
     if (environment.home)
         return std::filesystem::path(*environment.home) / ".config" / "kestrune";
     return {};
+}
+
+std::filesystem::path runFilesFolder(const AppPathsEnvironment& environment)
+{
+    if (const auto folder = absoluteFolder(environment.xdgRuntimeDir))
+        return *folder / "kestrune";
+    if (const auto folder = absoluteFolder(environment.xdgCacheHome))
+        return *folder / "kestrune";
+    if (environment.home)
+        return std::filesystem::path(*environment.home) / ".cache" / "kestrune";
+    return {};
+}
+
+void ensureFolder(const std::filesystem::path& folder)
+{
+    if (folder.empty())
+        return;
+    std::error_code ec;
+    if (std::filesystem::is_directory(folder, ec))
+        return;
+    std::filesystem::create_directories(folder, ec);
+    if (ec)
+        throw std::runtime_error("Could not create the folder \"" + folder.string() + "\": " + ec.message());
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ec);
 }
 
 } // namespace
@@ -49,23 +86,33 @@ std::filesystem::path replaceExtension(const std::filesystem::path& file, const 
 
 AppPathsEnvironment currentAppPathsEnvironment()
 {
-    return {variable("XDG_CONFIG_HOME"), variable("HOME"), isWritableFolder};
+    return {variable("XDG_CONFIG_HOME"), variable("HOME"), isWritableFolder,
+            variable("XDG_RUNTIME_DIR"), variable("XDG_CACHE_HOME"), isBuildTree};
 }
 
 AppPaths appPathsFor(const std::filesystem::path& executable, const AppPathsEnvironment& environment)
 {
     std::filesystem::path folder = executable.parent_path();
+    const std::filesystem::path here = folder.empty() ? std::filesystem::path(".") : folder;
+    const bool installed = here.filename() == "bin" && !(environment.isBuildTree && environment.isBuildTree(here));
     bool useConfig = false;
-    if (!environment.isWritableFolder(folder.empty() ? std::filesystem::path(".") : folder)) {
+    if (installed || !environment.isWritableFolder(here)) {
         std::filesystem::path config = configFolder(environment);
         if (!config.empty()) {
             folder = config;
             useConfig = true;
         }
     }
-    std::filesystem::path base = folder / executable.filename();
-    return {folder, replaceExtension(base, ".ini"), replaceExtension(base, ".html"), replaceExtension(base, ".tmp"),
-            useConfig};
+    const std::filesystem::path base = folder / executable.filename();
+    AppPaths paths{folder, replaceExtension(base, ".ini"), replaceExtension(base, ".html"),
+                   replaceExtension(base, ".tmp"), useConfig};
+    const std::filesystem::path runFiles = useConfig ? runFilesFolder(environment) : std::filesystem::path();
+    if (!runFiles.empty()) {
+        const std::filesystem::path runBase = runFiles / executable.filename();
+        paths.helpFile = replaceExtension(runBase, ".html");
+        paths.uploadFile = replaceExtension(runBase, ".tmp");
+    }
+    return paths;
 }
 
 AppPaths appPathsFor(const std::filesystem::path& executable)
@@ -96,15 +143,9 @@ std::optional<std::filesystem::path> chosenSettingsFile() { return gChosenSettin
 
 void ensureAppFolder(const AppPaths& paths)
 {
-    if (paths.folder.empty())
-        return;
-    std::error_code ec;
-    if (std::filesystem::is_directory(paths.folder, ec))
-        return;
-    std::filesystem::create_directories(paths.folder, ec);
-    if (ec)
-        throw std::runtime_error("Could not create the folder \"" + paths.folder.string() + "\": " + ec.message());
-    std::filesystem::permissions(paths.folder, std::filesystem::perms::owner_all, ec);
+    ensureFolder(paths.folder);
+    ensureFolder(paths.helpFile.parent_path());
+    ensureFolder(paths.uploadFile.parent_path());
 }
 
 } // namespace kestrune::core

@@ -7,10 +7,13 @@
 
 namespace kestrune::core {
 
-// Where the program keeps its own files: beside the executable, named after it, or in the user's
-// configuration folder under the same names when the executable's folder cannot be written.
+// Where the program keeps its own files, named after the executable: beside it when it runs from its build
+// tree or a folder of its own; once installed (in a "bin" folder that is no build tree) or where its folder
+// cannot be written, the settings go to the user's configuration folder and the help and upload files, which
+// live for one run, to the runtime folder ($XDG_RUNTIME_DIR) or else the cache folder. Window and service
+// thus share one settings file.
 struct AppPaths {
-    std::filesystem::path folder;
+    std::filesystem::path folder;        // the settings file's
     std::filesystem::path settingsFile;  // ".ini"
     std::filesystem::path helpFile;      // ".html"
     std::filesystem::path uploadFile;    // ".tmp", the filled-in template
@@ -21,6 +24,10 @@ struct AppPathsEnvironment {
     std::optional<std::string> xdgConfigHome;  // $XDG_CONFIG_HOME
     std::optional<std::string> home;           // $HOME
     std::function<bool(const std::filesystem::path&)> isWritableFolder;
+    std::optional<std::string> xdgRuntimeDir;  // $XDG_RUNTIME_DIR
+    std::optional<std::string> xdgCacheHome;   // $XDG_CACHE_HOME
+    // The folder holds a CMake build tree (its CMakeCache.txt).
+    std::function<bool(const std::filesystem::path&)> isBuildTree;
 };
 
 // The environment of this process: its variables and a real write check on the folder.
@@ -42,7 +49,8 @@ std::optional<std::filesystem::path> chosenSettingsFile();
 // The executable's path with its extension replaced (or added when it has none).
 std::filesystem::path replaceExtension(const std::filesystem::path& file, const std::string& extension);
 
-// Creates the folder (and its parents) owner-only when it is missing; throws std::runtime_error naming it.
+// Creates the settings file's folder and that of the help and upload files (and their parents) owner-only
+// when missing; throws std::runtime_error naming the folder.
 void ensureAppFolder(const AppPaths& paths);
 
 } // namespace kestrune::core

@@ -133,12 +133,21 @@ void writeAll(int fd, std::string_view data)
     }
 }
 
-// 0 or the errno of the failure.
+// Stands for a name that is no regular file (a folder, a FIFO, a device) among the errno values.
+constexpr int kNotRegularFile = -1;
+
+// 0, kNotRegularFile or the errno of the failure. Opening never waits: a FIFO would block until a writer came.
 int readWholeFile(const std::filesystem::path& file, std::string& text)
 {
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return errno;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int error = S_ISREG(st.st_mode) ? errno : kNotRegularFile;
+        ::close(fd);
+        return error;
+    }
     char buffer[65536];
     int error = 0;
     for (;;) {
@@ -156,12 +165,17 @@ int readWholeFile(const std::filesystem::path& file, std::string& text)
     return error;
 }
 
+std::string readFailure(int error) { return error == kNotRegularFile ? "it is not a regular file" : errorText(error); }
+
 } // namespace
 
 IniFile IniFile::load(const std::filesystem::path& file)
 {
     std::string text;
-    return readWholeFile(file, text) == 0 ? parse(text) : IniFile();
+    const int error = readWholeFile(file, text);
+    if (error != 0 && error != ENOENT)
+        throw IniError("Could not read the settings file \"" + file.string() + "\": " + readFailure(error) + ".");
+    return error == 0 ? parse(text) : IniFile();
 }
 
 IniFile IniFile::loadForUpdate(const std::filesystem::path& file)
@@ -169,7 +183,7 @@ IniFile IniFile::loadForUpdate(const std::filesystem::path& file)
     std::string text;
     int error = readWholeFile(file, text);
     if (error != 0 && error != ENOENT)
-        throw IniError("Could not read the file \"" + file.string() + "\" before writing it: " + errorText(error));
+        throw IniError("Could not read the file \"" + file.string() + "\" before writing it: " + readFailure(error));
     return parse(text);
 }
 

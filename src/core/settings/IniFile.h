@@ -31,7 +31,8 @@ public:
 
     IniFile() = default;
 
-    // A missing or unreadable file gives an empty INI, as the settings have no error for a missing file.
+    // A missing file gives an empty INI, as the settings have no error for a missing file; one that exists but
+    // cannot be read, or is no regular file (a folder, a FIFO), raises IniError with the reason. Never waits.
     static IniFile load(const std::filesystem::path& file);
     // For updating a file in place: a file that exists but cannot be read raises IniError, so a save never
     // drops what it could not read.

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace kestrune::core {
@@ -33,6 +35,39 @@ long long readNumber(const IniFile& ini, std::string_view section, const std::st
 
 } // namespace
 
+std::string dnsEntryFingerprint(const DnsUpdateEntry& entry)
+{
+    // FNV-1a over the fields, each ended by a NUL so that no two splits of the same bytes meet.
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    for (const std::string* field :
+         {&entry.provider, &entry.server, &entry.hosts, &entry.user, &entry.password, &entry.url}) {
+        for (const char c : *field + '\0') {
+            hash ^= static_cast<unsigned char>(c);
+            hash *= 0x100000001b3ULL;
+        }
+    }
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+bool liftStaleHold(DnsUpdateEntry& entry)
+{
+    if (entry.hold.empty()) {
+        entry.holdFor.clear();
+        return false;
+    }
+    const std::string now = dnsEntryFingerprint(entry);
+    if (entry.holdFor.empty())
+        entry.holdFor = now;
+    if (entry.holdFor == now)
+        return false;
+    entry.hold.clear();
+    entry.holdFor.clear();
+    entry.lastIp.clear();
+    return true;
+}
+
 DnsUpdateEntry editedDnsUpdateEntry(const DnsUpdateEntry& old, DnsUpdateEntry edited)
 {
     const bool same = old.provider == edited.provider && old.server == edited.server &&
@@ -40,6 +75,7 @@ DnsUpdateEntry editedDnsUpdateEntry(const DnsUpdateEntry& old, DnsUpdateEntry ed
                       old.url == edited.url;
     if (!same || (edited.enabled && !old.enabled)) {
         edited.hold.clear();
+        edited.holdFor.clear();
         if (!same)
             edited.lastIp.clear();
     }
@@ -61,6 +97,8 @@ std::vector<DnsUpdateEntry> loadDnsUpdates(const IniFile& ini)
         entry.url = ini.readString(kDnsSection, key("URL", i), "");
         entry.lastIp = ini.readString(kDnsSection, key("LastIP", i), "");
         entry.hold = ini.readString(kDnsSection, key("Hold", i), "");
+        entry.holdFor = ini.readString(kDnsSection, key("HoldFor", i), "");
+        liftStaleHold(entry);
         entries.push_back(std::move(entry));
     }
     return entries;
@@ -84,6 +122,7 @@ void saveDnsUpdates(const std::vector<DnsUpdateEntry>& entries, IniFile& ini)
         ini.writeString(kDnsSection, key("URL", i), entry.url);
         ini.writeString(kDnsSection, key("LastIP", i), entry.lastIp);
         ini.writeString(kDnsSection, key("Hold", i), entry.hold);
+        ini.writeString(kDnsSection, key("HoldFor", i), entry.holdFor);
     }
 }
 

@@ -8,7 +8,8 @@
 namespace kestrune::core {
 
 // "[DNSUpdate]": Count=N, then Enabled<i>, Provider<i>, Server<i>, Hosts<i>, User<i>, Password<i> (scrambled),
-// URL<i>, LastIP<i>, Hold<i> for i = 1..N; missing keys read as empty or 0.
+// URL<i>, LastIP<i>, Hold<i>, HoldFor<i> for i = 1..N; missing keys read as empty or 0. A hold taken for
+// other settings than the entry's (a hand edit) is lifted as it is read.
 std::vector<DnsUpdateEntry> loadDnsUpdates(const IniFile& ini);
 void saveDnsUpdates(const std::vector<DnsUpdateEntry>& entries, IniFile& ini);
 

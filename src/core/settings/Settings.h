@@ -21,9 +21,18 @@ struct DnsUpdateEntry {
     std::string url;        // the custom template
     std::string lastIp;     // the last address this entry sent successfully
     std::string hold;       // empty, or the fatal answer that stopped the entry
+    std::string holdFor;    // the fingerprint of what was sent when the hold came
 
     bool operator==(const DnsUpdateEntry&) const = default;
 };
+
+// What an entry sends and where and as whom (provider, server, hosts, user, password, URL), as a short
+// fingerprint: a hold kept beside it lifts once any of them differs, however the entry was edited.
+std::string dnsEntryFingerprint(const DnsUpdateEntry& entry);
+// Lifts a hold taken for other settings than the entry holds now, forgetting the last address sent so the
+// next check updates at once; true when it did. A hold without a fingerprint (an older file) is kept and
+// fingerprinted as it stands.
+bool liftStaleHold(DnsUpdateEntry& entry);
 
 // The entry the user saved from an edit of old: a change of what is sent, or where and as whom, lifts a hold
 // and forgets the last address sent, so the next check updates at once.

@@ -9,9 +9,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-kestrune::core::AppPathsEnvironment Environment(bool writable, std::optional<std::string> xdg, std::optional<std::string> home)
+kestrune::core::AppPathsEnvironment Environment(bool writable, std::optional<std::string> xdg, std::optional<std::string> home,
+                                                std::optional<std::string> runtime = {}, bool buildTree = false)
 {
-    return {std::move(xdg), std::move(home), [writable](const fs::path&) { return writable; }};
+    return {std::move(xdg), std::move(home), [writable](const fs::path&) { return writable; }, std::move(runtime),
+            std::nullopt, [buildTree](const fs::path&) { return buildTree; }};
 }
 
 struct PathCase {
@@ -22,6 +24,9 @@ struct PathCase {
     std::optional<std::string> Home;
     std::string Folder;
     std::string Base;
+    std::string RunBase = {};  // of the help and upload files, when not Base
+    std::optional<std::string> Runtime = {};
+    bool BuildTree = false;
 };
 
 class AppPaths : public ::testing::TestWithParam<PathCase> {};
@@ -29,12 +34,14 @@ class AppPaths : public ::testing::TestWithParam<PathCase> {};
 TEST_P(AppPaths, BesideTheExecutableOrInTheConfigFolder)
 {
     const PathCase& c = GetParam();
-    kestrune::core::AppPaths paths = kestrune::core::appPathsFor(c.Executable, Environment(c.Writable, c.Xdg, c.Home));
+    kestrune::core::AppPaths paths =
+        kestrune::core::appPathsFor(c.Executable, Environment(c.Writable, c.Xdg, c.Home, c.Runtime, c.BuildTree));
     EXPECT_EQ(paths.folder, fs::path(c.Folder));
     EXPECT_EQ(paths.settingsFile, fs::path(c.Base + ".ini"));
-    EXPECT_EQ(paths.helpFile, fs::path(c.Base + ".html"));
-    EXPECT_EQ(paths.uploadFile, fs::path(c.Base + ".tmp"));
-    EXPECT_EQ(paths.inConfigFolder, !c.Writable);
+    const std::string runBase = c.RunBase.empty() ? c.Base : c.RunBase;
+    EXPECT_EQ(paths.helpFile, fs::path(runBase + ".html"));
+    EXPECT_EQ(paths.uploadFile, fs::path(runBase + ".tmp"));
+    EXPECT_EQ(paths.inConfigFolder, c.Folder != fs::path(c.Executable).parent_path());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -44,11 +51,16 @@ INSTANTIATE_TEST_SUITE_P(
         PathCase{"ExtensionReplaced", "/opt/k/kestrune.bin", true, {}, {}, "/opt/k", "/opt/k/kestrune"},
         PathCase{"CopyUnderOtherName", "/opt/k/ip-watch", true, {}, {}, "/opt/k", "/opt/k/ip-watch"},
         PathCase{"XdgConfigHome", "/usr/bin/kestrune", false, "/home/u/.cfg", "/home/u", "/home/u/.cfg/kestrune",
-                  "/home/u/.cfg/kestrune/kestrune"},
+                  "/home/u/.cfg/kestrune/kestrune", "/home/u/.cache/kestrune/kestrune"},
         PathCase{"HomeDefault", "/usr/bin/kestrune", false, {}, "/home/u", "/home/u/.config/kestrune",
-                  "/home/u/.config/kestrune/kestrune"},
+                  "/home/u/.config/kestrune/kestrune", "/home/u/.cache/kestrune/kestrune"},
         PathCase{"RelativeXdgIgnored", "/usr/bin/kestrune", false, "cfg", "/home/u", "/home/u/.config/kestrune",
-                  "/home/u/.config/kestrune/kestrune"}),
+                  "/home/u/.config/kestrune/kestrune", "/home/u/.cache/kestrune/kestrune"},
+        // Installed for the user: the folder can be written, yet window and service share the config folder.
+        PathCase{"InstalledWritable", "/home/u/.local/bin/kestrune", true, {}, "/home/u", "/home/u/.config/kestrune",
+                  "/home/u/.config/kestrune/kestrune", "/run/user/1000/kestrune/kestrune", "/run/user/1000"},
+        PathCase{"BuildTreeNamedBin", "/src/k/bin/kestrune", true, {}, "/home/u", "/src/k/bin", "/src/k/bin/kestrune",
+                  {}, "/run/user/1000", true}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(AppPathsReal, WritableFolderIsUsedAndAMissingOneIsNot)

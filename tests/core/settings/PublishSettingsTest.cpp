@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <tuple>
+
 using namespace kestrune::core;
 
 namespace {
@@ -27,8 +30,9 @@ TEST(PublishSettings, EntriesRetriesAndCommandSurviveTheFileWithPasswordsScrambl
     EXPECT_EQ(s.dnsUpdates[0].password, "old");
     EXPECT_EQ(s.dnsUpdates[2], DnsUpdateEntry{});
 
-    s.dnsUpdates = {{true, "dyndns2", "dns.example:8443", "a.example,b.example", "me", "s3cret p", "", "10.1.2.3", ""},
-                    {false, "custom", "", "", "", "", "https://x.example/?ip={IP}", "", "badauth"}};
+    s.dnsUpdates = {{true, "dyndns2", "dns.example:8443", "a.example,b.example", "me", "s3cret p", "", "10.1.2.3", "", ""},
+                    {false, "custom", "", "", "", "", "https://x.example/?ip={IP}", "", "badauth", ""}};
+    s.dnsUpdates[1].holdFor = dnsEntryFingerprint(s.dnsUpdates[1]);
     s.pendingRetries = {{"mail", "10.1.2.3", 2, 1700000123, false}, {"dns1", "10.1.2.3", 1, 1700001800, true}};
     s.runCommand = true;
     s.command = "\"/opt/my tools/notify\" --ip {IP}";
@@ -51,13 +55,35 @@ TEST(PublishSettings, EntriesRetriesAndCommandSurviveTheFileWithPasswordsScrambl
 
 TEST(PublishSettings, EditingWhatIsSentLiftsTheHold)
 {
-    const DnsUpdateEntry held{true, "duckdns", "", "home", "", "token", "", "10.1.2.3", "KO"};
+    const DnsUpdateEntry held{true, "duckdns", "", "home", "", "token", "", "10.1.2.3", "KO", ""};
     DnsUpdateEntry renamed = held;
     renamed.hosts = "house";
     EXPECT_EQ(kestrune::core::editedDnsUpdateEntry(held, renamed).hold, "");
     EXPECT_EQ(kestrune::core::editedDnsUpdateEntry(held, renamed).lastIp, "");
     // Saving the dialog unchanged keeps the entry stopped.
     EXPECT_EQ(kestrune::core::editedDnsUpdateEntry(held, held).hold, "KO");
+}
+
+// However the file was edited, a hold lifts once what the entry sends differs from what was refused.
+TEST(PublishSettings, AHoldLiftsWhenTheFileChangesWhatTheEntrySends)
+{
+    const std::vector<std::tuple<const char*, std::optional<std::string>, bool>> edits = {
+        {"Provider1", "noip", true}, {"Server1", "other.example", true}, {"Hosts1", "house.example", true},
+        {"User1", "you", true}, {"Password1", enDeCrypt("right"), true}, {"URL1", "https://x.example/?ip={IP}", true},
+        {"Enabled1", "0", false}, {"LastIP1", "10.9.9.9", false},
+        {"HoldFor1", std::nullopt, false}};  // a file written before holds were fingerprinted
+    TempFolder folder;
+    const auto file = folder / "kestrune.ini";
+    for (const auto& [key, value, lifted] : edits) {
+        Settings s = defaultSettings("");
+        s.dnsUpdates = {{true, "dyndns2", "dns.example", "home.example", "me", "wrong", "", "10.1.2.3", "badauth", ""}};
+        s.dnsUpdates[0].holdFor = dnsEntryFingerprint(s.dnsUpdates[0]);
+        saveSettingsFile(s, file);
+        IniFile ini = IniFile::load(file);
+        value ? ini.writeString("DNSUpdate", key, *value) : ini.deleteKey("DNSUpdate", key);
+        ini.save(file);
+        EXPECT_EQ(loadSettingsFile(file, "").dnsUpdates.at(0).hold, lifted ? "" : "badauth") << key;
+    }
 }
 
 } // namespace
