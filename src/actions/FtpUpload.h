@@ -18,11 +18,11 @@ struct FtpUploadJob {
     std::filesystem::path localTemplate;
     std::string remoteFile;  // as typed; stored under the part after the last backslash or colon
     std::string address;
-    std::optional<std::string> address6;  // with IPv6 on: fills "{IP6}"
     std::filesystem::path uploadFile;
     bool passive = false;
     bool tls = false;  // explicit FTPS
     bool anyCertificate = false;
+    std::optional<std::string> address6 = std::nullopt;  // with IPv6 on: fills "{IP6}"
 };
 
 // The host field split into name and port: "host:port" uses that port, a field without one defaultPort.

@@ -116,11 +116,11 @@ void WindowTest::tabsInOrder()
     WindowFixture fixture;
     MainWindow& form = fixture.start();
     const QStringList names = {"externalServiceTab", "userLookupsTab", "pageInspectorTab", "ftpTab", "mailTab", "localFilesTab", "dnsUpdateTab",
-                               "systemTab"};
+                               "ipv6Tab", "systemTab"};
     const QStringList captions = {"External Service", "User-Defined Service", "  Test URL ", "FTP",
-                                  "  E-mail   ", "Local Files", "DNS update", "System"};
-    QCOMPARE(form.tabs()->count(), 8);
-    for (int i = 0; i < 8; ++i) {
+                                  "  E-mail   ", "Local Files", "DNS update", "IPv6", "System"};
+    QCOMPARE(form.tabs()->count(), 9);
+    for (int i = 0; i < 9; ++i) {
         QCOMPARE(form.tabs()->widget(i)->objectName(), names[i]);
         QCOMPARE(form.tabs()->tabText(i), captions[i]);
     }
