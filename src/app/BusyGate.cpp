@@ -5,6 +5,10 @@
 
 namespace kestrune::app {
 
+// The gate disables a control the way a disabled parent would: Qt's explicit state (WA_ForceDisabled, set and
+// cleared by every setEnabled call) stays the window's alone, so even a setEnabled(false) that changes nothing
+// on a control held off is kept, and the end of the wait gives each control the state last asked for.
+
 BusyGate::BusyGate(QObject* parent) : QObject(parent) {}
 
 void BusyGate::add(QWidget* control)
@@ -13,35 +17,40 @@ void BusyGate::add(QWidget* control)
     control->installEventFilter(this);
 }
 
+void BusyGate::holdOff(QWidget* control)
+{
+    m_applying = true;
+    control->setEnabled(false);
+    control->setAttribute(Qt::WA_ForceDisabled, false);
+    m_applying = false;
+}
+
 void BusyGate::setBusy(bool busy)
 {
     if (busy == m_busy)
         return;
-    m_applying = true;
+    m_busy = busy;
     for (const QPointer<QWidget>& control : std::as_const(m_controls)) {
         if (!control)
             continue;
         if (busy) {
-            m_wanted[control] = control->isEnabled();
-            control->setEnabled(false);
+            if (control->isEnabled())
+                holdOff(control);
         } else {
-            control->setEnabled(m_wanted.value(control, true));
+            m_applying = true;
+            control->setEnabled(!control->testAttribute(Qt::WA_ForceDisabled));
+            m_applying = false;
         }
     }
-    m_busy = busy;
-    m_applying = false;
 }
 
 bool BusyGate::eventFilter(QObject* watched, QEvent* event)
 {
+    // The window enabled a control during the wait: wanted, but held off until the wait ends.
     if (event->type() == QEvent::EnabledChange && m_busy && !m_applying) {
         auto* control = static_cast<QWidget*>(watched);
-        m_wanted[watched] = control->isEnabled();
-        if (control->isEnabled()) {
-            m_applying = true;
-            control->setEnabled(false);
-            m_applying = false;
-        }
+        if (control->isEnabled())
+            holdOff(control);
     }
     return QObject::eventFilter(watched, event);
 }

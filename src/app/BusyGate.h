@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -10,7 +9,7 @@ class QWidget;
 namespace kestrune::app {
 
 // Holds a set of controls disabled while a network action runs. What the window asks of them meanwhile is
-// remembered, so each ends in the state it would have had without the wait.
+// remembered, disabling a control already held off included, so each ends in the state last asked for.
 class BusyGate : public QObject {
     Q_OBJECT
 public:
@@ -24,8 +23,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void holdOff(QWidget* control);
+
     QList<QPointer<QWidget>> m_controls;
-    QHash<QObject*, bool> m_wanted;
     bool m_busy = false;
     bool m_applying = false; // the gate itself changes a control
 };

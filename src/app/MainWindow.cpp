@@ -115,6 +115,11 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& executablePath, QWidget*
     m_statusLine->setObjectName(QStringLiteral("statusLine"));
     m_statusLine->setSizeGripEnabled(true);
     setStatusBar(m_statusLine);
+    m_lookupErrorLabel = new QLabel(m_statusLine);
+    m_lookupErrorLabel->setObjectName(QStringLiteral("lookupErrorLabel"));
+    m_lookupErrorLabel->hide();
+    // Beside the progress texts, which come and go, rather than under them.
+    m_statusLine->addPermanentWidget(m_lookupErrorLabel, 1);
     buildComponents();
     setMinimumSize(kDesignSize.expandedTo(minimumSizeHint()));
     resize(minimumSize());

@@ -54,7 +54,7 @@ class UserLookupsTab;
 class MainWindow : public QMainWindow, public core::MonitorObserver {
     Q_OBJECT
 public:
-    // Runs start-up before returning; the window is not shown yet.
+    // Runs start-up before returning, the window not shown yet; the first check follows once the event loop runs.
     MainWindow(Dialogs& dialogs, const QString& executablePath, QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -75,6 +75,9 @@ public:
     QLabel* titleLabel() const { return m_titleLabel; }
     QTabWidget* tabs() const { return m_tabs; }
     QStatusBar* statusLine() const { return m_statusLine; }
+    // The last failed lookup's error in the status line, where no notification area shows its balloon; hidden
+    // once a lookup finds an address.
+    QLabel* lookupErrorLabel() const { return m_lookupErrorLabel; }
     // The monitor's scheduler tick.
     QTimer* checkTimer() const;
     QTimer* startMinimizedTimer() const { return m_startMinimizedTimer; }
@@ -215,6 +218,7 @@ public:
     void countdownChanged(const std::string& text) override;
     void schedulerStateChanged(bool running) override;
     void intervalChanged(int minutes) override;
+    void intervalRuleApplied(int minutes) override;
     void notice(core::Notice kind, const std::string& text) override;
     // Busy cursor over this window, the status text, and the requests the monitor would refuse held off.
     void busyChanged(bool busy, const std::string& text) override;
@@ -297,6 +301,7 @@ private:
     DnsUpdateTab* m_dnsUpdateTab = nullptr;
     SystemTab* m_systemTab = nullptr;
     QStatusBar* m_statusLine = nullptr;
+    QLabel* m_lookupErrorLabel = nullptr;
     BusyGate* m_busyGate = nullptr;
     QString m_busyText; // the status line's text while busy, cleared at the end unless replaced
 

@@ -324,6 +324,11 @@ void MainWindow::showErrorBalloon(const QString& text)
     m_trayIcon->setIconVisible(true);
     setTimerEnabled(m_errorIconTimer, true);
     m_trayIcon->showBalloon(QString::fromLatin1(kErrorBalloonTitle), text, BalloonIcon::Info, kErrorBalloonSeconds);
+    // Without a notification area the balloon is seen nowhere.
+    if (!m_trayIcon->platform().available()) {
+        m_lookupErrorLabel->setText(text);
+        m_lookupErrorLabel->show();
+    }
 }
 
 // In the tray state the icon refuses to hide, so the balloon's clean-up never strands the window.

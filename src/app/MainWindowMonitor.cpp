@@ -123,6 +123,8 @@ void MainWindow::addressChanged(const std::string& address) { m_addressLabel->se
 
 void MainWindow::addressFound(const std::string& address)
 {
+    m_lookupErrorLabel->hide();
+    m_lookupErrorLabel->clear();
     m_pageInspectorTab->addressEdit()->setText(toQString(address));
     m_trayAddress = toQString(address);
     m_trayCheckedAt = QTime::currentTime().toString(QStringLiteral("HH:mm"));
@@ -194,6 +196,8 @@ void MainWindow::schedulerStateChanged(bool running)
 }
 
 void MainWindow::intervalChanged(int minutes) { m_systemTab->intervalSpin()->setValue(minutes); }
+
+void MainWindow::intervalRuleApplied(int minutes) { m_systemTab->intervalSpin()->setValue(minutes); }
 
 void MainWindow::busyChanged(bool busy, const std::string& text)
 {

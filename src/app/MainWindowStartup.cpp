@@ -80,7 +80,15 @@ void MainWindow::runStartUp()
     m_trayIcon->setMinimizeToTray(m_systemTab->minimizeToTrayCheck()->isChecked());
     m_systemTab->showAutoStartCaption(m_systemTab->intervalSpin()->value());
     m_ftpTab->updateUploadButton();
-    request(&core::Monitor::startUp);
+    // The first check runs once the event loop does: its waits and message boxes then run inside the loop, where a
+    // termination signal reaches the close path.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!m_ending)
+                guarded([this] { request(&core::Monitor::startUp); });
+        },
+        Qt::QueuedConnection);
 }
 
 bool MainWindow::startFilesWritten()

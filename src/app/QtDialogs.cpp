@@ -103,6 +103,13 @@ QString QtDialogs::readClipboard() { return QApplication::clipboard()->text(); }
 
 void QtDialogs::writeClipboard(const QString& text) { QApplication::clipboard()->setText(text); }
 
+void QtDialogs::closeOpenDialogs()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible())
+            dialog->reject();
+}
+
 QStringList QtDialogs::nameFilters(const QString& filter)
 {
     QStringList result;

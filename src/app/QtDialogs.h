@@ -26,6 +26,9 @@ public:
     QString readClipboard() override;
     void writeClipboard(const QString& text) override;
 
+    // Closes every dialog that is open, message boxes included, as if cancelled: the program is ending.
+    static void closeOpenDialogs();
+
     // "Text Files (*.txt)|*.txt|..." to Qt's name filters.
     static QStringList nameFilters(const QString& filter);
 

@@ -48,7 +48,8 @@ bool SpinBox::isValidChar(QChar c)
         return true;
     if (QLocale().decimalPoint() == QString(c))
         return true;
-    return c.unicode() < 0x20 && c != QLatin1Char('\r');
+    // Keys that type nothing printable (Delete, Backspace, Ctrl+A ...) edit as in any box; Enter is refused.
+    return !c.isPrint() && c != QLatin1Char('\r');
 }
 
 int SpinBox::value() const { return parseDecimal(text()).value_or(m_minValue); }

@@ -32,7 +32,7 @@ public:
 
     // The box's own reading of a text: nothing when it is no decimal integer.
     static std::optional<int> parseDecimal(const QString& text);
-    // Whether typing this character is accepted.
+    // Whether typing this character is accepted: digits, signs, the decimal separator and whatever prints nothing.
     static bool isValidChar(QChar c);
 
     void stepBy(int steps) override;

@@ -58,6 +58,8 @@ __attribute__((visibility("default"))) int kestruneRunWindow(int argc, char** ar
     kestrune::launch::InstanceBeacon instanceBeacon(instanceLock.settingsFile());
     ShutdownSignals shutdownSignals;
     QtDialogs dialogs;
+    // A termination signal closes any open box, one that start-up shows before the window is made included.
+    QObject::connect(&shutdownSignals, &ShutdownSignals::Requested, &application, &QtDialogs::closeOpenDialogs);
     application.setErrorReport(&dialogs);
     MainWindow window(dialogs, QCoreApplication::applicationFilePath());
     // The feedback form lives hidden until the System tab's Feedback button shows it.
@@ -65,7 +67,7 @@ __attribute__((visibility("default"))) int kestruneRunWindow(int argc, char** ar
     kestrune::feedback::FeedbackForm feedbackForm(&window, feedbackHost);
     window.setFeedbackForm(&feedbackForm);
     dialogs.setOwner(&window);
-    // A signal during start-up (a waiting first check included) ends the program once start-up is done.
+    // A signal during start-up ends the program once start-up is done, before the loop and its first check run.
     const bool signalledDuringStartUp = shutdownSignals.CollectEarly() != 0;
     QObject::connect(&shutdownSignals, &ShutdownSignals::Requested, &window, [&window] { window.closeFromOutside(); });
 #ifndef QT_NO_SESSIONMANAGER
@@ -75,11 +77,12 @@ __attribute__((visibility("default"))) int kestruneRunWindow(int argc, char** ar
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &window, [&window] { window.onApplicationQuitting(); });
     QObject::connect(&instanceBeacon, &kestrune::launch::InstanceBeacon::activationRequested, &window,
                      [&window] { window.guarded([&window] { window.onActivationRequested(); }); });
+    if (signalledDuringStartUp) {
+        window.closeFromOutside();
+        return window.exitStatus();
+    }
     installStartupProbe(window);
-    if (signalledDuringStartUp)
-        QMetaObject::invokeMethod(&window, [&window] { window.closeFromOutside(); }, Qt::QueuedConnection);
-    else
-        window.show();
+    window.show();
     const int status = application.exec();
     return status != 0 ? status : window.exitStatus();
 }

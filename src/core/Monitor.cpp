@@ -130,10 +130,11 @@ void Monitor::applyIntervalRule()
 {
     const int ruled = IntervalByRule(m_settings.interval, m_settings.external, m_settings.userDefined, m_page.url);
     const int bounded = std::clamp(ruled, m_minimumInterval, kMaxInterval);
-    if (bounded == m_settings.interval)
-        return;
-    setInterval(bounded);
-    m_observer.intervalChanged(bounded);
+    if (bounded != m_settings.interval) {
+        setInterval(bounded);
+        m_observer.intervalChanged(bounded);
+    }
+    m_observer.intervalRuleApplied(bounded);
 }
 
 void Monitor::onTimer(TimerId id)
@@ -278,12 +279,20 @@ void Monitor::lookUp()
     fields.password = m_page.password;
     fields.acceptAnyCertificate = m_page.acceptAnyCertificate;
     m_lookupNote.clear();
+    if (!fields.external && fields.url.empty()) {
+        // A first run: asking "http://" would only say "Host not found" at every check.
+        m_observer.notice(Notice::Balloon, notSetUpText());
+        m_observer.statusChanged({});
+        return;
+    }
     // The page address may come without its scheme; the host alone is shown, never a login.
     const std::string pageUrl = m_page.url.find("://") == std::string::npos ? "http://" + m_page.url : m_page.url;
     const BusyScope busy(*this, fields.external ? std::string(lookuptexts::kRetrieving)
                                                 : "Looking up the address at " + Uri(pageUrl).host + kEllipsis);
     if (fields.external) {
+        // The title goes with the display, so a failure leaves neither showing the old address.
         setAddress({});
+        m_observer.windowTitleChanged({});
         m_observer.statusChanged(std::string(lookuptexts::kRetrieving));
     }
     LookupResult result = runLookup(m_http, fields, m_services);
@@ -328,6 +337,17 @@ LookupResult Monitor::askOtherServices(const LookupFields& fields, LookupResult 
     }
     // Nobody answered: the chosen service's own result is reported.
     return failed;
+}
+
+std::string Monitor::notSetUpText() const
+{
+    const std::string problem = "No address lookup is set up.";
+    if (m_setupPlace == SetupPlace::WindowTabs)
+        return problem + " Choose a router page on the \"User-Defined Service\" tab or an external service on "
+                         "the \"External Service\" tab.";
+    return problem + " In " + m_paths.settingsFile.string() +
+           " set External=1 in [Lookup] for an external service (ExtDNS names it), or SelectedRouter in [Router] "
+           "to a lookup of [Routers] and [RoutersData] (0 is the first) or to a router preset (100 and up).";
 }
 
 void Monitor::reportLookupError(const std::string& text)

@@ -55,6 +55,9 @@ public:
     void setIpv6Services(std::vector<lookup::ExternalService> services) { m_services6 = std::move(services); }
     // Where the interface source reads the kernel's addresses; the netlink dump at first.
     void setAddressReader(lookup::AddressReader reader) { m_readAddresses = std::move(reader); }
+    // Where this face's user sets up a lookup; a check that finds none set up says so and names the place.
+    enum class SetupPlace { WindowTabs, SettingsFile };
+    void setSetupPlace(SetupPlace place) { m_setupPlace = place; }
     // Restores the published addresses (a settings file read again).
     void setLastUploaded(const std::string& address) { m_lastUploaded = address; }
     void setLastMailed(const std::string& address) { m_lastMailed = address; }
@@ -158,11 +161,15 @@ private:
     void openAddressEvents();
     void closeAddressEvents();
     void addressesSettled();
+    // What a check says when no lookup is set up (no external service, no page address).
+    std::string notSetUpText() const;
     // The address may go out (upload, mail, IP file, log): not refused by the public-address rule.
     bool mayPublish() const;
     // Reports why the address is not published; false when it may be.
     bool refusedToPublish();
     void handleChange(bool manual);
+    // The mail, the IP file and the log with the address displayed, each once per address.
+    void publishDisplayed(const std::string& dnsLines);
     enum class StepEnd { Done, Passing, Fatal };
     // address6 fills "{IP6}" (IPv6 on); a successful upload makes both the last uploaded ones.
     StepEnd uploadToServer(const std::string& address, const std::optional<std::string>& address6);
@@ -195,6 +202,7 @@ private:
     TimerService& m_timers;
     PageFields m_page;
     AppPaths m_paths;
+    SetupPlace m_setupPlace = SetupPlace::WindowTabs;
     actions::DateNames m_dateNames = actions::DateNames::english();
     std::vector<lookup::ExternalService> m_services{std::begin(lookup::kExternalServices), std::end(lookup::kExternalServices)};
 

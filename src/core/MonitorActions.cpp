@@ -62,21 +62,26 @@ void Monitor::handleChange(bool manual)
             guarded([&] { updated = updateDnsEntries(found, publishable6()); });
             guarded([&] { runCommandHook(found); });
         }
-        // A failing file is reported and the other actions still run, so one bad path loses nothing else.
-        if (m_settings.sendMail && m_address != m_lastMailed)
-            guarded([&] { sendChangeMail(m_address, changeMailText(m_address, updated)); });
-        if (m_settings.saveIp && m_address != m_lastSaved) {
-            m_lastSaved = m_address;
-            guarded([this] { writeDataFile(false); });
-        }
-        // One entry per new address whenever the log is on; the mail's entry, when it came first, counts.
-        if (m_settings.saveLog && m_address != m_lastLogged) {
-            m_lastLogged = m_address;
-            guarded([this] { writeLog(); });
-        }
+        publishDisplayed(updated);
         publishIpv6(updated);
     }
     m_countdown = m_settings.interval;
+}
+
+void Monitor::publishDisplayed(const std::string& dnsLines)
+{
+    // A failing file is reported and the other actions still run, so one bad path loses nothing else.
+    if (m_settings.sendMail && m_address != m_lastMailed)
+        guarded([&] { sendChangeMail(m_address, changeMailText(m_address, dnsLines)); });
+    if (m_settings.saveIp && m_address != m_lastSaved) {
+        m_lastSaved = m_address;
+        guarded([this] { writeDataFile(false); });
+    }
+    // One entry per new address whenever the log is on; the mail's entry, when it came first, counts.
+    if (m_settings.saveLog && m_address != m_lastLogged) {
+        m_lastLogged = m_address;
+        guarded([this] { writeLog(); });
+    }
 }
 
 std::optional<std::string> Monitor::templateAddress6() const

@@ -33,6 +33,9 @@ public:
     virtual void schedulerStateChanged(bool running) = 0;
     // The interval rule or its bounds changed the interval; the settings already hold it.
     virtual void intervalChanged(int minutes) = 0;
+    // The interval rule set the interval again (at every Start and when the box is left), changed or not: a face
+    // with an interval box writes the value into it, so "010" or an empty box reads as the interval in use.
+    virtual void intervalRuleApplied(int /*minutes*/) {}
     virtual void notice(Notice kind, const std::string& text) = 0;
     // A line for the debug view (what a dynamic-DNS update or the command answered).
     virtual void debugText(const std::string& /*text*/) {}

@@ -223,6 +223,11 @@ void Monitor::retryDue()
             if (m_ftpConnected)
                 disconnectFtp();
             stepEnded(channel, retry.address, end);
+            // The failed upload made the other channels publish "Error": they get the address back.
+            if (end == StepEnd::Done && (m_address == kErrorAddress || m_address == retry.address)) {
+                setAddress(retry.address);
+                publishDisplayed({});
+            }
         } else if (channel == "upload6") {
             m_ftpConnected = false;
             const StepEnd end = m_settings.ftpEnable ? uploadToServer(m_lastUploaded, retry.address) : StepEnd::Done;

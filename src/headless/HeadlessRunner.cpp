@@ -69,6 +69,7 @@ HeadlessRunner::HeadlessRunner(const AppPaths& paths, EventLog log)
     }
     m_monitor = std::make_unique<core::Monitor>(m_settings, *this, *this);
     m_monitor->setAppPaths(m_paths);
+    m_monitor->setSetupPlace(core::Monitor::SetupPlace::SettingsFile);
     m_monitor->setDateNames(localeDateNames());
 }
 

@@ -206,6 +206,9 @@ void IntervalBoxTest::typingFilterRefusesWithABeep()
     QCOMPARE(box.text(), QStringLiteral("123-+") + QLocale().decimalPoint());
     QTest::keyClick(&box, Qt::Key_Backspace);
     QCOMPARE(box.text(), QStringLiteral("123-+"));
+    QTest::keyClick(&box, Qt::Key_Home);
+    QTest::keyClick(&box, Qt::Key_Delete);
+    QCOMPARE(box.text(), QStringLiteral("23-+"));
     QCOMPARE(beeps, 4);
 }
 

@@ -239,9 +239,14 @@ void LookupWindowTest::slowPageShowsBusyStateUntilItAnswers()
                                  form.externalServiceTab()->lookupButton(), form.ftpTab()->uploadButton(),
                                  form.mailTab()->testMailButton(), form.systemTab()->startButton()};
     form.externalServiceTab()->lookupButton()->setEnabled(true);
+    FtpTab* ftp = form.ftpTab();
+    for (QLineEdit* field : {ftp->hostEdit(), ftp->usernameEdit(), ftp->passwordEdit(), ftp->templateEdit(),
+                             ftp->remoteFileEdit()})
+        field->setText(QStringLiteral("x"));
     QList<bool> before;
     for (QPushButton* button : gated)
         before << button->isEnabled();
+    QVERIFY(form.externalServiceTab()->lookupButton()->isEnabled() && ftp->uploadButton()->isEnabled());
 
     QString status;
     Qt::CursorShape cursor = Qt::ArrowCursor;
@@ -257,9 +262,12 @@ void LookupWindowTest::slowPageShowsBusyStateUntilItAnswers()
         otherCursor = QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::ArrowCursor;
         for (QPushButton* button : gated)
             during << button->isEnabled();
-        // Meanwhile the window asks for the service button; it comes back only after the wait.
-        form.externalServiceTab()->lookupButton()->setEnabled(false);
-        form.externalServiceTab()->lookupButton()->setEnabled(true);
+        // Meanwhile the window asks for the Get IP button; it comes back only after the wait. The user chooses
+        // the user-defined source and empties the FTP host: their buttons' rules turn them off meanwhile.
+        form.userLookupsTab()->getAddressButton()->setEnabled(false);
+        form.userLookupsTab()->getAddressButton()->setEnabled(true);
+        form.onUserDefinedChosen();
+        ftp->hostEdit()->clear();
         silent.release();
     });
     poll.start(10);
@@ -274,6 +282,7 @@ void LookupWindowTest::slowPageShowsBusyStateUntilItAnswers()
     QList<bool> after;
     for (QPushButton* button : gated)
         after << button->isEnabled();
+    before[2] = before[3] = false;  // the service's Test and Upload, as their rules give them now
     QCOMPARE(after, before);
 }
 

@@ -106,6 +106,7 @@ private slots:
     void signalRunsTheClosePath();
     void firstShowProbeReportsAndQuits();
     void signalDuringStartUpCheckEndsAfterIt();
+    void signalClosesTheFirstCheckErrorBox();
     void unwritableSettingsStillEndOnSignal();
 };
 
@@ -209,6 +210,33 @@ void ShutdownTest::signalDuringStartUpCheckEndsAfterIt()
     const int status = reap(pid, checking && caught ? 20000 : 0);
     QVERIFY(checking);
     QVERIFY(caught);
+    QCOMPARE(status, 0);
+    const std::string settings = folder.Read("kestrune.ini");
+    QVERIFY2(settings.find("Subject=Feedback from Kestrune\r\n") != std::string::npos, settings.c_str());
+    QVERIFY(!fs::exists(folder.File("kestrune.html")));
+}
+
+// The first check's IP file is read-only: its error box waits for an answer when the signal comes.
+void ShutdownTest::signalClosesTheFirstCheckErrorBox()
+{
+    LocalPage page("<html>WAN IP: 198.51.100.3 Mask</html>");
+    testsupport::TempDir folder("kestrune-errorbox");
+    const std::string ipFile = folder.Write("ip.txt", "");
+    ::chmod(ipFile.c_str(), 0444);
+    const std::string executable =
+        programIn(folder, "[Router]\nSelectedRouter=0\n[Routers]\nHome=1\n[RoutersData]\n1," +
+                              page.address().toStdString() + ",WAN IP:,0=0\n[Local]\nSaveIP=1\nFilename=" + ipFile +
+                              "\n[System]\nAutoStart=1\nInterval=0\n");
+    const pid_t pid = launch(executable);
+    QVERIFY(pid > 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (page.requests() == 0 && std::chrono::steady_clock::now() < deadline)
+        QTest::qWait(20);
+    const bool checked = page.requests() > 0 && catchesSignal(pid, SIGTERM, executable);
+    if (checked)
+        ::kill(pid, SIGTERM);
+    const int status = reap(pid, checked ? 5000 : 0);
+    QVERIFY(checked);
     QCOMPARE(status, 0);
     const std::string settings = folder.Read("kestrune.ini");
     QVERIFY2(settings.find("Subject=Feedback from Kestrune\r\n") != std::string::npos, settings.c_str());

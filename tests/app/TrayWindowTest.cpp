@@ -3,9 +3,11 @@
 #include "LocalPage.h"
 #include "ScriptedServer.h"
 #include "TrayIcon.h"
+#include "ExternalServiceTab.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -360,11 +362,24 @@ void TrayWindowTest::desktopWithoutTrayKeepsWindowReachable()
     QVERIFY(form.isMinimized());
     QVERIFY(!form.trayIcon()->inTrayState());
 
-    // A failed lookup still runs its balloon and clean-up without a tray.
-    makeLookupFail(form);
+    // A failed lookup still runs its balloon and clean-up without a tray; its error stays in the status line
+    // until a lookup finds an address, and the title goes blank with the display.
+    LocalPage page(statusPage(QStringLiteral("10.1.2.3")));
+    findAddress(form, page, QStringLiteral("10.1.2.3"));
+    QCOMPARE(form.windowTitle(), QStringLiteral("Kestrune [10.1.2.3]"));
+    form.externalServiceTab()->externalRadio()->setChecked(true);
+    form.externalServiceTab()->serviceCombo()->setEditText(QStringLiteral("http://") + refusingAddress());
+    form.onLookupClicked();
     QVERIFY(form.trayIcon()->iconVisible());
+    QVERIFY(form.lookupErrorLabel()->text().startsWith(QStringLiteral("The Lookup Service has reported an error: ")));
+    QCOMPARE(form.addressLabel()->text(), QString());
+    QCOMPARE(form.windowTitle(), QString());
     form.errorIconTimer()->setInterval(20);
     QTRY_VERIFY(!form.trayIcon()->iconVisible());
+    QVERIFY(!form.lookupErrorLabel()->isHidden());
+    form.externalServiceTab()->externalRadio()->setChecked(false);
+    findAddress(form, page, QStringLiteral("10.1.2.3"));
+    QVERIFY(form.lookupErrorLabel()->isHidden());
     QVERIFY(fixture.dialogs.shown.isEmpty());
 
     form.trayIcon()->restoreMainWindow();

@@ -234,6 +234,39 @@ TEST(MonitorChanges, FailedUploadLeavesErrorAndPlaceholderDoesNothing)
     EXPECT_EQ(Bytes(rig.ipFile), "Error");
 }
 
+TEST(MonitorChanges, UploadRetryAfterAShortOutageBringsWhatPublishedErrorBackOnce)
+{
+    SmtpServer smtp({});
+    Rig rig("10.1.2.3");
+    auto ftp = std::make_unique<FtpServer>("up", "pw");
+    rig.useFtp(*ftp, "pw");
+    rig.useMail(smtp);
+    rig.settings.saveIp = rig.settings.saveLog = true;
+    long long clock = 1'700'000'000;
+    rig.monitor.setClock([&clock] { return clock; });
+    ftp.reset();  // down: nothing listens where it was
+    rig.monitor.start();
+    EXPECT_EQ(Bytes(rig.ipFile), "Error");
+    ASSERT_EQ(rig.timers.active.at(TimerId::Retry), std::chrono::seconds(60));
+
+    // Back within the minute, shorter than the interval.
+    ftp = std::make_unique<FtpServer>("up", "pw");
+    rig.settings.ftpHost = "127.0.0.1:" + std::to_string(ftp->Port());
+    clock += 60;
+    rig.monitor.onTimer(TimerId::Retry);
+    EXPECT_EQ(ftp->ReadStored("ip.txt"), "ip=10.1.2.3\r\n");
+    EXPECT_EQ(rig.seen.address, "10.1.2.3");
+    EXPECT_EQ(Bytes(rig.ipFile), "10.1.2.3");
+    ASSERT_EQ(smtp.Stored().size(), 2u);
+    EXPECT_NE(smtp.Stored()[1].Data.find("\r\n10.1.2.3\r\n"), std::string::npos);
+    EXPECT_EQ(std::ranges::count(Bytes(rig.settings.logFilename), '\n'), 2);
+
+    // The next scheduled check finds nothing new.
+    rig.ticks(3);
+    EXPECT_EQ(smtp.Stored().size(), 2u);
+    EXPECT_EQ(std::ranges::count(Bytes(rig.settings.logFilename), '\n'), 2);
+}
+
 TEST(MonitorChanges, AnUploadThatGetsThroughOnlyInPassiveModeSaysSo)
 {
     FtpServer ftp("up", "pw", {}, {}, true);
@@ -372,6 +405,19 @@ TEST(MonitorLookup, ExternalServiceIsBlockedForTenMinutesWithItsMessage)
     rig.setPageFields(rig.pageAddress(), "");
     rig.monitor.testLookup();
     EXPECT_EQ(rig.seen.notices[Notice::Message].back(), "Required entry is missing!");
+}
+
+TEST(MonitorLookup, ACheckWithNoLookupSetUpSaysWhereToSetOneUpAndAsksNoOne)
+{
+    Rig rig("10.1.2.3");
+    rig.settings.saveIp = true;
+    rig.setPageFields("", "WAN IP:");
+    rig.monitor.start();
+    EXPECT_EQ(rig.seen.notices[Notice::Balloon],
+              std::vector<std::string>{"No address lookup is set up. Choose a router page on the \"User-Defined "
+                                       "Service\" tab or an external service on the \"External Service\" tab."});
+    EXPECT_EQ(rig.seen.found, "");
+    EXPECT_EQ(Bytes(rig.ipFile), "(none)");
 }
 
 TEST(MonitorLookup, FallbackAsksTheOtherServicesInBoxOrderAfterTheChosenOne)

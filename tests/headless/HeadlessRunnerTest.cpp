@@ -103,6 +103,21 @@ TEST(HeadlessRunner, StatusTellsAFailedLookupFromAFailedAction)
     EXPECT_NE(unreachable.lines.find("Connection refused"), std::string::npos) << unreachable.lines;
 }
 
+TEST(HeadlessRunner, AFirstRunWithNothingSetUpNamesTheSettingsFileAndItsKeys)
+{
+    HeadlessRig rig("10.1.2.3");
+    rig.settings.selectedRouter = -1;
+    rig.save();
+    RunnerRun run(rig);
+    EXPECT_EQ(run.runner.checkOnce(), 1);
+    const std::string said = "No address lookup is set up. In " + rig.settingsFile +
+                             " set External=1 in [Lookup] for an external service (ExtDNS names it), or SelectedRouter "
+                             "in [Router] to a lookup of [Routers] and [RoutersData] (0 is the first) or to a router "
+                             "preset (100 and up).\n";
+    EXPECT_NE(run.lines.find(said), std::string::npos) << run.lines;
+    EXPECT_EQ(run.lines.find("Host not found"), std::string::npos) << run.lines;
+}
+
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);

@@ -11,6 +11,8 @@
 #include "TempDir.h"
 #include "UserLookupsTab.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QString>
 #include <memory>
 #include <string>
@@ -26,12 +28,14 @@ public:
     // Writes the settings file that the next start() reads (CR LF line ends added to each "\n").
     void writeSettings(const std::string& lines) const;
     std::string settingsText() const;
-    // Creates the window (running start-up); a previous one is closed without saving first.
+    // Creates the window (running start-up, and the first check that the event loop's first turn runs); a
+    // previous one is closed without saving first.
     template <class Window = kestrune::app::MainWindow>
     Window& start()
     {
         window.reset();
         window = std::make_unique<Window>(dialogs, executablePath());
+        QCoreApplication::sendPostedEvents(window.get(), QEvent::MetaCall);
         return static_cast<Window&>(*window);
     }
     // Runs the close path; true when the window closed.
