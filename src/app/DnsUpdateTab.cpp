@@ -1,9 +1,10 @@
 #include "DnsUpdateTab.h"
 
-#include "DnsUpdateClient.h"
+#include "DnsProvider.h"
 #include "LayoutHelpers.h"
 #include "Utf8Text.h"
 
+#include <QDateTime>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -15,16 +16,34 @@ namespace kestrune::app {
 
 namespace {
 
-QString rowText(const core::DnsUpdateEntry& entry)
+QString timeText(long long seconds)
 {
-    const std::optional<actions::DnsProvider> provider = actions::dnsProviderFromKey(entry.provider);
-    const std::string_view caption = provider ? actions::dnsProviderCaption(*provider) : entry.provider;
+    return QDateTime::fromSecsSinceEpoch(seconds).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+}
+
+QString rowText(const core::DnsUpdateEntry& entry, const core::PendingRetry* retry)
+{
+    const actions::DnsProviderInfo* info = actions::findDnsProvider(entry.provider);
+    const std::string_view caption = info ? info->caption : std::string_view(entry.provider);
     QString text = (entry.hosts.empty() ? QStringLiteral("(no host)") : toQString(entry.hosts)) +
-                   QStringLiteral(" - ") + toQString(caption);
+                   QStringLiteral(" - ") + toQString(std::string(caption));
+    if (entry.family == 6)
+        text += QStringLiteral(" (IPv6)");
+    else if (entry.family == 46)
+        text += QStringLiteral(" (IPv4 and IPv6)");
     if (!entry.enabled)
         text += QStringLiteral(", off");
     if (!entry.hold.empty())
         text += QStringLiteral(", stopped: ") + toQString(entry.hold);
+    if (entry.updated > 0)
+        text += QStringLiteral("; updated ") + timeText(entry.updated) + QStringLiteral(" (") +
+                toQString(entry.answer) + QStringLiteral(")");
+    if (!entry.proof.empty())
+        text += QStringLiteral(", ") + toQString(entry.proof);
+    if (retry)
+        text += (entry.answer.empty() ? QStringLiteral("; next try ")
+                                      : QStringLiteral("; last try: ") + toQString(entry.answer) + QStringLiteral(", next try ")) +
+                timeText(retry->due);
     return text;
 }
 
@@ -59,14 +78,17 @@ DnsUpdateTab::DnsUpdateTab(QWidget* parent) : QWidget(parent)
     connect(m_entryList, &QListWidget::currentRowChanged, this, &DnsUpdateTab::updateButtons);
 }
 
-void DnsUpdateTab::showEntries(const std::vector<core::DnsUpdateEntry>& entries)
+void DnsUpdateTab::showEntries(const std::vector<core::DnsUpdateEntry>& entries,
+                               const std::vector<core::PendingRetry>& retries)
 {
     const int selected = m_entryList->currentRow();
     m_held.clear();
     m_entryList->clear();
-    for (const core::DnsUpdateEntry& entry : entries) {
-        m_held.push_back(!entry.hold.empty());
-        m_entryList->addItem(rowText(entry));
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::string channel = "dns" + std::to_string(i + 1);
+        const auto retry = std::ranges::find(retries, channel, &core::PendingRetry::channel);
+        m_held.push_back(!entries[i].hold.empty());
+        m_entryList->addItem(rowText(entries[i], retry == retries.end() ? nullptr : &*retry));
     }
     m_entryList->setCurrentRow(std::min(selected, m_entryList->count() - 1));
     updateButtons();

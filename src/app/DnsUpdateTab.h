@@ -17,7 +17,8 @@ class DnsUpdateTab : public QWidget {
 public:
     explicit DnsUpdateTab(QWidget* parent = nullptr);
 
-    // One row per entry: its hosts and provider, whether it is off, and why it stopped.
+    // One row per entry: its hosts, provider and families, whether it is off, why it stopped, its last update
+    // (when, the answer, whether the name answers it) and its next try.
     QListWidget* entryList() const { return m_entryList; }
     QPushButton* addButton() const { return m_addButton; }
     QPushButton* editButton() const { return m_editButton; }
@@ -26,7 +27,8 @@ public:
     QPushButton* clearHoldButton() const { return m_clearHoldButton; }
 
     // Shows the entries, keeping the selected row where it still exists.
-    void showEntries(const std::vector<core::DnsUpdateEntry>& entries);
+    void showEntries(const std::vector<core::DnsUpdateEntry>& entries,
+                     const std::vector<core::PendingRetry>& retries);
     // The selected entry's index, or -1.
     int selectedEntry() const;
 

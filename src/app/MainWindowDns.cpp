@@ -61,7 +61,7 @@ void MainWindow::onDnsAddClicked()
     if (!entry)
         return;
     m_settings.dnsUpdates.push_back(*entry);
-    m_dnsUpdateTab->showEntries(m_settings.dnsUpdates);
+    m_dnsUpdateTab->showEntries(m_settings.dnsUpdates, m_settings.pendingRetries);
 }
 
 void MainWindow::onDnsEditClicked()
@@ -75,7 +75,7 @@ void MainWindow::onDnsEditClicked()
     if (!edited || index >= m_settings.dnsUpdates.size())
         return;
     m_settings.dnsUpdates[index] = core::editedDnsUpdateEntry(m_settings.dnsUpdates[index], *edited);
-    m_dnsUpdateTab->showEntries(m_settings.dnsUpdates);
+    m_dnsUpdateTab->showEntries(m_settings.dnsUpdates, m_settings.pendingRetries);
 }
 
 void MainWindow::onDnsRemoveClicked()
@@ -86,7 +86,7 @@ void MainWindow::onDnsRemoveClicked()
     const auto index = static_cast<std::size_t>(row);
     m_settings.dnsUpdates.erase(m_settings.dnsUpdates.begin() + row);
     forgetEntryRetries(m_settings.pendingRetries, index);
-    m_dnsUpdateTab->showEntries(m_settings.dnsUpdates);
+    m_dnsUpdateTab->showEntries(m_settings.dnsUpdates, m_settings.pendingRetries);
 }
 
 void MainWindow::onDnsClearHoldClicked()
@@ -95,7 +95,7 @@ void MainWindow::onDnsClearHoldClicked()
     if (row < 0 || static_cast<std::size_t>(row) >= m_settings.dnsUpdates.size())
         return;
     m_settings.dnsUpdates[static_cast<std::size_t>(row)].hold.clear();
-    m_dnsUpdateTab->showEntries(m_settings.dnsUpdates);
+    m_dnsUpdateTab->showEntries(m_settings.dnsUpdates, m_settings.pendingRetries);
 }
 
 } // namespace kestrune::app

@@ -241,7 +241,7 @@ void MainWindow::serviceAnswered(const std::string& service)
 
 void MainWindow::publishStateChanged()
 {
-    m_dnsUpdateTab->showEntries(m_settings.dnsUpdates);
+    m_dnsUpdateTab->showEntries(m_settings.dnsUpdates, m_settings.pendingRetries);
     // The close wrote the file for the last time.
     if (m_closeAccepted)
         return;

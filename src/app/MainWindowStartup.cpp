@@ -277,7 +277,7 @@ void MainWindow::applySettings(const Settings& settings)
             break;
         }
     }
-    m_dnsUpdateTab->showEntries(m_settings.dnsUpdates);
+    m_dnsUpdateTab->showEntries(m_settings.dnsUpdates, m_settings.pendingRetries);
 }
 
 Settings MainWindow::settingsFromTabs() const

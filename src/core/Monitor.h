@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-namespace kestrune::core { struct Settings; }
+namespace kestrune::core { struct Settings; struct DnsUpdateEntry; }
 namespace kestrune::lookup { class AddressEvents; }
 
 namespace kestrune::core {
@@ -188,14 +188,30 @@ private:
     void stepEnded(const std::string& channel, const std::string& address, StepEnd end);
     // A publish step's line to the status line, the debug view and the observer's publish report.
     void reportStep(const std::string& text, bool failed);
-    // Each enabled entry not stopped, waiting or up to date; returns a line per update for the mail. Both
-    // addresses of the check come here (each empty when that family has nothing to publish).
+    // Each enabled entry not stopped, waiting or up to date; returns a line per update for the mail.
+    // address6 is the IPv6 address found, or empty.
     std::string updateDnsEntries(const std::string& address, const std::string& address6);
-    std::string updateDnsEntry(std::size_t index, const std::string& address);
+    std::string updateDnsEntry(std::size_t index, const std::string& address, const std::string& address6);
+    struct DnsAddresses {
+        std::string ipv4, ipv6;
+    };
+    // What the entry sends of the addresses found: its families, each only when it may be published.
+    static DnsAddresses dnsAddresses(const core::DnsUpdateEntry& entry, const std::string& address,
+                                     const std::string& address6);
+    // The entry's last update is older than its refresh period.
+    bool refreshDue(const core::DnsUpdateEntry& entry) const;
     void runCommandHook(const std::string& address);
     void sendChangeMail(const std::string& address, const std::string& text);
     void retryDue();
     void armRetryTimer();
+    // The proof that an updated entry's names answer what was sent (MonitorProof.cpp): asked at once, then
+    // again after growing pauses for up to five minutes, on the retry timer.
+    void startProof(std::size_t index, const std::string& ipv4, const std::string& ipv6);
+    void proofsDue();
+    std::optional<long long> nextProofDue() const;
+    // One round for the proof; true when it ended (answering, or given up).
+    struct PendingProof;
+    bool askForProof(PendingProof& proof);
 
     Settings& m_settings;
     MonitorObserver& m_observer;
@@ -215,6 +231,15 @@ private:
     lookup::AddressReader m_readAddresses = lookup::readInterfaceAddresses;
 
     std::string m_address;
+    struct PendingProof {
+        std::size_t index = 0;
+        std::string hosts;  // the entry's hosts when it was updated: a proof of an entry since edited is dropped
+        std::string ipv4, ipv6;
+        long long started = 0;
+        long long due = 0;
+        long long pause = 0;
+    };
+    std::vector<PendingProof> m_proofs;
     std::string m_lastUploaded;
     std::string m_lastMailed;
     std::string m_lastSaved;

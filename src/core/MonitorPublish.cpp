@@ -2,7 +2,7 @@
 #include "Monitor.h"
 
 #include "CommandHook.h"
-#include "DnsUpdateClient.h"
+#include "DnsProvider.h"
 #include "FlagScope.h"
 #include "NetworkErrors.h"
 #include "AddressTexts.h"
@@ -28,6 +28,14 @@ std::string dnsChannel(std::size_t index) { return std::string(kDnsChannel) + st
 std::string entryName(const core::DnsUpdateEntry& entry)
 {
     return entry.hosts.empty() ? std::string("DNS update") : "DNS update of " + entry.hosts;
+}
+
+constexpr const char* kProxiedProof = "the provider answers for the name with its own addresses (proxied): not checked";
+
+bool verifies(const core::DnsUpdateEntry& entry)
+{
+    const actions::DnsProviderInfo* info = actions::findDnsProvider(entry.provider);
+    return entry.verify != "off" && info && info->verifiable;
 }
 
 } // namespace
@@ -69,11 +77,9 @@ void Monitor::reportStep(const std::string& text, bool failed)
     m_observer.debugText(text);
 }
 
-std::string Monitor::updateDnsEntries(const std::string& address, const std::string& /*address6*/)
+std::string Monitor::updateDnsEntries(const std::string& address, const std::string& address6)
 {
     std::string lines;
-    if (address.empty())
-        return lines;
     for (std::size_t i = 0; i < m_settings.dnsUpdates.size(); ++i) {
         core::DnsUpdateEntry& entry = m_settings.dnsUpdates[i];
         if (!entry.enabled)
@@ -88,61 +94,115 @@ std::string Monitor::updateDnsEntries(const std::string& address, const std::str
             continue;
         }
         // Providers block clients that send an address again or come back before the rest they asked for.
-        if (entry.lastIp == address || m_retries.waiting(dnsChannel(i), now()))
+        if (m_retries.waiting(dnsChannel(i), now()))
             continue;
-        const std::string line = updateDnsEntry(i, address);
+        const DnsAddresses sent = dnsAddresses(entry, address, address6);
+        if (sent.ipv4.empty() && sent.ipv6.empty())
+            continue;
+        const bool changed = (!sent.ipv4.empty() && entry.lastIp != sent.ipv4) ||
+                             (!sent.ipv6.empty() && entry.lastIp6 != sent.ipv6);
+        if (!changed && !refreshDue(entry))
+            continue;
+        const std::string line = updateDnsEntry(i, address, address6);
         if (!line.empty())
             lines += (lines.empty() ? "" : "\r\n") + line;
     }
     return lines;
 }
 
-std::string Monitor::updateDnsEntry(std::size_t index, const std::string& address)
+Monitor::DnsAddresses Monitor::dnsAddresses(const core::DnsUpdateEntry& entry, const std::string& address,
+                                            const std::string& address6)
+{
+    DnsAddresses sent;
+    if (entry.family != 6 && publishable(address))
+        sent.ipv4 = address;
+    if (entry.family != 4)
+        sent.ipv6 = address6;
+    return sent;
+}
+
+bool Monitor::refreshDue(const core::DnsUpdateEntry& entry) const
+{
+    const actions::DnsProviderInfo* info = actions::findDnsProvider(entry.provider);
+    const int days = entry.refreshDays >= 0 ? entry.refreshDays : info ? info->refreshDays : 0;
+    return days > 0 && entry.updated > 0 && now() - entry.updated >= days * 86400LL;
+}
+
+std::string Monitor::updateDnsEntry(std::size_t index, const std::string& address, const std::string& address6)
 {
     core::DnsUpdateEntry& entry = m_settings.dnsUpdates.at(index);
     const std::string name = entryName(entry);
-    const std::optional<actions::DnsProvider> provider = actions::dnsProviderFromKey(entry.provider);
-    if (!provider) {
+    if (!actions::findDnsProvider(entry.provider)) {
         reportStep(name + ": unknown provider \"" + entry.provider + "\".", true);
         return {};
     }
+    const DnsAddresses sent = dnsAddresses(entry, address, address6);
     actions::DnsUpdateRequest request;
-    request.provider = *provider;
     request.server = entry.server;
+    request.zone = entry.zone;
     request.hosts = entry.hosts;
     request.user = entry.user;
     request.password = entry.password;
     request.urlTemplate = entry.url;
-    request.address = address;
+    request.algorithm = entry.algorithm;
+    request.ttl = entry.ttl;
+    request.ipv4 = sent.ipv4;
+    request.ipv6 = sent.ipv6;
     // A hold remembers what it was taken for: the settings as sent, whatever an edit meanwhile did.
     const std::string sentFor = dnsEntryFingerprint(entry);
     m_observer.statusChanged(name + "...");
-    const actions::DnsUpdateResult result = actions::sendDnsUpdate(m_dnsHttp, request);
-    // sendDnsUpdate kept the settings' entry untouched, but a wait may have changed the list: look it up again.
+    const std::string provider = entry.provider;
+    const actions::DnsUpdateResult result = actions::sendDnsUpdate(m_dnsHttp, provider, request);
+    // The entry was left untouched while waiting, but a wait may have changed the list: look it up again.
     if (index >= m_settings.dnsUpdates.size())
         return {};
     core::DnsUpdateEntry& updated = m_settings.dnsUpdates[index];
     const std::string channel = dnsChannel(index);
+    const std::string shown = sent.ipv4.empty() ? sent.ipv6 : sent.ipv6.empty() ? sent.ipv4 : sent.ipv4 + ", " + sent.ipv6;
     std::string text;
     switch (result.answer) {
     case DnsAnswer::Success:
-        updated.lastIp = address;
+        if (!sent.ipv4.empty())
+            updated.lastIp = sent.ipv4;
+        if (!sent.ipv6.empty())
+            updated.lastIp6 = sent.ipv6;
+        updated.updated = now();
+        updated.answer = result.code;
         m_retries.succeeded(channel);
-        text = name + ": " + result.code + " (" + address + ")";
+        text = name + ": " + result.code + " (" + shown + ")";
+        if (!result.remark.empty())
+            text += "; " + result.remark;
+        if (result.answersElsewhere) {
+            if (updated.proof != kProxiedProof)
+                text += "; " + std::string(kProxiedProof);
+            updated.proof = kProxiedProof;
+        } else if (verifies(updated)) {
+            // Shown before the proof's own line, which may take a few seconds.
+            reportStep(text, false);
+            startProof(index, sent.ipv4, sent.ipv6);
+            m_observer.publishStateChanged();
+            return name + ": " + result.code;
+        }
         break;
     case DnsAnswer::Fatal:
         updated.hold = result.code;
+        updated.answer = result.code;
         updated.holdFor = sentFor;
         m_retries.succeeded(channel);
         text = name + " stopped: the server answered " + result.code +
                ". It stays stopped until the entry's settings change.";
         break;
-    case DnsAnswer::Wait:
-        m_retries.serverWait(channel, address, now());
-        text = name + ": the server answered " + result.code + "; next try in 30 minutes.";
+    case DnsAnswer::Wait: {
+        const long long wait = result.waitSeconds > 0 ? result.waitSeconds : PublishRetries::kServerWait;
+        m_retries.serverWait(channel, address, now(), wait);
+        updated.answer = result.code;
+        text = name + ": the server answered " + result.code + "; next try in " + std::to_string(wait / 60) +
+               " minutes.";
         break;
+    }
     case DnsAnswer::Passing:
         m_retries.failed(channel, address, now(), nextCheckTime());
+        updated.answer = result.code;
         text = name + " failed: " + result.code + "; it will be tried again.";
         break;
     }
@@ -215,6 +275,7 @@ void Monitor::retryDue()
     }
     const FlagScope changeScope(m_changeRunning);
     const FlagScope checkScope(m_checkRunning);
+    proofsDue();
     for (const core::PendingRetry& retry : m_retries.due(now())) {
         const std::string& channel = retry.channel;
         if (channel == "upload") {
@@ -264,7 +325,7 @@ void Monitor::retryDue()
             }
             if (index < m_settings.dnsUpdates.size() && m_settings.dnsUpdates[index].enabled &&
                 (liftStaleHold(m_settings.dnsUpdates[index]) || m_settings.dnsUpdates[index].hold.empty()))
-                guarded([&] { updateDnsEntry(index, retry.address); });
+                guarded([&] { updateDnsEntry(index, retry.address, publishable6()); });
             else
                 stepEnded(channel, retry.address, StepEnd::Done);
         } else {
@@ -286,7 +347,9 @@ void Monitor::resumeRetries()
 
 void Monitor::armRetryTimer()
 {
-    const std::optional<long long> due = m_retries.nextDue();
+    std::optional<long long> due = m_retries.nextDue();
+    if (const std::optional<long long> proof = nextProofDue(); proof && (!due || *proof < *due))
+        due = proof;
     if (!due) {
         m_timers.stop(TimerId::Retry);
         return;

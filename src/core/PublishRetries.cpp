@@ -29,12 +29,13 @@ void PublishRetries::failed(const std::string& channel, const std::string& addre
     retry.due = now + std::max(delay, kMinimumDelay);
 }
 
-void PublishRetries::serverWait(const std::string& channel, const std::string& address, long long now)
+void PublishRetries::serverWait(const std::string& channel, const std::string& address, long long now,
+                                long long seconds)
 {
     core::PendingRetry& retry = entry(channel, address);
     retry.attempts = std::min(retry.attempts, kMaxAttempts - 1) + 1;
     retry.serverWait = true;
-    retry.due = now + kServerWait;
+    retry.due = now + seconds;
 }
 
 std::vector<std::string> PublishRetries::mend(long long now)

@@ -21,7 +21,9 @@ public:
 
     void failed(const std::string& channel, const std::string& address, long long now,
                 std::optional<long long> nextCheck);
-    void serverWait(const std::string& channel, const std::string& address, long long now);
+    // The server asked for rest: seconds, 30 minutes unless it said how long.
+    void serverWait(const std::string& channel, const std::string& address, long long now,
+                    long long seconds = kServerWait);
     void succeeded(const std::string& channel);
     // A new address was found: steps pending for another one of its family are dropped (the change tries them anew),
     // except a server's wait, which goes on with the new address.

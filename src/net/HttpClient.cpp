@@ -14,7 +14,7 @@ namespace kestrune::net {
 
 namespace {
 const char* methodName(HttpMethod method) {
-    static const char* names[] = {"HEAD", "GET", "POST", "OPTIONS", "TRACE", "PUT", "DELETE", "CONNECT"};
+    static const char* names[] = {"HEAD", "GET", "POST", "OPTIONS", "TRACE", "PUT", "DELETE", "CONNECT", "PATCH"};
     return names[static_cast<int>(method)];
 }
 
@@ -83,15 +83,25 @@ void HttpClient::get(const std::string& url, std::string& body) {
         throw ClientBusyError(texts::kClientBusy);
     FlagScope scope(m_fetching);
     OperationLimit limit(*this);
-    doGet(url, body);
+    doRequest(HttpMethod::Get, url, nullptr, body);
 }
 
-void HttpClient::doGet(const std::string& url, std::string& body) {
-    prepareRequest(url);
+std::string HttpClient::sendRequest(HttpMethod method, const std::string& url, const std::string& payload) {
+    if (m_fetching || waitingInHook() || isBusy())
+        throw ClientBusyError(texts::kClientBusy);
+    FlagScope scope(m_fetching);
+    OperationLimit limit(*this);
+    std::string body;
+    doRequest(method, url, &payload, body);
+    return body;
+}
+
+void HttpClient::doRequest(HttpMethod method, const std::string& url, const std::string* payload, std::string& body) {
+    prepareRequest(method, url, payload ? payload->size() : 0);
     try {
         connectToHost();
         response.clear();
-        writeRequest();
+        writeRequest(payload);
         readResponseHeaders();
         const int code = response.responseCode;
         const bool redirect = (code / 100 == 3 && code != 304) || !response.location.empty();
@@ -115,7 +125,7 @@ void HttpClient::doGet(const std::string& url, std::string& body) {
     closeUnlessKeepAlive();
 }
 
-void HttpClient::prepareRequest(const std::string& url) {
+void HttpClient::prepareRequest(HttpMethod method, const std::string& url, std::size_t payloadSize) {
     if (ascii::hasLineBreakOrNul(url))
         throw NetworkError(texts::kControlCharInRequest);
     Uri target(url);
@@ -155,13 +165,13 @@ void HttpClient::prepareRequest(const std::string& url) {
     }
 
     request.url = this->url.path + this->url.document + this->url.params;
-    request.method = HttpMethod::Get;
+    request.method = method;
     const bool needs11 = request.method == HttpMethod::Options || request.method == HttpMethod::Trace || request.method == HttpMethod::Put ||
                          request.method == HttpMethod::Delete;
     if (needs11 && protocolVersion == HttpVersion::Http10)
         throw NetworkError(texts::kRequestMethodNeedsHttp11);
-    if (request.method != HttpMethod::Post && request.method != HttpMethod::Put)
-        request.contentLength = -1;
+    const bool withBody = method == HttpMethod::Post || method == HttpMethod::Put || method == HttpMethod::Patch;
+    request.contentLength = withBody ? static_cast<int64_t>(payloadSize) : -1;
     const bool https = ascii::equalsNoCase(this->url.protocol, "https");
     const bool defaultPort = https ? this->url.port == "443" : this->url.port == "80";
     const bool literal6 = this->url.host.find(':') != std::string::npos;
@@ -221,7 +231,7 @@ void HttpClient::chooseTransport(bool https) {
     }
 }
 
-void HttpClient::writeRequest() {
+void HttpClient::writeRequest(const std::string* payload) {
     HeaderList& h = request.rawHeaders;
     h.clear();
     auto add = [&h](const char* name, const std::string& value) {
@@ -266,6 +276,8 @@ void HttpClient::writeRequest() {
     for (const auto& line : h.lines())
         head.append(line).append("\r\n");
     head.append("\r\n");
+    if (payload && request.contentLength >= 0)
+        head.append(*payload);
     writeBytes(head);
 }
 

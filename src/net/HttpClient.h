@@ -13,7 +13,7 @@ namespace kestrune::net {
 
 class TlsTransport;
 
-enum class HttpMethod { Head, Get, Post, Options, Trace, Put, Delete, Connect };
+enum class HttpMethod { Head, Get, Post, Options, Trace, Put, Delete, Connect, Patch };
 enum class HttpVersion { Http10, Http11 };
 
 struct HttpRequest {
@@ -64,6 +64,9 @@ public:
     std::string fetchPage(const std::string& url);
     // The same, writing the body into body as it arrives, so a failed fetch leaves the part received.
     void get(const std::string& url, std::string& body);
+    // One request of any method; a POST, PUT or PATCH carries payload as its body (request.contentType says
+    // what it is). Returns the body of a 2xx answer; other answers raise as a GET's do.
+    std::string sendRequest(HttpMethod method, const std::string& url, const std::string& payload);
 
     HttpRequest request;
     HttpResponse response;
@@ -91,11 +94,11 @@ public:
     void setCredentials(const std::string& username, const std::string& password);
 
 private:
-    void doGet(const std::string& url, std::string& body);
-    void prepareRequest(const std::string& url);
+    void doRequest(HttpMethod method, const std::string& url, const std::string* payload, std::string& body);
+    void prepareRequest(HttpMethod method, const std::string& url, std::size_t payloadSize);
     void connectToHost();
     void chooseTransport(bool https);
-    void writeRequest();
+    void writeRequest(const std::string* payload);
     void readResponseHeaders();
     void readStatusAndHeaderLines();
     void takeResponseFields();

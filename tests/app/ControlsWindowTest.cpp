@@ -1,4 +1,4 @@
-#include "DnsUpdateClient.h"
+#include "DnsProvider.h"
 #include "DnsUpdateDialog.h"
 #include "DnsUpdateTab.h"
 #include "LookupTexts.h"
@@ -10,6 +10,8 @@
 #include "WindowSteps.h"
 
 #include <QCheckBox>
+#include <QDateTime>
+#include <QFormLayout>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -60,6 +62,8 @@ private slots:
     void anyCertificateFollowsTheHttpsPage();
     void dnsEntriesAddedThroughTheirDialog();
     void dnsEntryEditHoldAndRemove();
+    void dnsDialogShowsItsProvidersFieldsAndChecksInPlace();
+    void dnsTabShowsEachEntrysState();
     void commandResultIsSavedAndShownAtOnce();
     void loginBoxFollowsTheAutostartEntry();
     void activationRestoresFromTheTray();
@@ -149,10 +153,10 @@ void ControlsWindowTest::dnsEntriesAddedThroughTheirDialog()
         fixture.dialogs.dialogAnswers.enqueue(dnsAnswer(1, QString()));
         fixture.dialogs.dialogAnswers.enqueue([](QDialog& shown) {
             auto& dialog = static_cast<DnsUpdateDialog&>(shown);
-            const auto noIp = kestrune::actions::dnsPresetServer(kestrune::actions::DnsProvider::NoIp);
+            const auto noIp = kestrune::actions::findDnsProvider("noip")->server;
             return dialog.serverEdit()->text().toStdString() == noIp &&
                    dialog.passwordEdit()->text() == QStringLiteral("t0ken") &&
-                   !dialog.urlEdit()->isEnabled() && (dialog.hostsEdit()->setText(QStringLiteral("home.example.org")), true);
+                   !dialog.fieldShown(dialog.urlEdit()) && (dialog.hostsEdit()->setText(QStringLiteral("home.example.org")), true);
         });
         tab.addButton()->click();
         QCOMPARE(fixture.dialogs.messages(), QStringList(QStringLiteral("A host name needs to be specified.")));
@@ -175,15 +179,22 @@ void ControlsWindowTest::dnsEntriesAddedThroughTheirDialog()
 void ControlsWindowTest::dnsEntryEditHoldAndRemove()
 {
     WindowFixture fixture;
+    // Due in an hour: within the bounds a retry read from the file keeps.
+    const qint64 due = QDateTime::currentSecsSinceEpoch() + 3600;
+    const std::string dueText = std::to_string(due);
     fixture.writeSettings("[DNSUpdate]\nCount=3\n"
                           "Enabled1=1\nProvider1=dyndns2\nServer1=dns.example.org\nHosts1=a.example.org\nLastIP1=10.0.0.1\n"
                           "Enabled2=1\nProvider2=duckdns\nHosts2=b\nHold2=badauth\nLastIP2=10.0.0.2\n"
                           "Enabled3=0\nProvider3=custom\nURL3=https://x.example/u?ip={IP}\n"
-                          "[Retry]\nCount=2\nChannel1=dns1\nAddress1=10.0.0.9\nDue1=4102444800\nChannel2=dns3\nAddress2=10.0.0.9\nDue2=4102444800\n");
+                          "[Retry]\nCount=2\nChannel1=dns1\nAddress1=10.0.0.9\nDue1=" + dueText +
+                          "\nChannel2=dns3\nAddress2=10.0.0.9\nDue2=" + dueText + "\n");
     MainWindow& form = fixture.start();
     DnsUpdateTab& tab = *form.dnsUpdateTab();
-    QCOMPARE(rows(tab.entryList()), QStringList({"a.example.org - dyndns2 (generic)", "b - DuckDNS, stopped: badauth",
-                                                  "(no host) - Custom URL, off"}));
+    // The pending retries show when each entry is tried next.
+    const QString nextTry = QStringLiteral("; next try ") +
+                            QDateTime::fromSecsSinceEpoch(due).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    QCOMPARE(rows(tab.entryList()), QStringList({"a.example.org - dyndns2 (generic)" + nextTry, "b - DuckDNS, stopped: badauth",
+                                                  "(no host) - Custom URL, off" + nextTry}));
     tab.entryList()->setCurrentRow(0);
     QVERIFY(!tab.clearHoldButton()->isEnabled());
     tab.entryList()->setCurrentRow(1);
@@ -218,6 +229,68 @@ void ControlsWindowTest::dnsEntryEditHoldAndRemove()
     QVERIFY(fixture.close());
     QVERIFY(holds(fixture.settingsText(), "Hosts1=d.example.org"));
     QVERIFY(holds(fixture.settingsText(), "LastIP1="));
+}
+
+void ControlsWindowTest::dnsDialogShowsItsProvidersFieldsAndChecksInPlace()
+{
+    DnsUpdateDialog dialog;
+    const struct {
+        const char* key;
+        std::vector<QLineEdit*> shown, hidden;
+        QString passwordCaption;
+    } kRows[] = {
+        {"cloudflare", {dialog.serverEdit(), dialog.zoneEdit()},
+         {dialog.userEdit(), dialog.urlEdit(), dialog.algorithmEdit()}, QStringLiteral("API &token:")},
+        {"rfc2136", {dialog.zoneEdit(), dialog.userEdit(), dialog.algorithmEdit(), dialog.ttlEdit()},
+         {dialog.urlEdit()}, QStringLiteral("Key &secret:")},
+        {"custom", {dialog.urlEdit()}, {dialog.zoneEdit(), dialog.serverEdit(), dialog.ttlEdit()},
+         QStringLiteral("Password/&Token:")},
+        {"duckdns", {dialog.hostsEdit()}, {dialog.userEdit(), dialog.zoneEdit()}, QStringLiteral("&Token:")},
+    };
+    for (const auto& row : kRows) {
+        dialog.providerCombo()->setCurrentIndex(dialog.providerCombo()->findData(QString::fromLatin1(row.key)));
+        for (QLineEdit* edit : row.shown)
+            QVERIFY2(dialog.fieldShown(edit), qPrintable(QString::fromLatin1(row.key) + " " + edit->objectName()));
+        for (QLineEdit* edit : row.hidden)
+            QVERIFY2(!dialog.fieldShown(edit), qPrintable(QString::fromLatin1(row.key) + " " + edit->objectName()));
+        auto* label = qobject_cast<QLabel*>(
+            static_cast<QFormLayout*>(dialog.layout()->itemAt(0)->layout())->labelForField(dialog.passwordEdit()));
+        QCOMPARE(label->text(), row.passwordCaption);
+    }
+    // Checked as typed: OK waits until the fields make an entry.
+    dialog.providerCombo()->setCurrentIndex(dialog.providerCombo()->findData(QStringLiteral("cloudflare")));
+    dialog.hostsEdit()->clear();
+    dialog.passwordEdit()->clear();
+    QCOMPARE(dialog.problemLabel()->text(), QStringLiteral("A host name needs to be specified."));
+    QVERIFY(!dialog.okButton()->isEnabled());
+    dialog.hostsEdit()->setText(QStringLiteral("home.example.org"));
+    QCOMPARE(dialog.problemLabel()->text(), QStringLiteral("A key, token or password needs to be specified."));
+    dialog.passwordEdit()->setText(QStringLiteral("t0ken"));
+    QCOMPARE(dialog.problemLabel()->text(), QString());
+    QVERIFY(dialog.okButton()->isEnabled());
+    dialog.familyCombo()->setCurrentIndex(dialog.familyCombo()->findText(QStringLiteral("both")));
+    QCOMPARE(dialog.entry().family, 46);
+}
+
+void ControlsWindowTest::dnsTabShowsEachEntrysState()
+{
+    DnsUpdateTab tab;
+    kestrune::core::DnsUpdateEntry entry;
+    entry.enabled = true;
+    entry.provider = "cloudflare";
+    entry.hosts = "home.example.org";
+    entry.family = 46;
+    entry.updated = 1700000000;
+    entry.answer = "updated";
+    entry.proof = "answering since 12:00 (after 1 s)";
+    kestrune::core::DnsUpdateEntry failing = entry;
+    failing.answer = "HTTP 503";
+    tab.showEntries({entry, failing}, {{"dns2", "203.0.113.9", 1, 1700000600, false}});
+    const QString first = tab.entryList()->item(0)->text();
+    QVERIFY2(first.startsWith(QStringLiteral("home.example.org - Cloudflare (IPv4 and IPv6); updated ")), qPrintable(first));
+    QVERIFY2(first.endsWith(QStringLiteral(" (updated), answering since 12:00 (after 1 s)")), qPrintable(first));
+    const QString second = tab.entryList()->item(1)->text();
+    QVERIFY2(second.contains(QStringLiteral("; last try: HTTP 503, next try ")), qPrintable(second));
 }
 
 void ControlsWindowTest::commandResultIsSavedAndShownAtOnce()

@@ -1,5 +1,6 @@
 // The publish steps of a change: dynamic-DNS entries, the command, the change mail and their retries,
 // through the monitor's public API against real local peers, the clock stepped by the test.
+#include "BindServer.h"
 #include "DnsUpdateServer.h"
 #include "Monitor.h"
 #include "NginxServer.h"
@@ -71,7 +72,15 @@ struct Rig {
     }
     void addEntry(const testsupport::DnsUpdateServer& server)
     {
-        settings.dnsUpdates.push_back({true, "dyndns2", server.origin(), "home.example", "me", "pw", "", "", "", ""});
+        DnsUpdateEntry entry;
+        entry.enabled = true;
+        entry.provider = "dyndns2";
+        entry.server = server.origin();
+        entry.hosts = "home.example";
+        entry.user = "me";
+        entry.password = "pw";
+        entry.verify = "off";
+        settings.dnsUpdates.push_back(entry);
     }
     std::chrono::milliseconds retryTimer() const
     {
@@ -273,6 +282,78 @@ TEST(MonitorPublish, ADamagedRetrySectionKeepsOneRowPerChannelWithinBoundsAndSay
     rig.stepTo(rig.retryTimer());
     EXPECT_EQ(dns.requests().size(), 1u);
     EXPECT_EQ(rig.settings.pendingRetries, std::vector<PendingRetry>{mended[1]});
+}
+
+// A free account lapses without updates: once the refresh period is over the unchanged address goes out once.
+TEST(MonitorPublish, UnchangedAddressIsSentAgainOnceTheRefreshPeriodIsOver)
+{
+    testsupport::DnsUpdateServer dns;
+    Rig rig("10.1.2.3");
+    rig.addEntry(dns);
+    dns.answer(200, "good");
+    rig.check("10.1.2.3");
+    ASSERT_EQ(dns.requests().size(), 1u);
+    EXPECT_EQ(rig.settings.dnsUpdates[0].updated, rig.clock);
+    rig.clock += 24 * 86400;
+    rig.check("10.1.2.3");
+    EXPECT_EQ(dns.requests().size(), 1u);
+    rig.clock += 86400;
+    rig.check("10.1.2.3");
+    EXPECT_EQ(dns.requests().size(), 2u);
+    rig.check("10.1.2.3");
+    EXPECT_EQ(dns.requests().size(), 2u);
+    // 0 days: never.
+    rig.settings.dnsUpdates[0].refreshDays = 0;
+    rig.clock += 100 * 86400;
+    rig.check("10.1.2.3");
+    EXPECT_EQ(dns.requests().size(), 2u);
+}
+
+// After an update the zone's server is asked until it answers the new address: at once, then after growing
+// pauses for five minutes; a name that never does is named with what it answers and sent again at the next check.
+TEST(MonitorPublish, UpdatedNamesAreProvenToAnswerOrSentAgain)
+{
+    if (!testsupport::BindServer::Available())
+        GTEST_SKIP() << "named or nsupdate missing (bind9, bind9-dnsutils)";
+    testsupport::BindServer bind;
+    testsupport::DnsUpdateServer accepting;
+    Rig rig("10.1.2.3");
+    DnsUpdateEntry own;
+    own.enabled = true;
+    own.provider = "rfc2136";
+    own.server = bind.Address();
+    own.zone = "example.test";
+    own.hosts = "home.example.test";
+    own.user = testsupport::BindServer::KeyName();
+    own.password = bind.Secret();
+    own.verify = bind.Address();
+    rig.settings.dnsUpdates.push_back(own);
+    rig.check("10.1.2.3");
+    const std::string& proof = rig.settings.dnsUpdates[0].proof;
+    EXPECT_TRUE(proof.starts_with("answering since ") && proof.ends_with(" (after 0 s)")) << proof;
+    EXPECT_EQ(rig.seen.status, "DNS update of home.example.test: " + proof + ".");
+
+    // A provider that says yes and changes nothing.
+    DnsUpdateEntry idle;
+    idle.enabled = true;
+    idle.provider = "custom";
+    idle.hosts = "home.locked.test";
+    idle.url = accepting.origin() + "/set?ip={IP}";
+    idle.verify = bind.Address();
+    rig.settings.dnsUpdates = {idle};
+    rig.check("10.1.2.4");
+    EXPECT_EQ(rig.settings.dnsUpdates[0].proof, "not answering yet");
+    std::vector<long long> pauses;
+    while (rig.timers.active.contains(TimerId::Retry) && pauses.size() < 10) {
+        pauses.push_back(rig.retryTimer().count() / 1000);
+        rig.stepTo(rig.retryTimer());
+    }
+    EXPECT_EQ(pauses, (std::vector<long long>{5, 10, 20, 40, 80, 145}));
+    EXPECT_EQ(rig.settings.dnsUpdates[0].proof,
+              "not answering: " + bind.Address() + " answers 192.0.2.1 for home.locked.test");
+    EXPECT_EQ(rig.settings.dnsUpdates[0].lastIp, "");
+    rig.check("10.1.2.4");
+    EXPECT_EQ(accepting.requests().size(), 2u);
 }
 
 } // namespace

@@ -118,6 +118,23 @@ TEST(HeadlessRunner, AFirstRunWithNothingSetUpNamesTheSettingsFileAndItsKeys)
     EXPECT_EQ(run.lines.find("Host not found"), std::string::npos) << run.lines;
 }
 
+namespace {
+
+kestrune::core::DnsUpdateEntry dyndns2Entry(const testsupport::DnsUpdateServer& dns)
+{
+    kestrune::core::DnsUpdateEntry entry;
+    entry.enabled = true;
+    entry.provider = "dyndns2";
+    entry.server = dns.origin();
+    entry.hosts = "home.example";
+    entry.user = "me";
+    entry.password = "pw";
+    entry.verify = "off";  // the names are not in any zone the test serves
+    return entry;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
@@ -129,8 +146,15 @@ TEST(HeadlessRunner, DnsEntriesAndPendingRetriesAreKeptInTheSettingsFile)
 {
     HeadlessRig rig("10.1.2.3");
     testsupport::DnsUpdateServer dns;
-    rig.settings.dnsUpdates = {{true, "dyndns2", dns.origin(), "home.example", "me", "pw", "", "", "", ""},
-                               {true, "custom", "", "nas.example", "", "", dns.origin() + "/busy?ip={IP}", "", "", ""}};
+    const kestrune::core::DnsUpdateEntry dyndns2 = dyndns2Entry(dns);
+    kestrune::core::DnsUpdateEntry custom = dyndns2;
+    custom.provider = "custom";
+    custom.server.clear();
+    custom.hosts = "nas.example";
+    custom.user.clear();
+    custom.password.clear();
+    custom.url = dns.origin() + "/busy?ip={IP}";
+    rig.settings.dnsUpdates = {dyndns2, custom};
     rig.save();
     dns.answer(200, "good 10.1.2.3");
     {
@@ -171,7 +195,7 @@ TEST(HeadlessRunner, EveryDnsEntryAndCommandRunIsOneLineAndAFailureIsAFailedActi
         HeadlessRig rig("10.1.2.3");
         testsupport::DnsUpdateServer dns;
         dns.answer(c.dnsStatus, c.dnsBody);
-        rig.settings.dnsUpdates = {{true, "dyndns2", dns.origin(), "home.example", "me", "pw", "", "", "", ""}};
+        rig.settings.dnsUpdates = {dyndns2Entry(dns)};
         rig.settings.runCommand = true;
         rig.settings.command = c.command;
         rig.save();

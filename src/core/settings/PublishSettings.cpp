@@ -39,8 +39,15 @@ std::string dnsEntryFingerprint(const DnsUpdateEntry& entry)
 {
     // FNV-1a over the fields, each ended by a NUL so that no two splits of the same bytes meet.
     std::uint64_t hash = 0xcbf29ce484222325ULL;
+    // Fields of later versions count only when set, so a hold kept by an earlier one keeps its fingerprint.
+    std::string laterFields;
+    if (entry.family != 4 || !entry.zone.empty() || !entry.algorithm.empty() || entry.ttl != 0)
+        laterFields = std::to_string(entry.family) + ' ' + entry.zone + ' ' + entry.algorithm + ' ' + std::to_string(entry.ttl);
+    const std::string& later = laterFields;
     for (const std::string* field :
-         {&entry.provider, &entry.server, &entry.hosts, &entry.user, &entry.password, &entry.url}) {
+         {&entry.provider, &entry.server, &entry.hosts, &entry.user, &entry.password, &entry.url, &later}) {
+        if (field == &later && later.empty())
+            continue;
         for (const char c : *field + '\0') {
             hash ^= static_cast<unsigned char>(c);
             hash *= 0x100000001b3ULL;
@@ -65,6 +72,7 @@ bool liftStaleHold(DnsUpdateEntry& entry)
     entry.hold.clear();
     entry.holdFor.clear();
     entry.lastIp.clear();
+    entry.lastIp6.clear();
     return true;
 }
 
@@ -72,12 +80,16 @@ DnsUpdateEntry editedDnsUpdateEntry(const DnsUpdateEntry& old, DnsUpdateEntry ed
 {
     const bool same = old.provider == edited.provider && old.server == edited.server &&
                       old.hosts == edited.hosts && old.user == edited.user && old.password == edited.password &&
-                      old.url == edited.url;
+                      old.url == edited.url && old.family == edited.family && old.zone == edited.zone &&
+                      old.algorithm == edited.algorithm && old.ttl == edited.ttl;
     if (!same || (edited.enabled && !old.enabled)) {
         edited.hold.clear();
         edited.holdFor.clear();
-        if (!same)
+        if (!same) {
             edited.lastIp.clear();
+            edited.lastIp6.clear();
+            edited.proof.clear();
+        }
     }
     return edited;
 }
@@ -97,6 +109,17 @@ std::vector<DnsUpdateEntry> loadDnsUpdates(const IniFile& ini)
         entry.url = ini.readString(kDnsSection, key("URL", i), "");
         entry.lastIp = ini.readString(kDnsSection, key("LastIP", i), "");
         entry.hold = ini.readString(kDnsSection, key("Hold", i), "");
+        const int family = ini.readInteger(kDnsSection, key("Family", i), 4);
+        entry.family = family == 6 || family == 46 ? family : 4;
+        entry.lastIp6 = ini.readString(kDnsSection, key("LastIP6", i), "");
+        entry.zone = ini.readString(kDnsSection, key("Zone", i), "");
+        entry.algorithm = ini.readString(kDnsSection, key("Algorithm", i), "");
+        entry.ttl = std::clamp(ini.readInteger(kDnsSection, key("TTL", i), 0), 0, 604800);
+        entry.verify = ini.readString(kDnsSection, key("Verify", i), "");
+        entry.refreshDays = std::clamp(ini.readInteger(kDnsSection, key("Refresh", i), -1), -1, 3650);
+        entry.updated = readNumber(ini, kDnsSection, key("Updated", i));
+        entry.answer = ini.readString(kDnsSection, key("Answer", i), "");
+        entry.proof = ini.readString(kDnsSection, key("Proof", i), "");
         entry.holdFor = ini.readString(kDnsSection, key("HoldFor", i), "");
         liftStaleHold(entry);
         entries.push_back(std::move(entry));
@@ -122,6 +145,18 @@ void saveDnsUpdates(const std::vector<DnsUpdateEntry>& entries, IniFile& ini)
         ini.writeString(kDnsSection, key("URL", i), entry.url);
         ini.writeString(kDnsSection, key("LastIP", i), entry.lastIp);
         ini.writeString(kDnsSection, key("Hold", i), entry.hold);
+        ini.writeInteger(kDnsSection, key("Family", i), entry.family);
+        ini.writeString(kDnsSection, key("LastIP6", i), entry.lastIp6);
+        ini.writeString(kDnsSection, key("Zone", i), entry.zone);
+        ini.writeString(kDnsSection, key("Algorithm", i), entry.algorithm);
+        ini.writeInteger(kDnsSection, key("TTL", i), entry.ttl);
+        ini.writeString(kDnsSection, key("Verify", i), entry.verify);
+        // Missing reads as the provider's default, which a later version may change.
+        if (entry.refreshDays >= 0)
+            ini.writeInteger(kDnsSection, key("Refresh", i), entry.refreshDays);
+        ini.writeString(kDnsSection, key("Updated", i), std::to_string(entry.updated));
+        ini.writeString(kDnsSection, key("Answer", i), entry.answer);
+        ini.writeString(kDnsSection, key("Proof", i), entry.proof);
         ini.writeString(kDnsSection, key("HoldFor", i), entry.holdFor);
     }
 }

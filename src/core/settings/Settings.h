@@ -21,6 +21,16 @@ struct DnsUpdateEntry {
     std::string url;        // the custom template
     std::string lastIp;     // the last address this entry sent successfully
     std::string hold;       // empty, or the fatal answer that stopped the entry
+    int family = 4;         // 4, 6 or 46: the address families the entry updates
+    std::string lastIp6;    // the last IPv6 address this entry sent successfully
+    std::string zone;       // the zone (name or provider id); empty: found from the host names
+    std::string algorithm;  // the TSIG algorithm; empty: hmac-sha256
+    int ttl = 0;            // the records' time to live; 0: the provider's default
+    std::string verify;     // empty: ask the zone's name servers; "off"; or the servers to ask
+    int refreshDays = -1;   // re-send after this many days without an update; -1: the provider's default
+    long long updated = 0;  // when the last update succeeded (seconds since the epoch)
+    std::string answer;     // what the provider answered then
+    std::string proof;      // whether the name answers the address sent, in words
     std::string holdFor;    // the fingerprint of what was sent when the hold came
 
     bool operator==(const DnsUpdateEntry&) const = default;

@@ -16,6 +16,19 @@ namespace {
 using kestrune::core::DnsUpdateEntry;
 using kestrune::core::PendingRetry;
 
+DnsUpdateEntry entry(bool enabled, std::string provider, std::string hosts, std::string password, std::string lastIp,
+                     std::string hold)
+{
+    DnsUpdateEntry e;
+    e.enabled = enabled;
+    e.provider = std::move(provider);
+    e.hosts = std::move(hosts);
+    e.password = std::move(password);
+    e.lastIp = std::move(lastIp);
+    e.hold = std::move(hold);
+    return e;
+}
+
 std::string FileText(const std::filesystem::path& file) { return ReadFileBytes(file); }
 
 TEST(PublishSettings, EntriesRetriesAndCommandSurviveTheFileWithPasswordsScrambled)
@@ -30,8 +43,21 @@ TEST(PublishSettings, EntriesRetriesAndCommandSurviveTheFileWithPasswordsScrambl
     EXPECT_EQ(s.dnsUpdates[0].password, "old");
     EXPECT_EQ(s.dnsUpdates[2], DnsUpdateEntry{});
 
-    s.dnsUpdates = {{true, "dyndns2", "dns.example:8443", "a.example,b.example", "me", "s3cret p", "", "10.1.2.3", "", ""},
-                    {false, "custom", "", "", "", "", "https://x.example/?ip={IP}", "", "badauth", ""}};
+    DnsUpdateEntry dual = entry(true, "dyndns2", "a.example,b.example", "s3cret p", "10.1.2.3", "");
+    dual.server = "dns.example:8443";
+    dual.user = "me";
+    dual.family = 46;
+    dual.lastIp6 = "2001:db8::1";
+    dual.updated = 1700000000;
+    dual.answer = "good";
+    dual.proof = "answering since 12:00 (after 2 s)";
+    DnsUpdateEntry own = entry(false, "rfc2136", "h.example.org", "c2VjcmV0", "", "BADKEY");
+    own.zone = "example.org";
+    own.algorithm = "hmac-sha512";
+    own.ttl = 60;
+    own.verify = "127.0.0.1:5353";
+    own.refreshDays = 0;
+    s.dnsUpdates = {dual, own};
     s.dnsUpdates[1].holdFor = dnsEntryFingerprint(s.dnsUpdates[1]);
     s.pendingRetries = {{"mail", "10.1.2.3", 2, 1700000123, false}, {"dns1", "10.1.2.3", 1, 1700001800, true}};
     s.runCommand = true;
@@ -55,7 +81,7 @@ TEST(PublishSettings, EntriesRetriesAndCommandSurviveTheFileWithPasswordsScrambl
 
 TEST(PublishSettings, EditingWhatIsSentLiftsTheHold)
 {
-    const DnsUpdateEntry held{true, "duckdns", "", "home", "", "token", "", "10.1.2.3", "KO", ""};
+    const DnsUpdateEntry held = entry(true, "duckdns", "home", "token", "10.1.2.3", "KO");
     DnsUpdateEntry renamed = held;
     renamed.hosts = "house";
     EXPECT_EQ(kestrune::core::editedDnsUpdateEntry(held, renamed).hold, "");
@@ -70,13 +96,17 @@ TEST(PublishSettings, AHoldLiftsWhenTheFileChangesWhatTheEntrySends)
     const std::vector<std::tuple<const char*, std::optional<std::string>, bool>> edits = {
         {"Provider1", "noip", true}, {"Server1", "other.example", true}, {"Hosts1", "house.example", true},
         {"User1", "you", true}, {"Password1", enDeCrypt("right"), true}, {"URL1", "https://x.example/?ip={IP}", true},
-        {"Enabled1", "0", false}, {"LastIP1", "10.9.9.9", false},
+        {"Zone1", "example.org", true}, {"Family1", "46", true},
+        {"Enabled1", "0", false}, {"LastIP1", "10.9.9.9", false}, {"Verify1", "off", false},
         {"HoldFor1", std::nullopt, false}};  // a file written before holds were fingerprinted
     TempFolder folder;
     const auto file = folder / "kestrune.ini";
     for (const auto& [key, value, lifted] : edits) {
         Settings s = defaultSettings("");
-        s.dnsUpdates = {{true, "dyndns2", "dns.example", "home.example", "me", "wrong", "", "10.1.2.3", "badauth", ""}};
+        DnsUpdateEntry held = entry(true, "dyndns2", "home.example", "wrong", "10.1.2.3", "badauth");
+        held.server = "dns.example";
+        held.user = "me";
+        s.dnsUpdates = {held};
         s.dnsUpdates[0].holdFor = dnsEntryFingerprint(s.dnsUpdates[0]);
         saveSettingsFile(s, file);
         IniFile ini = IniFile::load(file);
