@@ -2,6 +2,7 @@
 
 #include "BusyGate.h"
 #include "DnsUpdateTab.h"
+#include "NoticesTab.h"
 #include "EventTap.h"
 #include "ExternalServiceTab.h"
 #include "FtpTab.h"
@@ -99,6 +100,7 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& executablePath, QWidget*
     m_localFilesTab = new LocalFilesTab;
     m_dnsUpdateTab = new DnsUpdateTab;
     m_ipv6Tab = new Ipv6Tab;
+    m_noticesTab = new NoticesTab;
     m_systemTab = new SystemTab;
     m_tabs->addTab(m_externalServiceTab, QStringLiteral("External Service"));
     m_tabs->addTab(m_userLookupsTab, QStringLiteral("User-Defined Service"));
@@ -108,6 +110,7 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& executablePath, QWidget*
     m_tabs->addTab(m_localFilesTab, QStringLiteral("Local Files"));
     m_tabs->addTab(m_dnsUpdateTab, QStringLiteral("DNS update"));
     m_tabs->addTab(m_ipv6Tab, QStringLiteral("IPv6"));
+    m_tabs->addTab(m_noticesTab, QStringLiteral("Notices"));
     m_tabs->addTab(m_systemTab, QStringLiteral("System"));
     column->addWidget(m_tabs, 1);
     setCentralWidget(central);
@@ -294,6 +297,10 @@ void MainWindow::connectTabs()
     onRequest(m_dnsUpdateTab, &DnsUpdateTab::editRequested, &MainWindow::onDnsEditClicked);
     onRequest(m_dnsUpdateTab, &DnsUpdateTab::removeRequested, &MainWindow::onDnsRemoveClicked);
     onRequest(m_dnsUpdateTab, &DnsUpdateTab::clearHoldRequested, &MainWindow::onDnsClearHoldClicked);
+    onRequest(m_noticesTab, &NoticesTab::addRequested, &MainWindow::onNoticeAddClicked);
+    onRequest(m_noticesTab, &NoticesTab::editRequested, &MainWindow::onNoticeEditClicked);
+    onRequest(m_noticesTab, &NoticesTab::removeRequested, &MainWindow::onNoticeRemoveClicked);
+    onRequest(m_noticesTab, &NoticesTab::testRequested, &MainWindow::onNoticeTestClicked);
     connect(m_systemTab, &SystemTab::loginStartClicked, this,
             [this](bool checked) { guarded([this, checked] { onLoginStartClicked(checked); }); });
 }

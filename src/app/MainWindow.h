@@ -33,6 +33,7 @@ namespace kestrune::app {
 
 class BusyGate;
 class DnsUpdateTab;
+class NoticesTab;
 class ExternalServiceTab;
 class FtpTab;
 class HistoryView;
@@ -68,6 +69,7 @@ public:
     // The IPv6 line under the address: the address, or "no IPv6 address" and why; hidden while IPv6 is off.
     QLabel* address6Label() const { return m_address6Label; }
     DnsUpdateTab* dnsUpdateTab() const { return m_dnsUpdateTab; }
+    NoticesTab* noticesTab() const { return m_noticesTab; }
     SystemTab* systemTab() const { return m_systemTab; }
 
     // The current address, "Error" after a failed upload, or empty.
@@ -204,6 +206,11 @@ public:
     void onDnsEditClicked();
     void onDnsRemoveClicked();
     void onDnsClearHoldClicked();
+    // Notice entries.
+    void onNoticeAddClicked();
+    void onNoticeEditClicked();
+    void onNoticeRemoveClicked();
+    void onNoticeTestClicked();
     // The feedback form, modal, at the window's left + 50 and top + 40.
     void onFeedbackClicked();
     // The history of the log's addresses, modeless; it follows the log as lines are added.
@@ -277,6 +284,7 @@ private:
     void setDebugView(bool on);
     // Runs the entry dialog until its fields make an entry or the user cancels.
     std::optional<core::DnsUpdateEntry> askDnsEntry(const core::DnsUpdateEntry& shown);
+    std::optional<core::NoticeEntry> askNoticeEntry(const core::NoticeEntry& shown);
 
     Dialogs& m_dialogs;
     QString m_executablePath;
@@ -299,6 +307,7 @@ private:
     QString m_trayAddress6;
     QString m_trayCheckedAt;
     DnsUpdateTab* m_dnsUpdateTab = nullptr;
+    NoticesTab* m_noticesTab = nullptr;
     SystemTab* m_systemTab = nullptr;
     QStatusBar* m_statusLine = nullptr;
     QLabel* m_lookupErrorLabel = nullptr;

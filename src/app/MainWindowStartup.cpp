@@ -3,6 +3,7 @@
 #include "Ipv6Tab.h"
 
 #include "DnsUpdateTab.h"
+#include "NoticesTab.h"
 #include "ExternalServiceTab.h"
 #include "FtpTab.h"
 #include "IniFile.h"
@@ -278,6 +279,7 @@ void MainWindow::applySettings(const Settings& settings)
         }
     }
     m_dnsUpdateTab->showEntries(m_settings.dnsUpdates, m_settings.pendingRetries);
+    m_noticesTab->showEntries(m_settings.notices);
 }
 
 Settings MainWindow::settingsFromTabs() const

@@ -300,12 +300,15 @@ void Monitor::lookUp()
         result = askOtherServices(fields, std::move(result));
     if (result.failed()) {
         reportLookupError(std::string(lookuptexts::kErrorPrefix) + result.errorMessage);
+        guarded([&] { lookupEnded(true, result.errorMessage); });
         return;
     }
     setAddress(result.address);
     m_observer.windowTitleChanged(std::string(kTitlePrefix) + result.address + "]");
     m_observer.addressFound(result.address);
     m_observer.statusChanged(m_lookupNote);
+    const bool found = result.address != kPlaceholderAddress;
+    guarded([&] { lookupEnded(!found, found ? result.address : "no address on the page"); });
 }
 
 LookupResult Monitor::askOtherServices(const LookupFields& fields, LookupResult failed)

@@ -12,10 +12,12 @@
 #include "PublishRetries.h"
 #include "TimerService.h"
 #include "MailSender.h"
+#include "NoticeChannel.h"
 
 #include <array>
 #include <functional>
 #include <optional>
+#include <set>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -94,6 +96,9 @@ public:
     void sendTestMail();
     // The IP file's test button: writes it whether or not it is enabled.
     void writeIpFileNow();
+    // "Send test" and --test-notice: one test notice through the entry at index (from 0), whatever its events
+    // and whether it is on; reported as a message. True when the server took it. Never retried.
+    bool sendTestNotice(std::size_t index);
 
     // State.
     const std::string& address() const { return m_address; }
@@ -124,6 +129,7 @@ public:
     net::HttpClient& dnsHttp() { return m_dnsHttp; }
     // The IPv6 service lookups' client: it reaches its hosts over IPv6 alone.
     net::HttpClient& http6() { return m_http6; }
+    net::HttpClient& noticeHttp() { return m_noticeHttp; }
 
 private:
     // Reports a network action to the observer for as long as it lives; nested ones end the busy state once.
@@ -185,7 +191,10 @@ private:
     static bool publishable(const std::string& address);
     long long now() const;
     std::optional<long long> nextCheckTime() const;
-    void stepEnded(const std::string& channel, const std::string& address, StepEnd end);
+    // reason: why a step failed for good, for its notice.
+    void stepEnded(const std::string& channel, const std::string& address, StepEnd end, const std::string& reason = {});
+    // A retry that is no longer wanted (its entry went or is off, or it was done meanwhile).
+    void dropRetry(const std::string& channel);
     // A publish step's line to the status line, the debug view and the observer's publish report.
     void reportStep(const std::string& text, bool failed);
     // Each enabled entry not stopped, waiting or up to date; returns a line per update for the mail.
@@ -213,6 +222,21 @@ private:
     struct PendingProof;
     bool askForProof(PendingProof& proof);
 
+    // Notices (MonitorNotices.cpp).
+    // family 4 or 6: a notice when address differs from the last one noticed of that family.
+    void addressNoticed(int family, const std::string& address);
+    // A lookup ended; counts failures in a row for "lookup failing" and its recovery.
+    void lookupEnded(bool failed, const std::string& what);
+    // A step's end as the notices see it: the first failure for good, or a retry that got through.
+    void stepNoticed(const std::string& channel, const std::string& name, bool done, bool fatal,
+                     const std::string& reason);
+    void raiseNotice(actions::NoticeEvent event, const std::string& details, const std::string& oldIp = {});
+    actions::NoticeValues noticeValues(actions::NoticeEvent event, long long time, const std::string& ip,
+                                       const std::string& oldIp, const std::string& details) const;
+    // outcome, when given, receives the line reported.
+    StepEnd deliverNotice(std::size_t index, const actions::NoticeValues& values, std::string* outcome = nullptr);
+    void retryNotice(const core::PendingRetry& retry);
+
     Settings& m_settings;
     MonitorObserver& m_observer;
     TimerService& m_timers;
@@ -229,6 +253,7 @@ private:
     net::HttpClient m_http6;
     std::vector<lookup::ExternalService> m_services6{std::begin(lookup::kIpv6Services), std::end(lookup::kIpv6Services)};
     lookup::AddressReader m_readAddresses = lookup::readInterfaceAddresses;
+    net::HttpClient m_noticeHttp;
 
     std::string m_address;
     struct PendingProof {
@@ -265,6 +290,11 @@ private:
     PublishRetries m_retries;
     std::unique_ptr<lookup::AddressEvents> m_addressEvents;
     bool m_settlePending = false;
+    int m_lookupFailures = 0;  // lookups failed in a row
+    bool m_retrying = false;   // the publish steps run are retries
+    // The steps whose failure for good was noticed; a step leaves when it goes through again.
+    std::set<std::string> m_failedForGood;
+    std::string m_uploadError;
 };
 
 } // namespace kestrune::core

@@ -50,7 +50,7 @@ void Monitor::handleChange(bool manual)
         if (end != StepEnd::Done)
             setAddress(std::string(kErrorAddress));
         if (!manual && publishable(found))
-            stepEnded("upload", found, end);
+            stepEnded("upload", found, end, "The upload to " + m_settings.ftpHost + " failed for good: " + m_uploadError);
     }
     if (m_ftpConnected)
         disconnectFtp();
@@ -64,6 +64,8 @@ void Monitor::handleChange(bool manual)
         }
         publishDisplayed(updated);
         publishIpv6(updated);
+        if (publishable(found))
+            guarded([&] { addressNoticed(4, found); });
     }
     m_countdown = m_settings.interval;
 }
@@ -106,6 +108,7 @@ Monitor::StepEnd Monitor::uploadToServer(const std::string& address, const std::
     job.tls = m_settings.ftpTls;
     job.anyCertificate = m_settings.ftpAnyCertificate;
     const BusyScope busy(*this, "Uploading to " + m_settings.ftpHost + kEllipsis);
+    m_uploadError.clear();
     try {
         ensureAppFolder(m_paths);
         m_passiveFallback =
@@ -116,10 +119,12 @@ Monitor::StepEnd Monitor::uploadToServer(const std::string& address, const std::
         m_observer.actionFinished(Action::Upload, {});
         return StepEnd::Done;
     } catch (const ReplyError& error) {
+        m_uploadError = error.what();
         m_observer.actionFinished(Action::Upload, error.what());
         // A refused login is refused again at every try.
         return error.replyErrorCode == 530 ? StepEnd::Fatal : StepEnd::Passing;
     } catch (const std::exception& error) {
+        m_uploadError = error.what();
         m_observer.actionFinished(Action::Upload, error.what());
         return StepEnd::Passing;
     }

@@ -13,7 +13,7 @@ enum class Notice {
 };
 
 // A change action the monitor ran.
-enum class Action { Upload, Mail, IpFile, Log, IpFile6 };
+enum class Action { Upload, Mail, IpFile, Log, Notice, IpFile6 };
 
 // Everything the monitor shows goes through here; a face (the window, a headless runner, a test) renders it.
 class MonitorObserver {

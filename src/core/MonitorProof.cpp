@@ -3,6 +3,7 @@
 
 #include "DnsHttp.h"
 #include "DnsProof.h"
+#include "DnsProvider.h"
 #include "Settings.h"
 
 #include <algorithm>
@@ -45,7 +46,12 @@ bool Monitor::askForProof(PendingProof& proof)
         return true;
     const DnsUpdateEntry& asked = m_settings.dnsUpdates[proof.index];
     actions::DnsProofRequest request;
-    request.names = actions::dnsHostList(asked.hosts);
+    const actions::DnsProviderInfo* info = actions::findDnsProvider(asked.provider);
+    for (std::string name : actions::dnsHostList(asked.hosts)) {
+        if (info && !info->nameSuffix.empty() && !name.ends_with(info->nameSuffix))
+            name += info->nameSuffix;
+        request.names.push_back(name);
+    }
     request.ipv4 = proof.ipv4;
     request.ipv6 = proof.ipv6;
     // A provider's zone id is no name to look up.

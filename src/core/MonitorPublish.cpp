@@ -35,7 +35,8 @@ constexpr const char* kProxiedProof = "the provider answers for the name with it
 bool verifies(const core::DnsUpdateEntry& entry)
 {
     const actions::DnsProviderInfo* info = actions::findDnsProvider(entry.provider);
-    return entry.verify != "off" && info && info->verifiable;
+    // A key-URL entry may name no host: the key alone says which record it updates.
+    return entry.verify != "off" && info && info->verifiable && !entry.hosts.empty();
 }
 
 } // namespace
@@ -60,12 +61,21 @@ std::optional<long long> Monitor::nextCheckTime() const
     return now() + 60LL * std::max(m_countdown, 1);
 }
 
-void Monitor::stepEnded(const std::string& channel, const std::string& address, StepEnd end)
+void Monitor::stepEnded(const std::string& channel, const std::string& address, StepEnd end, const std::string& reason)
 {
     if (end == StepEnd::Passing)
         m_retries.failed(channel, address, now(), nextCheckTime());
     else
         m_retries.succeeded(channel);
+    armRetryTimer();
+    m_observer.publishStateChanged();
+    const std::string name = channel == "upload" ? "The upload" : channel == "mail" ? "The mail" : "The command";
+    stepNoticed(channel, name, end == StepEnd::Done, end == StepEnd::Fatal, reason);
+}
+
+void Monitor::dropRetry(const std::string& channel)
+{
+    m_retries.succeeded(channel);
     armRetryTimer();
     m_observer.publishStateChanged();
 }
@@ -169,6 +179,7 @@ std::string Monitor::updateDnsEntry(std::size_t index, const std::string& addres
         updated.updated = now();
         updated.answer = result.code;
         m_retries.succeeded(channel);
+        stepNoticed(channel, name, true, false, {});
         text = name + ": " + result.code + " (" + shown + ")";
         if (!result.remark.empty())
             text += "; " + result.remark;
@@ -211,6 +222,7 @@ std::string Monitor::updateDnsEntry(std::size_t index, const std::string& addres
         m_observer.notice(Notice::Balloon, text);
         if (m_settings.sendMail)
             guarded([this, &text] { sendWebmail(text); });
+        stepNoticed(channel, name, false, true, text);
     }
     armRetryTimer();
     m_observer.publishStateChanged();
@@ -248,7 +260,7 @@ void Monitor::runCommandWith(const std::string& address, const std::string& addr
     }
     // A command that cannot start will not start at the next try either.
     stepEnded(channel, channel == "command6" ? address6 : address,
-              outcome.succeeded() ? StepEnd::Done : outcome.started ? StepEnd::Passing : StepEnd::Fatal);
+              outcome.succeeded() ? StepEnd::Done : outcome.started ? StepEnd::Passing : StepEnd::Fatal, outcome.summary());
 }
 
 void Monitor::sendChangeMail(const std::string& address, const std::string& text)
@@ -275,6 +287,7 @@ void Monitor::retryDue()
     }
     const FlagScope changeScope(m_changeRunning);
     const FlagScope checkScope(m_checkRunning);
+    const FlagScope retryScope(m_retrying);
     proofsDue();
     for (const core::PendingRetry& retry : m_retries.due(now())) {
         const std::string& channel = retry.channel;
@@ -283,7 +296,7 @@ void Monitor::retryDue()
             const StepEnd end = uploadToServer(retry.address, templateAddress6());
             if (m_ftpConnected)
                 disconnectFtp();
-            stepEnded(channel, retry.address, end);
+            stepEnded(channel, retry.address, end, "The upload to " + m_settings.ftpHost + " failed for good: " + m_uploadError);
             // The failed upload made the other channels publish "Error": they get the address back.
             if (end == StepEnd::Done && (m_address == kErrorAddress || m_address == retry.address)) {
                 setAddress(retry.address);
@@ -299,23 +312,25 @@ void Monitor::retryDue()
             if (m_settings.sendMail && retry.address != m_lastMailed)
                 guarded([&] { sendChangeMail(retry.address, changeMailText(retry.address, {})); });
             else
-                stepEnded(channel, retry.address, StepEnd::Done);
+                dropRetry(channel);
         } else if (channel == "mail6") {
             if (m_settings.sendMail && retry.address != m_lastMailed6)
                 guarded([&] { sendChangeMail6(retry.address, changeMailText(m_lastMailed, {})); });
             else
-                stepEnded(channel, retry.address, StepEnd::Done);
+                dropRetry(channel);
         } else if (channel == "command") {
             // A command switched off or already run for this address has nothing left to retry.
             if (m_settings.runCommand && !m_settings.command.empty() && m_settings.commandIp != retry.address)
                 guarded([&] { runCommandHook(retry.address); });
             else
-                stepEnded(channel, retry.address, StepEnd::Done);
+                dropRetry(channel);
         } else if (channel == "command6") {
             if (m_settings.runCommand && !m_settings.command.empty() && m_settings.commandIp6 != retry.address)
                 guarded([&] { runCommandHook6(retry.address); });
             else
-                stepEnded(channel, retry.address, StepEnd::Done);
+                dropRetry(channel);
+        } else if (channel.starts_with("notice")) {
+            guarded([&] { retryNotice(retry); });
         } else if (channel.starts_with(kDnsChannel)) {
             std::size_t index = 0;
             try {
@@ -327,9 +342,9 @@ void Monitor::retryDue()
                 (liftStaleHold(m_settings.dnsUpdates[index]) || m_settings.dnsUpdates[index].hold.empty()))
                 guarded([&] { updateDnsEntry(index, retry.address, publishable6()); });
             else
-                stepEnded(channel, retry.address, StepEnd::Done);
+                dropRetry(channel);
         } else {
-            stepEnded(channel, retry.address, StepEnd::Done);
+            dropRetry(channel);
         }
     }
     armRetryTimer();

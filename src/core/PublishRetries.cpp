@@ -82,15 +82,17 @@ void PublishRetries::succeeded(const std::string& channel)
 
 void PublishRetries::addressChanged(const std::string& address)
 {
-    // Each family has its own steps: a new IPv4 address leaves the IPv6 ones alone, and the reverse.
+    // Each family has its own steps: a new IPv4 address leaves the IPv6 ones alone, and the reverse. A notice
+    // tells of what happened when it was raised, whatever the address became since.
     const auto sameFamily = [&](const core::PendingRetry& r) {
         return (r.address.find(':') == std::string::npos) == (address.find(':') == std::string::npos);
     };
+    const auto tellsOfThePast = [](const core::PendingRetry& r) { return r.channel.starts_with("notice"); };
     std::erase_if(m_pending, [&](const core::PendingRetry& r) {
-        return sameFamily(r) && !r.serverWait && r.address != address;
+        return sameFamily(r) && !r.serverWait && r.address != address && !tellsOfThePast(r);
     });
     for (core::PendingRetry& retry : m_pending)
-        if (sameFamily(retry))
+        if (sameFamily(retry) && !tellsOfThePast(retry))
             retry.address = address;
 }
 

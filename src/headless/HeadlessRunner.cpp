@@ -100,6 +100,7 @@ void HeadlessRunner::apply(const Settings& settings)
     m_savedDnsUpdates = settings.dnsUpdates;
     m_savedRetries = settings.pendingRetries;
     m_savedCommandIP = settings.commandIp;
+    m_savedNoticeState = settings.noticeState;
     m_monitor->setLastUploaded(settings.uploadedIp);
     m_monitor->setLastMailed(settings.mailedIp);
     m_monitor->setLastUploaded6(settings.uploadedIp6);
@@ -124,6 +125,12 @@ void HeadlessRunner::startChecks()
     m_lastStepLine.clear();
     m_monitor->stop();
     m_monitor->start();
+}
+
+int HeadlessRunner::testNotice(int number)
+{
+    const bool sent = number > 0 && m_monitor->sendTestNotice(static_cast<std::size_t>(number - 1));
+    return sent ? 0 : 2;
 }
 
 int HeadlessRunner::checkStatus() const
@@ -178,7 +185,7 @@ bool HeadlessRunner::saveState()
     if (m_monitor->lastUploaded() == m_savedUploaded && m_monitor->lastMailed() == m_savedMailed &&
         m_monitor->lastUploaded6() == m_savedUploaded6 && m_monitor->lastMailed6() == m_savedMailed6 &&
         m_settings.dnsUpdates == m_savedDnsUpdates && m_settings.pendingRetries == m_savedRetries &&
-        m_settings.commandIp == m_savedCommandIP)
+        m_settings.commandIp == m_savedCommandIP && m_settings.noticeState == m_savedNoticeState)
         return true;
     try {
         // Only the state is written: whatever else the file holds now stays, a hand edit included.
@@ -198,6 +205,8 @@ bool HeadlessRunner::saveState()
         }
         onDisk.pendingRetries = m_settings.pendingRetries;
         onDisk.commandIp = m_settings.commandIp;
+        onDisk.noticeState.lastIp = m_settings.noticeState.lastIp;
+        onDisk.noticeState.lastIp6 = m_settings.noticeState.lastIp6;
         ensureAppFolder(m_paths);
         saveSettingsFile(onDisk, m_paths.settingsFile);
         m_savedUploaded = onDisk.uploadedIp;
@@ -207,6 +216,7 @@ bool HeadlessRunner::saveState()
         m_savedDnsUpdates = m_settings.dnsUpdates;
         m_savedRetries = m_settings.pendingRetries;
         m_savedCommandIP = m_settings.commandIp;
+        m_savedNoticeState = m_settings.noticeState;
         return true;
     } catch (const std::exception& error) {
         report(Level::Error, error.what());
@@ -225,6 +235,8 @@ void HeadlessRunner::report(Level level, const std::string& text) const
         secrets.push_back(&entry.password);
     for (const std::string* secret : secrets)
         replaceAll(line, *secret, "********");
+    for (const NoticeEntry& entry : m_settings.notices)
+        replaceAll(line, entry.token, "********");
     m_log.write(level, line);
 }
 
@@ -348,6 +360,9 @@ void HeadlessRunner::actionFinished(core::Action action, const std::string& erro
         break;
     case core::Action::Log:
         report(level, "Log written: " + m_settings.logFilename);
+        break;
+    case core::Action::Notice:
+        report(level, error.empty() ? std::string("Notice sent.") : error);
         break;
     }
 }

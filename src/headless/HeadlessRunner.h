@@ -37,6 +37,8 @@ public:
     // (published or unchanged), 1 the lookup failed or found no valid address, 2 a publish step failed (an
     // upload, mail, file, dynamic-DNS entry, a held entry included, or the command).
     int checkOnce();
+    // --test-notice: one test notice through entry number (from 1); 0 when the server took it, 2 otherwise.
+    int testNotice(int number);
     // A check at once, then one every Interval minutes until requestStop(); with Interval 0 the one check's status.
     int run();
     // SIGTERM and SIGINT: stores the state and ends run() with 0 (1 when the state could not be written).
@@ -98,6 +100,7 @@ private:
     std::vector<kestrune::core::DnsUpdateEntry> m_savedDnsUpdates;
     std::vector<kestrune::core::PendingRetry> m_savedRetries;
     std::string m_savedCommandIP;
+    core::NoticeState m_savedNoticeState;
     std::unique_ptr<core::Monitor> m_monitor;
     std::map<core::TimerId, QTimer*> m_timers;
     std::unique_ptr<QSocketNotifier> m_addressEvents;

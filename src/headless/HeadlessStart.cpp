@@ -59,6 +59,11 @@ int runWithoutWindow(const launch::StartOptions& options, int argc, char** argv)
     QCoreApplication application(argc, argv);
     const EventLog log = eventLog(options);
     const AppPaths paths = appPathsFor(QCoreApplication::applicationFilePath().toStdString());
+    if (options.testNotice) {
+        // A test changes nothing the file keeps, so it may run beside the service that uses the same file.
+        HeadlessRunner runner(paths, log);
+        return runner.load() ? runner.testNotice(*options.testNotice) : launch::kExitError;
+    }
     const launch::InstanceLock lock(paths.settingsFile);
     if (lock.state() == launch::InstanceLock::State::HeldElsewhere) {
         log.write(Level::Error, lock.alreadyRunningText());

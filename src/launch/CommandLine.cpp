@@ -32,6 +32,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
                                        QStringLiteral("Check once with the change actions, then exit: 0 address "
                                                       "found, 1 lookup failed, 2 an action failed, 3 already "
                                                       "running."));
+    const QCommandLineOption testNotice(QStringLiteral("test-notice"),
+                                        QStringLiteral("Send a test notice through notice entry N (from 1), then "
+                                                       "exit: 0 sent, 2 not sent."),
+                                        QStringLiteral("N"));
     const QCommandLineOption quiet(QStringLiteral("quiet"),
                                    QStringLiteral("Without a window: only warnings and errors (silent when nothing "
                                                   "changed and nothing failed)."));
@@ -39,7 +43,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
                                      QStringLiteral("Without a window: the lookup's reasoning as well."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
-    parser.addOptions({config, headless, checkOnce, quiet, verbose, help, version});
+    parser.addOptions({config, headless, checkOnce, testNotice, quiet, verbose, help, version});
 
     QStringList list;
     for (const std::string& argument : arguments)
@@ -73,6 +77,13 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
         if (file.isEmpty())
             return misuse("--config needs the name of a settings file.");
         result.options.configFile = std::filesystem::path(bytes(file));
+    }
+    if (parser.isSet(testNotice)) {
+        bool number = false;
+        const int entry = parser.value(testNotice).toInt(&number);
+        if (!number || entry < 1)
+            return misuse("--test-notice needs the number of a notice entry (1, 2, ...).");
+        result.options.testNotice = entry;
     }
     result.options.headless = parser.isSet(headless);
     result.options.checkOnce = parser.isSet(checkOnce);

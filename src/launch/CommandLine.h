@@ -12,11 +12,12 @@ struct StartOptions {
     std::optional<std::filesystem::path> configFile;
     bool headless = false;
     bool checkOnce = false;
+    std::optional<int> testNotice;  // the entry's number, from 1
     bool quiet = false;    // only warnings and errors
     bool verbose = false;  // the lookup's reasoning too
 
     // Neither face needs a window for these.
-    bool withoutWindow() const { return headless || checkOnce; }
+    bool withoutWindow() const { return headless || checkOnce || testNotice; }
 };
 
 // Exit statuses of a run without a window.

@@ -1,5 +1,6 @@
 // The real program without a display: exit statuses, signals, and one instance per settings file.
 #include "HeadlessRig.h"
+#include "NoticeServer.h"
 #include "SmtpServer.h"
 
 #include <gtest/gtest.h>
@@ -253,6 +254,45 @@ TEST(HeadlessProgram, ASecondInstanceOnTheSameSettingsFileDoesNotStart)
     EXPECT_NE(secondWindow.errors().find("It was brought to the front."), std::string::npos) << secondWindow.errors();
     ::kill(window.pid(), SIGTERM);
     EXPECT_EQ(window.wait(), 0) << window.errors();
+}
+
+// The test action runs beside a service that holds the settings file, and its token stays out of the output.
+TEST(HeadlessProgram, TestNoticeSendsThroughTheNumberedEntryAndExitsWithItsOutcome)
+{
+    const testsupport::NoticeServer server("tk_headless_Secret", "");
+    HeadlessRig rig("10.1.2.3");
+    rig.settings.notices = {{true, "ntfy", server.origin() + "/home", "tk_headless_Secret", "ip4", "", "{EVENT}"},
+                            {true, "ntfy", server.origin() + "/home", "tk_wrong_Secret", "", "", ""}};
+    rig.save();
+    ProgramRun service(Headless(rig));
+    ASSERT_TRUE(service.waitForError("Notice sent.")) << service.errors();
+
+    struct Case {
+        std::string entry;
+        int status;
+        std::string output;
+    };
+    const Case cases[] = {
+        {"1", 0, "Notice 1 (ntfy at 127.0.0.1): the test notice was sent.\n"},
+        {"2", 2, "Notice 2 (ntfy at 127.0.0.1) refused: HTTP 403 Forbidden.\n"},
+        {"3", 2, "There is no notice 3.\n"},
+        {"0", 64, ""},
+    };
+    for (const Case& c : cases) {
+        ProgramRun test({"--test-notice", c.entry, "--config", rig.settingsFile});
+        EXPECT_EQ(test.wait(), c.status) << c.entry << ": " << test.errors();
+        if (!c.output.empty()) {
+            EXPECT_EQ(test.errors(), c.output);
+        }
+        EXPECT_EQ(test.errors().find("Secret"), std::string::npos);
+    }
+    // The service sent its own notice of the address, the tests one each.
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0]["ntfy"]["message"], "Address changed");
+    EXPECT_EQ(requests[1]["ntfy"]["message"], "Test notice");
+    kill(service.pid(), SIGTERM);
+    EXPECT_EQ(service.wait(), 0);
 }
 
 // A settings file that is no regular file ends every face's start with the reason, never waiting on it.

@@ -70,6 +70,7 @@ struct DnsProviderInfo {
     unsigned required = 0;      // fields that may not stay empty
     int refreshDays = 0;        // Refresh<i>'s default: free accounts lapse without an update
     bool verifiable = true;     // the updated names can be asked for directly
+    std::string_view nameSuffix;  // added to a host that lacks it to make the name that answers
     std::string_view userCaption = "&User name:";
     std::string_view passwordCaption = "Password/&Token:";
     std::string_view passwordHint;

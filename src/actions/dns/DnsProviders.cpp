@@ -46,6 +46,7 @@ const std::vector<DnsProviderInfo>& dnsProviders()
         DnsProviderInfo* duck = row("duckdns", "DuckDNS", "", kFieldServer | kFieldHosts | kFieldPassword,
                                     kFieldHosts, 0, duckDnsProvider());
         duck->passwordCaption = "&Token:";
+        duck->nameSuffix = ".duckdns.org";
         row("custom", "Custom URL", "", kFieldHosts | kFieldUser | kFieldPassword | kFieldUrl,
                                       kFieldUrl, 0, customUrlProvider());
         DnsProviderInfo* cloudns = row("cloudns", "ClouDNS (dynamic URL)", "", kFieldServer | kFieldHosts | kFieldPassword,

@@ -1,6 +1,7 @@
 #include "Settings.h"
 
 #include "EnDeCrypt.h"
+#include "NoticeSettings.h"
 #include "PublishSettings.h"
 #include "SettingsTable.h"
 
@@ -122,6 +123,7 @@ Settings loadSettings(const IniFile& ini, std::string_view firstExternalServiceU
     }
     settings.dnsUpdates = kestrune::core::loadDnsUpdates(ini);
     settings.pendingRetries = kestrune::core::loadPendingRetries(ini);
+    settings.notices = kestrune::core::loadNotices(ini, settings.noticeState);
     return settings;
 }
 
@@ -195,6 +197,7 @@ void saveSettings(const Settings& settings, IniFile& ini)
     }
     kestrune::core::saveDnsUpdates(settings.dnsUpdates, ini);
     kestrune::core::savePendingRetries(settings.pendingRetries, ini);
+    kestrune::core::saveNotices(settings.notices, settings.noticeState, ini);
 }
 
 void saveSettingsFile(const Settings& settings, const std::filesystem::path& file)

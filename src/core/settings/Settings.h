@@ -48,9 +48,33 @@ bool liftStaleHold(DnsUpdateEntry& entry);
 // and forgets the last address sent, so the next check updates at once.
 DnsUpdateEntry editedDnsUpdateEntry(const DnsUpdateEntry& old, DnsUpdateEntry edited);
 
+// One notice channel of "[Notify]". The token is held in clear here.
+struct NoticeEntry {
+    bool enabled = false;
+    std::string kind;    // ntfy, gotify, webhook, discord, slack, matrix or telegram
+    std::string url;     // the server and topic, the server, or the webhook's URL template
+    std::string token;
+    std::string events;  // comma-separated: ip4, ip6, lookup, failed, retry
+    std::string title;
+    std::string body;    // the message, or the webhook's body template
+
+    bool operator==(const NoticeEntry&) const = default;
+};
+
+// The notices' state and rules besides the entries ("[Notify]").
+struct NoticeState {
+    int lookupFailures{};    // failed lookups in a row before "lookup failing" goes out
+    std::string lastIp;      // the last address an "address changed" notice was raised for
+    std::string lastIp6;
+
+    bool operator==(const NoticeState&) const = default;
+};
+
 // A publish step that failed for a passing reason and waits for its next try ("[Retry]").
 struct PendingRetry {
-    std::string channel;    // "upload", "mail", "command" or "dns<n>" (n counts the entries from 1)
+    // "upload", "mail", "command", "dns<n>" (n counts the entries from 1) or "notice<n>|<event>|<time>|<old
+    // address>|<details>" (a notice's own values, so it goes out after a restart as it was raised)
+    std::string channel;
     std::string address;
     int attempts = 0;
     long long due = 0;      // seconds since the epoch
@@ -113,6 +137,9 @@ struct Settings {
     std::string commandIp;            // the last address the command ran with successfully
     // "DNSUpdate"
     std::vector<kestrune::core::DnsUpdateEntry> dnsUpdates;
+    // "Notify"
+    std::vector<kestrune::core::NoticeEntry> notices;
+    kestrune::core::NoticeState noticeState;
     // "Retry"
     std::vector<kestrune::core::PendingRetry> pendingRetries;
     // "System"

@@ -79,6 +79,35 @@ TEST(PublishSettings, EntriesRetriesAndCommandSurviveTheFileWithPasswordsScrambl
     EXPECT_EQ(FileText(file).find("[Retry]"), std::string::npos);
 }
 
+TEST(PublishSettings, NoticesAndTheirRetriesSurviveTheFileWithTokensScrambled)
+{
+    TempFolder folder;
+    const auto file = folder / "kestrune.ini";
+    WriteFileBytes(file, "[Notify]\nCount=1\nURL1=https://ntfy.example/t\n");
+    Settings s = loadSettingsFile(file, "");
+    ASSERT_EQ(s.notices.size(), 1u);
+    // Missing keys read as a new entry's defaults.
+    EXPECT_EQ(s.notices[0], (NoticeEntry{false, "ntfy", "https://ntfy.example/t", "", "ip4,ip6,lookup,failed,retry", "", ""}));
+    EXPECT_EQ(s.noticeState.lookupFailures, 3);
+
+    s.notices = {{true, "matrix", "https://m.example/_matrix/{TXN}", "syt_t0ken", "ip4,retry", "",
+                  R"({"msgtype":"m.text","body":"{DETAILS} \"q\""})"},
+                 {false, "gotify", "https://g.example", "AppT0ken", "", "{EVENT}", ""}};
+    s.noticeState = {5, "203.0.113.7", "2001:db8::7"};
+    s.pendingRetries = {{"notice1|ip4|1700000000|198.51.100.1|It \"changed\" | {IP}", "203.0.113.7", 1, 1700000060, false}};
+    saveSettingsFile(s, file);
+
+    const std::string text = FileText(file);
+    EXPECT_EQ(text.find("syt_t0ken"), std::string::npos);
+    EXPECT_EQ(text.find("AppT0ken"), std::string::npos);
+    EXPECT_EQ(loadSettingsFile(file, ""), s);
+
+    s.notices.clear();
+    s.noticeState = defaultSettings("").noticeState;
+    saveSettingsFile(s, file);
+    EXPECT_EQ(FileText(file).find("[Notify]"), std::string::npos);
+}
+
 TEST(PublishSettings, EditingWhatIsSentLiftsTheHold)
 {
     const DnsUpdateEntry held = entry(true, "duckdns", "home", "token", "10.1.2.3", "KO");

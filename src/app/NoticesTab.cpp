@@ -1,0 +1,80 @@
+#include "NoticesTab.h"
+
+#include "LayoutHelpers.h"
+#include "NoticeChannels.h"
+#include "Utf8Text.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace kestrune::app {
+
+namespace {
+
+QString rowText(const core::NoticeEntry& entry)
+{
+    const actions::NoticeChannel* channel = actions::noticeChannel(entry.kind);
+    const std::string host = actions::noticeHost(entry.url);
+    QString text = toQString(std::string(channel ? channel->caption() : entry.kind));
+    // Only the host: the rest of a webhook's address may be its secret.
+    if (!host.empty())
+        text += QStringLiteral(" - ") + toQString(host);
+    if (!entry.enabled)
+        text += QStringLiteral(", off");
+    return text;
+}
+
+} // namespace
+
+NoticesTab::NoticesTab(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("noticesTab"));
+    auto* page = new QVBoxLayout(this);
+    QGroupBox* entries = layout::group(this, QStringLiteral("Notices "));
+    auto* column = new QVBoxLayout(entries);
+    m_entryList = new QListWidget(entries);
+    m_entryList->setObjectName(QStringLiteral("noticeEntryList"));
+    column->addWidget(m_entryList, 1);
+    auto* buttons = new QHBoxLayout;
+    m_addButton = layout::button(entries, QStringLiteral("noticeAddButton"), QStringLiteral("&Add..."));
+    m_editButton = layout::button(entries, QStringLiteral("noticeEditButton"), QStringLiteral("&Edit..."), false);
+    m_removeButton = layout::button(entries, QStringLiteral("noticeRemoveButton"), QStringLiteral("Re&move"), false);
+    m_testButton = layout::button(entries, QStringLiteral("noticeTestButton"), QStringLiteral("Send &test"), false);
+    for (QPushButton* button : {m_addButton, m_editButton, m_removeButton, m_testButton})
+        buttons->addWidget(button);
+    buttons->addStretch();
+    column->addLayout(buttons);
+    page->addWidget(entries, 1);
+
+    connect(m_addButton, &QPushButton::clicked, this, &NoticesTab::addRequested);
+    connect(m_editButton, &QPushButton::clicked, this, &NoticesTab::editRequested);
+    connect(m_removeButton, &QPushButton::clicked, this, &NoticesTab::removeRequested);
+    connect(m_testButton, &QPushButton::clicked, this, &NoticesTab::testRequested);
+    connect(m_entryList, &QListWidget::itemDoubleClicked, this, &NoticesTab::editRequested);
+    connect(m_entryList, &QListWidget::currentRowChanged, this, &NoticesTab::updateButtons);
+}
+
+void NoticesTab::showEntries(const std::vector<core::NoticeEntry>& entries)
+{
+    const int selected = m_entryList->currentRow();
+    m_entryList->clear();
+    for (const core::NoticeEntry& entry : entries)
+        m_entryList->addItem(rowText(entry));
+    m_entryList->setCurrentRow(std::min(selected, m_entryList->count() - 1));
+    updateButtons();
+}
+
+int NoticesTab::selectedEntry() const { return m_entryList->currentRow(); }
+
+void NoticesTab::updateButtons()
+{
+    const bool selected = m_entryList->currentRow() >= 0;
+    for (QPushButton* button : {m_editButton, m_removeButton, m_testButton})
+        button->setEnabled(selected);
+}
+
+} // namespace kestrune::app
