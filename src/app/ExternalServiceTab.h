@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AddressSources.h"
 #include "Settings.h"
 #include "SettingsTable.h"
 
@@ -8,6 +9,7 @@
 class QCheckBox;
 class QComboBox;
 class QFrame;
+class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
@@ -26,6 +28,12 @@ public:
     QComboBox* serviceCombo() const { return m_serviceCombo; }
     QPushButton* lookupButton() const { return m_lookupButton; }
     QCheckBox* fallbackCheck() const { return m_fallbackCheck; }
+    // Where the IPv4 address comes from ("[Lookup] Source"), the STUN servers, the confirmation and the router
+    // check.
+    QComboBox* addressSourceCombo() const { return m_addressSourceCombo; }
+    QLineEdit* stunServersEdit() const { return m_stunServersEdit; }
+    QCheckBox* confirmCheck() const { return m_confirmCheck; }
+    QCheckBox* routerCheck() const { return m_routerCheck; }
     // One row per user-defined lookup, its stored record checked when it carries credentials.
     QListWidget* userRecordsList() const { return m_userRecordsList; }
     QListWidget* presetRecordsList() const { return m_presetRecordsList; }
@@ -45,11 +53,17 @@ signals:
     void externalChosen();
 
 private:
+    static QString sourceCaption(lookup::SourceKind kind);
+
     QFrame* m_sourcePanel = nullptr;
     QRadioButton* m_externalRadio = nullptr;
     QComboBox* m_serviceCombo = nullptr;
     QPushButton* m_lookupButton = nullptr;
     QCheckBox* m_fallbackCheck = nullptr;
+    QComboBox* m_addressSourceCombo = nullptr;
+    QLineEdit* m_stunServersEdit = nullptr;
+    QCheckBox* m_confirmCheck = nullptr;
+    QCheckBox* m_routerCheck = nullptr;
     QListWidget* m_userRecordsList = nullptr;
     QListWidget* m_presetRecordsList = nullptr;
     QPlainTextEdit* m_debugLog = nullptr;

@@ -234,6 +234,7 @@ public:
     // The settings file is saved at once, so an entry's last address or a pending retry survives a crash.
     void publishStateChanged() override;
     void serviceAnswered(const std::string& service) override;
+    void diagnosisChanged(const std::string& text, bool providerHides) override;
     void address6Changed(const std::string& address, const std::string& note) override;
     void watchAddressEvents(int handle) override;
     void showTrayAddresses();

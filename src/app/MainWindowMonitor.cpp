@@ -239,6 +239,13 @@ void MainWindow::serviceAnswered(const std::string& service)
     m_externalServiceTab->addDebugLine(QStringLiteral("Answered by ") + toQString(service));
 }
 
+void MainWindow::diagnosisChanged(const std::string& text, bool providerHides)
+{
+    m_systemTab->showDiagnosis(toQString(text));
+    if (providerHides)
+        m_dialogs.showMessage(toQString(text));
+}
+
 void MainWindow::publishStateChanged()
 {
     m_dnsUpdateTab->showEntries(m_settings.dnsUpdates, m_settings.pendingRetries);

@@ -1,5 +1,7 @@
 #include "SystemTab.h"
 
+#include "Utf8Text.h"
+
 #include "EventTap.h"
 #include "LayoutHelpers.h"
 #include "SchedulerRules.h"
@@ -78,6 +80,10 @@ SystemTab::SystemTab(QWidget* parent) : QWidget(parent)
     prefs->addWidget(m_startMinimizedCheck, 2, 0);
     prefs->addWidget(m_publicOnlyCheck, 3, 0);
     prefs->addWidget(m_loginStartCheck, 4, 0);
+    m_diagnosisLabel = new QLabel(preferences);
+    m_diagnosisLabel->setObjectName(QStringLiteral("diagnosisLabel"));
+    m_diagnosisLabel->setWordWrap(true);
+    prefs->addWidget(m_diagnosisLabel, 5, 0, 1, 2);
     prefs->addWidget(m_feedbackButton, 0, 1, Qt::AlignRight);
     prefs->addWidget(m_historyButton, 1, 1, Qt::AlignRight);
     prefs->setColumnStretch(0, 1);
@@ -133,6 +139,7 @@ void SystemTab::loadSetting(Setting id, const Settings& settings)
     case Setting::Minimize: m_minimizeToTrayCheck->setChecked(settings.minimize); break;
     case Setting::StartMinimized: m_startMinimizedCheck->setChecked(settings.startMinimized); break;
     case Setting::PublicOnly: m_publicOnlyCheck->setChecked(settings.publicOnly); break;
+    case Setting::Diagnosis: showDiagnosis(toQString(settings.diagnosis)); break;
     default: break;
     }
 }
@@ -144,6 +151,11 @@ void SystemTab::storeSettings(Settings& settings, const Settings&) const
     settings.minimize = m_minimizeToTrayCheck->isChecked();
     settings.startMinimized = m_startMinimizedCheck->isChecked();
     settings.publicOnly = m_publicOnlyCheck->isChecked();
+}
+
+void SystemTab::showDiagnosis(const QString& text)
+{
+    m_diagnosisLabel->setText(text.isEmpty() ? QString() : QStringLiteral("Provider check: ") + text);
 }
 
 void SystemTab::showAutoStartCaption(int interval)

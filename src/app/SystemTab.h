@@ -40,6 +40,9 @@ public:
     QCheckBox* debugCheck() const { return m_debugCheck; }
     QLabel* productLabel() const { return m_productLabel; }
     QLabel* webAddressLabel() const { return m_webAddressLabel; }
+    // The last word on whether the provider hides the router behind a shared address.
+    QLabel* diagnosisLabel() const { return m_diagnosisLabel; }
+    void showDiagnosis(const QString& text);
 
     void loadSetting(core::Setting id, const core::Settings& settings);
     // Fields still showing what was loaded give back the loaded bytes.
@@ -79,6 +82,7 @@ private:
     QLabel* m_productLabel = nullptr;
     QLabel* m_noticeLabel = nullptr;
     QLabel* m_webAddressLabel = nullptr;
+    QLabel* m_diagnosisLabel = nullptr;
 };
 
 } // namespace kestrune::app

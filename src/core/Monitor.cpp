@@ -210,8 +210,10 @@ void Monitor::runCheck(bool scheduled)
 {
     const FlagScope scope(m_checkRunning);
     const BusyScope busy(*this, {});
-    lookUp();
+    lookUp(sourceFromKey(m_settings.source));
     lookUp6();
+    if (isValidIp(m_address))
+        guarded([this] { diagnoseProvider(); });
     if (m_address == m_lastUploaded) {
         // An entry added or resumed since the last change is brought up to date without a new upload.
         const std::string address6 = publishable6();
@@ -225,6 +227,8 @@ void Monitor::runCheck(bool scheduled)
         publishIpv6({});
         return;
     }
+    if (m_settings.confirm && isValidIp(m_address) && !changeConfirmed())
+        return;
     handleChange(false);
 }
 
@@ -265,21 +269,12 @@ void Monitor::lookUp6()
 }
 
 
-void Monitor::lookUp()
+void Monitor::lookUp(SourceKind source)
 {
     const FlagScope scope(m_checkRunning);
-    LookupFields fields;
-    fields.external = m_settings.external;
-    fields.serviceUrl = m_settings.extDns;
-    fields.url = m_page.url;
-    fields.keyword = m_page.keyword;
-    fields.charToSkip = m_page.charToSkip;
-    fields.webAuth = m_page.webAuth;
-    fields.username = m_page.username;
-    fields.password = m_page.password;
-    fields.acceptAnyCertificate = m_page.acceptAnyCertificate;
+    const LookupFields fields = lookupFields();
     m_lookupNote.clear();
-    if (!fields.external && fields.url.empty()) {
+    if (source == SourceKind::Web && !fields.external && fields.url.empty()) {
         // A first run: asking "http://" would only say "Host not found" at every check.
         m_observer.notice(Notice::Balloon, notSetUpText());
         m_observer.statusChanged({});
@@ -287,16 +282,20 @@ void Monitor::lookUp()
     }
     // The page address may come without its scheme; the host alone is shown, never a login.
     const std::string pageUrl = m_page.url.find("://") == std::string::npos ? "http://" + m_page.url : m_page.url;
-    const BusyScope busy(*this, fields.external ? std::string(lookuptexts::kRetrieving)
-                                                : "Looking up the address at " + Uri(pageUrl).host + kEllipsis);
-    if (fields.external) {
+    const bool retrieving = fields.external || source != SourceKind::Web;
+    const BusyScope busy(*this, source != SourceKind::Web
+                                    ? "Asking " + std::string(sourceInfo(source).name) + " for the address" + kEllipsis
+                                : fields.external ? std::string(lookuptexts::kRetrieving)
+                                                  : "Looking up the address at " + Uri(pageUrl).host + kEllipsis);
+    if (retrieving) {
         // The title goes with the display, so a failure leaves neither showing the old address.
         setAddress({});
         m_observer.windowTitleChanged({});
         m_observer.statusChanged(std::string(lookuptexts::kRetrieving));
     }
-    LookupResult result = runLookup(m_http, fields, m_services);
-    if (fields.external && m_settings.fallback)
+    LookupResult result = source != SourceKind::Web ? lookUpAddress(source, currentSourceOptions())
+                                                    : runLookup(m_http, fields, m_services);
+    if (source == SourceKind::Web && fields.external && m_settings.fallback)
         result = askOtherServices(fields, std::move(result));
     if (result.failed()) {
         reportLookupError(std::string(lookuptexts::kErrorPrefix) + result.errorMessage);
@@ -382,7 +381,7 @@ void Monitor::checkExternalService()
             m_timers.start(*service == 0 ? TimerId::ServiceBlock1 : TimerId::ServiceBlock2, kServiceBlockInterval);
             m_serviceBlocked[*service] = true;
         }
-        lookUp();
+        lookUp(SourceKind::Web);
     });
 }
 
@@ -409,7 +408,7 @@ void Monitor::testLookup()
         }
         m_observer.windowTitleChanged({});
         setAddress({});
-        lookUp();
+        lookUp(SourceKind::Web);
     });
 }
 

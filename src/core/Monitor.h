@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AddressSources.h"
 #include "AppPaths.h"
 #include "ExternalServices.h"
 #include "Lookup.h"
@@ -122,6 +123,10 @@ public:
     // The interval's lower bound: 0 until the first Start of the scheduler, 10 from then on.
     int minimumInterval() const { return m_minimumInterval; }
 
+    // The servers of the sources beside the web that the settings do not name (DNS, the router's own URL), for
+    // tests and benchmarks; the time-out and the STUN servers come from the client and the settings.
+    lookup::SourceOptions& sourceOptions() { return m_sourceOptions; }
+
     // The network clients, for a face's or test's connection settings (ports, time-outs).
     net::HttpClient& http() { return m_http; }
     net::FtpClient& ftp() { return m_ftp; }
@@ -148,9 +153,19 @@ private:
     void setRunning(bool running);
     void resetCountdown();
     void runCheck(bool scheduled);
-    void lookUp();
+    // A check asks the chosen source; the buttons that test a page or a service ask the web.
+    void lookUp(lookup::SourceKind source);
     lookup::LookupResult askOtherServices(const lookup::LookupFields& fields, lookup::LookupResult failed);
     void reportLookupError(const std::string& text);
+
+    // The sources beside the web, the confirmation and the provider diagnosis (MonitorSources.cpp).
+    lookup::LookupFields lookupFields() const;
+    lookup::SourceOptions currentSourceOptions() const;
+    lookup::LookupResult askSource(lookup::SourceKind kind);
+    // A second source agrees with the changed address; otherwise says which source said what.
+    bool changeConfirmed();
+    // At most once an hour: the router's WAN address against the address found.
+    void diagnoseProvider();
     // The IPv6 lookup of a check; clears the IPv6 state when IPv6 is off.
     void lookUp6();
     // The IPv6 address a check may publish: found and not refused by the public-address rule; else empty.
@@ -288,6 +303,8 @@ private:
     std::array<bool, 2> m_serviceBlocked = {false, false};
     WallClock m_clock;
     PublishRetries m_retries;
+    lookup::SourceOptions m_sourceOptions;
+    std::optional<long long> m_lastRouterCheck;
     std::unique_ptr<lookup::AddressEvents> m_addressEvents;
     bool m_settlePending = false;
     int m_lookupFailures = 0;  // lookups failed in a row

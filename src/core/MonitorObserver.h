@@ -52,6 +52,9 @@ public:
     // A lookup, upload or mail waits on the network (busy), or the last of them ended. text says what is being
     // done and with which host ("Uploading to ftp.example.com…"); empty when nothing new is to be said.
     virtual void busyChanged(bool /*busy*/, const std::string& /*text*/) {}
+    // A new word on whether the provider hides the router behind a shared address: the System tab's line, and
+    // when providerHides, shown to the user (it comes once per new finding).
+    virtual void diagnosisChanged(const std::string& /*text*/, bool /*providerHides*/) {}
     // The external service that gave the address (its name, or the URL typed), for the debug view.
     virtual void serviceAnswered(const std::string& /*service*/) {}
     // The IPv6 line (IPv6 enabled): the address a check found, empty when none qualifies, and a note: why none

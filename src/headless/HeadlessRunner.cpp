@@ -100,6 +100,7 @@ void HeadlessRunner::apply(const Settings& settings)
     m_savedDnsUpdates = settings.dnsUpdates;
     m_savedRetries = settings.pendingRetries;
     m_savedCommandIP = settings.commandIp;
+    m_savedDiagnosis = settings.diagnosis;
     m_savedNoticeState = settings.noticeState;
     m_monitor->setLastUploaded(settings.uploadedIp);
     m_monitor->setLastMailed(settings.mailedIp);
@@ -185,7 +186,8 @@ bool HeadlessRunner::saveState()
     if (m_monitor->lastUploaded() == m_savedUploaded && m_monitor->lastMailed() == m_savedMailed &&
         m_monitor->lastUploaded6() == m_savedUploaded6 && m_monitor->lastMailed6() == m_savedMailed6 &&
         m_settings.dnsUpdates == m_savedDnsUpdates && m_settings.pendingRetries == m_savedRetries &&
-        m_settings.commandIp == m_savedCommandIP && m_settings.noticeState == m_savedNoticeState)
+        m_settings.commandIp == m_savedCommandIP && m_settings.diagnosis == m_savedDiagnosis &&
+        m_settings.noticeState == m_savedNoticeState)
         return true;
     try {
         // Only the state is written: whatever else the file holds now stays, a hand edit included.
@@ -205,6 +207,7 @@ bool HeadlessRunner::saveState()
         }
         onDisk.pendingRetries = m_settings.pendingRetries;
         onDisk.commandIp = m_settings.commandIp;
+        onDisk.diagnosis = m_settings.diagnosis;
         onDisk.noticeState.lastIp = m_settings.noticeState.lastIp;
         onDisk.noticeState.lastIp6 = m_settings.noticeState.lastIp6;
         ensureAppFolder(m_paths);
@@ -216,6 +219,7 @@ bool HeadlessRunner::saveState()
         m_savedDnsUpdates = m_settings.dnsUpdates;
         m_savedRetries = m_settings.pendingRetries;
         m_savedCommandIP = m_settings.commandIp;
+        m_savedDiagnosis = m_settings.diagnosis;
         m_savedNoticeState = m_settings.noticeState;
         return true;
     } catch (const std::exception& error) {
@@ -396,6 +400,12 @@ void HeadlessRunner::busyChanged(bool busy, const std::string& text)
 }
 
 void HeadlessRunner::serviceAnswered(const std::string& service) { report(Level::Debug, "Answered by " + service + "."); }
+
+// A shared address is a warning the user has to act on; a clear finding is news.
+void HeadlessRunner::diagnosisChanged(const std::string& text, bool providerHides)
+{
+    report(providerHides ? Level::Warning : Level::Info, text);
+}
 
 void HeadlessRunner::start(core::TimerId id, std::chrono::milliseconds interval)
 {

@@ -73,6 +73,7 @@ public:
     void debugText(const std::string& text) override;
     void serviceAnswered(const std::string& service) override;
     void busyChanged(bool busy, const std::string& text) override;
+    void diagnosisChanged(const std::string& text, bool providerHides) override;
     void address6Changed(const std::string& address, const std::string& note) override;
     void watchAddressEvents(int handle) override;
 
@@ -100,6 +101,7 @@ private:
     std::vector<kestrune::core::DnsUpdateEntry> m_savedDnsUpdates;
     std::vector<kestrune::core::PendingRetry> m_savedRetries;
     std::string m_savedCommandIP;
+    std::string m_savedDiagnosis;
     core::NoticeState m_savedNoticeState;
     std::unique_ptr<core::Monitor> m_monitor;
     std::map<core::TimerId, QTimer*> m_timers;

@@ -80,6 +80,15 @@ LookupResult runLookup(HttpClient& http, const LookupFields& fields, std::span<c
         result.address = addressOrPlaceholder(fetchAndCollect(http, fields, services, requested));
         result.requested = requested;
         return result;
+    } catch (...) {
+        return lookupFailure(std::current_exception(), requested);
+    }
+}
+
+LookupResult lookupFailure(const std::exception_ptr& error, bool requested)
+{
+    try {
+        std::rethrow_exception(error);
     } catch (const HttpStatusError& e) {
         LookupResult result = failure(LookupFailure::HttpStatus, e.what(), requested);
         result.statusCode = e.replyErrorCode;
@@ -96,6 +105,8 @@ LookupResult runLookup(HttpClient& http, const LookupFields& fields, std::span<c
         return failure(LookupFailure::Network, e.what(), requested);
     } catch (const std::exception& e) {
         return failure(LookupFailure::Unexpected, e.what(), requested);
+    } catch (...) {
+        return failure(LookupFailure::Unexpected, "Unknown error.", requested);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "ExternalServices.h"
 
+#include <exception>
 #include <span>
 #include <string>
 #include <string_view>
@@ -55,5 +56,8 @@ std::string userDefinedPageUrl(std::string_view url);
 LookupResult runLookup(net::HttpClient& http, const LookupFields& fields);
 // The same with other services in place of kExternalServices (a test's own pages); rules go by position.
 LookupResult runLookup(net::HttpClient& http, const LookupFields& fields, std::span<const ExternalService> services);
+
+// The result for an error a lookup raised, classified as runLookup classifies them.
+LookupResult lookupFailure(const std::exception_ptr& error, bool requested);
 
 } // namespace kestrune::lookup

@@ -13,6 +13,16 @@ inline constexpr std::string_view kRequiredEntryMissing = "Required entry is mis
 inline constexpr std::string_view kNeedUserDefined =
     "User-defined lookup radio button needs to be \r\nselected for Get IP button to work.";
 
+// The sources beside the web.
+inline constexpr std::string_view kNoStunServer = "No STUN server is set.";
+inline constexpr std::string_view kStunNoAnswer = "No STUN server answered: ";
+inline constexpr std::string_view kDnsNoAnswer = "No DNS server told the address: ";
+inline constexpr std::string_view kUpnpNoRouter = "No UPnP router answered on the local network.";
+inline constexpr std::string_view kUpnpNoAddress = "The UPnP router did not tell its external address.";
+inline constexpr std::string_view kNatPmpNoGateway = "NAT-PMP: the default gateway is not known.";
+inline constexpr std::string_view kNatPmpNoAnswer = "The router did not answer the NAT-PMP request.";
+inline constexpr std::string_view kNatPmpRefused = "The router refused the NAT-PMP request.";
+
 inline constexpr std::string_view kUrlMissing = "The URL is missing!";
 inline constexpr std::string_view kKeywordMissing = "You need to selecte a Keyword!";
 inline constexpr std::string_view kPasswordRequired = "Password required.";

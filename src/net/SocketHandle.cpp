@@ -1,5 +1,7 @@
 #include "SocketHandle.h"
 
+#include "DatagramSocket.h"
+
 #include "NetworkWait.h"
 #include "NetworkErrors.h"
 #include "NetworkTexts.h"
@@ -8,6 +10,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <map>
@@ -140,13 +143,12 @@ sockets::ResolveFunction gResolve;
 sockets::ResolveFunction gResolve6;
 
 // Shared by the waiting caller and the worker, so whichever ends last frees it; the worker writes one
-// byte to the pipe when the answer stands.
-struct ResolveJob {
+// byte to the pipe when its work is done.
+struct WorkerJob {
     int fds[2] = {-1, -1};
     std::mutex lock;
-    bool found = false;
-    std::string ip;
-    ~ResolveJob() {
+    bool done = false;
+    ~WorkerJob() {
         for (int fd : fds)
             if (fd >= 0)
                 ::close(fd);
@@ -263,22 +265,33 @@ std::string resolveHost(const std::string& host, int timeoutMs, IpFamily family)
             return systemResolve(v6 ? AF_INET6 : AF_INET, name, ip);
         });
     }
-    auto job = std::make_shared<ResolveJob>();
+    struct Answer {
+        bool found = false;
+        std::string ip;
+    };
+    auto answer = std::make_shared<Answer>();
+    runBounded([answer, resolve = std::move(resolve), host] {
+        try {
+            answer->found = resolve(host, answer->ip);
+        } catch (...) {
+            answer->found = false;
+        }
+    }, timeoutMs);
+    if (!answer->found)
+        raiseSocketError(kHostNotFound);
+    return answer->ip;
+}
+
+void runBounded(std::function<void()> work, int timeoutMs) {
+    auto job = std::make_shared<WorkerJob>();
     if (::pipe2(job->fds, O_CLOEXEC | O_NONBLOCK) != 0)
         raiseSocketError(lastSocketError());
     try {
-        std::thread([job, resolve = std::move(resolve), host] {
-            std::string ip;
-            bool found = false;
-            try {
-                found = resolve(host, ip);
-            } catch (...) {
-                found = false;
-            }
+        std::thread([job, work = std::move(work)] {
+            work();
             {
                 std::lock_guard lock(job->lock);
-                job->found = found;
-                job->ip = std::move(ip);
+                job->done = true;
             }
             const char done = 1;
             [[maybe_unused]] ssize_t written = ::write(job->fds[1], &done, 1);
@@ -292,10 +305,8 @@ std::string resolveHost(const std::string& host, int timeoutMs, IpFamily family)
         if (limited && remainingMs(deadline) == 0)
             throw ConnectTimeoutError(texts::kConnectTimedOut);
     }
+    // Taking the lock orders the worker's writes before the caller's reads.
     std::lock_guard lock(job->lock);
-    if (!job->found)
-        raiseSocketError(kHostNotFound);
-    return job->ip;
 }
 
 short pollFd(int fd, short pollEvents, int timeoutMs, int wakeFd) {
@@ -468,6 +479,68 @@ void SocketHandle::updateBindingPeer() {
 void SocketHandle::setNoDelay(bool on) {
     int flag = on ? 1 : 0;
     ::setsockopt(m_handle, IPPROTO_TCP, TCP_NODELAY, &flag, sizeof flag);
+}
+
+DatagramSocket::~DatagramSocket() { close(); }
+
+void DatagramSocket::open() {
+    close();
+    m_handle = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_UDP);
+    if (m_handle < 0)
+        throw NetworkError(texts::kCannotAllocateSocket);
+}
+
+void DatagramSocket::bind(const std::string& ip, uint16_t port) {
+    sockaddr_in addr = makeAddress(ip, port);
+    if (::bind(m_handle, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
+        throw NetworkError(texts::kCouldNotBindSocket);
+}
+
+uint16_t DatagramSocket::localPort() const {
+    sockaddr_in addr{};
+    socklen_t len = sizeof addr;
+    std::string ip;
+    uint16_t port = 0;
+    if (::getsockname(m_handle, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+        readAddress(addr, ip, port);
+    return port;
+}
+
+void DatagramSocket::sendTo(const std::string& ip, uint16_t port, std::span<const uint8_t> bytes) {
+    const sockaddr_in addr = makeAddress(ip, port);
+    const ssize_t sent = ::sendto(m_handle, bytes.data(), bytes.size(), MSG_NOSIGNAL,
+                                  reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+    if (sent < 0)
+        sockets::raiseSocketError(lastSocketError());
+}
+
+std::optional<Datagram> DatagramSocket::receive(int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    for (;;) {
+        Datagram datagram;
+        datagram.bytes.resize(kMaxDatagram);
+        sockaddr_in from{};
+        socklen_t len = sizeof from;
+        const ssize_t got = ::recvfrom(m_handle, datagram.bytes.data(), datagram.bytes.size(), 0,
+                                       reinterpret_cast<sockaddr*>(&from), &len);
+        if (got >= 0) {
+            datagram.bytes.resize(static_cast<std::size_t>(got));
+            readAddress(from, datagram.ip, datagram.port);
+            return datagram;
+        }
+        // A refused earlier datagram (ICMP) says nothing about the one awaited now.
+        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR && errno != ECONNREFUSED)
+            sockets::raiseSocketError(lastSocketError());
+        const int left = remainingMs(deadline);
+        if (left == 0 || NetworkWait::wait(m_handle, POLLIN, left) == 0)
+            return std::nullopt;
+    }
+}
+
+void DatagramSocket::close() {
+    if (m_handle >= 0)
+        ::close(m_handle);
+    m_handle = -1;
 }
 
 } // namespace kestrune::net

@@ -32,6 +32,10 @@ std::string resolveHost(const std::string& host, int timeoutMs = -1, IpFamily fa
 using ResolveFunction = std::function<bool(const std::string& host, std::string& ip)>;
 void setResolveFunction(ResolveFunction resolve, IpFamily family = IpFamily::V4);
 bool isDottedQuad(const std::string& text);
+// Runs work on a worker thread while the caller waits through the anti-freeze (so a cancel ends the wait);
+// timeoutMs > 0 bounds the wait ("Connect timed out."). For blocking calls of libraries; work may outlive
+// the wait, so it must own everything it touches.
+void runBounded(std::function<void()> work, int timeoutMs);
 bool isIpv6Literal(const std::string& text);
 // poll() on one descriptor, resumed after signals; timeoutMs -1 = no limit. Returns revents, 0 on time-out.
 // A readable wakeFd (when >= 0) ends the wait early with 0.

@@ -163,17 +163,20 @@ void SettingsWindowTest::everySettingSurvivesCloseAndStart()
         {QStringLiteral("addressFileEdit"), QStringLiteral("/tmp/ip.txt")},
         {QStringLiteral("logFileEdit"), QStringLiteral("/tmp/log.txt")},
         {QStringLiteral("commandEdit"), QStringLiteral("/usr/bin/notify \"new address\" {IP}")},
+        {QStringLiteral("stunServersEdit"), QStringLiteral("stun.example.org:3478, 192.0.2.1")},
     };
     // Found by name: each is owned by its tab.
     const QStringList boxes = {"sendMailCheck", "mailLoginCheck", "mailAnyCertificateCheck", "ftpEnableCheck", "rememberPasswordCheck",
                                "saveAddressCheck",
                                "logCheck", "minimizeToTrayCheck", "startMinimizedCheck", "fallbackCheck",
-                               "runCommandCheck", "ftpPassiveCheck", "ftpTlsCheck", "ftpAnyCertificateCheck"};
+                               "confirmCheck", "routerCheck", "runCommandCheck", "ftpPassiveCheck", "ftpTlsCheck", "ftpAnyCertificateCheck"};
     WindowFixture fixture;
     {
         MainWindow& form = fixture.start();
         form.externalServiceTab()->serviceCombo()->setEditText(QStringLiteral("http://example.invalid/ip"));
         form.externalServiceTab()->externalRadio()->setChecked(true);
+        QComboBox* source = form.externalServiceTab()->addressSourceCombo();
+        source->setCurrentIndex(source->findData(QStringLiteral("natpmp")));
         for (const QString& box : boxes)
             form.findChild<QCheckBox*>(box)->setChecked(true);
         for (const auto& [edit, text] : texts)
@@ -188,6 +191,7 @@ void SettingsWindowTest::everySettingSurvivesCloseAndStart()
     QCOMPARE(form.externalServiceTab()->serviceCombo()->currentText(), QStringLiteral("http://example.invalid/ip"));
     QVERIFY(form.externalServiceTab()->externalRadio()->isChecked());
     QVERIFY(!form.userLookupsTab()->userDefinedRadio()->isChecked());
+    QCOMPARE(form.externalServiceTab()->addressSourceCombo()->currentData().toString(), QStringLiteral("natpmp"));
     for (const QString& box : boxes)
         QVERIFY2(form.findChild<QCheckBox*>(box)->isChecked(), qPrintable(box));
     for (const auto& [edit, text] : texts)

@@ -1,4 +1,5 @@
 // The real program without a display: exit statuses, signals, and one instance per settings file.
+#include "AddressPeer.h"
 #include "HeadlessRig.h"
 #include "NoticeServer.h"
 #include "SmtpServer.h"
@@ -105,6 +106,20 @@ TEST(HeadlessProgram, CheckOnceExitsWithTheCheckStatusWithoutADisplay)
     rig.page.reset();
     ProgramRun lookupFails(CheckOnce(rig));
     EXPECT_EQ(lookupFails.wait(), 1) << lookupFails.errors();
+}
+
+TEST(HeadlessProgram, StunSourceAnswersWithoutAWebPage)
+{
+    testsupport::AddressPeer stun({"stun", "--answer", "203.0.113.7"});
+    HeadlessRig rig("10.1.2.3");
+    rig.page.reset();
+    rig.settings.source = "stun";
+    rig.settings.stunServers = stun.server();
+    rig.save();
+    ProgramRun run(CheckOnce(rig));
+    EXPECT_EQ(run.wait(), 0) << run.errors();
+    EXPECT_NE(run.errors().find("\nAddress found: 203.0.113.7\n"), std::string::npos) << run.errors();
+    EXPECT_EQ(Bytes(rig.ipFile), "203.0.113.7");
 }
 
 TEST(HeadlessProgram, EachLineCarriesItsLevelForTheJournalOrInWords)

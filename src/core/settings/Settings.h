@@ -95,6 +95,10 @@ struct Settings {
     bool external{};
     bool userDefined{};
     bool fallback{};                  // ask the other services when the chosen one fails
+    std::string source;               // empty (the web), "upnp", "natpmp", "stun" or "dns"
+    std::string stunServers;          // "host[:port]" entries, comma-separated
+    bool confirm{};                   // a changed address goes out only when a second source agrees
+    bool routerCheck{};               // ask the router's WAN address once an hour, whatever the source
     // "Router"
     int selectedRouter{};
     // "Routers" / "RoutersData": the user-defined lookups as the lookup layer stores them, row by row
@@ -148,6 +152,7 @@ struct Settings {
     bool minimize{};
     bool startMinimized{};
     bool publicOnly{};                // publish only public addresses
+    std::string diagnosis;            // the last word on the provider's shared address, as shown
     // "IPv6"
     bool ipv6Enabled{};
     std::string ipv6Source;           // "interface" or "service"

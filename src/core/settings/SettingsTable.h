@@ -21,10 +21,12 @@ enum class Setting {
     MailStartTls, MailAnyCertificate, FtpPassive, FtpTls, FtpAnyCertificate,
     RunCommand, Command, CommandIp,
     Fallback, PublicOnly,
+    Source, StunServers, Confirm, RouterCheck, Diagnosis,
+
     Ipv6Enabled, Ipv6Source, Ipv6Interface, Ipv6Service, Ipv6Fallback, Ipv6Suffix, Ipv6Filename,
     UploadedIp6, MailedIp6, CommandIp6,
 };
-inline constexpr std::size_t kSettingCount = 55;
+inline constexpr std::size_t kSettingCount = 60;
 
 struct FirstExternalService {};  // the extDns default, supplied by the lookup layer at load time
 
@@ -63,6 +65,7 @@ inline constexpr std::array<Setting, kSettingCount> kSettingsReadOrder = {
     Setting::FtpAnyCertificate,
     Setting::RunCommand, Setting::Command, Setting::CommandIp,
     Setting::Fallback, Setting::PublicOnly,
+    Setting::Source, Setting::StunServers, Setting::Confirm, Setting::RouterCheck, Setting::Diagnosis,
     Setting::Ipv6Enabled, Setting::Ipv6Source, Setting::Ipv6Interface, Setting::Ipv6Service, Setting::Ipv6Fallback,
     Setting::Ipv6Suffix, Setting::Ipv6Filename, Setting::UploadedIp6, Setting::MailedIp6, Setting::CommandIp6,
 };
@@ -70,8 +73,9 @@ inline constexpr std::array<Setting, kSettingCount> kSettingsReadOrder = {
 // Close writes in this order. Setting::Routers stands for: erase "Routers", erase "RoutersData", then per
 // lookup its name into "Routers" and its record with the credentials flag into "RoutersData".
 // "Port" and "SSL" are written with the other "Mail" keys, after "IP"; the later keys at the end of their sections.
-inline constexpr std::array<Setting, 53> kSettingsWriteOrder = {
-    Setting::ExtDns, Setting::External, Setting::UserDefined, Setting::Fallback, Setting::SelectedRouter,
+inline constexpr std::array<Setting, 58> kSettingsWriteOrder = {
+    Setting::ExtDns, Setting::External, Setting::UserDefined, Setting::Fallback, Setting::Source,
+    Setting::StunServers, Setting::Confirm, Setting::RouterCheck, Setting::SelectedRouter,
     Setting::Routers,
     Setting::SendMail, Setting::MailTo, Setting::MailServer, Setting::MailFrom, Setting::MailSubject,
     Setting::WebAuth, Setting::WebUser, Setting::WebPass, Setting::MailedIp, Setting::MailPort,
@@ -82,6 +86,7 @@ inline constexpr std::array<Setting, 53> kSettingsWriteOrder = {
     Setting::SaveIp, Setting::IpFilename, Setting::SaveLog, Setting::LogFilename, Setting::LogLines,
     Setting::RunCommand, Setting::Command, Setting::CommandIp,
     Setting::Interval, Setting::AutoStart, Setting::Minimize, Setting::StartMinimized, Setting::PublicOnly,
+    Setting::Diagnosis,
     Setting::Ipv6Enabled, Setting::Ipv6Source, Setting::Ipv6Interface, Setting::Ipv6Service, Setting::Ipv6Fallback,
     Setting::Ipv6Suffix, Setting::Ipv6Filename, Setting::UploadedIp6, Setting::MailedIp6, Setting::CommandIp6,
 };

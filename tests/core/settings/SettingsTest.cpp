@@ -121,6 +121,7 @@ TEST(Settings, WrittenInOrderWithTheWriterCapitals)
     saveSettings(s, ini);
     EXPECT_EQ(ini.text(),
               "[Lookup]\r\nExtDNS=http://first.example/ip\r\nExternal=0\r\nUserDefined=1\r\nFallback=0\r\n"
+              "Source=\r\nStunServers=stun.l.google.com:19302, stun.cloudflare.com:3478\r\nConfirm=0\r\nRouterCheck=0\r\n"
               "[Router]\r\nSelectedRouter=-1\r\n"
               "[Routers]\r\nHome=1\r\nWork=1\r\n"
               "[RoutersData]\r\n1,192.168.1.1/st.htm,IP:,3=0\r\n2,10.0.0.1/s.htm,WAN,5,admin,\x9E=1\r\n"
@@ -129,7 +130,7 @@ TEST(Settings, WrittenInOrderWithTheWriterCapitals)
               "[FTP]\r\nEnable=0\r\nHost=\r\nUsername=\r\nPassword=\x9E\x9D\x9C\r\nSavePass=1\r\nLocalFile=\r\n"
               "RemoteFile=\r\nUpLoadedIP=\r\nPassive=0\r\nTLS=0\r\nAnyCertificate=0\r\n"
               "[Local]\r\nSaveIP=0\r\nFilename=\r\nSaveLog=0\r\nLog=\r\nLines=100\r\nRunCommand=0\r\nCommand=\r\nCommandIP=\r\n"
-              "[System]\r\nInterval=30\r\nAutoStart=0\r\nMinimize=0\r\nStartMinimized=0\r\nPublicOnly=1\r\n");
+              "[System]\r\nInterval=30\r\nAutoStart=0\r\nMinimize=0\r\nStartMinimized=0\r\nPublicOnly=1\r\nDiagnosis=\r\n");
 }
 
 Settings Populated()
@@ -309,7 +310,7 @@ TEST(SettingsTable, EachStoredValueOnceAndEveryOrderComplete)
                 << def.section << "/" << def.readKey;
         }
     }
-    EXPECT_EQ(keys.size(), 52u);
+    EXPECT_EQ(keys.size(), 57u);
     std::set<Setting> read(kSettingsReadOrder.begin(), kSettingsReadOrder.end());
     EXPECT_EQ(read.size(), kSettingCount);
     std::set<Setting> written(kSettingsWriteOrder.begin(), kSettingsWriteOrder.end());

@@ -1,0 +1,148 @@
+#include "AddressSources.h"
+#include "DatagramSocket.h"
+#include "NetworkWait.h"
+#include "ProviderDiagnosis.h"
+
+#include "AddressPeer.h"
+#include "TempDir.h"
+#include "Waiting.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+using namespace kestrune::lookup;
+using testsupport::AddressPeer;
+
+namespace {
+
+// Options that name no public server: whatever a test leaves out cannot leave the machine.
+SourceOptions localOptions(int timeoutMs = 4000)
+{
+    SourceOptions options;
+    options.timeoutMs = timeoutMs;
+    options.stunServers.clear();
+    options.dnsQuestions.clear();
+    options.upnpRootDescription = "http://127.0.0.1:9/rootDesc.xml";
+    options.natpmpGateway = "127.0.0.1";
+    return options;
+}
+
+// A bound UDP port on 127.0.0.1 that never answers.
+struct SilentServer {
+    kestrune::net::DatagramSocket socket;
+    SilentServer()
+    {
+        socket.open();
+        socket.bind("127.0.0.1", 0);
+    }
+    std::string server() const { return "127.0.0.1:" + std::to_string(socket.localPort()); }
+};
+
+} // namespace
+
+TEST(StunLookup, AsksCoturnAndMovesOnFromASilentServer)
+{
+    testsupport::TempDir folder("kestrune-coturn");
+    AddressPeer coturn(AddressPeer::coturn(folder));
+    SilentServer silent;
+    const struct {
+        const char* name;
+        std::vector<std::string> servers;
+    } cases[] = {
+        {"coturn alone", {coturn.server()}},
+        {"silent server first", {silent.server(), coturn.server()}},
+    };
+    for (const auto& c : cases) {
+        SourceOptions options = localOptions();
+        options.stunServers = c.servers;
+        const LookupResult result = lookUpStun(options);
+        EXPECT_FALSE(result.failed()) << c.name << ": " << result.errorMessage;
+        EXPECT_EQ(result.address, "127.0.0.1") << c.name;
+    }
+}
+
+TEST(StunLookup, IgnoresSpoiledAnswers)
+{
+    for (const char* spoiled : {"wrong-id", "truncated", "cookie"}) {
+        // The spoiled answer names 198.51.100.99 and comes first; only the good one may count.
+        AddressPeer peer({"stun", "--answer", "203.0.113.7", "--bad", spoiled});
+        SourceOptions options = localOptions();
+        options.stunServers = {peer.server()};
+        const LookupResult result = lookUpStun(options);
+        EXPECT_FALSE(result.failed()) << spoiled << ": " << result.errorMessage;
+        EXPECT_EQ(result.address, "203.0.113.7") << spoiled;
+    }
+}
+
+TEST(StunLookup, SilentServersFailWithinTheTimeOutThroughTheWaitHook)
+{
+    SilentServer first, second;
+    SourceOptions options = localOptions(800);
+    options.stunServers = {first.server(), second.server()};
+    testsupport::ActOnFirstWait hook;
+    bool hookUsed = false;
+    hook.during = [&hookUsed] { hookUsed = true; };
+    kestrune::net::NetworkWait::installHook(&hook);
+    const auto start = std::chrono::steady_clock::now();
+    const LookupResult result = lookUpStun(options);
+    kestrune::net::NetworkWait::installHook(nullptr);
+    EXPECT_TRUE(result.failed());
+    EXPECT_EQ(result.errorMessage.rfind("No STUN server answered: ", 0), 0u) << result.errorMessage;
+    EXPECT_LT(testsupport::MillisecondsSince(start), 800 + 400);
+    EXPECT_TRUE(hookUsed);
+}
+
+TEST(DnsLookup, ReadsTheAskersAddressFromEitherQuestion)
+{
+    AddressPeer peer({"dns"});
+    const struct {
+        const char* name;
+        bool chaosTxt;
+    } cases[] = {
+        {"whoami.cloudflare", true},
+        {"myip.opendns.com", false},
+    };
+    for (const auto& c : cases) {
+        SourceOptions options = localOptions();
+        options.dnsQuestions = {{"127.0.0.1", peer.port(), c.name, c.chaosTxt}};
+        const LookupResult result = lookUpDns(options);
+        EXPECT_FALSE(result.failed()) << c.name << ": " << result.errorMessage;
+        EXPECT_EQ(result.address, "127.0.0.1") << c.name;
+    }
+}
+
+TEST(DnsLookup, AnswerToAnotherQuestionDoesNotCount)
+{
+    AddressPeer peer({"dns"});
+    SourceOptions options = localOptions(1000);
+    // The peer knows no such name and says so: the lookup fails rather than taking any address.
+    options.dnsQuestions = {{"127.0.0.1", peer.port(), "unknown.example", false}};
+    const LookupResult result = lookUpDns(options);
+    EXPECT_TRUE(result.failed());
+    EXPECT_EQ(result.errorMessage.rfind("No DNS server told the address: ", 0), 0u) << result.errorMessage;
+}
+
+TEST(ProviderDiagnosis, NamesTheSharedAddressOnlyWhenTheRouterLacksThePublicOne)
+{
+    const struct {
+        const char* router;
+        const char* seen;
+        bool hidden;
+    } cases[] = {
+        {"100.64.12.34", "203.0.113.5", true},   // carrier-grade NAT
+        {"192.168.1.1", "203.0.113.5", true},    // a second router in front
+        {"198.51.100.7", "203.0.113.5", true},   // public, but not what the internet sees
+        {"100.64.1.1", "100.64.1.1", true},      // only the router was asked
+        {"203.0.113.5", "203.0.113.5", false},
+    };
+    for (const auto& c : cases) {
+        const std::optional<std::string> text = providerDiagnosis(c.router, c.seen);
+        ASSERT_EQ(text.has_value(), c.hidden) << c.router;
+        if (text) {
+            EXPECT_EQ(text->rfind("Your provider puts your router behind a shared address (carrier-grade NAT): "
+                                  "connections from the internet to " + std::string(c.seen) +
+                                  " will not reach your network.", 0), 0u) << *text;
+        }
+    }
+}
