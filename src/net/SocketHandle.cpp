@@ -491,13 +491,13 @@ void DatagramSocket::open() {
 }
 
 void DatagramSocket::bind(const std::string& ip, uint16_t port) {
-    sockaddr_in addr = makeAddress(ip, port);
-    if (::bind(m_handle, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
+    SocketAddress addr = makeAddress(IpFamily::V4, ip, port);
+    if (::bind(m_handle, addr.get(), addr.length) != 0)
         throw NetworkError(texts::kCouldNotBindSocket);
 }
 
 uint16_t DatagramSocket::localPort() const {
-    sockaddr_in addr{};
+    sockaddr_storage addr{};
     socklen_t len = sizeof addr;
     std::string ip;
     uint16_t port = 0;
@@ -507,9 +507,8 @@ uint16_t DatagramSocket::localPort() const {
 }
 
 void DatagramSocket::sendTo(const std::string& ip, uint16_t port, std::span<const uint8_t> bytes) {
-    const sockaddr_in addr = makeAddress(ip, port);
-    const ssize_t sent = ::sendto(m_handle, bytes.data(), bytes.size(), MSG_NOSIGNAL,
-                                  reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+    SocketAddress addr = makeAddress(IpFamily::V4, ip, port);
+    const ssize_t sent = ::sendto(m_handle, bytes.data(), bytes.size(), MSG_NOSIGNAL, addr.get(), addr.length);
     if (sent < 0)
         sockets::raiseSocketError(lastSocketError());
 }
@@ -519,7 +518,7 @@ std::optional<Datagram> DatagramSocket::receive(int timeoutMs) {
     for (;;) {
         Datagram datagram;
         datagram.bytes.resize(kMaxDatagram);
-        sockaddr_in from{};
+        sockaddr_storage from{};
         socklen_t len = sizeof from;
         const ssize_t got = ::recvfrom(m_handle, datagram.bytes.data(), datagram.bytes.size(), 0,
                                        reinterpret_cast<sockaddr*>(&from), &len);
