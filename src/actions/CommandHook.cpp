@@ -157,6 +157,19 @@ CommandRun commandForAddress(std::string_view commandLine, const std::string& ad
     return run;
 }
 
+void addIpv6Address(CommandRun& run, const std::string& address6, const std::string& oldAddress6)
+{
+    constexpr std::string_view kMarker6 = "{IP6}";
+    for (std::size_t i = 1; i < run.arguments.size(); ++i) {
+        std::string& argument = run.arguments[i];
+        for (std::size_t at = argument.find(kMarker6); at != std::string::npos;
+             at = argument.find(kMarker6, at + address6.size()))
+            argument.replace(at, kMarker6.size(), address6);
+    }
+    run.environment.push_back("KESTRUNE_IP6=" + address6);
+    run.environment.push_back("KESTRUNE_OLD_IP6=" + oldAddress6);
+}
+
 std::string CommandOutcome::firstLines(int count) const
 {
     std::string out;

@@ -34,6 +34,8 @@ struct CommandOutcome {
 
 // The command with {IP} filled into its arguments and KESTRUNE_IP / KESTRUNE_OLD_IP in its environment.
 CommandRun commandForAddress(std::string_view commandLine, const std::string& address, const std::string& oldAddress);
+// With IPv6 on: {IP6} filled in as well and KESTRUNE_IP6 / KESTRUNE_OLD_IP6 beside the others.
+void addIpv6Address(CommandRun& run, const std::string& address6, const std::string& oldAddress6);
 
 // Runs the command without a shell, in a process group of its own, standard input empty. Its output is read
 // through the network layer's wait, so a window stays responsive; at the limit, or when the wait is

@@ -126,7 +126,8 @@ bool uploadTemplate(FtpClient& ftp, const FtpUploadJob& job, const std::function
         ftp.openConnection(true, -1);
     };
     connect();
-    makeUploadFile(job.localTemplate, job.uploadFile, job.address);
+    makeUploadFile(job.localTemplate, job.uploadFile, job.address,
+                   job.address6 ? std::optional<std::string_view>(*job.address6) : std::nullopt);
     try {
         ftp.uploadFile(job.uploadFile.string(), remoteName, false);
         return false;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace kestrune::net { class FtpClient; }
@@ -21,6 +22,7 @@ struct FtpUploadJob {
     bool passive = false;
     bool tls = false;  // explicit FTPS
     bool anyCertificate = false;
+    std::optional<std::string> address6 = std::nullopt;  // with IPv6 on: fills "{IP6}"
 };
 
 // The host field split into name and port: "host:port" uses that port, a field without one defaultPort.

@@ -59,7 +59,9 @@ std::optional<std::pair<std::time_t, std::string>> readEntry(const std::string& 
 std::vector<LogPeriod> readLogHistory(std::string_view text, const DateNames& names)
 {
     std::vector<LogPeriod> periods;
-    std::optional<std::time_t> newer; // the time of the newest readable entry above
+    // Per family (IPv4, IPv6): the time of the newest readable entry above, and its period.
+    std::optional<std::time_t> newer[2];
+    std::optional<std::size_t> newest[2];
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
@@ -76,16 +78,18 @@ std::vector<LogPeriod> readLogHistory(std::string_view text, const DateNames& na
             periods.push_back({false, line, 0, std::nullopt});
             continue;
         }
-        LogPeriod* last = nullptr;
-        for (auto it = periods.rbegin(); it != periods.rend() && !last; ++it)
-            if (it->readable)
-                last = &*it;
-        if (last && last->address == entry->second && periods.back().readable) {
-            last->from = entry->first;
+        const bool ipv6 = entry->second.find(':') != std::string::npos;
+        const std::size_t family = ipv6 ? 1 : 0;
+        // A line that is no entry between the two ends the period.
+        const bool unbroken = newest[family] && std::all_of(periods.begin() + static_cast<std::ptrdiff_t>(*newest[family]),
+                                                            periods.end(), [](const LogPeriod& p) { return p.readable; });
+        if (unbroken && periods[*newest[family]].address == entry->second) {
+            periods[*newest[family]].from = entry->first;
         } else {
-            periods.push_back({true, entry->second, entry->first, newer});
+            periods.push_back({true, entry->second, entry->first, newer[family], ipv6});
+            newest[family] = periods.size() - 1;
         }
-        newer = entry->first;
+        newer[family] = entry->first;
     }
     return periods;
 }

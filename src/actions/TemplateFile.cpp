@@ -12,16 +12,17 @@ namespace kestrune::actions {
 namespace {
 
 constexpr std::string_view kMarker = "{ip}";
+constexpr std::string_view kMarker6 = "{ip6}";
 
-bool isMarkerAt(std::string_view line, std::size_t pos)
+bool isMarkerAt(std::string_view line, std::size_t pos, std::string_view marker = kMarker)
 {
-    if (line.size() - pos < kMarker.size())
+    if (line.size() - pos < marker.size())
         return false;
-    for (std::size_t i = 0; i < kMarker.size(); ++i) {
+    for (std::size_t i = 0; i < marker.size(); ++i) {
         char c = line[pos + i];
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
-        if (c != kMarker[i])
+        if (c != marker[i])
             return false;
     }
     return true;
@@ -57,7 +58,8 @@ std::string readWholeFile(const std::filesystem::path& file)
 
 } // namespace
 
-std::string replaceIpMarkers(std::string_view line, std::string_view address)
+std::string replaceIpMarkers(std::string_view line, std::string_view address,
+                             std::optional<std::string_view> address6)
 {
     std::string result;
     result.reserve(line.size());
@@ -72,6 +74,9 @@ std::string replaceIpMarkers(std::string_view line, std::string_view address)
         if (isMarkerAt(line, brace)) {
             result.append(address);
             pos = brace + kMarker.size();
+        } else if (address6 && isMarkerAt(line, brace, kMarker6)) {
+            result.append(*address6);
+            pos = brace + kMarker6.size();
         } else {
             result.push_back('{');
             pos = brace + 1;
@@ -80,7 +85,8 @@ std::string replaceIpMarkers(std::string_view line, std::string_view address)
     return result;
 }
 
-std::string fillTemplate(std::string_view templateText, std::string_view address)
+std::string fillTemplate(std::string_view templateText, std::string_view address,
+                         std::optional<std::string_view> address6)
 {
     std::string result;
     while (!templateText.empty()) {
@@ -89,16 +95,16 @@ std::string fillTemplate(std::string_view templateText, std::string_view address
         templateText.remove_prefix(nl == std::string_view::npos ? templateText.size() : nl + 1);
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        result += replaceIpMarkers(line, address);
+        result += replaceIpMarkers(line, address, address6);
         result += "\r\n";
     }
     return result;
 }
 
 void makeUploadFile(const std::filesystem::path& templateFile, const std::filesystem::path& uploadFile,
-              std::string_view address)
+              std::string_view address, std::optional<std::string_view> address6)
 {
-    replaceFileContents(uploadFile, fillTemplate(readWholeFile(templateFile), address), "upload file");
+    replaceFileContents(uploadFile, fillTemplate(readWholeFile(templateFile), address, address6), "upload file");
 }
 
 std::string remoteFileName(std::string_view remote)

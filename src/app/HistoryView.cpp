@@ -52,19 +52,26 @@ void TimelineBar::paintEvent(QPaintEvent*)
     const QRect bar = rect().adjusted(1, 1, -2, -2);
     painter.fillRect(bar, palette().color(QPalette::Base));
     if (!m_periods.empty()) {
-        const std::time_t first = m_periods.back().from;
-        const std::time_t last = std::max(m_now, m_periods.front().from + 1);
+        const auto [oldest, newest] = std::minmax_element(
+            m_periods.begin(), m_periods.end(), [](const LogPeriod& a, const LogPeriod& b) { return a.from < b.from; });
+        const std::time_t first = oldest->from;
+        const std::time_t last = std::max(m_now, newest->from + 1);
         const double span = static_cast<double>(last - first);
         auto x = [&](std::time_t when) {
             return bar.left() + static_cast<int>(static_cast<double>(when - first) / span * bar.width());
         };
+        // With IPv6 entries the bar splits: IPv4 above, IPv6 below.
+        const bool twoBars = std::any_of(m_periods.begin(), m_periods.end(), [](const LogPeriod& p) { return p.ipv6; });
+        const int middle = bar.top() + bar.height() / 2;
         for (const LogPeriod& period : m_periods) {
             const int left = x(period.from);
             const int right = std::max(left + 1, x(period.until.value_or(last)));
-            painter.fillRect(QRect(QPoint(left, bar.top()), QPoint(right, bar.bottom())), addressColour(period.address));
+            const int top = twoBars && period.ipv6 ? middle + 1 : bar.top();
+            const int bottom = twoBars && !period.ipv6 ? middle : bar.bottom();
+            painter.fillRect(QRect(QPoint(left, top), QPoint(right, bottom)), addressColour(period.address));
             // A change is a line, so short periods still show.
             painter.setPen(palette().color(QPalette::WindowText));
-            painter.drawLine(left, bar.top(), left, bar.bottom());
+            painter.drawLine(left, top, left, bottom);
         }
     }
     painter.setPen(palette().color(QPalette::Mid));

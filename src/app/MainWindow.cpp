@@ -7,6 +7,7 @@
 #include "ExternalServiceTab.h"
 #include "FtpTab.h"
 #include "LayoutHelpers.h"
+#include "Ipv6Tab.h"
 #include "LocalFilesTab.h"
 #include "MailTab.h"
 #include "PageInspectorTab.h"
@@ -86,6 +87,7 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& executablePath, QWidget*
     column->setContentsMargins(4, 4, 4, 4);
     buildHeader(central);
     column->addWidget(m_addressLabel);
+    column->addWidget(m_address6Label);
     m_tabs = new QTabWidget(central);
     m_tabs->setObjectName(QStringLiteral("tabs"));
     // All tabs stay in sight: the window is never narrower than its tab row.
@@ -97,6 +99,7 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& executablePath, QWidget*
     m_mailTab = new MailTab;
     m_localFilesTab = new LocalFilesTab;
     m_dnsUpdateTab = new DnsUpdateTab;
+    m_ipv6Tab = new Ipv6Tab;
     m_noticesTab = new NoticesTab;
     m_systemTab = new SystemTab;
     m_tabs->addTab(m_externalServiceTab, QStringLiteral("External Service"));
@@ -106,6 +109,7 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& executablePath, QWidget*
     m_tabs->addTab(m_mailTab, QStringLiteral("  E-mail   "));
     m_tabs->addTab(m_localFilesTab, QStringLiteral("Local Files"));
     m_tabs->addTab(m_dnsUpdateTab, QStringLiteral("DNS update"));
+    m_tabs->addTab(m_ipv6Tab, QStringLiteral("IPv6"));
     m_tabs->addTab(m_noticesTab, QStringLiteral("Notices"));
     m_tabs->addTab(m_systemTab, QStringLiteral("System"));
     column->addWidget(m_tabs, 1);
@@ -199,6 +203,15 @@ void MainWindow::buildHeader(QWidget* parent)
     row->setContentsMargins(12, 0, 12, 0);
     row->addWidget(m_titleLabel);
     row->addStretch();
+
+    m_address6Label = layout::displayPanel(parent, QStringLiteral("address6Label"));
+    m_address6Label->setAutoFillBackground(true);
+    m_address6Label->setPalette(palette);
+    QFont font6 = m_address6Label->font();
+    font6.setBold(true);
+    m_address6Label->setFont(font6);
+    m_address6Label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_address6Label->hide();
 }
 
 void MainWindow::buildComponents()

@@ -24,6 +24,7 @@ class QDialog;
 class QLabel;
 class QMenu;
 class QMimeData;
+class QSocketNotifier;
 class QStatusBar;
 class QTabWidget;
 class QTimer;
@@ -37,6 +38,7 @@ class ExternalServiceTab;
 class FtpTab;
 class HistoryView;
 class LocalFilesTab;
+class Ipv6Tab;
 class MailTab;
 class PageInspectorTab;
 class PageView;
@@ -63,6 +65,9 @@ public:
     FtpTab* ftpTab() const { return m_ftpTab; }
     MailTab* mailTab() const { return m_mailTab; }
     LocalFilesTab* localFilesTab() const { return m_localFilesTab; }
+    Ipv6Tab* ipv6Tab() const { return m_ipv6Tab; }
+    // The IPv6 line under the address: the address, or "no IPv6 address" and why; hidden while IPv6 is off.
+    QLabel* address6Label() const { return m_address6Label; }
     DnsUpdateTab* dnsUpdateTab() const { return m_dnsUpdateTab; }
     NoticesTab* noticesTab() const { return m_noticesTab; }
     SystemTab* systemTab() const { return m_systemTab; }
@@ -230,6 +235,9 @@ public:
     void publishStateChanged() override;
     void serviceAnswered(const std::string& service) override;
     void diagnosisChanged(const std::string& text, bool providerHides) override;
+    void address6Changed(const std::string& address, const std::string& note) override;
+    void watchAddressEvents(int handle) override;
+    void showTrayAddresses();
 
     // Runs a handler as the event loop would: an error that escapes it is shown by the general error
     // report and the program goes on.
@@ -292,6 +300,13 @@ private:
     FtpTab* m_ftpTab = nullptr;
     MailTab* m_mailTab = nullptr;
     LocalFilesTab* m_localFilesTab = nullptr;
+    Ipv6Tab* m_ipv6Tab = nullptr;
+    QLabel* m_address6Label = nullptr;
+    QSocketNotifier* m_addressEvents = nullptr;
+    // The tray's tooltip names both addresses and when they were checked.
+    QString m_trayAddress;
+    QString m_trayAddress6;
+    QString m_trayCheckedAt;
     DnsUpdateTab* m_dnsUpdateTab = nullptr;
     NoticesTab* m_noticesTab = nullptr;
     SystemTab* m_systemTab = nullptr;

@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QSocketNotifier>
 #include <QTime>
 #include <QTimer>
 
@@ -125,8 +126,49 @@ void MainWindow::addressFound(const std::string& address)
     m_lookupErrorLabel->hide();
     m_lookupErrorLabel->clear();
     m_pageInspectorTab->addressEdit()->setText(toQString(address));
-    m_trayIcon->setToolTip(QStringLiteral("Kestrune \u2014 %1, checked %2")
-                               .arg(toQString(address), QTime::currentTime().toString(QStringLiteral("HH:mm"))));
+    m_trayAddress = toQString(address);
+    m_trayCheckedAt = QTime::currentTime().toString(QStringLiteral("HH:mm"));
+    showTrayAddresses();
+}
+
+void MainWindow::showTrayAddresses()
+{
+    const QString addresses = m_trayAddress6.isEmpty() ? m_trayAddress : m_trayAddress + QStringLiteral(", IPv6 ") + m_trayAddress6;
+    m_trayIcon->setToolTip(QStringLiteral("Kestrune \u2014 %1, checked %2").arg(addresses, m_trayCheckedAt));
+}
+
+void MainWindow::address6Changed(const std::string& address, const std::string& note)
+{
+    if (address.empty() && note.empty()) {
+        m_address6Label->hide();
+        m_trayAddress6.clear();
+        return;
+    }
+    QString text = address.empty() ? QStringLiteral("no IPv6 address: ") + toQString(note) : toQString(address);
+    if (!address.empty() && !note.empty())
+        m_address6Label->setToolTip(toQString(note));
+    else
+        m_address6Label->setToolTip({});
+    m_address6Label->setText(text);
+    m_address6Label->show();
+    m_trayAddress6 = address.empty() ? QStringLiteral("none") : toQString(address);
+    if (!m_trayAddress.isEmpty())
+        showTrayAddresses();
+}
+
+void MainWindow::watchAddressEvents(int handle)
+{
+    delete m_addressEvents;
+    m_addressEvents = nullptr;
+    if (handle < 0)
+        return;
+    m_addressEvents = new QSocketNotifier(handle, QSocketNotifier::Read, this);
+    connect(m_addressEvents, &QSocketNotifier::activated, this, [this] {
+        guarded([this] {
+            syncMonitor();
+            m_monitor->onAddressEvents();
+        });
+    });
 }
 
 void MainWindow::windowTitleChanged(const std::string& title) { setWindowTitle(toQString(title)); }

@@ -1,5 +1,7 @@
 #include "MainWindow.h"
 
+#include "Ipv6Tab.h"
+
 #include "DnsUpdateTab.h"
 #include "NoticesTab.h"
 #include "ExternalServiceTab.h"
@@ -263,6 +265,8 @@ void MainWindow::applySettings(const Settings& settings)
             break;
         case Setting::MailedIp: m_monitor->setLastMailed(settings.mailedIp); break;
         case Setting::UploadedIp: m_monitor->setLastUploaded(settings.uploadedIp); break;
+        case Setting::MailedIp6: m_monitor->setLastMailed6(settings.mailedIp6); break;
+        case Setting::UploadedIp6: m_monitor->setLastUploaded6(settings.uploadedIp6); break;
         default:
             m_externalServiceTab->loadSetting(id, settings);
             m_userLookupsTab->loadSetting(id, settings);
@@ -270,6 +274,7 @@ void MainWindow::applySettings(const Settings& settings)
             m_mailTab->loadSetting(id, settings);
             m_localFilesTab->loadSetting(id, settings);
             m_systemTab->loadSetting(id, settings);
+            m_ipv6Tab->loadSetting(id, settings);
             break;
         }
     }
@@ -300,6 +305,9 @@ Settings MainWindow::settingsFromTabs() const
     s.uploadedIp = m_monitor->lastUploaded();
     m_localFilesTab->storeSettings(s, was);
     m_systemTab->storeSettings(s, was);
+    m_ipv6Tab->storeSettings(s, was);
+    s.uploadedIp6 = m_monitor->lastUploaded6();
+    s.mailedIp6 = m_monitor->lastMailed6();
     return s;
 }
 

@@ -6,8 +6,9 @@ namespace kestrune::app {
 
 namespace {
 
-constexpr std::array<core::TimerId, 4> kIds = {core::TimerId::Minute, core::TimerId::ServiceBlock1,
-                                               core::TimerId::ServiceBlock2, core::TimerId::Retry};
+constexpr std::array<core::TimerId, 5> kIds = {core::TimerId::Minute, core::TimerId::ServiceBlock1,
+                                               core::TimerId::ServiceBlock2, core::TimerId::Retry,
+                                               core::TimerId::AddressSettle};
 
 std::size_t indexOf(core::TimerId id) { return static_cast<std::size_t>(id); }
 
@@ -15,11 +16,12 @@ std::size_t indexOf(core::TimerId id) { return static_cast<std::size_t>(id); }
 
 QtTimerService::QtTimerService(QObject* parent) : QObject(parent)
 {
-    const std::array<const char*, 4> names = {"checkTimer", "firstServiceBlockTimer", "secondServiceBlockTimer",
-                                              "retryTimer"};
-    // The retry timer's interval comes with each start.
-    const std::array<std::chrono::milliseconds, 4> intervals = {core::kMinuteInterval, core::kServiceBlockInterval,
-                                                                core::kServiceBlockInterval, core::kMinuteInterval};
+    const std::array<const char*, 5> names = {"checkTimer", "firstServiceBlockTimer", "secondServiceBlockTimer",
+                                              "retryTimer", "addressSettleTimer"};
+    // The retry and settle timers' intervals come with each start.
+    const std::array<std::chrono::milliseconds, 5> intervals = {core::kMinuteInterval, core::kServiceBlockInterval,
+                                                                core::kServiceBlockInterval, core::kMinuteInterval,
+                                                                core::kMinuteInterval};
     for (core::TimerId id : kIds) {
         auto* timer = new QTimer(this);
         timer->setObjectName(QString::fromLatin1(names[indexOf(id)]));

@@ -21,7 +21,7 @@ public:
     QTimer* timer(core::TimerId id) const;
 
 private:
-    std::array<QTimer*, 4> m_timers{};
+    std::array<QTimer*, 5> m_timers{};
     std::function<void(core::TimerId)> m_handler;
 };
 

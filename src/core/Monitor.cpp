@@ -1,5 +1,7 @@
 #include "Monitor.h"
 
+#include "AddressEvents.h"
+
 #include "IpExtraction.h"
 #include "Lookup.h"
 #include "LookupTexts.h"
@@ -27,8 +29,10 @@ constexpr std::string_view kUnknownError = "Unknown error.";
 
 Monitor::Monitor(Settings& settings, MonitorObserver& observer, TimerService& timers)
     : m_settings(settings), m_observer(observer), m_timers(timers), m_lastUploaded(settings.uploadedIp),
-      m_lastMailed(settings.mailedIp), m_retries(settings.pendingRetries)
+      m_lastMailed(settings.mailedIp), m_lastUploaded6(settings.uploadedIp6), m_lastMailed6(settings.mailedIp6),
+      m_retries(settings.pendingRetries)
 {
+    m_http6.family = IpFamily::V6;
     m_ftp.onConnected = [this] { m_ftpConnected = true; };
     m_ftp.onDisconnected = [this] { m_ftpConnected = false; };
 }
@@ -40,6 +44,9 @@ Monitor::~Monitor()
     m_timers.stop(TimerId::ServiceBlock1);
     m_timers.stop(TimerId::ServiceBlock2);
     m_timers.stop(TimerId::Retry);
+    m_timers.stop(TimerId::AddressSettle);
+    if (m_addressEvents)
+        m_observer.watchAddressEvents(-1);
 }
 
 void Monitor::guarded(const std::function<void()>& action)
@@ -68,6 +75,10 @@ void Monitor::setRunning(bool running)
     else
         m_timers.stop(TimerId::Minute);
     m_running = running;
+    if (running)
+        openAddressEvents();
+    else
+        closeAddressEvents();
     m_observer.schedulerStateChanged(running);
 }
 
@@ -140,6 +151,9 @@ void Monitor::onTimer(TimerId id)
     case TimerId::Retry:
         guarded([this] { retryDue(); });
         return;
+    case TimerId::AddressSettle:
+        addressesSettled();
+        return;
     }
     if (!m_running)
         return;
@@ -197,20 +211,63 @@ void Monitor::runCheck(bool scheduled)
     const FlagScope scope(m_checkRunning);
     const BusyScope busy(*this, {});
     lookUp(sourceFromKey(m_settings.source));
+    lookUp6();
     if (isValidIp(m_address))
         guarded([this] { diagnoseProvider(); });
     if (m_address == m_lastUploaded) {
         // An entry added or resumed since the last change is brought up to date without a new upload.
-        if (publishable(m_address))
-            guarded([this] { updateDnsEntries(m_address, m_address6); });
+        const std::string address6 = publishable6();
+        std::string updated;
+        if (publishable(m_address) || !address6.empty())
+            guarded([&] { updated = updateDnsEntries(publishable(m_address) ? m_address : std::string(), address6); });
+        publishIpv6(updated);
         return;
     }
-    if (scheduled && (m_address.empty() || m_address == kErrorAddress))
+    if (scheduled && (m_address.empty() || m_address == kErrorAddress)) {
+        publishIpv6({});
         return;
+    }
     if (m_settings.confirm && isValidIp(m_address) && !changeConfirmed())
         return;
     handleChange(false);
 }
+
+void Monitor::lookUp6()
+{
+    if (!m_settings.ipv6Enabled) {
+        if (!m_address6.empty() || !m_address6Reason.empty()) {
+            m_address6.clear();
+            m_address6Reason.clear();
+            m_observer.address6Changed({}, {});
+        }
+        return;
+    }
+    Ipv6LookupFields fields;
+    fields.source = m_settings.ipv6Source == "service" ? Ipv6Source::Service : Ipv6Source::Interface;
+    fields.interfaceName = m_settings.ipv6Interface;
+    fields.serviceUrl = m_settings.ipv6Service.empty() && !m_services6.empty() ? std::string(m_services6.front().url)
+                                                                               : m_settings.ipv6Service;
+    fields.fallback = m_settings.ipv6Fallback;
+    fields.suffix = m_settings.ipv6Suffix;
+    // Kept while still valid, so the published address does not flip to another one.
+    fields.lastPublished = !m_address6.empty() ? m_address6 : !m_lastUploaded6.empty() ? m_lastUploaded6 : m_lastMailed6;
+    Ipv6LookupResult result;
+    {
+        const BusyScope busy(*this, fields.source == Ipv6Source::Service ? "Looking up the IPv6 address at " +
+                                                                              Uri(fields.serviceUrl).host + kEllipsis
+                                                                        : std::string());
+        result = lookUpIpv6(m_http6, fields, m_services6, m_readAddresses);
+    }
+    for (const std::string& line : result.lines)
+        m_observer.debugText(line);
+    m_address6 = result.address;
+    m_address6Reason = result.reason;
+    std::string note = m_address6Reason;
+    if (!m_address6.empty() && m_settings.publicOnly)
+        note = lookup::publicAddressProblem(m_address6).value_or(std::string());
+    m_observer.address6Changed(m_address6, note);
+}
+
 
 void Monitor::lookUp(SourceKind source)
 {

@@ -8,6 +8,7 @@
 #include "MonitorObserver.h"
 #include "FtpClient.h"
 #include "HttpClient.h"
+#include "Ipv6Lookup.h"
 #include "PageFields.h"
 #include "PublishRetries.h"
 #include "TimerService.h"
@@ -19,10 +20,12 @@
 #include <optional>
 #include <set>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace kestrune::core { struct Settings; struct DnsUpdateEntry; }
+namespace kestrune::lookup { class AddressEvents; }
 
 namespace kestrune::core {
 
@@ -51,12 +54,18 @@ public:
     // The services of the external source, in the order the service box offers them; the first two keep the
     // classic rules. Their texts must outlive the monitor.
     void setExternalServices(std::vector<lookup::ExternalService> services) { m_services = std::move(services); }
+    // The IPv6 services in the order the settings offer them (a test's own pages).
+    void setIpv6Services(std::vector<lookup::ExternalService> services) { m_services6 = std::move(services); }
+    // Where the interface source reads the kernel's addresses; the netlink dump at first.
+    void setAddressReader(lookup::AddressReader reader) { m_readAddresses = std::move(reader); }
     // Where this face's user sets up a lookup; a check that finds none set up says so and names the place.
     enum class SetupPlace { WindowTabs, SettingsFile };
     void setSetupPlace(SetupPlace place) { m_setupPlace = place; }
     // Restores the published addresses (a settings file read again).
     void setLastUploaded(const std::string& address) { m_lastUploaded = address; }
     void setLastMailed(const std::string& address) { m_lastMailed = address; }
+    void setLastUploaded6(const std::string& address) { m_lastUploaded6 = address; }
+    void setLastMailed6(const std::string& address) { m_lastMailed6 = address; }
     // The clock of the retries and the servers' waits; the system clock at first.
     void setClock(WallClock clock) { m_clock = std::move(clock); }
     // Arms the retry timer for the pending retries the settings hold (after a start or a settings file read),
@@ -74,6 +83,9 @@ public:
     // The interval rule and the interval's bounds applied to the settings' interval (leaving the box).
     void applyIntervalRule();
     void onTimer(TimerId id);
+    // The descriptor given to watchAddressEvents became readable: a changed address or link brings a check
+    // within a second (a burst of events brings one).
+    void onAddressEvents();
 
     // Intents of the lookup and the change actions.
     // The external-service button: one lookup, each service at most once in ten minutes.
@@ -95,6 +107,13 @@ public:
     const std::string& lastMailed() const { return m_lastMailed; }
     const std::string& lastSaved() const { return m_lastSaved; }
     const std::string& lastLogged() const { return m_lastLogged; }
+    // IPv6 (when enabled): the address the last check found, empty when none qualified, and then why.
+    const std::string& address6() const { return m_address6; }
+    const std::string& address6Reason() const { return m_address6Reason; }
+    const std::string& lastUploaded6() const { return m_lastUploaded6; }
+    const std::string& lastMailed6() const { return m_lastMailed6; }
+    const std::string& lastSaved6() const { return m_lastSaved6; }
+    const std::string& lastLogged6() const { return m_lastLogged6; }
     int countdown() const { return m_countdown; }
     bool running() const { return m_running; }
     // A check, lookup, manual upload or test mail waits on the network; another check is refused meanwhile.
@@ -113,6 +132,8 @@ public:
     net::FtpClient& ftp() { return m_ftp; }
     actions::MailSender& mail() { return m_mail; }
     net::HttpClient& dnsHttp() { return m_dnsHttp; }
+    // The IPv6 service lookups' client: it reaches its hosts over IPv6 alone.
+    net::HttpClient& http6() { return m_http6; }
     net::HttpClient& noticeHttp() { return m_noticeHttp; }
 
 private:
@@ -145,6 +166,22 @@ private:
     bool changeConfirmed();
     // At most once an hour: the router's WAN address against the address found.
     void diagnoseProvider();
+    // The IPv6 lookup of a check; clears the IPv6 state when IPv6 is off.
+    void lookUp6();
+    // The IPv6 address a check may publish: found and not refused by the public-address rule; else empty.
+    std::string publishable6() const;
+    // The IPv6 steps of a check: each channel publishes the IPv6 address when it is new to that channel.
+    void publishIpv6(const std::string& dnsLines);
+    // The change mail's text: the address, the IPv6 one (IPv6 on), then what the DNS updates answered.
+    std::string changeMailText(const std::string& address, const std::string& dnsLines) const;
+    void sendChangeMail6(const std::string& address6, const std::string& text);
+    void runCommandHook6(const std::string& address6);
+    // Runs the command with both addresses and records it under channel ("command" or "command6").
+    void runCommandWith(const std::string& address, const std::string& address6, const std::string& channel);
+    void writeLogEntry(const std::string& address);
+    void openAddressEvents();
+    void closeAddressEvents();
+    void addressesSettled();
     // What a check says when no lookup is set up (no external service, no page address).
     std::string notSetUpText() const;
     // The address may go out (upload, mail, IP file, log): not refused by the public-address rule.
@@ -155,7 +192,9 @@ private:
     // The mail, the IP file and the log with the address displayed, each once per address.
     void publishDisplayed(const std::string& dnsLines);
     enum class StepEnd { Done, Passing, Fatal };
-    StepEnd uploadToServer(const std::string& address);
+    // address6 fills "{IP6}" (IPv6 on); a successful upload makes both the last uploaded ones.
+    StepEnd uploadToServer(const std::string& address, const std::optional<std::string>& address6);
+    std::optional<std::string> templateAddress6() const;
     void disconnectFtp();
     actions::MailSenderSettings mailSettings() const;
     bool sendWebmail(const std::string& text);
@@ -226,10 +265,12 @@ private:
     net::FtpClient m_ftp;
     actions::MailSender m_mail;
     net::HttpClient m_dnsHttp;
+    net::HttpClient m_http6;
+    std::vector<lookup::ExternalService> m_services6{std::begin(lookup::kIpv6Services), std::end(lookup::kIpv6Services)};
+    lookup::AddressReader m_readAddresses = lookup::readInterfaceAddresses;
     net::HttpClient m_noticeHttp;
 
     std::string m_address;
-    std::string m_address6;  // the IPv6 address found, or empty
     struct PendingProof {
         std::size_t index = 0;
         std::string hosts;  // the entry's hosts when it was updated: a proof of an entry since edited is dropped
@@ -243,6 +284,12 @@ private:
     std::string m_lastMailed;
     std::string m_lastSaved;
     std::string m_lastLogged;
+    std::string m_address6;
+    std::string m_address6Reason;
+    std::string m_lastUploaded6;
+    std::string m_lastMailed6;
+    std::string m_lastSaved6;
+    std::string m_lastLogged6;
     // The status line's text once a check is done: which service answered after a fallback, else empty.
     std::string m_lookupNote;
     int m_countdown = 0;
@@ -258,6 +305,8 @@ private:
     PublishRetries m_retries;
     lookup::SourceOptions m_sourceOptions;
     std::optional<long long> m_lastRouterCheck;
+    std::unique_ptr<lookup::AddressEvents> m_addressEvents;
+    bool m_settlePending = false;
     int m_lookupFailures = 0;  // lookups failed in a row
     bool m_retrying = false;   // the publish steps run are retries
     // The steps whose failure for good was noticed; a step leaves when it goes through again.

@@ -32,8 +32,13 @@ void Monitor::handleChange(bool manual)
     if (manual)
         checkScope.emplace(m_checkRunning);
 
-    if (m_address == kPlaceholderAddress || refusedToPublish())
+    if (m_address == kPlaceholderAddress || refusedToPublish()) {
+        // The IPv4 address is not published; the IPv6 one may be (behind carrier-grade NAT it is the one
+        // that reaches home).
+        if (!manual)
+            publishIpv6({});
         return;
+    }
     // The upload's failure shows "Error" in place of the address; the other steps publish what was found.
     const std::string found = m_address;
     if (!manual && publishable(found))
@@ -41,7 +46,7 @@ void Monitor::handleChange(bool manual)
     m_ftpConnected = false;
     m_passiveFallback = false;
     if (m_settings.ftpEnable || manual) {
-        const StepEnd end = uploadToServer(found);
+        const StepEnd end = uploadToServer(found, templateAddress6());
         if (end != StepEnd::Done)
             setAddress(std::string(kErrorAddress));
         if (!manual && publishable(found))
@@ -54,10 +59,11 @@ void Monitor::handleChange(bool manual)
     if (!manual) {
         std::string updated;
         if (publishable(found)) {
-            guarded([&] { updated = updateDnsEntries(found, m_address6); });
+            guarded([&] { updated = updateDnsEntries(found, publishable6()); });
             guarded([&] { runCommandHook(found); });
         }
         publishDisplayed(updated);
+        publishIpv6(updated);
         if (publishable(found))
             guarded([&] { addressNoticed(4, found); });
     }
@@ -68,7 +74,7 @@ void Monitor::publishDisplayed(const std::string& dnsLines)
 {
     // A failing file is reported and the other actions still run, so one bad path loses nothing else.
     if (m_settings.sendMail && m_address != m_lastMailed)
-        guarded([&] { sendChangeMail(m_address, dnsLines.empty() ? m_address : m_address + "\r\n" + dnsLines); });
+        guarded([&] { sendChangeMail(m_address, changeMailText(m_address, dnsLines)); });
     if (m_settings.saveIp && m_address != m_lastSaved) {
         m_lastSaved = m_address;
         guarded([this] { writeDataFile(false); });
@@ -80,7 +86,14 @@ void Monitor::publishDisplayed(const std::string& dnsLines)
     }
 }
 
-Monitor::StepEnd Monitor::uploadToServer(const std::string& address)
+std::optional<std::string> Monitor::templateAddress6() const
+{
+    if (!m_settings.ipv6Enabled)
+        return std::nullopt;
+    return publishable6();
+}
+
+Monitor::StepEnd Monitor::uploadToServer(const std::string& address, const std::optional<std::string>& address6)
 {
     FtpUploadJob job;
     job.host = m_settings.ftpHost;
@@ -89,6 +102,7 @@ Monitor::StepEnd Monitor::uploadToServer(const std::string& address)
     job.localTemplate = m_settings.ftpLocalFile;
     job.remoteFile = m_settings.ftpRemoteFile;
     job.address = address;
+    job.address6 = address6;
     job.uploadFile = m_paths.uploadFile;
     job.passive = m_settings.ftpPassive;
     job.tls = m_settings.ftpTls;
@@ -100,6 +114,8 @@ Monitor::StepEnd Monitor::uploadToServer(const std::string& address)
         m_passiveFallback =
             uploadTemplate(m_ftp, job, [this](const std::string& status) { m_observer.statusChanged(status); });
         m_lastUploaded = job.address;
+        if (address6 && !address6->empty())
+            m_lastUploaded6 = *address6;
         m_observer.actionFinished(Action::Upload, {});
         return StepEnd::Done;
     } catch (const ReplyError& error) {
@@ -194,7 +210,12 @@ void Monitor::writeLog()
 {
     if (!m_settings.saveLog || !mayPublish())
         return;
-    const std::string entry = formatLogEntry(std::time(nullptr), m_dateNames, m_address);
+    writeLogEntry(m_address);
+}
+
+void Monitor::writeLogEntry(const std::string& address)
+{
+    const std::string entry = formatLogEntry(std::time(nullptr), m_dateNames, address);
     kestrune::actions::writeLog(m_settings.logFilename, entry, m_settings.logLines);
     m_observer.actionFinished(Action::Log, {});
 }

@@ -13,7 +13,7 @@ enum class Notice {
 };
 
 // A change action the monitor ran.
-enum class Action { Upload, Mail, IpFile, Log, Notice };
+enum class Action { Upload, Mail, IpFile, Log, Notice, IpFile6 };
 
 // Everything the monitor shows goes through here; a face (the window, a headless runner, a test) renders it.
 class MonitorObserver {
@@ -57,6 +57,12 @@ public:
     virtual void diagnosisChanged(const std::string& /*text*/, bool /*providerHides*/) {}
     // The external service that gave the address (its name, or the URL typed), for the debug view.
     virtual void serviceAnswered(const std::string& /*service*/) {}
+    // The IPv6 line (IPv6 enabled): the address a check found, empty when none qualifies, and a note: why none
+    // qualifies, or why the address found is not published; both empty when IPv6 is off.
+    virtual void address6Changed(const std::string& /*address*/, const std::string& /*note*/) {}
+    // Watch this descriptor (the kernel's address events) on the event loop and call Monitor::onAddressEvents
+    // whenever it is readable; -1 ends the watch. Only while the scheduler runs with IPv6 on.
+    virtual void watchAddressEvents(int /*handle*/) {}
 };
 
 } // namespace kestrune::core

@@ -233,31 +233,46 @@ void Monitor::runCommandHook(const std::string& address)
 {
     if (!m_settings.runCommand || m_settings.command.empty() || m_settings.commandIp == address)
         return;
+    runCommandWith(address, publishable6(), "command");
+}
+
+void Monitor::runCommandWith(const std::string& address, const std::string& address6, const std::string& channel)
+{
     actions::CommandOutcome outcome;
     try {
-        outcome = actions::runCommand(actions::commandForAddress(m_settings.command, address, m_settings.commandIp));
+        actions::CommandRun run = actions::commandForAddress(m_settings.command, address, m_settings.commandIp);
+        if (m_settings.ipv6Enabled)
+            actions::addIpv6Address(run, address6, m_settings.commandIp6);
+        outcome = actions::runCommand(run);
     } catch (const std::invalid_argument& error) {
         outcome.error = error.what();
     } catch (const CancelledError&) {
         // The program is closing: the command was ended and is kept for a retry, as a DNS update or mail is.
         reportStep("Command interrupted; it will be run again.", true);
-        stepEnded("command", address, StepEnd::Passing);
+        stepEnded(channel, channel == "command6" ? address6 : address, StepEnd::Passing);
         return;
     }
     reportStep(outcome.summary(), !outcome.succeeded());
-    if (outcome.succeeded())
+    if (outcome.succeeded()) {
         m_settings.commandIp = address;
+        if (m_settings.ipv6Enabled && !address6.empty())
+            m_settings.commandIp6 = address6;
+    }
     // A command that cannot start will not start at the next try either.
-    stepEnded("command", address, outcome.succeeded() ? StepEnd::Done : outcome.started ? StepEnd::Passing : StepEnd::Fatal,
-              outcome.summary());
+    stepEnded(channel, channel == "command6" ? address6 : address,
+              outcome.succeeded() ? StepEnd::Done : outcome.started ? StepEnd::Passing : StepEnd::Fatal, outcome.summary());
 }
 
 void Monitor::sendChangeMail(const std::string& address, const std::string& text)
 {
     // Counted as mailed only once the server took it, so a failed mail is tried again.
     const bool sent = sendWebmail(text);
-    if (sent)
+    if (sent) {
         m_lastMailed = address;
+        // The mail named the IPv6 address too.
+        if (m_settings.ipv6Enabled && !publishable6().empty())
+            m_lastMailed6 = publishable6();
+    }
     if (publishable(address))
         stepEnded("mail", address, sent ? StepEnd::Done : StepEnd::Passing);
 }
@@ -278,7 +293,7 @@ void Monitor::retryDue()
         const std::string& channel = retry.channel;
         if (channel == "upload") {
             m_ftpConnected = false;
-            const StepEnd end = uploadToServer(retry.address);
+            const StepEnd end = uploadToServer(retry.address, templateAddress6());
             if (m_ftpConnected)
                 disconnectFtp();
             stepEnded(channel, retry.address, end, "The upload to " + m_settings.ftpHost + " failed for good: " + m_uploadError);
@@ -287,15 +302,31 @@ void Monitor::retryDue()
                 setAddress(retry.address);
                 publishDisplayed({});
             }
+        } else if (channel == "upload6") {
+            m_ftpConnected = false;
+            const StepEnd end = m_settings.ftpEnable ? uploadToServer(m_lastUploaded, retry.address) : StepEnd::Done;
+            if (m_ftpConnected)
+                disconnectFtp();
+            stepEnded(channel, retry.address, end);
         } else if (channel == "mail") {
             if (m_settings.sendMail && retry.address != m_lastMailed)
-                guarded([&] { sendChangeMail(retry.address, retry.address); });
+                guarded([&] { sendChangeMail(retry.address, changeMailText(retry.address, {})); });
+            else
+                dropRetry(channel);
+        } else if (channel == "mail6") {
+            if (m_settings.sendMail && retry.address != m_lastMailed6)
+                guarded([&] { sendChangeMail6(retry.address, changeMailText(m_lastMailed, {})); });
             else
                 dropRetry(channel);
         } else if (channel == "command") {
             // A command switched off or already run for this address has nothing left to retry.
             if (m_settings.runCommand && !m_settings.command.empty() && m_settings.commandIp != retry.address)
                 guarded([&] { runCommandHook(retry.address); });
+            else
+                dropRetry(channel);
+        } else if (channel == "command6") {
+            if (m_settings.runCommand && !m_settings.command.empty() && m_settings.commandIp6 != retry.address)
+                guarded([&] { runCommandHook6(retry.address); });
             else
                 dropRetry(channel);
         } else if (channel.starts_with("notice")) {
@@ -309,7 +340,7 @@ void Monitor::retryDue()
             }
             if (index < m_settings.dnsUpdates.size() && m_settings.dnsUpdates[index].enabled &&
                 (liftStaleHold(m_settings.dnsUpdates[index]) || m_settings.dnsUpdates[index].hold.empty()))
-                guarded([&] { updateDnsEntry(index, retry.address, m_address6); });
+                guarded([&] { updateDnsEntry(index, retry.address, publishable6()); });
             else
                 dropRetry(channel);
         } else {

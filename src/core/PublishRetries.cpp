@@ -82,13 +82,17 @@ void PublishRetries::succeeded(const std::string& channel)
 
 void PublishRetries::addressChanged(const std::string& address)
 {
-    // A notice tells of what happened when it was raised, whatever the address became since.
+    // Each family has its own steps: a new IPv4 address leaves the IPv6 ones alone, and the reverse. A notice
+    // tells of what happened when it was raised, whatever the address became since.
+    const auto sameFamily = [&](const core::PendingRetry& r) {
+        return (r.address.find(':') == std::string::npos) == (address.find(':') == std::string::npos);
+    };
     const auto tellsOfThePast = [](const core::PendingRetry& r) { return r.channel.starts_with("notice"); };
     std::erase_if(m_pending, [&](const core::PendingRetry& r) {
-        return !r.serverWait && r.address != address && !tellsOfThePast(r);
+        return sameFamily(r) && !r.serverWait && r.address != address && !tellsOfThePast(r);
     });
     for (core::PendingRetry& retry : m_pending)
-        if (!tellsOfThePast(retry))
+        if (sameFamily(retry) && !tellsOfThePast(retry))
             retry.address = address;
 }
 

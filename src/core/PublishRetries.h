@@ -25,8 +25,8 @@ public:
     void serverWait(const std::string& channel, const std::string& address, long long now,
                     long long seconds = kServerWait);
     void succeeded(const std::string& channel);
-    // A new address was found: steps pending for another one are dropped (the change tries them anew),
-    // except a server's wait, which goes on with the new address, and notices, which keep theirs.
+    // A new address was found: steps pending for another one of its family are dropped (the change tries them
+    // anew), except a server's wait, which goes on with the new address, and notices, which keep theirs.
     void addressChanged(const std::string& address);
     // The server's wait of channel still runs at now.
     bool waiting(const std::string& channel, long long now) const;

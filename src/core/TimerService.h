@@ -9,6 +9,7 @@ enum class TimerId {
     ServiceBlock1,  // ends the block of the first external service
     ServiceBlock2,  // ends the block of the second
     Retry,          // the next try of a publish step that failed; restarted with each new due time
+    AddressSettle,  // a check shortly after the kernel reported an address or link change
 };
 
 // Time as the face provides it: a repeating timer per id that calls Monitor::onTimer(id) at each interval.

@@ -9,6 +9,7 @@
 #include "ServiceNotifier.h"
 
 #include <QLocale>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <algorithm>
@@ -60,7 +61,7 @@ HeadlessRunner::HeadlessRunner(const AppPaths& paths, EventLog log)
     : m_paths(paths), m_log(std::move(log)), m_settings(defaultSettings(kExternalServices[0].url))
 {
     for (core::TimerId id : {core::TimerId::Minute, core::TimerId::ServiceBlock1, core::TimerId::ServiceBlock2,
-                              core::TimerId::Retry}) {
+                              core::TimerId::Retry, core::TimerId::AddressSettle}) {
         auto* timer = new QTimer(this);
         connect(timer, &QTimer::timeout, this, [this, id] {
             m_monitor->onTimer(id);
@@ -101,6 +102,8 @@ void HeadlessRunner::apply(const Settings& settings)
     m_settings = settings;
     m_savedUploaded = settings.uploadedIp;
     m_savedMailed = settings.mailedIp;
+    m_savedUploaded6 = settings.uploadedIp6;
+    m_savedMailed6 = settings.mailedIp6;
     m_savedDnsUpdates = settings.dnsUpdates;
     m_savedRetries = settings.pendingRetries;
     m_savedCommandIP = settings.commandIp;
@@ -111,6 +114,8 @@ void HeadlessRunner::apply(const Settings& settings)
     m_savedNoticeState = settings.noticeState;
     m_monitor->setLastUploaded(settings.uploadedIp);
     m_monitor->setLastMailed(settings.mailedIp);
+    m_monitor->setLastUploaded6(settings.uploadedIp6);
+    m_monitor->setLastMailed6(settings.mailedIp6);
     m_monitor->setPageFields(selectedPageFields(settings));
     m_monitor->resumeRetries();
 }
@@ -190,6 +195,7 @@ bool HeadlessRunner::saveState()
 {
     writeMetrics();
     if (m_monitor->lastUploaded() == m_savedUploaded && m_monitor->lastMailed() == m_savedMailed &&
+        m_monitor->lastUploaded6() == m_savedUploaded6 && m_monitor->lastMailed6() == m_savedMailed6 &&
         m_settings.dnsUpdates == m_savedDnsUpdates && m_settings.pendingRetries == m_savedRetries &&
         m_settings.commandIp == m_savedCommandIP && m_settings.diagnosis == m_savedDiagnosis &&
         m_settings.noticeState == m_savedNoticeState && m_status == m_savedStatus)
@@ -200,6 +206,8 @@ bool HeadlessRunner::saveState()
         Settings onDisk = loadSettings(ini, kExternalServices[0].url);
         onDisk.uploadedIp = m_monitor->lastUploaded();
         onDisk.mailedIp = m_monitor->lastMailed();
+        onDisk.uploadedIp6 = m_monitor->lastUploaded6();
+        onDisk.mailedIp6 = m_monitor->lastMailed6();
         // An entry edited on disk meanwhile keeps what the edit says.
         for (std::size_t i = 0; i < onDisk.dnsUpdates.size() && i < m_settings.dnsUpdates.size(); ++i) {
             kestrune::core::DnsUpdateEntry& entry = onDisk.dnsUpdates[i];
@@ -221,6 +229,8 @@ bool HeadlessRunner::saveState()
         m_savedStatus = m_status;
         m_savedUploaded = onDisk.uploadedIp;
         m_savedMailed = onDisk.mailedIp;
+        m_savedUploaded6 = onDisk.uploadedIp6;
+        m_savedMailed6 = onDisk.mailedIp6;
         m_savedDnsUpdates = m_settings.dnsUpdates;
         m_savedRetries = m_settings.pendingRetries;
         m_savedCommandIP = m_settings.commandIp;
@@ -303,6 +313,26 @@ void HeadlessRunner::addressFound(const std::string& address)
     checked(address);
 }
 
+void HeadlessRunner::address6Changed(const std::string& address, const std::string& note)
+{
+    if (address.empty() && note.empty())
+        return;
+    if (address.empty())
+        report(Level::Warning, "No IPv6 address: " + note + ".");
+    else
+        report(note.empty() ? Level::Info : Level::Warning,
+               "IPv6 address found: " + address + (note.empty() ? std::string() : ". " + note));
+}
+
+void HeadlessRunner::watchAddressEvents(int handle)
+{
+    m_addressEvents.reset();
+    if (handle < 0)
+        return;
+    m_addressEvents = std::make_unique<QSocketNotifier>(handle, QSocketNotifier::Read);
+    connect(m_addressEvents.get(), &QSocketNotifier::activated, this, [this] { m_monitor->onAddressEvents(); });
+}
+
 void HeadlessRunner::intervalChanged(int minutes)
 {
     report(Level::Notice, "Interval set to " + std::to_string(minutes) + " minutes.");
@@ -354,6 +384,9 @@ void HeadlessRunner::actionFinished(core::Action action, const std::string& erro
     case core::Action::Notice:
         m_metrics.published("notice", succeeded);
         break;
+    case core::Action::IpFile6:
+        m_metrics.published("ipfile6", succeeded);
+        break;
     }
     switch (action) {
     case core::Action::Upload:
@@ -365,6 +398,9 @@ void HeadlessRunner::actionFinished(core::Action action, const std::string& erro
         break;
     case core::Action::IpFile:
         report(level, "IP file written: " + m_settings.ipFilename);
+        break;
+    case core::Action::IpFile6:
+        report(level, "IPv6 IP file written: " + m_settings.ipv6Filename);
         break;
     case core::Action::Log:
         report(level, "Log written: " + m_settings.logFilename);

@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+class QSocketNotifier;
 class QTimer;
 
 namespace kestrune::headless {
@@ -76,6 +77,8 @@ public:
     void busyChanged(bool busy, const std::string& text) override;
     void publishStateChanged() override;
     void diagnosisChanged(const std::string& text, bool providerHides) override;
+    void address6Changed(const std::string& address, const std::string& note) override;
+    void watchAddressEvents(int handle) override;
 
     // TimerService
     void start(core::TimerId id, std::chrono::milliseconds interval) override;
@@ -99,6 +102,8 @@ private:
     core::Settings m_settings;
     std::string m_savedUploaded;
     std::string m_savedMailed;
+    std::string m_savedUploaded6;
+    std::string m_savedMailed6;
     // The publish steps' state as last written: each entry's last address and hold, the retries, the command's.
     std::vector<kestrune::core::DnsUpdateEntry> m_savedDnsUpdates;
     std::vector<kestrune::core::PendingRetry> m_savedRetries;
@@ -116,6 +121,7 @@ private:
     core::NoticeState m_savedNoticeState;
     std::unique_ptr<core::Monitor> m_monitor;
     std::map<core::TimerId, QTimer*> m_timers;
+    std::unique_ptr<QSocketNotifier> m_addressEvents;
     QEventLoop m_loop;
     bool m_found = false;
     bool m_lookupFailed = false;

@@ -1,5 +1,7 @@
 #include "PublicAddress.h"
 
+#include "Ipv6Address.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -61,6 +63,16 @@ std::optional<std::uint32_t> parsed(std::string_view text)
 std::optional<std::string> publicAddressProblem(std::string_view text)
 {
     const std::string prefix = "Not published: " + std::string(text) + " is ";
+    if (text.find(':') != std::string_view::npos) {
+        const std::optional<Ipv6Bytes> bytes = parseIpv6(text);
+        if (!bytes)
+            return prefix + "not a valid IPv6 address.";
+        const std::optional<Ipv6Kind> kind = nonGlobalIpv6Kind(*bytes);
+        // Outside 2000::/3 but none of these: not yet assigned, which is no reason to refuse it.
+        if (!kind || kind->range.starts_with("outside"))
+            return std::nullopt;
+        return prefix + std::string(kind->kind) + " (" + std::string(kind->range) + "), not a public one.";
+    }
     const std::optional<std::uint32_t> value = parsed(text);
     if (!value)
         return prefix + "not a valid address (a group is empty or above 255).";

@@ -174,7 +174,8 @@ void HttpClient::prepareRequest(HttpMethod method, const std::string& url, std::
     request.contentLength = withBody ? static_cast<int64_t>(payloadSize) : -1;
     const bool https = ascii::equalsNoCase(this->url.protocol, "https");
     const bool defaultPort = https ? this->url.port == "443" : this->url.port == "80";
-    request.host = this->url.host + (defaultPort ? std::string() : ":" + this->url.port);
+    const bool literal6 = this->url.host.find(':') != std::string::npos;
+    request.host = (literal6 ? "[" + this->url.host + "]" : this->url.host) + (defaultPort ? std::string() : ":" + this->url.port);
     if (credentialsInURL)
         m_credOrigin.clear();
     // Empty credentials give nothing away; they are sent as before.
@@ -185,7 +186,8 @@ void HttpClient::connectToHost() {
     const long long port = ascii::toInt64Def(url.port, -1);
     if (port < 0 || port > 65535)
         throw SocketError(10049);
-    if (!ascii::equalsNoCase(url.host, host) || static_cast<uint16_t>(port) != this->port) {
+    const bool otherFamily = transport() && transport()->connected() && transport()->family() != family;
+    if (!ascii::equalsNoCase(url.host, host) || static_cast<uint16_t>(port) != this->port || otherFamily) {
         if (transport() && transport()->connected())
             closeConnection();
         host = url.host;

@@ -6,6 +6,7 @@
 #include "NetworkErrors.h"
 #include "NetworkTexts.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -74,20 +75,44 @@ const std::map<int, const char*>& errorTexts() {
     return texts;
 }
 
-sockaddr_in makeAddress(const std::string& ip, uint16_t port) {
-    sockaddr_in addr{};
+struct SocketAddress {
+    sockaddr_storage storage{};
+    socklen_t length = 0;
+    sockaddr* get() { return reinterpret_cast<sockaddr*>(&storage); }
+};
+
+SocketAddress makeAddress(IpFamily family, const std::string& ip, uint16_t port) {
+    SocketAddress result;
+    if (family == IpFamily::V6) {
+        auto& addr = reinterpret_cast<sockaddr_in6&>(result.storage);
+        addr.sin6_family = AF_INET6;
+        addr.sin6_port = htons(port);
+        if (ip.empty() || ::inet_pton(AF_INET6, ip.c_str(), &addr.sin6_addr) != 1)
+            addr.sin6_addr = in6addr_any;
+        result.length = sizeof addr;
+        return result;
+    }
+    auto& addr = reinterpret_cast<sockaddr_in&>(result.storage);
     addr.sin_family = AF_INET;
     addr.sin_port = htons(port);
     if (ip.empty() || ::inet_pton(AF_INET, ip.c_str(), &addr.sin_addr) != 1)
         addr.sin_addr.s_addr = htonl(INADDR_ANY);
-    return addr;
+    result.length = sizeof addr;
+    return result;
 }
 
-void readAddress(const sockaddr_in& addr, std::string& ip, uint16_t& port) {
-    char text[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &addr.sin_addr, text, sizeof text);
+void readAddress(const sockaddr_storage& storage, std::string& ip, uint16_t& port) {
+    char text[INET6_ADDRSTRLEN] = {};
+    if (storage.ss_family == AF_INET6) {
+        const auto& addr = reinterpret_cast<const sockaddr_in6&>(storage);
+        ::inet_ntop(AF_INET6, &addr.sin6_addr, text, sizeof text);
+        port = ntohs(addr.sin6_port);
+    } else {
+        const auto& addr = reinterpret_cast<const sockaddr_in&>(storage);
+        ::inet_ntop(AF_INET, &addr.sin_addr, text, sizeof text);
+        port = ntohs(addr.sin_port);
+    }
     ip = text;
-    port = ntohs(addr.sin_port);
 }
 
 int lastSocketError() { return sockets::errnoToSocketError(errno); }
@@ -97,21 +122,25 @@ int remainingMs(std::chrono::steady_clock::time_point deadline) {
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
-bool systemResolve(const std::string& host, std::string& ip) {
+// One family only: an IPv6 lookup takes AAAA records alone (no mapped IPv4), an IPv4 one A records alone.
+bool systemResolve(int family, const std::string& host, std::string& ip) {
     addrinfo hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = family;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* result = nullptr;
     if (::getaddrinfo(host.c_str(), nullptr, &hints, &result) != 0 || !result)
         return false;
+    sockaddr_storage storage{};
+    std::memcpy(&storage, result->ai_addr, std::min<std::size_t>(result->ai_addrlen, sizeof storage));
     uint16_t unused = 0;
-    readAddress(*reinterpret_cast<sockaddr_in*>(result->ai_addr), ip, unused);
+    readAddress(storage, ip, unused);
     ::freeaddrinfo(result);
     return true;
 }
 
 std::mutex gResolveLock;
 sockets::ResolveFunction gResolve;
+sockets::ResolveFunction gResolve6;
 
 // Shared by the waiting caller and the worker, so whichever ends last frees it; the worker writes one
 // byte to the pipe when its work is done.
@@ -210,22 +239,31 @@ bool isDottedQuad(const std::string& text) {
     return false;
 }
 
-void setResolveFunction(ResolveFunction resolve) {
-    std::lock_guard lock(gResolveLock);
-    gResolve = std::move(resolve);
+bool isIpv6Literal(const std::string& text) {
+    in6_addr addr{};
+    return ::inet_pton(AF_INET6, text.c_str(), &addr) == 1;
 }
 
-std::string resolveHost(const std::string& host, int timeoutMs) {
+void setResolveFunction(ResolveFunction resolve, IpFamily family) {
+    std::lock_guard lock(gResolveLock);
+    (family == IpFamily::V6 ? gResolve6 : gResolve) = std::move(resolve);
+}
+
+std::string resolveHost(const std::string& host, int timeoutMs, IpFamily family) {
+    const bool v6 = family == IpFamily::V6;
     if (strcasecmp(host.c_str(), "LOCALHOST") == 0)
-        return "127.0.0.1";
-    if (isDottedQuad(host))
+        return v6 ? "::1" : "127.0.0.1";
+    if (v6 ? isIpv6Literal(host) : isDottedQuad(host))
         return host;
-    if (host.empty())
+    if (host.empty() || (v6 ? isDottedQuad(host) : isIpv6Literal(host)))
         raiseSocketError(kHostNotFound);
     ResolveFunction resolve;
     {
         std::lock_guard lock(gResolveLock);
-        resolve = gResolve ? gResolve : ResolveFunction(systemResolve);
+        const ResolveFunction& chosen = v6 ? gResolve6 : gResolve;
+        resolve = chosen ? chosen : ResolveFunction([v6](const std::string& name, std::string& ip) {
+            return systemResolve(v6 ? AF_INET6 : AF_INET, name, ip);
+        });
     }
     struct Answer {
         bool found = false;
@@ -290,17 +328,24 @@ short pollFd(int fd, short pollEvents, int timeoutMs, int wakeFd) {
 
 SocketHandle::~SocketHandle() { closeSocket(false); }
 
-void SocketHandle::allocateSocket() {
+void SocketHandle::allocateSocket(IpFamily family) {
     closeSocket(false);
+    m_family = family;
     // Non-blocking for good: every wait goes through the anti-freeze, bounded and cancellable.
-    m_handle = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_TCP);
+    m_handle = ::socket(family == IpFamily::V6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK,
+                        IPPROTO_TCP);
     if (m_handle < 0)
         throw NetworkError(texts::kCannotAllocateSocket);
+    if (family == IpFamily::V6) {
+        // A mapped IPv4 peer would answer for the wrong family.
+        const int only = 1;
+        ::setsockopt(m_handle, IPPROTO_IPV6, IPV6_V6ONLY, &only, sizeof only);
+    }
 }
 
 void SocketHandle::bind(const std::string& ip, uint16_t port) {
-    sockaddr_in addr = makeAddress(ip, port);
-    if (::bind(m_handle, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
+    SocketAddress addr = makeAddress(m_family, ip, port);
+    if (::bind(m_handle, addr.get(), addr.length) != 0)
         throw NetworkError(texts::kCouldNotBindSocket);
     updateBindingLocal();
 }
@@ -319,8 +364,8 @@ void SocketHandle::connect(int timeoutMs) {
             throw ConnectError(sockets::socketErrorMessage(code), code);
         sockets::raiseSocketError(code);
     };
-    sockaddr_in addr = makeAddress(m_peerIp, m_peerPort);
-    if (::connect(m_handle, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+    SocketAddress addr = makeAddress(m_family, m_peerIp, m_peerPort);
+    if (::connect(m_handle, addr.get(), addr.length) != 0) {
         if (errno != EINPROGRESS && errno != EINTR)
             fail(lastSocketError());
         for (;;) {
@@ -361,7 +406,7 @@ std::unique_ptr<SocketHandle> SocketHandle::accept(int timeoutMs, const std::str
                 throw NetworkError(texts::kListenTimedOut);
             continue;
         }
-        sockaddr_in peer{};
+        sockaddr_storage peer{};
         socklen_t len = sizeof peer;
         int fd = ::accept4(m_handle, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0) {
@@ -372,6 +417,7 @@ std::unique_ptr<SocketHandle> SocketHandle::accept(int timeoutMs, const std::str
         }
         auto accepted = std::make_unique<SocketHandle>();
         accepted->m_handle = fd;
+        accepted->m_family = m_family;
         accepted->updateBindingLocal();
         accepted->updateBindingPeer();
         if (onlyFromIP.empty() || accepted->m_peerIp == onlyFromIP)
@@ -417,14 +463,14 @@ void SocketHandle::closeSocket(bool shutdownFirst) {
 }
 
 void SocketHandle::updateBindingLocal() {
-    sockaddr_in addr{};
+    sockaddr_storage addr{};
     socklen_t len = sizeof addr;
     if (::getsockname(m_handle, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
         readAddress(addr, m_ip, m_port);
 }
 
 void SocketHandle::updateBindingPeer() {
-    sockaddr_in addr{};
+    sockaddr_storage addr{};
     socklen_t len = sizeof addr;
     if (::getpeername(m_handle, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
         readAddress(addr, m_peerIp, m_peerPort);
@@ -445,13 +491,13 @@ void DatagramSocket::open() {
 }
 
 void DatagramSocket::bind(const std::string& ip, uint16_t port) {
-    sockaddr_in addr = makeAddress(ip, port);
-    if (::bind(m_handle, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
+    SocketAddress addr = makeAddress(IpFamily::V4, ip, port);
+    if (::bind(m_handle, addr.get(), addr.length) != 0)
         throw NetworkError(texts::kCouldNotBindSocket);
 }
 
 uint16_t DatagramSocket::localPort() const {
-    sockaddr_in addr{};
+    sockaddr_storage addr{};
     socklen_t len = sizeof addr;
     std::string ip;
     uint16_t port = 0;
@@ -461,9 +507,8 @@ uint16_t DatagramSocket::localPort() const {
 }
 
 void DatagramSocket::sendTo(const std::string& ip, uint16_t port, std::span<const uint8_t> bytes) {
-    const sockaddr_in addr = makeAddress(ip, port);
-    const ssize_t sent = ::sendto(m_handle, bytes.data(), bytes.size(), MSG_NOSIGNAL,
-                                  reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+    SocketAddress addr = makeAddress(IpFamily::V4, ip, port);
+    const ssize_t sent = ::sendto(m_handle, bytes.data(), bytes.size(), MSG_NOSIGNAL, addr.get(), addr.length);
     if (sent < 0)
         sockets::raiseSocketError(lastSocketError());
 }
@@ -473,7 +518,7 @@ std::optional<Datagram> DatagramSocket::receive(int timeoutMs) {
     for (;;) {
         Datagram datagram;
         datagram.bytes.resize(kMaxDatagram);
-        sockaddr_in from{};
+        sockaddr_storage from{};
         socklen_t len = sizeof from;
         const ssize_t got = ::recvfrom(m_handle, datagram.bytes.data(), datagram.bytes.size(), 0,
                                        reinterpret_cast<sockaddr*>(&from), &len);

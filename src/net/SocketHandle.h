@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "Transport.h"
+
 namespace kestrune::net {
 
 // Every socket call of the program lives behind this file. Errors use the Winsock numbers and texts
@@ -18,26 +20,29 @@ std::string socketErrorText(int code);
 // "Socket Error # %d\r\n%s".
 std::string socketErrorMessage(int code);
 [[noreturn]] void raiseSocketError(int code);
-// "LOCALHOST" (any case) → 127.0.0.1, a dotted quad unchanged, else the first IPv4 address of the name.
+// "LOCALHOST" (any case) → 127.0.0.1, a dotted quad unchanged, else the first IPv4 address of the name;
+// for IpFamily::V6: "LOCALHOST" → ::1, an IPv6 literal unchanged, else the first AAAA address (never a
+// mapped IPv4 one), and a literal of the other family is not found.
 // A failed lookup raises socket error 11001. The name is looked up on a worker thread while the caller
 // waits through the anti-freeze (so the window answers and a cancel ends the wait); timeoutMs > 0 bounds
 // that wait ("Connect timed out."), else it has no limit.
-std::string resolveHost(const std::string& host, int timeoutMs = -1);
+std::string resolveHost(const std::string& host, int timeoutMs = -1, IpFamily family = IpFamily::V4);
 // How a name is looked up: true with the address in ip, false when not found. Runs on a worker thread
-// that may outlive the wait for it. An empty function restores the system's resolver.
+// that may outlive the wait for it. An empty function restores the system's resolver. Each family has its own.
 using ResolveFunction = std::function<bool(const std::string& host, std::string& ip)>;
-void setResolveFunction(ResolveFunction resolve);
+void setResolveFunction(ResolveFunction resolve, IpFamily family = IpFamily::V4);
 bool isDottedQuad(const std::string& text);
 // Runs work on a worker thread while the caller waits through the anti-freeze (so a cancel ends the wait);
 // timeoutMs > 0 bounds the wait ("Connect timed out."). For blocking calls of libraries; work may outlive
 // the wait, so it must own everything it touches.
 void runBounded(std::function<void()> work, int timeoutMs);
+bool isIpv6Literal(const std::string& text);
 // poll() on one descriptor, resumed after signals; timeoutMs -1 = no limit. Returns revents, 0 on time-out.
 // A readable wakeFd (when >= 0) ends the wait early with 0.
 short pollFd(int fd, short pollEvents, int timeoutMs, int wakeFd = -1);
 } // namespace sockets
 
-// One IPv4 stream socket: its handle and both ends' addresses.
+// One stream socket of one family: its handle and both ends' addresses.
 class SocketHandle {
 public:
     SocketHandle() = default;
@@ -45,8 +50,8 @@ public:
     SocketHandle(const SocketHandle&) = delete;
     SocketHandle& operator=(const SocketHandle&) = delete;
 
-    // socket(), non-blocking; failure raises "Cannot allocate socket.".
-    void allocateSocket();
+    // socket(), non-blocking (IPv6 sockets take IPv6 peers only); failure raises "Cannot allocate socket.".
+    void allocateSocket(IpFamily family = IpFamily::V4);
     bool handleAllocated() const { return m_handle >= 0; }
     int handle() const { return m_handle; }
 
@@ -87,6 +92,7 @@ public:
 
 private:
     int m_handle = -1;
+    IpFamily m_family = IpFamily::V4;
     std::string m_ip, m_peerIp;
     uint16_t m_port = 0, m_peerPort = 0;
 };

@@ -34,7 +34,7 @@ void SocketTransport::connectClient(const std::string& host, uint16_t port, cons
                                         uint16_t boundPort, int timeoutMs) {
     if (!m_binding)
         open();
-    m_binding->allocateSocket();
+    m_binding->allocateSocket(m_family);
     try {
         m_binding->bind(boundIP, boundPort);
         int limit = timeoutMs;
@@ -42,7 +42,7 @@ void SocketTransport::connectClient(const std::string& host, uint16_t port, cons
             limit = NetworkWait::hookActiveForThisThread() ? kGuiConnectLimitMs : 0;
         // The name lookup and the connect share one limit.
         const auto start = std::chrono::steady_clock::now();
-        m_binding->setPeer(sockets::resolveHost(host, limit > 0 ? limit : -1), port);
+        m_binding->setPeer(sockets::resolveHost(host, limit > 0 ? limit : -1, m_family), port);
         if (!useNagle)
             m_binding->setNoDelay(true);
         if (limit > 0) {
@@ -101,7 +101,7 @@ uint16_t SocketTransport::peerPort() const { return m_binding ? m_binding->peerP
 
 void SocketTransport::listen(const std::string& ip, uint16_t port, int backlog) {
     open();
-    m_binding->allocateSocket();
+    m_binding->allocateSocket(sockets::isIpv6Literal(ip) ? IpFamily::V6 : IpFamily::V4);
     try {
         m_binding->bind(ip, port);
         m_binding->listen(backlog);

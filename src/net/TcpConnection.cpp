@@ -119,6 +119,7 @@ void TcpConnection::openConnection(int timeoutMs) {
         status(texts::kStatusConnecting, host);
         m_waiting = true;
         try {
+            m_transport->setFamily(family);
             m_transport->connectClient(host, port, boundIp, boundPort, timeoutMs == 0 ? kTimeoutDefault : timeoutMs);
         } catch (...) {
             m_waiting = false;

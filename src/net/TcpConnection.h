@@ -37,6 +37,8 @@ public:
 
     std::string host;
     uint16_t port = 0;
+    // The family the host is looked up and reached in; the other family is never tried.
+    IpFamily family = IpFamily::V4;
     std::string boundIp;
     uint16_t boundPort = 0;
     uint16_t boundPortMin = 0, boundPortMax = 0;

@@ -146,13 +146,14 @@ void TlsTransport::handshake(const std::string &host, uint16_t port, int limitMs
     SSL_set_connect_state(m_session);
     const std::string &name = tlsOptions.verifyHostName.empty() ? host : tlsOptions.verifyHostName;
     // Servers choose their certificate by name; an address literal is not a name (RFC 6066).
-    if (!name.empty() && !sockets::isDottedQuad(name))
+    const bool literal = sockets::isDottedQuad(name) || sockets::isIpv6Literal(name);
+    if (!name.empty() && !literal)
         SSL_set_tlsext_host_name(m_session, name.c_str());
     if (tlsOptions.verifyMode & kVerifyPeer) {
         // Without a name any trusted certificate would pass: refused rather than checking nothing.
         X509_VERIFY_PARAM *param = SSL_get0_param(m_session);
         X509_VERIFY_PARAM_set_hostflags(param, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
-        const int set = sockets::isDottedQuad(name) ? X509_VERIFY_PARAM_set1_ip_asc(param, name.c_str())
+        const int set = literal ? X509_VERIFY_PARAM_set1_ip_asc(param, name.c_str())
                                                     : X509_VERIFY_PARAM_set1_host(param, name.c_str(), name.size());
         if (set != 1 || name.empty())
             throw TlsCertificateError(std::string(tlstexts::kCertificateVerifyFailed) +

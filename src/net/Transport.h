@@ -10,10 +10,17 @@ namespace kestrune::net {
 inline constexpr int kTimeoutDefault = -1;
 inline constexpr int kTimeoutInfinite = -2;
 
+// The address family a connection uses; a name is looked up in that family alone.
+enum class IpFamily { V4, V6 };
+
 // The byte transport under a connection: plain socket, TLS over a socket, or in memory.
 class Transport {
 public:
     virtual ~Transport() = default;
+
+    // The family of the next connectClient.
+    void setFamily(IpFamily family) { m_family = family; }
+    IpFamily family() const { return m_family; }
 
     // Prepares a fresh transport before a connect (a new socket object).
     virtual void open() = 0;
@@ -39,6 +46,9 @@ public:
     virtual uint16_t localPort() const = 0;
     virtual std::string peerIp() const = 0;
     virtual uint16_t peerPort() const = 0;
+
+protected:
+    IpFamily m_family = IpFamily::V4;
 };
 
 } // namespace kestrune::net

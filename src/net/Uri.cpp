@@ -36,10 +36,18 @@ void Uri::setUri(const std::string& url) {
                 password = credentials.substr(colon + 1);
             authority = authority.substr(at + 1);
         }
-        const auto colon = authority.find(':');
-        host = authority.substr(0, colon);
-        if (colon != std::string::npos)
-            port = authority.substr(colon + 1);
+        // An IPv6 literal comes in brackets, its own colons not being the port's.
+        const auto close = authority.starts_with('[') ? authority.find(']') : std::string::npos;
+        if (close != std::string::npos) {
+            host = authority.substr(1, close - 1);
+            if (authority.compare(close + 1, 1, ":") == 0)
+                port = authority.substr(close + 2);
+        } else {
+            const auto colon = authority.find(':');
+            host = authority.substr(0, colon);
+            if (colon != std::string::npos)
+                port = authority.substr(colon + 1);
+        }
     } else {
         resource = text;
     }

@@ -60,3 +60,30 @@ TEST(LogHistory, MissingEmptyAndLocaleNamedLogs)
 }
 
 } // namespace
+
+namespace {
+
+TEST(LogHistory, IpFamiliesKeepTheirOwnPeriods)
+{
+    const DateNames names = DateNames::english();
+    const std::time_t start = 1709622489;
+    // Newest first, as the log is written: IPv6 changes between two IPv4 entries of one address.
+    std::string text;
+    for (const auto& [when, address] : std::initializer_list<std::pair<std::time_t, const char*>>{
+             {start + 300, "2001:db8:2::1"}, {start + 200, "203.0.113.7"}, {start + 100, "2001:db8:1::1"},
+             {start, "203.0.113.7"}})
+        text += formatLogEntry(when, names, address) + "\r\n";
+    const std::vector<LogPeriod> periods = readLogHistory(text, names);
+    ASSERT_EQ(periods.size(), 3u);
+    EXPECT_EQ(periods[0].address, "2001:db8:2::1");
+    EXPECT_TRUE(periods[0].ipv6);
+    EXPECT_FALSE(periods[0].until.has_value());
+    EXPECT_EQ(periods[1].address, "203.0.113.7");
+    EXPECT_FALSE(periods[1].ipv6);
+    EXPECT_EQ(periods[1].from, start);
+    EXPECT_FALSE(periods[1].until.has_value());
+    EXPECT_EQ(periods[2].address, "2001:db8:1::1");
+    EXPECT_EQ(periods[2].until, start + 300);
+}
+
+} // namespace

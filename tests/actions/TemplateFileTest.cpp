@@ -89,3 +89,17 @@ INSTANTIATE_TEST_SUITE_P(Cases, RemoteName,
                                            TextCase{"", ""}));
 
 } // namespace
+
+TEST(FilledTemplate, TheIpv6MarkerIsFilledOnlyWithIpv6On)
+{
+    const struct {
+        std::optional<std::string_view> address6;
+        std::string out;
+    } cases[] = {
+        {std::nullopt, "a=10.0.0.1 b={IP6} c={ip6}\r\n"},
+        {"2001:db8::1", "a=10.0.0.1 b=2001:db8::1 c=2001:db8::1\r\n"},
+        {"", "a=10.0.0.1 b= c=\r\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(fillTemplate("a={IP} b={IP6} c={ip6}", "10.0.0.1", c.address6), c.out);
+}

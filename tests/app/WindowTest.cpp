@@ -116,11 +116,11 @@ void WindowTest::tabsInOrder()
     WindowFixture fixture;
     MainWindow& form = fixture.start();
     const QStringList names = {"externalServiceTab", "userLookupsTab", "pageInspectorTab", "ftpTab", "mailTab", "localFilesTab", "dnsUpdateTab",
-                               "noticesTab", "systemTab"};
+                               "ipv6Tab", "noticesTab", "systemTab"};
     const QStringList captions = {"External Service", "User-Defined Service", "  Test URL ", "FTP",
-                                  "  E-mail   ", "Local Files", "DNS update", "Notices", "System"};
-    QCOMPARE(form.tabs()->count(), 9);
-    for (int i = 0; i < 9; ++i) {
+                                  "  E-mail   ", "Local Files", "DNS update", "IPv6", "Notices", "System"};
+    QCOMPARE(form.tabs()->count(), 10);
+    for (int i = 0; i < 10; ++i) {
         QCOMPARE(form.tabs()->widget(i)->objectName(), names[i]);
         QCOMPARE(form.tabs()->tabText(i), captions[i]);
     }

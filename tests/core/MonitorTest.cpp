@@ -500,3 +500,75 @@ TEST(MonitorScheduler, AnHttpsRouterPageOnTheLocalNetworkKeepsShortIntervals)
     EXPECT_EQ(IntervalByRule(5, false, true, "https://192.168.1.1/"), 5);
     EXPECT_EQ(IntervalByRule(5, false, true, "https://router.example/"), 10);
 }
+
+namespace {
+
+InterfaceAddress GlobalAddress(const std::string& address)
+{
+    InterfaceAddress entry;
+    entry.interfaceName = "eth0";
+    entry.address = address;
+    entry.prefixLength = 64;
+    return entry;
+}
+
+} // namespace
+
+TEST(MonitorIpv6, AnIpv6ChangeIsPublishedOnEveryChannelWithoutSendingTheIpv4AddressAgain)
+{
+    FtpServer ftp("up", "pw");
+    SmtpServer smtp({});
+    Rig rig("198.51.100.7");
+    rig.useFtp(ftp, "pw");
+    rig.settings.ftpLocalFile = rig.folder.Write("t.txt", "ip={IP} ip6={IP6}\n");
+    rig.useMail(smtp);
+    rig.settings.saveIp = true;
+    rig.settings.saveLog = true;
+    rig.settings.ipv6Enabled = true;
+    rig.settings.ipv6Filename = rig.folder.File("ip6.txt");
+    const std::string commandOut = rig.folder.File("command.txt");
+    rig.settings.runCommand = true;
+    rig.settings.command = "/bin/sh -c \"echo {IP} {IP6} new=$KESTRUNE_IP6 old=$KESTRUNE_OLD_IP6 >> " + commandOut + "\"";
+    std::vector<InterfaceAddress> addresses = {GlobalAddress("2001:db8:1::1")};
+    rig.monitor.setAddressReader([&] { return addresses; });
+
+    rig.monitor.start();
+    EXPECT_EQ(ftp.ReadStored("ip.txt"), "ip=198.51.100.7 ip6=2001:db8:1::1\r\n");
+    ASSERT_EQ(smtp.Stored().size(), 1u);
+    EXPECT_NE(smtp.Stored()[0].Data.find("\r\n198.51.100.7\r\nIPv6: 2001:db8:1::1\r\n"), std::string::npos);
+    EXPECT_EQ(Bytes(rig.ipFile), "198.51.100.7");
+    EXPECT_EQ(Bytes(rig.settings.ipv6Filename), "2001:db8:1::1");
+    EXPECT_EQ(std::ranges::count(Bytes(rig.settings.logFilename), '\n'), 2);
+    EXPECT_EQ(Bytes(commandOut), "198.51.100.7 2001:db8:1::1 new=2001:db8:1::1 old=\n");
+
+    // The prefix changes, the IPv4 address stays: each channel sends the IPv6 address alone.
+    addresses = {GlobalAddress("2001:db8:2::1")};
+    std::filesystem::remove(rig.ipFile);
+    rig.ticks(3);
+    EXPECT_EQ(ftp.ReadStored("ip.txt"), "ip=198.51.100.7 ip6=2001:db8:2::1\r\n");
+    ASSERT_EQ(smtp.Stored().size(), 2u);
+    EXPECT_NE(smtp.Stored()[1].Data.find("IPv6: 2001:db8:2::1\r\n"), std::string::npos);
+    EXPECT_EQ(Bytes(rig.ipFile), "(none)");
+    EXPECT_EQ(Bytes(rig.settings.ipv6Filename), "2001:db8:2::1");
+    const std::string log = Bytes(rig.settings.logFilename);
+    EXPECT_EQ(std::ranges::count(log, '\n'), 3);
+    EXPECT_TRUE(log.substr(0, log.find('\r')).ends_with("   2001:db8:2::1")) << log;
+    EXPECT_EQ(Bytes(commandOut), "198.51.100.7 2001:db8:1::1 new=2001:db8:1::1 old=\n"
+                                 "198.51.100.7 2001:db8:2::1 new=2001:db8:2::1 old=2001:db8:1::1\n");
+    EXPECT_EQ(rig.monitor.lastUploaded6(), "2001:db8:2::1");
+    EXPECT_EQ(rig.monitor.lastMailed6(), "2001:db8:2::1");
+}
+
+TEST(MonitorIpv6, BehindCarrierGradeNatTheIpv6AddressIsStillPublished)
+{
+    Rig rig("100.64.1.2");
+    rig.settings.publicOnly = true;
+    rig.settings.saveIp = true;
+    rig.settings.ipv6Enabled = true;
+    rig.settings.ipv6Filename = rig.folder.File("ip6.txt");
+    rig.monitor.setAddressReader([] { return std::vector<InterfaceAddress>{GlobalAddress("2001:db8:1::1")}; });
+    rig.monitor.start();
+    EXPECT_EQ(Bytes(rig.ipFile), "(none)");
+    EXPECT_EQ(Bytes(rig.settings.ipv6Filename), "2001:db8:1::1");
+    EXPECT_EQ(rig.monitor.address6(), "2001:db8:1::1");
+}

@@ -76,6 +76,8 @@ NginxServer::NginxServer(const Options& options) {
     conf += "  keepalive_timeout " + std::to_string(options.KeepaliveTimeoutSeconds) + ";\n";
     conf += options.HttpConfig + "\n";
     conf += "  server {\n    listen 127.0.0.1:" + std::to_string(fPort) + ";\n";
+    if (options.AlsoIpv6)
+        conf += "    listen [::1]:" + std::to_string(fPort) + " ipv6only=on;\n";
     const bool tls = !options.TlsCertFile.empty() && !options.TlsKeyFile.empty();
     if (tls) {
         fTlsPort = FreePort();

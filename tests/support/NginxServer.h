@@ -23,6 +23,8 @@ public:
         std::string TlsKeyFile;
         // When set, every request is passed on to http://127.0.0.1:<ProxyPort> instead.
         uint16_t ProxyPort = 0;
+        // The plain site also listens on [::1] at the same port.
+        bool AlsoIpv6 = false;
     };
 
     explicit NginxServer(const Options& options);

@@ -132,10 +132,46 @@ Settings loadSettingsFile(const std::filesystem::path& file, std::string_view fi
     return loadSettings(IniFile::load(file), firstExternalServiceUrl);
 }
 
+namespace {
+
+// A section a later version added is written only while it holds something other than the defaults, so that
+// a file stays as older versions wrote it until the user sets one of its values.
+constexpr std::string_view kSectionsWrittenWhenSet[] = {"IPv6"};
+
+bool holdsDefault(const Settings& settings, const SettingDef& def)
+{
+    switch (def.kind) {
+    case SettingKind::Text:
+        return member<std::string>(settings, def) == std::get<std::string_view>(def.defaultValue);
+    case SettingKind::Boolean:
+        return member<bool>(settings, def) == std::get<bool>(def.defaultValue);
+    case SettingKind::Integer:
+        return member<int>(settings, def) == std::get<int>(def.defaultValue);
+    default:
+        return false;
+    }
+}
+
+bool sectionLeftOut(const Settings& settings, std::string_view section)
+{
+    if (std::ranges::find(kSectionsWrittenWhenSet, section) == std::end(kSectionsWrittenWhenSet))
+        return false;
+    return std::ranges::all_of(settingsTable(), [&](const SettingDef& def) {
+        return def.section != section || holdsDefault(settings, def);
+    });
+}
+
+} // namespace
+
 void saveSettings(const Settings& settings, IniFile& ini)
 {
+    for (std::string_view section : kSectionsWrittenWhenSet)
+        if (sectionLeftOut(settings, section))
+            ini.eraseSection(section);
     for (Setting id : kSettingsWriteOrder) {
         const SettingDef& def = settingDef(id);
+        if (sectionLeftOut(settings, def.section))
+            continue;
         switch (def.kind) {
         case SettingKind::Text:
             ini.writeString(def.section, def.writeKey, member<std::string>(settings, def));

@@ -154,6 +154,17 @@ struct Settings {
     bool publicOnly{};                // publish only public addresses
     std::string metricsFile;          // the Prometheus text file written after each check; empty: none
     std::string diagnosis;            // the last word on the provider's shared address, as shown
+    // "IPv6"
+    bool ipv6Enabled{};
+    std::string ipv6Source;           // "interface" or "service"
+    std::string ipv6Interface;        // empty = every interface
+    std::string ipv6Service;          // empty = the first IPv6 service
+    bool ipv6Fallback{};
+    std::string ipv6Suffix;           // an interface identifier put after the found /64 prefix
+    std::string ipv6Filename;         // the IPv6 address's IP file; empty = none
+    std::string uploadedIp6;          // the IPv6 address of the last upload
+    std::string mailedIp6;
+    std::string commandIp6;
 
     bool operator==(const Settings&) const = default;
 };

@@ -155,6 +155,20 @@ std::string_view meaning(Setting id)
     case Setting::MetricsFile:
         return "A run without a window writes its metrics here after each check, in Prometheus text format for "
                "node_exporter's textfile collector (a name ending in .prom in its folder); empty for none.";
+    case Setting::Ipv6Enabled: return "Find and publish the IPv6 address beside the IPv4 one.";
+    case Setting::Ipv6Source:
+        return "Where the IPv6 address comes from: interface (the kernel's own addresses) or service (an IPv6 echo "
+               "service).";
+    case Setting::Ipv6Interface: return "The interface whose addresses count; empty for every interface.";
+    case Setting::Ipv6Service: return "The IPv6 echo service's address; empty for the first one offered.";
+    case Setting::Ipv6Fallback: return "Ask the other IPv6 services when the chosen one fails.";
+    case Setting::Ipv6Suffix:
+        return "An interface identifier such as ::1: the published address is the found /64 prefix with it; empty "
+               "for the found address.";
+    case Setting::Ipv6Filename: return "The IP file for the IPv6 address; empty for none.";
+    case Setting::UploadedIp6: return "The IPv6 address last uploaded (kept by the program).";
+    case Setting::MailedIp6: return "The IPv6 address last mailed (kept by the program).";
+    case Setting::CommandIp6: return "The IPv6 address the command last ran with successfully (kept by the program).";
     }
     return "";
 }

@@ -66,6 +66,16 @@ constexpr std::array<SettingDef, kSettingCount> kTable = {{
     {Setting::RouterCheck, "Lookup", "RouterCheck", "RouterCheck", K::Boolean, false, &S::routerCheck},
     {Setting::Diagnosis, "System", "Diagnosis", "Diagnosis", K::Text, std::string_view(), &S::diagnosis},
     {Setting::MetricsFile, "System", "MetricsFile", "MetricsFile", K::Text, std::string_view(), &S::metricsFile},
+    {Setting::Ipv6Enabled, "IPv6", "Enabled", "Enabled", K::Boolean, false, &S::ipv6Enabled},
+    {Setting::Ipv6Source, "IPv6", "Source", "Source", K::Text, std::string_view("interface"), &S::ipv6Source},
+    {Setting::Ipv6Interface, "IPv6", "Interface", "Interface", K::Text, std::string_view(), &S::ipv6Interface},
+    {Setting::Ipv6Service, "IPv6", "Service", "Service", K::Text, std::string_view(), &S::ipv6Service},
+    {Setting::Ipv6Fallback, "IPv6", "Fallback", "Fallback", K::Boolean, false, &S::ipv6Fallback},
+    {Setting::Ipv6Suffix, "IPv6", "Suffix", "Suffix", K::Text, std::string_view(), &S::ipv6Suffix},
+    {Setting::Ipv6Filename, "IPv6", "Filename", "Filename", K::Text, std::string_view(), &S::ipv6Filename},
+    {Setting::UploadedIp6, "IPv6", "UploadedIP6", "UploadedIP6", K::Text, std::string_view(), &S::uploadedIp6},
+    {Setting::MailedIp6, "IPv6", "MailedIP6", "MailedIP6", K::Text, std::string_view(), &S::mailedIp6},
+    {Setting::CommandIp6, "IPv6", "CommandIP6", "CommandIP6", K::Text, std::string_view(), &S::commandIp6},
 }};
 
 constexpr bool tableFollowsEnumOrder()
