@@ -65,6 +65,7 @@ void Monitor::publishIpv6(const std::string& dnsLines)
         guarded([&] { writeLogEntry(address6); });
     }
     guarded([&] { runCommandHook6(address6); });
+    guarded([&] { addressNoticed(6, address6); });
 }
 
 void Monitor::sendChangeMail6(const std::string& address6, const std::string& text)

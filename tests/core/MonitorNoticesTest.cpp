@@ -4,6 +4,7 @@
 #include "Monitor.h"
 #include "NginxServer.h"
 #include "NoticeServer.h"
+#include "InterfaceAddresses.h"
 #include "Settings.h"
 #include "TempDir.h"
 
@@ -138,6 +139,29 @@ TEST(MonitorNotices, EachEventReachesTheEntriesThatChoseItOncePerOccurrence)
         EXPECT_EQ(changes, step.changes) << "page: " << step.address;
         EXPECT_EQ(trouble, step.trouble) << "page: " << step.address;
     }
+}
+
+TEST(MonitorNotices, AnIpv6ChangeReachesTheIpv6EntryOncePerAddress)
+{
+    NoticeServer server("", "");
+    NoticeRig rig;
+    rig.addEntry("ntfy", server.origin() + "/six", "", "ip6");
+    rig.settings.ipv6Enabled = true;
+    std::vector<kestrune::lookup::InterfaceAddress> addresses(1);
+    addresses[0].interfaceName = "eth0";
+    addresses[0].prefixLength = 64;
+    rig.monitor->setAddressReader([&] { return addresses; });
+
+    addresses[0].address = "2001:db8:1::1";
+    rig.check("10.1.2.3");
+    rig.check("10.1.2.3");
+    addresses[0].address = "2001:db8:2::1";
+    rig.check("10.1.2.3");
+    EXPECT_EQ(messages(server), (std::vector<std::string>{
+                                    "IPv6 address changed|10.1.2.3||The public IPv6 address is 2001:db8:1::1.",
+                                    "IPv6 address changed|10.1.2.3|2001:db8:1::1|The public IPv6 address changed "
+                                    "from 2001:db8:1::1 to 2001:db8:2::1.",
+                                }));
 }
 
 TEST(MonitorNotices, ANoticeRefusedAtTheDoorIsRetriedAcrossARestartAndSentOnce)
