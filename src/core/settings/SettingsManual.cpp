@@ -86,6 +86,7 @@ constexpr std::string_view kSectionMeanings[][2] = {
     {"FTP", "The template uploaded when the address changes."},
     {"Local", "The IP file, the log and the command run when the address changes."},
     {"System", "The interval and how the program starts."},
+    {"IPv6", "The IPv6 address beside the IPv4 one: where it comes from and where it goes."},
     {"DNSUpdate", "Dynamic-DNS entries updated when the address changes, numbered from 1."},
     {"Retry", "Publish steps that failed for a passing reason and wait for another try (kept by the program)."},
     {"Notify", "Notices sent on a changed address and on failures (ntfy, gotify and the like), numbered from 1."},
