@@ -1,5 +1,7 @@
 #include "NoticeTemplate.h"
 
+#include "dns/DnsHttp.h"
+
 #include <nlohmann/json.hpp>
 
 #include <array>
@@ -8,29 +10,11 @@ namespace kestrune::actions {
 
 namespace {
 
-std::string percentEncoded(std::string_view text)
-{
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-            c == '_' || c == '~') {
-            out += ch;
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 0x0F];
-        }
-    }
-    return out;
-}
-
 std::string escaped(std::string_view value, Landing landing)
 {
     switch (landing) {
     case Landing::Url:
-        return percentEncoded(value);
+        return urlEncoded(value);
     case Landing::Json: {
         // Bytes that are no UTF-8 become U+FFFD rather than breaking the document.
         const std::string quoted =
