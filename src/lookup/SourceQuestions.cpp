@@ -12,6 +12,7 @@ namespace kestrune::lookup {
 
 namespace {
 constexpr int kFirstRetransmitMs = 500;
+constexpr int kLongestRetransmitMs = 4000;
 }
 
 DatagramRound::DatagramRound(int timeoutMs)
@@ -60,16 +61,18 @@ std::optional<std::string> DatagramRound::ask(const std::string& host, uint16_t 
         while (leftForServer() > 0) {
             socket.sendTo(ip, port, question);
             const auto sendDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(retransmit);
-            retransmit *= 2;
+            retransmit = std::min(retransmit * 2, kLongestRetransmitMs);
             for (;;) {
                 const auto untilResend = std::chrono::duration_cast<std::chrono::milliseconds>(
                     sendDeadline - std::chrono::steady_clock::now()).count();
                 const int wait = std::min(leftForServer(), static_cast<int>(std::max<long long>(untilResend, 0)));
                 if (wait <= 0)
                     break;
+                // An empty receive can end a millisecond early; asking again here keeps the
+                // server's last moment from turning into a burst of resends.
                 const std::optional<Datagram> answer = socket.receive(wait);
                 if (!answer)
-                    break;
+                    continue;
                 if (answer->ip != ip || answer->port != port)
                     continue;
                 if (std::optional<std::string> address = read(answer->bytes))

@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
@@ -96,6 +97,8 @@ NginxServer::NginxServer(const Options& options) {
     if (fPid < 0)
         throw std::runtime_error("cannot start nginx");
     if (fPid == 0) {
+        // Ends with the test even when a sanitizer abort skips the destructor.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
         const std::string confPath = dir + "/nginx.conf", errPath = dir + "/error.log";
         ::execl(Executable(), Executable(), "-p", dir.c_str(), "-c", confPath.c_str(), "-e", errPath.c_str(),
                 static_cast<char*>(nullptr));

@@ -23,6 +23,8 @@ import struct
 import sys
 import threading
 
+from peer_lifetime import end_with_parent
+
 COOKIE = 0x2112A442
 
 
@@ -132,7 +134,8 @@ def run_coturn(args):
     server = subprocess.Popen([
         "/usr/bin/turnserver", "-n", "--stun-only", "--listening-ip=127.0.0.1", f"--listening-port={port}",
         "--no-tls", "--no-dtls", "--no-cli", "--log-file=stdout", "--simple-log", f"--userdb={args.dbfile}",
-        f"--pidfile={args.dbfile}.pid"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        f"--pidfile={args.dbfile}.pid"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+        preexec_fn=end_with_parent)
     # No wait inside the handler: the main thread may hold the child's wait lock.
     signal.signal(signal.SIGTERM, lambda *unused: (server.terminate(), os._exit(0)))
     deadline = time.monotonic() + 10
@@ -252,6 +255,7 @@ def run_router(args):
 
 
 def main():
+    end_with_parent()
     parser = argparse.ArgumentParser()
     sub = parser.add_subparsers(dest="peer", required=True)
     dns = sub.add_parser("dns")

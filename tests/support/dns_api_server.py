@@ -18,8 +18,11 @@ import json
 import os
 import sys
 
+from peer_lifetime import end_with_parent
+
 
 def main():
+    end_with_parent()
     folder = sys.argv[1]
     state_file = os.path.join(folder, "state.json")
     with open(state_file, encoding="utf-8") as f:

@@ -10,8 +10,11 @@ import json
 import os
 import sys
 
+from peer_lifetime import end_with_parent
+
 
 def main():
+    end_with_parent()
     folder = sys.argv[1]
 
     class Handler(http.server.BaseHTTPRequestHandler):

@@ -14,6 +14,8 @@ from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import DTPHandler, FTPHandler
 from pyftpdlib.servers import FTPServer
 
+from peer_lifetime import end_with_parent
+
 
 class VerbatimDTPHandler(DTPHandler):
     """Stores ASCII uploads byte for byte, as a server whose native line end
@@ -32,6 +34,7 @@ class NoActiveHandler(FTPHandler):
 
 
 def main():
+    end_with_parent()
     parser = argparse.ArgumentParser()
     parser.add_argument("root")
     parser.add_argument("user")

@@ -25,6 +25,8 @@ import os
 import sys
 import time
 
+from peer_lifetime import end_with_parent
+
 
 def decoded(value):
     if value is None:
@@ -34,6 +36,7 @@ def decoded(value):
 
 
 def main():
+    end_with_parent()
     folder = sys.argv[1]
 
     def read(name):

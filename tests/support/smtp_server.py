@@ -23,6 +23,8 @@ import warnings
 
 from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
 
+from peer_lifetime import end_with_parent
+
 
 class StoringHandler:
     def __init__(self, folder):
@@ -58,6 +60,7 @@ def make_authenticator(user, password):
 
 
 def main():
+    end_with_parent()
     parser = argparse.ArgumentParser()
     parser.add_argument("folder")
     parser.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"))
