@@ -2,6 +2,7 @@
 
 #include "IpExtraction.h"
 
+#include <string>
 #include <string_view>
 
 namespace kestrune::core {
@@ -10,5 +11,13 @@ namespace kestrune::core {
 using lookup::kPlaceholderAddress;
 inline constexpr std::string_view kErrorAddress = "Error";
 inline constexpr char kEllipsis[] = "\xE2\x80\xA6";
+
+// A reason that reads as a sentence of its own ("Connection refused.") put before "; ..." of a longer one.
+inline std::string asClause(std::string_view reason)
+{
+    if (reason.ends_with('.'))
+        reason.remove_suffix(1);
+    return std::string(reason);
+}
 
 } // namespace kestrune::core

@@ -165,7 +165,7 @@ Monitor::StepEnd Monitor::deliverNotice(std::size_t index, const NoticeValues& v
         text = name + " refused: " + result.reason + ".";
         break;
     case NoticeEnd::Passing:
-        text = name + " failed: " + result.reason +
+        text = name + " failed: " + asClause(result.reason) +
                (values.event == NoticeEvent::Test ? "." : "; it will be tried again.");
         break;
     }

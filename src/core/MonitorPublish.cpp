@@ -182,7 +182,7 @@ std::string Monitor::updateDnsEntry(std::size_t index, const std::string& addres
         stepNoticed(channel, name, true, false, {});
         text = name + ": " + result.code + " (" + shown + ")";
         if (!result.remark.empty())
-            text += "; " + result.remark;
+            text += "; " + asClause(result.remark);
         if (result.answersElsewhere) {
             if (updated.proof != kProxiedProof)
                 text += "; " + std::string(kProxiedProof);
@@ -207,14 +207,14 @@ std::string Monitor::updateDnsEntry(std::size_t index, const std::string& addres
         const long long wait = result.waitSeconds > 0 ? result.waitSeconds : PublishRetries::kServerWait;
         m_retries.serverWait(channel, address, now(), wait);
         updated.answer = result.code;
-        text = name + ": the server answered " + result.code + "; next try in " + std::to_string(wait / 60) +
+        text = name + ": the server answered " + asClause(result.code) + "; next try in " + std::to_string(wait / 60) +
                " minutes.";
         break;
     }
     case DnsAnswer::Passing:
         m_retries.failed(channel, address, now(), nextCheckTime());
         updated.answer = result.code;
-        text = name + " failed: " + result.code + "; it will be tried again.";
+        text = name + " failed: " + asClause(result.code) + "; it will be tried again.";
         break;
     }
     reportStep(text, result.answer != DnsAnswer::Success);

@@ -218,8 +218,10 @@ TEST(HeadlessRunner, MetricsFileCountsChecksAndStepsAfterASuccessAndAFailure)
 // Each DNS entry and each command run says how it ended in one line; any failed publish step is 2, never 1.
 TEST(HeadlessRunner, EveryDnsEntryAndCommandRunIsOneLineAndAFailureIsAFailedAction)
 {
-    struct Case { std::string dnsBody; int dnsStatus; std::string command; int status; std::string line; };
+    struct Case { std::string dnsBody; int dnsStatus; std::string command; int status; std::string line; std::string server = {}; };
     const std::vector<Case> cases = {
+        // The socket error's own full stop does not end the clause before the retry.
+        {"", 0, "/bin/true", 2, "DNS update of home.example failed: Connection refused; it will be tried again. (Socket Error # 10061)\n", "http://127.0.0.1:1"},
         {"good 10.1.2.3", 200, "/bin/true", 0, "DNS update of home.example: good (10.1.2.3)\nCommand ended with exit status 0.\n"},
         {"oops", 500, "/bin/true", 2, "DNS update of home.example failed: HTTP 500; it will be tried again.\n"},
         {"badauth", 200, "/bin/true", 2, "DNS update of home.example stopped: the server answered badauth. It stays stopped until the entry's settings change.\n"},
@@ -231,6 +233,8 @@ TEST(HeadlessRunner, EveryDnsEntryAndCommandRunIsOneLineAndAFailureIsAFailedActi
         testsupport::DnsUpdateServer dns;
         dns.answer(c.dnsStatus, c.dnsBody);
         rig.settings.dnsUpdates = {dyndns2Entry(dns)};
+        if (!c.server.empty())
+            rig.settings.dnsUpdates[0].server = c.server;
         rig.settings.runCommand = true;
         rig.settings.command = c.command;
         rig.save();
