@@ -52,7 +52,7 @@ Lines starting with
 are comments.
 .PP
 Passwords are stored scrambled, never in plain text: set them with
-.BR "kestrune \-\-config FILE \-\-set\-password mail|ftp|dns:" \fIi\fR,
+.BR "kestrune \-\-config FILE \-\-set\-password mail|ftp|command|dns:" \fIi\fR,
 which reads them from standard input without echo.
 Keys of type
 .I state

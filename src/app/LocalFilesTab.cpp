@@ -84,6 +84,11 @@ LocalFilesTab::LocalFilesTab(QWidget* parent) : QWidget(parent)
     commandGrid->addWidget(m_runCommandCheck, 0, 0, 1, 2);
     commandGrid->addWidget(layout::caption(command, QStringLiteral("Command:")), 1, 0);
     commandGrid->addWidget(m_commandEdit, 1, 1);
+    m_commandPasswordEdit = layout::edit(command, QStringLiteral("commandPasswordEdit"));
+    m_commandPasswordEdit->setToolTip(QStringLiteral("Handed to the command as KESTRUNE_PASSWORD in its environment."));
+    layout::maskWithPlus(this, {m_commandPasswordEdit});
+    commandGrid->addWidget(layout::caption(command, QStringLiteral("Password:")), 2, 0);
+    commandGrid->addWidget(m_commandPasswordEdit, 2, 1);
     commandGrid->setColumnStretch(1, 1);
     page->addWidget(command);
     page->addStretch();
@@ -105,6 +110,7 @@ void LocalFilesTab::loadSetting(Setting id, const Settings& settings)
     case Setting::LogLines: m_logLinesSpin->setValue(settings.logLines); break;
     case Setting::RunCommand: m_runCommandCheck->setChecked(settings.runCommand); break;
     case Setting::Command: m_commandEdit->setText(shownText(settings.command)); break;
+    case Setting::CommandPassword: m_commandPasswordEdit->setText(shownText(settings.commandPassword)); break;
     default: break;
     }
 }
@@ -118,6 +124,7 @@ void LocalFilesTab::storeSettings(Settings& settings, const Settings& loaded) co
     settings.logLines = m_logLinesSpin->value();
     settings.runCommand = m_runCommandCheck->isChecked();
     settings.command = keptBytes(m_commandEdit->text(), loaded.command);
+    settings.commandPassword = keptBytes(m_commandPasswordEdit->text(), loaded.commandPassword);
 }
 
 } // namespace kestrune::app

@@ -29,6 +29,7 @@ public:
     SpinBox* logLinesSpin() const { return m_logLinesSpin; }
     QCheckBox* runCommandCheck() const { return m_runCommandCheck; }
     QLineEdit* commandEdit() const { return m_commandEdit; }
+    QLineEdit* commandPasswordEdit() const { return m_commandPasswordEdit; }
 
     void loadSetting(core::Setting id, const core::Settings& settings);
     // Fields still showing what was loaded give back the loaded bytes.
@@ -50,6 +51,7 @@ private:
     SpinBox* m_logLinesSpin = nullptr;
     QCheckBox* m_runCommandCheck = nullptr;
     QLineEdit* m_commandEdit = nullptr;
+    QLineEdit* m_commandPasswordEdit = nullptr;
 };
 
 } // namespace kestrune::app

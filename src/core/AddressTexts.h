@@ -20,4 +20,14 @@ inline std::string asClause(std::string_view reason)
     return std::string(reason);
 }
 
+// text with every occurrence of secret (when there is one) replaced by asterisks.
+inline std::string masked(std::string text, const std::string& secret)
+{
+    if (secret.empty())
+        return text;
+    for (std::size_t at = text.find(secret); at != std::string::npos; at = text.find(secret, at + 8))
+        text.replace(at, secret.size(), "********");
+    return text;
+}
+
 } // namespace kestrune::core

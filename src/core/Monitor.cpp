@@ -8,6 +8,7 @@
 #include "FlagScope.h"
 #include "Uri.h"
 #include "PublicAddress.h"
+#include "RunRecord.h"
 #include "SchedulerRules.h"
 #include "AddressTexts.h"
 #include "Settings.h"
@@ -28,7 +29,8 @@ constexpr std::string_view kUnknownError = "Unknown error.";
 } // namespace
 
 Monitor::Monitor(Settings& settings, MonitorObserver& observer, TimerService& timers)
-    : m_settings(settings), m_observer(observer), m_timers(timers), m_lastUploaded(settings.uploadedIp),
+    : m_settings(settings), m_record(std::make_unique<RunRecord>(*this, settings, observer)),
+      m_observer(*m_record), m_timers(timers), m_lastUploaded(settings.uploadedIp),
       m_lastMailed(settings.mailedIp), m_lastUploaded6(settings.uploadedIp6), m_lastMailed6(settings.mailedIp6),
       m_retries(settings.pendingRetries)
 {
@@ -97,6 +99,7 @@ void Monitor::start()
         m_countdown = interval;
         setCountdownText(interval == 0 ? std::string(kManual) : std::to_string(m_countdown));
         runCheck(false);
+        m_record->roundEnded(true);
     });
 }
 
@@ -104,6 +107,7 @@ void Monitor::stop()
 {
     setRunning(false);
     setCountdownText({});
+    m_record->roundEnded(false);
 }
 
 void Monitor::startUp()
@@ -150,6 +154,7 @@ void Monitor::onTimer(TimerId id)
         return;
     case TimerId::Retry:
         guarded([this] { retryDue(); });
+        m_record->roundEnded(false);
         return;
     case TimerId::AddressSettle:
         addressesSettled();
@@ -159,8 +164,11 @@ void Monitor::onTimer(TimerId id)
         return;
     --m_countdown;
     setCountdownText(HoursMinutes(m_countdown));
-    if (m_countdown != 0)
+    // The metrics' address age moves every minute.
+    if (m_countdown != 0) {
+        m_record->roundEnded(false);
         return;
+    }
     if (m_checkRunning) {
         // Another lookup still waits on the network: try again at the next tick.
         m_countdown = 1;
@@ -169,6 +177,7 @@ void Monitor::onTimer(TimerId id)
     // Whatever the check met, the next one comes at the set interval.
     guarded([this] { runCheck(true); });
     resetCountdown();
+    m_record->roundEnded(true);
 }
 
 void Monitor::resetCountdown()

@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-namespace kestrune::core { struct Settings; struct DnsUpdateEntry; }
+namespace kestrune::core { struct Settings; struct DnsUpdateEntry; class RunRecord; }
 namespace kestrune::lookup { class AddressEvents; }
 
 namespace kestrune::core {
@@ -253,6 +253,8 @@ private:
     void retryNotice(const core::PendingRetry& retry);
 
     Settings& m_settings;
+    // Every event passes the run's record on its way to the face's observer.
+    std::unique_ptr<RunRecord> m_record;
     MonitorObserver& m_observer;
     TimerService& m_timers;
     PageFields m_page;

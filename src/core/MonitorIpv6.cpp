@@ -6,6 +6,7 @@
 #include "DataFile.h"
 #include "AddressTexts.h"
 #include "PublicAddress.h"
+#include "RunRecord.h"
 #include "Settings.h"
 
 #include <ctime>
@@ -129,6 +130,7 @@ void Monitor::addressesSettled()
     m_settlePending = false;
     m_observer.debugText("An address or link changed: checking now.");
     guarded([this] { runCheck(true); });
+    m_record->roundEnded(true);
 }
 
 } // namespace kestrune::core

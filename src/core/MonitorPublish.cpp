@@ -6,6 +6,7 @@
 #include "FlagScope.h"
 #include "NetworkErrors.h"
 #include "AddressTexts.h"
+#include "RunRecord.h"
 #include "Settings.h"
 
 #include <algorithm>
@@ -243,7 +244,12 @@ void Monitor::runCommandWith(const std::string& address, const std::string& addr
         actions::CommandRun run = actions::commandForAddress(m_settings.command, address, m_settings.commandIp);
         if (m_settings.ipv6Enabled)
             actions::addIpv6Address(run, address6, m_settings.commandIp6);
+        // In the environment only: a command line shows in every process list.
+        if (!m_settings.commandPassword.empty())
+            run.environment.push_back("KESTRUNE_PASSWORD=" + m_settings.commandPassword);
         outcome = actions::runCommand(run);
+        // A command that prints its secret does not put it into the status line or a log.
+        outcome.output = masked(outcome.output, m_settings.commandPassword);
     } catch (const std::invalid_argument& error) {
         outcome.error = error.what();
     } catch (const CancelledError&) {
@@ -352,6 +358,7 @@ void Monitor::retryDue()
 
 void Monitor::resumeRetries()
 {
+    m_record->restart();
     const std::vector<std::string> mends = m_retries.mend(now());
     for (const std::string& text : mends)
         reportStep(text, false);

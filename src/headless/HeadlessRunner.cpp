@@ -1,9 +1,9 @@
 #include "HeadlessRunner.h"
 
+#include "AddressTexts.h"
 #include "ExternalServices.h"
 #include "IpExtraction.h"
 #include "LogFile.h"
-#include "LookupTexts.h"
 #include "SettingsManual.h"
 #include "SelectedLookup.h"
 #include "ServiceNotifier.h"
@@ -40,14 +40,6 @@ DateNames localeDateNames()
         names.shortMonthNames[static_cast<std::size_t>(month - 1)] =
             locale.monthName(month, QLocale::ShortFormat).toStdString();
     return names;
-}
-
-void replaceAll(std::string& text, const std::string& from, const std::string& to)
-{
-    if (from.empty())
-        return;
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
 }
 
 } // namespace
@@ -87,7 +79,6 @@ bool HeadlessRunner::load()
     try {
         const IniFile ini = IniFile::load(m_paths.settingsFile);
         apply(loadSettings(ini, kExternalServices[0].url));
-        m_status = m_savedStatus = loadRunStatus(ini);
         for (const std::string& key : unknownKeys(ini))
             report(Level::Warning, "The settings file has a key Kestrune does not know: " + key + "; it is ignored.");
         return true;
@@ -107,9 +98,7 @@ void HeadlessRunner::apply(const Settings& settings)
     m_savedDnsUpdates = settings.dnsUpdates;
     m_savedRetries = settings.pendingRetries;
     m_savedCommandIP = settings.commandIp;
-    m_seenDnsUpdates = settings.dnsUpdates;
-    m_seenRetries = settings.pendingRetries;
-    m_seenCommandIp = settings.commandIp;
+    m_savedStatus = settings.runStatus;
     m_savedDiagnosis = settings.diagnosis;
     m_savedNoticeState = settings.noticeState;
     m_monitor->setLastUploaded(settings.uploadedIp);
@@ -193,12 +182,11 @@ void HeadlessRunner::requestReload()
 
 bool HeadlessRunner::saveState()
 {
-    writeMetrics();
     if (m_monitor->lastUploaded() == m_savedUploaded && m_monitor->lastMailed() == m_savedMailed &&
         m_monitor->lastUploaded6() == m_savedUploaded6 && m_monitor->lastMailed6() == m_savedMailed6 &&
         m_settings.dnsUpdates == m_savedDnsUpdates && m_settings.pendingRetries == m_savedRetries &&
         m_settings.commandIp == m_savedCommandIP && m_settings.diagnosis == m_savedDiagnosis &&
-        m_settings.noticeState == m_savedNoticeState && m_status == m_savedStatus)
+        m_settings.noticeState == m_savedNoticeState && m_settings.runStatus == m_savedStatus)
         return true;
     try {
         // Only the state is written: whatever else the file holds now stays, a hand edit included.
@@ -214,7 +202,12 @@ bool HeadlessRunner::saveState()
             const kestrune::core::DnsUpdateEntry& ran = m_settings.dnsUpdates[i];
             if (i < m_savedDnsUpdates.size() && entry == m_savedDnsUpdates[i]) {
                 entry.lastIp = ran.lastIp;
+                entry.lastIp6 = ran.lastIp6;
                 entry.hold = ran.hold;
+                entry.holdFor = ran.holdFor;
+                entry.updated = ran.updated;
+                entry.answer = ran.answer;
+                entry.proof = ran.proof;
             }
         }
         onDisk.pendingRetries = m_settings.pendingRetries;
@@ -222,11 +215,11 @@ bool HeadlessRunner::saveState()
         onDisk.diagnosis = m_settings.diagnosis;
         onDisk.noticeState.lastIp = m_settings.noticeState.lastIp;
         onDisk.noticeState.lastIp6 = m_settings.noticeState.lastIp6;
+        onDisk.runStatus = m_settings.runStatus;
         saveSettings(onDisk, ini);
-        saveRunStatus(m_status, ini);
         ensureAppFolder(m_paths);
         ini.save(m_paths.settingsFile);
-        m_savedStatus = m_status;
+        m_savedStatus = m_settings.runStatus;
         m_savedUploaded = onDisk.uploadedIp;
         m_savedMailed = onDisk.mailedIp;
         m_savedUploaded6 = onDisk.uploadedIp6;
@@ -249,13 +242,13 @@ void HeadlessRunner::report(Level level, const std::string& text) const
         return;
     std::string line = text;
     std::vector<const std::string*> secrets = {&m_settings.ftpPassword, &m_settings.webPass,
-                                               &m_monitor->pageFields().password};
+                                               &m_settings.commandPassword, &m_monitor->pageFields().password};
     for (const DnsUpdateEntry& entry : m_settings.dnsUpdates)
         secrets.push_back(&entry.password);
-    for (const std::string* secret : secrets)
-        replaceAll(line, *secret, "********");
     for (const NoticeEntry& entry : m_settings.notices)
-        replaceAll(line, entry.token, "********");
+        secrets.push_back(&entry.token);
+    for (const std::string* secret : secrets)
+        line = masked(std::move(line), *secret);
     m_log.write(level, line);
 }
 
@@ -303,13 +296,11 @@ void HeadlessRunner::addressFound(const std::string& address)
     if (address == kPlaceholderAddress) {
         m_lookupFailed = true;
         report(Level::Error, "No address found: " + address);
-        recordCheck({}, "no address found");
         checked("no address found");
         return;
     }
     m_found = true;
     report(Level::Info, "Address found: " + address);
-    recordCheck(address, {});
     checked(address);
 }
 
@@ -348,8 +339,6 @@ void HeadlessRunner::notice(core::Notice kind, const std::string& text)
         if (text == m_lastStepLine)
             return;
         m_lookupFailed = true;
-        if (text.starts_with(lookuptexts::kErrorPrefix))
-            recordCheck({}, text.substr(lookuptexts::kErrorPrefix.size()));
         checked("lookup failed");
         break;
     case core::Notice::Error:
@@ -367,27 +356,6 @@ void HeadlessRunner::actionFinished(core::Action action, const std::string& erro
     if (!error.empty())
         m_actionFailed = true;
     const Level level = error.empty() ? Level::Notice : Level::Error;
-    const bool succeeded = error.empty();
-    switch (action) {
-    case core::Action::Upload:
-        recordPublished("Upload", "upload", m_status.address, succeeded);
-        break;
-    case core::Action::Mail:
-        recordPublished("Mail", "mail", m_status.address, succeeded);
-        break;
-    case core::Action::IpFile:
-        recordPublished("IpFile", "ipfile", m_status.address, succeeded);
-        break;
-    case core::Action::Log:
-        recordPublished("Log", "log", m_status.address, succeeded);
-        break;
-    case core::Action::Notice:
-        m_metrics.published("notice", succeeded);
-        break;
-    case core::Action::IpFile6:
-        m_metrics.published("ipfile6", succeeded);
-        break;
-    }
     switch (action) {
     case core::Action::Upload:
         report(level, error.empty() ? "Uploaded \"" + m_settings.ftpRemoteFile + "\" to " + m_settings.ftpHost + "."
@@ -441,75 +409,7 @@ void HeadlessRunner::busyChanged(bool busy, const std::string& text)
 
 void HeadlessRunner::serviceAnswered(const std::string& service)
 {
-    m_answeredBy = service;
     report(Level::Debug, "Answered by " + service + ".");
-}
-
-void HeadlessRunner::recordCheck(const std::string& address, const std::string& error)
-{
-    const long long now = std::time(nullptr);
-    m_status.lastCheck = now;
-    if (resolveLookupSource(m_settings.external, m_settings.userDefined) == LookupSource::External)
-        m_status.source = m_answeredBy.empty() ? m_settings.extDns : m_answeredBy;
-    else
-        m_status.source = m_monitor->pageFields().url;
-    m_answeredBy.clear();
-    if (!address.empty() && address != m_status.address)
-        m_status.changed = now;
-    if (!address.empty())
-        m_status.address = address;
-    m_status.error = error;
-    m_metrics.checked(error.empty());
-}
-
-void HeadlessRunner::recordPublished(const std::string& name, const std::string& channel, const std::string& address,
-                                     bool succeeded)
-{
-    if (succeeded)
-        m_status.published[name] = {address, static_cast<long long>(std::time(nullptr))};
-    m_metrics.published(channel, succeeded);
-}
-
-// The DNS entries and the command report no action of their own: what they did shows in the state they leave.
-void HeadlessRunner::publishStateChanged()
-{
-    for (std::size_t i = 0; i < m_settings.dnsUpdates.size(); ++i) {
-        const DnsUpdateEntry& entry = m_settings.dnsUpdates[i];
-        const DnsUpdateEntry seen = i < m_seenDnsUpdates.size() ? m_seenDnsUpdates[i] : DnsUpdateEntry{};
-        const std::string number = std::to_string(i + 1);
-        if (!entry.lastIp.empty() && entry.lastIp != seen.lastIp)
-            recordPublished("DNS" + number, "dns" + number, entry.lastIp, true);
-        if (!entry.hold.empty() && entry.hold != seen.hold)
-            recordPublished("DNS" + number, "dns" + number, {}, false);
-    }
-    if (!m_settings.commandIp.empty() && m_settings.commandIp != m_seenCommandIp)
-        recordPublished("Command", "command", m_settings.commandIp, true);
-    for (const PendingRetry& retry : m_settings.pendingRetries) {
-        if (retry.channel != "command" && !retry.channel.starts_with("dns"))
-            continue;
-        const auto seen = std::find_if(m_seenRetries.begin(), m_seenRetries.end(),
-                                       [&](const PendingRetry& old) { return old.channel == retry.channel; });
-        if (seen == m_seenRetries.end() || retry.attempts > seen->attempts)
-            recordPublished({}, retry.channel, {}, false);
-    }
-    m_seenDnsUpdates = m_settings.dnsUpdates;
-    m_seenRetries = m_settings.pendingRetries;
-    m_seenCommandIp = m_settings.commandIp;
-}
-
-void HeadlessRunner::writeMetrics()
-{
-    if (m_settings.metricsFile.empty())
-        return;
-    try {
-        m_metrics.write(m_settings.metricsFile, m_status, m_settings.pendingRetries.size(), std::time(nullptr));
-        m_metricsError.clear();
-    } catch (const std::exception& error) {
-        // Once per cause, not at every minute's write.
-        if (m_metricsError != error.what())
-            report(Level::Error, error.what());
-        m_metricsError = error.what();
-    }
 }
 
 // A shared address is a warning the user has to act on; a clear finding is news.

@@ -2,7 +2,6 @@
 
 #include "AppPaths.h"
 #include "EventLog.h"
-#include "MetricsFile.h"
 #include "Monitor.h"
 #include "RunStatus.h"
 #include "Settings.h"
@@ -75,7 +74,6 @@ public:
     void debugText(const std::string& text) override;
     void serviceAnswered(const std::string& service) override;
     void busyChanged(bool busy, const std::string& text) override;
-    void publishStateChanged() override;
     void diagnosisChanged(const std::string& text, bool providerHides) override;
     void address6Changed(const std::string& address, const std::string& note) override;
     void watchAddressEvents(int handle) override;
@@ -91,10 +89,6 @@ private:
     int statusAfterSaving();
     void report(Level level, const std::string& text) const;
     void checked(const std::string& outcome);
-    // The last check's outcome for --status and the metrics: the address found, or why none was.
-    void recordCheck(const std::string& address, const std::string& error);
-    void recordPublished(const std::string& name, const std::string& channel, const std::string& address, bool succeeded);
-    void writeMetrics();
 
     core::AppPaths m_paths;
     EventLog m_log;
@@ -108,15 +102,7 @@ private:
     std::vector<kestrune::core::DnsUpdateEntry> m_savedDnsUpdates;
     std::vector<kestrune::core::PendingRetry> m_savedRetries;
     std::string m_savedCommandIP;
-    core::RunStatus m_status;
     core::RunStatus m_savedStatus;
-    MetricsFile m_metrics;
-    std::string m_metricsError;
-    std::string m_answeredBy;
-    // The publish state seen at the last change report, to tell what a DNS entry or the command did.
-    std::vector<kestrune::core::DnsUpdateEntry> m_seenDnsUpdates;
-    std::vector<kestrune::core::PendingRetry> m_seenRetries;
-    std::string m_seenCommandIp;
     std::string m_savedDiagnosis;
     core::NoticeState m_savedNoticeState;
     std::unique_ptr<core::Monitor> m_monitor;

@@ -124,6 +124,8 @@ int setPasswordFromInput(const AppPaths& paths, const std::string& target, const
     std::string note;
     if (target == "mail") {
         settings.webPass = *secret;
+    } else if (target == "command") {
+        settings.commandPassword = *secret;
     } else if (target == "ftp") {
         settings.ftpPassword = *secret;
         if (!settings.ftpSavePass)

@@ -46,7 +46,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
                                                    "DNS entries, the retries waiting and whether Kestrune runs."));
     const QCommandLineOption setPassword(QStringLiteral("set-password"),
                                          QStringLiteral("Read a password from standard input (without echo) and "
-                                                        "store it scrambled for WHAT: mail, ftp or dns:<i>."),
+                                                        "store it scrambled for WHAT: mail, ftp, dns:<i> or command."),
                                          QStringLiteral("WHAT"));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
@@ -101,8 +101,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
         const std::string what = bytes(parser.value(setPassword));
         const bool dnsEntry = what.size() > 4 && what.starts_with("dns:") &&
                               what.find_first_not_of("0123456789", 4) == std::string::npos && what[4] != '0';
-        if (what != "mail" && what != "ftp" && !dnsEntry)
-            return misuse("--set-password takes mail, ftp or dns:<i> (the DNS entry's number, from 1).");
+        if (what != "mail" && what != "ftp" && what != "command" && !dnsEntry)
+            return misuse("--set-password takes mail, ftp, dns:<i> (the DNS entry's number, from 1) or command.");
         result.options.setPassword = what;
     }
     if (result.options.headless + result.options.checkOnce + result.options.status +

@@ -77,6 +77,8 @@ void ChangeHandlingTest::scheduledChecksRunEveryActionOncePerNewAddress()
     FtpServer ftp("up", "pw");
     SmtpServer smtp({});
     WindowFixture fixture;
+    const std::string metrics = fixture.folder.File("kestrune.prom");
+    fixture.writeSettings("[System]\nMetricsFile=" + metrics + "\n");
     MainWindow& form = fixture.start();
     const LocalFiles files(fixture);
     const std::string templ = fixture.folder.Write("page.html", "<a href=\"http://{IP}/\">{ip}</a>\n");
@@ -98,6 +100,13 @@ void ChangeHandlingTest::scheduledChecksRunEveryActionOncePerNewAddress()
     QCOMPARE(bodyLines(smtp.Stored()[0].Data).value(2), QStringLiteral("198.51.100.3"));
     QCOMPARE(form.statusLine()->currentMessage(), QString());
     QVERIFY(!form.monitor().ftp().connected());
+    // The window keeps the run's record and metrics as a run without one does.
+    const kestrune::core::RunStatus status =
+        kestrune::core::loadSettingsFile(fixture.settingsPath(), "http://first.example/").runStatus;
+    for (const char* channel : {"Upload", "Mail", "IpFile", "Log"})
+        QCOMPARE(status.published.contains(channel) ? status.published.at(channel).address : std::string(), std::string("198.51.100.3"));
+    QVERIFY2(fileBytes(metrics).find("kestrune_publish_total{channel=\"upload\",result=\"success\"} 1\n") !=
+                 std::string::npos, fileBytes(metrics).c_str());
 
     // The same address at the next check reaches no action.
     ticks(form, 2);

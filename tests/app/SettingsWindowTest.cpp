@@ -65,15 +65,18 @@ void SettingsWindowTest::passwordsAreStoredScrambled()
         form.mailTab()->passwordEdit()->setText(QStringLiteral("abc"));
         form.ftpTab()->passwordEdit()->setText(QStringLiteral("abc"));
         form.ftpTab()->rememberPasswordCheck()->setChecked(true);
+        form.localFilesTab()->commandPasswordEdit()->setText(QStringLiteral("abc"));
         QVERIFY(fixture.close());
     }
     const std::string text = fixture.settingsText();
     QVERIFY(text.find("WebPass=\x9E\x9D\x9C\r\n") != std::string::npos);
     QVERIFY(text.find("Password=\x9E\x9D\x9C\r\n") != std::string::npos);
+    QVERIFY(text.find("[Command]\r\nPassword=\x9E\x9D\x9C\r\n") != std::string::npos);
     QVERIFY(text.find("abc") == std::string::npos);
     MainWindow& again = fixture.start();
     QCOMPARE(again.mailTab()->passwordEdit()->text(), QStringLiteral("abc"));
     QCOMPARE(again.ftpTab()->passwordEdit()->text(), QStringLiteral("abc"));
+    QCOMPARE(again.localFilesTab()->commandPasswordEdit()->text(), QStringLiteral("abc"));
 }
 
 void SettingsWindowTest::intervalValues_data()

@@ -1,6 +1,5 @@
 // The generated kestrune.ini(5) against the keys the program really writes.
 #include "PublishSettings.h"
-#include "RunStatus.h"
 #include "Settings.h"
 
 #include <gtest/gtest.h>
@@ -41,14 +40,15 @@ std::set<std::string> WrittenKeys()
     settings.dnsUpdates = {entry};
     settings.notices = {NoticeEntry{}};
     settings.ipv6Enabled = true;  // the [IPv6] section is written only when it holds something
+    settings.commandPassword = "x";  // so is [Command]
     settings.pendingRetries = {{"dns1", "10.0.0.2", 1, 100, false}};
-    RunStatus status;
-    status.lastCheck = 1;
-    for (const char* channel : {"Upload", "Mail", "IpFile", "Log", "Command", "DNS1"})
-        status.published[channel] = {"10.0.0.2", 1};
+    settings.runStatus.lastCheck = 1;
+    settings.runStatus.address6 = "2001:db8::2";
+    for (const char* channel : {"Upload", "Mail", "IpFile", "Log", "Command", "DNS1", "Upload6", "Mail6", "IpFile6",
+                                "Log6", "Command6", "DNSv61"})
+        settings.runStatus.published[channel] = {"10.0.0.2", 1};
     IniFile ini;
     saveSettings(settings, ini);
-    saveRunStatus(status, ini);
 
     std::set<std::string> keys;
     for (const std::string& section : ini.sectionNames()) {

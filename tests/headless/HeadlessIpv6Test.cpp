@@ -47,13 +47,15 @@ TEST_F(HeadlessIpv6, ACheckPrintsBothAddressesOrWhyThereIsNoIpv6One)
         std::string addresses;  // "ip -6 addr add" arguments, ";" between them
         std::string interfaceName;
         std::string line;
+        std::string recorded;  // the IPv6 address --status shows as found and written to the IPv6 IP file
     } cases[] = {
-        {"", "", "No IPv6 address: no global IPv6 address on any interface.\n"},
+        {"", "", "No IPv6 address: no global IPv6 address on any interface.\n", ""},
         {"fd00:7::1/64 dev lo nodad;fe80::7/64 dev lo nodad", "",
-         "No IPv6 address: no global IPv6 address on any interface.\n"},
-        {"2001:db8:7::1/64 dev lo nodad", "", "IPv6 address found: 2001:db8:7::1\n"},
-        {"", "eth7", "No IPv6 address: no global IPv6 address on eth7.\n"},
+         "No IPv6 address: no global IPv6 address on any interface.\n", ""},
+        {"2001:db8:7::1/64 dev lo nodad", "", "IPv6 address found: 2001:db8:7::1\n", "2001:db8:7::1"},
+        {"", "eth7", "No IPv6 address: no global IPv6 address on eth7.\n", ""},
     };
+    rig->settings.ipv6Filename = rig->folder.File("ip6.txt");
     for (const auto& c : cases) {
         for (std::size_t start = 0; start < c.addresses.size();) {
             const std::size_t end = std::min(c.addresses.find(';', start), c.addresses.size());
@@ -64,6 +66,9 @@ TEST_F(HeadlessIpv6, ACheckPrintsBothAddressesOrWhyThereIsNoIpv6One)
         const std::string lines = CheckOnce(0);
         EXPECT_NE(lines.find("Address found: 203.0.113.9\n"), std::string::npos) << lines;
         EXPECT_NE(lines.find(c.line), std::string::npos) << lines;
+        const RunStatus status = rig->saved().runStatus;
+        EXPECT_EQ(status.address6, c.recorded) << lines;
+        EXPECT_EQ(status.published.contains("IpFile6") ? status.published.at("IpFile6").address : "", c.recorded);
     }
 }
 

@@ -226,6 +226,8 @@ TEST(HeadlessRunner, EveryDnsEntryAndCommandRunIsOneLineAndAFailureIsAFailedActi
         {"oops", 500, "/bin/true", 2, "DNS update of home.example failed: HTTP 500; it will be tried again.\n"},
         {"badauth", 200, "/bin/true", 2, "DNS update of home.example stopped: the server answered badauth. It stays stopped until the entry's settings change.\n"},
         {"good", 200, "/bin/false", 2, "Command ended with exit status 1.\n"},
+        // The secret reaches the command through its environment alone and never its line.
+        {"good", 200, "/bin/sh -c \"echo [$KESTRUNE_PASSWORD]\"", 0, "Command ended with exit status 0: [********]\n"},
         {"good", 200, "/nonexistent/hook", 2, "Command could not be started: /nonexistent/hook: No such file or directory\n"},
     };
     for (const Case& c : cases) {
@@ -237,10 +239,12 @@ TEST(HeadlessRunner, EveryDnsEntryAndCommandRunIsOneLineAndAFailureIsAFailedActi
             rig.settings.dnsUpdates[0].server = c.server;
         rig.settings.runCommand = true;
         rig.settings.command = c.command;
+        rig.settings.commandPassword = "hook S3cret";
         rig.save();
         RunnerRun run(rig);
         EXPECT_EQ(run.runner.checkOnce(), c.status) << run.lines;
         EXPECT_NE(run.lines.find(c.line), std::string::npos) << run.lines;
+        EXPECT_EQ(run.lines.find("S3cret"), std::string::npos) << run.lines;
         // A stopped entry's balloon is not said again.
         EXPECT_EQ(run.lines.find("DNS update"), run.lines.rfind("DNS update")) << run.lines;
     }

@@ -96,6 +96,7 @@ TEST(SettingsCommands, SetPasswordStoresWhatTheWindowWould)
     const std::vector<Case> cases = {
         {"mail", 0, [](Settings& s) { s.webPass = "n3w Secret"; }},
         {"ftp", 0, [](Settings& s) { s.ftpPassword = "n3w Secret"; s.ftpSavePass = true; }},
+        {"command", 0, [](Settings& s) { s.commandPassword = "n3w Secret"; }},
         // A new password lifts the entry's hold and sends the address again, as an edit in the window does.
         {"dns:1", 0, [](Settings& s) { s.dnsUpdates[0].password = "n3w Secret"; s.dnsUpdates[0].hold.clear(); s.dnsUpdates[0].holdFor.clear(); s.dnsUpdates[0].lastIp.clear(); }},
         {"dns:2", 1, nullptr},
@@ -146,13 +147,20 @@ TEST(SettingsCommands, StatusShowsTheLastCheckEachChannelAndWhetherAnInstanceRun
     rig.save();
     ProgramRun check({"--check-once", "--config", rig.settingsFile});
     check.wait();
+    // What a run with IPv6 adds beside it (recorded where the IPv6 tests run).
+    IniFile ini = IniFile::loadForUpdate(rig.settingsFile);
+    ini.writeString("Status", "Address6", "2001:db8::5");
+    ini.writeString("Status", "DNSv61", "2001:db8::5 1700000000");
+    ini.save(rig.settingsFile);
 
     ProgramRun idle({"--status", "--config", rig.settingsFile});
     EXPECT_EQ(idle.wait(), 0) << idle.errors();
     const std::string status = idle.output();
     for (const std::string& line : {"Settings file: " + rig.settingsFile + "\n", std::string("Running: no\n"),
-                                    std::string(", IPv4 10.1.2.3 (since "), std::string("  IP file: 10.1.2.3 at "),
-                                    std::string("  Upload: off\n"), std::string("  DNS home.example (dyndns2): nothing yet\n"),
+                                    std::string(", IPv4 10.1.2.3 (since "), std::string(", IPv6 2001:db8::5\n"),
+                                    std::string("  IP file: 10.1.2.3 at "), std::string("  Upload: off\n"),
+                                    std::string("  DNS home.example (dyndns2): IPv4 nothing yet, IPv6 2001:db8::5 at "),
+                                    std::string(", last answer \"HTTP 503\"\n"),
                                     std::string("  dns1: 10.1.2.3, 1 failed, next try ")})
         EXPECT_NE(status.find(line), std::string::npos) << line << "\n" << status;
 

@@ -20,7 +20,7 @@ TEST(CommandLine, OptionsAreReadAndMisuseEndsWithAUsageError)
 
     for (const std::vector<std::string>& misuse : std::vector<std::vector<std::string>>{
              {"kestrune", "--headles"}, {"kestrune", "--config"}, {"kestrune", "--config="}, {"kestrune", "extra"},
-             {"kestrune", "--set-password", "command"}, {"kestrune", "--set-password", "dns:0"},
+             {"kestrune", "--set-password", "token"}, {"kestrune", "--set-password", "dns:0"},
              {"kestrune", "--status", "--headless"}, {"kestrune", "--quiet", "--verbose"}}) {
         const CommandLine line = parseCommandLine(misuse);
         EXPECT_TRUE(line.finished) << misuse.back();

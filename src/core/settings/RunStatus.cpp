@@ -6,8 +6,9 @@ namespace kestrune::core {
 
 namespace {
 
-constexpr const char* kChannels[] = {"Upload", "Mail", "IpFile", "Log", "Command"};
-constexpr std::string_view kDnsPrefix = "DNS";
+constexpr const char* kChannels[] = {"Upload", "Mail", "IpFile", "Log", "Command",
+                                     "Upload6", "Mail6", "IpFile6", "Log6", "Command6"};
+constexpr std::string_view kDnsPrefixes[] = {"DNSv6", "DNS"};
 
 long long number(std::string_view text)
 {
@@ -21,9 +22,10 @@ bool isChannel(const std::string& key)
     for (const char* channel : kChannels)
         if (key == channel)
             return true;
-    if (!key.starts_with(kDnsPrefix) || key.size() == kDnsPrefix.size())
-        return false;
-    return number(std::string_view(key).substr(kDnsPrefix.size())) > 0;
+    for (std::string_view prefix : kDnsPrefixes)
+        if (key.starts_with(prefix) && key.size() > prefix.size())
+            return number(std::string_view(key).substr(prefix.size())) > 0;
+    return false;
 }
 
 } // namespace
@@ -35,6 +37,7 @@ RunStatus loadRunStatus(const IniFile& ini)
     status.source = ini.readString(kStatusSection, "Source", "");
     status.address = ini.readString(kStatusSection, "Address", "");
     status.error = ini.readString(kStatusSection, "Error", "");
+    status.address6 = ini.readString(kStatusSection, "Address6", "");
     status.changed = number(ini.readString(kStatusSection, "Changed", ""));
     for (const std::string& key : ini.readSectionKeys(kStatusSection)) {
         if (!isChannel(key))
@@ -57,6 +60,9 @@ void saveRunStatus(const RunStatus& status, IniFile& ini)
     ini.writeString(kStatusSection, "Source", status.source);
     ini.writeString(kStatusSection, "Address", status.address);
     ini.writeString(kStatusSection, "Error", status.error);
+    // Only where IPv6 found something, so a file without IPv6 stays as it was.
+    if (!status.address6.empty())
+        ini.writeString(kStatusSection, "Address6", status.address6);
     ini.writeString(kStatusSection, "Changed", std::to_string(status.changed));
     for (const auto& [channel, published] : status.published)
         ini.writeString(kStatusSection, channel, published.address + " " + std::to_string(published.time));

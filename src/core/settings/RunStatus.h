@@ -7,8 +7,8 @@
 
 namespace kestrune::core {
 
-// What a run without a window did last, kept in "[Status]" of the settings file so that kestrune --status and
-// a restarted run know it: the last check and, per publish step, what went out when.
+// What a run did last, kept in "[Status]" of the settings file so that kestrune --status and a restarted run
+// know it: the last check and, per publish step and address family, what went out when.
 struct RunStatus {
     struct Published {
         std::string address;
@@ -20,8 +20,10 @@ struct RunStatus {
     std::string source;       // the page or service asked
     std::string address;      // the address found; empty when the lookup failed
     std::string error;        // why the lookup failed
+    std::string address6;     // the IPv6 address the last check found (IPv6 on); empty when none
     long long changed = 0;    // when the address found last differed from the one before
-    // "Upload", "Mail", "IpFile", "Log", "Command", "DNS<i>" (i counts the entries from 1).
+    // "Upload", "Mail", "IpFile", "Log", "Command", "DNS<i>" (i counts the entries from 1); the IPv6 address's
+    // steps: "Upload6", "Mail6", "IpFile6", "Log6", "Command6", "DNSv6<i>".
     std::map<std::string, Published> published;
 
     bool operator==(const RunStatus&) const = default;

@@ -124,6 +124,7 @@ Settings loadSettings(const IniFile& ini, std::string_view firstExternalServiceU
     settings.dnsUpdates = kestrune::core::loadDnsUpdates(ini);
     settings.pendingRetries = kestrune::core::loadPendingRetries(ini);
     settings.notices = kestrune::core::loadNotices(ini, settings.noticeState);
+    settings.runStatus = loadRunStatus(ini);
     return settings;
 }
 
@@ -136,12 +137,13 @@ namespace {
 
 // A section a later version added is written only while it holds something other than the defaults, so that
 // a file stays as older versions wrote it until the user sets one of its values.
-constexpr std::string_view kSectionsWrittenWhenSet[] = {"IPv6"};
+constexpr std::string_view kSectionsWrittenWhenSet[] = {"IPv6", "Command"};
 
 bool holdsDefault(const Settings& settings, const SettingDef& def)
 {
     switch (def.kind) {
     case SettingKind::Text:
+    case SettingKind::Scrambled:
         return member<std::string>(settings, def) == std::get<std::string_view>(def.defaultValue);
     case SettingKind::Boolean:
         return member<bool>(settings, def) == std::get<bool>(def.defaultValue);
@@ -198,6 +200,7 @@ void saveSettings(const Settings& settings, IniFile& ini)
     kestrune::core::saveDnsUpdates(settings.dnsUpdates, ini);
     kestrune::core::savePendingRetries(settings.pendingRetries, ini);
     kestrune::core::saveNotices(settings.notices, settings.noticeState, ini);
+    saveRunStatus(settings.runStatus, ini);
 }
 
 void saveSettingsFile(const Settings& settings, const std::filesystem::path& file)

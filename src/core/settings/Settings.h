@@ -1,6 +1,7 @@
 #pragma once
 
 #include "IniFile.h"
+#include "RunStatus.h"
 
 #include <filesystem>
 #include <string>
@@ -139,6 +140,7 @@ struct Settings {
     bool runCommand{};
     std::string command;              // the program, then its arguments; double quotes group blanks
     std::string commandIp;            // the last address the command ran with successfully
+    std::string commandPassword;      // handed to the command as KESTRUNE_PASSWORD ("Command")
     // "DNSUpdate"
     std::vector<kestrune::core::DnsUpdateEntry> dnsUpdates;
     // "Notify"
@@ -165,6 +167,8 @@ struct Settings {
     std::string uploadedIp6;          // the IPv6 address of the last upload
     std::string mailedIp6;
     std::string commandIp6;
+    // "Status": what the monitor recorded of the last check and of each publish step
+    RunStatus runStatus;
 
     bool operator==(const Settings&) const = default;
 };

@@ -68,6 +68,7 @@ constexpr EntryKey kEntryKeys[] = {
     {"Status", "Source", "state", "", "The page or service the last check asked."},
     {"Status", "Address", "state", "", "The last address found."},
     {"Status", "Error", "state", "", "Why the last check's lookup failed; empty when it found an address."},
+    {"Status", "Address6", "state", "", "The IPv6 address the last check found (IPv6 on)."},
     {"Status", "Changed", "state", "", "When the address last changed, in seconds since 1970."},
     {"Status", "Upload", "state", "", "The address last uploaded and when, in seconds since 1970."},
     {"Status", "Mail", "state", "", "The address last mailed and when."},
@@ -75,6 +76,12 @@ constexpr EntryKey kEntryKeys[] = {
     {"Status", "Log", "state", "", "The address last logged and when."},
     {"Status", "Command", "state", "", "The address the command last ran with successfully and when."},
     {"Status", "DNS<i>", "state", "", "The address DNS entry <i> last sent successfully and when."},
+    {"Status", "Upload6", "state", "", "The IPv6 address last uploaded and when."},
+    {"Status", "Mail6", "state", "", "The IPv6 address last mailed and when."},
+    {"Status", "IpFile6", "state", "", "The IPv6 address last written into the IPv6 IP file and when."},
+    {"Status", "Log6", "state", "", "The IPv6 address last logged and when."},
+    {"Status", "Command6", "state", "", "The IPv6 address the command last ran with successfully and when."},
+    {"Status", "DNSv6<i>", "state", "", "The IPv6 address DNS entry <i> last sent successfully and when."},
 };
 
 constexpr std::string_view kSectionMeanings[][2] = {
@@ -85,12 +92,13 @@ constexpr std::string_view kSectionMeanings[][2] = {
     {"Mail", "The mail sent when the address changes."},
     {"FTP", "The template uploaded when the address changes."},
     {"Local", "The IP file, the log and the command run when the address changes."},
+    {"Command", "The command's secret (written only once one is set)."},
     {"System", "The interval and how the program starts."},
     {"IPv6", "The IPv6 address beside the IPv4 one: where it comes from and where it goes."},
     {"DNSUpdate", "Dynamic-DNS entries updated when the address changes, numbered from 1."},
     {"Retry", "Publish steps that failed for a passing reason and wait for another try (kept by the program)."},
     {"Notify", "Notices sent on a changed address and on failures (ntfy, gotify and the like), numbered from 1."},
-    {"Status", "What the last check found and what went out when (kept by a run without a window)."},
+    {"Status", "What the last check found and what went out when, per address family."},
 };
 
 std::string_view meaning(Setting id)
@@ -146,6 +154,9 @@ std::string_view meaning(Setting id)
         return "The program and its arguments, double quotes grouping blanks; run without a shell, the address "
                "passed as data.";
     case Setting::CommandIp: return "The address the command last ran with successfully (kept by the program).";
+    case Setting::CommandPassword:
+        return "A secret handed to the command in its environment as KESTRUNE_PASSWORD, never on its command line: "
+               "set it with kestrune --set-password command.";
     case Setting::Fallback: return "Ask the other external services when the chosen one fails.";
     case Setting::PublicOnly: return "Publish only public addresses (not private, loopback or the like).";
     case Setting::Source: return "The address source in use; empty for the classic choice of External and UserDefined.";
@@ -154,7 +165,7 @@ std::string_view meaning(Setting id)
     case Setting::RouterCheck: return "Compare the address with the router's own to tell a provider's shared address.";
     case Setting::Diagnosis: return "The last word on the provider's shared address, as shown (kept by the program).";
     case Setting::MetricsFile:
-        return "A run without a window writes its metrics here after each check, in Prometheus text format for "
+        return "Kestrune writes its metrics here after each check, in Prometheus text format for "
                "node_exporter's textfile collector (a name ending in .prom in its folder); empty for none.";
     case Setting::Ipv6Enabled: return "Find and publish the IPv6 address beside the IPv4 one.";
     case Setting::Ipv6Source:

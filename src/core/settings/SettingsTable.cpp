@@ -76,6 +76,7 @@ constexpr std::array<SettingDef, kSettingCount> kTable = {{
     {Setting::UploadedIp6, "IPv6", "UploadedIP6", "UploadedIP6", K::Text, std::string_view(), &S::uploadedIp6},
     {Setting::MailedIp6, "IPv6", "MailedIP6", "MailedIP6", K::Text, std::string_view(), &S::mailedIp6},
     {Setting::CommandIp6, "IPv6", "CommandIP6", "CommandIP6", K::Text, std::string_view(), &S::commandIp6},
+    {Setting::CommandPassword, "Command", "Password", "Password", K::Scrambled, std::string_view(), &S::commandPassword},
 }};
 
 constexpr bool tableFollowsEnumOrder()

@@ -26,8 +26,9 @@ enum class Setting {
 
     Ipv6Enabled, Ipv6Source, Ipv6Interface, Ipv6Service, Ipv6Fallback, Ipv6Suffix, Ipv6Filename,
     UploadedIp6, MailedIp6, CommandIp6,
+    CommandPassword,
 };
-inline constexpr std::size_t kSettingCount = 61;
+inline constexpr std::size_t kSettingCount = 62;
 
 struct FirstExternalService {};  // the extDns default, supplied by the lookup layer at load time
 
@@ -70,12 +71,13 @@ inline constexpr std::array<Setting, kSettingCount> kSettingsReadOrder = {
     Setting::MetricsFile,
     Setting::Ipv6Enabled, Setting::Ipv6Source, Setting::Ipv6Interface, Setting::Ipv6Service, Setting::Ipv6Fallback,
     Setting::Ipv6Suffix, Setting::Ipv6Filename, Setting::UploadedIp6, Setting::MailedIp6, Setting::CommandIp6,
+    Setting::CommandPassword,
 };
 
 // Close writes in this order. Setting::Routers stands for: erase "Routers", erase "RoutersData", then per
 // lookup its name into "Routers" and its record with the credentials flag into "RoutersData".
 // "Port" and "SSL" are written with the other "Mail" keys, after "IP"; the later keys at the end of their sections.
-inline constexpr std::array<Setting, 59> kSettingsWriteOrder = {
+inline constexpr std::array<Setting, 60> kSettingsWriteOrder = {
     Setting::ExtDns, Setting::External, Setting::UserDefined, Setting::Fallback, Setting::Source,
     Setting::StunServers, Setting::Confirm, Setting::RouterCheck, Setting::SelectedRouter,
     Setting::Routers,
@@ -92,6 +94,7 @@ inline constexpr std::array<Setting, 59> kSettingsWriteOrder = {
     Setting::MetricsFile,
     Setting::Ipv6Enabled, Setting::Ipv6Source, Setting::Ipv6Interface, Setting::Ipv6Service, Setting::Ipv6Fallback,
     Setting::Ipv6Suffix, Setting::Ipv6Filename, Setting::UploadedIp6, Setting::MailedIp6, Setting::CommandIp6,
+    Setting::CommandPassword,
 };
 
 } // namespace kestrune::core

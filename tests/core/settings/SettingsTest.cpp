@@ -310,7 +310,7 @@ TEST(SettingsTable, EachStoredValueOnceAndEveryOrderComplete)
                 << def.section << "/" << def.readKey;
         }
     }
-    EXPECT_EQ(keys.size(), 58u);
+    EXPECT_EQ(keys.size(), 59u);
     std::set<Setting> read(kSettingsReadOrder.begin(), kSettingsReadOrder.end());
     EXPECT_EQ(read.size(), kSettingCount);
     std::set<Setting> written(kSettingsWriteOrder.begin(), kSettingsWriteOrder.end());

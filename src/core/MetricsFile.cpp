@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace kestrune::headless {
+namespace kestrune::core {
 
 namespace {
 
@@ -17,7 +17,7 @@ void describe(std::string& out, const char* name, const char* type, const char* 
 
 } // namespace
 
-std::string MetricsFile::text(const core::RunStatus& status, std::size_t pendingRetries, long long now) const
+std::string MetricsFile::text(const RunStatus& status, std::size_t pendingRetries, long long now) const
 {
     std::string out;
     describe(out, "kestrune_last_check_timestamp_seconds", "gauge", "When the last check ended.");
@@ -43,10 +43,10 @@ std::string MetricsFile::text(const core::RunStatus& status, std::size_t pending
     return out;
 }
 
-void MetricsFile::write(const std::filesystem::path& file, const core::RunStatus& status, std::size_t pendingRetries,
+void MetricsFile::write(const std::filesystem::path& file, const RunStatus& status, std::size_t pendingRetries,
                         long long now) const
 {
     actions::replaceFileContents(file, text(status, pendingRetries, now), "metrics file");
 }
 
-} // namespace kestrune::headless
+} // namespace kestrune::core

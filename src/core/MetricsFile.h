@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-namespace kestrune::headless {
+namespace kestrune::core {
 
 // The counters of a run for node_exporter's textfile collector: checks and publish steps by outcome since the
 // run began, beside the last check's time, the address's age and the retries waiting.
@@ -18,9 +18,9 @@ public:
     void published(const std::string& channel, bool succeeded) { ++m_publish[channel][succeeded]; }
 
     // Prometheus text format.
-    std::string text(const core::RunStatus& status, std::size_t pendingRetries, long long now) const;
+    std::string text(const RunStatus& status, std::size_t pendingRetries, long long now) const;
     // Through the safe writer: a reader never sees half a file, a link planted at the name is replaced.
-    void write(const std::filesystem::path& file, const core::RunStatus& status, std::size_t pendingRetries,
+    void write(const std::filesystem::path& file, const RunStatus& status, std::size_t pendingRetries,
                long long now) const;
 
 private:
@@ -28,4 +28,4 @@ private:
     std::map<std::string, std::map<bool, long long>> m_publish;
 };
 
-} // namespace kestrune::headless
+} // namespace kestrune::core
