@@ -3,18 +3,56 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 #ifdef KESTRUNE_HAVE_SYSTEMD
 #include <systemd/sd-daemon.h>
+
+#include <dlfcn.h>
 #endif
 
 namespace kestrune::headless {
+
+namespace {
+
+#ifdef KESTRUNE_HAVE_SYSTEMD
+struct Systemd {
+    decltype(&::sd_notify) notify = nullptr;
+    decltype(&::sd_watchdog_enabled) watchdogEnabled = nullptr;
+};
+
+// libsystemd (and the compression and crypto libraries it brings) is loaded only where systemd waits for our
+// notifications: the window, cron runs and a shell need none of it.
+const Systemd* systemd()
+{
+    static const Systemd* const loaded = []() -> const Systemd* {
+        if (std::getenv("NOTIFY_SOCKET") == nullptr)
+            return nullptr;
+        void* library = ::dlopen(KESTRUNE_LIBSYSTEMD_SONAME, RTLD_NOW | RTLD_LOCAL);
+        static Systemd functions;
+        if (library) {
+            functions.notify = reinterpret_cast<decltype(&::sd_notify)>(::dlsym(library, "sd_notify"));
+            functions.watchdogEnabled =
+                reinterpret_cast<decltype(&::sd_watchdog_enabled)>(::dlsym(library, "sd_watchdog_enabled"));
+        }
+        if (functions.notify && functions.watchdogEnabled)
+            return &functions;
+        std::fprintf(stderr, "Warning: systemd waits for notifications, but %s cannot be loaded.\n",
+                     KESTRUNE_LIBSYSTEMD_SONAME);
+        return nullptr;
+    }();
+    return loaded;
+}
+#endif
+
+} // namespace
 
 ServiceNotifier::ServiceNotifier(QObject* parent) : QObject(parent)
 {
 #ifdef KESTRUNE_HAVE_SYSTEMD
     uint64_t usec = 0;
-    if (sd_watchdog_enabled(0, &usec) > 0 && usec > 0)
+    if (systemd() && systemd()->watchdogEnabled(0, &usec) > 0 && usec > 0)
         m_pingInterval = std::max(std::chrono::milliseconds(1), std::chrono::milliseconds(usec / 2000));
 #endif
     if (m_pingInterval.count() == 0)
@@ -66,7 +104,8 @@ short ServiceNotifier::wait(int fd, short pollEvents, int timeoutMs)
 void ServiceNotifier::send(const std::string& message)
 {
 #ifdef KESTRUNE_HAVE_SYSTEMD
-    sd_notify(0, message.c_str());
+    if (systemd())
+        systemd()->notify(0, message.c_str());
 #else
     (void)message;
 #endif

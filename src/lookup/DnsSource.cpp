@@ -5,7 +5,7 @@
 #include "NetworkErrors.h"
 #include "SourceQuestions.h"
 
-#include <ldns/ldns.h>
+#include "Ldns.h"
 
 #include <cstdlib>
 #include <memory>
@@ -14,12 +14,12 @@ namespace kestrune::lookup {
 
 namespace {
 struct PacketFree {
-    void operator()(ldns_pkt* packet) const { ldns_pkt_free(packet); }
+    void operator()(ldns_pkt* packet) const { net::ldns().pkt_free(packet); }
 };
 using Packet = std::unique_ptr<ldns_pkt, PacketFree>;
 
 struct DnameFree {
-    void operator()(ldns_rdf* name) const { ldns_rdf_deep_free(name); }
+    void operator()(ldns_rdf* name) const { net::ldns().rdf_deep_free(name); }
 };
 using Dname = std::unique_ptr<ldns_rdf, DnameFree>;
 
@@ -30,17 +30,17 @@ std::string absoluteName(const std::string& name)
 
 std::vector<uint8_t> questionBytes(const DnsQuestion& question, uint16_t id)
 {
-    ldns_rdf* name = ldns_dname_new_frm_str(absoluteName(question.name).c_str());
+    ldns_rdf* name = net::ldns().dname_new_frm_str(absoluteName(question.name).c_str());
     if (!name)
         throw net::NetworkError("Not a DNS name: " + question.name);
-    Packet packet(ldns_pkt_query_new(name, question.chaosTxt ? LDNS_RR_TYPE_TXT : LDNS_RR_TYPE_A,
+    Packet packet(net::ldns().pkt_query_new(name, question.chaosTxt ? LDNS_RR_TYPE_TXT : LDNS_RR_TYPE_A,
                                      question.chaosTxt ? LDNS_RR_CLASS_CH : LDNS_RR_CLASS_IN, LDNS_RD));
     if (!packet)
         throw net::NetworkError("Not a DNS name: " + question.name);
-    ldns_pkt_set_id(packet.get(), id);
+    net::ldns().pkt_set_id(packet.get(), id);
     uint8_t* wire = nullptr;
     size_t size = 0;
-    if (ldns_pkt2wire(&wire, packet.get(), &size) != LDNS_STATUS_OK)
+    if (net::ldns().pkt2wire(&wire, packet.get(), &size) != LDNS_STATUS_OK)
         throw net::NetworkError("Not a DNS name: " + question.name);
     std::vector<uint8_t> bytes(wire, wire + size);
     std::free(wire);
@@ -49,15 +49,15 @@ std::vector<uint8_t> questionBytes(const DnsQuestion& question, uint16_t id)
 
 std::optional<std::string> addressOf(const ldns_rr* record, bool chaosTxt)
 {
-    const ldns_rdf* field = ldns_rr_rdf(record, 0);
+    const ldns_rdf* field = net::ldns().rr_rdf(record, 0);
     if (!field)
         return std::nullopt;
-    const uint8_t* data = ldns_rdf_data(field);
-    const std::size_t size = ldns_rdf_size(field);
+    const uint8_t* data = net::ldns().rdf_data(field);
+    const std::size_t size = net::ldns().rdf_size(field);
     std::string text;
-    if (chaosTxt && ldns_rdf_get_type(field) == LDNS_RDF_TYPE_STR && size >= 1 && data[0] == size - 1)
+    if (chaosTxt && net::ldns().rdf_get_type(field) == LDNS_RDF_TYPE_STR && size >= 1 && data[0] == size - 1)
         text.assign(reinterpret_cast<const char*>(data + 1), size - 1);
-    else if (!chaosTxt && ldns_rdf_get_type(field) == LDNS_RDF_TYPE_A && size == 4)
+    else if (!chaosTxt && net::ldns().rdf_get_type(field) == LDNS_RDF_TYPE_A && size == 4)
         text = std::to_string(data[0]) + '.' + std::to_string(data[1]) + '.' + std::to_string(data[2]) + '.' +
                std::to_string(data[3]);
     if (!isValidIp(text))
@@ -69,23 +69,23 @@ std::optional<std::string> addressOf(const ldns_rr* record, bool chaosTxt)
 std::optional<std::string> readAnswer(std::span<const uint8_t> bytes, const DnsQuestion& question, uint16_t id)
 {
     ldns_pkt* raw = nullptr;
-    if (ldns_wire2pkt(&raw, bytes.data(), bytes.size()) != LDNS_STATUS_OK)
+    if (net::ldns().wire2pkt(&raw, bytes.data(), bytes.size()) != LDNS_STATUS_OK)
         return std::nullopt;
     const Packet packet(raw);
-    if (ldns_pkt_id(raw) != id || !ldns_pkt_qr(raw) || ldns_pkt_get_rcode(raw) != LDNS_RCODE_NOERROR)
+    if (net::ldns().pkt_id(raw) != id || !net::ldns().pkt_qr(raw) || net::ldns().pkt_get_rcode(raw) != LDNS_RCODE_NOERROR)
         return std::nullopt;
     const ldns_rr_type type = question.chaosTxt ? LDNS_RR_TYPE_TXT : LDNS_RR_TYPE_A;
     const ldns_rr_class klass = question.chaosTxt ? LDNS_RR_CLASS_CH : LDNS_RR_CLASS_IN;
-    const Dname name(ldns_dname_new_frm_str(absoluteName(question.name).c_str()));
-    const ldns_rr_list* asked = ldns_pkt_question(raw);
-    if (!name || !asked || ldns_rr_list_rr_count(asked) != 1 ||
-        ldns_dname_compare(ldns_rr_owner(ldns_rr_list_rr(asked, 0)), name.get()) != 0)
+    const Dname name(net::ldns().dname_new_frm_str(absoluteName(question.name).c_str()));
+    const ldns_rr_list* asked = net::ldns().pkt_question(raw);
+    if (!name || !asked || net::ldns().rr_list_rr_count(asked) != 1 ||
+        net::ldns().dname_compare(net::ldns().rr_owner(net::ldns().rr_list_rr(asked, 0)), name.get()) != 0)
         return std::nullopt;
-    const ldns_rr_list* answers = ldns_pkt_answer(raw);
-    for (std::size_t i = 0; answers && i < ldns_rr_list_rr_count(answers); ++i) {
-        const ldns_rr* record = ldns_rr_list_rr(answers, i);
-        if (ldns_rr_get_type(record) != type || ldns_rr_get_class(record) != klass ||
-            ldns_dname_compare(ldns_rr_owner(record), name.get()) != 0)
+    const ldns_rr_list* answers = net::ldns().pkt_answer(raw);
+    for (std::size_t i = 0; answers && i < net::ldns().rr_list_rr_count(answers); ++i) {
+        const ldns_rr* record = net::ldns().rr_list_rr(answers, i);
+        if (net::ldns().rr_get_type(record) != type || net::ldns().rr_get_class(record) != klass ||
+            net::ldns().dname_compare(net::ldns().rr_owner(record), name.get()) != 0)
             continue;
         if (std::optional<std::string> address = addressOf(record, question.chaosTxt))
             return address;

@@ -1,9 +1,7 @@
 #include "TlsContexts.h"
 
 #include "NetworkErrors.h"
-
-#include <openssl/ssl.h>
-#include <openssl/x509.h>
+#include "OpenSsl.h"
 
 #include <sys/stat.h>
 
@@ -27,7 +25,7 @@ void initialiseLibraryOnce()
     std::call_once(once, [] {
         // Error strings are never shown (our messages are our own) and the process's end frees everything:
         // loading the one and running the other's clean-up cost a start-up of ours about a tenth of its time.
-        initialised = OPENSSL_init_ssl(OPENSSL_INIT_NO_LOAD_SSL_STRINGS | OPENSSL_INIT_NO_LOAD_CRYPTO_STRINGS |
+        initialised = openSsl().OPENSSL_init_ssl(OPENSSL_INIT_NO_LOAD_SSL_STRINGS | OPENSSL_INIT_NO_LOAD_CRYPTO_STRINGS |
                                            OPENSSL_INIT_NO_ATEXIT,
                                        nullptr) == 1;
     });
@@ -59,9 +57,9 @@ std::string sourcesOf(const TlsOptions &options)
 {
     std::string sources;
     if (options.verifyMode & kVerifyPeer) {
-        const std::string storeFile = variable(X509_get_default_cert_file_env());
-        sources = fileIdentity(storeFile.empty() ? X509_get_default_cert_file() : storeFile) + "\n" +
-                  variable(X509_get_default_cert_dir_env()) + "\n";
+        const std::string storeFile = variable(openSsl().X509_get_default_cert_file_env());
+        sources = fileIdentity(storeFile.empty() ? openSsl().X509_get_default_cert_file() : storeFile) + "\n" +
+                  variable(openSsl().X509_get_default_cert_dir_env()) + "\n";
     }
     for (const std::string *file : {&options.rootCertFile, &options.certFile, &options.keyFile})
         if (!file->empty())
@@ -71,21 +69,21 @@ std::string sourcesOf(const TlsOptions &options)
 
 void configure(SSL_CTX *context, const TlsOptions &options)
 {
-    SSL_CTX_set_default_passwd_cb(context, emptyPassword);
+    openSsl().SSL_CTX_set_default_passwd_cb(context, emptyPassword);
     // Loading the system's certificate store costs tens of milliseconds; only verification needs it.
     if (options.verifyMode & kVerifyPeer)
-        SSL_CTX_set_default_verify_paths(context);
+        openSsl().SSL_CTX_set_default_verify_paths(context);
     if (!options.rootCertFile.empty() &&
-        SSL_CTX_load_verify_locations(context, options.rootCertFile.c_str(), nullptr) != 1)
+        openSsl().SSL_CTX_load_verify_locations(context, options.rootCertFile.c_str(), nullptr) != 1)
         throw NetworkError(tlstexts::kLoadRootCertError);
     if (!options.certFile.empty() &&
-        SSL_CTX_use_certificate_file(context, options.certFile.c_str(), SSL_FILETYPE_PEM) != 1)
+        openSsl().SSL_CTX_use_certificate_file(context, options.certFile.c_str(), SSL_FILETYPE_PEM) != 1)
         throw NetworkError(tlstexts::kLoadCertError);
     if (!options.keyFile.empty() &&
-        SSL_CTX_use_PrivateKey_file(context, options.keyFile.c_str(), SSL_FILETYPE_PEM) != 1)
+        openSsl().SSL_CTX_use_PrivateKey_file(context, options.keyFile.c_str(), SSL_FILETYPE_PEM) != 1)
         throw NetworkError(tlstexts::kLoadKeyError);
     const std::string ciphers = options.cipherList.empty() ? std::string(kDefaultCipherList) : options.cipherList;
-    if (SSL_CTX_set_cipher_list(context, ciphers.c_str()) != 1)
+    if (openSsl().SSL_CTX_set_cipher_list(context, ciphers.c_str()) != 1)
         throw TlsCipherError(tlstexts::kSettingCipherError);
     int verify = SSL_VERIFY_NONE;
     if (options.verifyMode & kVerifyPeer)
@@ -94,9 +92,9 @@ void configure(SSL_CTX *context, const TlsOptions &options)
         verify |= SSL_VERIFY_FAIL_IF_NO_PEER_CERT;
     if (options.verifyMode & kVerifyClientOnce)
         verify |= SSL_VERIFY_CLIENT_ONCE;
-    SSL_CTX_set_verify(context, verify, nullptr);
+    openSsl().SSL_CTX_set_verify(context, verify, nullptr);
     if (verify != SSL_VERIFY_NONE && options.verifyDepth > 0)
-        SSL_CTX_set_verify_depth(context, options.verifyDepth);
+        openSsl().SSL_CTX_set_verify_depth(context, options.verifyDepth);
 }
 
 SSL_CTX *create(const TlsOptions &options)
@@ -106,13 +104,13 @@ SSL_CTX *create(const TlsOptions &options)
     // Only the negotiating client method exists in current OpenSSL; fixed old versions are not offered.
     if (mode != TlsMode::Client || options.method != TlsVersion::SslV23)
         throw TlsMethodError(tlstexts::kGetMethodError);
-    SSL_CTX *context = SSL_CTX_new(TLS_client_method());
+    SSL_CTX *context = openSsl().SSL_CTX_new(openSsl().TLS_client_method());
     if (!context)
         throw TlsContextError(tlstexts::kCreatingContextError);
     try {
         configure(context, options);
     } catch (...) {
-        SSL_CTX_free(context); // half made: never kept
+        openSsl().SSL_CTX_free(context); // half made: never kept
         throw;
     }
     return context;
@@ -139,20 +137,20 @@ SSL_CTX *TlsContexts::acquire(const TlsOptions &options)
         if (!(it->options == options))
             continue;
         if (it->sources == sources) {
-            SSL_CTX_up_ref(it->context);
+            openSsl().SSL_CTX_up_ref(it->context);
             return it->context;
         }
-        SSL_CTX_free(it->context); // connections still using it hold their own references
+        openSsl().SSL_CTX_free(it->context); // connections still using it hold their own references
         entries.erase(it);
         break;
     }
     SSL_CTX *context = create(options);
     if (entries.size() >= kMaxContexts) {
-        SSL_CTX_free(entries.front().context);
+        openSsl().SSL_CTX_free(entries.front().context);
         entries.erase(entries.begin());
     }
     entries.push_back({options, sources, context});
-    SSL_CTX_up_ref(context);
+    openSsl().SSL_CTX_up_ref(context);
     return context;
 }
 

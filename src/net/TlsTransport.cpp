@@ -3,12 +3,10 @@
 #include "NetworkWait.h"
 #include "NetworkErrors.h"
 #include "NetworkTexts.h"
+#include "OpenSsl.h"
 #include "SocketHandle.h"
 #include "TlsContexts.h"
 
-#include <openssl/err.h>
-#include <openssl/ssl.h>
-#include <openssl/x509v3.h>
 
 #include <poll.h>
 
@@ -56,7 +54,9 @@ TlsTransport::~TlsTransport()
 {
     freeSession();
     freeContext();
-    SSL_SESSION_free(m_resumeSession);
+    // Null pointers need no library: a transport that never began TLS does not load it here.
+    if (m_resumeSession)
+        openSsl().SSL_SESSION_free(m_resumeSession);
 }
 
 void TlsTransport::open()
@@ -102,8 +102,9 @@ void TlsTransport::startTls(const std::string &host, int limitMs)
 
 void TlsTransport::resumeSessionOf(const TlsTransport &other)
 {
-    SSL_SESSION_free(m_resumeSession);
-    m_resumeSession = other.m_session ? SSL_get1_session(other.m_session) : nullptr;
+    if (m_resumeSession)
+        openSsl().SSL_SESSION_free(m_resumeSession);
+    m_resumeSession = other.m_session ? openSsl().SSL_get1_session(other.m_session) : nullptr;
 }
 
 void TlsTransport::prepareContext()
@@ -111,7 +112,7 @@ void TlsTransport::prepareContext()
     // Asked every time: the shared context follows a certificate store that changed since the last connection.
     SSL_CTX *context = TlsContexts::acquire(tlsOptions);
     if (context == m_context) {
-        SSL_CTX_free(context);
+        openSsl().SSL_CTX_free(context);
         return;
     }
     freeContext();
@@ -120,57 +121,60 @@ void TlsTransport::prepareContext()
 
 void TlsTransport::freeContext()
 {
-    SSL_SESSION_free(m_resumable);
+    if (m_resumable)
+        openSsl().SSL_SESSION_free(m_resumable);
     m_resumable = nullptr;
     m_resumableTarget.clear();
-    SSL_CTX_free(m_context);
+    if (m_context)
+        openSsl().SSL_CTX_free(m_context);
     m_context = nullptr;
 }
 
 void TlsTransport::handshake(const std::string &host, uint16_t port, int limitMs)
 {
-    m_session = SSL_new(m_context);
+    m_session = openSsl().SSL_new(m_context);
     if (!m_session)
         throw TlsConnectError(tlstexts::kConnectError);
-    if (SSL_set_app_data(m_session, this) != 1)
+    if (openSsl().SSL_set_ex_data(m_session, 0, this) != 1)
         throw TlsBindingError(tlstexts::kDataBindingError);
-    m_netIn = BIO_new(BIO_s_mem());
-    m_netOut = BIO_new(BIO_s_mem());
+    m_netIn = openSsl().BIO_new(openSsl().BIO_s_mem());
+    m_netOut = openSsl().BIO_new(openSsl().BIO_s_mem());
     if (!m_netIn || !m_netOut) {
-        BIO_free(m_netIn);
-        BIO_free(m_netOut);
+        openSsl().BIO_free(m_netIn);
+        openSsl().BIO_free(m_netOut);
         m_netIn = m_netOut = nullptr;
         throw TlsConnectError(tlstexts::kConnectError);
     }
-    SSL_set_bio(m_session, m_netIn, m_netOut);
-    SSL_set_connect_state(m_session);
+    openSsl().SSL_set_bio(m_session, m_netIn, m_netOut);
+    openSsl().SSL_set_connect_state(m_session);
     const std::string &name = tlsOptions.verifyHostName.empty() ? host : tlsOptions.verifyHostName;
     // Servers choose their certificate by name; an address literal is not a name (RFC 6066).
     const bool literal = sockets::isDottedQuad(name) || sockets::isIpv6Literal(name);
     if (!name.empty() && !literal)
-        SSL_set_tlsext_host_name(m_session, name.c_str());
+        openSsl().SSL_ctrl(m_session, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name,
+                            const_cast<char *>(name.c_str()));
     if (tlsOptions.verifyMode & kVerifyPeer) {
         // Without a name any trusted certificate would pass: refused rather than checking nothing.
-        X509_VERIFY_PARAM *param = SSL_get0_param(m_session);
-        X509_VERIFY_PARAM_set_hostflags(param, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
-        const int set = literal ? X509_VERIFY_PARAM_set1_ip_asc(param, name.c_str())
-                                                    : X509_VERIFY_PARAM_set1_host(param, name.c_str(), name.size());
+        X509_VERIFY_PARAM *param = openSsl().SSL_get0_param(m_session);
+        openSsl().X509_VERIFY_PARAM_set_hostflags(param, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+        const int set = literal ? openSsl().X509_VERIFY_PARAM_set1_ip_asc(param, name.c_str())
+                                : openSsl().X509_VERIFY_PARAM_set1_host(param, name.c_str(), name.size());
         if (set != 1 || name.empty())
             throw TlsCertificateError(std::string(tlstexts::kCertificateVerifyFailed) +
-                                           X509_verify_cert_error_string(X509_V_ERR_HOSTNAME_MISMATCH));
+                                           openSsl().X509_verify_cert_error_string(X509_V_ERR_HOSTNAME_MISMATCH));
     }
     m_sessionTarget = host + ":" + std::to_string(port);
     if (m_resumeSession) {
-        if (SSL_set_session(m_session, m_resumeSession) != 1)
+        if (openSsl().SSL_set_session(m_session, m_resumeSession) != 1)
             throw TlsConnectError(tlstexts::kConnectError);
     } else if (m_resumable && m_resumableTarget == m_sessionTarget) {
-        SSL_set_session(m_session, m_resumable);
+        openSsl().SSL_set_session(m_session, m_resumable);
     }
 
     const Deadline deadline = Deadline::in(limitMs);
     for (;;) {
-        ERR_clear_error();
-        const int result = SSL_connect(m_session);
+        openSsl().ERR_clear_error();
+        const int result = openSsl().SSL_connect(m_session);
         const int flushed = flushOutput(deadline);
         if (flushed == -kTimedOut)
             throw ConnectTimeoutError(texts::kConnectTimedOut);
@@ -178,7 +182,7 @@ void TlsTransport::handshake(const std::string &host, uint16_t port, int limitMs
             throw TlsConnectError(tlstexts::kConnectError);
         if (result == 1)
             break;
-        if (SSL_get_error(m_session, result) != SSL_ERROR_WANT_READ) {
+        if (openSsl().SSL_get_error(m_session, result) != SSL_ERROR_WANT_READ) {
             checkVerifyResult();
             throw TlsConnectError(tlstexts::kConnectError);
         }
@@ -195,27 +199,28 @@ void TlsTransport::checkVerifyResult()
 {
     if (!(tlsOptions.verifyMode & kVerifyPeer))
         return;
-    const long result = SSL_get_verify_result(m_session);
+    const long result = openSsl().SSL_get_verify_result(m_session);
     if (result != X509_V_OK)
         throw TlsCertificateError(std::string(tlstexts::kCertificateVerifyFailed) +
-                                       X509_verify_cert_error_string(result));
+                                       openSsl().X509_verify_cert_error_string(result));
 }
 
 void TlsTransport::reportCipher()
 {
     if (!onStatusInfo)
         return;
-    const SSL_CIPHER *cipher = SSL_get_current_cipher(m_session);
+    const SSL_CIPHER *cipher = openSsl().SSL_get_current_cipher(m_session);
     if (!cipher)
         return;
     char description[256] = {};
-    SSL_CIPHER_description(cipher, description, sizeof description);
+    openSsl().SSL_CIPHER_description(cipher, description, sizeof description);
     std::string text = description;
     while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
         text.pop_back();
-    onStatusInfo(std::string("Cipher: name = ") + SSL_CIPHER_get_name(cipher) + "; " + "description = " + text + "; " +
-                 "bits = " + std::to_string(SSL_CIPHER_get_bits(cipher, nullptr)) + "; " +
-                 "version = " + SSL_CIPHER_get_version(cipher));
+    const OpenSsl &ssl = openSsl();
+    onStatusInfo(std::string("Cipher: name = ") + ssl.SSL_CIPHER_get_name(cipher) + "; " + "description = " + text +
+                 "; " + "bits = " + std::to_string(ssl.SSL_CIPHER_get_bits(cipher, nullptr)) + "; " +
+                 "version = " + ssl.SSL_CIPHER_get_version(cipher));
 }
 
 bool TlsTransport::readable(int timeoutMs)
@@ -226,15 +231,15 @@ bool TlsTransport::readable(int timeoutMs)
         return false;
     m_readDeadline = Deadline::in(timeoutMs == kTimeoutInfinite ? -1 : std::max(timeoutMs, 0));
     for (;;) {
-        if (SSL_pending(m_session) > 0 || m_transportEnded)
+        if (openSsl().SSL_pending(m_session) > 0 || m_transportEnded)
             return true;
-        if (BIO_ctrl_pending(m_netIn) > 0) {
+        if (openSsl().BIO_ctrl_pending(m_netIn) > 0) {
             // Records may hold no application data (session tickets); only data or a close count.
             char probe;
-            ERR_clear_error();
-            const int result = SSL_peek(m_session, &probe, 1);
+            openSsl().ERR_clear_error();
+            const int result = openSsl().SSL_peek(m_session, &probe, 1);
             flushOutput(m_readDeadline);
-            if (result > 0 || SSL_get_error(m_session, result) != SSL_ERROR_WANT_READ)
+            if (result > 0 || openSsl().SSL_get_error(m_session, result) != SSL_ERROR_WANT_READ)
                 return true;
         }
         const int received = fillInput(m_readDeadline);
@@ -250,12 +255,12 @@ int TlsTransport::recv(void *buffer, std::size_t length)
     if (!connected())
         return -kNotASocket;
     for (;;) {
-        ERR_clear_error();
-        const int result = SSL_read(m_session, buffer, clampLength(length));
+        openSsl().ERR_clear_error();
+        const int result = openSsl().SSL_read(m_session, buffer, clampLength(length));
         const int flushed = flushOutput(m_readDeadline);
         if (result > 0)
             return result;
-        const int error = SSL_get_error(m_session, result);
+        const int error = openSsl().SSL_get_error(m_session, result);
         if (error == SSL_ERROR_ZERO_RETURN)
             return 0;
         if (flushed < 0)
@@ -278,15 +283,15 @@ int TlsTransport::send(const void *buffer, std::size_t length, int timeoutMs)
         return -kNotASocket;
     const Deadline deadline = Deadline::in(timeoutMs);
     for (;;) {
-        ERR_clear_error();
+        openSsl().ERR_clear_error();
         // One record at a time, so a large write neither piles up in memory nor outlasts its bound.
-        const int result = SSL_write(m_session, buffer, clampLength(std::min(length, kChunk)));
+        const int result = openSsl().SSL_write(m_session, buffer, clampLength(std::min(length, kChunk)));
         const int flushed = flushOutput(deadline);
         if (flushed < 0)
             return flushed;
         if (result > 0)
             return result;
-        if (SSL_get_error(m_session, result) != SSL_ERROR_WANT_READ)
+        if (openSsl().SSL_get_error(m_session, result) != SSL_ERROR_WANT_READ)
             return -kConnectionReset;
         const int received = transportEndOrFill(deadline);
         if (received == kWaitTimedOut)
@@ -298,9 +303,9 @@ int TlsTransport::send(const void *buffer, std::size_t length, int timeoutMs)
 
 void TlsTransport::close()
 {
-    if (m_session && connected() && SSL_is_init_finished(m_session)) {
+    if (m_session && connected() && openSsl().SSL_is_init_finished(m_session)) {
         keepSessionForResumption();
-        SSL_shutdown(m_session); // close notify; the peer's answer is not awaited
+        openSsl().SSL_shutdown(m_session); // close notify; the peer's answer is not awaited
         flushOutput(Deadline::in(0)); // nor room for it: a peer that stopped reading cannot hold the close
     }
     freeSession();
@@ -309,14 +314,14 @@ void TlsTransport::close()
 
 void TlsTransport::keepSessionForResumption()
 {
-    SSL_SESSION *session = SSL_get1_session(m_session);
+    SSL_SESSION *session = openSsl().SSL_get1_session(m_session);
     if (!session)
         return;
-    if (!SSL_SESSION_is_resumable(session)) {
-        SSL_SESSION_free(session);
+    if (!openSsl().SSL_SESSION_is_resumable(session)) {
+        openSsl().SSL_SESSION_free(session);
         return;
     }
-    SSL_SESSION_free(m_resumable);
+    openSsl().SSL_SESSION_free(m_resumable);
     m_resumable = session;
     m_resumableTarget = m_sessionTarget;
 }
@@ -324,10 +329,10 @@ void TlsTransport::keepSessionForResumption()
 void TlsTransport::freeSession()
 {
     if (m_session) {
-        SSL_free(m_session); // frees the attached buffers too
-    } else {
-        BIO_free(m_netIn);
-        BIO_free(m_netOut);
+        openSsl().SSL_free(m_session); // frees the attached buffers too
+    } else if (m_netIn || m_netOut) {
+        openSsl().BIO_free(m_netIn);
+        openSsl().BIO_free(m_netOut);
     }
     m_session = nullptr;
     m_netIn = m_netOut = nullptr;
@@ -339,8 +344,8 @@ void TlsTransport::freeSession()
 int TlsTransport::flushOutput(const Deadline &deadline)
 {
     char chunk[kChunk];
-    while (BIO_ctrl_pending(m_netOut) > 0) {
-        const int count = BIO_read(m_netOut, chunk, sizeof chunk);
+    while (openSsl().BIO_ctrl_pending(m_netOut) > 0) {
+        const int count = openSsl().BIO_read(m_netOut, chunk, sizeof chunk);
         if (count <= 0)
             break;
         for (int sent = 0; sent < count;) {
@@ -364,7 +369,7 @@ int TlsTransport::fillInput(const Deadline &deadline)
         count = binding()->recv(chunk, sizeof chunk);
     } while (count == -kWouldBlock);
     if (count > 0) {
-        BIO_write(m_netIn, chunk, count);
+        openSsl().BIO_write(m_netIn, chunk, count);
         return count;
     }
     m_transportEnded = true;

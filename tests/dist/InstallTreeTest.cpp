@@ -25,11 +25,8 @@ struct Ended {
     std::string output;  // standard output and error
 };
 
-// Runs the program offscreen for at most 30 s, its window (if any) quitting after its first paint.
-Ended RunWindow(const std::string& program, const std::string& settingsFile)
+Ended RunCommand(const std::string& command)
 {
-    const std::string command = "env QT_QPA_PLATFORM=offscreen KESTRUNE_EXIT_AFTER_SHOW=1 timeout -s KILL 30 '" +
-                                program + "' --config '" + settingsFile + "' 2>&1";
     Ended ended;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe)
@@ -39,6 +36,13 @@ Ended RunWindow(const std::string& program, const std::string& settingsFile)
     const int status = ::pclose(pipe);
     ended.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return ended;
+}
+
+// Runs the program offscreen for at most 30 s, its window (if any) quitting after its first paint.
+Ended RunWindow(const std::string& program, const std::string& settingsFile)
+{
+    return RunCommand("env QT_QPA_PLATFORM=offscreen KESTRUNE_EXIT_AFTER_SHOW=1 timeout -s KILL 30 '" + program +
+                      "' --config '" + settingsFile + "' 2>&1");
 }
 
 } // namespace
@@ -98,4 +102,16 @@ TEST(WindowModule, MissingOrBrokenEndsTheProgramWithAClearError)
     EXPECT_EQ(broken.status, 1) << broken.output;
     EXPECT_NE(broken.output.find("Cannot start the window: " + module + ":"), std::string::npos) << broken.output;
     EXPECT_FALSE(fs::exists(folder.File("kestrune.ini")));
+}
+
+// OpenSSL (and ldns, which links it) load at the first TLS connection or DNS message, not with the program.
+TEST(StartUp, LoadsNoTlsLibraryBeforeItsFirstUse)
+{
+    const fs::path module = fs::path(KESTRUNE_BUILD_DIR) / KESTRUNE_WINDOW_MODULE_NAME;
+    for (const std::string& file : {std::string(KESTRUNE_EXECUTABLE), module.string()}) {
+        const Ended listed = RunCommand("ldd '" + file + "' 2>&1");
+        ASSERT_EQ(listed.status, 0) << listed.output;
+        for (const char* library : {"libssl.so", "libcrypto.so", "libldns.so"})
+            EXPECT_EQ(listed.output.find(library), std::string::npos) << file << " loads " << library;
+    }
 }

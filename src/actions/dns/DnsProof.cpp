@@ -3,7 +3,7 @@
 #include "DnsHttp.h"
 #include "DnsWire.h"
 
-#include <ldns/ldns.h>
+#include "Ldns.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -19,17 +19,17 @@ std::string absolute(const std::string& name) { return name.ends_with('.') ? nam
 
 DnsPacket question(const std::string& name, ldns_rr_type type, bool recursive)
 {
-    ldns_rdf* owner = ldns_dname_new_frm_str(absolute(name).c_str());
+    ldns_rdf* owner = net::ldns().dname_new_frm_str(absolute(name).c_str());
     if (!owner)
         throw std::runtime_error("\"" + name + "\" is no name");
-    DnsPacket query(ldns_pkt_query_new(owner, type, LDNS_RR_CLASS_IN, recursive ? LDNS_RD : 0));
-    ldns_pkt_set_random_id(query.get());
+    DnsPacket query(net::ldns().pkt_query_new(owner, type, LDNS_RR_CLASS_IN, recursive ? LDNS_RD : 0));
+    net::ldns().pkt_set_random_id(query.get());
     return query;
 }
 
 std::string rdfText(const ldns_rdf* rdf)
 {
-    char* text = ldns_rdf2str(rdf);
+    char* text = net::ldns().rdf2str(rdf);
     std::string out = text ? text : "";
     std::free(text);
     return out;
@@ -39,13 +39,13 @@ std::string rdfText(const ldns_rdf* rdf)
 DnsServerAddress systemResolver()
 {
     ldns_resolver* resolver = nullptr;
-    if (ldns_resolver_new_frm_file(&resolver, nullptr) != LDNS_STATUS_OK || !resolver)
+    if (net::ldns().resolver_new_frm_file(&resolver, nullptr) != LDNS_STATUS_OK || !resolver)
         throw std::runtime_error("the system names no name server");
-    std::unique_ptr<ldns_resolver, void (*)(ldns_resolver*)> owned(resolver, ldns_resolver_deep_free);
-    if (ldns_resolver_nameserver_count(resolver) == 0)
+    std::unique_ptr<ldns_resolver, void (*)(ldns_resolver*)> owned(resolver, net::ldns().resolver_deep_free);
+    if (net::ldns().resolver_nameserver_count(resolver) == 0)
         throw std::runtime_error("the system names no name server");
     DnsServerAddress server;
-    server.host = rdfText(ldns_resolver_nameservers(resolver)[0]);
+    server.host = rdfText(net::ldns().resolver_nameservers(resolver)[0]);
     return server;
 }
 
@@ -53,12 +53,12 @@ DnsServerAddress systemResolver()
 std::vector<std::string> recordTexts(ldns_pkt* answer, ldns_rr_type type, bool owners)
 {
     std::vector<std::string> texts;
-    for (const ldns_rr_list* section : {ldns_pkt_answer(answer), ldns_pkt_authority(answer)})
-        for (size_t i = 0; section && i < ldns_rr_list_rr_count(section); ++i) {
-            const ldns_rr* record = ldns_rr_list_rr(section, i);
-            if (ldns_rr_get_type(record) != type || ldns_rr_rd_count(record) < 1)
+    for (const ldns_rr_list* section : {net::ldns().pkt_answer(answer), net::ldns().pkt_authority(answer)})
+        for (size_t i = 0; section && i < net::ldns().rr_list_rr_count(section); ++i) {
+            const ldns_rr* record = net::ldns().rr_list_rr(section, i);
+            if (net::ldns().rr_get_type(record) != type || net::ldns().rr_rd_count(record) < 1)
                 continue;
-            texts.push_back(rdfText(owners ? ldns_rr_owner(record) : ldns_rr_rdf(record, 0)));
+            texts.push_back(rdfText(owners ? net::ldns().rr_owner(record) : net::ldns().rr_rdf(record, 0)));
         }
     return texts;
 }

@@ -2,7 +2,7 @@
 
 #include "TcpConnection.h"
 
-#include <ldns/ldns.h>
+#include "Ldns.h"
 
 #include <arpa/inet.h>
 
@@ -11,7 +11,7 @@
 
 namespace kestrune::actions {
 
-void DnsPacketFree::operator()(ldns_struct_pkt* packet) const { ldns_pkt_free(packet); }
+void DnsPacketFree::operator()(ldns_struct_pkt* packet) const { net::ldns().pkt_free(packet); }
 
 DnsServerAddress parseDnsServer(const std::string& text)
 {
@@ -43,7 +43,7 @@ DnsPacket exchangeDnsMessage(const DnsServerAddress& server, ldns_struct_pkt* qu
 {
     uint8_t* bytes = nullptr;
     size_t size = 0;
-    if (ldns_pkt2wire(&bytes, query, &size) != LDNS_STATUS_OK)
+    if (net::ldns().pkt2wire(&bytes, query, &size) != LDNS_STATUS_OK)
         throw std::runtime_error("the DNS message could not be built");
     std::string message(2, '\0');
     message[0] = static_cast<char>(size >> 8);
@@ -65,11 +65,11 @@ DnsPacket exchangeDnsMessage(const DnsServerAddress& server, ldns_struct_pkt* qu
     connection.closeConnection();
 
     ldns_pkt* answer = nullptr;
-    if (ldns_wire2pkt(&answer, reinterpret_cast<const uint8_t*>(answerBytes.data()), answerBytes.size()) !=
+    if (net::ldns().wire2pkt(&answer, reinterpret_cast<const uint8_t*>(answerBytes.data()), answerBytes.size()) !=
         LDNS_STATUS_OK)
         throw std::runtime_error("the server's answer is not a DNS message");
     DnsPacket owned(answer);
-    if (ldns_pkt_id(answer) != ldns_pkt_id(query))
+    if (net::ldns().pkt_id(answer) != net::ldns().pkt_id(query))
         throw std::runtime_error("the server's answer is for another question");
     if (wire)
         wire->assign(answerBytes.begin(), answerBytes.end());
@@ -90,22 +90,22 @@ std::string canonicalAddress(const std::string& text)
 std::vector<std::string> answerAddresses(ldns_struct_pkt* answer, const std::string& name, int type)
 {
     std::vector<std::string> addresses;
-    ldns_rdf* owner = ldns_dname_new_frm_str(name.c_str());
+    ldns_rdf* owner = net::ldns().dname_new_frm_str(name.c_str());
     if (!owner)
         return addresses;
-    const ldns_rr_list* records = ldns_pkt_answer(answer);
-    for (size_t i = 0; records && i < ldns_rr_list_rr_count(records); ++i) {
-        const ldns_rr* record = ldns_rr_list_rr(records, i);
-        if (static_cast<int>(ldns_rr_get_type(record)) != type || ldns_rr_rd_count(record) < 1 ||
-            ldns_dname_compare(ldns_rr_owner(record), owner) != 0)
+    const ldns_rr_list* records = net::ldns().pkt_answer(answer);
+    for (size_t i = 0; records && i < net::ldns().rr_list_rr_count(records); ++i) {
+        const ldns_rr* record = net::ldns().rr_list_rr(records, i);
+        if (static_cast<int>(net::ldns().rr_get_type(record)) != type || net::ldns().rr_rd_count(record) < 1 ||
+            net::ldns().dname_compare(net::ldns().rr_owner(record), owner) != 0)
             continue;
-        char* text = ldns_rdf2str(ldns_rr_rdf(record, 0));
+        char* text = net::ldns().rdf2str(net::ldns().rr_rdf(record, 0));
         if (text) {
             addresses.push_back(canonicalAddress(text));
             std::free(text);
         }
     }
-    ldns_rdf_deep_free(owner);
+    net::ldns().rdf_deep_free(owner);
     return addresses;
 }
 

@@ -3,7 +3,7 @@
 #include "DnsProviderSet.h"
 #include "DnsWire.h"
 
-#include <ldns/ldns.h>
+#include "Ldns.h"
 
 #include <exception>
 #include <memory>
@@ -21,7 +21,7 @@ constexpr int kBadKey = 17;
 constexpr int kBadTime = 18;
 
 struct RecordListFree {
-    void operator()(ldns_rr_list* list) const { ldns_rr_list_deep_free(list); }
+    void operator()(ldns_rr_list* list) const { net::ldns().rr_list_deep_free(list); }
 };
 using RecordList = std::unique_ptr<ldns_rr_list, RecordListFree>;
 
@@ -38,32 +38,32 @@ std::string tsigAlgorithm(std::string_view algorithm)
 void addChange(ldns_rr_list* changes, const std::string& name, ldns_rr_type type, const std::string& address,
                int ttl)
 {
-    ldns_rr* removal = ldns_rr_new();
-    ldns_rr_set_owner(removal, ldns_dname_new_frm_str(name.c_str()));
-    ldns_rr_set_type(removal, type);
-    ldns_rr_set_class(removal, LDNS_RR_CLASS_ANY);
-    ldns_rr_set_ttl(removal, 0);
-    ldns_rr_set_question(removal, false);
-    ldns_rr_list_push_rr(changes, removal);
+    ldns_rr* removal = net::ldns().rr_new();
+    net::ldns().rr_set_owner(removal, net::ldns().dname_new_frm_str(name.c_str()));
+    net::ldns().rr_set_type(removal, type);
+    net::ldns().rr_set_class(removal, LDNS_RR_CLASS_ANY);
+    net::ldns().rr_set_ttl(removal, 0);
+    net::ldns().rr_set_question(removal, false);
+    net::ldns().rr_list_push_rr(changes, removal);
     ldns_rr* addition = nullptr;
     const std::string text = name + " " + std::to_string(ttl) + " IN " + (type == LDNS_RR_TYPE_A ? "A " : "AAAA ") + address;
-    if (ldns_rr_new_frm_str(&addition, text.c_str(), 0, nullptr, nullptr) != LDNS_STATUS_OK)
+    if (net::ldns().rr_new_frm_str(&addition, text.c_str(), 0, nullptr, nullptr) != LDNS_STATUS_OK)
         throw std::invalid_argument("\"" + address + "\" is no address");
-    ldns_rr_list_push_rr(changes, addition);
+    net::ldns().rr_list_push_rr(changes, addition);
 }
 
 // The TSIG error a server put in its signed answer, or 0.
 int tsigError(ldns_pkt* answer)
 {
-    const ldns_rr* tsig = ldns_pkt_tsig(answer);
-    if (!tsig || ldns_rr_rd_count(tsig) < 6)
+    const ldns_rr* tsig = net::ldns().pkt_tsig(answer);
+    if (!tsig || net::ldns().rr_rd_count(tsig) < 6)
         return 0;
-    return ldns_rdf2native_int16(ldns_rr_rdf(tsig, 5));
+    return net::ldns().rdf2native_int16(net::ldns().rr_rdf(tsig, 5));
 }
 
 DnsUpdateResult readAnswer(ldns_pkt* answer)
 {
-    const ldns_pkt_rcode rcode = ldns_pkt_get_rcode(answer);
+    const ldns_pkt_rcode rcode = net::ldns().pkt_get_rcode(answer);
     switch (tsigError(answer)) {
     case kBadSig:
         return {DnsAnswer::Fatal, "BADSIG (the key's secret is wrong)"};
@@ -86,7 +86,7 @@ DnsUpdateResult readAnswer(ldns_pkt* answer)
     case LDNS_RCODE_SERVFAIL:
         return {DnsAnswer::Passing, "SERVFAIL"};
     default: {
-        ldns_lookup_table* known = ldns_lookup_by_id(ldns_rcodes, rcode);
+        ldns_lookup_table* known = net::ldns().lookup_by_id(net::ldns().rcodes, rcode);
         const std::string word = known ? known->name : "rcode " + std::to_string(rcode);
         return {rcode == LDNS_RCODE_FORMERR || rcode == LDNS_RCODE_NOTIMPL ? DnsAnswer::Fatal : DnsAnswer::Passing,
                 word};
@@ -116,21 +116,21 @@ private:
         const int ttl = request.ttl > 0 ? request.ttl : kDefaultTtl;
         DnsPacket message;
         try {
-            const RecordList changes(ldns_rr_list_new());
+            const RecordList changes(net::ldns().rr_list_new());
             if (!request.ipv4.empty())
                 addChange(changes.get(), name, LDNS_RR_TYPE_A, request.ipv4, ttl);
             if (!request.ipv6.empty())
                 addChange(changes.get(), name, LDNS_RR_TYPE_AAAA, request.ipv6, ttl);
-            ldns_rdf* zone = ldns_dname_new_frm_str(absolute(std::string(trimmedText(request.zone))).c_str());
+            ldns_rdf* zone = net::ldns().dname_new_frm_str(absolute(std::string(trimmedText(request.zone))).c_str());
             if (!zone)
                 return {DnsAnswer::Fatal, "\"" + request.zone + "\" is no zone name"};
-            message.reset(ldns_update_pkt_new(zone, LDNS_RR_CLASS_IN, nullptr, changes.get(), nullptr));
+            message.reset(net::ldns().update_pkt_new(zone, LDNS_RR_CLASS_IN, nullptr, changes.get(), nullptr));
         } catch (const std::invalid_argument& error) {
             return {DnsAnswer::Fatal, error.what()};
         }
-        ldns_pkt_set_random_id(message.get());
+        net::ldns().pkt_set_random_id(message.get());
         const std::string keyName = absolute(request.user);
-        if (ldns_pkt_tsig_sign(message.get(), keyName.c_str(), request.password.c_str(), kFudgeSeconds,
+        if (net::ldns().pkt_tsig_sign(message.get(), keyName.c_str(), request.password.c_str(), kFudgeSeconds,
                                tsigAlgorithm(request.algorithm).c_str(), nullptr) != LDNS_STATUS_OK)
             return {DnsAnswer::Fatal, "the key (name, secret in base64, algorithm) cannot sign"};
         try {
@@ -138,11 +138,11 @@ private:
             const DnsPacket answer =
                 exchangeDnsMessage(parseDnsServer(std::string(trimmedText(request.server))), message.get(), kTimeoutMs, &wire);
             DnsUpdateResult result = readAnswer(answer.get());
-            const ldns_rr* ourTsig = ldns_pkt_tsig(message.get());
+            const ldns_rr* ourTsig = net::ldns().pkt_tsig(message.get());
             // A success nobody signed with our key could come from anyone on the way.
             if (result.answer == DnsAnswer::Success &&
-                !ldns_pkt_tsig_verify(answer.get(), wire.data(), wire.size(), keyName.c_str(), request.password.c_str(),
-                                      ourTsig ? ldns_rr_rdf(ourTsig, 3) : nullptr))
+                !net::ldns().pkt_tsig_verify(answer.get(), wire.data(), wire.size(), keyName.c_str(), request.password.c_str(),
+                                      ourTsig ? net::ldns().rr_rdf(ourTsig, 3) : nullptr))
                 return {DnsAnswer::Passing, "the answer is not signed with the key"};
             return result;
         } catch (const std::exception& error) {
