@@ -72,9 +72,21 @@ TEST(MonitorConfirm, PublishesOnlyWhatASecondSourceAgreesWith)
         Rig rig(stun);
         rig.settings.confirm = true;
         rig.monitor.sourceOptions().dnsQuestions = {{"127.0.0.1", dns.port(), "myip.opendns.com", false}};
+        // An IPv4 change that waits for confirmation does not hold back the IPv6 address.
+        rig.settings.ipv6Enabled = true;
+        rig.settings.ipv6Filename = rig.folder.File("ip6.txt");
+        rig.monitor.setAddressReader([] {
+            InterfaceAddress global;
+            global.interfaceName = "eth0";
+            global.address = "2001:db8:1::1";
+            global.prefixLength = 64;
+            return std::vector<InterfaceAddress>{global};
+        });
         rig.monitor.start();
         EXPECT_EQ(rig.seen.found, "203.0.113.7") << c.dnsAnswer;
         EXPECT_EQ(rig.ipFile(), c.ipFile) << c.dnsAnswer;
+        std::ifstream ip6(rig.settings.ipv6Filename);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(ip6), {}), "2001:db8:1::1") << c.dnsAnswer;
         const std::string refusal = c.refusal;
         EXPECT_EQ(rig.seen.notices[Notice::Balloon],
                   refusal.empty() ? std::vector<std::string>{} : std::vector<std::string>{refusal});
