@@ -2,6 +2,7 @@
 // diagnosis, against the tests' own STUN, DNS and router peers on 127.0.0.1.
 #include "AddressPeer.h"
 #include "Monitor.h"
+#include "MonitorRecorder.h"
 #include "Settings.h"
 #include "TempDir.h"
 
@@ -17,25 +18,8 @@ using testsupport::AddressPeer;
 
 namespace {
 
-struct Recorder : MonitorObserver {
-    void addressChanged(const std::string&) override {}
-    void addressFound(const std::string& text) override { found = text; }
-    void windowTitleChanged(const std::string&) override {}
-    void statusChanged(const std::string& text) override { status = text; }
-    void countdownChanged(const std::string&) override {}
-    void schedulerStateChanged(bool) override {}
-    void intervalChanged(int) override {}
-    void notice(Notice kind, const std::string& text) override { notices[kind].push_back(text); }
-    void diagnosisChanged(const std::string& text, bool hides) override { diagnoses.emplace_back(text, hides); }
-    std::string found, status;
-    std::map<Notice, std::vector<std::string>> notices;
-    std::vector<std::pair<std::string, bool>> diagnoses;
-};
-
-struct Timers : TimerService {
-    void start(TimerId, std::chrono::milliseconds) override {}
-    void stop(TimerId) override {}
-};
+using Recorder = testsupport::MonitorRecorder;
+using Timers = testsupport::ManualTimers;
 
 // A manual monitor whose source is the STUN peer; every other source points at local peers or closed ports.
 struct Rig {
