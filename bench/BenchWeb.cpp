@@ -15,9 +15,9 @@ std::string Variable(const char* name)
 } // namespace
 
 BenchWeb::BenchWeb()
-    : baseURL_(Variable("KESTRUNE_BENCH_WWW")), root_(Variable("KESTRUNE_BENCH_WWW_ROOT")),
-      windowLog_(Variable("KESTRUNE_BENCH_WWW_LOG")), tlsBaseURL_(Variable("KESTRUNE_BENCH_WWW_TLS")),
-      caFile_(Variable("KESTRUNE_BENCH_CA"))
+    : baseURL_(Variable("KESTRUNE_BENCH_WWW")), tlsBaseURL_(Variable("KESTRUNE_BENCH_WWW_TLS")),
+      caFile_(Variable("KESTRUNE_BENCH_CA")), root_(Variable("KESTRUNE_BENCH_WWW_ROOT")),
+      windowLog_(Variable("KESTRUNE_BENCH_WWW_LOG"))
 {
     if (!baseURL_.empty() && !root_.empty() && !windowLog_.empty() && !tlsBaseURL_.empty() && !caFile_.empty())
         return;

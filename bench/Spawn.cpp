@@ -1,5 +1,7 @@
 #include "Spawn.h"
 
+#include "BenchReport.h"
+
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -135,4 +137,26 @@ int StopProcess(pid_t pid, int timeoutMs)
     ::kill(pid, SIGKILL);
     ::waitpid(pid, &status, 0);
     return status;
+}
+
+double TimeCommand(const std::vector<std::string>& argv, const std::string& outputStart)
+{
+    const RunResult run = RunToEnd(argv);
+    if (run.ExitCode != 0 || !run.Output.starts_with(outputStart))
+        throw std::runtime_error(argv[0] + " ended with " + std::to_string(run.ExitCode) + ": " + run.Output);
+    return run.WallMs;
+}
+
+void CompareCommands(const std::string& name, const std::vector<std::string>& ours,
+                     const std::vector<std::string>& curl, int runs, const std::string& curlOutputStart)
+{
+    TimeCommand(ours);
+    TimeCommand(curl, curlOutputStart);
+    std::vector<double> o, c;
+    for (int i = 0; i < runs; ++i) {
+        o.push_back(TimeCommand(ours));
+        c.push_back(TimeCommand(curl, curlOutputStart));
+    }
+    PrintRow(name, Format("ours %.1f ms, curl %.1f ms (medians of %d)", Median(o), Median(c), runs),
+             Median(o) / Median(c));
 }

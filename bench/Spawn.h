@@ -24,3 +24,10 @@ pid_t StartInBackground(const std::vector<std::string>& argv, const std::vector<
                         const std::string& workingFolder = {});
 // Sends SIGTERM and waits; SIGKILL when it has not ended after timeoutMs. Returns the wait status.
 int StopProcess(pid_t pid, int timeoutMs);
+
+// argv's wall time; throws unless it exits with 0 and its output begins with outputStart.
+double TimeCommand(const std::vector<std::string>& argv, const std::string& outputStart = {});
+// Runs both commands once untimed, then runs times alternating, and prints the row of ours against curl;
+// curl's output must begin with curlOutputStart.
+void CompareCommands(const std::string& name, const std::vector<std::string>& ours,
+                     const std::vector<std::string>& curl, int runs, const std::string& curlOutputStart = {});

@@ -49,14 +49,6 @@ int UpdateOnce(const std::string& origin)
     return result.answer == DnsAnswer::Success ? 0 : 1;
 }
 
-double TimeCommand(const std::vector<std::string>& argv)
-{
-    const RunResult run = RunToEnd(argv);
-    if (run.ExitCode != 0 || (argv[0] == kCurl && run.Output.rfind("good", 0) != 0))
-        throw std::runtime_error(argv[0] + " ended with " + std::to_string(run.ExitCode) + ": " + run.Output);
-    return run.WallMs;
-}
-
 int Compare(int runs)
 {
     const char* origin = std::getenv("KESTRUNE_BENCH_WWW");
@@ -65,15 +57,7 @@ int Compare(int runs)
     const std::vector<std::string> ours = {std::filesystem::read_symlink("/proc/self/exe").string(), "update", origin};
     const std::vector<std::string> curl = {kCurl, "-sS", "-u", "me:bench-secret", "-A", dnsUserAgent(),
                                            std::string(origin) + "/nic/update?hostname=home.example.org&myip=203.0.113.7"};
-    TimeCommand(ours);
-    TimeCommand(curl);
-    std::vector<double> o, c;
-    for (int i = 0; i < runs; ++i) {
-        o.push_back(TimeCommand(ours));
-        c.push_back(TimeCommand(curl));
-    }
-    PrintRow("dyndns2 update, one GET with basic credentials as a whole command, vs curl",
-             Format("ours %.1f ms, curl %.1f ms (medians of %d)", Median(o), Median(c), runs), Median(o) / Median(c));
+    CompareCommands("dyndns2 update, one GET with basic credentials as a whole command, vs curl", ours, curl, runs, "good");
     return 0;
 }
 

@@ -43,28 +43,6 @@ int SendOnce(const std::string& origin)
     return result.end == NoticeEnd::Delivered ? 0 : 1;
 }
 
-double TimeCommand(const std::vector<std::string>& argv)
-{
-    const RunResult run = RunToEnd(argv);
-    if (run.ExitCode != 0 || (argv[0] == kCurl && run.Output.rfind("{\"id\"", 0) != 0))
-        throw std::runtime_error(argv[0] + " ended with " + std::to_string(run.ExitCode) + ": " + run.Output);
-    return run.WallMs;
-}
-
-void CompareWith(const std::string& name, const std::vector<std::string>& ours, const std::vector<std::string>& curl,
-                 int runs)
-{
-    TimeCommand(ours);
-    TimeCommand(curl);
-    std::vector<double> o, c;
-    for (int i = 0; i < runs; ++i) {
-        o.push_back(TimeCommand(ours));
-        c.push_back(TimeCommand(curl));
-    }
-    PrintRow(name, Format("ours %.1f ms, curl %.1f ms (medians of %d)", Median(o), Median(c), runs),
-             Median(o) / Median(c));
-}
-
 int Compare(int runs)
 {
     const char* origin = std::getenv("KESTRUNE_BENCH_WWW");
@@ -73,8 +51,8 @@ int Compare(int runs)
     const std::vector<std::string> curl = {kCurl, "-sS", "-H", std::string("Title: ") + kTitle, "-H",
                                            "Priority: default", "-H", std::string("Authorization: Bearer ") + kToken,
                                            "-d", kMessage, topicUrl(origin)};
-    CompareWith("ntfy notice, one POST with title, priority and token as a whole command, vs curl -d",
-                {std::filesystem::read_symlink("/proc/self/exe").string(), "send", origin}, curl, runs);
+    CompareCommands("ntfy notice, one POST with title, priority and token as a whole command, vs curl -d",
+                {std::filesystem::read_symlink("/proc/self/exe").string(), "send", origin}, curl, runs, "{\"id\"");
 
     // The program itself: start, settings file, the notice, exit.
     const testsupport::TempDir folder("kestrune-notice-bench");
@@ -83,8 +61,8 @@ int Compare(int runs)
                          kTitle, "{DETAILS}"}};
     const std::string file = folder.File("kestrune.ini");
     kestrune::core::saveSettingsFile(settings, file);
-    CompareWith("ntfy notice through kestrune --test-notice 1 (start, settings, POST), vs curl -d",
-                {KESTRUNE_EXECUTABLE, "--quiet", "--test-notice", "1", "--config", file}, curl, runs);
+    CompareCommands("ntfy notice through kestrune --test-notice 1 (start, settings, POST), vs curl -d",
+                {KESTRUNE_EXECUTABLE, "--quiet", "--test-notice", "1", "--config", file}, curl, runs, "{\"id\"");
     return 0;
 }
 

@@ -115,29 +115,6 @@ std::string ReadFile(const fs::path& file)
     return bytes.str();
 }
 
-double TimeCommand(const std::vector<std::string>& argv)
-{
-    const RunResult run = RunToEnd(argv);
-    if (run.ExitCode != 0)
-        throw std::runtime_error(argv[0] + " " + argv[1] + " ... ended with " + std::to_string(run.ExitCode));
-    return run.WallMs;
-}
-
-// Runs both commands once untimed, then runs times alternating; prints the row.
-void CompareCommands(const std::string& name, const std::vector<std::string>& ours,
-                     const std::vector<std::string>& curl, int runs)
-{
-    TimeCommand(ours);
-    TimeCommand(curl);
-    std::vector<double> o, c;
-    for (int i = 0; i < runs; ++i) {
-        o.push_back(TimeCommand(ours));
-        c.push_back(TimeCommand(curl));
-    }
-    PrintRow(name, Format("ours %.1f ms, curl %.1f ms (medians of %d)", Median(o), Median(c), runs),
-             Median(o) / Median(c));
-}
-
 void CompareMail(const std::string& security, int runs, const std::string& message)
 {
     const bool tls = security == "tls", startTls = security == "starttls";

@@ -2,41 +2,9 @@
 
 #include "DnsUpdateDialog.h"
 #include "DnsUpdateTab.h"
-
-#include <charconv>
-#include <string_view>
+#include "PublishSettings.h"
 
 namespace kestrune::app {
-
-namespace {
-
-constexpr std::string_view kDnsChannel = "dns";
-
-// The entry number (from 1) of a dynamic-DNS retry channel, or 0.
-std::size_t channelEntry(const std::string& channel)
-{
-    if (!channel.starts_with(kDnsChannel))
-        return 0;
-    std::size_t number = 0;
-    const char* first = channel.data() + kDnsChannel.size();
-    const char* last = channel.data() + channel.size();
-    const auto [end, error] = std::from_chars(first, last, number);
-    return error == std::errc() && end == last ? number : 0;
-}
-
-// Retries name entries by their place: a removed entry's retry goes, later ones move up with their entries.
-void forgetEntryRetries(std::vector<core::PendingRetry>& retries, std::size_t removed)
-{
-    const std::size_t number = removed + 1;
-    std::erase_if(retries, [number](const core::PendingRetry& retry) { return channelEntry(retry.channel) == number; });
-    for (core::PendingRetry& retry : retries) {
-        const std::size_t entry = channelEntry(retry.channel);
-        if (entry > number)
-            retry.channel = std::string(kDnsChannel) + std::to_string(entry - 1);
-    }
-}
-
-} // namespace
 
 std::optional<core::DnsUpdateEntry> MainWindow::askDnsEntry(const core::DnsUpdateEntry& shown)
 {
@@ -85,7 +53,7 @@ void MainWindow::onDnsRemoveClicked()
         return;
     const auto index = static_cast<std::size_t>(row);
     m_settings.dnsUpdates.erase(m_settings.dnsUpdates.begin() + row);
-    forgetEntryRetries(m_settings.pendingRetries, index);
+    core::forgetEntryRetries(m_settings.pendingRetries, "dns", index);
     m_dnsUpdateTab->showEntries(m_settings.dnsUpdates, m_settings.pendingRetries);
 }
 

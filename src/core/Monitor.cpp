@@ -216,20 +216,28 @@ void Monitor::runCheck(bool scheduled)
         guarded([this] { diagnoseProvider(); });
     if (m_address == m_lastUploaded) {
         // An entry added or resumed since the last change is brought up to date without a new upload.
-        const std::string address6 = publishable6();
-        std::string updated;
-        if (publishable(m_address) || !address6.empty())
-            guarded([&] { updated = updateDnsEntries(publishable(m_address) ? m_address : std::string(), address6); });
-        publishIpv6(updated);
+        publishBesideIpv4(publishable(m_address) ? m_address : std::string());
         return;
     }
+    // An IPv4 address that failed or waits for confirmation holds back only itself, not the IPv6 one.
     if (scheduled && (m_address.empty() || m_address == kErrorAddress)) {
-        publishIpv6({});
+        publishBesideIpv4({});
         return;
     }
-    if (m_settings.confirm && isValidIp(m_address) && !changeConfirmed())
+    if (m_settings.confirm && isValidIp(m_address) && !changeConfirmed()) {
+        publishBesideIpv4({});
         return;
+    }
     handleChange(false);
+}
+
+void Monitor::publishBesideIpv4(const std::string& address)
+{
+    const std::string address6 = publishable6();
+    std::string updated;
+    if (!address.empty() || !address6.empty())
+        guarded([&] { updated = updateDnsEntries(address, address6); });
+    publishIpv6(updated);
 }
 
 void Monitor::lookUp6()

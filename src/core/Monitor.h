@@ -172,6 +172,8 @@ private:
     std::string publishable6() const;
     // The IPv6 steps of a check: each channel publishes the IPv6 address when it is new to that channel.
     void publishIpv6(const std::string& dnsLines);
+    // The DNS entries and the IPv6 channels when no IPv4 change is published (address empty: none to send).
+    void publishBesideIpv4(const std::string& address);
     // The change mail's text: the address, the IPv6 one (IPv6 on), then what the DNS updates answered.
     std::string changeMailText(const std::string& address, const std::string& dnsLines) const;
     void sendChangeMail6(const std::string& address6, const std::string& text);

@@ -1,5 +1,7 @@
 #include "AddressEvents.h"
 
+#include "NetlinkMessages.h"
+
 #include <cerrno>
 #include <cstring>
 #include <linux/if_addr.h>
@@ -52,9 +54,7 @@ bool AddressEvents::drain()
         }
         if (received == 0)
             return any;
-        auto left = static_cast<unsigned>(received);
-        for (auto* header = reinterpret_cast<const nlmsghdr*>(buffer); NLMSG_OK(header, left);
-             header = NLMSG_NEXT(header, left))
+        for (const nlmsghdr* header : netlinkMessages(buffer, static_cast<std::size_t>(received)))
             any = changed(header, header->nlmsg_len) || any;
     }
 }

@@ -1,6 +1,7 @@
 #include "InterfaceAddresses.h"
 
 #include "Ipv6Address.h"
+#include "NetlinkMessages.h"
 
 #include <cerrno>
 #include <cstring>
@@ -104,8 +105,7 @@ std::vector<InterfaceAddress> parseAddressMessages(const void* data, std::size_t
                                                    std::string (*nameOf)(unsigned))
 {
     std::vector<InterfaceAddress> addresses;
-    auto left = static_cast<unsigned>(length);
-    for (auto* header = static_cast<const nlmsghdr*>(data); NLMSG_OK(header, left); header = NLMSG_NEXT(header, left))
+    for (const nlmsghdr* header : netlinkMessages(data, length))
         readAddress(*header, nameOf, addresses);
     return addresses;
 }
@@ -141,9 +141,7 @@ std::vector<InterfaceAddress> readInterfaceAddresses()
                 continue;
             fail("no answer");
         }
-        auto left = static_cast<unsigned>(received);
-        for (auto* header = reinterpret_cast<const nlmsghdr*>(buffer); NLMSG_OK(header, left);
-             header = NLMSG_NEXT(header, left)) {
+        for (const nlmsghdr* header : netlinkMessages(buffer, static_cast<std::size_t>(received))) {
             if (header->nlmsg_type == NLMSG_DONE)
                 return addresses;
             if (header->nlmsg_type == NLMSG_ERROR) {

@@ -57,12 +57,10 @@ protected:
     HttpClient http;
 };
 
-TEST_F(DnsProviders, Dyndns2SendsHostsAddressCredentialsAndAgentAndReadsEachAnswer)
+TEST_F(DnsProviders, Dyndns2SendsHostsAddressCredentialsAndAgentOverHttpsByDefault)
 {
     DnsUpdateRequest r = request();
-    // A server with no scheme is reached over https.
     r.server = "127.0.0.1:" + std::to_string(tls->TlsPort());
-
     server.answer(200, "good 203.0.113.7\ngood 203.0.113.7\n");
     const DnsUpdateResult good = sendDnsUpdate(http, "dyndns2", r);
     EXPECT_EQ(good.answer, DnsAnswer::Success);
@@ -73,63 +71,11 @@ TEST_F(DnsProviders, Dyndns2SendsHostsAddressCredentialsAndAgentAndReadsEachAnsw
     EXPECT_EQ(sent.authorization, "Basic " + encodeBase64("me@example.org:pa:ss word"));
     EXPECT_EQ(sent.agent, "Kestrune/" KESTRUNE_PROJECT_VERSION);
 
-    server.answer(200, "nochg 203.0.113.7");
-    EXPECT_EQ(sendDnsUpdate(http, "dyndns2", r).answer, DnsAnswer::Success);
-    // One host refused makes the whole answer fatal; a rest request wins over success.
-    server.answer(200, "good 203.0.113.7\nnohost");
-    EXPECT_EQ(sendDnsUpdate(http, "dyndns2", r).answer, DnsAnswer::Fatal);
-    server.answer(200, "badauth");
-    const DnsUpdateResult refused = sendDnsUpdate(http, "dyndns2", r);
-    EXPECT_EQ(refused.answer, DnsAnswer::Fatal);
-    EXPECT_EQ(refused.code, "badauth");
-    server.answer(200, "911");
-    EXPECT_EQ(sendDnsUpdate(http, "dyndns2", r).answer, DnsAnswer::Wait);
-    server.answer(200, "dnserr");
-    EXPECT_EQ(sendDnsUpdate(http, "dyndns2", r).answer, DnsAnswer::Wait);
-    server.answer(401, "");
-    EXPECT_EQ(sendDnsUpdate(http, "dyndns2", r).answer, DnsAnswer::Fatal);
-    server.answer(503, "busy");
-    const DnsUpdateResult busy = sendDnsUpdate(http, "dyndns2", r);
-    EXPECT_EQ(busy.answer, DnsAnswer::Passing);
-    EXPECT_EQ(busy.code, "HTTP 503");
-    server.answer(200, "<html>captive portal</html>");
-    EXPECT_EQ(sendDnsUpdate(http, "dyndns2", r).answer, DnsAnswer::Passing);
-
     // A server that is gone is a passing failure, and the error text does not carry the password.
-    DnsUpdateRequest gone = r;
-    gone.server = "http://127.0.0.1:1";
-    const DnsUpdateResult unreachable = sendDnsUpdate(http, "dyndns2", gone);
+    r.server = "http://127.0.0.1:1";
+    const DnsUpdateResult unreachable = sendDnsUpdate(http, "dyndns2", r);
     EXPECT_EQ(unreachable.answer, DnsAnswer::Passing);
     EXPECT_EQ(unreachable.code.find("pa:ss"), std::string::npos);
-}
-
-TEST_F(DnsProviders, DuckDnsTakesTheTokenInTheQueryAndAnswersOkOrKo)
-{
-    DnsUpdateRequest r = request();
-    r.hosts = "myhome";
-    r.password = "tok/en";
-    server.answer(200, "OK");
-    EXPECT_EQ(sendDnsUpdate(http, "duckdns", r).answer, DnsAnswer::Success);
-    ASSERT_EQ(server.requests().size(), 1u);
-    EXPECT_EQ(server.requests()[0].path, "/update?domains=myhome&token=tok%2Fen&ip=203.0.113.7");
-    EXPECT_EQ(server.requests()[0].authorization, "");
-    server.answer(200, "KO");
-    EXPECT_EQ(sendDnsUpdate(http, "duckdns", r).answer, DnsAnswer::Fatal);
-}
-
-TEST_F(DnsProviders, CustomUrlIsFilledInEncodedAndSucceedsOnAny2xx)
-{
-    DnsUpdateRequest r = request();
-    r.hosts = "a b&c";
-    r.user.clear();
-    r.urlTemplate = tls->TlsBaseURL() + "/set?name={HOST}&ip={IP}&again={IP}&v6={IP6}";
-    server.answer(204, "");
-    EXPECT_EQ(sendDnsUpdate(http, "custom", r).answer, DnsAnswer::Success);
-    ASSERT_EQ(server.requests().size(), 1u);
-    EXPECT_EQ(server.requests()[0].path, "/set?name=a%20b%26c&ip=203.0.113.7&again=203.0.113.7&v6=");
-    EXPECT_EQ(server.requests()[0].authorization, "");
-    server.answer(500, "oops");
-    EXPECT_EQ(sendDnsUpdate(http, "custom", r).answer, DnsAnswer::Passing);
 }
 
 // An untrusted certificate is retried later, and nothing (credentials included) reaches the server.
@@ -151,7 +97,8 @@ TEST_F(DnsProviders, UntrustedCertificateIsAPassingFailureEvenWhenAnyWasAccepted
     EXPECT_EQ(server.requests().size(), 1u);
 }
 
-// Each provider's documented form for IPv4, IPv6 and both; an IPv6-only update leaves the A record alone.
+// Each provider's documented form for IPv4, IPv6 and both; an IPv6-only update leaves the A record alone; a token
+// goes in the query, not as credentials.
 TEST(DnsProviderForms, EachFamilyGoesOutInTheProvidersDocumentedForm)
 {
     constexpr const char* v4 = "203.0.113.7";
@@ -173,6 +120,7 @@ TEST(DnsProviderForms, EachFamilyGoesOutInTheProvidersDocumentedForm)
         {"ionos", v4, v6, {"/dns/v1/dyndns?q=k%2Fey&ipv4=203.0.113.7&ipv6=2001:db8::7"}},
         {"cloudns", v4, v6, {"/api/dynamicURL/?q=k%2Fey", "/api/dynamicURL/?q=k%2Fey"}},
         {"cloudns", "", v6, {"/api/dynamicURL/?q=k%2Fey"}},
+        {"custom", v4, "", {"/set?name=h%20b%26c&ip=203.0.113.7&again=203.0.113.7&v6="}},
     };
     for (const auto& row : kRows) {
         SCOPED_TRACE(std::string(row.key) + " " + row.ipv4 + " " + row.ipv6);
@@ -180,46 +128,72 @@ TEST(DnsProviderForms, EachFamilyGoesOutInTheProvidersDocumentedForm)
         server.answer(200, std::string(row.key) == "duckdns" ? "OK" : "good");
         DnsUpdateRequest r;
         r.server = server.origin();
-        r.hosts = "h.example";
-        r.user = "me";
+        r.urlTemplate = server.origin() + "/set?name={HOST}&ip={IP}&again={IP}&v6={IP6}";
+        const bool custom = std::string(row.key) == "custom";
+        r.hosts = custom ? "h b&c" : "h.example";
+        r.user = custom ? "" : "me";
         r.password = "k/ey";
         r.ipv4 = row.ipv4;
         r.ipv6 = row.ipv6;
         HttpClient http;
         EXPECT_EQ(sendDnsUpdate(http, row.key, r).answer, DnsAnswer::Success);
         std::vector<std::string> paths;
-        for (const auto& sent : server.requests())
+        for (const auto& sent : server.requests()) {
             paths.push_back(sent.path);
+            if (std::string(row.key) == "duckdns" || std::string(row.key) == "custom") {
+                EXPECT_EQ(sent.authorization, "");
+            }
+        }
         EXPECT_EQ(paths, row.paths);
     }
 }
 
-// A key the provider does not know comes back as a sentence with a 200; a refused key stops the entry.
-TEST(DnsProviderForms, KeyUrlPresetsStopOnARefusedKey)
+// How each provider's answers are taken: success, a wait, a passing failure retried later, or a refusal that
+// stops the entry (one host refused makes the whole answer fatal; a rest request wins over success).
+TEST(DnsProviderForms, AnswersAreTakenAsEachProviderDocumentsThem)
 {
     const struct {
         const char* key;
         int status;
         const char* body;
         DnsAnswer answer;
+        const char* code;  // nullptr: not checked
     } kRows[] = {
-        {"cloudns", 200, "Invalid request.", DnsAnswer::Fatal},
-        {"ionos", 401, "", DnsAnswer::Fatal},
-        {"ionos", 503, "", DnsAnswer::Passing},
+        {"dyndns2", 200, "nochg 203.0.113.7", DnsAnswer::Success, "nochg"},
+        {"dyndns2", 200, "good 203.0.113.7\nnohost", DnsAnswer::Fatal, nullptr},
+        {"dyndns2", 200, "badauth", DnsAnswer::Fatal, "badauth"},
+        {"dyndns2", 200, "911", DnsAnswer::Wait, nullptr},
+        {"dyndns2", 200, "dnserr", DnsAnswer::Wait, nullptr},
+        {"dyndns2", 401, "", DnsAnswer::Fatal, nullptr},
+        {"dyndns2", 503, "busy", DnsAnswer::Passing, "HTTP 503"},
+        {"dyndns2", 200, "<html>captive portal</html>", DnsAnswer::Passing, nullptr},
+        {"duckdns", 200, "OK", DnsAnswer::Success, nullptr},
+        {"duckdns", 200, "KO", DnsAnswer::Fatal, nullptr},
+        {"custom", 204, "", DnsAnswer::Success, nullptr},
+        {"custom", 500, "oops", DnsAnswer::Passing, nullptr},
+        // A key the provider does not know comes back as a sentence with a 200.
+        {"cloudns", 200, "Invalid request.", DnsAnswer::Fatal, nullptr},
+        {"ionos", 401, "", DnsAnswer::Fatal, nullptr},
+        {"ionos", 503, "", DnsAnswer::Passing, nullptr},
+        {"other", 200, "good", DnsAnswer::Fatal, nullptr},
     };
     for (const auto& row : kRows) {
-        SCOPED_TRACE(row.key);
+        SCOPED_TRACE(std::string(row.key) + " " + row.body);
         testsupport::DnsUpdateServer server;
         server.answer(row.status, row.body);
         DnsUpdateRequest r;
         r.server = server.origin();
+        r.urlTemplate = server.origin() + "/set?ip={IP}";
+        r.hosts = "h.example";
         r.password = "key";
         r.ipv4 = "203.0.113.7";
         HttpClient http;
-        EXPECT_EQ(sendDnsUpdate(http, row.key, r).answer, row.answer);
+        const DnsUpdateResult result = sendDnsUpdate(http, row.key, r);
+        EXPECT_EQ(result.answer, row.answer);
+        if (row.code) {
+            EXPECT_EQ(result.code, row.code);
+        }
     }
-    HttpClient http;
-    EXPECT_EQ(sendDnsUpdate(http, "other", DnsUpdateRequest{}).answer, DnsAnswer::Fatal);
 }
 
 } // namespace

@@ -1,9 +1,12 @@
-// The publish steps of a change: dynamic-DNS entries, the command, the change mail and their retries,
+// The publish steps of a change: dynamic-DNS entries, the command, the change mail, notices and their retries,
 // through the monitor's public API against real local peers, the clock stepped by the test.
 #include "BindServer.h"
 #include "DnsUpdateServer.h"
 #include "Monitor.h"
+#include "MonitorRecorder.h"
+#include "InterfaceAddresses.h"
 #include "NginxServer.h"
+#include "NoticeServer.h"
 #include "Settings.h"
 #include "SmtpServer.h"
 #include "TempDir.h"
@@ -22,28 +25,8 @@ namespace {
 
 std::string RouterPage(const std::string& address) { return "<html><body>WAN IP: " + address + " Mask</body></html>"; }
 
-struct Recorder : MonitorObserver {
-    void addressChanged(const std::string& text) override { address = text; }
-    void addressFound(const std::string&) override {}
-    void windowTitleChanged(const std::string&) override {}
-    void statusChanged(const std::string& text) override { status = text; }
-    void countdownChanged(const std::string&) override {}
-    void schedulerStateChanged(bool) override {}
-    void intervalChanged(int) override {}
-    void notice(Notice kind, const std::string& text) override { notices[kind].push_back(text); }
-    void debugText(const std::string& text) override { debug.push_back(text); }
-    void publishReported(const std::string& text, bool failed) override { reported.emplace_back(text, failed); }
-    std::string address, status;
-    std::vector<std::string> debug;
-    std::vector<std::pair<std::string, bool>> reported;
-    std::map<Notice, std::vector<std::string>> notices;
-};
-
-struct Timers : TimerService {
-    void start(TimerId id, std::chrono::milliseconds interval) override { active[id] = interval; }
-    void stop(TimerId id) override { active.erase(id); }
-    std::map<TimerId, std::chrono::milliseconds> active;
-};
+using Recorder = testsupport::MonitorRecorder;
+using Timers = testsupport::ManualTimers;
 
 struct Rig {
     explicit Rig(const std::string& address)
@@ -57,30 +40,45 @@ struct Rig {
         settings.interval = 0;
         // The page shows a private address; the public-address rule has cases of its own.
         settings.publicOnly = false;
-        PageFields fields;
         fields.url = "127.0.0.1:" + std::to_string(page->Port()) + "/status.htm";
         fields.keyword = "WAN IP:";
         fields.charToSkip = "0";
         monitor->setPageFields(fields);
         monitor->setClock([this] { return clock; });
     }
-    void setAddress(const std::string& address) const { root.Write("status.htm", RouterPage(address)); }
+    // Empty: the page shows no address.
+    void setAddress(const std::string& address) const
+    {
+        root.Write("status.htm", address.empty() ? "" : RouterPage(address));
+    }
+    // The program starts again with the settings it kept.
+    void restart()
+    {
+        monitor = std::make_unique<Monitor>(settings, seen, timers);
+        monitor->setPageFields(fields);
+        monitor->setClock([this] { return clock; });
+        monitor->resumeRetries();
+    }
     void check(const std::string& address)
     {
         setAddress(address);
         monitor->start();
     }
-    void addEntry(const testsupport::DnsUpdateServer& server)
+    void addEntry(const testsupport::DnsUpdateServer& server, const std::string& host = "home.example")
     {
         DnsUpdateEntry entry;
         entry.enabled = true;
         entry.provider = "dyndns2";
         entry.server = server.origin();
-        entry.hosts = "home.example";
+        entry.hosts = host;
         entry.user = "me";
         entry.password = "pw";
         entry.verify = "off";
         settings.dnsUpdates.push_back(entry);
+    }
+    void addNotice(const std::string& kind, const std::string& url, const std::string& token, const std::string& events)
+    {
+        settings.notices.push_back({true, kind, url, token, events, "", "{EVENT}|{IP}|{OLD_IP}|{DETAILS}"});
     }
     std::chrono::milliseconds retryTimer() const
     {
@@ -106,6 +104,7 @@ struct Rig {
     testsupport::TempDir folder{"kestrune-publish"};
     testsupport::TempDir root{"kestrune-page"};
     std::unique_ptr<testsupport::NginxServer> page;
+    PageFields fields;
     Settings settings = defaultSettings(kExternalServices[0].url);
     Recorder seen;
     Timers timers;
@@ -354,6 +353,145 @@ TEST(MonitorPublish, UpdatedNamesAreProvenToAnswerOrSentAgain)
     EXPECT_EQ(rig.settings.dnsUpdates[0].lastIp, "");
     rig.check("10.1.2.4");
     EXPECT_EQ(accepting.requests().size(), 2u);
+}
+
+// The messages ntfy took, in order.
+std::vector<std::string> ntfyMessages(const testsupport::NoticeServer& server)
+{
+    std::vector<std::string> result;
+    for (const auto& request : server.requests())
+        if (request.contains("ntfy"))
+            result.push_back(request["ntfy"]["message"]);
+    return result;
+}
+
+TEST(MonitorNotices, EachEventReachesTheEntriesThatChoseItOncePerOccurrence)
+{
+    testsupport::NoticeServer server("", "");
+    Rig rig("");
+    rig.addNotice("ntfy", server.origin() + "/changes", "", "ip4");
+    rig.addNotice("ntfy", server.origin() + "/trouble", "", "lookup");
+    rig.addNotice("ntfy", server.origin() + "/six", "", "ip6");
+    rig.settings.noticeState.lookupFailures = 2;
+    rig.settings.ipv6Enabled = true;
+    std::vector<InterfaceAddress> addresses(1);
+    addresses[0].interfaceName = "eth0";
+    addresses[0].prefixLength = 64;
+    addresses[0].address = "2001:db8:1::1";
+    rig.monitor->setAddressReader([&] { return addresses; });
+
+    // Each row: what the page shows at a check, and what each topic has received since the check before.
+    struct Step {
+        std::string address;  // empty: the page has no address
+        std::string address6;
+        std::vector<std::string> changes, trouble, six;
+    };
+    const Step steps[] = {
+        {"10.1.2.3", "2001:db8:1::1", {"Address changed|10.1.2.3||The public address is 10.1.2.3."}, {},
+         {"IPv6 address changed|10.1.2.3||The public IPv6 address is 2001:db8:1::1."}},
+        {"10.1.2.3", "2001:db8:1::1", {}, {}, {}},
+        {"10.1.2.4", "2001:db8:1::1",
+         {"Address changed|10.1.2.4|10.1.2.3|The public address changed from 10.1.2.3 to 10.1.2.4."}, {}, {}},
+        {"10.1.2.4", "2001:db8:2::1", {}, {},
+         {"IPv6 address changed|10.1.2.4|2001:db8:1::1|The public IPv6 address changed from 2001:db8:1::1 to "
+          "2001:db8:2::1."}},
+        {"", "2001:db8:2::1", {}, {}, {}},
+        {"", "2001:db8:2::1", {},
+         {"Lookup failing|10.1.2.4||The address lookup failed 2 times in a row: no address on the page"}, {}},
+        {"", "2001:db8:2::1", {}, {}, {}},
+        {"10.1.2.4", "2001:db8:2::1", {}, {"Lookup recovered|10.1.2.4||The address lookup works again: 10.1.2.4."}, {}},
+        {"10.1.2.4", "2001:db8:2::1", {}, {}, {}},
+    };
+    std::size_t seen = 0;
+    for (const Step& step : steps) {
+        addresses[0].address = step.address6;
+        rig.check(step.address);
+        const auto requests = server.requests();
+        std::map<std::string, std::vector<std::string>> topics;
+        for (std::size_t i = seen; i < requests.size(); ++i)
+            topics[requests[i]["ntfy"]["topic"]].push_back(requests[i]["ntfy"]["message"]);
+        seen = requests.size();
+        EXPECT_EQ(topics["changes"], step.changes) << "page: " << step.address;
+        EXPECT_EQ(topics["trouble"], step.trouble) << "page: " << step.address;
+        EXPECT_EQ(topics["six"], step.six) << "page: " << step.address6;
+    }
+}
+
+TEST(MonitorNotices, ANoticeRefusedAtTheDoorIsRetriedAcrossARestartAndSentOnce)
+{
+    uint16_t port = 0;
+    {
+        const testsupport::NoticeServer gone("", "");
+        port = gone.port();
+    }
+    Rig rig("");
+    rig.addNotice("ntfy", "http://127.0.0.1:" + std::to_string(port) + "/home", "", "ip4");
+    rig.check("10.1.2.3");
+    ASSERT_EQ(rig.settings.pendingRetries.size(), 1u);
+    EXPECT_NE(rig.seen.noticeErrors.back().find("Connection refused"), std::string::npos);
+    // One minute, then two: the retries back off.
+    EXPECT_EQ(rig.retryTimer(), 60s);
+    rig.stepTo(rig.retryTimer());
+    EXPECT_EQ(rig.retryTimer(), 120s);
+
+    // The server is back after a restart; an address found meanwhile does not change what the pending notice says.
+    rig.restart();
+    const testsupport::NoticeServer back("", "", port);
+    rig.check("10.1.2.9");
+    ASSERT_TRUE(rig.timers.active.contains(TimerId::Retry));
+    rig.stepTo(rig.retryTimer());
+    EXPECT_EQ(ntfyMessages(back),
+              (std::vector<std::string>{
+                  "Address changed|10.1.2.9|10.1.2.3|The public address changed from 10.1.2.3 to 10.1.2.9.",
+                  "Address changed|10.1.2.3||The public address is 10.1.2.3."}));
+    EXPECT_TRUE(rig.settings.pendingRetries.empty());
+    EXPECT_FALSE(rig.timers.active.contains(TimerId::Retry));
+}
+
+TEST(MonitorNotices, AStepFailedForGoodAndARetryThatGotThroughAreTold)
+{
+    testsupport::NoticeServer server("", "");
+    testsupport::DnsUpdateServer dns;
+    Rig rig("");
+    rig.addNotice("ntfy", server.origin() + "/steps", "", "failed,retry");
+    rig.addEntry(dns, "a.example");
+    rig.addEntry(dns, "b.example");
+
+    dns.answer(500, "");
+    rig.check("10.1.2.3");
+    EXPECT_TRUE(ntfyMessages(server).empty());
+    dns.answer(200, "good 10.1.2.3");
+    rig.stepTo(rig.retryTimer());
+    EXPECT_EQ(ntfyMessages(server),
+              (std::vector<std::string>{"Retry succeeded|10.1.2.3||DNS update of a.example went through on a later try.",
+                                        "Retry succeeded|10.1.2.3||DNS update of b.example went through on a later try."}));
+
+    dns.answer(200, "badauth");
+    rig.check("10.1.2.4");
+    ASSERT_EQ(ntfyMessages(server).size(), 4u);
+    EXPECT_EQ(ntfyMessages(server)[2], "Publish step failed|10.1.2.4||DNS update of a.example stopped: the server "
+                                       "answered badauth. It stays stopped until the entry's settings change.");
+}
+
+TEST(MonitorNotices, TheTestActionSendsOnceWhateverTheEntrysEventsAndReportsTheOutcome)
+{
+    testsupport::NoticeServer server("", "AppToken");
+    Rig rig("");
+    rig.addNotice("gotify", server.origin(), "AppToken", "");
+    rig.settings.notices[0].enabled = false;
+    rig.addNotice("gotify", server.origin(), "wrong", "ip4");
+
+    EXPECT_TRUE(rig.monitor->sendTestNotice(0));
+    EXPECT_FALSE(rig.monitor->sendTestNotice(1));
+    EXPECT_FALSE(rig.monitor->sendTestNotice(2));
+    EXPECT_EQ(rig.seen.notices[Notice::Message],
+              (std::vector<std::string>{"Notice 1 (Gotify at 127.0.0.1): the test notice was sent.",
+                                        "Notice 2 (Gotify at 127.0.0.1) refused: HTTP 401 Unauthorized.",
+                                        "There is no notice 3."}));
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_TRUE(requests[0]["gotify"]["title"].get<std::string>().starts_with("Test notice on "));
+    EXPECT_TRUE(rig.settings.pendingRetries.empty());
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // diagnosis, against the tests' own STUN, DNS and router peers on 127.0.0.1.
 #include "AddressPeer.h"
 #include "Monitor.h"
+#include "MonitorRecorder.h"
 #include "Settings.h"
 #include "TempDir.h"
 
@@ -17,25 +18,8 @@ using testsupport::AddressPeer;
 
 namespace {
 
-struct Recorder : MonitorObserver {
-    void addressChanged(const std::string&) override {}
-    void addressFound(const std::string& text) override { found = text; }
-    void windowTitleChanged(const std::string&) override {}
-    void statusChanged(const std::string& text) override { status = text; }
-    void countdownChanged(const std::string&) override {}
-    void schedulerStateChanged(bool) override {}
-    void intervalChanged(int) override {}
-    void notice(Notice kind, const std::string& text) override { notices[kind].push_back(text); }
-    void diagnosisChanged(const std::string& text, bool hides) override { diagnoses.emplace_back(text, hides); }
-    std::string found, status;
-    std::map<Notice, std::vector<std::string>> notices;
-    std::vector<std::pair<std::string, bool>> diagnoses;
-};
-
-struct Timers : TimerService {
-    void start(TimerId, std::chrono::milliseconds) override {}
-    void stop(TimerId) override {}
-};
+using Recorder = testsupport::MonitorRecorder;
+using Timers = testsupport::ManualTimers;
 
 // A manual monitor whose source is the STUN peer; every other source points at local peers or closed ports.
 struct Rig {
@@ -88,9 +72,21 @@ TEST(MonitorConfirm, PublishesOnlyWhatASecondSourceAgreesWith)
         Rig rig(stun);
         rig.settings.confirm = true;
         rig.monitor.sourceOptions().dnsQuestions = {{"127.0.0.1", dns.port(), "myip.opendns.com", false}};
+        // An IPv4 change that waits for confirmation does not hold back the IPv6 address.
+        rig.settings.ipv6Enabled = true;
+        rig.settings.ipv6Filename = rig.folder.File("ip6.txt");
+        rig.monitor.setAddressReader([] {
+            InterfaceAddress global;
+            global.interfaceName = "eth0";
+            global.address = "2001:db8:1::1";
+            global.prefixLength = 64;
+            return std::vector<InterfaceAddress>{global};
+        });
         rig.monitor.start();
         EXPECT_EQ(rig.seen.found, "203.0.113.7") << c.dnsAnswer;
         EXPECT_EQ(rig.ipFile(), c.ipFile) << c.dnsAnswer;
+        std::ifstream ip6(rig.settings.ipv6Filename);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(ip6), {}), "2001:db8:1::1") << c.dnsAnswer;
         const std::string refusal = c.refusal;
         EXPECT_EQ(rig.seen.notices[Notice::Balloon],
                   refusal.empty() ? std::vector<std::string>{} : std::vector<std::string>{refusal});

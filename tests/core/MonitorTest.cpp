@@ -2,6 +2,7 @@
 #include "FtpServer.h"
 #include "FtpUpload.h"
 #include "Monitor.h"
+#include "MonitorRecorder.h"
 #include "NginxServer.h"
 #include "SchedulerRules.h"
 #include "Settings.h"
@@ -33,28 +34,8 @@ std::string Bytes(const std::string& file)
     return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "(none)";
 }
 
-struct Recorder : MonitorObserver {
-    void addressChanged(const std::string& text) override { address = text; }
-    void addressFound(const std::string& text) override { found = text; }
-    void windowTitleChanged(const std::string& text) override { title = text; }
-    void statusChanged(const std::string& text) override { status = text; }
-    void countdownChanged(const std::string& text) override { countdowns.push_back(text); }
-    void schedulerStateChanged(bool state) override { running = state; }
-    void intervalChanged(int minutes) override { intervals.push_back(minutes); }
-    void notice(Notice kind, const std::string& text) override { notices[kind].push_back(text); }
-    void serviceAnswered(const std::string& service) override { answeredBy = service; }
-    std::string address, found, title, status, answeredBy;
-    std::vector<std::string> countdowns;
-    std::vector<int> intervals;
-    std::map<Notice, std::vector<std::string>> notices;
-    bool running = false;
-};
-
-struct Timers : TimerService {
-    void start(TimerId id, std::chrono::milliseconds interval) override { active[id] = interval; }
-    void stop(TimerId id) override { active.erase(id); }
-    std::map<TimerId, std::chrono::milliseconds> active;
-};
+using Recorder = testsupport::MonitorRecorder;
+using Timers = testsupport::ManualTimers;
 
 // A monitor on a user-defined local page served by a private nginx, its files in a folder of its own.
 struct Rig {

@@ -1,7 +1,5 @@
 #include "DnsApiServer.h"
 
-#include <fstream>
-
 namespace testsupport {
 
 DnsApiServer::DnsApiServer(const nlohmann::json& state)
@@ -20,11 +18,7 @@ void DnsApiServer::queue(const std::vector<nlohmann::json>& answers) const
 
 std::vector<nlohmann::json> DnsApiServer::requests() const
 {
-    std::vector<nlohmann::json> result;
-    std::ifstream in(m_folder.File("requests"));
-    for (std::string line; std::getline(in, line);)
-        result.push_back(nlohmann::json::parse(line));
-    return result;
+    return ReadJsonLines(m_folder.File("requests"));
 }
 
 nlohmann::json DnsApiServer::state() const { return nlohmann::json::parse(m_folder.Read("state.json")); }

@@ -1,29 +1,6 @@
 #include "DnsUpdateServer.h"
 
-#include <fstream>
-#include <sstream>
-
 namespace testsupport {
-
-namespace {
-
-// The value of "key": "..." in one JSON line the server wrote (it escapes only quotes and backslashes here).
-std::string field(const std::string& line, const std::string& key)
-{
-    const std::string marker = "\"" + key + "\": \"";
-    std::size_t at = line.find(marker);
-    if (at == std::string::npos)
-        return {};
-    std::string value;
-    for (at += marker.size(); at < line.size() && line[at] != '"'; ++at) {
-        if (line[at] == '\\' && at + 1 < line.size())
-            ++at;
-        value += line[at];
-    }
-    return value;
-}
-
-} // namespace
 
 DnsUpdateServer::DnsUpdateServer()
 {
@@ -38,9 +15,8 @@ void DnsUpdateServer::answer(int status, const std::string& body) const
 std::vector<DnsUpdateServer::Request> DnsUpdateServer::requests() const
 {
     std::vector<Request> result;
-    std::ifstream in(m_folder.File("requests"));
-    for (std::string line; std::getline(in, line);)
-        result.push_back({field(line, "path"), field(line, "authorization"), field(line, "agent")});
+    for (const nlohmann::json& line : ReadJsonLines(m_folder.File("requests")))
+        result.push_back({line["path"], line["authorization"], line["agent"]});
     return result;
 }
 

@@ -1,7 +1,5 @@
 #include "NoticeServer.h"
 
-#include <fstream>
-
 namespace testsupport {
 
 NoticeServer::NoticeServer(const std::string& ntfyToken, const std::string& gotifyToken, uint16_t port)
@@ -15,11 +13,7 @@ void NoticeServer::forceStatus(int status) const { m_folder.Write("answer", stat
 
 std::vector<nlohmann::json> NoticeServer::requests() const
 {
-    std::vector<nlohmann::json> result;
-    std::ifstream in(m_folder.File("requests"));
-    for (std::string line; std::getline(in, line);)
-        result.push_back(nlohmann::json::parse(line));
-    return result;
+    return ReadJsonLines(m_folder.File("requests"));
 }
 
 std::string NoticeServer::body(const nlohmann::json& request)

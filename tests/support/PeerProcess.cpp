@@ -1,5 +1,7 @@
 #include "PeerProcess.h"
 
+#include <fstream>
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -113,6 +115,15 @@ bool RunToEnd(std::vector<std::string> args) {
     int status = 0;
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::vector<nlohmann::json> ReadJsonLines(const std::string& file)
+{
+    std::vector<nlohmann::json> result;
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);)
+        result.push_back(nlohmann::json::parse(line));
+    return result;
 }
 
 } // namespace testsupport

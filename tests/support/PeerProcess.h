@@ -1,5 +1,7 @@
 #pragma once
 
+#include <nlohmann/json.hpp>
+
 #include <sys/types.h>
 
 #include <cstdint>
@@ -27,6 +29,9 @@ private:
     pid_t fPid = -1;
     uint16_t fPort = 0;
 };
+
+// A peer's request log: one JSON object a line (none when the file is missing).
+std::vector<nlohmann::json> ReadJsonLines(const std::string& file);
 
 // Runs a program to its end with its error output discarded; true when it exits with 0.
 bool RunToEnd(std::vector<std::string> args);

@@ -23,6 +23,7 @@ import struct
 import sys
 import threading
 
+import http_peer
 from peer_lifetime import end_with_parent
 
 COOKIE = 0x2112A442
@@ -179,24 +180,17 @@ def soap(action, service, fields):
 
 
 def router_handler(wan):
-    class Handler(http.server.BaseHTTPRequestHandler):
-        def log_message(self, *unused):
-            pass
+    class Handler(http_peer.Handler):
+        protocol_version = "HTTP/1.0"
 
         def reply(self, status, text):
-            data = text.encode()
-            self.send_response(status)
-            self.send_header("Content-Type", 'text/xml; charset="utf-8"')
-            self.send_header("Content-Length", str(len(data)))
-            self.send_header("Connection", "close")
-            self.end_headers()
-            self.wfile.write(data)
+            super().reply(status, text.encode(), 'text/xml; charset="utf-8"', [("Connection", "close")])
 
         def do_GET(self):
             self.reply(200, DESCRIPTION) if self.path == "/rootDesc.xml" else self.reply(404, "")
 
         def do_POST(self):
-            self.rfile.read(int(self.headers.get("Content-Length", "0")))
+            self.body()
             action = self.headers.get("SOAPAction", "").strip('"').split("#")[-1]
             service = self.headers.get("SOAPAction", "").strip('"').split("#")[0]
             if action == "GetExternalIPAddress":

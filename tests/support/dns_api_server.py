@@ -13,16 +13,15 @@ as one JSON line (method, path, authorization, body).
 
 usage: dns_api_server.py FOLDER
 """
-import http.server
 import json
 import os
 import sys
+from urllib.parse import unquote
 
-from peer_lifetime import end_with_parent
+import http_peer
 
 
 def main():
-    end_with_parent()
     folder = sys.argv[1]
     state_file = os.path.join(folder, "state.json")
     with open(state_file, encoding="utf-8") as f:
@@ -101,20 +100,14 @@ def main():
                     return 200, {"status": "SUCCESS"}
         return 400, {"status": "ERROR", "message": "Invalid record."}
 
-    class Handler(http.server.BaseHTTPRequestHandler):
-        protocol_version = "HTTP/1.1"
-
+    class Handler(http_peer.Handler):
         def answer(self):
-            length = int(self.headers.get("Content-Length") or 0)
-            raw = self.rfile.read(length) if length else b""
+            raw = self.body()
             path, _, qs = self.path.partition("?")
-            query = dict(p.split("=", 1) for p in qs.split("&") if "=" in p)
-            from urllib.parse import unquote
-            query = {k: unquote(v) for k, v in query.items()}
-            with open(os.path.join(folder, "requests"), "a", encoding="utf-8") as log:
-                log.write(json.dumps({"method": self.command, "path": self.path,
+            query = {k: unquote(v) for k, v in (p.split("=", 1) for p in qs.split("&") if "=" in p)}
+            http_peer.record(folder, {"method": self.command, "path": self.path,
                                       "authorization": self.headers.get("Authorization", ""),
-                                      "body": raw.decode("utf-8", "replace")}) + "\n")
+                                      "body": raw.decode("utf-8", "replace")})
             headers = {}
             reply = canned()
             if reply is not None:
@@ -125,23 +118,11 @@ def main():
                     status, payload = cloudflare(self.command, path, query, body, self.headers.get("Authorization", ""))
                 else:
                     status, payload = porkbun(path, body)
-            data = json.dumps(payload).encode()
-            self.send_response(status)
-            self.send_header("Content-Type", "application/json")
-            self.send_header("Content-Length", str(len(data)))
-            for name, value in headers.items():
-                self.send_header(name, value)
-            self.end_headers()
-            self.wfile.write(data)
+            self.reply(status, json.dumps(payload).encode(), headers=headers.items())
 
         do_GET = do_POST = do_PATCH = answer
 
-        def log_message(self, *args):
-            pass
-
-    server = http.server.HTTPServer(("127.0.0.1", 0), Handler)
-    print(server.server_address[1], flush=True)
-    server.serve_forever()
+    http_peer.serve(Handler)
 
 
 if __name__ == "__main__":

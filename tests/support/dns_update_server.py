@@ -5,43 +5,27 @@ one JSON line per request (path, Authorization, User-Agent) to FOLDER/requests.
 
 usage: dns_update_server.py FOLDER
 """
-import http.server
-import json
 import os
 import sys
 
-from peer_lifetime import end_with_parent
+import http_peer
 
 
 def main():
-    end_with_parent()
     folder = sys.argv[1]
 
-    class Handler(http.server.BaseHTTPRequestHandler):
-        protocol_version = "HTTP/1.1"
-
+    class Handler(http_peer.Handler):
         def do_GET(self):
-            with open(os.path.join(folder, "requests"), "a", encoding="utf-8") as log:
-                log.write(json.dumps({"path": self.path,
-                                      "authorization": self.headers.get("Authorization", ""),
-                                      "agent": self.headers.get("User-Agent", "")}) + "\n")
+            http_peer.record(folder, {"path": self.path, "authorization": self.headers.get("Authorization", ""),
+                                      "agent": self.headers.get("User-Agent", "")})
             try:
                 with open(os.path.join(folder, "answer"), "rb") as f:
                     status, _, body = f.read().partition(b"\n")
             except FileNotFoundError:
                 status, body = b"200", b"good"
-            self.send_response(int(status))
-            self.send_header("Content-Type", "text/plain")
-            self.send_header("Content-Length", str(len(body)))
-            self.end_headers()
-            self.wfile.write(body)
+            self.reply(int(status), body, "text/plain")
 
-        def log_message(self, *args):
-            pass
-
-    server = http.server.HTTPServer(("127.0.0.1", 0), Handler)
-    print(server.server_address[1], flush=True)
-    server.serve_forever()
+    http_peer.serve(Handler)
 
 
 if __name__ == "__main__":

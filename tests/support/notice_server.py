@@ -19,13 +19,12 @@ service made of it.
 usage: notice_server.py FOLDER [PORT]
 """
 import email.header
-import http.server
 import json
 import os
 import sys
 import time
 
-from peer_lifetime import end_with_parent
+import http_peer
 
 
 def decoded(value):
@@ -36,7 +35,6 @@ def decoded(value):
 
 
 def main():
-    end_with_parent()
     folder = sys.argv[1]
 
     def read(name):
@@ -46,20 +44,9 @@ def main():
         except FileNotFoundError:
             return None
 
-    class Handler(http.server.BaseHTTPRequestHandler):
-        protocol_version = "HTTP/1.1"
-
-        def reply(self, status, document):
-            body = json.dumps(document).encode() if status != 204 else b""
-            self.send_response(status)
-            self.send_header("Content-Type", "application/json")
-            self.send_header("Content-Length", str(len(body)))
-            self.end_headers()
-            self.wfile.write(body)
-
+    class Handler(http_peer.Handler):
         def handle_any(self):
-            length = int(self.headers.get("Content-Length", "0"))
-            body = self.rfile.read(length) if length else b""
+            body = self.body()
             path, _, query = self.path.partition("?")
             record = {"method": self.command, "path": self.path,
                       "headers": {k.lower(): v for k, v in self.headers.items()},
@@ -100,20 +87,12 @@ def main():
                                 "title": decoded(h.get("X-Title") or h.get("Title") or h.get("t")),
                                 "priority": h.get("X-Priority") or h.get("Priority") or h.get("p")}
                     record["ntfy"] = document
-            with open(os.path.join(folder, "requests"), "a", encoding="utf-8") as log:
-                log.write(json.dumps(record) + "\n")
-            self.reply(status, document)
+            http_peer.record(folder, record)
+            self.reply(status, json.dumps(document).encode() if status != 204 else b"")
 
         do_GET = do_POST = do_PUT = handle_any
 
-        def log_message(self, *args):
-            pass
-
-    port = int(sys.argv[2]) if len(sys.argv) > 2 else 0
-    http.server.HTTPServer.allow_reuse_address = True
-    server = http.server.HTTPServer(("127.0.0.1", port), Handler)
-    print(server.server_address[1], flush=True)
-    server.serve_forever()
+    http_peer.serve(Handler, int(sys.argv[2]) if len(sys.argv) > 2 else 0)
 
 
 if __name__ == "__main__":

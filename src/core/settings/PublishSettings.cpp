@@ -19,6 +19,18 @@ constexpr int kMaxRows = 10000;
 
 std::string key(std::string_view name, int row) { return std::string(name) + std::to_string(row); }
 
+// The entry number (from 1) a retry channel names after prefix ("notice2|ip4": 2), with where the number ends;
+// 0 for another channel.
+std::size_t channelEntry(const std::string& channel, std::string_view prefix, std::size_t& numberEnd)
+{
+    if (!channel.starts_with(prefix))
+        return 0;
+    std::size_t number = 0;
+    const auto [end, error] = std::from_chars(channel.data() + prefix.size(), channel.data() + channel.size(), number);
+    numberEnd = static_cast<std::size_t>(end - channel.data());
+    return error == std::errc() && (numberEnd == channel.size() || channel[numberEnd] == '|') ? number : 0;
+}
+
 int rowCount(const IniFile& ini, std::string_view section)
 {
     const int count = ini.readInteger(section, "Count", 0);
@@ -192,6 +204,18 @@ void savePendingRetries(const std::vector<PendingRetry>& retries, IniFile& ini)
         ini.writeInteger(kRetrySection, key("Attempts", i), retry.attempts);
         ini.writeString(kRetrySection, key("Due", i), std::to_string(retry.due));
         ini.writeBool(kRetrySection, key("Wait", i), retry.serverWait);
+    }
+}
+
+void forgetEntryRetries(std::vector<PendingRetry>& retries, std::string_view prefix, std::size_t removed)
+{
+    const std::size_t number = removed + 1;
+    std::size_t end = 0;
+    std::erase_if(retries, [&](const PendingRetry& retry) { return channelEntry(retry.channel, prefix, end) == number; });
+    for (PendingRetry& retry : retries) {
+        const std::size_t entry = channelEntry(retry.channel, prefix, end);
+        if (entry > number)
+            retry.channel = std::string(prefix) + std::to_string(entry - 1) + retry.channel.substr(end);
     }
 }
 

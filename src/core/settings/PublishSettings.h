@@ -3,6 +3,8 @@
 #include "IniFile.h"
 #include "Settings.h"
 
+#include <cstddef>
+#include <string_view>
 #include <vector>
 
 namespace kestrune::core {
@@ -17,5 +19,9 @@ void saveDnsUpdates(const std::vector<DnsUpdateEntry>& entries, IniFile& ini);
 // an address is dropped.
 std::vector<PendingRetry> loadPendingRetries(const IniFile& ini);
 void savePendingRetries(const std::vector<PendingRetry>& retries, IniFile& ini);
+
+// Retries name entries by their place ("dns2", "notice3|ip4"): when the entry at index removed of the list
+// whose channels start with prefix goes, its retries go and later entries' retries move up with them.
+void forgetEntryRetries(std::vector<PendingRetry>& retries, std::string_view prefix, std::size_t removed);
 
 } // namespace kestrune::core
