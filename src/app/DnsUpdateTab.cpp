@@ -5,11 +5,8 @@
 #include "Utf8Text.h"
 
 #include <QDateTime>
-#include <QGroupBox>
-#include <QHBoxLayout>
 #include <QListWidget>
 #include <QPushButton>
-#include <QVBoxLayout>
 #include <algorithm>
 
 namespace kestrune::app {
@@ -52,23 +49,13 @@ QString rowText(const core::DnsUpdateEntry& entry, const core::PendingRetry* ret
 DnsUpdateTab::DnsUpdateTab(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("dnsUpdateTab"));
-    auto* page = new QVBoxLayout(this);
-    QGroupBox* entries = layout::group(this, QStringLiteral("Dynamic DNS entries "));
-    auto* column = new QVBoxLayout(entries);
-    m_entryList = new QListWidget(entries);
-    m_entryList->setObjectName(QStringLiteral("dnsEntryList"));
-    column->addWidget(m_entryList, 1);
-    auto* buttons = new QHBoxLayout;
-    m_addButton = layout::button(entries, QStringLiteral("dnsAddButton"), QStringLiteral("&Add..."));
-    m_editButton = layout::button(entries, QStringLiteral("dnsEditButton"), QStringLiteral("&Edit..."), false);
-    m_removeButton = layout::button(entries, QStringLiteral("dnsRemoveButton"), QStringLiteral("Re&move"), false);
-    m_clearHoldButton =
-        layout::button(entries, QStringLiteral("dnsClearHoldButton"), QStringLiteral("&Clear hold"), false);
-    for (QPushButton* button : {m_addButton, m_editButton, m_removeButton, m_clearHoldButton})
-        buttons->addWidget(button);
-    buttons->addStretch();
-    column->addLayout(buttons);
-    page->addWidget(entries, 1);
+    const layout::EntryList made = layout::entryList(this, QStringLiteral("Dynamic DNS entries "), QStringLiteral("dns"),
+                                                     QStringLiteral("dnsClearHoldButton"), QStringLiteral("&Clear hold"));
+    m_entryList = made.list;
+    m_addButton = made.add;
+    m_editButton = made.edit;
+    m_removeButton = made.remove;
+    m_clearHoldButton = made.extra;
 
     connect(m_addButton, &QPushButton::clicked, this, &DnsUpdateTab::addRequested);
     connect(m_editButton, &QPushButton::clicked, this, &DnsUpdateTab::editRequested);

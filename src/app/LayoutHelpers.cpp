@@ -3,9 +3,12 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QHBoxLayout>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace kestrune::app {
 
@@ -76,6 +79,28 @@ QFrame* panel(QWidget* parent, const QString& name)
 }
 
 QGroupBox* group(QWidget* parent, const QString& title) { return new QGroupBox(title, parent); }
+
+EntryList entryList(QWidget* tab, const QString& title, const QString& prefix, const QString& extraName,
+                    const QString& extraCaption)
+{
+    auto* page = new QVBoxLayout(tab);
+    QGroupBox* entries = group(tab, title);
+    auto* column = new QVBoxLayout(entries);
+    EntryList made{new QListWidget(entries),
+                   button(entries, prefix + QStringLiteral("AddButton"), QStringLiteral("&Add...")),
+                   button(entries, prefix + QStringLiteral("EditButton"), QStringLiteral("&Edit..."), false),
+                   button(entries, prefix + QStringLiteral("RemoveButton"), QStringLiteral("Re&move"), false),
+                   button(entries, extraName, extraCaption, false)};
+    made.list->setObjectName(prefix + QStringLiteral("EntryList"));
+    column->addWidget(made.list, 1);
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* each : {made.add, made.edit, made.remove, made.extra})
+        buttons->addWidget(each);
+    buttons->addStretch();
+    column->addLayout(buttons);
+    page->addWidget(entries, 1);
+    return made;
+}
 
 void maskWithPlus(QWidget* owner, std::initializer_list<QLineEdit*> edits)
 {

@@ -9,6 +9,7 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 
 namespace kestrune::app {
@@ -26,6 +27,17 @@ QLabel* displayPanel(QWidget* parent, const QString& name);
 // A raised panel that holds other controls.
 QFrame* panel(QWidget* parent, const QString& name);
 QGroupBox* group(QWidget* parent, const QString& title);
+// A tab's list of entries in a group filling the tab, with Add, Edit, Remove and one button of the tab's own
+// below it; the controls are named prefix + "EntryList", prefix + "AddButton" and so on.
+struct EntryList {
+    QListWidget* list;
+    QPushButton* add;
+    QPushButton* edit;
+    QPushButton* remove;
+    QPushButton* extra;
+};
+EntryList entryList(QWidget* tab, const QString& title, const QString& prefix, const QString& extraName,
+                    const QString& extraCaption);
 // Password boxes of this program mask every character with "+". Call once the boxes exist: the style is
 // owner's child and must outlive them.
 void maskWithPlus(QWidget* owner, std::initializer_list<QLineEdit*> edits);

@@ -4,11 +4,8 @@
 #include "NoticeChannels.h"
 #include "Utf8Text.h"
 
-#include <QGroupBox>
-#include <QHBoxLayout>
 #include <QListWidget>
 #include <QPushButton>
-#include <QVBoxLayout>
 #include <algorithm>
 
 namespace kestrune::app {
@@ -33,22 +30,13 @@ QString rowText(const core::NoticeEntry& entry)
 NoticesTab::NoticesTab(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("noticesTab"));
-    auto* page = new QVBoxLayout(this);
-    QGroupBox* entries = layout::group(this, QStringLiteral("Notices "));
-    auto* column = new QVBoxLayout(entries);
-    m_entryList = new QListWidget(entries);
-    m_entryList->setObjectName(QStringLiteral("noticeEntryList"));
-    column->addWidget(m_entryList, 1);
-    auto* buttons = new QHBoxLayout;
-    m_addButton = layout::button(entries, QStringLiteral("noticeAddButton"), QStringLiteral("&Add..."));
-    m_editButton = layout::button(entries, QStringLiteral("noticeEditButton"), QStringLiteral("&Edit..."), false);
-    m_removeButton = layout::button(entries, QStringLiteral("noticeRemoveButton"), QStringLiteral("Re&move"), false);
-    m_testButton = layout::button(entries, QStringLiteral("noticeTestButton"), QStringLiteral("Send &test"), false);
-    for (QPushButton* button : {m_addButton, m_editButton, m_removeButton, m_testButton})
-        buttons->addWidget(button);
-    buttons->addStretch();
-    column->addLayout(buttons);
-    page->addWidget(entries, 1);
+    const layout::EntryList made = layout::entryList(this, QStringLiteral("Notices "), QStringLiteral("notice"),
+                                                     QStringLiteral("noticeTestButton"), QStringLiteral("Send &test"));
+    m_entryList = made.list;
+    m_addButton = made.add;
+    m_editButton = made.edit;
+    m_removeButton = made.remove;
+    m_testButton = made.extra;
 
     connect(m_addButton, &QPushButton::clicked, this, &NoticesTab::addRequested);
     connect(m_editButton, &QPushButton::clicked, this, &NoticesTab::editRequested);

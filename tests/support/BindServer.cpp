@@ -3,7 +3,6 @@
 #include "NginxServer.h"
 #include "PeerProcess.h"
 
-#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -19,8 +18,6 @@ namespace {
 
 constexpr const char* kNamed = "/usr/sbin/named";
 constexpr const char* kNsupdate = "/usr/bin/nsupdate";
-
-bool Ended(pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) == pid; }
 
 std::string RandomSecret()
 {
@@ -71,9 +68,8 @@ BindServer::BindServer() : fSecret(RandomSecret())
         ::execl(kNamed, kNamed, "-g", "-n", "1", "-c", conf.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    if (!NginxServer::WaitUntilAccepting(fPort, 10000) || Ended(fPid)) {
-        ::kill(fPid, SIGKILL);
-        ::waitpid(fPid, nullptr, 0);
+    if (!NginxServer::WaitUntilAccepting(fPort, 10000) || ::waitpid(fPid, nullptr, WNOHANG) == fPid) {
+        EndChild(fPid);
         fPid = -1;
         throw std::runtime_error("named did not start: " + fDir.Read("named.log"));
     }
@@ -81,16 +77,8 @@ BindServer::BindServer() : fSecret(RandomSecret())
 
 BindServer::~BindServer()
 {
-    if (fPid <= 0)
-        return;
-    ::kill(fPid, SIGTERM);
-    bool ended = false;
-    for (int i = 0; i < 500 && !(ended = Ended(fPid)); ++i)
-        ::poll(nullptr, 0, 10);
-    if (!ended) {
-        ::kill(fPid, SIGKILL);
-        ::waitpid(fPid, nullptr, 0);
-    }
+    if (fPid > 0)
+        EndChild(fPid);
 }
 
 void BindServer::Set(const std::string& name, const std::string& type, const std::string& value) const

@@ -1,5 +1,7 @@
 #include "NginxServer.h"
 
+#include "PeerProcess.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -106,24 +108,15 @@ NginxServer::NginxServer(const Options& options) {
     }
     if (!WaitUntilAccepting(fPort, 10000) || (fTlsPort != 0 && !WaitUntilAccepting(fTlsPort, 10000)) ||
         ProcessEnded(fPid)) {
-        ::kill(fPid, SIGKILL);
-        ::waitpid(fPid, nullptr, 0);
+        EndChild(fPid);
         fPid = -1;
         throw std::runtime_error("nginx did not start; see " + ErrorLog() + ": " + fDir.Read("error.log"));
     }
 }
 
 NginxServer::~NginxServer() {
-    if (fPid <= 0)
-        return;
-    ::kill(fPid, SIGTERM);
-    bool ended = false;
-    for (int i = 0; i < 500 && !(ended = ProcessEnded(fPid)); ++i)
-        ::poll(nullptr, 0, 10);
-    if (!ended) {
-        ::kill(fPid, SIGKILL);
-        ::waitpid(fPid, nullptr, 0);
-    }
+    if (fPid > 0)
+        EndChild(fPid);
 }
 
 std::string NginxServer::BaseURL() const { return "http://127.0.0.1:" + std::to_string(fPort); }

@@ -117,6 +117,18 @@ bool RunToEnd(std::vector<std::string> args) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+void EndChild(pid_t pid)
+{
+    ::kill(pid, SIGTERM);
+    for (int i = 0; i < 500; ++i) {
+        if (::waitpid(pid, nullptr, WNOHANG) == pid)
+            return;
+        ::poll(nullptr, 0, 10);
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+}
+
 std::vector<nlohmann::json> ReadJsonLines(const std::string& file)
 {
     std::vector<nlohmann::json> result;

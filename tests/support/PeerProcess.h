@@ -30,6 +30,9 @@ private:
     uint16_t fPort = 0;
 };
 
+// Ends a child process the test started: SIGTERM, SIGKILL when it has not ended within 5 s; reaped either way.
+void EndChild(pid_t pid);
+
 // A peer's request log: one JSON object a line (none when the file is missing).
 std::vector<nlohmann::json> ReadJsonLines(const std::string& file);
 
