@@ -309,7 +309,6 @@ private:
     std::optional<long long> m_lastRouterCheck;
     std::unique_ptr<lookup::AddressEvents> m_addressEvents;
     bool m_settlePending = false;
-    int m_lookupFailures = 0;  // lookups failed in a row
     bool m_retrying = false;   // the publish steps run are retries
     // The steps whose failure for good was noticed; a step leaves when it goes through again.
     std::set<std::string> m_failedForGood;

@@ -80,13 +80,19 @@ void Monitor::addressNoticed(int family, const std::string& address)
 void Monitor::lookupEnded(bool failed, const std::string& what)
 {
     const int threshold = std::max(1, m_settings.noticeState.lookupFailures);
+    int& inARow = m_settings.noticeState.failedInARow;
     if (!failed) {
-        if (m_lookupFailures >= threshold)
+        if (inARow >= threshold)
             raiseNotice(NoticeEvent::LookupRecovered, "The address lookup works again: " + what + ".");
-        m_lookupFailures = 0;
+        if (inARow != 0) {
+            inARow = 0;
+            m_observer.publishStateChanged();
+        }
         return;
     }
-    if (++m_lookupFailures == threshold)
+    ++inARow;
+    m_observer.publishStateChanged();
+    if (inARow == threshold)
         raiseNotice(NoticeEvent::LookupFailing,
                     "The address lookup failed " + std::to_string(threshold) + " times in a row: " + what);
 }

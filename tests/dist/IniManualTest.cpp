@@ -40,6 +40,7 @@ std::set<std::string> WrittenKeys()
     entry.refreshDays = 7;  // written only when set
     settings.dnsUpdates = {entry};
     settings.notices = {NoticeEntry{}};
+    settings.noticeState.failedInARow = 2;  // written only while lookups fail
     settings.ipv6Enabled = true;  // the [IPv6] section is written only when it holds something
     settings.pendingRetries = {{"dns1", "10.0.0.2", 1, 100, false}};
     RunStatus status;

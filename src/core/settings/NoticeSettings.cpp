@@ -38,6 +38,7 @@ constexpr std::string_view kFailuresKey = "Failures";
 constexpr int kDefaultFailures = 3;
 constexpr std::string_view kLastIpKey = "LastIP";
 constexpr std::string_view kLastIp6Key = "LastIP6";
+constexpr std::string_view kFailedKey = "FailedInARow";
 
 std::string key(std::string_view name, int row) { return std::string(name) + std::to_string(row); }
 
@@ -48,6 +49,7 @@ std::vector<NoticeEntry> loadNotices(const IniFile& ini, NoticeState& state)
     state.lookupFailures = std::clamp(ini.readInteger(kSection, kFailuresKey, kDefaultFailures), 1, 1000);
     state.lastIp = ini.readString(kSection, kLastIpKey, "");
     state.lastIp6 = ini.readString(kSection, kLastIp6Key, "");
+    state.failedInARow = std::clamp(ini.readInteger(kSection, kFailedKey, 0), 0, 1'000'000);
     std::vector<NoticeEntry> entries;
     const int count = std::clamp(ini.readInteger(kSection, "Count", 0), 0, kMaxRows);
     for (int i = 1; i <= count; ++i) {
@@ -71,11 +73,13 @@ std::vector<NoticeEntry> loadNotices(const IniFile& ini, NoticeState& state)
 void saveNotices(const std::vector<NoticeEntry>& entries, const NoticeState& state, IniFile& ini)
 {
     ini.eraseSection(kSection);
-    if (entries.empty() && state == NoticeState{kDefaultFailures, {}, {}})
+    if (entries.empty() && state == NoticeState{kDefaultFailures, {}, {}, 0})
         return;
     ini.writeInteger(kSection, kFailuresKey, state.lookupFailures);
     ini.writeString(kSection, kLastIpKey, state.lastIp);
     ini.writeString(kSection, kLastIp6Key, state.lastIp6);
+    if (state.failedInARow != 0)
+        ini.writeInteger(kSection, kFailedKey, state.failedInARow);
     ini.writeInteger(kSection, "Count", static_cast<int>(entries.size()));
     int i = 0;
     for (const NoticeEntry& entry : entries) {

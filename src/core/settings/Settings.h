@@ -66,6 +66,8 @@ struct NoticeState {
     int lookupFailures{};    // failed lookups in a row before "lookup failing" goes out
     std::string lastIp;      // the last address an "address changed" notice was raised for
     std::string lastIp6;
+    // Lookups failed in a row so far; kept, so that runs from cron count toward the notice too.
+    int failedInARow{};
 
     bool operator==(const NoticeState&) const = default;
 };

@@ -56,6 +56,7 @@ constexpr EntryKey kEntryKeys[] = {
     {"Notify", "Failures", "integer", "3", "How many failed lookups in a row make a notice."},
     {"Notify", "LastIP", "state", "", "The IPv4 address last announced."},
     {"Notify", "LastIP6", "state", "", "The IPv6 address last announced."},
+    {"Notify", "FailedInARow", "state", "0", "Lookups failed in a row so far, counted across runs."},
     {"Notify", "Count", "integer", "0", "How many notice channels follow."},
     {"Notify", "Enabled<i>", "boolean", "0", "The channel is in use."},
     {"Notify", "Kind<i>", "text", "ntfy", "The kind of channel: ntfy, gotify or another kind the window offers."},
