@@ -93,7 +93,7 @@ TEST(PublishSettings, NoticesAndTheirRetriesSurviveTheFileWithTokensScrambled)
     s.notices = {{true, "matrix", "https://m.example/_matrix/{TXN}", "syt_t0ken", "ip4,retry", "",
                   R"({"msgtype":"m.text","body":"{DETAILS} \"q\""})"},
                  {false, "gotify", "https://g.example", "AppT0ken", "", "{EVENT}", ""}};
-    s.noticeState = {5, "203.0.113.7", "2001:db8::7"};
+    s.noticeState = {5, "203.0.113.7", "2001:db8::7", 2};
     s.pendingRetries = {{"notice1|ip4|1700000000|198.51.100.1|It \"changed\" | {IP}", "203.0.113.7", 1, 1700000060, false}};
     saveSettingsFile(s, file);
 
