@@ -44,4 +44,19 @@ public:
     virtual void writeClipboard(const QString& text) = 0;
 };
 
+// Runs an entry dialog showing shown until its fields make an entry (each refusal told, the fields kept as typed
+// for the next try) or it is cancelled.
+template <class EntryDialog, class Entry>
+std::optional<Entry> askEntry(Dialogs& dialogs, EntryDialog& dialog, const Entry& shown)
+{
+    dialog.setEntry(shown);
+    while (dialogs.runDialog(dialog)) {
+        const QString problem = dialog.problem();
+        if (problem.isEmpty())
+            return dialog.entry();
+        dialogs.showMessage(problem);
+    }
+    return std::nullopt;
+}
+
 } // namespace kestrune::app

@@ -108,14 +108,7 @@ void DnsUpdateDialog::setEntry(const core::DnsUpdateEntry& entry)
     m_loaded = entry;
     const QScopedValueRollback loading(m_loading, true);
     m_enabledCheck->setChecked(entry.enabled);
-    const QString key = toQString(entry.provider);
-    int row = m_providerCombo->findData(key);
-    if (row < 0) {
-        // A provider this version does not know stays as the file names it.
-        m_providerCombo->addItem(key, key);
-        row = m_providerCombo->count() - 1;
-    }
-    m_providerCombo->setCurrentIndex(row);
+    layout::selectKeeping(m_providerCombo, toQString(entry.provider));
     m_familyCombo->setCurrentIndex(std::max(0, m_familyCombo->findData(entry.family)));
     m_serverEdit->setText(toQString(entry.server));
     m_zoneEdit->setText(toQString(entry.zone));

@@ -1,6 +1,7 @@
 #include "LayoutHelpers.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QHBoxLayout>
@@ -100,6 +101,13 @@ EntryList entryList(QWidget* tab, const QString& title, const QString& prefix, c
     column->addLayout(buttons);
     page->addWidget(entries, 1);
     return made;
+}
+
+void selectKeeping(QComboBox* combo, const QString& key)
+{
+    if (combo->findData(key) < 0)
+        combo->addItem(key, key);
+    combo->setCurrentIndex(combo->findData(key));
 }
 
 void maskWithPlus(QWidget* owner, std::initializer_list<QLineEdit*> edits)

@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -38,6 +39,9 @@ struct EntryList {
 };
 EntryList entryList(QWidget* tab, const QString& title, const QString& prefix, const QString& extraName,
                     const QString& extraCaption);
+// Selects the item whose data is key; a key this version does not know is added as it is and selected, so
+// that it stays as the settings file names it.
+void selectKeeping(QComboBox* combo, const QString& key);
 // Password boxes of this program mask every character with "+". Call once the boxes exist: the style is
 // owner's child and must outlive them.
 void maskWithPlus(QWidget* owner, std::initializer_list<QLineEdit*> edits);

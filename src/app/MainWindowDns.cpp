@@ -9,15 +9,7 @@ namespace kestrune::app {
 std::optional<core::DnsUpdateEntry> MainWindow::askDnsEntry(const core::DnsUpdateEntry& shown)
 {
     DnsUpdateDialog dialog(this);
-    dialog.setEntry(shown);
-    while (m_dialogs.runDialog(dialog)) {
-        const QString problem = dialog.problem();
-        if (problem.isEmpty())
-            return dialog.entry();
-        // The fields stay as typed for the next try.
-        m_dialogs.showMessage(problem);
-    }
-    return std::nullopt;
+    return askEntry(m_dialogs, dialog, shown);
 }
 
 void MainWindow::onDnsAddClicked()

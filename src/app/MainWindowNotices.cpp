@@ -10,14 +10,7 @@ namespace kestrune::app {
 std::optional<core::NoticeEntry> MainWindow::askNoticeEntry(const core::NoticeEntry& shown)
 {
     NoticeDialog dialog(this);
-    dialog.setEntry(shown);
-    while (m_dialogs.runDialog(dialog)) {
-        const QString problem = dialog.problem();
-        if (problem.isEmpty())
-            return dialog.entry();
-        m_dialogs.showMessage(problem);
-    }
-    return std::nullopt;
+    return askEntry(m_dialogs, dialog, shown);
 }
 
 void MainWindow::onNoticeAddClicked()

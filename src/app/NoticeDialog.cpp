@@ -74,14 +74,7 @@ void NoticeDialog::setEntry(const core::NoticeEntry& entry)
 {
     const QScopedValueRollback loading(m_loading, true);
     m_enabledCheck->setChecked(entry.enabled);
-    const QString key = toQString(entry.kind);
-    int row = m_kindCombo->findData(key);
-    if (row < 0) {
-        // A kind this version does not know stays as the file names it.
-        m_kindCombo->addItem(key, key);
-        row = m_kindCombo->count() - 1;
-    }
-    m_kindCombo->setCurrentIndex(row);
+    layout::selectKeeping(m_kindCombo, toQString(entry.kind));
     m_urlEdit->setText(toQString(entry.url));
     m_tokenEdit->setText(toQString(entry.token));
     m_titleEdit->setText(toQString(entry.title));
