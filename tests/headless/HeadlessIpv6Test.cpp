@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -43,24 +42,21 @@ protected:
 
 TEST_F(HeadlessIpv6, ACheckPrintsBothAddressesOrWhyThereIsNoIpv6One)
 {
+    // Which addresses are skipped, and why, the choice's own tests pin.
     const struct {
-        std::string addresses;  // "ip -6 addr add" arguments, ";" between them
+        std::string address;  // "ip -6 addr add" arguments, or empty
         std::string interfaceName;
         std::string line;
         std::string recorded;  // the IPv6 address --status shows as found and written to the IPv6 IP file
     } cases[] = {
         {"", "", "No IPv6 address: no global IPv6 address on any interface.\n", ""},
-        {"fd00:7::1/64 dev lo nodad;fe80::7/64 dev lo nodad", "",
-         "No IPv6 address: no global IPv6 address on any interface.\n", ""},
         {"2001:db8:7::1/64 dev lo nodad", "", "IPv6 address found: 2001:db8:7::1\n", "2001:db8:7::1"},
         {"", "eth7", "No IPv6 address: no global IPv6 address on eth7.\n", ""},
     };
     rig->settings.ipv6Filename = rig->folder.File("ip6.txt");
     for (const auto& c : cases) {
-        for (std::size_t start = 0; start < c.addresses.size();) {
-            const std::size_t end = std::min(c.addresses.find(';', start), c.addresses.size());
-            ASSERT_TRUE(PrivateNetwork::ip("-6 addr add " + c.addresses.substr(start, end - start)));
-            start = end + 1;
+        if (!c.address.empty()) {
+            ASSERT_TRUE(PrivateNetwork::ip("-6 addr add " + c.address));
         }
         rig->settings.ipv6Interface = c.interfaceName;
         const std::string lines = CheckOnce(0);

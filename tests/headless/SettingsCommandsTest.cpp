@@ -25,16 +25,19 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 
 } // namespace
 
+// Also in a folder that does not exist: nothing is created, the folder included.
 TEST(SettingsCommands, AMissingSettingsFileIsRefusedWithoutAWindowAndCreatedByTheWindow)
 {
     testsupport::TempDir folder("kestrune-missing");
     const std::string file = folder.File("kestrune.ini");
-    const std::string refusal = "settings file \"" + file + "\" does not exist";
-    for (const char* option : {"--headless", "--check-once", "--status"}) {
-        ProgramRun run({option, "--config", file});
-        EXPECT_EQ(run.wait(), 64) << option;
-        EXPECT_NE(run.errors().find(refusal), std::string::npos) << option << ": " << run.errors();
-        EXPECT_EQ(FolderState(folder.Path()), "") << option;
+    for (const std::string& missing : {file, folder.File("missing/kestrune.ini")}) {
+        for (const char* option : {"--headless", "--check-once", "--status"}) {
+            ProgramRun run({option, "--config", missing});
+            EXPECT_EQ(run.wait(10000), 64) << option;
+            const std::string refusal = std::string(KESTRUNE_EXECUTABLE) + ": settings file \"" + missing + "\" does not exist\n";
+            EXPECT_TRUE(run.errors().ends_with(refusal)) << option << ": " << run.errors();
+            EXPECT_EQ(FolderState(folder.Path()), "") << option;
+        }
     }
     ProgramRun window({"--config", file}, true, {{"KESTRUNE_EXIT_AFTER_SHOW", "1"}});
     EXPECT_EQ(window.wait(), 0) << window.errors();
