@@ -147,6 +147,19 @@ bool ProgramRun::waitForLock(const std::string& file, int timeoutMs) const
     });
 }
 
+kestrune::core::DnsUpdateEntry Dyndns2Entry(const std::string& server)
+{
+    kestrune::core::DnsUpdateEntry entry;
+    entry.enabled = true;
+    entry.provider = "dyndns2";
+    entry.server = server;
+    entry.hosts = "home.example";
+    entry.user = "me";
+    entry.password = "pw";
+    entry.verify = "off";
+    return entry;
+}
+
 std::string Bytes(const std::string& file)
 {
     std::ifstream in(file, std::ios::binary);

@@ -57,6 +57,9 @@ private:
     int m_status = -1;
 };
 
+// An enabled dyndns2 entry for home.example at server, user "me" and password "pw"; its names are in no zone the
+// tests serve, so nothing proves them.
+kestrune::core::DnsUpdateEntry Dyndns2Entry(const std::string& server);
 // The bytes of a file, or "(none)".
 std::string Bytes(const std::string& file);
 // Every file of a folder with its bytes and change time, to show nothing was touched.

@@ -118,23 +118,6 @@ TEST(HeadlessRunner, AFirstRunWithNothingSetUpNamesTheSettingsFileAndItsKeys)
     EXPECT_EQ(run.lines.find("Host not found"), std::string::npos) << run.lines;
 }
 
-namespace {
-
-kestrune::core::DnsUpdateEntry dyndns2Entry(const testsupport::DnsUpdateServer& dns)
-{
-    kestrune::core::DnsUpdateEntry entry;
-    entry.enabled = true;
-    entry.provider = "dyndns2";
-    entry.server = dns.origin();
-    entry.hosts = "home.example";
-    entry.user = "me";
-    entry.password = "pw";
-    entry.verify = "off";  // the names are not in any zone the test serves
-    return entry;
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
@@ -146,7 +129,7 @@ TEST(HeadlessRunner, DnsEntriesAndPendingRetriesAreKeptInTheSettingsFile)
 {
     HeadlessRig rig("10.1.2.3");
     testsupport::DnsUpdateServer dns;
-    const kestrune::core::DnsUpdateEntry dyndns2 = dyndns2Entry(dns);
+    const kestrune::core::DnsUpdateEntry dyndns2 = Dyndns2Entry(dns.origin());
     kestrune::core::DnsUpdateEntry custom = dyndns2;
     custom.provider = "custom";
     custom.server.clear();
@@ -185,7 +168,7 @@ TEST(HeadlessRunner, MetricsFileCountsChecksAndStepsAfterASuccessAndAFailure)
     HeadlessRig rig("10.1.2.3");
     testsupport::DnsUpdateServer dns;
     dns.answer(503, "busy");
-    rig.settings.dnsUpdates = {dyndns2Entry(dns)};
+    rig.settings.dnsUpdates = {Dyndns2Entry(dns.origin())};
     rig.settings.metricsFile = rig.folder.File("kestrune.prom");
     rig.save();
     RunnerRun run(rig);
@@ -234,9 +217,7 @@ TEST(HeadlessRunner, EveryDnsEntryAndCommandRunIsOneLineAndAFailureIsAFailedActi
         HeadlessRig rig("10.1.2.3");
         testsupport::DnsUpdateServer dns;
         dns.answer(c.dnsStatus, c.dnsBody);
-        rig.settings.dnsUpdates = {dyndns2Entry(dns)};
-        if (!c.server.empty())
-            rig.settings.dnsUpdates[0].server = c.server;
+        rig.settings.dnsUpdates = {Dyndns2Entry(c.server.empty() ? dns.origin() : c.server)};
         rig.settings.runCommand = true;
         rig.settings.command = c.command;
         rig.settings.commandPassword = "hook S3cret";

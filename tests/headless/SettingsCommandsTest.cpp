@@ -106,12 +106,7 @@ TEST(SettingsCommands, SetPasswordStoresWhatTheWindowWould)
     };
     for (const Case& c : cases) {
         HeadlessRig rig("10.1.2.3");
-        DnsUpdateEntry held;
-        held.enabled = true;
-        held.provider = "dyndns2";
-        held.server = "dns.example";
-        held.hosts = "home.example";
-        held.user = "me";
+        DnsUpdateEntry held = Dyndns2Entry("dns.example");
         held.password = "old";
         held.lastIp = "10.0.0.1";
         held.hold = "badauth";
@@ -139,13 +134,7 @@ TEST(SettingsCommands, StatusShowsTheLastCheckEachChannelAndWhetherAnInstanceRun
     HeadlessRig rig("10.1.2.3");
     testsupport::DnsUpdateServer dns;
     dns.answer(503, "busy");
-    DnsUpdateEntry entry;
-    entry.enabled = true;
-    entry.provider = "dyndns2";
-    entry.server = dns.origin();
-    entry.hosts = "home.example";
-    entry.verify = "off";  // no test zone holds the name
-    rig.settings.dnsUpdates = {entry};
+    rig.settings.dnsUpdates = {Dyndns2Entry(dns.origin())};
     rig.settings.interval = 30;
     rig.save();
     ProgramRun check({"--check-once", "--config", rig.settingsFile});
