@@ -127,7 +127,8 @@ def run_stun(args):
         udp.sendto(stun_answer(tid, args.answer or peer[0], peer[1]), peer)
 
 
-def run_coturn(args):
+def start_coturn(args):
+    """turnserver on a free port, or None when it ended or did not listen within its time."""
     probe = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     probe.bind(("127.0.0.1", 0))
     port = probe.getsockname()[1]
@@ -137,18 +138,29 @@ def run_coturn(args):
         "--no-tls", "--no-dtls", "--no-cli", "--log-file=stdout", "--simple-log", f"--userdb={args.dbfile}",
         f"--pidfile={args.dbfile}.pid"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
         preexec_fn=end_with_parent)
-    # No wait inside the handler: the main thread may hold the child's wait lock.
-    signal.signal(signal.SIGTERM, lambda *unused: (server.terminate(), os._exit(0)))
     deadline = time.monotonic() + 10
     while time.monotonic() < deadline and server.poll() is None:
         try:
             socket.create_connection(("127.0.0.1", port), timeout=1).close()
-            break
+            return server, port
         except OSError:
             time.sleep(0.05)
+    server.terminate()
+    server.wait()
+    return None
+
+
+def run_coturn(args):
+    # The probed port may be taken by another test before turnserver binds it: then a new one is tried.
+    for _ in range(5):
+        started = start_coturn(args)
+        if started:
+            break
     else:
-        server.terminate()
         sys.exit("turnserver did not start")
+    server, port = started
+    # No wait inside the handler: the main thread may hold the child's wait lock.
+    signal.signal(signal.SIGTERM, lambda *unused: (server.terminate(), os._exit(0)))
     announce(port)
     server.wait()
 
