@@ -392,19 +392,29 @@ void HeadlessRunner::publishReported(const std::string& text, bool failed)
 void HeadlessRunner::statusChanged(const std::string& text)
 {
     if (!text.empty() && text != m_lastStepLine)
-        report(Level::Debug, text);
+        reportReasoning(text);
 }
 
 void HeadlessRunner::debugText(const std::string& text)
 {
     if (text != m_lastStepLine)
-        report(Level::Debug, text);
+        reportReasoning(text);
 }
 
 void HeadlessRunner::busyChanged(bool busy, const std::string& text)
 {
     if (busy && !text.empty())
-        report(Level::Debug, text);
+        reportReasoning(text);
+    if (!busy)
+        m_lastReasoning.clear();  // the next check's lines are news again
+}
+
+void HeadlessRunner::reportReasoning(const std::string& text)
+{
+    if (text == m_lastReasoning)
+        return;
+    m_lastReasoning = text;
+    report(Level::Debug, text);
 }
 
 void HeadlessRunner::serviceAnswered(const std::string& service)

@@ -83,6 +83,7 @@ public:
     void stop(core::TimerId id) override;
 
 private:
+    void reportReasoning(const std::string& text);
     void apply(const core::Settings& settings);
     void startChecks();
     int checkStatus() const;
@@ -114,6 +115,7 @@ private:
     bool m_actionFailed = false;
     // The last publish step's line: a notice that repeats it (a held entry's balloon) is not said twice.
     std::string m_lastStepLine;
+    std::string m_lastReasoning;  // the status line and the busy text often say the same
 };
 
 } // namespace kestrune::headless
