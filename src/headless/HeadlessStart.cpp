@@ -139,8 +139,9 @@ std::optional<int> startFromCommandLine(int argc, char** argv)
         std::error_code ignored;
         const std::filesystem::path chosen = *chosenSettingsFile();
         if (line.options.withoutWindow() && !std::filesystem::is_directory(chosen.parent_path(), ignored)) {
-            const std::string program = argc > 0 ? argv[0] : "kestrune";
-            std::fputs((program + ": settings file \"" + chosen.string() + "\" does not exist\n").c_str(), stderr);
+            eventLog(line.options)
+                .write(Level::Error, std::string(argc > 0 ? argv[0] : "kestrune") + ": settings file \"" +
+                                         chosen.string() + "\" does not exist");
             return launch::kExitUsage;
         }
     }
