@@ -2,6 +2,8 @@
 #include "FuzzInput.h"
 #include "Uri.h"
 
+#include <arpa/inet.h>
+
 using namespace kestrune::net;
 
 namespace {
@@ -24,7 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     FUZZ_CHECK(!withScheme || uri.path.front() == '/');
     FUZZ_CHECK(uri.document.find('/') == std::string::npos);
     FUZZ_CHECK(uri.document.find('#') == std::string::npos);
-    FUZZ_CHECK(uri.host.find_first_of(":/") == std::string::npos);
+    in6_addr literal{};
+    FUZZ_CHECK(uri.host.find('/') == std::string::npos);
+    FUZZ_CHECK(uri.host.find(':') == std::string::npos || inet_pton(AF_INET6, uri.host.c_str(), &literal) == 1);
     FUZZ_CHECK(uri.username.find_first_of(":@/") == std::string::npos);
     FUZZ_CHECK(!uri.username.empty() || uri.password.empty());
     FUZZ_CHECK(uri.params.empty() || uri.params.front() == '?' || uri.params.front() == '=');

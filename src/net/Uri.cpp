@@ -1,6 +1,7 @@
 #include "Uri.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <vector>
 
 namespace kestrune::net {
@@ -36,9 +37,12 @@ void Uri::setUri(const std::string& url) {
                 password = credentials.substr(colon + 1);
             authority = authority.substr(at + 1);
         }
-        // An IPv6 literal comes in brackets, its own colons not being the port's.
+        // An IPv6 literal comes in brackets, its own colons not being the port's; brackets around anything
+        // else are no literal, and the text is split as a name.
         const auto close = authority.starts_with('[') ? authority.find(']') : std::string::npos;
-        if (close != std::string::npos) {
+        in6_addr literal{};
+        if (close != std::string::npos &&
+            ::inet_pton(AF_INET6, authority.substr(1, close - 1).c_str(), &literal) == 1) {
             host = authority.substr(1, close - 1);
             if (authority.compare(close + 1, 1, ":") == 0)
                 port = authority.substr(close + 2);
