@@ -15,11 +15,10 @@ NoticeCall GotifyChannel::call(const NoticeRequest& request, const NoticeValues&
     call.url = server + "/message";
     if (!request.token.empty())
         call.headers.emplace_back("X-Gotify-Key", request.token);
-    const bool urgent = values.event == NoticeEvent::LookupFailing || values.event == NoticeEvent::StepFailed;
     const nlohmann::json message = {
-        {"title", fillTemplate(request.title.empty() ? "{EVENT} on {HOST}" : request.title, values, Landing::Text)},
+        {"title", fillTemplate(request.title.empty() ? kDefaultNoticeTitle : request.title, values, Landing::Text)},
         {"message", fillTemplate(request.body.empty() ? bodyPreset() : request.body, values, Landing::Text)},
-        {"priority", urgent ? 8 : 5},
+        {"priority", isUrgentNotice(values.event) ? 8 : 5},
     };
     call.contentType = "application/json";
     call.body = message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);

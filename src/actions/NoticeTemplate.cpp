@@ -57,6 +57,11 @@ std::string_view noticeEventName(NoticeEvent event)
     return "Test notice";
 }
 
+bool isUrgentNotice(NoticeEvent event)
+{
+    return event == NoticeEvent::LookupFailing || event == NoticeEvent::StepFailed;
+}
+
 std::string fillTemplate(std::string_view text, const NoticeValues& values, Landing landing, std::string_view token)
 {
     const std::array<std::pair<std::string_view, std::string_view>, 9> fields = {{

@@ -23,6 +23,10 @@ std::string fillTemplate(std::string_view text, const NoticeValues& values, Land
                          std::string_view token = {});
 // The event's name as {EVENT} gives it.
 std::string_view noticeEventName(NoticeEvent event);
+// The title a channel with titles sends when the entry leaves it empty.
+inline constexpr std::string_view kDefaultNoticeTitle = "{EVENT} on {HOST}";
+// Failures go out with the channel's raised priority; everything else at its default.
+bool isUrgentNotice(NoticeEvent event);
 // A body template is JSON when it starts (after blanks) with "[" or with "{" and then a quote or "}"; a
 // template such as "{IP} is new" stays plain text.
 bool looksLikeJson(std::string_view text);

@@ -9,8 +9,6 @@ namespace kestrune::actions {
 
 namespace {
 
-constexpr std::string_view kDefaultTitle = "{EVENT} on {HOST}";
-
 // Headers carry ASCII; anything else goes as one RFC 2047 word, which ntfy decodes.
 std::string headerText(const std::string& text)
 {
@@ -24,10 +22,9 @@ NoticeCall NtfyChannel::call(const NoticeRequest& request, const NoticeValues& v
 {
     NoticeCall call;
     call.url = fillTemplate(request.url, values, Landing::Url);
-    const std::string title = fillTemplate(request.title.empty() ? kDefaultTitle : request.title, values, Landing::Header);
+    const std::string title = fillTemplate(request.title.empty() ? kDefaultNoticeTitle : request.title, values, Landing::Header);
     call.headers.emplace_back("Title", headerText(title));
-    const bool urgent = values.event == NoticeEvent::LookupFailing || values.event == NoticeEvent::StepFailed;
-    call.headers.emplace_back("Priority", urgent ? "high" : "default");
+    call.headers.emplace_back("Priority", isUrgentNotice(values.event) ? "high" : "default");
     if (!request.token.empty())
         call.headers.emplace_back("Authorization", "Bearer " + request.token);
     call.contentType = "text/plain; charset=utf-8";
