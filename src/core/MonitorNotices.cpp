@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <charconv>
-#include <ctime>
 #include <limits.h>
 
 using namespace kestrune::actions;
@@ -26,16 +25,6 @@ std::string machineName()
     if (gethostname(name, sizeof name - 1) != 0)
         return "localhost";
     return name;
-}
-
-std::string localTime(long long seconds)
-{
-    const std::time_t time = static_cast<std::time_t>(seconds);
-    std::tm parts{};
-    localtime_r(&time, &parts);
-    char text[32] = {};
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
-    return text;
 }
 
 // "notice<n>|<event>|<time>|<old address>|<details>": everything a retry needs to send the same notice.
@@ -121,7 +110,7 @@ NoticeValues Monitor::noticeValues(NoticeEvent event, long long time, const std:
     values.ip6 = m_settings.noticeState.lastIp6;
     values.oldIp = oldIp;
     values.host = machineName();
-    values.time = localTime(time);
+    values.time = localTimeText(time);
     values.details = details;
     values.id = "kestrune-" + std::to_string(time) + "-" + std::to_string(static_cast<int>(event));
     return values;

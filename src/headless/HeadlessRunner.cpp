@@ -256,12 +256,7 @@ void HeadlessRunner::checked(const std::string& outcome)
 {
     if (m_service == nullptr)
         return;
-    const std::time_t now = std::time(nullptr);
-    std::tm local {};
-    localtime_r(&now, &local);
-    char stamp[32] = {};
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-    m_service->status(std::string("Last check ") + stamp + ": " + outcome);
+    m_service->status("Last check " + localTimeText(std::time(nullptr)) + ": " + outcome);
 }
 
 void HeadlessRunner::reportStart() const

@@ -5,7 +5,6 @@
 #include "InstanceLock.h"
 
 #include <cstdio>
-#include <ctime>
 #include <exception>
 
 using namespace kestrune::core;
@@ -16,14 +15,7 @@ namespace {
 
 std::string when(long long seconds)
 {
-    if (seconds <= 0)
-        return "never";
-    const std::time_t time = static_cast<std::time_t>(seconds);
-    std::tm local {};
-    localtime_r(&time, &local);
-    char text[32] = {};
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
+    return seconds <= 0 ? std::string("never") : localTimeText(seconds);
 }
 
 // "10.1.2.3 at <time>", or what the settings kept without a time; empty when neither is known.

@@ -1,6 +1,7 @@
 #include "RunStatus.h"
 
 #include <charconv>
+#include <ctime>
 
 namespace kestrune::core {
 
@@ -29,6 +30,16 @@ bool isChannel(const std::string& key)
 }
 
 } // namespace
+
+std::string localTimeText(long long seconds)
+{
+    const std::time_t time = static_cast<std::time_t>(seconds);
+    std::tm parts{};
+    localtime_r(&time, &parts);
+    char text[32] = {};
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
+    return text;
+}
 
 RunStatus loadRunStatus(const IniFile& ini)
 {

@@ -31,6 +31,9 @@ struct RunStatus {
 
 inline constexpr const char* kStatusSection = "Status";
 
+// A time of the status in local time, "2026-12-07 23:04:03", as the status, the notices and the service line show it.
+std::string localTimeText(long long seconds);
+
 RunStatus loadRunStatus(const IniFile& ini);
 // Erases the section and writes it again; nothing while the status is empty.
 void saveRunStatus(const RunStatus& status, IniFile& ini);
