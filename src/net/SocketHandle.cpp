@@ -10,7 +10,6 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
-#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <map>
@@ -113,6 +112,14 @@ void readAddress(const sockaddr_storage& storage, std::string& ip, uint16_t& por
         port = ntohs(addr.sin_port);
     }
     ip = text;
+}
+
+// Leaves ip and port as they are when the socket has no name yet.
+void readLocalAddress(int fd, std::string& ip, uint16_t& port) {
+    sockaddr_storage addr{};
+    socklen_t len = sizeof addr;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+        readAddress(addr, ip, port);
 }
 
 int lastSocketError() { return sockets::errnoToSocketError(errno); }
@@ -462,12 +469,7 @@ void SocketHandle::closeSocket(bool shutdownFirst) {
     m_handle = -1;
 }
 
-void SocketHandle::updateBindingLocal() {
-    sockaddr_storage addr{};
-    socklen_t len = sizeof addr;
-    if (::getsockname(m_handle, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
-        readAddress(addr, m_ip, m_port);
-}
+void SocketHandle::updateBindingLocal() { readLocalAddress(m_handle, m_ip, m_port); }
 
 void SocketHandle::updateBindingPeer() {
     sockaddr_storage addr{};
@@ -497,12 +499,9 @@ void DatagramSocket::bind(const std::string& ip, uint16_t port) {
 }
 
 uint16_t DatagramSocket::localPort() const {
-    sockaddr_storage addr{};
-    socklen_t len = sizeof addr;
     std::string ip;
     uint16_t port = 0;
-    if (::getsockname(m_handle, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
-        readAddress(addr, ip, port);
+    readLocalAddress(m_handle, ip, port);
     return port;
 }
 
