@@ -248,8 +248,10 @@ private:
     void stepNoticed(const std::string& channel, const std::string& name, bool done, bool fatal,
                      const std::string& reason);
     void raiseNotice(actions::NoticeEvent event, const std::string& details, const std::string& oldIp = {});
-    actions::NoticeValues noticeValues(actions::NoticeEvent event, long long time, const std::string& ip,
-                                       const std::string& oldIp, const std::string& details) const;
+    // index: the entry's, which makes {TXN} differ between entries sent the same notice.
+    actions::NoticeValues noticeValues(std::size_t index, actions::NoticeEvent event, long long time,
+                                       const std::string& ip, const std::string& oldIp,
+                                       const std::string& details) const;
     // outcome, when given, receives the line reported.
     StepEnd deliverNotice(std::size_t index, const actions::NoticeValues& values, std::string* outcome = nullptr);
     void retryNotice(const core::PendingRetry& retry);

@@ -101,8 +101,8 @@ void Monitor::stepNoticed(const std::string& channel, const std::string& name, b
         raiseNotice(NoticeEvent::StepFailed, reason.empty() ? name + " failed for good." : reason);
 }
 
-NoticeValues Monitor::noticeValues(NoticeEvent event, long long time, const std::string& ip, const std::string& oldIp,
-                                   const std::string& details) const
+NoticeValues Monitor::noticeValues(std::size_t index, NoticeEvent event, long long time, const std::string& ip,
+                                   const std::string& oldIp, const std::string& details) const
 {
     NoticeValues values;
     values.event = event;
@@ -112,7 +112,8 @@ NoticeValues Monitor::noticeValues(NoticeEvent event, long long time, const std:
     values.host = machineName();
     values.time = localTimeText(time);
     values.details = details;
-    values.id = "kestrune-" + std::to_string(time) + "-" + std::to_string(static_cast<int>(event));
+    values.id = "kestrune-" + std::to_string(time) + "-" + std::to_string(static_cast<int>(event)) + "-" +
+                std::to_string(index + 1);
     return values;
 }
 
@@ -124,9 +125,7 @@ void Monitor::raiseNotice(NoticeEvent event, const std::string& details, const s
         const NoticeEntry& entry = m_settings.notices[i];
         if (!entry.enabled || !eventChosen(entry.events, event))
             continue;
-        NoticeValues values = noticeValues(event, time, ip, oldIp, details);
-        values.id += "-" + std::to_string(i + 1);
-        const StepEnd end = deliverNotice(i, values);
+        const StepEnd end = deliverNotice(i, noticeValues(i, event, time, ip, oldIp, details));
         if (end == StepEnd::Passing) {
             // A retry needs an address to be kept; a notice raised before any was found keeps the placeholder.
             m_retries.failed(retryChannel(i, event, time, oldIp, details), ip.empty() ? std::string(kPlaceholderAddress) : ip,
@@ -204,9 +203,9 @@ void Monitor::retryNotice(const PendingRetry& retry)
         return;
     }
     const std::string ip = retry.address == kPlaceholderAddress ? std::string() : retry.address;
-    NoticeValues values = noticeValues(static_cast<NoticeEvent>(event), time, ip, parts[3], parts[4]);
-    values.id += "-" + std::to_string(number);
-    stepEnded(retry.channel, retry.address, deliverNotice(number - 1, values));
+    stepEnded(retry.channel, retry.address,
+              deliverNotice(number - 1, noticeValues(number - 1, static_cast<NoticeEvent>(event), time, ip, parts[3],
+                                                     parts[4])));
 }
 
 bool Monitor::sendTestNotice(std::size_t index)
@@ -218,9 +217,8 @@ bool Monitor::sendTestNotice(std::size_t index)
             return;
         }
         const std::string ip = publishable(m_address) ? m_address : m_settings.noticeState.lastIp;
-        NoticeValues values = noticeValues(NoticeEvent::Test, now(), ip, m_settings.noticeState.lastIp, {});
+        NoticeValues values = noticeValues(index, NoticeEvent::Test, now(), ip, m_settings.noticeState.lastIp, {});
         values.details = "A test notice from Kestrune on " + values.host + ".";
-        values.id += "-" + std::to_string(index + 1);
         std::string outcome;
         delivered = deliverNotice(index, values, &outcome) == StepEnd::Done;
         m_observer.notice(Notice::Message, outcome);
