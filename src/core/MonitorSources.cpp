@@ -58,6 +58,7 @@ bool Monitor::changeConfirmed()
     while (kSources[at].kind != chosen)
         ++at;
     const std::string chosenName(sourceInfo(chosen).name);
+    std::string text = "Not published: no second source could confirm " + m_address + " from " + chosenName + ".";
     for (std::size_t step = 1; step < count; ++step) {
         const SourceInfo& other = kSources[(at + step) % count];
         const LookupResult result = askSource(other.kind);
@@ -67,13 +68,10 @@ bool Monitor::changeConfirmed()
             m_observer.statusChanged(std::string(other.name) + " confirmed " + m_address + ".");
             return true;
         }
-        const std::string text = "Not published: " + chosenName + " said " + m_address + ", " +
-                                 std::string(other.name) + " said " + result.address + ".";
-        m_observer.statusChanged(text);
-        m_observer.notice(Notice::Balloon, text);
-        return false;
+        text = "Not published: " + chosenName + " said " + m_address + ", " + std::string(other.name) + " said " +
+               result.address + ".";
+        break;
     }
-    const std::string text = "Not published: no second source could confirm " + m_address + " from " + chosenName + ".";
     m_observer.statusChanged(text);
     m_observer.notice(Notice::Balloon, text);
     return false;
