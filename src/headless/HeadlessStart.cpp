@@ -31,6 +31,11 @@ EventLog eventLog(const launch::StartOptions& options)
     return EventLog({}, verbosity, EventLog::standardErrorIsJournal());
 }
 
+std::string missingSettingsFileText(int argc, char** argv, const std::filesystem::path& file)
+{
+    return std::string(argc > 0 ? argv[0] : "kestrune") + ": settings file \"" + file.string() + "\" does not exist";
+}
+
 std::string signalName(int signalNumber)
 {
     switch (signalNumber) {
@@ -65,8 +70,7 @@ int runWithoutWindow(const launch::StartOptions& options, int argc, char** argv)
     std::error_code ignored;
     if ((options.configFile || options.status || options.setPassword) &&
         !std::filesystem::exists(paths.settingsFile, ignored)) {
-        log.write(Level::Error, std::string(argc > 0 ? argv[0] : "kestrune") + ": settings file \"" +
-                                    paths.settingsFile.string() + "\" does not exist");
+        log.write(Level::Error, missingSettingsFileText(argc, argv, paths.settingsFile));
         return launch::kExitUsage;
     }
     if (options.status)
@@ -139,9 +143,7 @@ std::optional<int> startFromCommandLine(int argc, char** argv)
         std::error_code ignored;
         const std::filesystem::path chosen = *chosenSettingsFile();
         if (line.options.withoutWindow() && !std::filesystem::is_directory(chosen.parent_path(), ignored)) {
-            eventLog(line.options)
-                .write(Level::Error, std::string(argc > 0 ? argv[0] : "kestrune") + ": settings file \"" +
-                                         chosen.string() + "\" does not exist");
+            eventLog(line.options).write(Level::Error, missingSettingsFileText(argc, argv, chosen));
             return launch::kExitUsage;
         }
     }
