@@ -13,27 +13,17 @@
 namespace kestrune::lookup {
 
 namespace {
-struct PacketFree {
-    void operator()(ldns_pkt* packet) const { net::ldns().pkt_free(packet); }
-};
-using Packet = std::unique_ptr<ldns_pkt, PacketFree>;
-
 struct DnameFree {
     void operator()(ldns_rdf* name) const { net::ldns().rdf_deep_free(name); }
 };
 using Dname = std::unique_ptr<ldns_rdf, DnameFree>;
 
-std::string absoluteName(const std::string& name)
-{
-    return !name.empty() && name.back() == '.' ? name : name + '.';
-}
-
 std::vector<uint8_t> questionBytes(const DnsQuestion& question, uint16_t id)
 {
-    ldns_rdf* name = net::ldns().dname_new_frm_str(absoluteName(question.name).c_str());
+    ldns_rdf* name = net::ldns().dname_new_frm_str(net::absoluteDnsName(question.name).c_str());
     if (!name)
         throw net::NetworkError("Not a DNS name: " + question.name);
-    Packet packet(net::ldns().pkt_query_new(name, question.chaosTxt ? LDNS_RR_TYPE_TXT : LDNS_RR_TYPE_A,
+    net::LdnsPacket packet(net::ldns().pkt_query_new(name, question.chaosTxt ? LDNS_RR_TYPE_TXT : LDNS_RR_TYPE_A,
                                      question.chaosTxt ? LDNS_RR_CLASS_CH : LDNS_RR_CLASS_IN, LDNS_RD));
     if (!packet)
         throw net::NetworkError("Not a DNS name: " + question.name);
@@ -71,12 +61,12 @@ std::optional<std::string> readAnswer(std::span<const uint8_t> bytes, const DnsQ
     ldns_pkt* raw = nullptr;
     if (net::ldns().wire2pkt(&raw, bytes.data(), bytes.size()) != LDNS_STATUS_OK)
         return std::nullopt;
-    const Packet packet(raw);
+    const net::LdnsPacket packet(raw);
     if (net::ldns().pkt_id(raw) != id || !net::ldns().pkt_qr(raw) || net::ldns().pkt_get_rcode(raw) != LDNS_RCODE_NOERROR)
         return std::nullopt;
     const ldns_rr_type type = question.chaosTxt ? LDNS_RR_TYPE_TXT : LDNS_RR_TYPE_A;
     const ldns_rr_class klass = question.chaosTxt ? LDNS_RR_CLASS_CH : LDNS_RR_CLASS_IN;
-    const Dname name(net::ldns().dname_new_frm_str(absoluteName(question.name).c_str()));
+    const Dname name(net::ldns().dname_new_frm_str(net::absoluteDnsName(question.name).c_str()));
     const ldns_rr_list* asked = net::ldns().pkt_question(raw);
     if (!name || !asked || net::ldns().rr_list_rr_count(asked) != 1 ||
         net::ldns().dname_compare(net::ldns().rr_owner(net::ldns().rr_list_rr(asked, 0)), name.get()) != 0)

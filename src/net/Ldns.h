@@ -5,6 +5,9 @@
 
 #include <ldns/ldns.h>
 
+#include <memory>
+#include <string>
+
 namespace kestrune::net {
 
 #define KESTRUNE_LDNS_FUNCTIONS(X) \
@@ -34,5 +37,13 @@ inline constexpr const char *kCouldNotLoadDnsLibrary = "Could not load the DNS l
 // Loads the library on the first call; raises NetworkError (kCouldNotLoadDnsLibrary) when it or one of its
 // functions is missing.
 const Ldns &ldns();
+
+struct LdnsPacketFree {
+    void operator()(ldns_pkt *packet) const { ldns().pkt_free(packet); }
+};
+using LdnsPacket = std::unique_ptr<ldns_pkt, LdnsPacketFree>;
+
+// The library reads a name without its root dot as relative.
+inline std::string absoluteDnsName(std::string name) { return name.ends_with('.') ? name : name + '.'; }
 
 } // namespace kestrune::net

@@ -15,11 +15,10 @@ namespace kestrune::actions {
 
 namespace {
 
-std::string absolute(const std::string& name) { return name.ends_with('.') ? name : name + '.'; }
 
 DnsPacket question(const std::string& name, ldns_rr_type type, bool recursive)
 {
-    ldns_rdf* owner = net::ldns().dname_new_frm_str(absolute(name).c_str());
+    ldns_rdf* owner = net::ldns().dname_new_frm_str(net::absoluteDnsName(name).c_str());
     if (!owner)
         throw std::runtime_error("\"" + name + "\" is no name");
     DnsPacket query(net::ldns().pkt_query_new(owner, type, LDNS_RR_CLASS_IN, recursive ? LDNS_RD : 0));
@@ -117,7 +116,8 @@ DnsProofAnswer checkNamesAnswer(const DnsProofRequest& request)
                 try {
                     DnsPacket query = question(name, type, false);
                     const DnsPacket answer = exchangeDnsMessage(parseDnsServer(server), query.get(), request.timeoutMs);
-                    const std::vector<std::string> found = answerAddresses(answer.get(), absolute(name), type);
+                    const std::vector<std::string> found =
+                        answerAddresses(answer.get(), net::absoluteDnsName(name), type);
                     // Records the update left beside its own (a provider's others of the same name) may stay.
                     if (std::find(found.begin(), found.end(), canonicalAddress(*address)) != found.end())
                         continue;

@@ -11,8 +11,6 @@
 
 namespace kestrune::actions {
 
-void DnsPacketFree::operator()(ldns_struct_pkt* packet) const { net::ldns().pkt_free(packet); }
-
 DnsServerAddress parseDnsServer(const std::string& text)
 {
     DnsServerAddress server;

@@ -1,17 +1,13 @@
 #pragma once
 
-#include <memory>
+#include "Ldns.h"
+
 #include <string>
 #include <vector>
 
-struct ldns_struct_pkt;
-
 namespace kestrune::actions {
 
-struct DnsPacketFree {
-    void operator()(ldns_struct_pkt* packet) const;
-};
-using DnsPacket = std::unique_ptr<ldns_struct_pkt, DnsPacketFree>;
+using DnsPacket = net::LdnsPacket;
 
 // "host", "host:port", "[v6]:port" or a bare IPv6 literal; port 53 unless named.
 struct DnsServerAddress {

@@ -25,13 +25,11 @@ struct RecordListFree {
 };
 using RecordList = std::unique_ptr<ldns_rr_list, RecordListFree>;
 
-std::string absolute(std::string name) { return name.ends_with('.') ? name : name + '.'; }
-
 // The names ldns signs with; the short forms are what people write.
 std::string tsigAlgorithm(std::string_view algorithm)
 {
     const std::string name(algorithm.empty() ? std::string_view("hmac-sha256") : algorithm);
-    return name == "hmac-md5" ? std::string("hmac-md5.sig-alg.reg.int.") : absolute(name);
+    return name == "hmac-md5" ? std::string("hmac-md5.sig-alg.reg.int.") : net::absoluteDnsName(name);
 }
 
 // The name's set of one type goes, the new address comes; an address of a family not sent is left alone.
@@ -103,7 +101,7 @@ public:
             return {DnsAnswer::Fatal, "the entry names no zone or host"};
         DnsUpdateResult result{DnsAnswer::Success, "NOERROR"};
         for (const std::string& name : names) {
-            result = updateName(request, absolute(name));
+            result = updateName(request, net::absoluteDnsName(name));
             if (result.answer != DnsAnswer::Success)
                 return result;
         }
@@ -121,7 +119,8 @@ private:
                 addChange(changes.get(), name, LDNS_RR_TYPE_A, request.ipv4, ttl);
             if (!request.ipv6.empty())
                 addChange(changes.get(), name, LDNS_RR_TYPE_AAAA, request.ipv6, ttl);
-            ldns_rdf* zone = net::ldns().dname_new_frm_str(absolute(std::string(trimmedText(request.zone))).c_str());
+            const std::string zoneName = net::absoluteDnsName(std::string(trimmedText(request.zone)));
+            ldns_rdf* zone = net::ldns().dname_new_frm_str(zoneName.c_str());
             if (!zone)
                 return {DnsAnswer::Fatal, "\"" + request.zone + "\" is no zone name"};
             message.reset(net::ldns().update_pkt_new(zone, LDNS_RR_CLASS_IN, nullptr, changes.get(), nullptr));
@@ -129,7 +128,7 @@ private:
             return {DnsAnswer::Fatal, error.what()};
         }
         net::ldns().pkt_set_random_id(message.get());
-        const std::string keyName = absolute(request.user);
+        const std::string keyName = net::absoluteDnsName(request.user);
         if (net::ldns().pkt_tsig_sign(message.get(), keyName.c_str(), request.password.c_str(), kFudgeSeconds,
                                tsigAlgorithm(request.algorithm).c_str(), nullptr) != LDNS_STATUS_OK)
             return {DnsAnswer::Fatal, "the key (name, secret in base64, algorithm) cannot sign"};
