@@ -77,12 +77,6 @@ private:
     pid_t m_pid;
 };
 
-int remainingMs(std::chrono::steady_clock::time_point deadline)
-{
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
 std::vector<std::string> environmentWith(const std::vector<std::string>& extra)
 {
     std::vector<std::string> result;
@@ -280,9 +274,9 @@ CommandOutcome runCommand(const CommandRun& run)
     bool exited = false;
     auto readUntil = deadline;
     while (open) {
-        const int left = remainingMs(readUntil);
+        const int left = net::remainingMs(readUntil);
         if (left == 0 || NetworkWait::wait(events.get(), POLLIN, left) == 0) {
-            if (remainingMs(readUntil) > 0)
+            if (net::remainingMs(readUntil) > 0)
                 continue;
             if (exited)
                 break;
@@ -316,10 +310,10 @@ CommandOutcome runCommand(const CommandRun& run)
     // within the same limit.
     if (exitWatch.get() >= 0 && !exited) {
         while (true) {
-            const int left = remainingMs(deadline);
+            const int left = net::remainingMs(deadline);
             if (left > 0 && NetworkWait::wait(exitWatch.get(), POLLIN, left) != 0)
                 break;
-            if (remainingMs(deadline) == 0) {
+            if (net::remainingMs(deadline) == 0) {
                 outcome.timedOut = true;
                 child.killAndReap();
                 return outcome;

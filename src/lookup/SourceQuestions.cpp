@@ -1,6 +1,7 @@
 #include "SourceQuestions.h"
 
 #include "NetworkErrors.h"
+#include "NetworkWait.h"
 #include "SocketHandle.h"
 
 #include <algorithm>
@@ -22,8 +23,7 @@ DatagramRound::DatagramRound(int timeoutMs)
 
 int DatagramRound::remainingMs() const
 {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(m_deadline - std::chrono::steady_clock::now());
-    return static_cast<int>(std::max<long long>(left.count(), 0));
+    return net::remainingMs(m_deadline);
 }
 
 std::pair<std::string, uint16_t> DatagramRound::splitServer(const std::string& server, uint16_t defaultPort)
@@ -49,10 +49,7 @@ std::optional<std::string> DatagramRound::ask(const std::string& host, uint16_t 
 {
     const int share = remainingMs() / static_cast<int>(std::max<std::size_t>(serversLeft, 1));
     const auto serverDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(share);
-    auto leftForServer = [&serverDeadline] {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(serverDeadline - std::chrono::steady_clock::now());
-        return static_cast<int>(std::max<long long>(left.count(), 0));
-    };
+    auto leftForServer = [&serverDeadline] { return net::remainingMs(serverDeadline); };
     try {
         const std::string ip = sockets::resolveHost(host, std::max(leftForServer(), 1));
         DatagramSocket socket;

@@ -4,7 +4,9 @@
 #include "NetworkTexts.h"
 #include "SocketHandle.h"
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cerrno>
 #include <fcntl.h>
 #include <mutex>
@@ -103,6 +105,13 @@ short NetworkWait::pollWait(int fd, short pollEvents, int timeoutMs) {
     const short revents = sockets::pollFd(fd, pollEvents, timeoutMs, cancelFd());
     throwIfCancelled();
     return revents;
+}
+
+int remainingMs(std::chrono::steady_clock::time_point deadline)
+{
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    return left > 0 ? static_cast<int>(std::min<long long>(left, INT_MAX)) : 0;
 }
 
 } // namespace kestrune::net

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <thread>
 
 namespace kestrune::net {
@@ -47,5 +48,8 @@ public:
     static int cancelFd();
     static void throwIfCancelled();
 };
+
+// The milliseconds left until deadline as a wait's bound: 0 once it has passed.
+int remainingMs(std::chrono::steady_clock::time_point deadline);
 
 } // namespace kestrune::net

@@ -124,11 +124,6 @@ void readLocalAddress(int fd, std::string& ip, uint16_t& port) {
 
 int lastSocketError() { return sockets::errnoToSocketError(errno); }
 
-int remainingMs(std::chrono::steady_clock::time_point deadline) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
 // One family only: an IPv6 lookup takes AAAA records alone (no mapped IPv4), an IPv4 one A records alone.
 bool systemResolve(int family, const std::string& host, std::string& ip) {
     addrinfo hints{};

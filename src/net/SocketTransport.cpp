@@ -17,12 +17,6 @@ namespace {
 constexpr int kGuiConnectLimitMs = 120000;
 constexpr int kWouldBlock = 10035;
 constexpr int kTimedOut = 10060;
-
-int remainingMs(std::chrono::steady_clock::time_point deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
-    return left > 0 ? static_cast<int>(std::min<long long>(left, INT_MAX)) : 0;
-}
 } // namespace
 
 SocketTransport::SocketTransport() = default;

@@ -28,12 +28,6 @@ constexpr int kWouldBlock = 10035;
 constexpr int kTimedOut = 10060;
 constexpr std::size_t kChunk = 16384;
 
-int remainingMs(Clock::time_point deadline)
-{
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left > 0 ? static_cast<int>(std::min<long long>(left, INT_MAX)) : 0;
-}
-
 int clampLength(std::size_t length) { return static_cast<int>(std::min<std::size_t>(length, INT_MAX)); }
 
 } // namespace
