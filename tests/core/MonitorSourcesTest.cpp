@@ -75,13 +75,7 @@ TEST(MonitorConfirm, PublishesOnlyWhatASecondSourceAgreesWith)
         // An IPv4 change that waits for confirmation does not hold back the IPv6 address.
         rig.settings.ipv6Enabled = true;
         rig.settings.ipv6Filename = rig.folder.File("ip6.txt");
-        rig.monitor.setAddressReader([] {
-            InterfaceAddress global;
-            global.interfaceName = "eth0";
-            global.address = "2001:db8:1::1";
-            global.prefixLength = 64;
-            return std::vector<InterfaceAddress>{global};
-        });
+        rig.monitor.setAddressReader([] { return std::vector{testsupport::GlobalAddress("2001:db8:1::1")}; });
         rig.monitor.start();
         EXPECT_EQ(rig.seen.found, "203.0.113.7") << c.dnsAnswer;
         EXPECT_EQ(rig.ipFile(), c.ipFile) << c.dnsAnswer;
