@@ -374,10 +374,7 @@ TEST(MonitorNotices, EachEventReachesTheEntriesThatChoseItOncePerOccurrence)
     rig.addNotice("ntfy", server.origin() + "/six", "", "ip6");
     rig.settings.noticeState.lookupFailures = 2;
     rig.settings.ipv6Enabled = true;
-    std::vector<InterfaceAddress> addresses(1);
-    addresses[0].interfaceName = "eth0";
-    addresses[0].prefixLength = 64;
-    addresses[0].address = "2001:db8:1::1";
+    std::vector<InterfaceAddress> addresses = {testsupport::GlobalAddress("2001:db8:1::1")};
     rig.monitor->setAddressReader([&] { return addresses; });
 
     // Each row: what the page shows at a check, and what each topic has received since the check before.

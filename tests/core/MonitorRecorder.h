@@ -1,5 +1,6 @@
 #pragma once
 
+#include "InterfaceAddresses.h"
 #include "Monitor.h"
 
 #include <chrono>
@@ -38,6 +39,16 @@ struct MonitorRecorder : kestrune::core::MonitorObserver {
     std::vector<std::pair<std::string, bool>> reported, diagnoses;
     bool running = false;
 };
+
+// A global address on eth0, as the kernel's list would show it.
+inline kestrune::lookup::InterfaceAddress GlobalAddress(const std::string& address)
+{
+    kestrune::lookup::InterfaceAddress entry;
+    entry.interfaceName = "eth0";
+    entry.address = address;
+    entry.prefixLength = 64;
+    return entry;
+}
 
 // Timers the test fires by hand.
 struct ManualTimers : kestrune::core::TimerService {

@@ -482,19 +482,6 @@ TEST(MonitorScheduler, AnHttpsRouterPageOnTheLocalNetworkKeepsShortIntervals)
     EXPECT_EQ(IntervalByRule(5, false, true, "https://router.example/"), 10);
 }
 
-namespace {
-
-InterfaceAddress GlobalAddress(const std::string& address)
-{
-    InterfaceAddress entry;
-    entry.interfaceName = "eth0";
-    entry.address = address;
-    entry.prefixLength = 64;
-    return entry;
-}
-
-} // namespace
-
 TEST(MonitorIpv6, AnIpv6ChangeIsPublishedOnEveryChannelWithoutSendingTheIpv4AddressAgain)
 {
     FtpServer ftp("up", "pw");
@@ -510,7 +497,7 @@ TEST(MonitorIpv6, AnIpv6ChangeIsPublishedOnEveryChannelWithoutSendingTheIpv4Addr
     const std::string commandOut = rig.folder.File("command.txt");
     rig.settings.runCommand = true;
     rig.settings.command = "/bin/sh -c \"echo {IP} {IP6} new=$KESTRUNE_IP6 old=$KESTRUNE_OLD_IP6 >> " + commandOut + "\"";
-    std::vector<InterfaceAddress> addresses = {GlobalAddress("2001:db8:1::1")};
+    std::vector<InterfaceAddress> addresses = {testsupport::GlobalAddress("2001:db8:1::1")};
     rig.monitor.setAddressReader([&] { return addresses; });
 
     rig.monitor.start();
@@ -523,7 +510,7 @@ TEST(MonitorIpv6, AnIpv6ChangeIsPublishedOnEveryChannelWithoutSendingTheIpv4Addr
     EXPECT_EQ(Bytes(commandOut), "198.51.100.7 2001:db8:1::1 new=2001:db8:1::1 old=\n");
 
     // The prefix changes, the IPv4 address stays: each channel sends the IPv6 address alone.
-    addresses = {GlobalAddress("2001:db8:2::1")};
+    addresses = {testsupport::GlobalAddress("2001:db8:2::1")};
     std::filesystem::remove(rig.ipFile);
     rig.ticks(3);
     EXPECT_EQ(ftp.ReadStored("ip.txt"), "ip=198.51.100.7 ip6=2001:db8:2::1\r\n");
@@ -547,7 +534,7 @@ TEST(MonitorIpv6, BehindCarrierGradeNatTheIpv6AddressIsStillPublished)
     rig.settings.saveIp = true;
     rig.settings.ipv6Enabled = true;
     rig.settings.ipv6Filename = rig.folder.File("ip6.txt");
-    rig.monitor.setAddressReader([] { return std::vector<InterfaceAddress>{GlobalAddress("2001:db8:1::1")}; });
+    rig.monitor.setAddressReader([] { return std::vector{testsupport::GlobalAddress("2001:db8:1::1")}; });
     rig.monitor.start();
     EXPECT_EQ(Bytes(rig.ipFile), "(none)");
     EXPECT_EQ(Bytes(rig.settings.ipv6Filename), "2001:db8:1::1");

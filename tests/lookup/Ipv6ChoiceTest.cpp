@@ -27,24 +27,23 @@ InterfaceAddress Global(const std::string& address, std::uint32_t preferred = kF
 // A home router's SLAAC list as `ip -6 addr` showed it, one flag or kind per row.
 std::vector<InterfaceAddress> RecordedList()
 {
-    std::vector<InterfaceAddress> list;
-    auto add = [&](const std::string& address, auto&& mark) {
-        InterfaceAddress entry = Global(address, 14000);
-        mark(entry);
-        list.push_back(entry);
+    const std::pair<const char*, bool InterfaceAddress::*> rows[] = {
+        {"2001:db8:aa::1c4f:9e2a:77b0:3d11", &InterfaceAddress::temporary},
+        {"2001:db8:aa::5054:ff:fe12:3456", nullptr},
+        {"2001:db8:bb::5054:ff:fe12:3456", &InterfaceAddress::deprecated},
+        {"2001:db8:cc::5054:ff:fe12:3456", nullptr},  // preferred lifetime 0, below
+        {"2001:db8:dd::5054:ff:fe12:3456", &InterfaceAddress::tentative},
+        {"2001:db8:ee::5054:ff:fe12:3456", &InterfaceAddress::dadFailed},
+        {"fd12:3456:789a::1", nullptr}, {"fe80::5054:ff:fe12:3456", nullptr}, {"::1", nullptr},
+        {"::ffff:198.51.100.4", nullptr}, {"ff02::1", nullptr}, {"64:ff9b::c633:6404", nullptr},
     };
-    add("2001:db8:aa::1c4f:9e2a:77b0:3d11", [](InterfaceAddress& e) { e.temporary = true; });
-    add("2001:db8:aa::5054:ff:fe12:3456", [](InterfaceAddress&) {});
-    add("2001:db8:bb::5054:ff:fe12:3456", [](InterfaceAddress& e) { e.deprecated = true; });
-    add("2001:db8:cc::5054:ff:fe12:3456", [](InterfaceAddress& e) { e.preferredLifetime = 0; });
-    add("2001:db8:dd::5054:ff:fe12:3456", [](InterfaceAddress& e) { e.tentative = true; });
-    add("2001:db8:ee::5054:ff:fe12:3456", [](InterfaceAddress& e) { e.dadFailed = true; });
-    add("fd12:3456:789a::1", [](InterfaceAddress&) {});
-    add("fe80::5054:ff:fe12:3456", [](InterfaceAddress&) {});
-    add("::1", [](InterfaceAddress&) {});
-    add("::ffff:198.51.100.4", [](InterfaceAddress&) {});
-    add("ff02::1", [](InterfaceAddress&) {});
-    add("64:ff9b::c633:6404", [](InterfaceAddress&) {});
+    std::vector<InterfaceAddress> list;
+    for (const auto& [address, flag] : rows) {
+        list.push_back(Global(address, 14000));
+        if (flag)
+            list.back().*flag = true;
+    }
+    list[3].preferredLifetime = 0;
     return list;
 }
 

@@ -203,8 +203,7 @@ def router_handler(wan):
 
         def do_POST(self):
             self.body()
-            action = self.headers.get("SOAPAction", "").strip('"').split("#")[-1]
-            service = self.headers.get("SOAPAction", "").strip('"').split("#")[0]
+            service, _, action = self.headers.get("SOAPAction", "").strip('"').partition("#")
             if action == "GetExternalIPAddress":
                 self.reply(200, soap(action, service, [("NewExternalIPAddress", wan)]))
             elif action == "GetStatusInfo":
