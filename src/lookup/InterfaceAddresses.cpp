@@ -57,16 +57,9 @@ void readAddress(const nlmsghdr& header, std::string (*nameOf)(unsigned), std::v
         const std::size_t size = RTA_PAYLOAD(attribute);
         switch (attribute->rta_type) {
         case IFA_ADDRESS:
-            // IFA_LOCAL wins where both come (point-to-point links); IFA_ADDRESS is the address elsewhere.
-            if (size == 16 && !haveAddress) {
-                Ipv6Bytes bytes{};
-                std::memcpy(bytes.data(), value, 16);
-                entry.address = ipv6Text(bytes);
-                haveAddress = true;
-            }
-            break;
         case IFA_LOCAL:
-            if (size == 16) {
+            // IFA_LOCAL wins where both come (point-to-point links); IFA_ADDRESS is the address elsewhere.
+            if (size == 16 && (attribute->rta_type == IFA_LOCAL || !haveAddress)) {
                 Ipv6Bytes bytes{};
                 std::memcpy(bytes.data(), value, 16);
                 entry.address = ipv6Text(bytes);
