@@ -70,7 +70,10 @@ void Monitor::stepEnded(const std::string& channel, const std::string& address, 
         m_retries.succeeded(channel);
     armRetryTimer();
     m_observer.publishStateChanged();
-    const std::string name = channel == "upload" ? "The upload" : channel == "mail" ? "The mail" : "The command";
+    // The IPv6 address's steps ("upload6", "mail6", "command6") are named as their IPv4 twins.
+    const std::string name = channel.starts_with("upload") ? "The upload"
+                             : channel.starts_with("mail") ? "The mail"
+                                                           : "The command";
     stepNoticed(channel, name, end == StepEnd::Done, end == StepEnd::Fatal, reason);
 }
 
