@@ -19,11 +19,13 @@
 #include <QDropEvent>
 #include <QFrame>
 #include <QIcon>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPixmap>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -49,8 +51,12 @@ const QPoint kFeedbackOffset(50, 40);
 QIcon programIcon()
 {
     QIcon icon;
-    for (int size : {16, 32, 64})
-        icon.addFile(QStringLiteral(":/kestrune/icons/kestrune-%1.png").arg(size), QSize(size, size));
+    for (int size : {16, 32, 64}) {
+        // Read as PNG and nothing else: a reader left to guess asks every image plugin first, loading each.
+        QImageReader reader(QStringLiteral(":/kestrune/icons/kestrune-%1.png").arg(size), "png");
+        reader.setAutoDetectImageFormat(false);
+        icon.addPixmap(QPixmap::fromImage(reader.read()));
+    }
     return icon;
 }
 
