@@ -8,7 +8,7 @@
 #include "MainWindow.h"
 #include "QtDialogs.h"
 #include "Settings.h"
-#include "ShutdownSignals.h"
+#include "ShutdownNotifier.h"
 #include "StartupProbe.h"
 #include "WindowFeedbackHost.h"
 #include "WindowModule.h"
@@ -20,6 +20,7 @@
 #include <filesystem>
 
 using namespace kestrune::core;
+using kestrune::app::ShutdownNotifier;
 
 namespace {
 
@@ -37,8 +38,8 @@ int refuseSecondWindow(const kestrune::launch::InstanceLock& lock)
     std::fprintf(stderr, "%s\n", text.c_str());
     std::fflush(stderr);
     QMessageBox box(QMessageBox::Information, QStringLiteral("Kestrune"), QString::fromStdString(text), QMessageBox::Ok);
-    ShutdownSignals shutdownSignals;
-    QObject::connect(&shutdownSignals, &ShutdownSignals::Requested, &box, &QMessageBox::reject);
+    ShutdownNotifier shutdownSignals;
+    QObject::connect(&shutdownSignals, &ShutdownNotifier::Requested, &box, &QMessageBox::reject);
     if (shutdownSignals.CollectEarly() == 0)
         box.exec();
     return held ? kestrune::launch::kExitAlreadyRunning : kestrune::launch::kExitError;
@@ -75,10 +76,10 @@ __attribute__((visibility("default"))) int kestruneRunWindow(int argc, char** ar
         }
     }
     kestrune::launch::InstanceBeacon instanceBeacon(instanceLock.settingsFile());
-    ShutdownSignals shutdownSignals;
+    ShutdownNotifier shutdownSignals;
     QtDialogs dialogs;
     // A termination signal closes any open box, one that start-up shows before the window is made included.
-    QObject::connect(&shutdownSignals, &ShutdownSignals::Requested, &application, &QtDialogs::closeOpenDialogs);
+    QObject::connect(&shutdownSignals, &ShutdownNotifier::Requested, &application, &QtDialogs::closeOpenDialogs);
     application.setErrorReport(&dialogs);
     MainWindow window(dialogs, QCoreApplication::applicationFilePath());
     // The feedback form lives hidden until the System tab's Feedback button shows it.
@@ -88,7 +89,7 @@ __attribute__((visibility("default"))) int kestruneRunWindow(int argc, char** ar
     dialogs.setOwner(&window);
     // A signal during start-up ends the program once start-up is done, before the loop and its first check run.
     const bool signalledDuringStartUp = shutdownSignals.CollectEarly() != 0;
-    QObject::connect(&shutdownSignals, &ShutdownSignals::Requested, &window, [&window] { window.closeFromOutside(); });
+    QObject::connect(&shutdownSignals, &ShutdownNotifier::Requested, &window, [&window] { window.closeFromOutside(); });
 #ifndef QT_NO_SESSIONMANAGER
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.onSessionEnding(); });

@@ -8,9 +8,7 @@
 #include "SelectedLookup.h"
 #include "ServiceNotifier.h"
 
-#include <QLocale>
-#include <QSocketNotifier>
-#include <QTimer>
+#include <langinfo.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -27,18 +25,14 @@ namespace {
 
 using lookup::kPlaceholderAddress;
 
-// The abbreviated day and month names of the user's locale, as the window's log entries have them.
+// The abbreviated day and month names of the user's locale (LC_TIME), as the window's log entries have them.
 DateNames localeDateNames()
 {
-    const QLocale locale;
     DateNames names;
-    // Sunday first, as the C library counts days; Qt counts Monday as 1 and Sunday as 7.
     for (int day = 0; day < 7; ++day)
-        names.shortDayNames[static_cast<std::size_t>(day)] =
-            locale.dayName(day == 0 ? 7 : day, QLocale::ShortFormat).toStdString();
-    for (int month = 1; month <= 12; ++month)
-        names.shortMonthNames[static_cast<std::size_t>(month - 1)] =
-            locale.monthName(month, QLocale::ShortFormat).toStdString();
+        names.shortDayNames[static_cast<std::size_t>(day)] = ::nl_langinfo(static_cast<nl_item>(ABDAY_1 + day));
+    for (int month = 0; month < 12; ++month)
+        names.shortMonthNames[static_cast<std::size_t>(month)] = ::nl_langinfo(static_cast<nl_item>(ABMON_1 + month));
     return names;
 }
 
@@ -54,13 +48,11 @@ HeadlessRunner::HeadlessRunner(const AppPaths& paths, EventLog log)
 {
     for (core::TimerId id : {core::TimerId::Minute, core::TimerId::ServiceBlock1, core::TimerId::ServiceBlock2,
                               core::TimerId::Retry, core::TimerId::AddressSettle}) {
-        auto* timer = new QTimer(this);
-        connect(timer, &QTimer::timeout, this, [this, id] {
+        m_timers[id] = m_loop.addTimer([this, id] {
             m_monitor->onTimer(id);
             if (id == core::TimerId::Minute || id == core::TimerId::Retry)
                 saveState();
         });
-        m_timers[id] = timer;
     }
     m_monitor = std::make_unique<core::Monitor>(m_settings, *this, *this);
     m_monitor->setAppPaths(m_paths);
@@ -312,11 +304,11 @@ void HeadlessRunner::address6Changed(const std::string& address, const std::stri
 
 void HeadlessRunner::watchAddressEvents(int handle)
 {
-    m_addressEvents.reset();
-    if (handle < 0)
-        return;
-    m_addressEvents = std::make_unique<QSocketNotifier>(handle, QSocketNotifier::Read);
-    connect(m_addressEvents.get(), &QSocketNotifier::activated, this, [this] { m_monitor->onAddressEvents(); });
+    if (m_addressEvents >= 0)
+        m_loop.unwatch(m_addressEvents);
+    m_addressEvents = handle;
+    if (handle >= 0)
+        m_loop.watch(handle, [this] { m_monitor->onAddressEvents(); });
 }
 
 void HeadlessRunner::intervalChanged(int minutes)
@@ -425,9 +417,9 @@ void HeadlessRunner::diagnosisChanged(const std::string& text, bool providerHide
 
 void HeadlessRunner::start(core::TimerId id, std::chrono::milliseconds interval)
 {
-    m_timers.at(id)->start(interval);
+    m_loop.startTimer(m_timers.at(id), interval);
 }
 
-void HeadlessRunner::stop(core::TimerId id) { m_timers.at(id)->stop(); }
+void HeadlessRunner::stop(core::TimerId id) { m_loop.stopTimer(m_timers.at(id)); }
 
 } // namespace kestrune::headless

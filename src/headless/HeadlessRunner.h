@@ -2,35 +2,31 @@
 
 #include "AppPaths.h"
 #include "EventLog.h"
+#include "EventLoop.h"
 #include "Monitor.h"
 #include "RunStatus.h"
 #include "Settings.h"
-
-#include <QEventLoop>
-#include <QObject>
 
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
 
-class QSocketNotifier;
-class QTimer;
-
 namespace kestrune::headless {
 
 // The monitor without a window: the settings file's checks and change actions, as the window runs them with
 // auto-start on, every event one line for a log (never a password). The last uploaded and mailed addresses go
 // back into the settings file after each check that changed them, so no later run publishes them again.
-class HeadlessRunner : public QObject, public core::MonitorObserver, public core::TimerService {
-    Q_OBJECT
+class HeadlessRunner : public core::MonitorObserver, public core::TimerService {
 public:
     using LineWriter = std::function<void(const std::string&)>;
 
-    // Needs a QCoreApplication for its timers; lines go to writeLine (standard error by default).
+    // Lines go to writeLine (standard error by default).
     explicit HeadlessRunner(const core::AppPaths& paths, LineWriter writeLine = {});
     HeadlessRunner(const core::AppPaths& paths, EventLog log);
     ~HeadlessRunner() override;
+    HeadlessRunner(const HeadlessRunner&) = delete;
+    HeadlessRunner& operator=(const HeadlessRunner&) = delete;
 
     // Reads the settings file; false, with the error reported, when it cannot be read.
     bool load();
@@ -52,6 +48,8 @@ public:
     bool saveState();
 
     core::Monitor& monitor() { return *m_monitor; }
+    // The loop run() runs: the signals and systemd's watchdog join it.
+    EventLoop& loop() { return m_loop; }
     const EventLog& log() const { return m_log; }
     // Where the status line after each check goes as well (systemd's STATUS=); not owned.
     void setServiceNotifier(class ServiceNotifier* notifier) { m_service = notifier; }
@@ -107,9 +105,9 @@ private:
     std::string m_savedDiagnosis;
     core::NoticeState m_savedNoticeState;
     std::unique_ptr<core::Monitor> m_monitor;
-    std::map<core::TimerId, QTimer*> m_timers;
-    std::unique_ptr<QSocketNotifier> m_addressEvents;
-    QEventLoop m_loop;
+    EventLoop m_loop;
+    std::map<core::TimerId, EventLoop::TimerId> m_timers;
+    int m_addressEvents = -1;
     bool m_found = false;
     bool m_lookupFailed = false;
     bool m_actionFailed = false;

@@ -10,8 +10,7 @@
 #include "StatusCommand.h"
 #include "ShutdownSignals.h"
 
-#include <QCoreApplication>
-
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -63,9 +62,11 @@ std::string checkOutcome(int status)
 int runWithoutWindow(const launch::StartOptions& options, int argc, char** argv)
 {
     ShutdownSignals::TreatHangUpAsReload();
-    QCoreApplication application(argc, argv);
+    // The user's locale, as the window has it: its day and month names in the log.
+    std::setlocale(LC_ALL, "");
     const EventLog log = eventLog(options);
-    const AppPaths paths = appPathsFor(QCoreApplication::applicationFilePath().toStdString());
+    std::error_code unknown;
+    const AppPaths paths = appPathsFor(std::filesystem::canonical("/proc/self/exe", unknown));
     // Without a window nobody is there to set a new file up: a mistyped name is refused, and nothing created.
     std::error_code ignored;
     if ((options.configFile || options.status || options.setPassword) &&
@@ -103,22 +104,22 @@ int runWithoutWindow(const launch::StartOptions& options, int argc, char** argv)
         runner.reportEnd(checkOutcome(status), status);
         return status;
     }
-    ServiceNotifier service;
+    ServiceNotifier service(runner.loop());
     runner.setServiceNotifier(&service);
     service.ready();
     int stopSignal = 0;
-    QObject::connect(&shutdownSignals, &ShutdownSignals::Requested, &runner,
-                     [&runner, &service, &stopSignal](int signalNumber) {
-                         if (signalNumber == SIGHUP) {
-                             service.reloading();
-                             runner.requestReload();
-                             service.ready();
-                         } else {
-                             stopSignal = signalNumber;
-                             service.stopping();
-                             runner.requestStop();
-                         }
-                     });
+    const auto onSignal = [&runner, &service, &stopSignal](int signalNumber) {
+        if (signalNumber == SIGHUP) {
+            service.reloading();
+            runner.requestReload();
+            service.ready();
+        } else {
+            stopSignal = signalNumber;
+            service.stopping();
+            runner.requestStop();
+        }
+    };
+    runner.loop().watch(shutdownSignals.Fd(), [&shutdownSignals, &onSignal] { shutdownSignals.Drain(onSignal); });
     const int status = runner.run();
     if (stopSignal != 0)
         runner.reportEnd("stopped by " + signalName(stopSignal) + ".", status);

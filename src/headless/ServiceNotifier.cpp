@@ -1,7 +1,5 @@
 #include "ServiceNotifier.h"
 
-#include <QTimer>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -48,7 +46,7 @@ const Systemd* systemd()
 
 } // namespace
 
-ServiceNotifier::ServiceNotifier(QObject* parent) : QObject(parent)
+ServiceNotifier::ServiceNotifier(EventLoop& loop) : m_loop(loop)
 {
 #ifdef KESTRUNE_HAVE_SYSTEMD
     uint64_t usec = 0;
@@ -57,14 +55,15 @@ ServiceNotifier::ServiceNotifier(QObject* parent) : QObject(parent)
 #endif
     if (m_pingInterval.count() == 0)
         return;
-    m_timer = new QTimer(this);
-    connect(m_timer, &QTimer::timeout, this, &ServiceNotifier::ping);
-    m_timer->start(m_pingInterval);
+    m_timer = m_loop.addTimer([this] { ping(); });
+    m_loop.startTimer(m_timer, m_pingInterval);
     net::NetworkWait::installHook(this);
 }
 
 ServiceNotifier::~ServiceNotifier()
 {
+    if (m_timer != 0)
+        m_loop.stopTimer(m_timer);
     if (net::NetworkWait::installedHook() == this)
         net::NetworkWait::installHook(nullptr);
 }

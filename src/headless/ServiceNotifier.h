@@ -1,13 +1,10 @@
 #pragma once
 
+#include "EventLoop.h"
 #include "NetworkWait.h"
-
-#include <QObject>
 
 #include <chrono>
 #include <string>
-
-class QTimer;
 
 namespace kestrune::headless {
 
@@ -15,11 +12,13 @@ namespace kestrune::headless {
 // pings. Without systemd (no NOTIFY_SOCKET) every call does nothing. The pings come from the event loop and,
 // while a check waits on the network or on the command, from that wait, so a long but bounded wait is not
 // taken for a hang.
-class ServiceNotifier : public QObject, public net::WaitHook {
-    Q_OBJECT
+class ServiceNotifier : public net::WaitHook {
 public:
-    explicit ServiceNotifier(QObject* parent = nullptr);
+    // The pings between checks come from loop.
+    explicit ServiceNotifier(EventLoop& loop);
     ~ServiceNotifier() override;
+    ServiceNotifier(const ServiceNotifier&) = delete;
+    ServiceNotifier& operator=(const ServiceNotifier&) = delete;
 
     void ready();
     void status(const std::string& text);
@@ -36,7 +35,8 @@ private:
     void ping();
 
     std::chrono::milliseconds m_pingInterval{0};
-    QTimer* m_timer = nullptr;
+    EventLoop& m_loop;
+    EventLoop::TimerId m_timer = 0;
 };
 
 } // namespace kestrune::headless

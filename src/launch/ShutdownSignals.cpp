@@ -2,7 +2,6 @@
 
 #include "NetworkWait.h"
 
-#include <QSocketNotifier>
 #include <csignal>
 #include <cerrno>
 #include <fcntl.h>
@@ -49,12 +48,7 @@ void ShutdownSignals::InstallHandlers()
 
 void ShutdownSignals::TreatHangUpAsReload() { gHangUpReloads = 1; }
 
-ShutdownSignals::ShutdownSignals(QObject* parent) : QObject(parent)
-{
-    InstallHandlers();
-    notifier_ = new QSocketNotifier(gPipe[0], QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &ShutdownSignals::Drain);
-}
+ShutdownSignals::ShutdownSignals() { InstallHandlers(); }
 
 ShutdownSignals::~ShutdownSignals()
 {
@@ -73,11 +67,13 @@ int ShutdownSignals::CollectEarly()
     return received_;
 }
 
-void ShutdownSignals::Drain()
+int ShutdownSignals::Fd() const { return gPipe[0]; }
+
+void ShutdownSignals::Drain(const std::function<void(int)>& deliver)
 {
     unsigned char byte = 0;
     while (::read(gPipe[0], &byte, 1) == 1) {
         received_ = byte;
-        emit Requested(byte);
+        deliver(byte);
     }
 }

@@ -1,32 +1,29 @@
 #pragma once
 
-#include <QObject>
+#include <functional>
 
-class QSocketNotifier;
-
-// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal delivered by the event loop (the handler writes a byte
-// into a pipe and cancels every network wait), so the program ends through its normal close path. Where
-// SIGHUP means "read the settings again" it leaves the waits alone.
-class ShutdownSignals : public QObject {
-    Q_OBJECT
+// Turns SIGTERM, SIGINT and SIGHUP into bytes in a pipe that a face's event loop reads (the handler writes the
+// byte and cancels every network wait), so the program ends through its normal close path. Where SIGHUP means
+// "read the settings again" it leaves the waits alone. No Qt here: the face without a window runs without it.
+class ShutdownSignals {
 public:
-    explicit ShutdownSignals(QObject* parent = nullptr);
-    ~ShutdownSignals() override;
+    ShutdownSignals();
+    ~ShutdownSignals();
+    ShutdownSignals(const ShutdownSignals&) = delete;
+    ShutdownSignals& operator=(const ShutdownSignals&) = delete;
 
-    // Catches the signals before any Qt object exists; the object, made later, delivers what arrived.
+    // Catches the signals before any face exists; the object, made later, delivers what arrived.
     static void InstallHandlers();
     // From now on SIGHUP is a request to reload, not to close: network waits under way go on.
     static void TreatHangUpAsReload();
-    // The last signal that arrived so far, 0 for none; takes what waits in the pipe without emitting it, for
-    // the time before anyone is connected.
+    // The pipe's end to watch for reading.
+    int Fd() const;
+    // The last signal that arrived so far, 0 for none; takes what waits in the pipe without delivering it, for
+    // the time before anyone listens.
     int CollectEarly();
-
-signals:
-    void Requested(int signalNumber);
+    // Hands each signal that waits in the pipe to deliver, oldest first.
+    void Drain(const std::function<void(int)>& deliver);
 
 private:
-    void Drain();
-
-    QSocketNotifier* notifier_ = nullptr;
     int received_ = 0;
 };

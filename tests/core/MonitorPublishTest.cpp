@@ -475,6 +475,30 @@ TEST(MonitorNotices, AStepFailedForGoodAndARetryThatGotThroughAreTold)
                                        "answered badauth. It stays stopped until the entry's settings change.");
 }
 
+// The IPv6 address's own mail has a channel of its own; it is told as the mail all the same.
+TEST(MonitorNotices, AnIpv6MailThatGotThroughOnARetryIsToldAsTheMail)
+{
+    testsupport::NoticeServer server("", "");
+    const SmtpServer smtp({});
+    std::string closed;
+    {
+        const SmtpServer gone({});
+        closed = std::to_string(gone.Port());
+    }
+    Rig rig("");
+    rig.addNotice("ntfy", server.origin() + "/steps", "", "retry");
+    rig.useMail(smtp, "");
+    rig.settings.webAuth = false;
+    rig.settings.mailPort = closed;
+    rig.settings.ipv6Enabled = true;
+    rig.monitor->setAddressReader([] { return std::vector{testsupport::GlobalAddress("2001:db8:1::1")}; });
+    rig.check("");
+    rig.settings.mailPort = std::to_string(smtp.Port());
+    rig.stepTo(rig.retryTimer());
+    ASSERT_EQ(smtp.Stored().size(), 1u);
+    EXPECT_EQ(ntfyMessages(server), std::vector<std::string>{"Retry succeeded|||The mail went through on a later try."});
+}
+
 TEST(MonitorNotices, TheTestActionSendsOnceWhateverTheEntrysEventsAndReportsTheOutcome)
 {
     testsupport::NoticeServer server("", "AppToken");

@@ -4,7 +4,6 @@
 #include "HeadlessRunner.h"
 #include "PrivateNetwork.h"
 
-#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -105,7 +104,6 @@ TEST_F(HeadlessIpv6, APrefixChangeIsPublishedWithinTwoSecondsAndABurstMakesOneCh
 
 int main(int argc, char** argv)
 {
-    QCoreApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

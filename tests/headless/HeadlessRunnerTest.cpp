@@ -5,7 +5,6 @@
 #include "HeadlessRunner.h"
 #include "SmtpServer.h"
 
-#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -120,7 +119,6 @@ TEST(HeadlessRunner, AFirstRunWithNothingSetUpNamesTheSettingsFileAndItsKeys)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
