@@ -15,6 +15,9 @@ void BusyGate::add(QWidget* control)
 {
     m_controls.append(control);
     control->installEventFilter(this);
+    // A control made during a wait (a tab first opened) is held off as those made before it.
+    if (m_busy && control->isEnabled())
+        holdOff(control);
 }
 
 void BusyGate::holdOff(QWidget* control)

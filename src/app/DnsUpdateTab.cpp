@@ -46,9 +46,13 @@ QString rowText(const core::DnsUpdateEntry& entry, const core::PendingRetry* ret
 
 } // namespace
 
-DnsUpdateTab::DnsUpdateTab(QWidget* parent) : QWidget(parent)
+DnsUpdateTab::DnsUpdateTab(QWidget* parent) : LazyTab(parent)
 {
     setObjectName(QStringLiteral("dnsUpdateTab"));
+}
+
+void DnsUpdateTab::build()
+{
     const layout::EntryList made = layout::entryList(this, QStringLiteral("Dynamic DNS entries "), QStringLiteral("dns"),
                                                      QStringLiteral("dnsClearHoldButton"), QStringLiteral("&Clear hold"));
     m_entryList = made.list;
@@ -68,6 +72,7 @@ DnsUpdateTab::DnsUpdateTab(QWidget* parent) : QWidget(parent)
 void DnsUpdateTab::showEntries(const std::vector<core::DnsUpdateEntry>& entries,
                                const std::vector<core::PendingRetry>& retries)
 {
+    ensureBuilt();
     const int selected = m_entryList->currentRow();
     m_held.clear();
     m_entryList->clear();
@@ -81,7 +86,7 @@ void DnsUpdateTab::showEntries(const std::vector<core::DnsUpdateEntry>& entries,
     updateButtons();
 }
 
-int DnsUpdateTab::selectedEntry() const { return m_entryList->currentRow(); }
+int DnsUpdateTab::selectedEntry() const { return ready(m_entryList)->currentRow(); }
 
 void DnsUpdateTab::updateButtons()
 {

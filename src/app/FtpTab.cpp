@@ -31,9 +31,13 @@ bool isFile(const QString& path) { return !path.isEmpty() && QFileInfo(path).isF
 
 } // namespace
 
-FtpTab::FtpTab(QWidget* parent) : QWidget(parent)
+FtpTab::FtpTab(QWidget* parent) : LazyTab(parent)
 {
     setObjectName(QStringLiteral("ftpTab"));
+}
+
+void FtpTab::build()
+{
     auto* page = new QVBoxLayout(this);
 
     QGroupBox* server = layout::group(this, QStringLiteral("FTP Server "));
@@ -90,6 +94,7 @@ FtpTab::FtpTab(QWidget* parent) : QWidget(parent)
 
 void FtpTab::loadSetting(Setting id, const Settings& settings)
 {
+    ensureBuilt();
     switch (id) {
     case Setting::FtpEnable: m_enableCheck->setChecked(settings.ftpEnable); break;
     case Setting::FtpHost: m_hostEdit->setText(shownText(settings.ftpHost)); break;
@@ -107,6 +112,7 @@ void FtpTab::loadSetting(Setting id, const Settings& settings)
 
 void FtpTab::storeSettings(Settings& settings, const Settings& loaded) const
 {
+    ensureBuilt();
     settings.ftpEnable = m_enableCheck->isChecked();
     settings.ftpHost = keptBytes(m_hostEdit->text(), loaded.ftpHost);
     settings.ftpUsername = keptBytes(m_usernameEdit->text(), loaded.ftpUsername);
@@ -121,6 +127,7 @@ void FtpTab::storeSettings(Settings& settings, const Settings& loaded) const
 
 void FtpTab::updateUploadButton()
 {
+    ensureBuilt();
     bool filled = true;
     for (const QLineEdit* field : {m_hostEdit, m_usernameEdit, m_passwordEdit, m_templateEdit, m_remoteFileEdit})
         filled = filled && !field->text().isEmpty();
@@ -129,6 +136,7 @@ void FtpTab::updateUploadButton()
 
 QString FtpTab::missingEntryMessage() const
 {
+    ensureBuilt();
     QString message;
     require(message, !m_hostEdit->text().isEmpty(), "Remote Host needs to be specified.");
     require(message, !m_usernameEdit->text().isEmpty(), "Username needs to be specified.");

@@ -2,8 +2,7 @@
 
 #include "Settings.h"
 #include "SettingsTable.h"
-
-#include <QWidget>
+#include "LazyTab.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -12,23 +11,23 @@ class QPushButton;
 namespace kestrune::app {
 
 // "FTP": the server the filled-in template is uploaded to, and the template and remote file names.
-class FtpTab : public QWidget {
+class FtpTab : public LazyTab {
     Q_OBJECT
 public:
     explicit FtpTab(QWidget* parent = nullptr);
 
-    QLineEdit* hostEdit() const { return m_hostEdit; }
-    QLineEdit* usernameEdit() const { return m_usernameEdit; }
-    QLineEdit* passwordEdit() const { return m_passwordEdit; }
-    QCheckBox* rememberPasswordCheck() const { return m_rememberPasswordCheck; }
-    QCheckBox* enableCheck() const { return m_enableCheck; }
-    QPushButton* uploadButton() const { return m_uploadButton; }
-    QCheckBox* passiveCheck() const { return m_passiveCheck; }
-    QCheckBox* tlsCheck() const { return m_tlsCheck; }
-    QCheckBox* anyCertificateCheck() const { return m_anyCertificateCheck; }
-    QLineEdit* templateEdit() const { return m_templateEdit; }
-    QPushButton* browseTemplateButton() const { return m_browseTemplateButton; }
-    QLineEdit* remoteFileEdit() const { return m_remoteFileEdit; }
+    QLineEdit* hostEdit() const { return ready(m_hostEdit); }
+    QLineEdit* usernameEdit() const { return ready(m_usernameEdit); }
+    QLineEdit* passwordEdit() const { return ready(m_passwordEdit); }
+    QCheckBox* rememberPasswordCheck() const { return ready(m_rememberPasswordCheck); }
+    QCheckBox* enableCheck() const { return ready(m_enableCheck); }
+    QPushButton* uploadButton() const { return ready(m_uploadButton); }
+    QCheckBox* passiveCheck() const { return ready(m_passiveCheck); }
+    QCheckBox* tlsCheck() const { return ready(m_tlsCheck); }
+    QCheckBox* anyCertificateCheck() const { return ready(m_anyCertificateCheck); }
+    QLineEdit* templateEdit() const { return ready(m_templateEdit); }
+    QPushButton* browseTemplateButton() const { return ready(m_browseTemplateButton); }
+    QLineEdit* remoteFileEdit() const { return ready(m_remoteFileEdit); }
 
     void loadSetting(core::Setting id, const core::Settings& settings);
     // Fields still showing what was loaded give back the loaded bytes.
@@ -41,6 +40,9 @@ public:
 signals:
     void uploadRequested();
     void browseTemplateRequested();
+
+protected:
+    void build() override;
 
 private:
     QLineEdit* m_hostEdit = nullptr;

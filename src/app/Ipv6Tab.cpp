@@ -20,11 +20,18 @@ namespace kestrune::app {
 namespace {
 constexpr std::string_view kServiceSource = "service";
 constexpr std::string_view kInterfaceSource = "interface";
+
+// The first service is the default, kept as an empty value.
+QString firstService() { return shownText(lookup::kIpv6Services[0].url); }
 } // namespace
 
-Ipv6Tab::Ipv6Tab(QWidget* parent) : QWidget(parent)
+Ipv6Tab::Ipv6Tab(QWidget* parent) : LazyTab(parent)
 {
     setObjectName(QStringLiteral("ipv6Tab"));
+}
+
+void Ipv6Tab::build()
+{
     auto* page = new QVBoxLayout(this);
     m_enabledCheck = layout::checkBox(this, QStringLiteral("ipv6EnabledCheck"),
                                       QStringLiteral("&Look up and publish the IPv6 address"));
@@ -87,6 +94,7 @@ void Ipv6Tab::showSourceFields()
 
 void Ipv6Tab::loadSetting(Setting id, const Settings& settings)
 {
+    ensureBuilt();
     switch (id) {
     case Setting::Ipv6Enabled: m_enabledCheck->setChecked(settings.ipv6Enabled); break;
     case Setting::Ipv6Source:
@@ -94,8 +102,7 @@ void Ipv6Tab::loadSetting(Setting id, const Settings& settings)
         break;
     case Setting::Ipv6Interface: m_interfaceEdit->setText(shownText(settings.ipv6Interface)); break;
     case Setting::Ipv6Service:
-        m_serviceCombo->setEditText(settings.ipv6Service.empty() ? m_serviceCombo->itemText(0)
-                                                                 : shownText(settings.ipv6Service));
+        m_serviceCombo->setEditText(settings.ipv6Service.empty() ? firstService() : shownText(settings.ipv6Service));
         break;
     case Setting::Ipv6Fallback: m_fallbackCheck->setChecked(settings.ipv6Fallback); break;
     case Setting::Ipv6Suffix: m_suffixEdit->setText(shownText(settings.ipv6Suffix)); break;
@@ -106,15 +113,22 @@ void Ipv6Tab::loadSetting(Setting id, const Settings& settings)
 
 void Ipv6Tab::storeSettings(Settings& settings, const Settings& loaded) const
 {
+    ensureBuilt();
     settings.ipv6Enabled = m_enabledCheck->isChecked();
     settings.ipv6Source = std::string(m_serviceRadio->isChecked() ? kServiceSource : kInterfaceSource);
     settings.ipv6Interface = keptBytes(m_interfaceEdit->text(), loaded.ipv6Interface);
-    // The first service is the default, kept as an empty value.
     const QString service = m_serviceCombo->currentText();
-    settings.ipv6Service = service == m_serviceCombo->itemText(0) ? std::string() : keptBytes(service, loaded.ipv6Service);
+    settings.ipv6Service = service == firstService() ? std::string() : keptBytes(service, loaded.ipv6Service);
     settings.ipv6Fallback = m_fallbackCheck->isChecked();
     settings.ipv6Suffix = keptBytes(m_suffixEdit->text(), loaded.ipv6Suffix);
     settings.ipv6Filename = keptBytes(m_fileEdit->text(), loaded.ipv6Filename);
+}
+
+void Ipv6Tab::settleAsShown(Settings& settings)
+{
+    settings.ipv6Source = std::string(settings.ipv6Source == kServiceSource ? kServiceSource : kInterfaceSource);
+    if (!settings.ipv6Service.empty() && shownText(settings.ipv6Service) == firstService())
+        settings.ipv6Service.clear();
 }
 
 } // namespace kestrune::app

@@ -2,8 +2,7 @@
 
 #include "Settings.h"
 #include "SettingsTable.h"
-
-#include <QWidget>
+#include "LazyTab.h"
 
 class QCheckBox;
 class QComboBox;
@@ -14,23 +13,29 @@ namespace kestrune::app {
 
 // "IPv6": whether the IPv6 address is looked up and published, where it comes from (the interfaces or an
 // IPv6-only echo service), the suffix for a server behind this machine's prefix and its own IP file.
-class Ipv6Tab : public QWidget {
+class Ipv6Tab : public LazyTab {
     Q_OBJECT
 public:
     explicit Ipv6Tab(QWidget* parent = nullptr);
 
-    QCheckBox* enabledCheck() const { return m_enabledCheck; }
-    QRadioButton* interfaceRadio() const { return m_interfaceRadio; }
-    QRadioButton* serviceRadio() const { return m_serviceRadio; }
-    QLineEdit* interfaceEdit() const { return m_interfaceEdit; }
-    QComboBox* serviceCombo() const { return m_serviceCombo; }
-    QCheckBox* fallbackCheck() const { return m_fallbackCheck; }
-    QLineEdit* suffixEdit() const { return m_suffixEdit; }
-    QLineEdit* fileEdit() const { return m_fileEdit; }
+    QCheckBox* enabledCheck() const { return ready(m_enabledCheck); }
+    QRadioButton* interfaceRadio() const { return ready(m_interfaceRadio); }
+    QRadioButton* serviceRadio() const { return ready(m_serviceRadio); }
+    QLineEdit* interfaceEdit() const { return ready(m_interfaceEdit); }
+    QComboBox* serviceCombo() const { return ready(m_serviceCombo); }
+    QCheckBox* fallbackCheck() const { return ready(m_fallbackCheck); }
+    QLineEdit* suffixEdit() const { return ready(m_suffixEdit); }
+    QLineEdit* fileEdit() const { return ready(m_fileEdit); }
 
     void loadSetting(core::Setting id, const core::Settings& settings);
     // Fields still showing what was loaded give back the loaded bytes.
     void storeSettings(core::Settings& settings, const core::Settings& loaded) const;
+    // This tab's settings as storeSettings gives them back once loaded: what the window keeps while the tab
+    // is not built.
+    static void settleAsShown(core::Settings& settings);
+
+protected:
+    void build() override;
 
 private:
     void showSourceFields();

@@ -33,9 +33,13 @@ int logStep(int value)
 
 } // namespace
 
-LocalFilesTab::LocalFilesTab(QWidget* parent) : QWidget(parent)
+LocalFilesTab::LocalFilesTab(QWidget* parent) : LazyTab(parent)
 {
     setObjectName(QStringLiteral("localFilesTab"));
+}
+
+void LocalFilesTab::build()
+{
     auto* page = new QVBoxLayout(this);
 
     QGroupBox* addressFile = layout::group(this, QStringLiteral("IP address file "));
@@ -102,6 +106,7 @@ LocalFilesTab::LocalFilesTab(QWidget* parent) : QWidget(parent)
 
 void LocalFilesTab::loadSetting(Setting id, const Settings& settings)
 {
+    ensureBuilt();
     switch (id) {
     case Setting::SaveIp: m_saveAddressCheck->setChecked(settings.saveIp); break;
     case Setting::IpFilename: m_addressFileEdit->setText(shownText(settings.ipFilename)); break;
@@ -117,6 +122,7 @@ void LocalFilesTab::loadSetting(Setting id, const Settings& settings)
 
 void LocalFilesTab::storeSettings(Settings& settings, const Settings& loaded) const
 {
+    ensureBuilt();
     settings.saveIp = m_saveAddressCheck->isChecked();
     settings.ipFilename = keptBytes(m_addressFileEdit->text(), loaded.ipFilename);
     settings.saveLog = m_logCheck->isChecked();

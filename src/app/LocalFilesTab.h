@@ -2,8 +2,7 @@
 
 #include "Settings.h"
 #include "SettingsTable.h"
-
-#include <QWidget>
+#include "LazyTab.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -14,22 +13,22 @@ namespace kestrune::app {
 class SpinBox;
 
 // "Local Files": the file that holds the current address, the log of changes and the command run on a change.
-class LocalFilesTab : public QWidget {
+class LocalFilesTab : public LazyTab {
     Q_OBJECT
 public:
     explicit LocalFilesTab(QWidget* parent = nullptr);
 
-    QCheckBox* saveAddressCheck() const { return m_saveAddressCheck; }
-    QLineEdit* addressFileEdit() const { return m_addressFileEdit; }
-    QPushButton* browseAddressFileButton() const { return m_browseAddressFileButton; }
-    QPushButton* testAddressFileButton() const { return m_testAddressFileButton; }
-    QCheckBox* logCheck() const { return m_logCheck; }
-    QLineEdit* logFileEdit() const { return m_logFileEdit; }
-    QPushButton* browseLogButton() const { return m_browseLogButton; }
-    SpinBox* logLinesSpin() const { return m_logLinesSpin; }
-    QCheckBox* runCommandCheck() const { return m_runCommandCheck; }
-    QLineEdit* commandEdit() const { return m_commandEdit; }
-    QLineEdit* commandPasswordEdit() const { return m_commandPasswordEdit; }
+    QCheckBox* saveAddressCheck() const { return ready(m_saveAddressCheck); }
+    QLineEdit* addressFileEdit() const { return ready(m_addressFileEdit); }
+    QPushButton* browseAddressFileButton() const { return ready(m_browseAddressFileButton); }
+    QPushButton* testAddressFileButton() const { return ready(m_testAddressFileButton); }
+    QCheckBox* logCheck() const { return ready(m_logCheck); }
+    QLineEdit* logFileEdit() const { return ready(m_logFileEdit); }
+    QPushButton* browseLogButton() const { return ready(m_browseLogButton); }
+    SpinBox* logLinesSpin() const { return ready(m_logLinesSpin); }
+    QCheckBox* runCommandCheck() const { return ready(m_runCommandCheck); }
+    QLineEdit* commandEdit() const { return ready(m_commandEdit); }
+    QLineEdit* commandPasswordEdit() const { return ready(m_commandPasswordEdit); }
 
     void loadSetting(core::Setting id, const core::Settings& settings);
     // Fields still showing what was loaded give back the loaded bytes.
@@ -39,6 +38,9 @@ signals:
     void testAddressFileRequested();
     void browseAddressFileRequested();
     void browseLogRequested();
+
+protected:
+    void build() override;
 
 private:
     QCheckBox* m_saveAddressCheck = nullptr;

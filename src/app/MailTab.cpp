@@ -30,9 +30,13 @@ void require(QString& message, bool ok, const char* text)
 
 } // namespace
 
-MailTab::MailTab(QWidget* parent) : QWidget(parent)
+MailTab::MailTab(QWidget* parent) : LazyTab(parent)
 {
     setObjectName(QStringLiteral("mailTab"));
+}
+
+void MailTab::build()
+{
     auto* page = new QVBoxLayout(this);
 
     QGroupBox* mail = layout::group(this, QStringLiteral("Email "));
@@ -95,8 +99,22 @@ MailTab::MailTab(QWidget* parent) : QWidget(parent)
     connect(m_sendMailCheck, &QCheckBox::toggled, this, &MailTab::updateTestButton);
 }
 
+MailTab::Security MailTab::securityOf(const Settings& settings)
+{
+    // SSL wins over STARTTLS when the file sets both.
+    return settings.mailSsl ? SecuritySslTls : settings.mailStartTls ? SecurityStartTls : SecurityNone;
+}
+
+void MailTab::settleAsShown(Settings& settings)
+{
+    const Security security = securityOf(settings);
+    settings.mailSsl = security == SecuritySslTls;
+    settings.mailStartTls = security == SecurityStartTls;
+}
+
 void MailTab::loadSetting(Setting id, const Settings& settings)
 {
+    ensureBuilt();
     switch (id) {
     case Setting::SendMail: m_sendMailCheck->setChecked(settings.sendMail); break;
     case Setting::MailTo: m_toEdit->setText(shownText(settings.mailTo)); break;
@@ -107,12 +125,8 @@ void MailTab::loadSetting(Setting id, const Settings& settings)
     case Setting::WebUser: m_userEdit->setText(shownText(settings.webUser)); break;
     case Setting::WebPass: m_passwordEdit->setText(shownText(settings.webPass)); break;
     case Setting::MailPort: m_portEdit->setText(shownText(settings.mailPort)); break;
-    // SSL wins over STARTTLS when the file sets both.
     case Setting::MailSsl:
-    case Setting::MailStartTls:
-        m_securityCombo->setCurrentIndex(settings.mailSsl ? SecuritySslTls
-                                         : settings.mailStartTls ? SecurityStartTls : SecurityNone);
-        break;
+    case Setting::MailStartTls: m_securityCombo->setCurrentIndex(securityOf(settings)); break;
     case Setting::MailAnyCertificate: m_anyCertificateCheck->setChecked(settings.mailAnyCertificate); break;
     default: break;
     }
@@ -120,6 +134,7 @@ void MailTab::loadSetting(Setting id, const Settings& settings)
 
 void MailTab::storeSettings(Settings& settings, const Settings& loaded) const
 {
+    ensureBuilt();
     settings.sendMail = m_sendMailCheck->isChecked();
     settings.mailTo = keptBytes(m_toEdit->text(), loaded.mailTo);
     settings.mailServer = keptBytes(m_serverEdit->text(), loaded.mailServer);
@@ -136,6 +151,7 @@ void MailTab::storeSettings(Settings& settings, const Settings& loaded) const
 
 MailSenderSettings MailTab::mailSettings() const
 {
+    ensureBuilt();
     MailSenderSettings settings;
     settings.to = toBytes(m_toEdit->text());
     settings.smtpServer = toBytes(m_serverEdit->text());
@@ -155,10 +171,15 @@ bool MailTab::sslChosen() const { return m_securityCombo->currentIndex() == Secu
 
 bool MailTab::startTlsChosen() const { return m_securityCombo->currentIndex() == SecurityStartTls; }
 
-void MailTab::updateTestButton() { m_testMailButton->setEnabled(m_sendMailCheck->isChecked()); }
+void MailTab::updateTestButton()
+{
+    ensureBuilt();
+    m_testMailButton->setEnabled(m_sendMailCheck->isChecked());
+}
 
 QString MailTab::missingEntryMessage() const
 {
+    ensureBuilt();
     QString message;
     require(message, !m_toEdit->text().isEmpty(), "A To: address needs to be specified.");
     require(message, !m_serverEdit->text().isEmpty(), "An SMTP server needs to be specified.");

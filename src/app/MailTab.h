@@ -3,8 +3,7 @@
 #include "Settings.h"
 #include "SettingsTable.h"
 #include "MailSender.h"
-
-#include <QWidget>
+#include "LazyTab.h"
 
 class QCheckBox;
 class QComboBox;
@@ -15,37 +14,44 @@ class QPushButton;
 namespace kestrune::app {
 
 // "  E-mail   ": the notification mail's recipient, server, sender, subject and login.
-class MailTab : public QWidget {
+class MailTab : public LazyTab {
     Q_OBJECT
 public:
     explicit MailTab(QWidget* parent = nullptr);
 
-    QCheckBox* sendMailCheck() const { return m_sendMailCheck; }
-    QLineEdit* toEdit() const { return m_toEdit; }
-    QLineEdit* serverEdit() const { return m_serverEdit; }
-    QLineEdit* portEdit() const { return m_portEdit; }
+    QCheckBox* sendMailCheck() const { return ready(m_sendMailCheck); }
+    QLineEdit* toEdit() const { return ready(m_toEdit); }
+    QLineEdit* serverEdit() const { return ready(m_serverEdit); }
+    QLineEdit* portEdit() const { return ready(m_portEdit); }
     // The connection's security, in this order.
     enum Security { SecurityNone, SecurityStartTls, SecuritySslTls };
-    QComboBox* securityCombo() const { return m_securityCombo; }
-    QCheckBox* anyCertificateCheck() const { return m_anyCertificateCheck; }
-    QPushButton* defaultPortButton() const { return m_defaultPortButton; }
-    QLineEdit* fromEdit() const { return m_fromEdit; }
-    QLineEdit* subjectEdit() const { return m_subjectEdit; }
-    QCheckBox* loginCheck() const { return m_loginCheck; }
-    QLineEdit* userEdit() const { return m_userEdit; }
-    QLineEdit* passwordEdit() const { return m_passwordEdit; }
-    QPushButton* testMailButton() const { return m_testMailButton; }
+    QComboBox* securityCombo() const { return ready(m_securityCombo); }
+    QCheckBox* anyCertificateCheck() const { return ready(m_anyCertificateCheck); }
+    QPushButton* defaultPortButton() const { return ready(m_defaultPortButton); }
+    QLineEdit* fromEdit() const { return ready(m_fromEdit); }
+    QLineEdit* subjectEdit() const { return ready(m_subjectEdit); }
+    QCheckBox* loginCheck() const { return ready(m_loginCheck); }
+    QLineEdit* userEdit() const { return ready(m_userEdit); }
+    QLineEdit* passwordEdit() const { return ready(m_passwordEdit); }
+    QPushButton* testMailButton() const { return ready(m_testMailButton); }
 
     void loadSetting(core::Setting id, const core::Settings& settings);
     // Fields still showing what was loaded give back the loaded bytes.
     void storeSettings(core::Settings& settings, const core::Settings& loaded) const;
+    // This tab's settings as storeSettings gives them back once loaded: what the window keeps while the tab
+    // is not built.
+    static void settleAsShown(core::Settings& settings);
     actions::MailSenderSettings mailSettings() const;
     // Test is offered while mail is on.
     void updateTestButton();
     // What keeps enabled mail from working, as the tab check reports it; empty when nothing does.
     QString missingEntryMessage() const;
 
+protected:
+    void build() override;
+
 private:
+    static Security securityOf(const core::Settings& settings);
     bool sslChosen() const;
     bool startTlsChosen() const;
 

@@ -140,9 +140,9 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& executablePath, QWidget*
     m_busyGate = new BusyGate(this);
     for (QWidget* control : std::initializer_list<QWidget*>{
              m_userLookupsTab->getAddressButton(), m_pageInspectorTab->testButton(), m_pageInspectorTab->autoButton(),
-             m_externalServiceTab->lookupButton(), m_ftpTab->uploadButton(), m_mailTab->testMailButton(),
-             m_systemTab->startButton()})
+             m_externalServiceTab->lookupButton(), m_systemTab->startButton()})
         m_busyGate->add(control);
+    connectLazyTabs();
 
     connectTabs();
     connectTray();
@@ -234,7 +234,6 @@ void MainWindow::buildComponents()
 void MainWindow::connectTabs()
 {
     m_systemTab->intervalSpin()->setBeep([this] { m_dialogs.beep(); });
-    m_localFilesTab->logLinesSpin()->setBeep([this] { m_dialogs.beep(); });
     onRequest(m_exitAction, &QAction::triggered, &MainWindow::onExitClicked);
     connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
         QWidget* shown = m_tabs->currentWidget();
@@ -303,6 +302,32 @@ void MainWindow::connectTabs()
     onRequest(m_noticesTab, &NoticesTab::testRequested, &MainWindow::onNoticeTestClicked);
     connect(m_systemTab, &SystemTab::loginStartClicked, this,
             [this](bool checked) { guarded([this, checked] { onLoginStartClicked(checked); }); });
+}
+
+void MainWindow::connectLazyTabs()
+{
+    // A tab built after the start shows the settings the window holds for it, put in as at the start.
+    const auto load = [this](auto* tab) {
+        for (Setting id : kSettingsReadOrder)
+            tab->loadSetting(id, m_settings);
+    };
+    connect(m_ftpTab, &LazyTab::built, this, [this, load] {
+        m_busyGate->add(m_ftpTab->uploadButton());
+        load(m_ftpTab);
+        m_ftpTab->updateUploadButton();
+    });
+    connect(m_mailTab, &LazyTab::built, this, [this, load] {
+        m_busyGate->add(m_mailTab->testMailButton());
+        load(m_mailTab);
+    });
+    connect(m_localFilesTab, &LazyTab::built, this, [this, load] {
+        m_localFilesTab->logLinesSpin()->setBeep([this] { m_dialogs.beep(); });
+        load(m_localFilesTab);
+    });
+    connect(m_ipv6Tab, &LazyTab::built, this, [this, load] { load(m_ipv6Tab); });
+    connect(m_dnsUpdateTab, &LazyTab::built, this,
+            [this] { m_dnsUpdateTab->showEntries(m_settings.dnsUpdates, m_settings.pendingRetries); });
+    connect(m_noticesTab, &LazyTab::built, this, [this] { m_noticesTab->showEntries(m_settings.notices); });
 }
 
 void MainWindow::showEvent(QShowEvent* event)

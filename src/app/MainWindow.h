@@ -255,6 +255,7 @@ private:
     void connectTabs();
     void connectTray();
     void connectExtras();
+    void connectLazyTabs();
     // Runs the handler of a tab's request inside guarded().
     template <class Sender, class Signal>
     void onRequest(Sender* sender, Signal signal, void (MainWindow::*handler)())

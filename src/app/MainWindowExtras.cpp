@@ -189,7 +189,7 @@ void MainWindow::onTabChanging(bool& allowChange)
     allowChange = true;
     const QWidget* leaving = m_tabs->currentWidget();
 
-    if (m_ftpTab->enableCheck()->isChecked() && leaving == m_ftpTab) {
+    if (leaving == m_ftpTab && m_ftpTab->enableCheck()->isChecked()) {
         const QString message = m_ftpTab->missingEntryMessage();
         if (!message.isEmpty()) {
             m_dialogs.showMessage(message);
@@ -197,7 +197,7 @@ void MainWindow::onTabChanging(bool& allowChange)
         }
     }
 
-    if (m_mailTab->sendMailCheck()->isChecked() && leaving == m_mailTab) {
+    if (leaving == m_mailTab && m_mailTab->sendMailCheck()->isChecked()) {
         const QString message = m_mailTab->missingEntryMessage();
         if (!message.isEmpty()) {
             m_dialogs.showMessage(message);

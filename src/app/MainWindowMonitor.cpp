@@ -248,7 +248,8 @@ void MainWindow::diagnosisChanged(const std::string& text, bool providerHides)
 
 void MainWindow::publishStateChanged()
 {
-    m_dnsUpdateTab->showEntries(m_settings.dnsUpdates, m_settings.pendingRetries);
+    if (m_dnsUpdateTab->isBuilt())
+        m_dnsUpdateTab->showEntries(m_settings.dnsUpdates, m_settings.pendingRetries);
     // The close wrote the file for the last time.
     if (m_closeAccepted)
         return;

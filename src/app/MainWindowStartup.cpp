@@ -80,7 +80,6 @@ void MainWindow::runStartUp()
     m_externalServiceTab->lookupButton()->setEnabled(m_externalServiceTab->externalRadio()->isChecked());
     m_trayIcon->setMinimizeToTray(m_systemTab->minimizeToTrayCheck()->isChecked());
     m_systemTab->showAutoStartCaption(m_systemTab->intervalSpin()->value());
-    m_ftpTab->updateUploadButton();
     // The first check runs once the event loop does: its waits and message boxes then run inside the loop, where a
     // termination signal reaches the close path.
     QMetaObject::invokeMethod(
@@ -270,22 +269,35 @@ void MainWindow::applySettings(const Settings& settings)
         default:
             m_externalServiceTab->loadSetting(id, settings);
             m_userLookupsTab->loadSetting(id, settings);
-            m_ftpTab->loadSetting(id, settings);
-            m_mailTab->loadSetting(id, settings);
-            m_localFilesTab->loadSetting(id, settings);
+            if (m_ftpTab->isBuilt())
+                m_ftpTab->loadSetting(id, settings);
+            if (m_mailTab->isBuilt())
+                m_mailTab->loadSetting(id, settings);
+            if (m_localFilesTab->isBuilt())
+                m_localFilesTab->loadSetting(id, settings);
             m_systemTab->loadSetting(id, settings);
-            m_ipv6Tab->loadSetting(id, settings);
+            if (m_ipv6Tab->isBuilt())
+                m_ipv6Tab->loadSetting(id, settings);
             break;
         }
     }
-    m_dnsUpdateTab->showEntries(m_settings.dnsUpdates, m_settings.pendingRetries);
-    m_noticesTab->showEntries(m_settings.notices);
+    // A tab not built yet keeps its settings here as it would give them back, so they are saved and checked
+    // with the same values.
+    if (!m_mailTab->isBuilt())
+        MailTab::settleAsShown(m_settings);
+    if (!m_ipv6Tab->isBuilt())
+        Ipv6Tab::settleAsShown(m_settings);
+    if (m_dnsUpdateTab->isBuilt())
+        m_dnsUpdateTab->showEntries(m_settings.dnsUpdates, m_settings.pendingRetries);
+    if (m_noticesTab->isBuilt())
+        m_noticesTab->showEntries(m_settings.notices);
 }
 
 Settings MainWindow::settingsFromTabs() const
 {
     const Settings& was = m_loadedSettings;
-    // Settings without a control go back as the monitor holds them; the tabs write over the rest.
+    // Settings without a control, or in a tab not built yet, go back as the window holds them; the tabs write
+    // over the rest.
     Settings s = m_settings;
     m_externalServiceTab->storeSettings(s, was);
     m_userLookupsTab->storeSettings(s, was);
@@ -299,13 +311,17 @@ Settings MainWindow::settingsFromTabs() const
     LookupSections sections = storeLookupEntries(lookups);
     s.routers = std::move(sections.routers);
     s.routersData = std::move(sections.routersData);
-    m_mailTab->storeSettings(s, was);
+    if (m_mailTab->isBuilt())
+        m_mailTab->storeSettings(s, was);
     s.mailedIp = m_monitor->lastMailed();
-    m_ftpTab->storeSettings(s, was);
+    if (m_ftpTab->isBuilt())
+        m_ftpTab->storeSettings(s, was);
     s.uploadedIp = m_monitor->lastUploaded();
-    m_localFilesTab->storeSettings(s, was);
+    if (m_localFilesTab->isBuilt())
+        m_localFilesTab->storeSettings(s, was);
     m_systemTab->storeSettings(s, was);
-    m_ipv6Tab->storeSettings(s, was);
+    if (m_ipv6Tab->isBuilt())
+        m_ipv6Tab->storeSettings(s, was);
     s.uploadedIp6 = m_monitor->lastUploaded6();
     s.mailedIp6 = m_monitor->lastMailed6();
     return s;

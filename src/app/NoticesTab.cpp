@@ -27,9 +27,13 @@ QString rowText(const core::NoticeEntry& entry)
 
 } // namespace
 
-NoticesTab::NoticesTab(QWidget* parent) : QWidget(parent)
+NoticesTab::NoticesTab(QWidget* parent) : LazyTab(parent)
 {
     setObjectName(QStringLiteral("noticesTab"));
+}
+
+void NoticesTab::build()
+{
     const layout::EntryList made = layout::entryList(this, QStringLiteral("Notices "), QStringLiteral("notice"),
                                                      QStringLiteral("noticeTestButton"), QStringLiteral("Send &test"));
     m_entryList = made.list;
@@ -48,6 +52,7 @@ NoticesTab::NoticesTab(QWidget* parent) : QWidget(parent)
 
 void NoticesTab::showEntries(const std::vector<core::NoticeEntry>& entries)
 {
+    ensureBuilt();
     const int selected = m_entryList->currentRow();
     m_entryList->clear();
     for (const core::NoticeEntry& entry : entries)
@@ -56,7 +61,7 @@ void NoticesTab::showEntries(const std::vector<core::NoticeEntry>& entries)
     updateButtons();
 }
 
-int NoticesTab::selectedEntry() const { return m_entryList->currentRow(); }
+int NoticesTab::selectedEntry() const { return ready(m_entryList)->currentRow(); }
 
 void NoticesTab::updateButtons()
 {

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Settings.h"
+#include "LazyTab.h"
 
-#include <QWidget>
 #include <vector>
 
 class QListWidget;
@@ -12,18 +12,18 @@ namespace kestrune::app {
 
 // "Notices": the ntfy, Gotify and webhook entries the monitor sends its events to. The entries live in the
 // settings the monitor reads; the tab shows them and asks for changes and tests.
-class NoticesTab : public QWidget {
+class NoticesTab : public LazyTab {
     Q_OBJECT
 public:
     explicit NoticesTab(QWidget* parent = nullptr);
 
     // One row per entry: its kind and host, and whether it is off.
-    QListWidget* entryList() const { return m_entryList; }
-    QPushButton* addButton() const { return m_addButton; }
-    QPushButton* editButton() const { return m_editButton; }
-    QPushButton* removeButton() const { return m_removeButton; }
+    QListWidget* entryList() const { return ready(m_entryList); }
+    QPushButton* addButton() const { return ready(m_addButton); }
+    QPushButton* editButton() const { return ready(m_editButton); }
+    QPushButton* removeButton() const { return ready(m_removeButton); }
     // Sends a test notice through the selected entry.
-    QPushButton* testButton() const { return m_testButton; }
+    QPushButton* testButton() const { return ready(m_testButton); }
 
     // Shows the entries, keeping the selected row where it still exists.
     void showEntries(const std::vector<core::NoticeEntry>& entries);
@@ -35,6 +35,9 @@ signals:
     void editRequested();
     void removeRequested();
     void testRequested();
+
+protected:
+    void build() override;
 
 private:
     void updateButtons();

@@ -169,6 +169,7 @@ void LocalFilesWindowTest::fileDialogPresets()
     QFETCH(QString, extension);
     WindowFixture fixture;
     MainWindow& form = fixture.start();
+    buildEveryTab(form);
     auto* edit = form.findChild<QLineEdit*>(box);
     auto* browse = form.findChild<QPushButton*>(button);
     QVERIFY(edit && browse);

@@ -1,4 +1,5 @@
 #include "EnDeCrypt.h"
+#include "Ipv6Lookup.h"
 #include "SpinBox.h"
 #include "WindowFixture.h"
 #include "WindowSteps.h"
@@ -42,6 +43,8 @@ private slots:
     void hundredThousandLookupsStartAndClose();
     void bytesThatAreNotUtf8SurviveUnlessEdited();
     void startRemovesStaleSettingsTemporaries();
+    void unopenedTabsSaveAsOpened_data();
+    void unopenedTabsSaveAsOpened();
 };
 
 void SettingsWindowTest::uploadedAddressKeysAreOneEntry()
@@ -176,6 +179,7 @@ void SettingsWindowTest::everySettingSurvivesCloseAndStart()
     WindowFixture fixture;
     {
         MainWindow& form = fixture.start();
+        buildEveryTab(form);
         form.externalServiceTab()->serviceCombo()->setEditText(QStringLiteral("http://example.invalid/ip"));
         form.externalServiceTab()->externalRadio()->setChecked(true);
         QComboBox* source = form.externalServiceTab()->addressSourceCombo();
@@ -191,6 +195,7 @@ void SettingsWindowTest::everySettingSurvivesCloseAndStart()
         QVERIFY(fixture.close());
     }
     MainWindow& form = fixture.start();
+    buildEveryTab(form);
     QCOMPARE(form.externalServiceTab()->serviceCombo()->currentText(), QStringLiteral("http://example.invalid/ip"));
     QVERIFY(form.externalServiceTab()->externalRadio()->isChecked());
     QVERIFY(!form.userLookupsTab()->userDefinedRadio()->isChecked());
@@ -417,6 +422,34 @@ void SettingsWindowTest::startRemovesStaleSettingsTemporaries()
     QVERIFY(!fs::exists(stale));
     QVERIFY(fs::exists(other));
     QCOMPARE(form.systemTab()->intervalSpin()->value(), 45);
+}
+
+// A tab the user never opened writes back what it would have written opened, odd values included.
+void SettingsWindowTest::unopenedTabsSaveAsOpened_data()
+{
+    QTest::addColumn<QByteArray>("lines");
+    QTest::newRow("SSL and STARTTLS both on") << QByteArray("[Mail]\nSSL=1\nStartTLS=1\nTo=a@example.org\n");
+    QTest::newRow("unknown IPv6 source") << QByteArray("[IPv6]\nSource=radio\nSuffix=::1\n");
+    QTest::newRow("first IPv6 service by name")
+        << "[IPv6]\nService=" + QByteArray::fromStdString(std::string(kestrune::lookup::kIpv6Services[0].url)) + "\n";
+    QTest::newRow("negative log size, bytes that are not UTF-8") << QByteArray("[Local]\nLines=-7\nCommand=\xe9t\xe9\n");
+    QTest::newRow("FTP fields") << QByteArray("[FTP]\nHost=ftp.example.org\nPassive=1\n");
+}
+
+void SettingsWindowTest::unopenedTabsSaveAsOpened()
+{
+    QFETCH(QByteArray, lines);
+    WindowFixture fixture;
+    const auto saved = [&](bool opened) {
+        fixture.writeSettings(lines.toStdString());
+        MainWindow& form = fixture.start();
+        if (opened)
+            buildEveryTab(form);
+        form.saveSettings();
+        return fixture.settingsText();
+    };
+    const std::string unopened = saved(false);
+    QCOMPARE(unopened, saved(true));
 }
 
 QTEST_MAIN(SettingsWindowTest)

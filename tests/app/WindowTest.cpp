@@ -101,6 +101,7 @@ void WindowTest::captions()
     QFETCH(QString, caption);
     WindowFixture fixture;
     MainWindow& form = fixture.start();
+    buildEveryTab(form);
     QWidget* control = form.findChild<QWidget*>(name);
     QVERIFY2(control, qPrintable(name));
     if (auto* button = qobject_cast<QAbstractButton*>(control))
@@ -349,6 +350,7 @@ void WindowTest::acceleratorsUniquePerTab()
 {
     WindowFixture fixture;
     MainWindow& form = fixture.start();
+    buildEveryTab(form);
     form.show();
     for (int i = 0; i < form.tabs()->count(); ++i) {
         QWidget* tab = form.tabs()->widget(i);

@@ -1,5 +1,7 @@
 #include "WindowFixture.h"
 
+#include "LazyTab.h"
+
 #include <fstream>
 #include <sstream>
 
@@ -22,6 +24,12 @@ std::string WindowFixture::settingsText() const
 }
 
 bool WindowFixture::close() { return window->close(); }
+
+void buildEveryTab(kestrune::app::MainWindow& window)
+{
+    for (const kestrune::app::LazyTab* tab : window.findChildren<kestrune::app::LazyTab*>())
+        tab->ensureBuilt();
+}
 
 std::string crLf(const std::string& lines)
 {

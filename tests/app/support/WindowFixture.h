@@ -46,6 +46,8 @@ public:
     std::unique_ptr<kestrune::app::MainWindow> window;
 };
 
+// Builds every tab as if each had been opened, for a test that finds controls by name.
+void buildEveryTab(kestrune::app::MainWindow& window);
 // Text of a settings line list with CR LF line ends.
 std::string crLf(const std::string& lines);
 // A caption as the user reads it: the accelerator's "&" gone, "&&" shown as one "&".
