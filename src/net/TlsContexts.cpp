@@ -67,12 +67,27 @@ std::string sourcesOf(const TlsOptions &options)
     return sources;
 }
 
+// The store's file and hashed folder, where SSL_CERT_FILE and SSL_CERT_DIR say or else the library's own. Not
+// SSL_CTX_set_default_verify_paths: OpenSSL 3 adds a store loader to it that lists the whole folder and sets up its
+// decoders for every context, a fifth of a mail's time over STARTTLS, to find what the hashed folder finds.
+void useSystemStore(SSL_CTX *context)
+{
+    const std::string file = variable(openSsl().X509_get_default_cert_file_env());
+    const std::string folder = variable(openSsl().X509_get_default_cert_dir_env());
+    // Either may be missing; what is there is used, as the library's defaults do.
+    openSsl().SSL_CTX_load_verify_locations(context, file.empty() ? openSsl().X509_get_default_cert_file() : file.c_str(),
+                                            nullptr);
+    openSsl().SSL_CTX_load_verify_locations(context, nullptr,
+                                            folder.empty() ? openSsl().X509_get_default_cert_dir() : folder.c_str());
+    openSsl().ERR_clear_error();
+}
+
 void configure(SSL_CTX *context, const TlsOptions &options)
 {
     openSsl().SSL_CTX_set_default_passwd_cb(context, emptyPassword);
     // Loading the system's certificate store costs tens of milliseconds; only verification needs it.
     if (options.verifyMode & kVerifyPeer)
-        openSsl().SSL_CTX_set_default_verify_paths(context);
+        useSystemStore(context);
     if (!options.rootCertFile.empty() &&
         openSsl().SSL_CTX_load_verify_locations(context, options.rootCertFile.c_str(), nullptr) != 1)
         throw NetworkError(tlstexts::kLoadRootCertError);

@@ -382,12 +382,15 @@ TEST(TlsStoreTest, ACertificateStoreChangedBetweenConnectionsIsReadAgain)
         std::string storeFile;
         std::string storeText; // written anew (a new file under that name) before the connection
         bool trusted;
+        std::string folder = {}; // SSL_CERT_DIR; empty: a folder without certificates
     };
     const std::vector<StoreCase> cases = {
         {"store without the authority", "store.pem", fileText(certificates.selfSignedCert()), false},
         {"same file name, authority added", "store.pem", fileText(certificates.caFile()), true},
         {"another store file", "other.pem", fileText(certificates.selfSignedCert()), false},
         {"first store file again", "store.pem", fileText(certificates.caFile()), true},
+        {"authority in the hashed folder alone", "other.pem", fileText(certificates.selfSignedCert()), true,
+         certificates.hashedFolder()},
     };
     TlsTransport tls;
     tls.tlsOptions.verifyMode = kVerifyPeer;
@@ -399,6 +402,7 @@ TEST(TlsStoreTest, ACertificateStoreChangedBetweenConnectionsIsReadAgain)
         const std::string written = stores.Write(c.storeFile + ".new", c.storeText);
         std::filesystem::rename(written, stores.File(c.storeFile));
         ::setenv("SSL_CERT_FILE", stores.File(c.storeFile).c_str(), 1);
+        ::setenv("SSL_CERT_DIR", (c.folder.empty() ? certificates.emptyFolder() : c.folder).c_str(), 1);
         if (c.trusted) {
             EXPECT_NO_THROW(smtp.connect(5000)) << c.name;
             smtp.disconnect();

@@ -65,6 +65,9 @@ TestCertificates::TestCertificates()
                       "extendedKeyUsage=serverAuth\n");
     Openssl({"x509", "-req", "-in", request, "-CA", caFile(), "-CAkey", caKey, "-CAcreateserial", "-days", "1",
              "-extfile", extensions, "-out", serverCert()});
+    std::filesystem::create_directory(hashedFolder());
+    std::filesystem::copy_file(caFile(), hashedFolder() + "/ca.pem");
+    Openssl({"rehash", hashedFolder()});
     Openssl(Joined({"req", "-x509", "-days", "1", "-subj", "/CN=localhost", "-addext",
                     "subjectAltName=DNS:localhost,IP:127.0.0.1", "-out", selfSignedCert()},
                    NewKey(selfSignedKey())));

@@ -21,6 +21,8 @@ public:
     std::string selfSignedKey() const { return m_folder.File("self.key"); }
     // An empty folder: SSL_CERT_DIR pointing here adds no certificate.
     std::string emptyFolder() const { return m_folder.File("no-certs"); }
+    // The authority alone in a folder under its hashed name, as the system's certificate folder has it.
+    std::string hashedFolder() const { return m_folder.File("hashed"); }
 
 private:
     TestCertificates();
