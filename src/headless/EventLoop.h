@@ -25,7 +25,8 @@ public:
     void watch(int fd, Callback onReadable);
     void unwatch(int fd);
 
-    // Runs until exit(); its status. An exit() before exec() is forgotten, as each run starts afresh.
+    // Runs until exit(); its status, or -1 when poll(2) fails. An exit() before exec() is forgotten, as each run
+    // starts afresh.
     int exec();
     void exit(int status);
 
