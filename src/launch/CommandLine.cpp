@@ -11,7 +11,8 @@ namespace {
 
 // After "Usage: <program> [options]".
 constexpr const char* kHelp =
-    "Finds the public IPv4 address and publishes it when it changes: IP file, log, FTP upload, mail.\n"
+    "Finds the public IPv4 and IPv6 addresses and publishes them when they change: IP file, log, FTP upload,\n"
+    "mail, dynamic DNS, a command, notices.\n"
     "Without options it opens its window.\n"
     "\n"
     "Options:\n"
