@@ -1,12 +1,8 @@
 #include "NoticesTab.h"
 
-#include "LayoutHelpers.h"
 #include "NoticeChannels.h"
 #include "Utf8Text.h"
 
-#include <QListWidget>
-#include <QPushButton>
-#include <algorithm>
 
 namespace kestrune::app {
 
@@ -27,47 +23,19 @@ QString rowText(const core::NoticeEntry& entry)
 
 } // namespace
 
-NoticesTab::NoticesTab(QWidget* parent) : LazyTab(parent)
+NoticesTab::NoticesTab(QWidget* parent)
+    : EntryListTab(parent, QStringLiteral("noticesTab"), QStringLiteral("Notices "), QStringLiteral("notice"),
+                   QStringLiteral("noticeTestButton"), QStringLiteral("Send &test"))
 {
-    setObjectName(QStringLiteral("noticesTab"));
-}
-
-void NoticesTab::build()
-{
-    const layout::EntryList made = layout::entryList(this, QStringLiteral("Notices "), QStringLiteral("notice"),
-                                                     QStringLiteral("noticeTestButton"), QStringLiteral("Send &test"));
-    m_entryList = made.list;
-    m_addButton = made.add;
-    m_editButton = made.edit;
-    m_removeButton = made.remove;
-    m_testButton = made.extra;
-
-    connect(m_addButton, &QPushButton::clicked, this, &NoticesTab::addRequested);
-    connect(m_editButton, &QPushButton::clicked, this, &NoticesTab::editRequested);
-    connect(m_removeButton, &QPushButton::clicked, this, &NoticesTab::removeRequested);
-    connect(m_testButton, &QPushButton::clicked, this, &NoticesTab::testRequested);
-    connect(m_entryList, &QListWidget::itemDoubleClicked, this, &NoticesTab::editRequested);
-    connect(m_entryList, &QListWidget::currentRowChanged, this, &NoticesTab::updateButtons);
+    connect(this, &EntryListTab::extraRequested, this, &NoticesTab::testRequested);
 }
 
 void NoticesTab::showEntries(const std::vector<core::NoticeEntry>& entries)
 {
-    ensureBuilt();
-    const int selected = m_entryList->currentRow();
-    m_entryList->clear();
+    QStringList rows;
     for (const core::NoticeEntry& entry : entries)
-        m_entryList->addItem(rowText(entry));
-    m_entryList->setCurrentRow(std::min(selected, m_entryList->count() - 1));
-    updateButtons();
-}
-
-int NoticesTab::selectedEntry() const { return ready(m_entryList)->currentRow(); }
-
-void NoticesTab::updateButtons()
-{
-    const bool selected = m_entryList->currentRow() >= 0;
-    for (QPushButton* button : {m_editButton, m_removeButton, m_testButton})
-        button->setEnabled(selected);
+        rows << rowText(entry);
+    showRows(rows, std::vector<bool>(entries.size(), true));
 }
 
 } // namespace kestrune::app
