@@ -26,8 +26,6 @@ void EventLoop::startTimer(TimerId id, std::chrono::milliseconds interval)
 
 void EventLoop::stopTimer(TimerId id) { m_timers.at(id).active = false; }
 
-bool EventLoop::timerActive(TimerId id) const { return m_timers.at(id).active; }
-
 void EventLoop::watch(int fd, Callback onReadable) { m_watched[fd] = std::move(onReadable); }
 
 void EventLoop::unwatch(int fd) { m_watched.erase(fd); }

@@ -19,7 +19,6 @@ public:
     // (Re)starts the timer: the first expiry is one interval from now.
     void startTimer(TimerId id, std::chrono::milliseconds interval);
     void stopTimer(TimerId id);
-    bool timerActive(TimerId id) const;
 
     // onReadable runs whenever fd has something to read, until unwatch(fd).
     void watch(int fd, Callback onReadable);
